@@ -1,0 +1,68 @@
+#pragma once
+// Print rules shared by every writer of result text and exports: Tab columns, 14-column print zones,
+// bare numbers, masked numbers, CR LF line ends. Columns count from 1.
+#include <cstdio>
+#include <string>
+
+namespace kiwora {
+
+// Shortest decimal text of a value printed bare: at most 15 significant digits, no 0 before the decimal
+// sign of a value between -1 and 1, a leading blank when not negative and a trailing blank.
+std::string bareNumber(double v, char decimalSign = '.');
+// The same text without the two blanks (a number joined into a text).
+std::string joinedNumber(double v, char decimalSign = '.');
+// A number through a mask "0", "0.0", "0.00", "0.000", ...: that many decimals, rounded, at least one
+// digit before the decimal sign; never "-0.000".
+std::string masked(double v, const std::string& mask, char decimalSign = '.');
+// Leading-number rule: leading blanks skipped, optional sign, digits, optional "." and decimals;
+// text that does not begin with a number gives 0.
+double leadingNumber(const std::string& text);
+
+// Builds lines in memory by the print rules; TextFile writes them out.
+class LineWriter {
+ public:
+  explicit LineWriter(char decimalSign = '.') : dec_(decimalSign) {}
+  char decimalSign() const { return dec_; }
+
+  LineWriter& tab(int column);   // to column n, or column n of the next line when past it
+  LineWriter& zone();            // to the start of the next 14-column print zone
+  LineWriter& text(const std::string& s);
+  LineWriter& num(double v) { return text(bareNumber(v, dec_)); }
+  LineWriter& fmt(double v, const std::string& mask) { return text(masked(v, mask, dec_)); }
+  LineWriter& nl();              // ends the line
+  // Ends an open line, as closing a file does.
+  void finish();
+
+  int column() const { return col_; }  // the next print position
+  const std::string& str() const { return out_; }
+  std::string take();
+
+ private:
+  std::string out_;
+  int col_ = 1;
+  char dec_;
+};
+
+// A sequential text file opened for writing (emptied) or appending, written with the print rules.
+class TextFile : public LineWriter {
+ public:
+  enum class Mode { Create, Append };
+  explicit TextFile(char decimalSign = '.') : LineWriter(decimalSign) {}
+  ~TextFile();
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+
+  bool open(const std::string& path, Mode mode);
+  // Ends an open line, writes what is buffered and closes; false when anything failed.
+  bool close();
+  bool isOpen() const { return f_ != nullptr; }
+  bool failed() const { return failed_; }
+  // Writes buffered text out now (long reports flush as they go).
+  void flush();
+
+ private:
+  std::FILE* f_ = nullptr;
+  bool failed_ = false;
+};
+
+}  // namespace kiwora

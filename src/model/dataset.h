@@ -1,0 +1,62 @@
+#pragma once
+// The loaded population data (or the reference populations), the selection and the workflow flags.
+#include <string>
+#include <vector>
+
+#include "model/genotypes.h"
+#include "model/table.h"
+
+namespace kiwora {
+
+struct DataSet {
+  std::string Title;
+  int NPop = 0;
+  int NLoci = 0;
+  int MaxAllele = 0;
+  Vec1<std::string> LocName;  // 0..NLoci
+  Vec1<std::string> PopName;  // 0..NPop
+  Vec1<double> PopX, PopY;    // 0..NPop
+  Vec1<int> NInd;             // 0..NPop
+  GenotypeData Allele;        // working genotypes (Allele1 / Allele2)
+  GenotypeData AlleleOrig;    // genotypes as read (Allele1Orig / Allele2Orig)
+  Table2<int> NGenesRead;     // (population, locus): allele copies other than -1
+
+  std::string InFileName, OutFileName, SaveFileName, FreqFileName, RefFileName, TestFileName;
+
+  int maxN() const { return Allele.maxInd(); }
+};
+
+struct Selection {
+  Vec1<int> PopSel;              // 0..NPop
+  std::vector<Vec1<int>> IndSel;  // [p][j], ragged like the genotypes
+  Vec1<int> LocSel;              // 0..NLoci
+  Vec1<int> LocAvail;            // 0..NLoci
+  Vec1<int> LocMode;             // 0..NLoci: 1 bi-parental, 2 maternal, 3 paternal
+  int NSelLoci = 0;
+  int MinSampleSize = 0;
+  int EqualSizeFlag = 0;
+
+  int countSelectedLoci() const {
+    int n = 0;
+    for (std::size_t l = 1; l < LocSel.size(); ++l) n += LocSel[l] == 1;
+    return n;
+  }
+};
+
+struct WorkflowFlags {
+  int DataLoaded = 0;
+  int TestLoaded = 0;
+  int AnalysisDone = 0;
+  int AssignRunDone = 0;
+  int CanTestWithin = 0;
+  int CanTestTwo = 0;
+  int CanTestAll = 0;
+  int PopSelChanged = 0;
+  int LocSelChanged = 0;
+  int LociChanged = 0;
+  int NoSortMLG = 0;
+  int AssignReRead = 0;
+  int Busy = 0;
+};
+
+}  // namespace kiwora

@@ -1,0 +1,78 @@
+#pragma once
+// 1-based tables: index 0 exists and carries no data, loops run from 1.
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace kiwora {
+
+template <class T>
+using Vec1 = std::vector<T>;  // sized N+1, element 0 unused
+
+template <class T>
+inline Vec1<T> makeVec1(int n, T value = T{}) {
+  return Vec1<T>(static_cast<std::size_t>(n < 0 ? 0 : n) + 1, value);
+}
+
+// Dense 2-D table (rows 0..n1, columns 0..n2) in one block.
+template <class T>
+class Table2 {
+ public:
+  Table2() = default;
+  Table2(int n1, int n2, T value = T{}) { resize(n1, n2, value); }
+  void resize(int n1, int n2, T value = T{}) {
+    n1_ = n1 < 0 ? 0 : n1;
+    n2_ = n2 < 0 ? 0 : n2;
+    data_.assign(static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1), value);
+  }
+  T& operator()(int i, int j) { return data_[idx(i, j)]; }
+  const T& operator()(int i, int j) const { return data_[idx(i, j)]; }
+  int n1() const { return n1_; }
+  int n2() const { return n2_; }
+  bool empty() const { return data_.empty(); }
+  void fill(T value) { std::fill(data_.begin(), data_.end(), value); }
+
+ private:
+  std::size_t idx(int i, int j) const {
+    return static_cast<std::size_t>(i) * static_cast<std::size_t>(n2_ + 1) + static_cast<std::size_t>(j);
+  }
+  int n1_ = 0, n2_ = 0;
+  std::vector<T> data_;
+};
+
+// Dense 3-D table (0..n1, 0..n2, 0..n3) in one block.
+template <class T>
+class Table3 {
+ public:
+  Table3() = default;
+  Table3(int n1, int n2, int n3, T value = T{}) { resize(n1, n2, n3, value); }
+  void resize(int n1, int n2, int n3, T value = T{}) {
+    n1_ = n1 < 0 ? 0 : n1;
+    n2_ = n2 < 0 ? 0 : n2;
+    n3_ = n3 < 0 ? 0 : n3;
+    data_.assign(static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1) *
+                     static_cast<std::size_t>(n3_ + 1),
+                 value);
+  }
+  T& operator()(int i, int j, int k) { return data_[idx(i, j, k)]; }
+  const T& operator()(int i, int j, int k) const { return data_[idx(i, j, k)]; }
+  // Contiguous row (i, j, 0..n3).
+  T* row(int i, int j) { return data_.data() + idx(i, j, 0); }
+  const T* row(int i, int j) const { return data_.data() + idx(i, j, 0); }
+  int n1() const { return n1_; }
+  int n2() const { return n2_; }
+  int n3() const { return n3_; }
+  bool empty() const { return data_.empty(); }
+  void fill(T value) { std::fill(data_.begin(), data_.end(), value); }
+
+ private:
+  std::size_t idx(int i, int j, int k) const {
+    return (static_cast<std::size_t>(i) * static_cast<std::size_t>(n2_ + 1) + static_cast<std::size_t>(j)) *
+               static_cast<std::size_t>(n3_ + 1) +
+           static_cast<std::size_t>(k);
+  }
+  int n1_ = 0, n2_ = 0, n3_ = 0;
+  std::vector<T> data_;
+};
+
+}  // namespace kiwora

@@ -1,0 +1,25 @@
+#pragma once
+// Uniform generator on [0,1) with explicit seeding. Small and fast (xoshiro256**), so every simulated
+// unit can own a stream derived from a run seed and its index.
+#include <cstdint>
+
+namespace kiwora {
+
+class Random {
+ public:
+  explicit Random(std::uint64_t seed = 0x9E3779B97F4A7C15ull) { reseed(seed); }
+  void reseed(std::uint64_t seed);
+  std::uint64_t next();
+  double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }  // [0,1)
+
+  // A stream of its own for unit `index` of a run seeded with `runSeed`.
+  static Random stream(std::uint64_t runSeed, std::uint64_t index);
+
+ private:
+  std::uint64_t s_[4];
+};
+
+// A draw in 1..n, each index equally likely: floor(u * n) + 1.
+int randomIndex(Random& rng, int n);
+
+}  // namespace kiwora

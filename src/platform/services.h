@@ -1,0 +1,41 @@
+#pragma once
+// What the windows need of the platform beyond their widgets: dialogs, messages, the event loop,
+// the editor, the date, the locale's decimal sign and the random generator.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/random.h"
+
+namespace kiwora {
+
+class Services {
+ public:
+  virtual ~Services() = default;
+
+  // The open-file dialog (also used to choose files that are written). Empty when cancelled.
+  virtual std::string openFileDialog(const std::string& title) = 0;
+  // A message box with an OK button; returns when the user has pressed OK.
+  virtual void messageBox(const std::string& text) = 0;
+  // Lets the platform process pending events during a long loop (progress texts become visible).
+  virtual void doEvents() = 0;
+  // Starts the user's text editor without a file; the outcome is not looked at.
+  virtual void startEditor() = 0;
+  // Today's date in the short date format of the platform.
+  virtual std::string today() = 0;
+  // The decimal sign of the user's locale.
+  virtual char decimalSign() = 0;
+
+  // The shared generator.
+  Random& random() { return random_; }
+  // A seed for one run: from the clock, or from the fixed seed that a script or test set.
+  virtual std::uint64_t clockSeed() = 0;
+  // Reseeds the shared generator from clockSeed().
+  void randomize() { random_.reseed(clockSeed()); }
+  double rnd() { return random_.uniform(); }
+
+ private:
+  Random random_;
+};
+
+}  // namespace kiwora

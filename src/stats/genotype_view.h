@@ -1,0 +1,24 @@
+#pragma once
+// What every statistic runs on: the data set, or one or two resampled samples of a permutation test
+// (population slots 1..nPop), with the selection flags of the data set.
+#include "model/genotypes.h"
+#include "model/table.h"
+
+namespace kiwora {
+
+struct GenotypeView {
+  int nPop = 0;                       // population slots 1..nPop
+  int nLoci = 0;                      // loci 1..nLoci
+  int maxAllele = 0;                  // allele codes 1..maxAllele
+  GenotypeData* genotypes = nullptr;  // Allele1/Allele2; the multilocus build orders them in place
+  const Vec1<int>* popSel = nullptr;  // slot k takes part when (*popSel)[k] == 1
+  const Vec1<int>* locSel = nullptr;
+
+  bool popOn(int p) const { return p < static_cast<int>(popSel->size()) && (*popSel)[static_cast<std::size_t>(p)] == 1; }
+  bool locOn(int l) const { return l < static_cast<int>(locSel->size()) && (*locSel)[static_cast<std::size_t>(l)] == 1; }
+  int nInd(int p) const { return genotypes->nInd(p); }
+  int a1(int p, int l, int j) const { return genotypes->a1(p, l, j); }
+  int a2(int p, int l, int j) const { return genotypes->a2(p, l, j); }
+};
+
+}  // namespace kiwora

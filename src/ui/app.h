@@ -1,0 +1,24 @@
+#pragma once
+// The running program: its data model, the platform services and the loaded windows.
+#include "model/model.h"
+#include "platform/services.h"
+#include "platform/widgets.h"
+
+namespace kiwora {
+
+struct App {
+  explicit App(Services& s) : services(s) {}
+  Model model;
+  Services& services;
+  Forms forms;
+
+  void message(const std::string& text) { services.messageBox(text); }
+};
+
+// Registers every window of the program with app.forms.
+void registerWindows(App& app);
+
+// Starts the program: shows the main window.
+void startProgram(App& app);
+
+}  // namespace kiwora
