@@ -8,6 +8,9 @@ struct Model {
   DataSet ds;
   Selection sel;
   WorkflowFlags flags;
+
+  // Empties every result table; the data set, the selection, the flags and the options stay.
+  void clearResults();
 };
 
 }  // namespace kiwora

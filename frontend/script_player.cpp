@@ -1,0 +1,245 @@
+#include "script_player.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+namespace kiwora {
+namespace {
+
+std::string trimRight(std::string s) {
+  while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.pop_back();
+  return s;
+}
+
+// Splits "word rest of line" at the first blank.
+void splitWord(const std::string& s, std::string& word, std::string& rest) {
+  const std::size_t sp = s.find(' ');
+  word = s.substr(0, sp);
+  rest = sp == std::string::npos ? std::string() : s.substr(sp + 1);
+}
+
+std::string joinItems(const std::vector<std::string>& items) {
+  std::string s;
+  for (std::size_t i = 0; i < items.size(); ++i) s += (i ? " | " : "") + items[i];
+  return s;
+}
+
+const char* onOff(bool b) { return b ? "1" : "0"; }
+
+}  // namespace
+
+ScriptPlayer::ScriptPlayer(App& app, ScriptedServices& services, std::ostream& out, std::string baseDir)
+    : app_(app), services_(services), out_(out), baseDir_(std::move(baseDir)) {
+  services_.onMessage = [this](const std::string& text) { out_ << "message: " << text << "\n"; };
+}
+
+std::string ScriptPlayer::resolvePath(const std::string& path) const {
+  if (path.empty() || path[0] == '/' || baseDir_.empty()) return path;
+  return baseDir_ + "/" + path;
+}
+
+Control* ScriptPlayer::resolve(const std::string& ref, std::string& error) const {
+  Window* w = nullptr;
+  std::string name = ref;
+  if (const std::size_t dot = ref.find('.'); dot != std::string::npos) {
+    w = app_.forms.find(ref.substr(0, dot));
+    if (!w) {
+      error = "window " + ref.substr(0, dot) + " is not open";
+      return nullptr;
+    }
+    name = ref.substr(dot + 1);
+  } else {
+    w = app_.forms.active();
+    if (!w) {
+      error = "no window is open";
+      return nullptr;
+    }
+  }
+  Control* c = w->find(name);
+  if (!c) error = "window " + w->name() + " has no control " + name;
+  return c;
+}
+
+Control* ScriptPlayer::resolveMenu(const std::string& ref, std::string& error) const {
+  if (ref.find('.') != std::string::npos) return resolve(ref, error);
+  for (Window* w : app_.forms.loaded())  // the window shown last first
+    if (Control* c = w->find(ref)) return c;
+  error = "no open window has the menu item " + ref;
+  return nullptr;
+}
+
+void ScriptPlayer::printWindow(const Window& w) const {
+  out_ << "[" << w.name() << "] " << w.caption << "\n";
+  for (const Control* c : w.controls()) {
+    std::string state = c->enabled ? "" : " (disabled)";
+    if (!c->visible) state += " (hidden)";
+    const std::string indent = c->container().empty() ? "  " : "    ";
+    out_ << indent << kindName(c->kind()) << " " << c->name();
+    switch (c->kind()) {
+      case ControlKind::CheckBox:
+        out_ << " [" << (static_cast<const CheckBox*>(c)->value() ? "x" : " ") << "] \"" << c->caption << "\"";
+        break;
+      case ControlKind::OptionButton:
+        out_ << " (" << (static_cast<const OptionButton*>(c)->value() ? "*" : " ") << ") \"" << c->caption << "\"";
+        break;
+      case ControlKind::TextBox:
+        out_ << " = \"" << static_cast<const TextBox*>(c)->text() << "\"";
+        break;
+      case ControlKind::ListBox: {
+        const auto* l = static_cast<const ListBox*>(c);
+        out_ << " (" << l->count() << " entries)";
+        for (const auto& item : l->items()) out_ << "\n" << indent << "    " << item;
+        break;
+      }
+      default:
+        if (!c->caption.empty()) out_ << " \"" << c->caption << "\"";
+    }
+    out_ << state << "\n";
+  }
+}
+
+ScriptPlayer::Outcome ScriptPlayer::execute(const std::string& rawLine) {
+  const std::string line = trimRight(rawLine);
+  std::size_t first = line.find_first_not_of(" \t");
+  if (first == std::string::npos || line[first] == '#') return {};
+  std::string cmd, arg;
+  splitWord(line.substr(first), cmd, arg);
+  auto failed = [](std::string e) { return Outcome{false, std::move(e)}; };
+  std::string error;
+
+  try {
+    app_.forms.collect();
+    if (cmd == "file") {
+      services_.queueFile(resolvePath(arg));
+    } else if (cmd == "cancel") {
+      services_.queueCancel();
+    } else if (cmd == "seed") {
+      char* end = nullptr;
+      const unsigned long long s = std::strtoull(arg.c_str(), &end, 10);
+      if (arg.empty() || *end != '\0') return failed("seed needs a whole number");
+      services_.seed(s);
+    } else if (cmd == "show") {
+      if (Window* w = app_.forms.active()) printWindow(*w);
+      else out_ << "(no window is open)\n";
+    } else if (cmd == "expect-message") {
+      auto m = services_.takeMessage();
+      if (!m) return failed("expected the message \"" + arg + "\", but no message was shown");
+      if (m->compare(0, arg.size(), arg) != 0) return failed("expected the message \"" + arg + "\", but it was \"" + *m + "\"");
+    } else if (cmd == "expect-window") {
+      Window* w = app_.forms.active();
+      const std::string name = w ? w->name() : "(none)";
+      if (name != arg) return failed("expected the window " + arg + ", but the window shown last is " + name);
+    } else if (cmd == "expect-enabled" || cmd == "expect-disabled") {
+      Control* c = resolveMenu(arg, error);
+      if (!c) return failed(error);
+      const bool want = cmd == "expect-enabled";
+      if (c->enabled != want) return failed(arg + " is " + (c->enabled ? "enabled" : "disabled"));
+    } else if (cmd == "menu") {
+      Control* c = resolveMenu(arg, error);
+      if (!c) return failed(error);
+      auto* item = dynamic_cast<MenuItem*>(c);
+      if (!item) return failed(arg + " is not a menu item");
+      if (!item->usable()) return failed("the menu item " + arg + " is disabled");
+      item->click();
+    } else {
+      std::string ref, text;
+      splitWord(arg, ref, text);
+      Control* c = resolve(ref, error);
+      if (!c) return failed(error);
+      const bool isExpect = cmd.rfind("expect-", 0) == 0;
+      if (!isExpect && !c->usable()) return failed(ref + " is disabled or hidden");
+      if (cmd == "click") {
+        auto* b = dynamic_cast<Button*>(c);
+        if (!b || c->kind() != ControlKind::Button) return failed(ref + " is not a button");
+        b->click();
+      } else if (cmd == "tick" || cmd == "untick") {
+        auto* cb = dynamic_cast<CheckBox*>(c);
+        if (!cb) return failed(ref + " is not a check box");
+        cb->setValue(cmd == "tick" ? 1 : 0);
+      } else if (cmd == "choose") {
+        auto* o = dynamic_cast<OptionButton*>(c);
+        if (!o) return failed(ref + " is not an option button");
+        o->setValue(true);
+      } else if (cmd == "type") {
+        auto* t = dynamic_cast<TextBox*>(c);
+        if (!t) return failed(ref + " is not a text box");
+        t->setText(text);
+      } else if (cmd == "leave") {
+        auto* t = dynamic_cast<TextBox*>(c);
+        if (!t) return failed(ref + " is not a text box");
+        t->leave();
+      } else if (cmd == "pick") {
+        auto* l = dynamic_cast<ListBox*>(c);
+        if (!l) return failed(ref + " is not a list box");
+        int found = -1;
+        for (int i = 0; i < l->count() && found < 0; ++i)
+          if (l->items()[static_cast<std::size_t>(i)] == text) found = i;
+        if (found < 0) return failed(ref + " has no entry \"" + text + "\"; its entries: " + joinItems(l->items()));
+        l->clickItem(found);
+      } else if (cmd == "expect-checked") {
+        bool value;
+        if (auto* cb = dynamic_cast<CheckBox*>(c)) value = cb->value() == 1;
+        else if (auto* o = dynamic_cast<OptionButton*>(c)) value = o->value();
+        else return failed(ref + " is neither a check box nor an option button");
+        if (text != "0" && text != "1") return failed("expect-checked needs 0 or 1");
+        if (onOff(value) != text) return failed(ref + " is " + (value ? "ticked" : "not ticked"));
+      } else if (cmd == "expect-text") {
+        std::string actual;
+        if (auto* t = dynamic_cast<TextBox*>(c)) actual = t->text();
+        else actual = c->caption;
+        if (actual != text) return failed(ref + " shows \"" + actual + "\", not \"" + text + "\"");
+      } else if (cmd == "expect-list") {
+        auto* l = dynamic_cast<ListBox*>(c);
+        if (!l) return failed(ref + " is not a list box");
+        if (joinItems(l->items()) != text) return failed(ref + " holds \"" + joinItems(l->items()) + "\", not \"" + text + "\"");
+      } else {
+        return failed("unknown command " + cmd);
+      }
+    }
+  } catch (const std::exception& e) {
+    return failed(e.what());
+  }
+  return {};
+}
+
+int ScriptPlayer::play(std::istream& script, const std::string& scriptName) {
+  std::string line;
+  int number = 0;
+  while (std::getline(script, line)) {
+    ++number;
+    if (ended()) {
+      const std::string rest = trimRight(line);
+      if (rest.find_first_not_of(" \t") == std::string::npos || rest[rest.find_first_not_of(" \t")] == '#') continue;
+      out_ << scriptName << ":" << number << ": the program has ended; this line cannot run\n";
+      return 1;
+    }
+    const Outcome o = execute(line);
+    if (!o.ok) {
+      out_ << scriptName << ":" << number << ": " << o.error << "\n    " << trimRight(line) << "\n";
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int ScriptPlayer::interactive(std::istream& in) {
+  services_.answerDialog = [this, &in](const std::string& title) {
+    out_ << "File dialog: " << title << "\nPath (empty to cancel): " << std::flush;
+    std::string path;
+    std::getline(in, path);
+    return resolvePath(trimRight(path));
+  };
+  if (Window* w = app_.forms.active()) printWindow(*w);
+  std::string line;
+  while (!ended()) {
+    out_ << "> " << std::flush;
+    if (!std::getline(in, line) || trimRight(line) == "quit") break;
+    const Outcome o = execute(line);
+    if (!o.ok) out_ << "refused: " << o.error << "\n";
+    if (Window* w = app_.forms.active()) printWindow(*w);
+  }
+  return 0;
+}
+
+}  // namespace kiwora

@@ -1,0 +1,42 @@
+#pragma once
+// The first front end: plays a script of user actions, one action per line, against the windows.
+#include <iosfwd>
+#include <string>
+
+#include "platform/scripted_services.h"
+#include "ui/app.h"
+
+namespace kiwora {
+
+class ScriptPlayer {
+ public:
+  // Relative paths in `file` lines are resolved against baseDir.
+  ScriptPlayer(App& app, ScriptedServices& services, std::ostream& out, std::string baseDir);
+
+  struct Outcome {
+    bool ok = true;
+    std::string error;
+  };
+  // Runs one line of a script. Blank lines and # comments do nothing.
+  Outcome execute(const std::string& line);
+  // Plays a whole script; returns the process exit code (0 when every line passed).
+  int play(std::istream& script, const std::string& scriptName);
+  // Reads commands from a terminal, showing the active window after each one.
+  int interactive(std::istream& in);
+
+  // Prints a window with its controls and their states.
+  void printWindow(const Window& w) const;
+  bool ended() const { return app_.forms.ended() || app_.forms.loaded().empty(); }
+
+ private:
+  Control* resolve(const std::string& ref, std::string& error) const;
+  Control* resolveMenu(const std::string& ref, std::string& error) const;
+  std::string resolvePath(const std::string& path) const;
+
+  App& app_;
+  ScriptedServices& services_;
+  std::ostream& out_;
+  std::string baseDir_;
+};
+
+}  // namespace kiwora

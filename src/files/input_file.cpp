@@ -1,0 +1,322 @@
+#include "files/input_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "files/text_writer.h"
+
+namespace kiwora {
+namespace {
+
+// Splits into lines; CR LF and LF alone both end a line. A final line end does not start another line.
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t nl = text.find('\n', start);
+    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (nl == std::string_view::npos) break;
+    start = nl + 1;
+  }
+  return lines;
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Comma-separated fields of one line; a field in double quotes may hold commas.
+std::vector<std::string> splitFields(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (true) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::string field;
+    if (i < line.size() && line[i] == '"') {
+      std::size_t close = line.find('"', i + 1);
+      if (close == std::string_view::npos) close = line.size();
+      field = std::string(line.substr(i + 1, close - i - 1));
+      i = close < line.size() ? close + 1 : close;
+      std::size_t comma = line.find(',', i);
+      i = comma == std::string_view::npos ? line.size() : comma;
+    } else {
+      std::size_t comma = line.find(',', i);
+      std::size_t end = comma == std::string_view::npos ? line.size() : comma;
+      field = std::string(trim(line.substr(i, end - i)));
+      i = end;
+    }
+    out.push_back(std::move(field));
+    if (i >= line.size()) break;
+    ++i;  // the comma
+  }
+  return out;
+}
+
+// Sequential reading as the file primitives do it: whole lines, or comma-separated fields that cross
+// line ends.
+class Cursor {
+ public:
+  explicit Cursor(const std::vector<std::string_view>& lines) : lines_(lines) {}
+  bool atEnd() const { return line_ >= lines_.size(); }
+  int lineNumber() const { return static_cast<int>(line_) + 1; }
+
+  bool readLine(std::string_view& out) {
+    if (atEnd()) return false;
+    out = lines_[line_].substr(pos_);
+    ++line_;
+    pos_ = 0;
+    return true;
+  }
+
+  bool readField(std::string& out) {
+    if (atEnd()) return false;
+    std::string_view rest = lines_[line_].substr(pos_);
+    std::size_t i = 0;
+    while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
+    std::size_t end;
+    if (i < rest.size() && rest[i] == '"') {
+      std::size_t close = rest.find('"', i + 1);
+      if (close == std::string_view::npos) close = rest.size();
+      out = std::string(rest.substr(i + 1, close - i - 1));
+      std::size_t comma = rest.find(',', close);
+      end = comma == std::string_view::npos ? rest.size() : comma;
+    } else {
+      std::size_t comma = rest.find(',', i);
+      end = comma == std::string_view::npos ? rest.size() : comma;
+      out = std::string(trim(rest.substr(i, end - i)));
+    }
+    if (end < rest.size()) {
+      pos_ += end + 1;
+    } else {
+      ++line_;
+      pos_ = 0;
+    }
+    return true;
+  }
+
+ private:
+  const std::vector<std::string_view>& lines_;
+  std::size_t line_ = 0, pos_ = 0;
+};
+
+bool parseWhole(std::string_view s, double& v) {
+  s = trim(s);
+  if (s.empty()) return false;
+  std::string tmp(s);
+  char* end = nullptr;
+  v = std::strtod(tmp.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(v);
+}
+
+bool parseAllele(std::string_view s, int& v) {
+  s = trim(s);
+  if (s.empty()) return false;
+  const char* b = s.data();
+  const char* e = s.data() + s.size();
+  if (*b == '+') ++b;
+  auto [ptr, ec] = std::from_chars(b, e, v);
+  if (ec == std::errc() && ptr == e) return true;
+  double d;  // "3.0" is still the whole number 3
+  if (!parseWhole(s, d) || d != std::floor(d) || std::fabs(d) > 2e9) return false;
+  v = static_cast<int>(d);
+  return true;
+}
+
+ParseResult fail(ParseResult::Error kind, std::string detail) {
+  ParseResult r;
+  r.error = kind;
+  r.detail = std::move(detail);
+  return r;
+}
+
+std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
+
+}  // namespace
+
+std::string ParseResult::message() const {
+  std::string head = error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
+  return detail.empty() ? head : head + "\n" + detail;
+}
+
+ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
+  using E = ParseResult::Error;
+  const auto lines = splitLines(text);
+  if (lines.empty()) return fail(E::Sizing, "The file is empty.");
+  Cursor cur(lines);
+  ParseResult r;
+  ParsedInput& in = r.data;
+  std::string_view titleLine;
+  cur.readLine(titleLine);
+  in.title = std::string(titleLine);
+
+  const char* countNames[3] = {"number of populations", "number of loci", "largest allele code"};
+  double counts[3];
+  for (int k = 0; k < 3; ++k) {
+    std::string field;
+    const int at = cur.lineNumber();
+    if (!cur.readField(field)) return fail(E::Sizing, "The file ends before the " + std::string(countNames[k]) + ".");
+    counts[k] = leadingNumber(field);
+    if (counts[k] < 0 || counts[k] != std::floor(counts[k]) || counts[k] > static_cast<double>(limits.maxCount))
+      return fail(E::Sizing, lineRef(at) + "the " + countNames[k] + " \"" + field + "\" is not a usable count.");
+  }
+  if (counts[0] == 0 || counts[1] == 0)
+    return fail(E::Reading, "The number of populations and the number of loci must be at least 1.");
+  if (counts[2] < 1) return fail(E::Reading, "The largest allele code must be at least 1.");
+  in.nPop = static_cast<int>(counts[0]);
+  in.nLoci = static_cast<int>(counts[1]);
+  in.maxAllele = static_cast<int>(counts[2]);
+  if ((counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
+    return fail(E::Sizing, "Populations x loci x allele codes exceed what the program can hold.");
+
+  in.locName.assign(1, std::string());
+  for (int l = 1; l <= in.nLoci; ++l) {
+    std::string_view name;
+    if (!cur.readLine(name)) return fail(E::Reading, "The file ends before the name of locus " + std::to_string(l) + ".");
+    in.locName.emplace_back(name);
+  }
+
+  const int nFields = 2 * in.nLoci;
+  bool finished = false;
+  in.blocks.assign(1, PopulationBlock{});
+  for (int p = 1; p <= in.nPop; ++p) {
+    PopulationBlock block;
+    finished = false;
+    std::string_view header;
+    const int headerLine = cur.lineNumber();
+    if (!cur.readLine(header))
+      return fail(E::Reading, "The file ends before population " + std::to_string(p) + " of " + std::to_string(in.nPop) + ".");
+    auto hf = splitFields(header);
+    if (hf.size() != 3 || !parseWhole(hf[1], block.x) || !parseWhole(hf[2], block.y))
+      return fail(E::Reading, lineRef(headerLine) + "the header of population " + std::to_string(p) +
+                                  " must be a name and two numbers (name, X, Y).");
+    block.name = hf[0];
+    bool ended = false;
+    std::string_view line;
+    while (cur.readLine(line)) {
+      if (line == "END") {
+        finished = true;
+        ended = true;
+        break;
+      }
+      if (line.empty()) {
+        ended = true;
+        break;
+      }
+      const int at = cur.lineNumber() - 1;
+      std::size_t count = 0;
+      std::size_t start = 0;
+      while (true) {
+        std::size_t comma = line.find(',', start);
+        std::string_view f = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        ++count;
+        if (static_cast<int>(count) <= nFields) {
+          int code;
+          if (!parseAllele(f, code) || code == 0 || code < -1 || code > in.maxAllele)
+            return fail(E::Reading, lineRef(at) + "\"" + std::string(trim(f)) + "\" is not an allele code (a whole number from 1 to " +
+                                        std::to_string(in.maxAllele) + ", or -1 for a missing allele).");
+          block.alleles.push_back(code);
+          if (code > in.largestCodeSeen) in.largestCodeSeen = code;
+        }
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+      }
+      if (static_cast<int>(count) != nFields)
+        return fail(E::Reading, lineRef(at) + std::to_string(count) + " allele codes where " + std::to_string(nFields) +
+                                    " (two for each of " + std::to_string(in.nLoci) + " loci) are expected.");
+      ++block.nInd;
+    }
+    if (!ended)
+      return fail(E::Reading, "The file ends inside population " + std::to_string(p) + " before its closing \"END\".");
+    in.blocks.push_back(std::move(block));
+  }
+  if (!finished) return fail(E::Reading, "The last population must end with a line \"END\".");
+  return r;
+}
+
+bool readWholeFile(const std::string& path, std::string& text, std::string& reason) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    reason = "The file " + path + " does not exist.";
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    reason = path + " is a folder, not a file.";
+    return false;
+  }
+  std::ifstream f(path, std::ios::binary);
+  if (!f) {
+    reason = "The file " + path + " cannot be opened.";
+    return false;
+  }
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  if (f.bad()) {
+    reason = "The file " + path + " cannot be read.";
+    return false;
+  }
+  text = ss.str();
+  return true;
+}
+
+void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
+  ds.Title = in.title;
+  ds.NPop = in.nPop;
+  ds.NLoci = in.nLoci;
+  ds.MaxAllele = in.maxAllele;
+  ds.LocName = in.locName;
+  ds.PopName = makeVec1<std::string>(in.nPop);
+  ds.PopX = makeVec1<double>(in.nPop);
+  ds.PopY = makeVec1<double>(in.nPop);
+  ds.NInd = makeVec1<int>(in.nPop);
+  for (int p = 1; p <= in.nPop; ++p) {
+    const auto& b = in.blocks[static_cast<std::size_t>(p)];
+    ds.PopName[static_cast<std::size_t>(p)] = b.name;
+    ds.PopX[static_cast<std::size_t>(p)] = b.x;
+    ds.PopY[static_cast<std::size_t>(p)] = b.y;
+    ds.NInd[static_cast<std::size_t>(p)] = b.nInd;
+  }
+  ds.Allele.resize(in.nPop, in.nLoci, ds.NInd);
+  ds.NGenesRead.resize(in.nPop, in.nLoci);
+
+  sel.PopSel = makeVec1<int>(in.nPop, 1);
+  sel.PopSel[0] = 0;
+  sel.LocSel = makeVec1<int>(in.nLoci, 1);
+  sel.LocSel[0] = 0;
+  sel.LocAvail = sel.LocSel;
+  sel.LocMode = makeVec1<int>(in.nLoci, 1);
+  sel.LocMode[0] = 0;
+  sel.IndSel.assign(static_cast<std::size_t>(in.nPop) + 1, {});
+  for (int p = 1; p <= in.nPop; ++p) {
+    const auto& b = in.blocks[static_cast<std::size_t>(p)];
+    sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(b.nInd, 1);
+    sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
+    for (int l = 1; l <= in.nLoci; ++l) {
+      int* a1 = ds.Allele.locus1(p, l);
+      int* a2 = ds.Allele.locus2(p, l);
+      int doublyMissing = 0, genes = 0;
+      for (int j = 1; j <= b.nInd; ++j) {
+        a1[j] = b.allele(l, j, 0, in.nLoci);
+        a2[j] = b.allele(l, j, 1, in.nLoci);
+        genes += (a1[j] != kMissing) + (a2[j] != kMissing);
+        doublyMissing += a1[j] == kMissing && a2[j] == kMissing;
+      }
+      ds.NGenesRead(p, l) = genes;
+      // No genotype of this locus in this population (or no individual at all): the locus is dropped.
+      if (doublyMissing == b.nInd) {
+        sel.LocAvail[static_cast<std::size_t>(l)] = 0;
+        sel.LocSel[static_cast<std::size_t>(l)] = 0;
+      }
+    }
+  }
+  ds.AlleleOrig = ds.Allele;
+}
+
+}  // namespace kiwora

@@ -1,0 +1,61 @@
+#pragma once
+// The program's own input file: title; number of populations (or groups), number of loci, largest allele
+// code; one locus name per line; then per population a header "name, X, Y", one line of 2 x NLoci allele
+// codes per individual, and a terminator (an empty line, or "END"; the last block must end with "END").
+// The same layout carries the population data, the reference populations and the test groups.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/dataset.h"
+
+namespace kiwora {
+
+inline constexpr const char* kReadingFailureMessage =
+    "The reading of input data was not successful! Check the format of your input file!";
+inline constexpr const char* kSizingMessage = "The size of you data set is too large!";
+
+struct PopulationBlock {
+  std::string name;
+  double x = 0, y = 0;
+  int nInd = 0;
+  std::vector<int> alleles;  // individual-major: (j - 1) * 2 * nLoci + 2 * (l - 1) + {0, 1}
+  int allele(int l, int j, int which, int nLoci) const {
+    return alleles[static_cast<std::size_t>((j - 1) * 2 * nLoci + 2 * (l - 1) + which)];
+  }
+};
+
+struct ParsedInput {
+  std::string title;
+  int nPop = 0, nLoci = 0, maxAllele = 0;
+  Vec1<std::string> locName;       // 1..nLoci
+  Vec1<PopulationBlock> blocks;    // 1..nPop
+  int largestCodeSeen = 0;
+};
+
+struct ParseResult {
+  enum class Error { None, Reading, Sizing };
+  Error error = Error::None;
+  std::string detail;  // names the line that is wrong
+  ParsedInput data;
+  bool ok() const { return error == Error::None; }
+  // The message for the user: the failure text, and the detail on a second line.
+  std::string message() const;
+};
+
+// Limits that keep an absurd header from allocating the machine away.
+struct InputLimits {
+  long long maxCount = 10'000'000;            // populations, loci, allele codes each
+  long long maxFrequencyCells = 200'000'000;  // populations x loci x allele codes
+};
+
+ParseResult parseInputText(std::string_view text, const InputLimits& limits = {});
+
+// Reads a whole file into `text`; false (with a reason) for a missing file, a folder or an unreadable file.
+bool readWholeFile(const std::string& path, std::string& text, std::string& reason);
+
+// A data set and its selection as a successful read leaves them: everything selected, every locus
+// bi-parental, loci without any genotype in some population dropped.
+void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel);
+
+}  // namespace kiwora

@@ -1,0 +1,67 @@
+#include "files/result_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace kiwora {
+
+std::string resultFileName(const std::string& dataPath) {
+  const std::size_t slash = dataPath.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string out = dataPath.substr(0, nameStart);
+  const std::string name = dataPath.substr(nameStart);
+  if (name.find('.') == std::string::npos) return dataPath + "-out";
+  for (char c : name) {
+    if (c == '.') out += "-out.";
+    else out += c;
+  }
+  return out;
+}
+
+void writeResultBanner(LineWriter& out, const std::string& yearLine) {
+  // The program's name in block letters, six rows high.
+  static const char* const K[6] = {"X   X", "X  X ", "XXX  ", "X X  ", "X  X ", "X   X"};
+  static const char* const I[6] = {"XXX", " X ", " X ", " X ", " X ", "XXX"};
+  static const char* const W[6] = {"X     X", "X     X", "X  X  X", "X X X X", "XX   XX", "X     X"};
+  static const char* const O[6] = {" XXX ", "X   X", "X   X", "X   X", "X   X", " XXX "};
+  static const char* const R[6] = {"XXXX ", "X   X", "XXXX ", "X X  ", "X  X ", "X   X"};
+  static const char* const A[6] = {"  X  ", " X X ", "X   X", "XXXXX", "X   X", "X   X"};
+  static const char* const* const word[6] = {K, I, W, O, R, A};
+  const std::string rule(53, '_');
+  out.nl();
+  for (int row = 0; row < 6; ++row) {
+    std::string line;
+    for (const char* const* letter : word) line += std::string(letter[row]) + "  ";
+    line.erase(line.find_last_not_of(' ') + 1);
+    out.tab(4).text(line).nl();
+  }
+  out.nl();
+  out.tab(4).text(yearLine).nl();
+  out.tab(4).text(rule).nl();
+  out.nl();
+  out.tab(4).text("          Developed and programmed by").nl();
+  out.tab(4).text("          the Kiwora developers").nl();
+  out.tab(4).text(rule).nl();
+}
+
+bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
+                      const std::string& title, std::string& reason) {
+  TextFile f;
+  if (!f.open(outPath, TextFile::Mode::Create)) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  writeResultBanner(f, "  2021  Kiwora");
+  f.nl();
+  f.tab(4).text("Date:  " + date).nl();
+  f.tab(4).text("File:  " + inFileName).nl();
+  f.tab(4).text("Titel: " + title).nl();
+  f.nl();
+  if (!f.close()) {
+    reason = "the file could not be written";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kiwora

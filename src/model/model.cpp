@@ -1,0 +1,16 @@
+#include "model/model.h"
+
+#include <utility>
+
+namespace kiwora {
+
+void Model::clearResults() {
+  // Whatever is not carried over here is a result table and starts empty.
+  Model fresh;
+  fresh.ds = std::move(ds);
+  fresh.sel = std::move(sel);
+  fresh.flags = flags;
+  *this = std::move(fresh);
+}
+
+}  // namespace kiwora

@@ -1,0 +1,68 @@
+#pragma once
+// Services driven by a script or a test: queued answers for the file dialog, recorded messages,
+// a generator that a fixed seed makes repeatable.
+#include <deque>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace kiwora {
+
+// Raised when a file dialog opens and no answer waits for it.
+struct NoDialogAnswer : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class ScriptedServices : public Services {
+ public:
+  ScriptedServices();
+
+  // Answers for the next file dialogs; "" cancels.
+  void queueFile(std::string path) { fileAnswers_.push_back(std::move(path)); }
+  void queueCancel() { fileAnswers_.push_back(std::string()); }
+  std::size_t queuedAnswers() const { return fileAnswers_.size(); }
+  // Asked when a dialog finds no queued answer (the terminal asks its user); unset: NoDialogAnswer.
+  std::function<std::string(const std::string& title)> answerDialog;
+
+  // Every message shown, and those that no expectation has taken yet.
+  const std::vector<std::string>& messages() const { return messages_; }
+  std::optional<std::string> takeMessage();
+  std::size_t pendingMessages() const { return pending_.size(); }
+  std::function<void(const std::string&)> onMessage;  // e.g. print it
+  std::function<void()> onEditor;
+
+  // Fixes the seed: the "clock" seeds that follow are then derived from it, one after the other.
+  void seed(std::uint64_t s);
+  void setDate(std::string d) { date_ = std::move(d); }
+  void setDecimalSign(char c) { decimal_ = c; }
+  int editorStarts() const { return editorStarts_; }
+  long doEventsCalls() const { return doEvents_; }
+
+  std::string openFileDialog(const std::string& title) override;
+  void messageBox(const std::string& text) override;
+  void doEvents() override { ++doEvents_; }
+  void startEditor() override;
+  std::string today() override;
+  char decimalSign() override { return decimal_; }
+  std::uint64_t clockSeed() override;
+
+ private:
+  std::deque<std::string> fileAnswers_;
+  std::vector<std::string> messages_;
+  std::deque<std::string> pending_;
+  std::optional<std::uint64_t> seed_;
+  std::uint64_t seedCount_ = 0;
+  std::string date_;
+  char decimal_ = '.';
+  int editorStarts_ = 0;
+  long doEvents_ = 0;
+};
+
+// Today's date as the platform shows it in short form (day/month/year).
+std::string shortDateToday();
+
+}  // namespace kiwora

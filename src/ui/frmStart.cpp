@@ -1,0 +1,150 @@
+#include "ui/frmStart.h"
+
+#include "files/input_file.h"
+#include "files/result_file.h"
+
+namespace kiwora {
+
+void AppWindow::backToMain() {
+  app.forms.show("frmStart");
+  app.forms.unload(name());
+}
+
+frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
+  addPicture("Picture1", "Kiwora 2021");
+  addLabel("Label2", "Version 1b");
+  addLabel("Label1", "Last changed: 21/01/2022");
+
+  addMenu("File", "&File");
+  addMenuItem("OpenPopGen", "&Open input file for analysis of population data", "File").onClick = [this] { OpenPopGen_Click(); };
+  addMenuItem("OpenRefFile", "Open file with &reference pops for assignment", "File");
+  addMenuItem("OpenTestFile", "Open &file with test groups for assignment", "File");
+  addMenuItem("importTable", "Import table to create an input file", "File");
+  addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File");
+  addMenuItem("Save_AS_Tarn", "Save selected loci and populations as input file for Tarn", "File");
+  addMenuItem("End", "&End", "File").onClick = [this] { app.forms.end(); };
+
+  addMenu("Analysis", "&Analysis");
+  addMenuItem("Es", "&Select populations", "Analysis");
+  addMenuItem("EL", "Sel&ect loci", "Analysis");
+  addMenuItem("Mode_inheritance", "Mode of inheritance", "Analysis");
+  addMenuItem("Diploid", "Analysis of &population data", "Analysis").onClick = [this] {
+    if (ds().InFileName.empty()) {
+      message("No data for analysis! Open input data!");
+      return;
+    }
+    openTask("frmDiplo", "Analysis of population data");
+  };
+  addMenuItem("AssisgnmentGr", "Assignment", "Analysis").onClick = [this] {
+    if (ds().RefFileName.empty()) {
+      message("Open reference file first!");
+      return;
+    }
+    if (ds().TestFileName.empty()) {
+      message("Open test file first!");
+      return;
+    }
+    openTask("frmAssGr", "Assignment / exclusion of groups");
+  };
+
+  addMenu("Test", "&Tests");
+  addMenuItem("WS", "&Within populations", "Test").onClick = [this] {
+    if (ds().NPop > 0) openTask("frmWTest", "Test within populations");
+  };
+  addMenuItem("BTS", "&Between two populations", "Test").onClick = [this] {
+    if (ds().NPop == 0) return;
+    flags().NoSortMLG = 1;
+    openTask("frmTest", "Test between two populations");
+  };
+  addMenuItem("BAS", "B&etween all populations", "Test").onClick = [this] {
+    openTask("frmTest_all", "Test among all populations");
+  };
+
+  addMenu("Results", "&Results");
+  addMenuItem("OutPutPast", "Save results of allele frquencies as csv-file", "Results");
+  addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results");
+  addMenuItem("Editor", "&Editor", "Results").onClick = [this] { app.services.startEditor(); };
+
+  addMenu("Help", "&Help");
+  addMenuItem("FormatAscii", "Format of ASCII input file", "Help").onClick = [this] { app.forms.show("frmFormat"); };
+  addMenuItem("about", "About", "Help").onClick = [this] { app.forms.show("frmAbout"); };
+}
+
+void frmStart::setMenu(const std::string& name, bool enabled) {
+  if (Control* c = find(name)) c->enabled = enabled;
+}
+
+void frmStart::Form_Load() {
+  const WorkflowFlags& f = flags();
+  if (f.TestLoaded == 0 && f.DataLoaded == 0)
+    for (const char* n : {"Analysis", "Results", "Test", "Save_As_Kiwora", "Save_AS_Tarn"}) setMenu(n, false);
+  if (f.CanTestWithin != 1 && f.CanTestTwo != 1 && f.CanTestAll != 1) setMenu("Test", false);
+  flags().Busy = 0;
+  if (f.AssignRunDone != 1 && f.AnalysisDone != 1) setMenu("Results", false);
+  if (f.TestLoaded == 1)
+    for (const char* n : {"Test", "Save_As_Kiwora", "Save_AS_Tarn", "Diploid", "Es", "exTarn", "OutPutPast"}) setMenu(n, false);
+  if (f.TestLoaded == 0) setMenu("Mode_inheritance", false);
+  if (f.DataLoaded == 1) {
+    setMenu("AssisgnmentGr", false);
+    if (f.AnalysisDone == 1) {
+      setMenu("WS", f.CanTestWithin == 1);
+      setMenu("BTS", f.CanTestTwo == 1);
+      setMenu("BAS", f.CanTestAll == 1);
+    }
+  }
+}
+
+void frmStart::openTask(const std::string& window, const std::string& caption) {
+  if (!app.forms.knows(window)) {
+    message("\"" + caption + "\" is not available in this version of Kiwora.");
+    return;
+  }
+  app.forms.show(window);
+  app.forms.unload(name());
+}
+
+void frmStart::OpenPopGen_Click() {
+  const std::string path = app.services.openFileDialog("Open input file for analysis of population data");
+  if (path.empty()) return;
+  std::string text, reason;
+  if (!readWholeFile(path, text, reason)) {
+    message(std::string(kReadingFailureMessage) + "\n" + reason);
+    return;
+  }
+  const ParseResult parsed = parseInputText(text);
+  if (!parsed.ok()) {
+    message(parsed.message());
+    return;
+  }
+
+  // The new data replace the loaded ones only now that the whole file has been read.
+  DataSet next;
+  Selection nextSel;
+  buildDataSet(parsed.data, next, nextSel);
+  DataSet& cur = ds();
+  next.SaveFileName = cur.SaveFileName;
+  next.FreqFileName = cur.FreqFileName;
+  next.RefFileName = cur.RefFileName;
+  next.TestFileName = cur.TestFileName;
+  next.InFileName = path;
+  next.OutFileName = resultFileName(path);
+  nextSel.MinSampleSize = sel().MinSampleSize;
+  nextSel.EqualSizeFlag = sel().EqualSizeFlag;
+  cur = std::move(next);
+  sel() = std::move(nextSel);
+  model().clearResults();
+
+  WorkflowFlags& f = flags();
+  f.DataLoaded = 1;
+  f.TestLoaded = 0;
+  f.AnalysisDone = 0;
+  for (const char* n : {"Analysis", "Es", "EL", "Diploid", "Save_AS_Tarn"}) setMenu(n, true);
+  for (const char* n : {"OpenRefFile", "OpenTestFile", "Mode_inheritance", "AssisgnmentGr", "Test", "Results"})
+    setMenu(n, false);
+
+  if (!createResultFile(cur.OutFileName, app.services.today(), cur.InFileName, cur.Title, reason))
+    message("The data are loaded, but the result file " + cur.OutFileName + " cannot be created (" + reason +
+            "). Results cannot be saved until it can be written.");
+}
+
+}  // namespace kiwora

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/result_file.h"
+#include "support/app_fixture.h"
+
+namespace kiwora {
+namespace {
+
+using testing::kDemoFile;
+using testing::readFile;
+
+class MainWindow : public testing::AppFixture {};
+
+TEST(ResultFileName, ReplacesDotsInTheFileNameOnly) {
+  const struct { const char* in; const char* out; } cases[] = {
+      {"/data/oak.txt", "/data/oak-out.txt"},
+      {"/data/oak.2020.txt", "/data/oak-out.2020-out.txt"},
+      {"/data/oak.2020/pines.txt", "/data/oak.2020/pines-out.txt"},
+      {"/data/oak.2020/pines", "/data/oak.2020/pines-out"},
+      {"pines", "pines-out"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(resultFileName(c.in), c.out) << c.in;
+}
+
+TEST_F(MainWindow, StartsWithTheDataMenusDisabled) {
+  run("expect-window frmStart");
+  for (const char* off : {"Analysis", "Results", "Test", "Save_As_Kiwora", "Save_AS_Tarn", "Mode_inheritance"})
+    run(std::string("expect-disabled ") + off);
+  for (const char* on : {"OpenPopGen", "OpenRefFile", "OpenTestFile", "importTable", "End", "FormatAscii", "about"})
+    run(std::string("expect-enabled ") + on);
+  EXPECT_NE(refused("menu Diploid"), "");
+}
+
+TEST_F(MainWindow, OpeningAnInputFileLoadsItAndWritesTheResultHeader) {
+  const std::string in = dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen");
+  EXPECT_EQ(services.messages().size(), 0u);
+  EXPECT_EQ(model().ds.NPop, 3);
+  EXPECT_EQ(model().ds.InFileName, in);
+  EXPECT_EQ(model().flags.DataLoaded, 1);
+  // Set directly by the reader; Save_As_Kiwora keeps its state until the window is loaded again.
+  for (const char* on : {"Analysis", "Es", "EL", "Diploid", "Save_AS_Tarn"}) run(std::string("expect-enabled ") + on);
+  for (const char* off : {"OpenRefFile", "OpenTestFile", "Mode_inheritance", "AssisgnmentGr", "Test", "Results",
+                          "Save_As_Kiwora"})
+    run(std::string("expect-disabled ") + off);
+
+  const std::string out = readFile(dir.file("demo-out.txt"));
+  EXPECT_NE(out.find("\r\n   Date:  01/02/2026\r\n   File:  " + in + "\r\n   Titel: Demo Populations\r\n\r\n"), std::string::npos);
+  EXPECT_NE(out.find("   XXX     X   X  X  X"), std::string::npos);
+  EXPECT_EQ(out.find('\n', 0), out.find("\r\n", 0) + 1);
+
+  // Reading the same file again empties the result file: one header block.
+  services.setDate("02/02/2026");
+  run("file demo.txt\nmenu OpenPopGen");
+  const std::string again = readFile(dir.file("demo-out.txt"));
+  EXPECT_EQ(again.find("Date:"), again.rfind("Date:"));
+  EXPECT_NE(again.find("Date:  02/02/2026"), std::string::npos);
+}
+
+TEST_F(MainWindow, AFailedReadLeavesTheLoadedDataAsTheyWere) {
+  dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen");
+  const DataSet before = model().ds;
+  const Selection selBefore = model().sel;
+  dir.write("short.txt", "Other\n1,1,9\nL\nP,1,1\n1\nEND\n");
+  dir.write("empty.txt", "");
+  std::filesystem::create_directory(dir.file("folder"));
+  const std::string failure = "The reading of input data was not successful! Check the format of your input file!";
+  const struct { const char* file; std::string message; } cases[] = {
+      {"short.txt", failure + "\nLine 5"},
+      {"empty.txt", "The size of you data set is too large!\nThe file is empty."},
+      {"missing.txt", failure + "\nThe file " + dir.file("missing.txt") + " does not exist."},
+      {"folder", failure + "\n" + dir.file("folder") + " is a folder"},
+  };
+  for (const auto& c : cases) {
+    run(std::string("file ") + c.file + "\nmenu OpenPopGen");
+    ASSERT_EQ(services.pendingMessages(), 1u) << c.file;
+    EXPECT_EQ(services.takeMessage()->rfind(c.message, 0), 0u) << c.file << ": " << services.messages().back();
+    EXPECT_EQ(model().ds.Title, before.Title) << c.file;
+    EXPECT_EQ(model().ds.InFileName, before.InFileName) << c.file;
+    EXPECT_EQ(model().ds.NPop, before.NPop) << c.file;
+    EXPECT_EQ(model().ds.MaxAllele, before.MaxAllele) << c.file;
+    EXPECT_TRUE(model().ds.Allele == before.Allele) << c.file;
+    EXPECT_EQ(model().sel.LocSel, selBefore.LocSel) << c.file;
+    EXPECT_EQ(model().flags.DataLoaded, 1);
+  }
+  run("expect-enabled Diploid");
+}
+
+TEST_F(MainWindow, CancellingTheDialogChangesNothing) {
+  run("cancel\nmenu OpenPopGen");
+  EXPECT_EQ(model().flags.DataLoaded, 0);
+  EXPECT_TRUE(services.messages().empty());
+}
+
+TEST_F(MainWindow, AResultFileThatCannotBeCreatedIsReportedAndTheDataStay) {
+  dir.write("demo.txt", kDemoFile);
+  std::filesystem::create_directory(dir.file("demo-out.txt"));  // a folder where the result file should go
+  run("file demo.txt\nmenu OpenPopGen\nexpect-message The data are loaded, but the result file");
+  EXPECT_EQ(model().flags.DataLoaded, 1);
+  EXPECT_EQ(model().ds.NPop, 3);
+}
+
+TEST_F(MainWindow, EnablingRulesOnEveryReturn) {
+  // Each row: flags, then what the freshly loaded main window enables and disables.
+  struct Row {
+    WorkflowFlags f;
+    std::vector<const char*> on, off;
+  };
+  auto flags = [](int data, int test, int analysis, int assign, int within, int two, int all) {
+    WorkflowFlags f;
+    f.DataLoaded = data;
+    f.TestLoaded = test;
+    f.AnalysisDone = analysis;
+    f.AssignRunDone = assign;
+    f.CanTestWithin = within;
+    f.CanTestTwo = two;
+    f.CanTestAll = all;
+    return f;
+  };
+  const Row rows[] = {
+      // after an analysis with heterozygosity only
+      {flags(1, 0, 1, 0, 1, 0, 0), {"Test", "WS", "Results", "Save_As_Kiwora", "Diploid"}, {"BTS", "BAS", "AssisgnmentGr", "Mode_inheritance"}},
+      // test groups loaded
+      {flags(0, 1, 0, 0, 0, 0, 0), {"Analysis", "EL", "Mode_inheritance", "AssisgnmentGr"},
+       {"Test", "Save_As_Kiwora", "Save_AS_Tarn", "Diploid", "Es", "exTarn", "OutPutPast", "Results"}},
+      // test flags are never cleared: a new file before a new analysis keeps the Tests menu
+      {flags(1, 0, 0, 0, 1, 1, 1), {"Test", "WS", "BTS", "BAS"}, {"Results"}},
+      // after an assignment run
+      {flags(0, 1, 0, 1, 0, 0, 0), {"Results", "Editor"}, {"exTarn", "OutPutPast", "Test"}},
+  };
+  for (const Row& row : rows) {
+    model().flags = row.f;
+    model().flags.Busy = 1;
+    run("menu FormatAscii\nclick Command1");  // a side window leaves the menus alone
+    app.forms.unload("frmStart");
+    app.forms.show("frmStart");
+    EXPECT_EQ(model().flags.Busy, 0);
+    for (const char* n : row.on) run(std::string("expect-enabled ") + n);
+    for (const char* n : row.off) run(std::string("expect-disabled ") + n);
+  }
+}
+
+TEST_F(MainWindow, AnalysisNeedsAnInputFileAndAssignmentItsTwoFiles) {
+  model().flags.TestLoaded = 1;  // enables the Analysis menu without data
+  app.forms.unload("frmStart");
+  app.forms.show("frmStart");
+  run("menu AssisgnmentGr\nexpect-message Open reference file first!");
+  model().ds.RefFileName = "ref.txt";
+  run("menu AssisgnmentGr\nexpect-message Open test file first!");
+  model().flags = {};
+  model().flags.DataLoaded = 1;
+  app.forms.unload("frmStart");
+  app.forms.show("frmStart");
+  run("menu Diploid\nexpect-message No data for analysis! Open input data!");
+}
+
+TEST_F(MainWindow, SideWindowsEditorAndEnd) {
+  run("menu about\nexpect-window frmAbout\nclick Command1\nexpect-window frmStart");
+  run("menu FormatAscii\nexpect-window frmFormat\nmenu about\nexpect-window frmAbout");  // the menu bar stays usable
+  EXPECT_NE(refused("menu Editor"), "") << "Results is disabled before any run";
+  model().flags.AnalysisDone = 1;
+  model().flags.DataLoaded = 1;
+  app.forms.unload("frmStart");
+  app.forms.show("frmStart");
+  run("menu Editor");
+  EXPECT_EQ(services.editorStarts(), 1);
+  run("menu End");
+  EXPECT_TRUE(player.ended());
+}
+
+}  // namespace
+}  // namespace kiwora

@@ -1,0 +1,82 @@
+#pragma once
+// A running program with scripted services, driven as a user would through the script player,
+// with a temporary folder for the files a test writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "script_player.h"
+#include "ui/app.h"
+
+namespace kiwora::testing {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "kiwora-test-XXXXXX").string();
+    path_ = mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::string write(const std::string& name, const std::string& content) const {
+    std::ofstream(file(name), std::ios::binary) << content;
+    return file(name);
+  }
+
+ private:
+  std::string path_;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+class AppFixture : public ::testing::Test {
+ protected:
+  AppFixture() : app(services), player(app, services, log, dir.path()) {
+    services.setDate("01/02/2026");
+    registerWindows(app);
+    startProgram(app);
+  }
+  // Runs script lines; the test fails at the first line that fails.
+  void run(const std::string& lines) {
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line)) {
+      const auto o = player.execute(line);
+      ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
+    }
+  }
+  // Runs one line that must be refused; returns the reason.
+  std::string refused(const std::string& line) {
+    const auto o = player.execute(line);
+    EXPECT_FALSE(o.ok) << line;
+    return o.error;
+  }
+  Model& model() { return app.model; }
+
+  TempDir dir;
+  ScriptedServices services;
+  App app;
+  std::ostringstream log;
+  ScriptPlayer player;
+};
+
+// The example data set: three populations, five loci, allele codes up to 4.
+inline const char* const kDemoFile =
+    "Demo Populations\r\n3\r\n5\r\n4\r\nSNP_001\r\nSNP_002\r\nSNP_003\r\nSNP_004\r\nSNP_005\r\n"
+    "Pop_1,28.0252,53.8763\r\n3,3,3,3,2,2,3,3,-1,-1\r\n3,3,4,3,2,2,3,3,-1,2\r\n3,3,4,4,2,2,3,3,2,2\r\n\r\n"
+    "Pop_2,23.7928,53.6858\r\n3,3,4,3,2,2,3,3,2,2\r\n3,3,4,3,2,2,3,3,2,2\r\n3,3,4,3,2,2,3,3,2,2\r\n\r\n"
+    "Pop_3,46.4746,52.455\r\n3,3,4,3,2,2,3,3,2,2\r\n3,3,4,3,2,2,3,3,2,2\r\n3,3,4,4,2,2,3,3,2,2\r\nEND\r\n";
+
+}  // namespace kiwora::testing
