@@ -101,6 +101,7 @@ TEST(InputFile, DroppedLociAndEmptyPopulations) {
 }
 
 TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
+  static const char kGarbage[] = "\x01\x02\xff\xfe\x00\x13garbage\n\x7f\x80,\x81\n";
   const std::string ok2 = header("2,2,3", 2);
   const struct {
     const char* what;
@@ -134,7 +135,7 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"too few blocks", ok2 + "P1,0,0\n1,2,3,3\n\n", Error::Reading, "population 2"},
       {"more blocks, block NPop closed by an empty line", ok2 + "P1,0,0\n1,1,1,1\n\nP2,0,0\n1,1,1,1\n\nP3,0,0\nEND\n",
        Error::Reading, "END"},
-      {"binary garbage", std::string("\x01\x02\xff\xfe\x00\x13garbage\n\x7f\x80,\x81\n", 21), Error::Reading, ""},
+      {"binary garbage", std::string(kGarbage, sizeof kGarbage - 1), Error::Sizing, "ends before"},
   };
   for (const auto& c : cases) {
     const ParseResult r = parseInputText(c.text);
