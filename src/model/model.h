@@ -1,6 +1,8 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/dataset.h"
+#include "stats/differentiation_stats.h"
+#include "stats/distance_tables.h"
 
 namespace kiwora {
 
@@ -8,6 +10,8 @@ struct Model {
   DataSet ds;
   Selection sel;
   WorkflowFlags flags;
+  DistanceTables dist;
+  DifferentiationStats diff;
 };
 
 }  // namespace kiwora
