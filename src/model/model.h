@@ -1,6 +1,8 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/dataset.h"
+#include "stats/differentiation_stats.h"
+#include "stats/distance_tables.h"
 
 namespace kiwora {
 
@@ -8,6 +10,10 @@ struct Model {
   DataSet ds;
   Selection sel;
   WorkflowFlags flags;
+
+  // Result tables of the statistics, rebuilt by every run.
+  DistanceTables dist;
+  DifferentiationStats diff;
 
   // Empties every result table; the data set, the selection, the flags and the options stay.
   void clearResults();

@@ -1,0 +1,46 @@
+#include "spatial/geo_distance.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kiwora {
+namespace {
+
+// The conversion factor and radius the results have always been computed with; keeping them keeps
+// distances comparable with earlier result files.
+constexpr double kRadiansPerDegree = 0.01745;
+constexpr double kEarthRadiusKm = 6378.388;
+
+}  // namespace
+
+double Geo_Distance_Km(double lat1, double lat2, double lon1, double lon2) {
+  lat1 *= kRadiansPerDegree;
+  lat2 *= kRadiansPerDegree;
+  lon1 *= kRadiansPerDegree;
+  lon2 *= kRadiansPerDegree;
+  double c = std::sin(lat1) * std::sin(lat2) + std::cos(lat2) * std::cos(lat1) * std::cos(lon2 - lon1);
+  // Rounding can carry the cosine of one site with itself just past 1.
+  c = std::clamp(c, -1.0, 1.0);
+  return std::acos(c) * kEarthRadiusKm;
+}
+
+void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, int CoordMode,
+                        Table2<double>& GeoDist) {
+  GeoDist.resize(nPop, nPop);
+  // Each row is written on its own.
+  for (int i = 1; i <= nPop; ++i) {
+    const auto si = static_cast<std::size_t>(i);
+    for (int j = 1; j <= nPop; ++j) {
+      if (j == i) continue;
+      const auto sj = static_cast<std::size_t>(j);
+      if (CoordMode == kCoordPlane) {
+        const double dx = PopX[si] - PopX[sj], dy = PopY[si] - PopY[sj];
+        GeoDist(i, j) = std::sqrt(dx * dx + dy * dy);
+      } else {
+        GeoDist(i, j) = Geo_Distance_Km(PopY[si], PopY[sj], PopX[si], PopX[sj]);
+      }
+    }
+  }
+}
+
+}  // namespace kiwora

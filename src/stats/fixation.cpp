@@ -1,0 +1,54 @@
+#include "stats/fixation.h"
+
+#include <vector>
+
+namespace kiwora {
+
+bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& He, Vec1<double>& FstLoc,
+              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal) {
+  FstLoc = makeVec1<double>(v.nLoci);
+  FstNLoc = makeVec1<Cell>(v.nLoci);
+  FstTotal.reset();
+  FstNTotal.reset();
+  std::vector<int> pops;
+  for (int p = 1; p <= v.nPop; ++p)
+    if (v.popOn(p)) pops.push_back(p);
+  int n = 0;
+  for (int l = 1; l <= v.nLoci; ++l) n += v.locOn(l);
+  if (pops.size() < 2 || n == 0) return false;
+  const double k = static_cast<double>(pops.size());
+
+  // Loci are independent of each other.
+  double sum = 0, sumN = 0;
+  bool allStandardised = true;
+  for (int l = 1; l <= v.nLoci; ++l) {
+    if (!v.locOn(l)) continue;
+    double sumSq = 0;
+    for (int a = 1; a <= v.maxAllele; ++a) {
+      double mean = 0;
+      for (int p : pops) mean += AlleleFreq(p, l, a);
+      mean /= k;
+      sumSq += mean * mean;
+    }
+    const double ht = 1 - sumSq;
+    double hs = 0;
+    for (int p : pops) hs += He(p, l);
+    hs /= k;
+
+    const double fst = ht == 0 ? 0 : (ht - hs) / ht;
+    const double fstMax = (k - 1) * (1 - hs) / (k - 1 + hs);
+    FstLoc[static_cast<std::size_t>(l)] = fst;
+    sum += fst;
+    if (fstMax != 0) {
+      FstNLoc[static_cast<std::size_t>(l)] = fst / fstMax;
+      sumN += fst / fstMax;
+    } else {
+      allStandardised = false;
+    }
+  }
+  FstTotal = sum / n;
+  if (allStandardised) FstNTotal = sumN / n;
+  return true;
+}
+
+}  // namespace kiwora

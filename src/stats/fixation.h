@@ -1,0 +1,17 @@
+#pragma once
+// Fixation Fst = (Ht - Hs) / Ht per selected locus, and Hedrick's (2005) standardised Fst / Fst_max.
+#include "model/cell.h"
+#include "model/table.h"
+#include "stats/genotype_view.h"
+
+namespace kiwora {
+
+// Hs is the mean of He (pop, locus) over the selected populations; Ht comes from the unweighted mean
+// frequencies of the codes 1..maxAllele. Fst_max = (k - 1)(1 - Hs) / (k - 1 + Hs) for k populations.
+// Sizes FstLoc and FstNLoc (locus) itself. A locus with Fst_max = 0 leaves its standardised value
+// undefined, and so the standardised total. Returns false, with everything left empty, unless at least
+// two populations and one locus are selected.
+bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& He, Vec1<double>& FstLoc,
+              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal);
+
+}  // namespace kiwora

@@ -1,0 +1,16 @@
+#pragma once
+// Upper-triangle matrices of population-by-population tables in the result text: a header of the selected
+// population numbers, a rule, one row per selected population below the last, cells "0.000". An undefined
+// cell prints as "------" in the cell's seven columns, so the columns to its right stay in place.
+#include "files/text_writer.h"
+#include "model/cell.h"
+#include "model/table.h"
+
+namespace kiwora {
+
+void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<double>& Matrix);
+void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<Cell>& Matrix);
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<double>& Matrix, int Locus);
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus);
+
+}  // namespace kiwora

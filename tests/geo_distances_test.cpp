@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "spatial/geo_distance.h"
+
+namespace kiwora {
+namespace {
+
+TEST(GeoDistances, PlaneCoordinates) {
+  const Vec1<double> x{0, 0, 3, 3}, y{0, 0, 4, 4};
+  Table2<double> g;
+  Calc_Geo_Distances(3, x, y, kCoordPlane, g);
+  EXPECT_DOUBLE_EQ(g(1, 2), 5);
+  EXPECT_DOUBLE_EQ(g(2, 1), 5);
+  EXPECT_DOUBLE_EQ(g(2, 3), 0);
+  EXPECT_DOUBLE_EQ(g(1, 1), 0);
+  // Swapping the two coordinates changes nothing in the plane.
+  Table2<double> swapped;
+  Calc_Geo_Distances(3, y, x, kCoordPlane, swapped);
+  EXPECT_DOUBLE_EQ(swapped(1, 3), g(1, 3));
+}
+
+TEST(GeoDistances, DecimalDegreesTakeLongitudeFirst) {
+  // PopX is the longitude, PopY the latitude: one degree of latitude on a meridian is 0.01745 x 6378.388 km.
+  const double degree = 0.01745 * 6378.388;
+  Table2<double> g;
+  for (int mode : {2, 0}) {  // any mode other than 1 is degrees
+    Calc_Geo_Distances(2, {0, 10, 10}, {0, 50, 51}, mode, g);
+    EXPECT_NEAR(g(1, 2), degree, 1e-9) << mode;
+    EXPECT_NEAR(g(1, 2), 111.3029, 1e-4) << mode;
+    EXPECT_DOUBLE_EQ(g(2, 1), g(1, 2)) << mode;
+  }
+  // Two points on the equator 90 degrees of longitude apart: the angle is arccos(cos(90 x 0.01745)).
+  Calc_Geo_Distances(2, {0, 0, 90}, {0, 0, 0}, 2, g);
+  EXPECT_NEAR(g(1, 2), 90 * degree, 1e-6);
+  EXPECT_NEAR(g(1, 2), 10017.258, 1e-3);
+  // Exchanging the roles of the coordinates changes the distance: latitude 10 is not longitude 10.
+  Calc_Geo_Distances(2, {0, 50, 51}, {0, 10, 10}, 2, g);
+  EXPECT_LT(g(1, 2), degree - 1);
+}
+
+TEST(GeoDistances, CosineIsClampedSoOneSiteIsNoDistance) {
+  // Same-site cosines that round above 1 would make the arc cosine NaN.
+  int aboveOne = 0;
+  for (double lat = -89.5; lat < 90; lat += 0.37)
+    for (double lon : {-170.3, -12.77, 0.0, 8.41, 123.9}) {
+      const double r = lat * 0.01745;
+      aboveOne += std::sin(r) * std::sin(r) + std::cos(r) * std::cos(r) * std::cos(0.0) > 1;
+      const double d = Geo_Distance_Km(lat, lat, lon, lon);
+      EXPECT_FALSE(std::isnan(d)) << lat << " " << lon;
+      EXPECT_NEAR(d, 0, 1e-3) << lat << " " << lon;  // one metre: rounding of the cosine only
+    }
+  EXPECT_GT(aboveOne, 0);  // the sweep does hit the rounding case
+  Table2<double> g;
+  Calc_Geo_Distances(2, {0, 8.41, 8.41}, {0, 47.38, 47.38}, 2, g);
+  EXPECT_NEAR(g(1, 2), 0, 1e-3);
+  // Pole to pole: half a circle of 180 x 0.01745 radians.
+  EXPECT_NEAR(Geo_Distance_Km(90, -90, 0, 0), 180 * 0.01745 * 6378.388, 1e-6);
+}
+
+}  // namespace
+}  // namespace kiwora
