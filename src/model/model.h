@@ -1,5 +1,6 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
+#include "model/analysis_options.h"
 #include "model/dataset.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
@@ -10,6 +11,7 @@ struct Model {
   DataSet ds;
   Selection sel;
   WorkflowFlags flags;
+  AnalysisOptions options;
 
   // Result tables of the statistics, rebuilt by every run.
   DistanceTables dist;

@@ -1,5 +1,6 @@
 // The windows of the program, registered by name.
 #include "ui/app.h"
+#include "ui/frmDiplo.h"
 #include "ui/frmStart.h"
 
 namespace kiwora {
@@ -8,6 +9,7 @@ void registerSmallWindows(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
+  app.forms.registerWindow("frmDiplo", [&app](Forms&) { return std::make_unique<frmDiplo>(app); });
   registerSmallWindows(app);
 }
 
