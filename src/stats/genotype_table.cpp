@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "stats/allele_codes.h"
+#include "stats/pair_index.h"
 
 namespace kiwora {
 namespace {
@@ -50,11 +51,22 @@ void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool so
   out.GenoFreq.assign(nl, Table2<double>(g.nPop, 0));
   out.GenoSampleN.resize(g.nPop, g.nLoci);
 
+  PairIndex number(g.maxAllele);  // per pair: its genotype number, 0 before it is listed
   std::vector<int> listed;  // genotype number of each typed individual, populations in order
   for (int l = 1; l <= g.nLoci; ++l) {
     const auto lu = static_cast<std::size_t>(l);
     if (!g.locOn(l) || l >= static_cast<int>(locMode.size()) || locMode[lu] != 1) continue;
-    std::unordered_map<std::uint64_t, int> number;
+    number.clear();
+    for (int p = 1; p <= g.nPop; ++p) {
+      const int* x1 = g.genotypes->locus1(p, l);
+      const int* x2 = g.genotypes->locus2(p, l);
+      for (int j = 1; j <= g.nInd(p); ++j)
+        if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
+          number.addCode(x1[j]);
+          number.addCode(x2[j]);
+        }
+    }
+    number.prepare(0);
     auto& keys = out.GenoKey[lu];
     auto& codes = out.GenoAlleles[lu];
     listed.clear();
@@ -65,12 +77,13 @@ void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool so
       for (int j = 1; j <= g.nInd(p); ++j) {
         const int a = x1[j], b = x2[j];
         if (!isTyped(a, g.maxAllele) || !isTyped(b, g.maxAllele)) continue;
-        auto [it, fresh] = number.try_emplace(pairKey(a, b), static_cast<int>(keys.size()));
-        if (fresh) {
+        int& k = number(a, b);
+        if (k == 0) {
+          k = static_cast<int>(keys.size());
           keys.push_back(genotypeKey(a, b));
           codes.push_back({std::min(a, b), std::max(a, b)});
         }
-        listed.push_back(it->second);
+        listed.push_back(k);
         ++out.GenoSampleN(p, l);
       }
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "stats/allele_codes.h"
+#include "stats/pair_index.h"
 
 namespace kiwora {
 namespace {
@@ -35,18 +36,32 @@ double sumSquares(const AlleleStats& a, int p, int l) {
 void Count_Single_Locus_Genotypes(const GenotypeView& g, VariationStats& out) {
   out.NGenotypesLoc.resize(g.nPop, g.nLoci);
   out.NGenotypesPop = makeVec1<int>(g.nPop);
-  std::vector<std::uint64_t> keys;
-  for (int p = 1; p <= g.nPop; ++p) {
-    if (!g.popOn(p)) continue;
-    for (int l = 1; l <= g.nLoci; ++l) {
-      if (!g.locOn(l)) continue;
+  PairIndex seen(g.maxAllele);  // per pair: the last population that carried it
+  for (int l = 1; l <= g.nLoci; ++l) {
+    if (!g.locOn(l)) continue;
+    seen.clear();
+    for (int p = 1; p <= g.nPop; ++p) {
+      if (!g.popOn(p)) continue;
       const int* x1 = g.genotypes->locus1(p, l);
       const int* x2 = g.genotypes->locus2(p, l);
-      keys.clear();
       for (int j = 1; j <= g.nInd(p); ++j)
-        if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) keys.push_back(pairKey(x1[j], x2[j]));
-      std::sort(keys.begin(), keys.end());
-      const int n = static_cast<int>(std::unique(keys.begin(), keys.end()) - keys.begin());
+        if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
+          seen.addCode(x1[j]);
+          seen.addCode(x2[j]);
+        }
+    }
+    seen.prepare(0);
+    for (int p = 1; p <= g.nPop; ++p) {
+      if (!g.popOn(p)) continue;
+      const int* x1 = g.genotypes->locus1(p, l);
+      const int* x2 = g.genotypes->locus2(p, l);
+      int n = 0;
+      for (int j = 1; j <= g.nInd(p); ++j)
+        if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
+          int& last = seen(x1[j], x2[j]);
+          n += last != p;
+          last = p;
+        }
       out.NGenotypesLoc(p, l) = n;
       out.NGenotypesPop[static_cast<std::size_t>(p)] += n;
     }
