@@ -60,7 +60,7 @@ void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool so
     for (int p = 1; p <= g.nPop; ++p) {
       const int* x1 = g.genotypes->locus1(p, l);
       const int* x2 = g.genotypes->locus2(p, l);
-      for (int j = 1; j <= g.nInd(p); ++j)
+      for (int j = 1, nInd = g.nInd(p); j <= nInd; ++j)
         if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
           number.addCode(x1[j]);
           number.addCode(x2[j]);
@@ -74,7 +74,8 @@ void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool so
     for (int p = 1; p <= g.nPop; ++p) {
       const int* x1 = g.genotypes->locus1(p, l);
       const int* x2 = g.genotypes->locus2(p, l);
-      for (int j = 1; j <= g.nInd(p); ++j) {
+      int typed = 0;
+      for (int j = 1, nInd = g.nInd(p); j <= nInd; ++j) {
         const int a = x1[j], b = x2[j];
         if (!isTyped(a, g.maxAllele) || !isTyped(b, g.maxAllele)) continue;
         int& k = number(a, b);
@@ -84,8 +85,9 @@ void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool so
           codes.push_back({std::min(a, b), std::max(a, b)});
         }
         listed.push_back(k);
-        ++out.GenoSampleN(p, l);
+        ++typed;
       }
+      out.GenoSampleN(p, l) = typed;
     }
     const int n = static_cast<int>(keys.size()) - 1;
     out.NGenoTypes[lu] = n;

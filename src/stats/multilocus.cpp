@@ -67,7 +67,7 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
     if (!g.popOn(p)) continue;
     orderAndHash(g, loci, p, hash, complete);
     auto& mine = typesOf[static_cast<std::size_t>(p)];
-    for (int j = 1; j <= g.nInd(p); ++j) {
+    for (int j = 1, nInd = g.nInd(p); j <= nInd; ++j) {
       const auto ju = static_cast<std::size_t>(j);
       if (!complete[ju]) continue;
       auto [it, fresh] = byHash.try_emplace(hash[ju], static_cast<int>(rep.size()));

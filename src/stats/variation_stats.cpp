@@ -44,7 +44,7 @@ void Count_Single_Locus_Genotypes(const GenotypeView& g, VariationStats& out) {
       if (!g.popOn(p)) continue;
       const int* x1 = g.genotypes->locus1(p, l);
       const int* x2 = g.genotypes->locus2(p, l);
-      for (int j = 1; j <= g.nInd(p); ++j)
+      for (int j = 1, nInd = g.nInd(p); j <= nInd; ++j)
         if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
           seen.addCode(x1[j]);
           seen.addCode(x2[j]);
@@ -56,7 +56,7 @@ void Count_Single_Locus_Genotypes(const GenotypeView& g, VariationStats& out) {
       const int* x1 = g.genotypes->locus1(p, l);
       const int* x2 = g.genotypes->locus2(p, l);
       int n = 0;
-      for (int j = 1; j <= g.nInd(p); ++j)
+      for (int j = 1, nInd = g.nInd(p); j <= nInd; ++j)
         if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
           int& last = seen(x1[j], x2[j]);
           n += last != p;
@@ -115,7 +115,7 @@ void Calc_Heterozygosity(const GenotypeView& g, const AlleleStats& a, VariationS
       const int* x1 = g.genotypes->locus1(p, l);
       const int* x2 = g.genotypes->locus2(p, l);
       int typed = 0, het = 0;
-      for (int j = 1; j <= g.nInd(p); ++j)
+      for (int j = 1, nInd = g.nInd(p); j <= nInd; ++j)
         if (isTyped(x1[j], g.maxAllele) && isTyped(x2[j], g.maxAllele)) {
           ++typed;
           het += x1[j] != x2[j];
