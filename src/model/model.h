@@ -2,8 +2,12 @@
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/analysis_options.h"
 #include "model/dataset.h"
+#include "stats/allele_stats.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
+#include "stats/genotype_table.h"
+#include "stats/multilocus.h"
+#include "stats/variation_stats.h"
 
 namespace kiwora {
 
@@ -14,6 +18,10 @@ struct Model {
   AnalysisOptions options;
 
   // Result tables of the statistics, rebuilt by every run.
+  AlleleStats alleles;
+  VariationStats variation;
+  MultilocusGenotypes mlg;
+  GenotypeTable genotypeTable;
   DistanceTables dist;
   DifferentiationStats diff;
 
