@@ -1,6 +1,7 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/dataset.h"
+#include "model/locus_selection.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
 
@@ -10,6 +11,7 @@ struct Model {
   DataSet ds;
   Selection sel;
   WorkflowFlags flags;
+  LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
 
   // Result tables of the statistics, rebuilt by every run.
   DistanceTables dist;

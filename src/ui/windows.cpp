@@ -1,5 +1,7 @@
 // The windows of the program, registered by name.
 #include "ui/app.h"
+#include "ui/frmSelPop.h"
+#include "ui/frmSelloc.h"
 #include "ui/frmStart.h"
 
 namespace kiwora {
@@ -9,6 +11,8 @@ void registerSmallWindows(App& app);
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
   registerSmallWindows(app);
+  app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
+  app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }
