@@ -11,6 +11,7 @@ void Model::clearResults() {
   fresh.sel = std::move(sel);
   fresh.flags = flags;
   fresh.options = std::move(options);
+  fresh.locusSelection = std::move(locusSelection);
   *this = std::move(fresh);
 }
 

@@ -3,6 +3,7 @@
 #include "model/analysis_options.h"
 #include "model/dataset.h"
 #include "stats/allele_stats.h"
+#include "model/locus_selection.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
 #include "stats/genotype_table.h"
@@ -16,6 +17,7 @@ struct Model {
   Selection sel;
   WorkflowFlags flags;
   AnalysisOptions options;
+  LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
 
   // Result tables of the statistics, rebuilt by every run.
   AlleleStats alleles;

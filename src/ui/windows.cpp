@@ -1,6 +1,8 @@
 // The windows of the program, registered by name.
 #include "ui/app.h"
 #include "ui/frmDiplo.h"
+#include "ui/frmSelPop.h"
+#include "ui/frmSelloc.h"
 #include "ui/frmStart.h"
 
 namespace kiwora {
@@ -11,6 +13,8 @@ void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
   app.forms.registerWindow("frmDiplo", [&app](Forms&) { return std::make_unique<frmDiplo>(app); });
   registerSmallWindows(app);
+  app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
+  app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }
