@@ -10,6 +10,7 @@ void Model::clearResults() {
   fresh.ds = std::move(ds);
   fresh.sel = std::move(sel);
   fresh.flags = flags;
+  fresh.test = std::move(test);
   *this = std::move(fresh);
 }
 

@@ -1,6 +1,7 @@
 // The windows of the program, registered by name.
 #include "ui/app.h"
 #include "ui/frmStart.h"
+#include "ui/frm_ModeL.h"
 
 namespace kiwora {
 
@@ -8,6 +9,7 @@ void registerSmallWindows(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
+  app.forms.registerWindow("frm_ModeL", [&app](Forms&) { return std::make_unique<frm_ModeL>(app); });
   registerSmallWindows(app);
 }
 
