@@ -4,6 +4,7 @@
 #include "model/dataset.h"
 #include "stats/allele_stats.h"
 #include "model/locus_selection.h"
+#include "model/test_groups.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
 #include "stats/genotype_table.h"
@@ -18,6 +19,7 @@ struct Model {
   WorkflowFlags flags;
   AnalysisOptions options;
   LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
+  TestGroups test;  // survives every data load: a reference read keeps the groups, an input read leaves them
 
   // Result tables of the statistics, rebuilt by every run.
   AlleleStats alleles;
@@ -27,7 +29,7 @@ struct Model {
   DistanceTables dist;
   DifferentiationStats diff;
 
-  // Empties every result table; the data set, the selection, the flags and the options stay.
+  // Empties every result table; the data set, the selection, the flags, the test groups and the options stay.
   void clearResults();
 };
 
