@@ -6,32 +6,11 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "files/text_lines.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
 namespace {
-
-// Splits into lines; CR LF and LF alone both end a line. A final line end does not start another line.
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t nl = text.find('\n', start);
-    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    start = nl + 1;
-  }
-  return lines;
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // Comma-separated fields of one line; a field in double quotes may hold commas.
 std::vector<std::string> splitFields(std::string_view line) {
@@ -50,7 +29,7 @@ std::vector<std::string> splitFields(std::string_view line) {
     } else {
       std::size_t comma = line.find(',', i);
       std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-      field = std::string(trim(line.substr(i, end - i)));
+      field = std::string(trimBlanks(line.substr(i, end - i)));
       i = end;
     }
     out.push_back(std::move(field));
@@ -91,7 +70,7 @@ class Cursor {
     } else {
       std::size_t comma = rest.find(',', i);
       end = comma == std::string_view::npos ? rest.size() : comma;
-      out = std::string(trim(rest.substr(i, end - i)));
+      out = std::string(trimBlanks(rest.substr(i, end - i)));
     }
     if (end < rest.size()) {
       pos_ += end + 1;
@@ -108,7 +87,7 @@ class Cursor {
 };
 
 bool parseWhole(std::string_view s, double& v) {
-  s = trim(s);
+  s = trimBlanks(s);
   if (s.empty()) return false;
   std::string tmp(s);
   char* end = nullptr;
@@ -117,7 +96,7 @@ bool parseWhole(std::string_view s, double& v) {
 }
 
 bool parseAllele(std::string_view s, int& v) {
-  s = trim(s);
+  s = trimBlanks(s);
   if (s.empty()) return false;
   const char* b = s.data();
   const char* e = s.data() + s.size();
@@ -232,7 +211,7 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
         if (static_cast<int>(count) <= nFields) {
           int code;
           if (!parseAllele(f, code) || code == 0 || code < -1 || code > in.maxAllele)
-            return fail(E::Reading, lineRef(at) + "\"" + std::string(trim(f)) + "\" is not an allele code (a whole number from 1 to " +
+            return fail(E::Reading, lineRef(at) + "\"" + std::string(trimBlanks(f)) + "\" is not an allele code (a whole number from 1 to " +
                                         std::to_string(in.maxAllele) + ", or -1 for a missing allele).");
           block.alleles.push_back(code);
           if (code > in.largestCodeSeen) in.largestCodeSeen = code;

@@ -1,32 +1,13 @@
 #include "files/loci_selection_file.h"
 
+#include "files/text_lines.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
 namespace kiwora {
 namespace {
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t nl = text.find('\n', start);
-    const std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    start = nl + 1;
-  }
-  return lines;
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // The count as a field: it ends at a comma or the line end, and what follows a comma on the same line is
 // where the names begin. Blanks around it are dropped and double quotes may enclose it.
@@ -42,7 +23,7 @@ std::string_view countField(std::string_view line, std::string_view& rest, bool&
     end = line.find(',', close);
   } else {
     end = line.find(',', i);
-    field = trim(line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+    field = trimBlanks(line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
   }
   restOnLine = end != std::string_view::npos;
   rest = restOnLine ? line.substr(end + 1) : std::string_view();

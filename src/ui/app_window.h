@@ -16,6 +16,8 @@ class AppWindow : public Window {
   Selection& sel() { return app.model.sel; }
   WorkflowFlags& flags() { return app.model.flags; }
   void message(const std::string& text) { app.message(text); }
+  // Reads a whole file; when it cannot, tells the user `failure` and why, and returns false.
+  bool readTextFile(const std::string& path, std::string& text, const std::string& failure);
   // Shows the main window anew (its load handler re-applies the menu rules) and unloads this one.
   void backToMain();
 };

@@ -127,11 +127,8 @@ void frmSelloc::File_Select_Loci_Click() {
   const std::string path = app.services.openFileDialog("OPen File to Select Loci");
   if (path.empty()) return;
   model().locusSelection.SelLociFileName = path;
-  std::string text, reason;
-  if (!readWholeFile(path, text, reason)) {
-    message(std::string(kLociFileRefusedMessage) + "\n" + reason);
-    return;
-  }
+  std::string text;
+  if (!readTextFile(path, text, kLociFileRefusedMessage)) return;
   LociSelectionResult r = readLociSelection(text, ds().LocName, ds().NLoci);
   if (!r.ok()) {
     message(r.message());

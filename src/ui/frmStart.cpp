@@ -6,6 +6,13 @@
 
 namespace kiwora {
 
+bool AppWindow::readTextFile(const std::string& path, std::string& text, const std::string& failure) {
+  std::string reason;
+  if (readWholeFile(path, text, reason)) return true;
+  message(failure + "\n" + reason);
+  return false;
+}
+
 void AppWindow::backToMain() {
   app.forms.show("frmStart");
   app.forms.unload(name());
@@ -109,11 +116,8 @@ void frmStart::openTask(const std::string& window, const std::string& caption) {
 void frmStart::OpenPopGen_Click() {
   const std::string path = app.services.openFileDialog("Open input file for analysis of population data");
   if (path.empty()) return;
-  std::string text, reason;
-  if (!readWholeFile(path, text, reason)) {
-    message(std::string(kReadingFailureMessage) + "\n" + reason);
-    return;
-  }
+  std::string text;
+  if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text);
   if (!parsed.ok()) {
     message(parsed.message());
@@ -145,6 +149,7 @@ void frmStart::OpenPopGen_Click() {
   for (const char* n : {"OpenRefFile", "OpenTestFile", "Mode_inheritance", "AssisgnmentGr", "Test", "Results"})
     setMenu(n, false);
 
+  std::string reason;
   if (!createResultFile(cur.OutFileName, app.services.today(), cur.InFileName, cur.Title, reason))
     message("The data are loaded, but the result file " + cur.OutFileName + " cannot be created (" + reason +
             "). Results cannot be saved until it can be written.");
@@ -156,11 +161,8 @@ void frmStart::OpenRefFile_Click() {
     ds().RefFileName.clear();
     return;
   }
-  std::string text, reason;
-  if (!readWholeFile(path, text, reason)) {
-    message(std::string(kReadingFailureMessage) + "\n" + reason);
-    return;
-  }
+  std::string text;
+  if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text);
   if (!parsed.ok()) {
     message(parsed.message());
@@ -240,11 +242,8 @@ void frmStart::OpenTestFile_Click() {
     message(kNoReferenceMessage);
     return;
   }
-  std::string text, reason;
-  if (!readWholeFile(path, text, reason)) {
-    message(std::string(kReadingFailureMessage) + "\n" + reason);
-    return;
-  }
+  std::string text;
+  if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text, InputLayout::TestGroups);
   if (const std::string why = lociMismatch(parsed.data, ds()); !why.empty()) {
     message(std::string(kNotCompatibleMessage) + "\n" + why);
