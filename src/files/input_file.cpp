@@ -11,53 +11,29 @@
 namespace kiwora {
 namespace {
 
-// Splits into lines; CR LF and LF alone both end a line. A final line end does not start another line.
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t nl = text.find('\n', start);
-    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    start = nl + 1;
+// Reads a field that opens with a double quote at `open`: the text up to the closing quote, a doubled
+// quote standing for one quote character. Returns the position after the closing quote.
+std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
+  out.clear();
+  std::size_t i = open + 1;
+  while (i < s.size()) {
+    if (s[i] == '"') {
+      if (i + 1 < s.size() && s[i + 1] == '"') {
+        out += '"';
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+    out += s[i++];
   }
-  return lines;
+  return s.size();
 }
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-// Comma-separated fields of one line; a field in double quotes may hold commas.
-std::vector<std::string> splitFields(std::string_view line) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while (true) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    std::string field;
-    if (i < line.size() && line[i] == '"') {
-      std::size_t close = line.find('"', i + 1);
-      if (close == std::string_view::npos) close = line.size();
-      field = std::string(line.substr(i + 1, close - i - 1));
-      i = close < line.size() ? close + 1 : close;
-      std::size_t comma = line.find(',', i);
-      i = comma == std::string_view::npos ? line.size() : comma;
-    } else {
-      std::size_t comma = line.find(',', i);
-      std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-      field = std::string(trim(line.substr(i, end - i)));
-      i = end;
-    }
-    out.push_back(std::move(field));
-    if (i >= line.size()) break;
-    ++i;  // the comma
-  }
-  return out;
 }
 
 // Sequential reading as the file primitives do it: whole lines, or comma-separated fields that cross
@@ -83,10 +59,8 @@ class Cursor {
     while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
     std::size_t end;
     if (i < rest.size() && rest[i] == '"') {
-      std::size_t close = rest.find('"', i + 1);
-      if (close == std::string_view::npos) close = rest.size();
-      out = std::string(rest.substr(i + 1, close - i - 1));
-      std::size_t comma = rest.find(',', close);
+      const std::size_t after = readQuoted(rest, i, out);
+      std::size_t comma = rest.find(',', after);
       end = comma == std::string_view::npos ? rest.size() : comma;
     } else {
       std::size_t comma = rest.find(',', i);
@@ -140,6 +114,44 @@ ParseResult fail(ParseResult::Error kind, std::string detail) {
 std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
 
 }  // namespace
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t nl = text.find('\n', start);
+    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (nl == std::string_view::npos) break;
+    start = nl + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> splitFields(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (true) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::string field;
+    if (i < line.size() && line[i] == '"') {
+      i = readQuoted(line, i, field);
+      std::size_t comma = line.find(',', i);
+      i = comma == std::string_view::npos ? line.size() : comma;
+    } else {
+      std::size_t comma = line.find(',', i);
+      std::size_t end = comma == std::string_view::npos ? line.size() : comma;
+      field = std::string(trim(line.substr(i, end - i)));
+      i = end;
+    }
+    out.push_back(std::move(field));
+    if (i >= line.size()) break;
+    ++i;  // the comma
+  }
+  return out;
+}
 
 std::string ParseResult::message() const {
   std::string head = error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;

@@ -49,6 +49,12 @@ struct InputLimits {
   long long maxFrequencyCells = 200'000'000;  // populations x loci x allele codes
 };
 
+// Field reading, shared with the import of comma-separated tables. Lines end in CR LF or LF alone.
+std::vector<std::string_view> splitLines(std::string_view text);
+// The comma-separated fields of one line: blanks around an unquoted field are dropped; a field in double
+// quotes may hold commas, and a doubled quote inside it stands for one quote.
+std::vector<std::string> splitFields(std::string_view line);
+
 ParseResult parseInputText(std::string_view text, const InputLimits& limits = {});
 
 // Reads a whole file into `text`; false (with a reason) for a missing file, a folder or an unreadable file.

@@ -10,6 +10,7 @@ void Model::clearResults() {
   fresh.ds = std::move(ds);
   fresh.sel = std::move(sel);
   fresh.flags = flags;
+  fresh.imported = std::move(imported);
   *this = std::move(fresh);
 }
 

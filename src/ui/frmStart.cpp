@@ -2,6 +2,7 @@
 
 #include "files/input_file.h"
 #include "files/result_file.h"
+#include "ui/export_commands.h"
 
 namespace kiwora {
 
@@ -19,9 +20,15 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenuItem("OpenPopGen", "&Open input file for analysis of population data", "File").onClick = [this] { OpenPopGen_Click(); };
   addMenuItem("OpenRefFile", "Open file with &reference pops for assignment", "File");
   addMenuItem("OpenTestFile", "Open &file with test groups for assignment", "File");
-  addMenuItem("importTable", "Import table to create an input file", "File");
-  addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File");
-  addMenuItem("Save_AS_Tarn", "Save selected loci and populations as input file for Tarn", "File");
+  addMenuItem("importTable", "Import table to create an input file", "File").onClick = [this] {
+    openTask("frmImport", "Import Table Data");
+  };
+  addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File").onClick = [this] {
+    kiwora::Save_As_Kiwora(app);
+  };
+  addMenuItem("Save_AS_Tarn", "Save selected loci and populations as input file for Tarn", "File").onClick = [this] {
+    kiwora::Save_AS_Tarn(app);
+  };
   addMenuItem("End", "&End", "File").onClick = [this] { app.forms.end(); };
 
   addMenu("Analysis", "&Analysis");

@@ -5,10 +5,12 @@
 namespace kiwora {
 
 void registerSmallWindows(App& app);
+void registerImportWindow(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
   registerSmallWindows(app);
+  registerImportWindow(app);
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }
