@@ -1,5 +1,6 @@
 #include "files/import_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -125,7 +126,7 @@ ImportResult parseImportTable(std::string_view text) {
     const std::string at = "Row " + std::to_string(i) + " (line " + std::to_string(i + 1) + "): ";
     const auto f = splitFields(lines[static_cast<std::size_t>(i)]);
     if (static_cast<int>(f.size()) != nFields)
-      return fail(at + std::to_string(f.size()) + " fields where " + std::to_string(nFields) + " (5 + 2 x " +
+      return fail(at + std::to_string(f.size()) + (f.size() == 1 ? " field where " : " fields where ") + std::to_string(nFields) + " (5 + 2 x " +
                   std::to_string(nLoci) + " loci) are expected.");
     const auto idx = static_cast<std::size_t>(i);
     t.impPop[idx] = nameOf(f[0]);
