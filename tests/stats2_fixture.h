@@ -1,4 +1,5 @@
 #pragma once
+#include "model/cell.h"
 // Hand-filled allele frequencies and selections for the population statistics tests.
 #include <cmath>
 #include <initializer_list>
@@ -31,11 +32,12 @@ struct FreqFixture {
     for (auto [a, x] : f) freq(p, l, a) = x;
     geneCount(p, l) = genes;
   }
-  // Expected heterozygosity 1 - sum of squares over the codes 0..maxAllele.
-  Table2<double> he() const {
-    Table2<double> h(v.nPop, v.nLoci);
+  // Expected heterozygosity 1 - sum of squares over the codes 0..maxAllele; undefined without gene copies.
+  Table2<Cell> he() const {
+    Table2<Cell> h(v.nPop, v.nLoci);
     for (int p = 1; p <= v.nPop; ++p)
       for (int l = 1; l <= v.nLoci; ++l) {
+        if (geneCount(p, l) == 0) continue;
         double s = 0;
         for (int a = 0; a <= v.maxAllele; ++a) s += freq(p, l, a) * freq(p, l, a);
         h(p, l) = 1 - s;

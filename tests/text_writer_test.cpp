@@ -12,6 +12,9 @@ TEST(PrintRules, BareNumbers) {
   };
   for (const auto& c : cases) EXPECT_EQ(bareNumber(c.v), c.text) << c.v;
   EXPECT_EQ(bareNumber(0.5, ','), " ,5 ");
+  EXPECT_EQ(plainNumber(0.05), "0.05");
+  EXPECT_EQ(plainNumber(-0.5), "-0.5");
+  EXPECT_EQ(plainNumber(100), "100");
 }
 
 TEST(PrintRules, Masks) {

@@ -42,6 +42,13 @@ std::string joinedNumber(double v, char dec) {
   return withDecimalSign(mant + expo, dec);
 }
 
+std::string plainNumber(double v, char dec) {
+  std::string s = joinedNumber(v, dec);
+  if (s.size() > 1 && s[0] == dec) return "0" + s;
+  if (s.size() > 2 && s[0] == '-' && s[1] == dec) return "-0" + s.substr(1);
+  return s;
+}
+
 std::string bareNumber(double v, char dec) {
   std::string s = joinedNumber(v, dec);
   return (v < 0 ? "" : " ") + s + " ";

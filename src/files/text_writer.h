@@ -11,6 +11,8 @@ namespace kiwora {
 std::string bareNumber(double v, char decimalSign = '.');
 // The same text without the two blanks (a number joined into a text).
 std::string joinedNumber(double v, char decimalSign = '.');
+// Plain number text as a text box shows it: shortest form, with the 0 before the decimal sign (0.05, 100).
+std::string plainNumber(double v, char decimalSign = '.');
 // A number through a mask "0", "0.0", "0.00", "0.000", ...: that many decimals, rounded, at least one
 // digit before the decimal sign; never "-0.000".
 std::string masked(double v, const std::string& mask, char decimalSign = '.');

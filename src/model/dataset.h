@@ -33,7 +33,7 @@ struct Selection {
   Vec1<int> LocAvail;            // 0..NLoci
   Vec1<int> LocMode;             // 0..NLoci: 1 bi-parental, 2 maternal, 3 paternal
   int NSelLoci = 0;
-  int MinSampleSize = 0;
+  double MinSampleSize = 0;  // a typed 2.5 stays 2.5: populations are then reduced to 3
   int EqualSizeFlag = 0;
 
   int countSelectedLoci() const {

@@ -10,6 +10,8 @@ void Model::clearResults() {
   fresh.ds = std::move(ds);
   fresh.sel = std::move(sel);
   fresh.flags = flags;
+  fresh.options = std::move(options);
+  fresh.locusSelection = std::move(locusSelection);
   fresh.imported = std::move(imported);
   *this = std::move(fresh);
 }

@@ -1,9 +1,15 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
+#include "model/analysis_options.h"
 #include "model/dataset.h"
 #include "model/imported_table.h"
+#include "stats/allele_stats.h"
+#include "model/locus_selection.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
+#include "stats/genotype_table.h"
+#include "stats/multilocus.h"
+#include "stats/variation_stats.h"
 
 namespace kiwora {
 
@@ -11,10 +17,16 @@ struct Model {
   DataSet ds;
   Selection sel;
   WorkflowFlags flags;
+  AnalysisOptions options;
+  LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
   // The last comma-separated table imported; it outlives every data load.
   ImportedTable imported;
 
   // Result tables of the statistics, rebuilt by every run.
+  AlleleStats alleles;
+  VariationStats variation;
+  MultilocusGenotypes mlg;
+  GenotypeTable genotypeTable;
   DistanceTables dist;
   DifferentiationStats diff;
 

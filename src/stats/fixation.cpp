@@ -4,7 +4,7 @@
 
 namespace kiwora {
 
-bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& He, Vec1<double>& FstLoc,
+bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<double>& FstLoc,
               Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal) {
   FstLoc = makeVec1<double>(v.nLoci);
   FstNLoc = makeVec1<Cell>(v.nLoci);
@@ -16,23 +16,32 @@ bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Tab
   int n = 0;
   for (int l = 1; l <= v.nLoci; ++l) n += v.locOn(l);
   if (pops.size() < 2 || n == 0) return false;
-  const double k = static_cast<double>(pops.size());
 
   // Loci are independent of each other.
   double sum = 0, sumN = 0;
   bool allStandardised = true;
+  std::vector<int> typed;
   for (int l = 1; l <= v.nLoci; ++l) {
     if (!v.locOn(l)) continue;
+    // A population without data at the locus has no frequencies to pool: it stays out of this locus.
+    typed.clear();
+    for (int p : pops)
+      if (He(p, l)) typed.push_back(p);
+    const double k = static_cast<double>(typed.size());
+    if (typed.size() < 2) {
+      allStandardised = false;
+      continue;
+    }
     double sumSq = 0;
     for (int a = 1; a <= v.maxAllele; ++a) {
       double mean = 0;
-      for (int p : pops) mean += AlleleFreq(p, l, a);
+      for (int p : typed) mean += AlleleFreq(p, l, a);
       mean /= k;
       sumSq += mean * mean;
     }
     const double ht = 1 - sumSq;
     double hs = 0;
-    for (int p : pops) hs += He(p, l);
+    for (int p : typed) hs += *He(p, l);
     hs /= k;
 
     const double fst = ht == 0 ? 0 : (ht - hs) / ht;

@@ -11,7 +11,7 @@ namespace kiwora {
 // Sizes FstLoc and FstNLoc (locus) itself. A locus with Fst_max = 0 leaves its standardised value
 // undefined, and so the standardised total. Returns false, with everything left empty, unless at least
 // two populations and one locus are selected.
-bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& He, Vec1<double>& FstLoc,
+bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<double>& FstLoc,
               Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal);
 
 }  // namespace kiwora

@@ -32,8 +32,8 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenuItem("End", "&End", "File").onClick = [this] { app.forms.end(); };
 
   addMenu("Analysis", "&Analysis");
-  addMenuItem("Es", "&Select populations", "Analysis");
-  addMenuItem("EL", "Sel&ect loci", "Analysis");
+  addMenuItem("Es", "&Select populations", "Analysis").onClick = [this] { openTask("frmSelPop", "Select populations"); };
+  addMenuItem("EL", "Sel&ect loci", "Analysis").onClick = [this] { openTask("frmSelloc", "Select loci"); };
   addMenuItem("Mode_inheritance", "Mode of inheritance", "Analysis");
   addMenuItem("Diploid", "Analysis of &population data", "Analysis").onClick = [this] {
     if (ds().InFileName.empty()) {

@@ -1,5 +1,8 @@
 // The windows of the program, registered by name.
 #include "ui/app.h"
+#include "ui/frmDiplo.h"
+#include "ui/frmSelPop.h"
+#include "ui/frmSelloc.h"
 #include "ui/frmStart.h"
 
 namespace kiwora {
@@ -9,7 +12,10 @@ void registerImportWindow(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
+  app.forms.registerWindow("frmDiplo", [&app](Forms&) { return std::make_unique<frmDiplo>(app); });
   registerSmallWindows(app);
+  app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
+  app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
   registerImportWindow(app);
 }
 

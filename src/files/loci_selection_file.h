@@ -1,0 +1,30 @@
+#pragma once
+// The loci-selection file: line 1 a title; then one field, the number n of names that follow; then n
+// lines, each a locus name exactly as in the input file (the whole line, blanks and case included).
+#include <string>
+#include <string_view>
+
+#include "model/table.h"
+
+namespace kiwora {
+
+inline constexpr const char* kMoreLociMessage = "More loci than in the input file!";
+inline constexpr const char* kLociFileRefusedMessage =
+    "The loci-selection file was not used; the selection of loci is unchanged.";
+
+struct LociSelectionResult {
+  bool tooMany = false;  // n exceeds the number of loci
+  std::string detail;    // why the file cannot be used; empty when it can
+  std::string title;     // line 1
+  Vec1<int> locSel;      // 0..nLoci: 1 for every locus named in the file
+  bool ok() const { return !tooMany && detail.empty(); }
+  // The message for the user when the file is refused.
+  std::string message() const;
+};
+
+// Reads the file's text against the loaded loci (locName 1..nLoci). Every name must be a locus of the
+// data set; a name carried by several loci selects them all. Nothing is applied here: the caller commits
+// title and selection only when ok().
+LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::string>& locName, int nLoci);
+
+}  // namespace kiwora

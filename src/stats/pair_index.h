@@ -1,0 +1,58 @@
+#pragma once
+// Dense numbering of the unordered genotypes (code pairs) of one locus: the codes that occur are ranked,
+// and a pair of ranks r1 <= r2 maps to one cell of a triangle. Far faster than hashing for the few tens of
+// alleles a locus carries; loci with very many codes fall back to a hash map.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <unordered_map>
+#include <vector>
+
+#include "stats/allele_codes.h"
+
+namespace kiwora {
+
+class PairIndex {
+ public:
+  explicit PairIndex(int maxAllele) : rank_(static_cast<std::size_t>(maxAllele) + 1, -1) {}
+
+  // Forgets the codes of the last locus.
+  void clear() {
+    for (int a : codes_) rank_[static_cast<std::size_t>(a)] = -1;
+    codes_.clear();
+    hashed_.clear();
+  }
+  void addCode(int a) {
+    if (rank_[static_cast<std::size_t>(a)] < 0) {
+      rank_[static_cast<std::size_t>(a)] = static_cast<int>(codes_.size());
+      codes_.push_back(a);
+    }
+  }
+  // After the codes were added: every pair's value becomes `empty`.
+  void prepare(int empty) {
+    const std::size_t k = codes_.size();
+    dense_ = k * (k + 1) / 2 <= kMaxDense;
+    empty_ = empty;
+    if (dense_) cells_.assign(k * (k + 1) / 2, empty);
+  }
+  // The value stored for the pair (a, b), either order; both codes must have been added.
+  int& operator()(int a, int b) {
+    if (!dense_) return hashed_.try_emplace(pairKey(a, b), empty_).first->second;
+    const std::size_t ra = static_cast<std::size_t>(rank_[static_cast<std::size_t>(a)]);
+    const std::size_t rb = static_cast<std::size_t>(rank_[static_cast<std::size_t>(b)]);
+    const std::size_t lo = std::min(ra, rb), hi = std::max(ra, rb);
+    return cells_[hi * (hi + 1) / 2 + lo];
+  }
+
+ private:
+  static constexpr std::size_t kMaxDense = std::size_t{1} << 22;
+  std::vector<int> rank_;
+  std::vector<int> codes_;
+  std::vector<int> cells_;
+  std::unordered_map<std::uint64_t, int> hashed_;
+  bool dense_ = true;
+  int empty_ = 0;
+};
+
+}  // namespace kiwora

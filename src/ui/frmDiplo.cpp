@@ -1,0 +1,338 @@
+#include "ui/frmDiplo.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "files/text_writer.h"
+
+namespace kiwora {
+namespace {
+
+std::string commaToPoint(std::string s) {
+  for (char& c : s)
+    if (c == ',') c = '.';
+  return s;
+}
+
+bool isNumeric(const std::string& s, double& v) {
+  std::size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return false;
+  std::size_t e = s.find_last_not_of(" \t");
+  const std::string t = s.substr(b, e - b + 1);
+  char* end = nullptr;
+  v = std::strtod(t.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(v);
+}
+
+int roundAway(double v) {
+  if (v > 2e9) return 2000000000;
+  if (v < -2e9) return -2000000000;
+  return static_cast<int>(std::round(v));
+}
+
+}  // namespace
+
+double frmDiplo::readNumber(const std::string& text) { return leadingNumber(commaToPoint(text)); }
+
+int frmDiplo::readWhole(const std::string& text) {
+  const std::string t = commaToPoint(text);
+  double v;
+  if (isNumeric(t, v)) return roundAway(v);
+  return roundAway(leadingNumber(t));
+}
+
+int frmDiplo::selectedPopulations() const {
+  int c = 0;
+  for (int p = 1; p <= app.model.ds.NPop; ++p) c += app.model.sel.PopSel[static_cast<std::size_t>(p)] == 1;
+  return c;
+}
+
+void frmDiplo::setText(const std::string& box, double value) {
+  get<TextBox>(box).setText(plainNumber(value, app.services.decimalSign()));
+}
+
+void frmDiplo::plainCheck(const std::string& name, const std::string& caption, const std::string& frame,
+                          int AnalysisOptions::*flag) {
+  auto& box = addCheck(name, caption, frame);
+  box.onClick = [this, &box, flag] {
+    if (flags().Busy == 1) return;
+    opt().*flag = box.value();
+  };
+}
+
+frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population data") {
+  using O = AnalysisOptions;
+  addFrame("FrameVariation", "Genetic variation");
+  plainCheck("Check1", "Number of alleles /allelic richness", "FrameVariation", &O::FlagNAlleles);
+  plainCheck("Check2", "Diversity V", "FrameVariation", &O::FlagDiversityV);
+  plainCheck("Check8", "Heterozygosity", "FrameVariation", &O::FlagHeterozygosity);
+  plainCheck("Check12", "Eveness", "FrameVariation", &O::FlagEvenness);
+  plainCheck("Check3", "Degree of heterozygosity", "FrameVariation", &O::FlagDegreeHet);
+  plainCheck("Check4", "Variation multilocus genotypes", "FrameVariation", &O::FlagVariationMLG);
+  plainCheck("Check17", "Percentage of polymorphic loci", "FrameVariation", &O::FlagPolymorphic);
+  plainCheck("Check20", "Number of single locus genotypes", "FrameVariation", &O::FlagNGenotypes);
+
+  addFrame("FrameComposition", "Genetic composition");
+  plainCheck("Check5", "Frequencies of alleles", "FrameComposition", &O::FlagFreqAlleles);
+  plainCheck("Check6", "Frequencies of single locus genotypes", "FrameComposition", &O::FlagFreqGenotypes);
+  plainCheck("Check7", "Frequencies of multi locus genotypes", "FrameComposition", &O::FlagFreqMLG);
+
+  addFrame("FrameDifferentiation", "Genetic differentiation");
+  plainCheck("Check9", "Genetic distance DG", "FrameDifferentiation", &O::FlagDistDG);
+  plainCheck("Check10", "Genetic distance DN", "FrameDifferentiation", &O::FlagDistDN);
+  plainCheck("Check11", "Differentiation Dj ", "FrameDifferentiation", &O::FlagDj);
+  plainCheck("Check13", "Fixation Fst  and standardised Fst_h", "FrameDifferentiation", &O::FlagFst);
+
+  addFrame("FrameCluster", "Cluster Analysis (UPGMA)");
+  plainCheck("Check14", "Using Genpool Distances", "FrameCluster", &O::FlagClusterGenepool);
+  plainCheck("Check15", "Using Multilocus Distances", "FrameCluster", &O::FlagClusterMLG);
+
+  addFrame("FrameNeighbours", "Genetic differentiation of neighbours");
+  auto& c29 = addCheck("Check29", "Dj for neighbours", "FrameNeighbours");
+  addLabel("LabelNeighbours", "N neighbours", "FrameNeighbours");
+  auto& t11 = addText("Text11", "FrameNeighbours");
+
+  addFrame("FrameCoordinates", "Geographic co-ordinates");
+  auto& c22 = addCheck("Check22", "km Or m", "FrameCoordinates");
+  auto& c23 = addCheck("Check23", "longitude + latitude (decimal degrees)", "FrameCoordinates");
+
+  addFrame("FrameSpatial", "Analyse Spatial Genetic Structure");
+  plainCheck("Check24", "Calculate", "FrameSpatial", &O::FlagSpatial);
+  addLabel("LabelRadius", "Radius (km, m)", "FrameSpatial");
+  auto& t5 = addText("Text5", "FrameSpatial");
+
+  addFrame("FrameKinship", "Genetic distance and kinship among individuals");
+  plainCheck("Check27", "Kinship and genetic distance DGM", "FrameKinship", &O::FlagKinship);
+  auto& c26 = addCheck("Check26", "Save values for all pairs", "FrameKinship");
+  auto& c28 = addCheck("Check28", "Use mean allele frequencies of all selected populations", "FrameKinship");
+  auto& c30 = addCheck("Check30", "Use mean allele frequencies of X neighbour populations:", "FrameKinship");
+  auto& t12 = addText("Text12", "FrameKinship");
+  plainCheck("Check16", "Simulate confidence intervals for DGM", "FrameKinship", &O::FlagSimulateCI);
+  addLabel("LabelCILimit", "CI limit (0-100)", "FrameKinship");
+  auto& t13 = addText("Text13", "FrameKinship");
+  addLabel("LabelNSim", "N Sim", "FrameKinship");
+  auto& t14 = addText("Text14", "FrameKinship");
+  addLabel("LabelMinData", "Min data (0.5-1)", "FrameKinship");
+  auto& t10 = addText("Text10", "FrameKinship");
+  addLabel("LabelProgress9", "Progress %", "FrameKinship");
+  addText("Text9", "FrameKinship");
+
+  addFrame("FrameTwoLocus", "Two-Locus-Analysis");
+  auto& c25 = addCheck("Check25", "Two-Locus-Analysis", "FrameTwoLocus");
+  addLabel("LabelMinDj", "Min Dj (0-1)", "FrameTwoLocus");
+  auto& t6 = addText("Text6", "FrameTwoLocus");
+  addLabel("LabelMinData2", "Min data (0.5-1)", "FrameTwoLocus");
+  auto& t7 = addText("Text7", "FrameTwoLocus");
+  addLabel("LabelProgress8", "Progress %", "FrameTwoLocus");
+  addText("Text8", "FrameTwoLocus");
+
+  addFrame("FrameRedundant", "Search redundant Loci");
+  const char* redLabels[4] = {"Minimum Diversity V", "Maximum Delta V", "Maximum Delta D", "Minimum Corr Inter Loci"};
+  double O::*redFields[4] = {&O::RedMinDivV, &O::RedMaxDeltaV, &O::RedMaxDeltaD, &O::RedMinCorr};
+  for (int k = 0; k < 4; ++k) {
+    const std::string n = std::to_string(k + 1);
+    addLabel("LabelRed" + n, redLabels[k], "FrameRedundant");
+    auto& t = addText("Text" + n, "FrameRedundant");
+    t.onChange = [this, &t, field = redFields[k]] {
+      if (flags().Busy == 1) return;
+      opt().*field = readNumber(t.text());
+    };
+  }
+
+  plainCheck("Check21", "Check single loci", "", &O::FlagCheckLoci);
+  plainCheck("Check19", "Compute spatial and genetic distances among populations", "", &O::FlagSpatialGenDist);
+  // Offered where the user sees it, like every other option.
+  plainCheck("Check18", "Dominant gene-markers - Correction of allele frequencies for HDW-proportions", "", &O::FlagDominant);
+  addFrame("FrameQuality", "Quality check gene loci");
+  addButton("Command1", "Calculate").onClick = [this] { Calculate(); };
+  addButton("Command2", "Go back").onClick = [this] { backToMain(); };
+
+  // Coupled boxes.
+  c22.onClick = [this, &c22, &c23] {
+    if (flags().Busy == 1) return;
+    if (c22.value() == 1) {
+      opt().CoordMode = 1;
+      c23.setValue(0);
+    } else {
+      opt().CoordMode = 2;
+    }
+  };
+  c23.onClick = [this, &c22, &c23] {
+    if (flags().Busy == 1) return;
+    if (c23.value() == 1) {
+      opt().CoordMode = 2;
+      c22.setValue(0);
+    } else {
+      opt().CoordMode = 1;
+    }
+  };
+  c25.onClick = [this, &c25] {
+    if (flags().Busy == 1) return;
+    if (c25.value() == 1) {
+      opt().FlagTwoLocus = 1;
+      opt().FlagCheckLoci = 1;
+    } else {
+      opt().FlagTwoLocus = 0;
+    }
+  };
+  c26.onClick = [this, &c26] {
+    if (flags().Busy == 1) return;
+    if (c26.value() != 1) return;
+    opt().FlagSavePairs = 1;
+    opt().FlagSimulateCI = 1;
+    get<CheckBox>("Check16").setValue(1);
+    if (opt().PairsFileName.empty()) opt().PairsFileName = app.services.openFileDialog("Save values for all pairs");
+  };
+  c28.onClick = [this, &c28, &c30] {
+    if (flags().Busy == 1) return;
+    if (c28.value() == 1) {
+      opt().FlagKinFreqAllPops = 1;
+      opt().FlagKinFreqNeighbours = 0;
+      c30.setValue(0);
+    } else {
+      opt().FlagKinFreqAllPops = 0;
+    }
+  };
+  c30.onClick = [this, &c28, &c30] {
+    if (flags().Busy == 1) return;
+    if (c30.value() == 1) {
+      opt().FlagKinFreqNeighbours = 1;
+      opt().FlagKinFreqAllPops = 0;
+      c28.setValue(0);
+    } else {
+      opt().FlagKinFreqNeighbours = 0;
+    }
+  };
+  c29.onClick = [this, &c29] {
+    if (flags().Busy == 1) return;
+    if (c29.value() != 1) {
+      opt().FlagDjNeighbours = 0;
+      return;
+    }
+    const int selected = selectedPopulations();
+    opt().FlagDjNeighbours = 1;
+    if (opt().NNeighbours == 0) {
+      opt().NNeighbours = selected > 5 ? 5 : selected;
+      setText("Text11", opt().NNeighbours);
+    }
+  };
+
+  // Parameter boxes.
+  t5.onChange = [this, &t5] {
+    if (flags().Busy == 1) return;
+    opt().SearchRadius = leadingNumber(t5.text());  // a "," ends the number here
+  };
+  t6.onLostFocus = [this, &t6] {
+    if (flags().Busy == 1) return;
+    const double x = readNumber(t6.text());
+    if (!(x == 0 || x > 1)) opt().TwoLocMinDj = x;
+    setText("Text6", opt().TwoLocMinDj);
+  };
+  t7.onLostFocus = [this, &t7] {
+    if (flags().Busy == 1) return;
+    const double x = readNumber(t7.text());
+    if (!(x < 0.5 || x > 1)) opt().TwoLocMinData = x;
+    setText("Text7", opt().TwoLocMinData);
+  };
+  t10.onLostFocus = [this, &t10] {
+    if (flags().Busy == 1) return;
+    const double x = readNumber(t10.text());
+    if (x < 0.5 || x > 1) setText("Text10", opt().KinMinData);
+    else opt().KinMinData = x;
+  };
+  t11.onChange = [this, &t11] {
+    if (flags().Busy == 1) return;
+    int n = readWhole(t11.text());
+    const int typed = n;
+    if (n > ds().NPop) n = ds().NPop;
+    if (n < 1) n = 1;  // no neighbour count below one
+    opt().NNeighbours = n;
+    if (n != typed) setText("Text11", n);
+  };
+  t12.onChange = [this, &t12] {
+    if (flags().Busy == 1) return;
+    int n = readWhole(t12.text());
+    const int typed = n;
+    const int selected = selectedPopulations();
+    if (n > selected) n = selected;
+    if (n < 1) n = 1;  // also with no population selected: one value, set once
+    opt().KinNNeighbours = n;
+    if (n != typed) setText("Text12", n);
+  };
+  t13.onChange = [this, &t13] {
+    if (flags().Busy == 1) return;
+    int n = readWhole(t13.text());
+    const int typed = n;
+    if (n > 100) n = 100;
+    if (n <= 0) n = 95;
+    opt().CILimit = n;
+    if (n != typed) setText("Text13", n);
+  };
+  t14.onChange = [this, &t14] {  // also while a run is busy
+    int n = readWhole(t14.text());
+    if (n < 0) n = 1000;
+    opt().NSim = n;
+    setText("Text14", n);
+  };
+}
+
+void frmDiplo::Form_Load() {
+  AnalysisOptions& o = opt();
+  using O = AnalysisOptions;
+  const std::pair<const char*, int O::*> plain[] = {
+      {"Check4", &O::FlagVariationMLG}, {"Check8", &O::FlagHeterozygosity}, {"Check3", &O::FlagDegreeHet},
+      {"Check9", &O::FlagDistDG},       {"Check10", &O::FlagDistDN},        {"Check1", &O::FlagNAlleles},
+      {"Check5", &O::FlagFreqAlleles},  {"Check6", &O::FlagFreqGenotypes},  {"Check2", &O::FlagDiversityV},
+      {"Check14", &O::FlagClusterGenepool}, {"Check15", &O::FlagClusterMLG}, {"Check12", &O::FlagEvenness},
+      {"Check7", &O::FlagFreqMLG},      {"Check11", &O::FlagDj},            {"Check13", &O::FlagFst},
+      {"Check16", &O::FlagSimulateCI},  {"Check17", &O::FlagPolymorphic},   {"Check18", &O::FlagDominant},
+      {"Check19", &O::FlagSpatialGenDist}, {"Check20", &O::FlagNGenotypes}, {"Check21", &O::FlagCheckLoci},
+  };
+  for (const auto& [box, flag] : plain)
+    if (o.*flag == 1) get<CheckBox>(box).setValue(1);
+
+  if (o.CoordMode == 0) o.CoordMode = 2;
+  if (o.CoordMode == 1) get<CheckBox>("Check22").setValue(1);
+  if (o.CoordMode == 2) get<CheckBox>("Check23").setValue(1);
+
+  const std::pair<const char*, int O::*> later[] = {
+      {"Check24", &O::FlagSpatial},  {"Check25", &O::FlagTwoLocus},         {"Check27", &O::FlagKinship},
+      {"Check26", &O::FlagSavePairs}, {"Check28", &O::FlagKinFreqAllPops}, {"Check30", &O::FlagKinFreqNeighbours},
+  };
+  for (const auto& [box, flag] : later)
+    if (o.*flag == 1) get<CheckBox>(box).setValue(1);
+
+  setText("Text12", o.KinNNeighbours);
+  if (o.FlagDjNeighbours == 1) {
+    get<CheckBox>("Check29").setValue(1);
+    setText("Text11", o.NNeighbours);
+  }
+
+  if (o.RedMinDivV == 0) {
+    o.RedMinDivV = 1.15;
+    o.RedMaxDeltaV = 0.05;
+    o.RedMaxDeltaD = 0.05;
+    o.RedMinCorr = 0.95;
+  }
+  if (o.KinMinData < 0.5) o.KinMinData = 0.8;
+  const double red[4] = {o.RedMinDivV, o.RedMaxDeltaV, o.RedMaxDeltaD, o.RedMinCorr};
+  for (int k = 0; k < 4; ++k) setText("Text" + std::to_string(k + 1), red[k]);
+  get<TextBox>("Text8").setText("");
+  setText("Text10", o.KinMinData);
+
+  if (o.TwoLocMinDj == 0) o.TwoLocMinDj = 0.05;
+  if (o.TwoLocMinData == 0) o.TwoLocMinData = 0.85;
+  if (o.SearchRadius == 0) o.SearchRadius = 100;
+  setText("Text6", o.TwoLocMinDj);
+  setText("Text7", o.TwoLocMinData);
+  setText("Text5", o.SearchRadius);
+
+  if (o.CILimit == 0) o.CILimit = 99;
+  if (o.NSim == 0) o.NSim = 5000;
+  setText("Text14", o.NSim);
+  setText("Text13", o.CILimit);
+}
+
+void frmDiplo::Calculate() {}
+
+}  // namespace kiwora
