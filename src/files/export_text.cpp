@@ -6,14 +6,6 @@
 
 namespace kiwora {
 
-std::string decimalText(double v, char decimalSign) {
-  if (v == 0) return "0";  // also -0
-  std::string s = joinedNumber(v, decimalSign);
-  if (!s.empty() && s[0] == decimalSign) s.insert(0, 1, '0');
-  else if (s.size() > 1 && s[0] == '-' && s[1] == decimalSign) s.insert(1, 1, '0');
-  return s;
-}
-
 std::string csvField(std::string_view text, char separator) {
   const bool edgeBlank = !text.empty() && (text.front() == ' ' || text.front() == '\t' || text.back() == ' ' ||
                                            text.back() == '\t');

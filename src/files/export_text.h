@@ -1,7 +1,8 @@
 #pragma once
-// Text rules shared by the files the program writes for itself and for other programs: numbers inside
-// comma-separated lines, fields that must be quoted to stay one field, and writing a file with a clear
-// message when it cannot be written.
+// Text rules shared by the files the program writes for itself and for other programs: fields that must
+// be quoted to stay one field, and writing a file with a clear message when it cannot be written.
+// Numbers inside comma-separated lines are written by plainNumber with "." whatever the locale, so that
+// a number never splits into two fields.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,11 +10,6 @@
 #include "files/text_writer.h"
 
 namespace kiwora {
-
-// The shortest decimal text of a number (at most 15 significant digits, a 0 before the decimal sign of a
-// value between -1 and 1, no blanks). Comma-separated files use "." so that a number never splits into
-// two fields.
-std::string decimalText(double v, char decimalSign = '.');
 
 // A field of a `separator`-separated line: quoted when it holds the separator or a quote, or has blanks
 // at either end (which a reader drops from an unquoted field); a quote inside is doubled.

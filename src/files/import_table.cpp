@@ -43,7 +43,7 @@ ImportName nameOf(const std::string& field) {
   ImportName n;
   if (asNumber(field, n.value)) {
     n.numeric = true;
-    n.text = decimalText(n.value);
+    n.text = plainNumber(n.value);
   } else {
     n.text = field;
   }
