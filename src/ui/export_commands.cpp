@@ -1,5 +1,6 @@
 #include "ui/export_commands.h"
 
+#include "files/frequency_export.h"
 #include "files/input_writer.h"
 #include "files/tarn_export.h"
 
@@ -25,6 +26,25 @@ void Save_AS_Tarn(App& app) {
   app.model.ds.SaveFileName = path;
   std::string problem;
   if (!saveTarnGenotypeFile(path, app.model.ds, app.model.sel, problem)) app.message(problem);
+}
+
+// The two frequency exports compute nothing: they write the frequencies the last run left.
+void exTarn(App& app) {
+  const std::string path = app.services.openFileDialog("Save allele frequencies as input file for Tarn");
+  if (path.empty()) return;
+  app.model.ds.FreqFileName = path;
+  std::string problem;
+  if (!saveTarnFrequencyFile(path, app.model.ds, app.model.sel, app.model.alleles.AlleleFreq, problem))
+    app.message(problem);
+}
+
+void OutPutPast(App& app) {
+  const std::string path = app.services.openFileDialog("Save results of allele frquencies as csv-file");
+  if (path.empty()) return;
+  std::string problem;
+  if (!saveAlleleFrequencyTable(path, app.model.ds, app.model.sel, app.model.alleles.AlleleFreq,
+                                app.services.decimalSign(), problem))
+    app.message(problem);
 }
 
 }  // namespace kiwora

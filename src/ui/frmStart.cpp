@@ -68,8 +68,12 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   };
 
   addMenu("Results", "&Results");
-  addMenuItem("OutPutPast", "Save results of allele frquencies as csv-file", "Results");
-  addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results");
+  addMenuItem("OutPutPast", "Save results of allele frquencies as csv-file", "Results").onClick = [this] {
+    kiwora::OutPutPast(app);
+  };
+  addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results").onClick = [this] {
+    kiwora::exTarn(app);
+  };
   addMenuItem("Editor", "&Editor", "Results").onClick = [this] { app.services.startEditor(); };
 
   addMenu("Help", "&Help");
