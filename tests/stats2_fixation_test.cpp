@@ -91,5 +91,21 @@ TEST(Fst, UndefinedStandardisationAndTooFewPopulations) {
   EXPECT_EQ(o.loc[1], 0);
 }
 
+TEST(Fst, APopulationWithoutDataAtALocusStaysOutOfIt) {
+  // Locus 1: populations 1 and 2 fixed for different alleles, population 3 untyped there.
+  // Pooling only the two typed ones gives Ht .5, Hs 0, Fst 1; counting the untyped one as a
+  // population of zero frequencies would give a made-up Ht and Hs.
+  FreqFixture f(3, 1, 2);
+  f.set(1, 1, {{1, 1}});
+  f.set(2, 1, {{2, 1}});
+  f.geneCount(3, 1) = 0;
+  const FstOut o = runFst(f);
+  ASSERT_TRUE(o.ran);
+  EXPECT_DOUBLE_EQ(o.loc[1], 1);
+  ASSERT_TRUE(o.locN[1]);
+  EXPECT_DOUBLE_EQ(*o.locN[1], 1);
+  EXPECT_DOUBLE_EQ(*o.total, 1);
+}
+
 }  // namespace
 }  // namespace kiwora

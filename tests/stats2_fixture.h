@@ -1,10 +1,10 @@
 #pragma once
-#include "model/cell.h"
 // Hand-filled allele frequencies and selections for the population statistics tests.
 #include <cmath>
 #include <initializer_list>
 #include <utility>
 
+#include "model/cell.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
 

@@ -104,13 +104,6 @@ bool parseAllele(std::string_view s, int& v) {
   return true;
 }
 
-ParseResult fail(ParseResult::Error kind, std::string detail) {
-  ParseResult r;
-  r.error = kind;
-  r.detail = std::move(detail);
-  return r;
-}
-
 std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
 
 }  // namespace
@@ -159,33 +152,47 @@ std::string ParseResult::message() const {
 }
 
 ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
+  return parseInputText(text, InputLayout::Populations, limits);
+}
+
+ParseResult parseInputText(std::string_view text, InputLayout layout, const InputLimits& limits) {
   using E = ParseResult::Error;
+  ParseResult r;
+  ParsedInput& in = r.data;
+  // A failure keeps what was read before it: the test-group reader tells a file of other loci from a
+  // broken file by the counts and locus names.
+  auto fail = [&r](E kind, std::string detail) {
+    r.error = kind;
+    r.detail = std::move(detail);
+    return std::move(r);
+  };
+  const bool groups = layout == InputLayout::TestGroups;
+  const std::string unit = groups ? "group" : "population";
   const auto lines = splitLines(text);
   if (lines.empty()) return fail(E::Sizing, "The file is empty.");
   Cursor cur(lines);
-  ParseResult r;
-  ParsedInput& in = r.data;
   std::string_view titleLine;
   cur.readLine(titleLine);
   in.title = std::string(titleLine);
 
-  const char* countNames[3] = {"number of populations", "number of loci", "largest allele code"};
+  const std::string countNames[3] = {"number of " + unit + "s", "number of loci", "largest allele code"};
   double counts[3];
   for (int k = 0; k < 3; ++k) {
     std::string field;
     const int at = cur.lineNumber();
-    if (!cur.readField(field)) return fail(E::Sizing, "The file ends before the " + std::string(countNames[k]) + ".");
+    if (!cur.readField(field)) return fail(E::Sizing, "The file ends before the " + countNames[k] + ".");
     counts[k] = leadingNumber(field);
     if (counts[k] < 0 || counts[k] != std::floor(counts[k]) || counts[k] > static_cast<double>(limits.maxCount))
       return fail(E::Sizing, lineRef(at) + "the " + countNames[k] + " \"" + field + "\" is not a usable count.");
   }
-  if (counts[0] == 0 || counts[1] == 0)
-    return fail(E::Reading, "The number of populations and the number of loci must be at least 1.");
-  if (counts[2] < 1) return fail(E::Reading, "The largest allele code must be at least 1.");
   in.nPop = static_cast<int>(counts[0]);
   in.nLoci = static_cast<int>(counts[1]);
   in.maxAllele = static_cast<int>(counts[2]);
-  if ((counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
+  in.countsRead = true;
+  if (counts[0] == 0 || counts[1] == 0)
+    return fail(E::Reading, "The number of " + unit + "s and the number of loci must be at least 1.");
+  if (counts[2] < 1) return fail(E::Reading, "The largest allele code must be at least 1.");
+  if (!groups && (counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
     return fail(E::Sizing, "Populations x loci x allele codes exceed what the program can hold.");
 
   in.locName.assign(1, std::string());
@@ -204,11 +211,16 @@ ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
     std::string_view header;
     const int headerLine = cur.lineNumber();
     if (!cur.readLine(header))
-      return fail(E::Reading, "The file ends before population " + std::to_string(p) + " of " + std::to_string(in.nPop) + ".");
+      return fail(E::Reading, "The file ends before " + unit + " " + std::to_string(p) + " of " + std::to_string(in.nPop) + ".");
     auto hf = splitFields(header);
-    if (hf.size() != 3 || !parseWhole(hf[1], block.x) || !parseWhole(hf[2], block.y))
+    if (groups) {
+      if (hf.size() != 3)
+        return fail(E::Reading, lineRef(headerLine) + "the header of group " + std::to_string(p) +
+                                    " must be three fields (name, X, Y).");
+    } else if (hf.size() != 3 || !parseWhole(hf[1], block.x) || !parseWhole(hf[2], block.y)) {
       return fail(E::Reading, lineRef(headerLine) + "the header of population " + std::to_string(p) +
                                   " must be a name and two numbers (name, X, Y).");
+    }
     block.name = hf[0];
     bool ended = false;
     std::string_view line;
@@ -246,10 +258,10 @@ ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
       ++block.nInd;
     }
     if (!ended)
-      return fail(E::Reading, "The file ends inside population " + std::to_string(p) + " before its closing \"END\".");
+      return fail(E::Reading, "The file ends inside " + unit + " " + std::to_string(p) + " before its closing \"END\".");
     in.blocks.push_back(std::move(block));
   }
-  if (!finished) return fail(E::Reading, "The last population must end with a line \"END\".");
+  if (!finished) return fail(E::Reading, "The last " + unit + " must end with a line \"END\".");
   return r;
 }
 

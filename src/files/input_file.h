@@ -27,17 +27,22 @@ struct PopulationBlock {
 
 struct ParsedInput {
   std::string title;
-  int nPop = 0, nLoci = 0, maxAllele = 0;
+  int nPop = 0, nLoci = 0, maxAllele = 0;  // nPop counts the groups of a test-group file
+  bool countsRead = false;                 // the three counts were read and are usable
   Vec1<std::string> locName;       // 1..nLoci
   Vec1<PopulationBlock> blocks;    // 1..nPop
   int largestCodeSeen = 0;
 };
 
+// Populations carry coordinates; the header of a test group holds a name and two places whose text is
+// ignored. Groups get no frequency tables of their own, so their count is not held against that limit.
+enum class InputLayout { Populations, TestGroups };
+
 struct ParseResult {
   enum class Error { None, Reading, Sizing };
   Error error = Error::None;
   std::string detail;  // names the line that is wrong
-  ParsedInput data;
+  ParsedInput data;  // after a failure: what was read before it (title, counts, locus names so far)
   bool ok() const { return error == Error::None; }
   // The message for the user: the failure text, and the detail on a second line.
   std::string message() const;
@@ -56,6 +61,7 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::vector<std::string> splitFields(std::string_view line);
 
 ParseResult parseInputText(std::string_view text, const InputLimits& limits = {});
+ParseResult parseInputText(std::string_view text, InputLayout layout, const InputLimits& limits = {});
 
 // Reads a whole file into `text`; false (with a reason) for a missing file, a folder or an unreadable file.
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason);

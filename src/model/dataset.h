@@ -20,6 +20,8 @@ struct DataSet {
   GenotypeData Allele;        // working genotypes (Allele1 / Allele2)
   GenotypeData AlleleOrig;    // genotypes as read (Allele1Orig / Allele2Orig)
   Table2<int> NGenesRead;     // (population, locus): allele copies other than -1
+  Table2<int> RefGeneCount;   // (population, locus): the same count, kept for the reference populations
+  int RefMaxAllele = 0;       // the reference file's largest allele code; a test-group read raises MaxAllele
 
   std::string InFileName, OutFileName, SaveFileName, FreqFileName, RefFileName, TestFileName;
 

@@ -12,6 +12,7 @@ void Model::clearResults() {
   fresh.flags = flags;
   fresh.options = std::move(options);
   fresh.locusSelection = std::move(locusSelection);
+  fresh.test = std::move(test);
   fresh.imported = std::move(imported);
   *this = std::move(fresh);
 }

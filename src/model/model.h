@@ -5,6 +5,7 @@
 #include "model/imported_table.h"
 #include "stats/allele_stats.h"
 #include "model/locus_selection.h"
+#include "model/test_groups.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
 #include "stats/genotype_table.h"
@@ -19,6 +20,7 @@ struct Model {
   WorkflowFlags flags;
   AnalysisOptions options;
   LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
+  TestGroups test;  // survives every data load: a reference read keeps the groups, an input read leaves them
   // The last comma-separated table imported; it outlives every data load.
   ImportedTable imported;
 
@@ -30,7 +32,8 @@ struct Model {
   DistanceTables dist;
   DifferentiationStats diff;
 
-  // Empties every result table; the data set, the selection, the flags, the options and the import stay.
+  // Empties every result table; the data set, the selection, the flags, the test groups, the options and
+  // the import stay.
   void clearResults();
 };
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "analysis/driver.h"
+#include "analysis/report.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
@@ -145,7 +147,9 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   plainCheck("Check18", "Dominant gene-markers - Correction of allele frequencies for HDW-proportions", "", &O::FlagDominant);
   addFrame("FrameQuality", "Quality check gene loci");
   addButton("Command1", "Calculate").onClick = [this] { Calculate(); };
-  addButton("Command2", "Go back").onClick = [this] { backToMain(); };
+  addButton("Command2", "Go back").onClick = [this] {
+    if (!running_) backToMain();
+  };
 
   // Coupled boxes.
   c22.onClick = [this, &c22, &c23] {
@@ -333,6 +337,50 @@ void frmDiplo::Form_Load() {
   setText("Text13", o.CILimit);
 }
 
-void frmDiplo::Calculate() {}
+void frmDiplo::Calculate() {
+  if (running_) return;  // one run at a time, also while a long loop lets events through
+  Model& m = model();
+  int pops = 0;
+  for (int p = 1; p <= m.ds.NPop; ++p) pops += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
+  if (pops == 0) {
+    message("No population is selected! Select populations first!");
+    return;
+  }
+  if (m.sel.countSelectedLoci() == 0) {
+    message("No locus is selected! Select loci first!");
+    return;
+  }
+  {
+    TextFile probe;
+    if (m.ds.OutFileName.empty() || !probe.open(m.ds.OutFileName, TextFile::Mode::Append)) {
+      message("The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
+      return;
+    }
+  }
+
+  running_ = true;
+  flags().Busy = 1;
+  const AnalysisOptions used = opt();
+  Run_Population_Analysis(m, app.services);
+
+  TextFile out(app.services.decimalSign());
+  bool written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
+  if (written) {
+    printPopulationReport(out, m, used, reportPrintsSelectionHeader(flags()));
+    written = out.close();
+  }
+  running_ = false;
+  if (!written) {
+    message("The results could not be written to " + m.ds.OutFileName + "!");
+  } else {
+    WorkflowFlags& f = flags();
+    if (used.FlagHeterozygosity == 1) f.CanTestWithin = 1;
+    if (used.FlagDistDG == 1 || used.FlagDistDN == 1) f.CanTestTwo = 1;
+    if (used.FlagDj == 1 || used.FlagFst == 1) f.CanTestAll = 1;
+    f.AnalysisDone = 1;
+    f.AssignRunDone = 0;
+  }
+  backToMain();
+}
 
 }  // namespace kiwora

@@ -20,6 +20,7 @@ class frmDiplo : public AppWindow {
   // A plain box: ticked stores 1, cleared 0.
   void plainCheck(const std::string& name, const std::string& caption, const std::string& frame, int AnalysisOptions::*flag);
   void Calculate();
+  bool running_ = false;
 };
 
 }  // namespace kiwora

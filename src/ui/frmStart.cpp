@@ -1,5 +1,6 @@
 #include "ui/frmStart.h"
 
+#include "files/assignment_files.h"
 #include "files/input_file.h"
 #include "files/result_file.h"
 #include "ui/export_commands.h"
@@ -18,8 +19,8 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
 
   addMenu("File", "&File");
   addMenuItem("OpenPopGen", "&Open input file for analysis of population data", "File").onClick = [this] { OpenPopGen_Click(); };
-  addMenuItem("OpenRefFile", "Open file with &reference pops for assignment", "File");
-  addMenuItem("OpenTestFile", "Open &file with test groups for assignment", "File");
+  addMenuItem("OpenRefFile", "Open file with &reference pops for assignment", "File").onClick = [this] { OpenRefFile_Click(); };
+  addMenuItem("OpenTestFile", "Open &file with test groups for assignment", "File").onClick = [this] { OpenTestFile_Click(); };
   addMenuItem("importTable", "Import table to create an input file", "File").onClick = [this] {
     openTask("frmImport", "Import Table Data");
   };
@@ -34,7 +35,9 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenu("Analysis", "&Analysis");
   addMenuItem("Es", "&Select populations", "Analysis").onClick = [this] { openTask("frmSelPop", "Select populations"); };
   addMenuItem("EL", "Sel&ect loci", "Analysis").onClick = [this] { openTask("frmSelloc", "Select loci"); };
-  addMenuItem("Mode_inheritance", "Mode of inheritance", "Analysis");
+  addMenuItem("Mode_inheritance", "Mode of inheritance", "Analysis").onClick = [this] {
+    openTask("frm_ModeL", "Define mode of inheritance");
+  };
   addMenuItem("Diploid", "Analysis of &population data", "Analysis").onClick = [this] {
     if (ds().InFileName.empty()) {
       message("No data for analysis! Open input data!");
@@ -156,6 +159,143 @@ void frmStart::OpenPopGen_Click() {
   if (!createResultFile(cur.OutFileName, app.services.today(), cur.InFileName, cur.Title, reason))
     message("The data are loaded, but the result file " + cur.OutFileName + " cannot be created (" + reason +
             "). Results cannot be saved until it can be written.");
+}
+
+void frmStart::OpenRefFile_Click() {
+  const std::string path = app.services.openFileDialog("Open file with reference pops for assignment");
+  if (path.empty()) {
+    ds().RefFileName.clear();
+    return;
+  }
+  std::string text, reason;
+  if (!readWholeFile(path, text, reason)) {
+    message(std::string(kReadingFailureMessage) + "\n" + reason);
+    return;
+  }
+  const ParseResult parsed = parseInputText(text);
+  if (!parsed.ok()) {
+    message(parsed.message());
+    return;
+  }
+
+  // Built beside the loaded data and swapped in at the end, so a refused file changes nothing.
+  DataSet next;
+  Selection nextSel;
+  TestGroups nextTest = model().test;
+  buildReferenceData(parsed.data, next, nextSel, nextTest);
+  const DataSet& cur = ds();
+  next.InFileName = cur.InFileName;
+  next.OutFileName = cur.OutFileName;
+  next.SaveFileName = cur.SaveFileName;
+  next.FreqFileName = cur.FreqFileName;
+  next.TestFileName = cur.TestFileName;
+  next.RefFileName = path;
+  nextSel.MinSampleSize = sel().MinSampleSize;
+  nextSel.EqualSizeFlag = sel().EqualSizeFlag;
+
+  // Test groups read against the earlier reference stay only if they fit the new loci; otherwise an
+  // assignment would score them locus by locus against other loci.
+  bool dropped = false;
+  if (flags().TestLoaded == 1 || !next.TestFileName.empty()) {
+    int maxAllele = next.MaxAllele;
+    Vec1<int> locSel = nextSel.LocSel;
+    TestGroups kept = nextTest;
+    if (lociMismatch(kept, next).empty()) {
+      fitTestGroups(kept, next.RefMaxAllele, maxAllele, locSel);
+      dropped = !frequencyTablesFit(next.NPop, next.NLoci, maxAllele);
+    } else {
+      dropped = true;
+    }
+    if (dropped) {
+      TestGroups ranges;
+      ranges.TestMinAllele = std::move(nextTest.TestMinAllele);
+      ranges.TestMaxAllele = std::move(nextTest.TestMaxAllele);
+      nextTest = std::move(ranges);
+      next.TestFileName.clear();
+    } else {
+      nextTest = std::move(kept);
+      next.MaxAllele = maxAllele;
+      nextSel.LocSel = std::move(locSel);
+    }
+  }
+
+  ds() = std::move(next);
+  sel() = std::move(nextSel);
+  model().test = std::move(nextTest);
+  model().clearResults();
+
+  message(kReferenceReadMessage);
+  WorkflowFlags& f = flags();
+  f.DataLoaded = 0;
+  f.AnalysisDone = 0;
+  f.AssignRunDone = 0;
+  if (dropped) {
+    f.TestLoaded = 0;
+    message(kGroupsDroppedMessage);
+  }
+  if (!ds().RefFileName.empty() && !ds().TestFileName.empty())
+    for (const char* n : {"Analysis", "AssisgnmentGr"}) setMenu(n, true);
+  for (const char* n : {"OpenPopGen", "Diploid", "Save_AS_Tarn", "Test", "Results"}) setMenu(n, false);
+  for (const char* n : {"Mode_inheritance", "Es"}) setMenu(n, true);
+}
+
+void frmStart::OpenTestFile_Click() {
+  const std::string path = app.services.openFileDialog("Open file with test groups for assignment");
+  if (path.empty()) {
+    ds().TestFileName.clear();
+    return;
+  }
+  // The groups are checked against the loaded data set, which must be the reference populations: an
+  // input file read since then keeps RefFileName but replaces the data.
+  if (ds().RefFileName.empty() || flags().DataLoaded == 1) {
+    message(kNoReferenceMessage);
+    return;
+  }
+  std::string text, reason;
+  if (!readWholeFile(path, text, reason)) {
+    message(std::string(kReadingFailureMessage) + "\n" + reason);
+    return;
+  }
+  const ParseResult parsed = parseInputText(text, InputLayout::TestGroups);
+  if (const std::string why = lociMismatch(parsed.data, ds()); !why.empty()) {
+    message(std::string(kNotCompatibleMessage) + "\n" + why);
+    return;
+  }
+  if (!parsed.ok()) {
+    message(parsed.message());
+    return;
+  }
+
+  TestGroups next;
+  if (const std::string why = buildTestGroups(parsed.data, next); !why.empty()) {
+    message(std::string(kReadingFailureMessage) + "\n" + why);
+    return;
+  }
+  next.TestMinAllele = model().test.TestMinAllele;
+  next.TestMaxAllele = model().test.TestMaxAllele;
+  int maxAllele = 0;
+  Vec1<int> locSel = sel().LocSel;
+  fitTestGroups(next, ds().RefMaxAllele, maxAllele, locSel);
+  if (!frequencyTablesFit(ds().NPop, ds().NLoci, maxAllele)) {
+    message(std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.");
+    return;
+  }
+
+  model().test = std::move(next);
+  ds().TestFileName = path;
+  ds().Title = parsed.data.title;
+  ds().MaxAllele = maxAllele;
+  sel().LocSel = std::move(locSel);
+
+  setMenu("Analysis", true);
+  message(kTestReadMessage);
+  WorkflowFlags& f = flags();
+  f.TestLoaded = 1;
+  f.DataLoaded = 0;
+  f.AnalysisDone = 0;
+  f.AssignRunDone = 0;
+  for (const char* n : {"Test", "Results"}) setMenu(n, false);
+  for (const char* n : {"Mode_inheritance", "Es", "AssisgnmentGr"}) setMenu(n, true);
 }
 
 }  // namespace kiwora

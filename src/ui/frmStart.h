@@ -15,6 +15,8 @@ class frmStart : public AppWindow {
 
  private:
   void OpenPopGen_Click();
+  void OpenRefFile_Click();
+  void OpenTestFile_Click();
   // Opens a task window in place of the main window.
   void openTask(const std::string& window, const std::string& caption);
 };

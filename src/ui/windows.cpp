@@ -4,6 +4,7 @@
 #include "ui/frmSelPop.h"
 #include "ui/frmSelloc.h"
 #include "ui/frmStart.h"
+#include "ui/frm_ModeL.h"
 
 namespace kiwora {
 
@@ -13,6 +14,7 @@ void registerImportWindow(App& app);
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
   app.forms.registerWindow("frmDiplo", [&app](Forms&) { return std::make_unique<frmDiplo>(app); });
+  app.forms.registerWindow("frm_ModeL", [&app](Forms&) { return std::make_unique<frm_ModeL>(app); });
   registerSmallWindows(app);
   app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
   app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });

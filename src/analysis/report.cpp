@@ -1,0 +1,16 @@
+#include "analysis/report.h"
+
+#include "analysis/report_frame.h"
+
+namespace kiwora {
+
+bool reportPrintsSelectionHeader(const WorkflowFlags& f) {
+  return !(f.AnalysisDone == 1 && (f.LocSelChanged == 0 || f.PopSelChanged == 0));
+}
+
+void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader) {
+  (void)used;
+  if (selectionHeader) printSelectionHeader(out, m);
+}
+
+}  // namespace kiwora

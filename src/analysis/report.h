@@ -1,0 +1,16 @@
+#pragma once
+// The report of a population-analysis run, appended to the result file.
+#include <string>
+
+#include "files/text_writer.h"
+#include "model/model.h"
+
+namespace kiwora {
+
+// Whether the list of selected populations heads this run's report.
+bool reportPrintsSelectionHeader(const WorkflowFlags& f);
+
+// Prints the header block (when asked) and every section whose option was on in `used`, in their fixed order.
+void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader);
+
+}  // namespace kiwora

@@ -1,0 +1,126 @@
+#include "files/assignment_files.h"
+
+#include <algorithm>
+
+namespace kiwora {
+namespace {
+
+constexpr int kNoSmallestAllele = 10000;  // start of the per-locus minimum, kept when a locus has no allele
+
+void widen(Vec1<int>& lo, Vec1<int>& hi, int l, int code) {
+  if (code <= kMissing) return;
+  const auto i = static_cast<std::size_t>(l);
+  lo[i] = std::min(lo[i], code);
+  hi[i] = std::max(hi[i], code);
+}
+
+std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+std::string nameMismatch(int l, const std::string& here, const std::string& ref) {
+  return "Locus " + std::to_string(l) + " is " + quoted(here) + " in the file with test groups and " + quoted(ref) +
+         " in the reference file.";
+}
+
+std::string countMismatch(int here, int ref) {
+  return "The file with test groups has " + std::to_string(here) + " loci, the reference file " +
+         std::to_string(ref) + ".";
+}
+
+}  // namespace
+
+void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, TestGroups& ranges) {
+  buildDataSet(in, ds, sel);
+  ds.RefGeneCount = ds.NGenesRead;
+  ds.RefMaxAllele = in.maxAllele;
+  ranges.TestMinAllele = makeVec1<int>(in.nLoci, kNoSmallestAllele);
+  ranges.TestMaxAllele = makeVec1<int>(in.nLoci, 0);
+  ranges.TestMinAllele[0] = 0;
+  for (int p = 1; p <= in.nPop; ++p)
+    for (int l = 1; l <= in.nLoci; ++l)
+      for (int j = 1; j <= ds.Allele.nInd(p); ++j) {
+        widen(ranges.TestMinAllele, ranges.TestMaxAllele, l, ds.Allele.a1(p, l, j));
+        widen(ranges.TestMinAllele, ranges.TestMaxAllele, l, ds.Allele.a2(p, l, j));
+      }
+}
+
+std::string lociMismatch(const ParsedInput& in, const DataSet& ref) {
+  if (!in.countsRead) return {};  // nothing to compare: the file fails before its loci
+  if (in.nLoci != ref.NLoci) return countMismatch(in.nLoci, ref.NLoci);
+  for (std::size_t l = 1; l < in.locName.size(); ++l)
+    if (in.locName[l] != ref.LocName[l]) return nameMismatch(static_cast<int>(l), in.locName[l], ref.LocName[l]);
+  return {};
+}
+
+std::string lociMismatch(const TestGroups& tg, const DataSet& ref) {
+  const int n = tg.LocNameRead.empty() ? 0 : static_cast<int>(tg.LocNameRead.size()) - 1;
+  if (n != ref.NLoci) return countMismatch(n, ref.NLoci);
+  for (int l = 1; l <= n; ++l) {
+    const auto i = static_cast<std::size_t>(l);
+    if (tg.LocNameRead[i] != ref.LocName[i]) return nameMismatch(l, tg.LocNameRead[i], ref.LocName[i]);
+  }
+  return {};
+}
+
+std::string buildTestGroups(const ParsedInput& in, TestGroups& tg) {
+  for (int g = 1; g <= in.nPop; ++g) {
+    const PopulationBlock& b = in.blocks[static_cast<std::size_t>(g)];
+    if (b.nInd == 0) return "Test group " + std::to_string(g) + " (" + b.name + ") has no individual.";
+  }
+  const int nGr = in.nPop, nLoci = in.nLoci;
+  tg.NTestGr = nGr;
+  tg.TestGrName = makeVec1<std::string>(nGr);
+  tg.NTestInd = makeVec1<int>(nGr);
+  tg.NTestLoci = makeVec1<int>(nGr);
+  for (int g = 1; g <= nGr; ++g) {
+    const auto gi = static_cast<std::size_t>(g);
+    tg.TestGrName[gi] = in.blocks[gi].name;
+    tg.NTestInd[gi] = in.blocks[gi].nInd;
+  }
+  tg.TestAllele.resize(nGr, nLoci, tg.NTestInd);
+  tg.TestMissProp.resize(nGr, nLoci);
+  for (int g = 1; g <= nGr; ++g) {
+    const PopulationBlock& b = in.blocks[static_cast<std::size_t>(g)];
+    const int n = b.nInd;
+    for (int l = 1; l <= nLoci; ++l) {
+      int withMissing = 0;
+      bool hasData = false;
+      for (int j = 1; j <= n; ++j) {
+        const int a1 = b.allele(l, j, 0, nLoci), a2 = b.allele(l, j, 1, nLoci);
+        tg.TestAllele.a1(g, l, j) = a1;
+        tg.TestAllele.a2(g, l, j) = a2;
+        hasData = hasData || a1 > kMissing || a2 > kMissing;
+        withMissing += a1 == kMissing || a2 == kMissing;
+      }
+      tg.NTestLoci[static_cast<std::size_t>(g)] += hasData;
+      tg.TestMissProp(g, l) = static_cast<double>(withMissing) / n;
+    }
+  }
+  tg.SimAllele = tg.TestAllele;
+  tg.LocNameRead = in.locName;
+  tg.MaxAlleleRead = in.maxAllele;
+  return {};
+}
+
+void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& locSel) {
+  const int nLoci = tg.TestAllele.nLoci();
+  maxAllele = std::max(refMaxAllele, tg.MaxAlleleRead);
+  for (int l = 1; l <= nLoci; ++l) {
+    bool anyAllele = false;
+    for (int g = 1; g <= tg.NTestGr; ++g)
+      for (int j = 1; j <= tg.TestAllele.nInd(g); ++j) {
+        const int a1 = tg.TestAllele.a1(g, l, j), a2 = tg.TestAllele.a2(g, l, j);
+        widen(tg.TestMinAllele, tg.TestMaxAllele, l, a1);
+        widen(tg.TestMinAllele, tg.TestMaxAllele, l, a2);
+        maxAllele = std::max({maxAllele, a1, a2});
+        anyAllele = anyAllele || a1 > kMissing || a2 > kMissing;
+      }
+    if (!anyAllele) locSel[static_cast<std::size_t>(l)] = 0;
+  }
+}
+
+bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& limits) {
+  return (static_cast<double>(nPop) + 1) * (static_cast<double>(nLoci) + 1) * (static_cast<double>(maxAllele) + 2) <=
+         static_cast<double>(limits.maxFrequencyCells);
+}
+
+}  // namespace kiwora

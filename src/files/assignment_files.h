@@ -1,0 +1,45 @@
+#pragma once
+// The two files of the assignment: the reference populations (read into the data set like an input
+// file) and the test groups (read into TestGroups). Both have the input-file layout and are parsed by
+// parseInputText; these functions turn a parsed file into the records, without touching the loaded ones.
+#include <string>
+
+#include "files/input_file.h"
+#include "model/test_groups.h"
+
+namespace kiwora {
+
+inline constexpr const char* kReferenceReadMessage = "The reading of the reference data was successful!";
+inline constexpr const char* kTestReadMessage = "The reading of the test data was successful!";
+inline constexpr const char* kNoReferenceMessage = "First open file with reference pops for assignment!";
+inline constexpr const char* kNotCompatibleMessage =
+    "This file with test groups is not compatible with the reference file!";
+inline constexpr const char* kGroupsDroppedMessage =
+    "The test groups loaded before are not compatible with this reference file and were dropped! "
+    "Open a file with test groups again.";
+
+// The reference populations as a data set (everything selected, every locus bi-parental), their gene
+// counts, and into `ranges` the per-locus allele range over all reference populations (10000 and 0
+// at a locus without any allele). Only TestMinAllele and TestMaxAllele of `ranges` are written.
+void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, TestGroups& ranges);
+
+// Empty when the test-group file's loci (as far as they were read) equal the reference loci, in number
+// and name, each name compared exactly; otherwise says what differs.
+std::string lociMismatch(const ParsedInput& in, const DataSet& ref);
+// The same check for test groups already loaded, against the loci of a new reference data set.
+std::string lociMismatch(const TestGroups& tg, const DataSet& ref);
+
+// The groups of a parsed test-group file. Returns what is wrong (empty on success): a group without
+// individuals cannot be scored and is refused. The allele ranges of `tg` are left as they are.
+std::string buildTestGroups(const ParsedInput& in, TestGroups& tg);
+
+// Fits test groups to the reference data: widens the allele ranges by the groups' codes, raises
+// `maxAllele` to the largest of the reference's value, the file's value and every code seen (so no
+// allele falls outside the frequency tables), and deselects the loci at which no test individual has
+// an allele.
+void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& locSel);
+
+// Whether frequency tables of nPop x nLoci x (maxAllele + 2) cells can be held.
+bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& limits = {});
+
+}  // namespace kiwora
