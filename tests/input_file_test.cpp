@@ -161,3 +161,16 @@ TEST(InputFile, QuotedNamesMayHoldCommas) {
 
 }  // namespace
 }  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+TEST(InputFile, ADoubledQuoteInAQuotedNameIsOneQuote) {
+  const ParseResult r = parseInputText("T\n1,1,2\nL\n\"Say \"\"hi\"\", north\",1,2\n1,2\nEND\n");
+  ASSERT_TRUE(r.ok()) << r.message();
+  EXPECT_EQ(r.data.blocks[1].name, "Say \"hi\", north");
+  EXPECT_EQ(splitFields(" \"a\"\"\" , b ,\"\""), (std::vector<std::string>{"a\"", "b", ""}));
+}
+
+}  // namespace
+}  // namespace kiwora

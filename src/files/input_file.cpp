@@ -12,32 +12,25 @@
 namespace kiwora {
 namespace {
 
-// Comma-separated fields of one line; a field in double quotes may hold commas.
-std::vector<std::string> splitFields(std::string_view line) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while (true) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    std::string field;
-    if (i < line.size() && line[i] == '"') {
-      std::size_t close = line.find('"', i + 1);
-      if (close == std::string_view::npos) close = line.size();
-      field = std::string(line.substr(i + 1, close - i - 1));
-      i = close < line.size() ? close + 1 : close;
-      std::size_t comma = line.find(',', i);
-      i = comma == std::string_view::npos ? line.size() : comma;
-    } else {
-      std::size_t comma = line.find(',', i);
-      std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-      field = std::string(trimBlanks(line.substr(i, end - i)));
-      i = end;
+// Reads a field that opens with a double quote at `open`: the text up to the closing quote, a doubled
+// quote standing for one quote character. Returns the position after the closing quote.
+std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
+  out.clear();
+  std::size_t i = open + 1;
+  while (i < s.size()) {
+    if (s[i] == '"') {
+      if (i + 1 < s.size() && s[i + 1] == '"') {
+        out += '"';
+        i += 2;
+        continue;
+      }
+      return i + 1;
     }
-    out.push_back(std::move(field));
-    if (i >= line.size()) break;
-    ++i;  // the comma
+    out += s[i++];
   }
-  return out;
+  return s.size();
 }
+
 
 // Sequential reading as the file primitives do it: whole lines, or comma-separated fields that cross
 // line ends.
@@ -62,10 +55,8 @@ class Cursor {
     while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
     std::size_t end;
     if (i < rest.size() && rest[i] == '"') {
-      std::size_t close = rest.find('"', i + 1);
-      if (close == std::string_view::npos) close = rest.size();
-      out = std::string(rest.substr(i + 1, close - i - 1));
-      std::size_t comma = rest.find(',', close);
+      const std::size_t after = readQuoted(rest, i, out);
+      std::size_t comma = rest.find(',', after);
       end = comma == std::string_view::npos ? rest.size() : comma;
     } else {
       std::size_t comma = rest.find(',', i);
@@ -112,6 +103,29 @@ bool parseAllele(std::string_view s, int& v) {
 std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
 
 }  // namespace
+
+std::vector<std::string> splitFields(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (true) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::string field;
+    if (i < line.size() && line[i] == '"') {
+      i = readQuoted(line, i, field);
+      std::size_t comma = line.find(',', i);
+      i = comma == std::string_view::npos ? line.size() : comma;
+    } else {
+      std::size_t comma = line.find(',', i);
+      std::size_t end = comma == std::string_view::npos ? line.size() : comma;
+      field = std::string(trimBlanks(line.substr(i, end - i)));
+      i = end;
+    }
+    out.push_back(std::move(field));
+    if (i >= line.size()) break;
+    ++i;  // the comma
+  }
+  return out;
+}
 
 std::string ParseResult::message() const {
   std::string head = error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/text_lines.h"
 #include "model/dataset.h"
 
 namespace kiwora {
@@ -53,6 +54,11 @@ struct InputLimits {
   long long maxCount = 10'000'000;            // populations, loci, allele codes each
   long long maxFrequencyCells = 200'000'000;  // populations x loci x allele codes
 };
+
+// Field reading, shared with the import of comma-separated tables (splitLines: files/text_lines.h).
+// The comma-separated fields of one line: blanks around an unquoted field are dropped; a field in double
+// quotes may hold commas, and a doubled quote inside it stands for one quote.
+std::vector<std::string> splitFields(std::string_view line);
 
 ParseResult parseInputText(std::string_view text, const InputLimits& limits = {});
 ParseResult parseInputText(std::string_view text, InputLayout layout, const InputLimits& limits = {});

@@ -13,6 +13,7 @@ void Model::clearResults() {
   fresh.options = std::move(options);
   fresh.locusSelection = std::move(locusSelection);
   fresh.test = std::move(test);
+  fresh.imported = std::move(imported);
   *this = std::move(fresh);
 }
 

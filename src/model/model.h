@@ -2,6 +2,7 @@
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/analysis_options.h"
 #include "model/dataset.h"
+#include "model/imported_table.h"
 #include "stats/allele_stats.h"
 #include "model/locus_selection.h"
 #include "model/test_groups.h"
@@ -20,6 +21,8 @@ struct Model {
   AnalysisOptions options;
   LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
   TestGroups test;  // survives every data load: a reference read keeps the groups, an input read leaves them
+  // The last comma-separated table imported; it outlives every data load.
+  ImportedTable imported;
 
   // Result tables of the statistics, rebuilt by every run.
   AlleleStats alleles;
@@ -29,7 +32,8 @@ struct Model {
   DistanceTables dist;
   DifferentiationStats diff;
 
-  // Empties every result table; the data set, the selection, the flags, the test groups and the options stay.
+  // Empties every result table; the data set, the selection, the flags, the test groups, the options and
+  // the import stay.
   void clearResults();
 };
 

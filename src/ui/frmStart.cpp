@@ -3,6 +3,7 @@
 #include "files/assignment_files.h"
 #include "files/input_file.h"
 #include "files/result_file.h"
+#include "ui/export_commands.h"
 
 namespace kiwora {
 
@@ -27,9 +28,15 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenuItem("OpenPopGen", "&Open input file for analysis of population data", "File").onClick = [this] { OpenPopGen_Click(); };
   addMenuItem("OpenRefFile", "Open file with &reference pops for assignment", "File").onClick = [this] { OpenRefFile_Click(); };
   addMenuItem("OpenTestFile", "Open &file with test groups for assignment", "File").onClick = [this] { OpenTestFile_Click(); };
-  addMenuItem("importTable", "Import table to create an input file", "File");
-  addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File");
-  addMenuItem("Save_AS_Tarn", "Save selected loci and populations as input file for Tarn", "File");
+  addMenuItem("importTable", "Import table to create an input file", "File").onClick = [this] {
+    openTask("frmImport", "Import Table Data");
+  };
+  addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File").onClick = [this] {
+    kiwora::Save_As_Kiwora(app);
+  };
+  addMenuItem("Save_AS_Tarn", "Save selected loci and populations as input file for Tarn", "File").onClick = [this] {
+    kiwora::Save_AS_Tarn(app);
+  };
   addMenuItem("End", "&End", "File").onClick = [this] { app.forms.end(); };
 
   addMenu("Analysis", "&Analysis");
@@ -71,8 +78,12 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   };
 
   addMenu("Results", "&Results");
-  addMenuItem("OutPutPast", "Save results of allele frquencies as csv-file", "Results");
-  addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results");
+  addMenuItem("OutPutPast", "Save results of allele frquencies as csv-file", "Results").onClick = [this] {
+    kiwora::OutPutPast(app);
+  };
+  addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results").onClick = [this] {
+    kiwora::exTarn(app);
+  };
   addMenuItem("Editor", "&Editor", "Results").onClick = [this] { app.services.startEditor(); };
 
   addMenu("Help", "&Help");

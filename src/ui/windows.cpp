@@ -9,6 +9,7 @@
 namespace kiwora {
 
 void registerSmallWindows(App& app);
+void registerImportWindow(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
@@ -17,6 +18,7 @@ void registerWindows(App& app) {
   registerSmallWindows(app);
   app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
   app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
+  registerImportWindow(app);
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }

@@ -1,0 +1,32 @@
+#pragma once
+// Exports of the allele frequencies that the last analysis or assignment run left: the frequency file for
+// the program Tarn and the allele-frequency table for a spreadsheet. Both write the selected populations
+// and loci, with one column per allele present (frequency above 0) in some selected population.
+#include <string>
+
+#include "files/text_writer.h"
+#include "model/dataset.h"
+#include "model/table.h"
+
+namespace kiwora {
+
+// The Tarn frequency file: title; the numbers of selected populations and loci, bare; per selected locus
+// "name,count of present alleles"; then per selected population and selected locus: the population's
+// number in the data set, X, Y and the frequency of each present allele ("0.000"). Numbers use "."
+// whatever the locale, so that none splits into two fields.
+void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq);
+bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
+                           const Table3<double>& freq, std::string& message);
+
+// The field separator of the allele-frequency table: ";" where the decimal sign is ",", else ",".
+char frequencyTableSeparator(char decimalSign);
+
+// The allele-frequency table: a header row "Pop", "X_Pos", "Y_Pos" and one column per present allele
+// (locus name, "_", allele code), then one row per selected population: name, X, Y and the frequencies
+// ("0.000"). Numbers use the locale's decimal sign.
+void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq,
+                               char decimalSign);
+bool saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
+                              const Table3<double>& freq, char decimalSign, std::string& message);
+
+}  // namespace kiwora
