@@ -70,7 +70,8 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   };
   addMenuItem("BTS", "&Between two populations", "Test").onClick = [this] {
     if (ds().NPop == 0) return;
-    flags().NoSortMLG = 1;
+    // The test resets this at its end; a window that is not there must not leave it set.
+    if (app.forms.knows("frmTest")) flags().NoSortMLG = 1;
     openTask("frmTest", "Test between two populations");
   };
   addMenuItem("BAS", "B&etween all populations", "Test").onClick = [this] {
