@@ -35,8 +35,8 @@ std::vector<std::string> splitLines(const std::string& s) {
   return lines;
 }
 
-// The lines where the two texts part, with a little context; blanks at line ends shown as "·" only when
-// they are all that differs.
+// The lines where the two texts part, with a little context; in the differing lines blanks show as "."
+// so that column shifts and trailing blanks can be seen.
 std::string readableDiff(const std::string& expected, const std::string& actual) {
   const auto e = splitLines(expected), a = splitLines(actual);
   std::size_t first = 0;
