@@ -1,5 +1,7 @@
 #include "analysis/report_frame.h"
 
+#include <cmath>
+
 namespace kiwora {
 
 void printSectionFrame(LineWriter& out, const std::string& title) {
@@ -49,9 +51,19 @@ std::string PopulationRows::dashRow(const std::string& start, int run) const {
   return s;
 }
 
+std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign) {
+  if (!v || !std::isfinite(*v)) return std::string(mask.size(), '-');
+  return masked(*v, mask, decimalSign);
+}
+
+int countSelectedPopulations(const Model& m) {
+  int n = 0;
+  for (int p = 1; p <= m.ds.NPop; ++p) n += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
+  return n;
+}
+
 std::string PopulationRows::cellText(const Cell& v, const std::string& mask) const {
-  if (!v) return std::string(mask.size(), '-');
-  return masked(*v, mask, decimal);
+  return maskedCell(v, mask, decimal);
 }
 
 }  // namespace kiwora

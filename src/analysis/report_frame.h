@@ -15,6 +15,19 @@ void printSectionFrame(LineWriter& out, const std::string& title);
 // The list of selected populations with their coordinates, the locus counts and the coordinate kind.
 void printSelectionHeader(LineWriter& out, const Model& m);
 
+// A value through its mask; an undefined (or non-finite) value prints as dashes of the mask's width, so
+// no cell ever reads "nan", "inf" or "-0.000".
+std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign);
+
+int countSelectedPopulations(const Model& m);
+
+// Calls f(k) for every selected locus, in index order.
+template <class F>
+void forSelectedLoci(const Model& m, F f) {
+  for (int k = 1; k <= m.ds.NLoci; ++k)
+    if (m.sel.LocSel[static_cast<std::size_t>(k)] == 1) f(k);
+}
+
 // Row builders over the selected populations, in index order.
 struct PopulationRows {
   const Model& m;
@@ -37,6 +50,7 @@ struct PopulationRows {
     forSelected([&](int p) {
       const long long c = count(p);
       const std::string t = std::to_string(c);
+      // Counts of six digits and more keep one blank before them.
       s += std::string(t.size() < 6 ? 6 - t.size() : 1, ' ') + t;
     });
     return s;

@@ -1,0 +1,117 @@
+// The dominant-marker banner and the tables of allele, single-locus genotype and multilocus-genotype
+// frequencies.
+#include <string>
+
+#include "analysis/report_frame.h"
+#include "analysis/report_sections.h"
+
+namespace kiwora {
+namespace {
+
+const std::string kUnderscores(55, '_');
+
+std::size_t u(int i) { return static_cast<std::size_t>(i); }
+
+}  // namespace
+
+void printDominantBanner(LineWriter& out) {
+  const std::string hashes(51, '#');
+  out.nl();
+  out.tab(4).text(hashes).nl();
+  for (const char* line : {"#####  RESULTS FOR DOMINANT GENE MARKERS      #####",
+                           "#####  Assumptions:                           #####",
+                           "#####  - Hardy-Weinberg proportions           #####",
+                           "#####  - allele 1 recessive                   #####",
+                           "#####  - allele 2 dominant                    #####"})
+    out.tab(4).text(line).nl();
+  out.tab(4).text(hashes).nl();
+  out.nl();
+}
+
+void printAlleleFrequencies(LineWriter& out, const Model& m) {
+  printSectionFrame(out, "#####  ALLELE FREQUENCIES  #####");
+  const PopulationRows rows{m, out.decimalSign()};
+  const auto& freq = m.alleles.AlleleFreq;
+  forSelectedLoci(m, [&](int k) {
+    out.nl();
+    out.tab(4).text(m.ds.LocName[u(k)]).nl();
+    out.nl();
+    out.tab(15).text(rows.numberRow("     ")).nl();
+    out.tab(15).text(rows.dashRow("-----", 5)).nl();
+    for (int j = 1; j <= m.ds.MaxAllele; ++j) {
+      bool present = false;
+      rows.forSelected([&](int i) { present = present || freq(i, k, j) > 0; });
+      if (!present) continue;
+      out.tab(10).num(j).tab(15).text(rows.valueRow(" ", "0.000", [&](int i) -> Cell { return freq(i, k, j); })).nl();
+    }
+    out.nl();
+    out.tab(4).text("N").tab(15).text(rows.paddedCountRow(" ", [&](int i) { return 2LL * m.ds.NInd[u(i)]; })).nl();
+    out.tab(4).text("Iden").tab(15).text(rows.paddedCountRow(" ", [&](int i) { return m.alleles.GeneCount(i, k); })).nl();
+    out.nl();
+    out.tab(4).text(kUnderscores).nl();
+    out.nl();
+  });
+  out.nl();
+}
+
+void printGenotypeFrequencies(LineWriter& out, const Model& m) {
+  printSectionFrame(out, "#####  Frequencies Genotypes  #####");
+  const PopulationRows rows{m, out.decimalSign()};
+  const GenotypeTable& g = m.genotypeTable;
+  forSelectedLoci(m, [&](int k) {
+    // Maternal and paternal loci have no genotypes of two parents to list.
+    if (m.sel.LocMode[u(k)] != 1) return;
+    out.nl();
+    out.tab(4).text(m.ds.LocName[u(k)]).nl();
+    out.nl();
+    out.tab(20).text(rows.numberRow("     ")).nl();
+    out.tab(20).text(rows.dashRow("  -----", 5)).nl();
+    const int n = u(k) < g.NGenoTypes.size() ? g.NGenoTypes[u(k)] : 0;
+    for (int t = 1; t <= n; ++t)
+      out.tab(10).text(g.GenoKey[u(k)][u(t)]).tab(20)
+          .text(rows.valueRow(" ", "0.000", [&](int i) -> Cell { return g.GenoFreq[u(k)](i, t); })).nl();
+    out.nl();
+    out.tab(4).text("N").tab(20).text(rows.paddedCountRow(" ", [&](int i) { return m.ds.NInd[u(i)]; })).nl();
+    out.tab(4).text("Iden").tab(20).text(rows.paddedCountRow(" ", [&](int i) { return g.GenoSampleN(i, k); })).nl();
+    out.nl();
+    out.tab(4).text(kUnderscores).nl();
+    out.nl();
+  });
+  out.nl();
+}
+
+void printMultilocusFrequencies(LineWriter& out, const Model& m) {
+  printSectionFrame(out, "#####  Frequencies of Multilocus-Genotypes  #####");
+  const PopulationRows rows{m, out.decimalSign()};
+  const MultilocusGenotypes& t = m.mlg;
+  std::string combination;
+  int nLoci = 0;
+  forSelectedLoci(m, [&](int k) {
+    combination += " " + m.ds.LocName[u(k)];
+    ++nLoci;
+  });
+  // Both codes of every selected locus, without separator.
+  const int perLocus = m.ds.MaxAllele < 10 ? 2 : m.ds.MaxAllele <= 99 ? 4 : 6;
+  const int width = perLocus * nLoci;
+
+  out.tab(5).text("Combination of loci = ").tab(30).text(combination).nl();
+  out.nl();
+  out.tab(4).text("Sample sizes").nl();
+  out.tab(4).text("------------").nl();
+  out.nl();
+  out.tab(5).text("Population").tab(20).text("Total N").tab(30).text("Identified N").nl();
+  out.tab(1).text(std::string(46, '_')).nl();
+  rows.forSelected([&](int i) {
+    const int typed = u(i) < t.NIdentAll.size() ? t.NIdentAll[u(i)] : 0;
+    out.tab(2).text(m.ds.PopName[u(i)]).tab(20).num(m.ds.NInd[u(i)]).tab(30).num(typed).nl();
+  });
+  out.nl();
+  out.tab(2).text("Genotypes").tab(width + 4).text(rows.numberRow("")).nl();
+  out.tab(width + 4).text(rows.dashRow("", 6)).nl();
+  for (int y = 1; y <= t.NMLGTypes; ++y)
+    out.tab(2).text(t.MLGKey[u(y)]).tab(width + 3)
+        .text(rows.valueRow("", "0.000", [&](int i) -> Cell { return t.MLGFreq(i, y); })).nl();
+  out.nl();
+}
+
+}  // namespace kiwora

@@ -1,0 +1,234 @@
+// Rules of the report sections that the golden files do not isolate: the dendrogram against drawings made
+// by hand, counts of four digits and more, undefined and near-zero values, the closing of an open line,
+// values worked out by hand on the example data, and maternal loci in the genotype table.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "analysis/report_frame.h"
+#include "analysis/report_sections.h"
+#include "support/app_fixture.h"
+
+namespace kiwora {
+namespace {
+
+using testing::readFile;
+
+std::vector<std::string> lines(const std::string& s) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < s.size()) {
+    const std::size_t end = s.find("\r\n", start);
+    out.push_back(s.substr(start, end - start));
+    start = end + 2;
+  }
+  return out;
+}
+
+// Populations named A, B, C, ... all selected, one locus "L", and a chain of the given steps and levels.
+Model chainModel(const std::vector<int>& steps, const std::vector<double>& levels) {
+  Model m;
+  const int n = static_cast<int>(steps.size());
+  m.ds.NPop = n;
+  m.ds.NLoci = 1;
+  m.ds.LocName = {"", "L"};
+  m.ds.PopName = makeVec1<std::string>(n);
+  for (int p = 1; p <= n; ++p) m.ds.PopName[static_cast<std::size_t>(p)] = std::string(1, static_cast<char>('A' + p - 1));
+  m.sel.PopSel = makeVec1<int>(n, 1);
+  m.sel.LocSel = {0, 1};
+  ClusterSteps& c = m.dist.ClusterDG;
+  c.NClusterSteps = n - 1;
+  c.Step = makeVec1<int>(n);
+  c.Level = makeVec1<double>(n);
+  for (int p = 1; p <= n; ++p) c.Step[static_cast<std::size_t>(p)] = steps[static_cast<std::size_t>(p - 1)];
+  for (std::size_t s = 0; s < levels.size(); ++s) c.Level[s + 1] = levels[s];
+  m.dist.ClusterMLG = c;
+  return m;
+}
+
+// The drawing lines between the empty line after "-----------" and the empty line before the axis.
+std::vector<std::string> drawing(const std::string& section) {
+  const auto all = lines(section);
+  std::size_t i = 0;
+  while (all[i] != "    -----------") ++i;
+  std::vector<std::string> out;
+  for (i += 2; !all[i].empty(); ++i) out.push_back(all[i]);
+  return out;
+}
+
+std::string at20(const std::string& name, const std::string& units) {
+  return (name.empty() ? std::string(19, ' ') : " " + name + std::string(18 - name.size(), ' ')) + units;
+}
+
+std::string rep(const std::string& unit, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += unit;
+  return s;
+}
+
+TEST(ReportDendrogram, ThreePopulationsOnTheCoarseScale) {
+  // A+B at 0.10, then C at 0.40: coarse scale, one character per hundredth.
+  const Model m = chainModel({1, 1, 2}, {0.10, 0.40});
+  LineWriter out;
+  printClusterGenepool(out, m);
+  const std::vector<std::string> expected = {
+      at20("A", rep("*", 10)),
+      at20("", rep(" ", 9) + "*"),
+      at20("", rep(" ", 9) + rep("*", 31)),
+      at20("", rep(" ", 9) + "*" + rep(" ", 29) + "*"),
+      at20("B", rep("*", 10) + rep(" ", 29) + "*"),
+      at20("", rep(" ", 39) + "*"),
+      at20("", rep(" ", 39) + "*"),
+      at20("", rep(" ", 39) + "*"),
+      at20("C", rep("*", 40)),
+  };
+  EXPECT_EQ(drawing(out.str()), expected) << out.str();
+  EXPECT_NE(out.str().find("     1             0.1000    A\r\n     1             0.1000    B\r\n"
+                           "     2             0.4000    C\r\n"),
+            std::string::npos);
+  EXPECT_NE(out.str().find(std::string(19, ' ') + "0" + std::string(19, ' ') + "0.20" + std::string(16, ' ') + "0.40"),
+            std::string::npos);
+}
+
+TEST(ReportDendrogram, FineScaleAndHalvesGoingUp) {
+  // Levels 0.05 and 0.20: four characters per hundredth; A's bar is 20 stars.
+  Model m = chainModel({1, 1, 2}, {0.05, 0.20});
+  LineWriter out;
+  printClusterGenepool(out, m);
+  auto d = drawing(out.str());
+  ASSERT_EQ(d.size(), 9u);
+  EXPECT_EQ(d[0], at20("A", rep("****", 5)));
+  EXPECT_EQ(d[1], at20("", rep("    ", 4) + "   *"));
+  EXPECT_EQ(d[8], at20("C", rep("****", 20)));
+  EXPECT_NE(out.str().find("0.05" + std::string(16, ' ') + "0.10"), std::string::npos);
+
+  // 0.125 is position 13 (a half goes up).
+  m = chainModel({1, 1, 2}, {0.125, 0.20});
+  LineWriter out2;
+  printClusterGenepool(out2, m);
+  EXPECT_EQ(drawing(out2.str())[0], at20("A", rep("****", 13)));
+}
+
+TEST(ReportDendrogram, FallingLevelsDifferBetweenTheMembers) {
+  // Four populations: A+B at 0.10, C at 0.30, D at 0.20 (a falling level).
+  const Model m = chainModel({1, 1, 2, 3}, {0.10, 0.30, 0.20});
+  LineWriter gp, ml;
+  printClusterGenepool(gp, m);
+  printClusterMultilocus(ml, m);
+  const auto g = drawing(gp.str()), u = drawing(ml.str());
+  ASSERT_EQ(g.size(), 14u);
+  ASSERT_EQ(u.size(), 14u);
+  // Step 2 with x = 30, y = 20 (fine scale: the last level decides): the gene-pool member leaves out the
+  // final joints, the multilocus member draws them.
+  EXPECT_EQ(g[5], at20("", rep("    ", 29)));
+  EXPECT_EQ(u[5], at20("", rep("    ", 29) + "   *"));
+  EXPECT_EQ(g[6], at20("", rep("    ", 20)));
+  EXPECT_EQ(g[7], at20("", rep("    ", 19)));
+  EXPECT_EQ(u[7], at20("", rep("    ", 19) + "   *"));
+  EXPECT_EQ(g[9], at20("C", rep("****", 20)));
+  EXPECT_EQ(u[9], at20("C", rep("****", 20) + "   *"));
+  // 0.30 runs past the 100-character axis.
+  EXPECT_EQ(g[4].size(), 19u + 4 * 30);
+  EXPECT_EQ(g[13], at20("D", rep("****", 20)));
+}
+
+TEST(ReportDendrogram, TwoPopulationsAndTooFew) {
+  const Model two = chainModel({1, 1}, {0.30});
+  LineWriter out;
+  printClusterGenepool(out, two);
+  const std::vector<std::string> expected = {
+      at20("A", rep("*", 30)), at20("", rep(" ", 29) + "*"), at20("", rep(" ", 29) + "*"),
+      at20("", rep(" ", 29) + "*"), at20("B", rep("*", 30)),
+  };
+  EXPECT_EQ(drawing(out.str()), expected) << out.str();
+
+  Model one = chainModel({0, 0}, {});
+  one.sel.PopSel[2] = 0;
+  one.dist.ClusterDG.NClusterSteps = 0;
+  LineWriter few;
+  printClusterMultilocus(few, one);
+  EXPECT_EQ(few.str(), std::string("\r\n   ") + std::string(32, '#') + "\r\n   #####   CLUSTER ANALYSIS   #####\r\n   " +
+                           std::string(32, '#') + "\r\n\r\n" +
+                           "   Method          = UPGMA (unweighted pair-group method using an arithmetic average)\r\n"
+                           "   Used Distance   = Genetic Distance of Multilocus Genotypes (Gregorius 1974)\r\n\r\n"
+                           "   Clustering needs at least two selected populations.\r\n\r\n");
+}
+
+TEST(ReportRows, LargeCountsUndefinedAndNearZeroValues) {
+  Model m;
+  m.ds.NPop = 3;
+  m.sel.PopSel = {0, 1, 1, 1};
+  const PopulationRows rows{m, '.'};
+  const std::vector<long long> counts = {0, 999, 1000, 1234567};
+  // Right-aligned in six characters; four digits and more keep a blank before them.
+  EXPECT_EQ(rows.paddedCountRow(" ", [&](int p) { return counts[static_cast<std::size_t>(p)]; }),
+            "    999  1000 1234567");
+  EXPECT_EQ(rows.trailingCountRow([&](int p) { return counts[static_cast<std::size_t>(p)]; }), "999   1000  1234567 ");
+
+  const std::vector<Cell> cells = {Cell{}, Cell{std::nan("")}, Cell{-0.0001}, Cell{}};
+  const std::vector<Cell> withInf = {Cell{}, Cell{INFINITY}, Cell{-INFINITY}, Cell{}};
+  EXPECT_EQ(rows.valueRow("", "0.000", [&](int p) { return p == 3 ? withInf[1] : cells[static_cast<std::size_t>(p)]; }),
+            " ----- 0.000 -----");
+  EXPECT_EQ(maskedCell(withInf[2], "0.0000", '.'), "------");
+  EXPECT_EQ(maskedCell(Cell{-0.00004}, "0.0000", ','), "0,0000");
+}
+
+TEST(ResultFile, ClosingEndsAnOpenLine) {
+  testing::TempDir dir;
+  const std::string path = dir.file("r.txt");
+  TextFile f;
+  ASSERT_TRUE(f.open(path, TextFile::Mode::Create));
+  f.text("last row");
+  ASSERT_TRUE(f.close());
+  ASSERT_TRUE(f.open(path, TextFile::Mode::Append));
+  f.text("next header").nl();
+  ASSERT_TRUE(f.close());
+  EXPECT_EQ(readFile(path), "last row\r\nnext header\r\n");
+}
+
+class ReportOnData : public testing::AppFixture {
+ protected:
+  std::string calculate(const std::string& ticks) {
+    dir.write("data.txt", testing::kDemoFile);
+    run("file data.txt\nmenu OpenPopGen\nmenu Diploid\n" + ticks + "\nclick Command1\nexpect-window frmStart");
+    return readFile(dir.file("data-out.txt"));
+  }
+};
+
+TEST_F(ReportOnData, HandComputedValuesOfTheExampleData) {
+  const std::string out = calculate("tick Check1\ntick Check2\ntick Check8\ntick Check11");
+  // SNP_002 has frequencies 1/2, 1/2 in populations 1 and 2 and 1/3, 2/3 in population 3: v = 1 / sum p^2.
+  EXPECT_NE(out.find("SNP_002             2.000 2.000 1.800\r\n"), std::string::npos);
+  // Allelic richness: the rarefaction size is 6 copies (3 at SNP_005); the total sums the loci.
+  const double mono6 = 1 - std::exp(-6.0), mono3 = 1 - std::exp(-3.0);
+  const double total1 = 3 * mono6 + mono3 + 2 * (1 - std::exp(-3.0));
+  const double total3 = 3 * mono6 + mono3 + (1 - std::exp(-2.0)) + (1 - std::exp(-4.0));
+  EXPECT_EQ(masked(total1, "0.0"), "5.8");
+  EXPECT_EQ(masked(total3, "0.0"), "5.8");
+  EXPECT_NE(out.find("SNP_005   3     1.0     1.0     1.0     \r\n"), std::string::npos);
+  EXPECT_NE(out.find("Total           5.8     5.8     5.8     \r\n"), std::string::npos);
+  // Population 2 at SNP_002: all three heterozygous (Ho 1), He 1/2, Fis = 1 - Ho/He = -1.
+  EXPECT_NE(out.find("    SNP_002         3         3        1.000     0.500     -1.000\r\n"), std::string::npos);
+  // Monomorphic: no Fis.
+  EXPECT_NE(out.find("    SNP_001         3         3        0.000     0.000      ----\r\n"), std::string::npos);
+  // Dj at SNP_002: population 3 (1/3, 2/3) against the mean of 1 and 2 (1/2, 1/2) differs by 1/6.
+  EXPECT_NE(out.find("SNP_002        0.0833 0.0833 0.1667 0.1111\r\n"), std::string::npos);
+}
+
+TEST_F(ReportOnData, MaternalLociHaveNoGenotypeTable) {
+  dir.write("data.txt", testing::kDemoFile);
+  run("file data.txt\nmenu OpenPopGen");
+  model().sel.LocMode[2] = 2;
+  run("menu Diploid\ntick Check5\ntick Check6\nclick Command1");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  const std::size_t genotypes = out.find("Frequencies Genotypes");
+  ASSERT_NE(genotypes, std::string::npos);
+  EXPECT_LT(out.find("   SNP_002\r\n"), genotypes);
+  EXPECT_EQ(out.find("   SNP_002\r\n", genotypes), std::string::npos);
+  EXPECT_NE(out.find("   SNP_003\r\n", genotypes), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kiwora
