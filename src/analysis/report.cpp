@@ -1,7 +1,9 @@
 #include "analysis/report.h"
 
+#include "analysis/quality_check.h"
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "analysis/two_locus_section.h"
 
 namespace kiwora {
 
@@ -9,7 +11,8 @@ bool reportPrintsSelectionHeader(const WorkflowFlags& f) {
   return !(f.AnalysisDone == 1 && (f.LocSelChanged == 0 || f.PopSelChanged == 0));
 }
 
-void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader) {
+void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader,
+                           const ReportProgress& progress) {
   if (selectionHeader) printSelectionHeader(out, m);
   if (used.FlagDominant == 1) printDominantBanner(out);
   if (used.FlagFreqAlleles == 1) printAlleleFrequencies(out, m);
@@ -34,7 +37,8 @@ void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOption
     printFixationFst(out, m);
     printStandardisedFst(out, m);
   }
-  // The locus quality check prints here, then the two-locus analysis.
+  printQualityCheck(out, m, used);
+  printTwoLocusAnalysis(out, m, used, progress);
   if (used.FlagClusterGenepool == 1) printClusterGenepool(out, m);
   if (used.FlagClusterMLG == 1) printClusterMultilocus(out, m);
 }

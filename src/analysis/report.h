@@ -2,6 +2,7 @@
 // The report of a population-analysis run, appended to the result file.
 #include <string>
 
+#include "analysis/report_progress.h"
 #include "files/text_writer.h"
 #include "model/model.h"
 
@@ -11,6 +12,8 @@ namespace kiwora {
 bool reportPrintsSelectionHeader(const WorkflowFlags& f);
 
 // Prints the header block (when asked) and every section whose option was on in `used`, in their fixed order.
-void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader);
+// Long sections report how far they are through `progress`.
+void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader,
+                           const ReportProgress& progress = {});
 
 }  // namespace kiwora

@@ -366,7 +366,10 @@ void frmDiplo::Calculate() {
   TextFile out(app.services.decimalSign());
   bool written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
   if (written) {
-    printPopulationReport(out, m, used, reportPrintsSelectionHeader(flags()));
+    printPopulationReport(out, m, used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
+      get<TextBox>("Text8").setText(done);
+      app.services.doEvents();
+    });
     written = out.close();
   }
   running_ = false;

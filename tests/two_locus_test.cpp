@@ -1,0 +1,379 @@
+// The locus quality check and the two-locus table, run from the analysis window into the result file, and
+// the two-locus service on small hand-made populations.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <initializer_list>
+#include <utility>
+
+#include "../bench/generate.h"
+#include "analysis/quality_check.h"
+#include "analysis/two_locus_section.h"
+#include "spatial/two_locus.h"
+#include "stats/distances.h"
+#include "support/app_fixture.h"
+
+namespace kiwora {
+namespace {
+
+using testing::readFile;
+
+// One printed line: each text starts at its column (counting from 1).
+std::string at(std::initializer_list<std::pair<int, std::string>> items) {
+  std::string s;
+  for (const auto& [col, text] : items) {
+    EXPECT_LE(s.size(), static_cast<std::size_t>(col - 1)) << "columns overlap at " << col;
+    s.resize(static_cast<std::size_t>(col - 1), ' ');
+    s += text;
+  }
+  return s;
+}
+
+// Three populations of four at Adh, Pgm, Got and Idh (tests/scripts/two_locus_data.txt), on a plane:
+// P1 (0,0), P2 (0,4), P3 (3,0), so the population distances are 4 (P1-P2), 3 (P1-P3) and 5 (P2-P3).
+//   Adh  P1 11 11 22 22   P2 12 12 12 22   P3 22 22 22 22
+//   Pgm  monomorphic 11; one individual of P2 untyped
+//   Got  P1 1- 12 12 12   P2 12 11 22 12   P3 untyped (not available: selected by hand)
+//   Idh  P1 11 12 22 22   P2 13 33 13 33   P3 23 23 22 22
+//
+// Quality check, by hand:
+//   Adh  data 100. v: P1 1/(.25+.25) = 2, P2 1/(9/64+25/64) = 64/34, P3 1 -> mean 1.627.
+//        Fis over P1, P2 (v > 1): P1 He .5 Ho 0 -> 1; P2 He 30/64 Ho .75 -> -0.6; mean 0.200.
+//        Dj: each population against the mean of the other two, (1/4 + 5/16 + 5/16) / 3 = 7/24 = 0.292.
+//        Fst: Ht = 1 - (7/24)^2 - (17/24)^2 = 238/576, Hs = (0.5 + 30/64) / 3 -> 0.218.
+//        r with space over the pairs (DG 1/8, 1/2, 3/8 against 4, 3, 5): -0.327.
+//   Pgm  data (100 + 75 + 100) / 3 = 91.67; v 1.000, so no Fis; Dj and Fst 0; no correlation ("-").
+//   Got  P3 has no data: data (87.5 + 100) / 2 = 93.75, v (49/25 + 2) / 2 = 1.980,
+//        Fis P1 (24/49 - 1) / (24/49) = -25/24, P2 0 -> -0.521; Dj 1/3; Fst 0.005; r 0.000.
+//   Idh  v (64/34 + 1.6 + 1.6) / 3 = 1.694; Fis (7/15 - 1/3 - 1/3) / 3 = -0.067; Dj 13/24 = 0.542;
+//        Fst 0.361; r 0.866.
+const char* const kDataFile = KIWORA_SOURCE_DIR "/tests/scripts/two_locus_data.txt";
+
+std::string qualityCheckSection() {
+  const std::string hashes(39, '#');
+  return "\r\n   " + hashes + "\r\n   #####  RESULTS QUALITY CHECK LOCI #####\r\n   " + hashes + "\r\n\r\n\r\n" +
+         at({{1, "No"}, {10, "Locus"}, {30, "data"}, {50, "Fis"}, {70, "v"}, {90, "Dj"}, {110, "F_ST"}, {130, "r_DG_SD"}}) + "\r\n" +
+         at({{1, " 1 "}, {10, "Adh"}, {30, "100.00"}, {50, " 0.200"}, {70, "1.627"}, {90, "0.292"}, {110, "0.218"}, {130, "-0.327"}}) + "\r\n" +
+         at({{1, " 2 "}, {10, "Pgm"}, {30, "91.67"}, {50, ""}, {70, "1.000"}, {90, "0.000"}, {110, "0.000"}, {130, "-"}}) + "\r\n" +
+         at({{1, " 3 "}, {10, "Got"}, {30, "93.75"}, {50, "-0.521"}, {70, "1.980"}, {90, "0.333"}, {110, "0.005"}, {130, "0.000"}}) + "\r\n" +
+         at({{1, " 4 "}, {10, "Idh"}, {30, "100.00"}, {50, "-0.067"}, {70, "1.694"}, {90, "0.542"}, {110, "0.361"}, {130, "0.866"}}) + "\r\n";
+}
+
+std::string twoLocusHead(const std::string& minDj, const std::string& minData) {
+  const std::string hashes(33, '#');
+  return "\r\n   " + hashes + "\r\n   #####   Two-Loci-Analysis   #####\r\n   " + hashes + "\r\n\r\n\r\n" +
+         "Minimal diversity v of included loci > 1.0\r\n"
+         "Minimum genetic differentiation Dj of included loci          = " + minDj + "\r\n" +
+         "Minimum proportion of individuals with data of included loci = " + minData + "\r\n" +
+         "\r\nComputed values\r\n---------------\r\n"
+         "Fis_A    = mean fixation index at locus A\r\n"
+         "Fis_B    = mean fixation index at locus B\r\n"
+         "N_MG     = number of unordered multilocus-genotypes at both loci\r\n"
+         "V_MG     = mean diversity v of multilocus-genotypes\r\n"
+         "V_R      = mean proportion of realised diversity v of multilocus-genotypes\r\n"
+         "DG_M     = mean genetic distance among populations based on frequencies of multilocus-genotypes\r\n"
+         "r_DGM_SD = correlation coefficient (Peason) among genetic (multi-locus) and spatial distances\r\n"
+         "r_DG_GD  = correlation coefficient (Peason) among single loci genetic distances (allele frquencies) for locus A and locus B\r\n"
+         "\r\n" +
+         at({{1, "Locus_A"}, {30, "Locus_B"}, {50, "Fis_A"}, {60, "Fis_B"}, {70, "N_MG"}, {80, "V_MG"}, {90, "V_R"},
+             {100, "DG_M"}, {110, "r_GDM_SD"}, {120, "r_DG_DG"}});
+}
+
+// The pair (Adh, Idh), by hand. Types (Adh, Idh): P1 1111 1112 2222 2222; P2 1213 1233 1213 2233;
+// P3 2223 2223 2222 2222: N_MG = 7. Diversity P1 1/(1/16+1/16+1/4) = 8/3, P2 8/3, P3 2: V_MG = 22/9 = 2.44.
+// Distances on type frequencies: P1-P2 1, P1-P3 1/2 (2222 shared), P2-P3 1: DG_M = 5/6 = 0.833; against
+// space 4, 3, 5: r = 0.5 / (sqrt(1/6) sqrt(2)) = 0.866. Gregorius at Adh 1/8, 1/2, 3/8 and at Idh 5/8, 5/8,
+// 3/4: r = -0.756. V_R: each population's observed diversity times the sum of the squared expected
+// frequencies of the seven types (p^2 or 2pq at each locus, multiplied): P3 has Adh 22 certain and Idh
+// p2 = 3/4, p3 = 1/4, so 2222 9/16, 2223 3/8, 2233 1/16 and 2 x 0.4609 = 0.9219; P1 8/3 x 0.02451 = 0.0653;
+// P2 8/3 x 0.14878 = 0.3967; mean 0.461.
+std::string adhIdhRow() {
+  return at({{1, "Adh"}, {30, "Idh"}, {50, "0.200"}, {60, "-0.067"}, {70, " 7 "}, {80, "2.44"},
+             {90, "0.461"}, {100, "0.833"}, {110, "0.866"}, {120, "-0.756"}});
+}
+
+class TwoLocus : public testing::AppFixture {
+ protected:
+  // Loads the data, selects Got by hand and opens the analysis window with plane coordinates.
+  void open() {
+    dir.write("data.txt", readFile(kDataFile));
+    run("file data.txt\nmenu OpenPopGen\nmenu EL\npick List2 3  - Got\nclick Command2\nclick Command3\n"
+        "menu Diploid\ntick Check22");
+  }
+  std::string result() { return readFile(dir.file("data-out.txt")); }
+  // What the run appended after the header block.
+  std::string sections() {
+    const std::string r = result();
+    const std::string mark = "Coordinates in m or km\r\n\r\n";
+    const std::size_t p = r.rfind(mark);
+    return p == std::string::npos ? r : r.substr(p + mark.size());
+  }
+};
+
+TEST_F(TwoLocus, QualityCheckFiguresByHandAndDjFstKeptAsNumbers) {
+  open();
+  run("tick Check21\nclick Command1\nexpect-window frmStart");
+  EXPECT_EQ(sections(), qualityCheckSection());
+  // The section rounds its own copies: the analysis keeps Dj 7/24 and Fst as numbers for the tests.
+  EXPECT_DOUBLE_EQ(model().diff.DjLoc[1], 7.0 / 24);
+  EXPECT_NEAR(model().diff.FstLoc[1], 0.2184873949579832, 1e-12);
+}
+
+TEST_F(TwoLocus, TwoLocusRowByHandFromTheWindow) {
+  open();
+  run("tick Check25\ntype Text7 0.95\nleave Text7\nclick Command1");
+  // Check25 ticks the quality check too; Got (93.75 % data) is not admitted at 0.95.
+  EXPECT_EQ(sections(), qualityCheckSection() + twoLocusHead("0.05", "0.95") + "\r\n" + adhIdhRow() + "\r\n");
+  EXPECT_EQ(services.doEventsCalls(), 3);  // once per first locus 1..3
+
+  // At the default 0.85 Got is admitted: three pairs in pair order, the hand-made row among them.
+  run("menu Diploid\ntype Text7 0.85\nleave Text7\nclick Command1");
+  const std::string s = sections();
+  const std::size_t head = s.find(twoLocusHead("0.05", "0.85"));
+  ASSERT_NE(head, std::string::npos) << s;
+  const std::size_t adhGot = s.find("\r\nAdh" + std::string(26, ' ') + "Got", head);
+  const std::size_t adhIdh = s.find("\r\n" + adhIdhRow() + "\r\n", head);
+  const std::size_t gotIdh = s.find("\r\nGot" + std::string(26, ' ') + "Idh", head);
+  EXPECT_TRUE(adhGot < adhIdh && adhIdh < gotIdh && gotIdh != std::string::npos) << s;
+}
+
+TEST_F(TwoLocus, WithoutTheQualityCheckBoxTheFiltersStillHaveTheirFigures) {
+  open();
+  // Check25 sets the quality-check flag without ticking its box: tick and clear the box to clear it.
+  run("tick Check25\ntick Check21\nuntick Check21\ntype Text7 0.95\nleave Text7\nclick Command1");
+  ASSERT_EQ(model().options.FlagCheckLoci, 0);
+  EXPECT_EQ(sections(), twoLocusHead("0.05", "0.95") + "\r\n" + adhIdhRow() + "\r\n");
+}
+
+TEST_F(TwoLocus, SelectionAvailabilityAndMultilocusTablesAreLeftAlone) {
+  open();
+  run("tick Check25\ntick Check7\nclick Command1");
+  const Selection before = model().sel;
+  const MultilocusGenotypes mlg = model().mlg;
+  ASSERT_EQ(before.LocAvail[3], 0);  // Got lacks data in P3
+  // The analysis's own types over all four loci: six individuals are typed everywhere, in five types.
+  EXPECT_EQ(mlg.NMLGTypes, 5);
+  run("menu Diploid\nclick Command1");
+  EXPECT_EQ(model().sel.LocSel, before.LocSel);
+  EXPECT_EQ(model().sel.LocAvail, before.LocAvail);
+  EXPECT_EQ(model().mlg.MLGKey, mlg.MLGKey);
+  EXPECT_EQ(model().mlg.NIdentAll, mlg.NIdentAll);
+  // "Include all loci" still means the loci with data everywhere: Got, excluded by hand, stays out.
+  run("menu EL\npick List1 3  - Got\nclick Command1\ntick Check2\nexpect-list List1 1  - Adh | 2  - Pgm | 4  - Idh");
+}
+
+TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBegun) {
+  open();
+  run("tick Check25\nclick Command1");
+  Model& m = model();
+  const auto rowsOf = [&](const AnalysisOptions& used, std::vector<std::string>* progress = nullptr) {
+    LineWriter out;
+    printTwoLocusAnalysis(out, m, used, [&](const std::string& p) {
+      if (progress) progress->push_back(p);
+    });
+    out.finish();
+    const std::string s = out.str();
+    const std::size_t h = s.find("r_DG_DG\r\n");
+    return h == std::string::npos ? std::string() : s.substr(h + 9);
+  };
+  auto pairsIn = [](const std::string& rows) {
+    std::string names;
+    for (std::size_t p = 0; p < rows.size(); p = rows.find("\r\n", p) + 2) names += rows.substr(p, 3) + rows.substr(p + 29, 3) + " ";
+    return names;
+  };
+
+  AnalysisOptions used = m.options;
+  const struct { double dj, adhDj, data; const char* pairs; } cases[] = {
+      {0.05, 7.0 / 24, 0.85, "AdhGot AdhIdh GotIdh "},
+      {0.05, 0.0504, 0.85, "GotIdh "},              // shows 0.050: not above 0.05, though the number is
+      {0.05, 0.0506, 0.85, "AdhGot AdhIdh GotIdh "},  // shows 0.051
+      {0.05, 7.0 / 24, 0.9375, "AdhGot AdhIdh GotIdh "},  // Got's 93.75 reaches the minimum
+      {0.05, 7.0 / 24, 0.9376, "AdhIdh "},
+  };
+  for (const auto& c : cases) {
+    m.diff.DjLoc[1] = c.adhDj;
+    used.TwoLocMinDj = c.dj;
+    used.TwoLocMinData = c.data;
+    EXPECT_EQ(pairsIn(rowsOf(used)), c.pairs) << c.adhDj << " " << c.data;
+    EXPECT_EQ(m.diff.DjLoc[1], c.adhDj);  // the filter never rewrites the analysis's numbers
+  }
+  m.diff.DjLoc[1] = 7.0 / 24;
+  used.TwoLocMinDj = 0.3;  // only Idh (0.542) and Got (0.333) are above
+  used.TwoLocMinData = 0.85;
+  EXPECT_EQ(pairsIn(rowsOf(used)), "GotIdh ");
+  // An unselected locus never appears, whatever its figures.
+  m.sel.LocSel[3] = 0;
+  EXPECT_EQ(pairsIn(rowsOf(used)), "");
+  m.sel.LocSel[3] = 1;
+
+  std::vector<std::string> progress;
+  rowsOf(used, &progress);
+  EXPECT_EQ(progress, (std::vector<std::string>{"25.0", "50.0", "75.0"}));
+}
+
+// A small population set for the service itself: `rows` are the (A, B) genotypes of each individual.
+struct Pairs {
+  DataSet ds;
+  Selection sel;
+  AlleleStats alleles;
+  GenotypeView view() {
+    GenotypeView v;
+    v.nPop = ds.NPop;
+    v.nLoci = ds.NLoci;
+    v.maxAllele = ds.MaxAllele;
+    v.genotypes = &ds.Allele;
+    v.popSel = &sel.PopSel;
+    v.locSel = &sel.LocSel;
+    return v;
+  }
+  explicit Pairs(const std::vector<std::vector<std::array<int, 4>>>& pops, int maxAllele) {
+    ds.NPop = static_cast<int>(pops.size());
+    ds.NLoci = 2;
+    ds.MaxAllele = maxAllele;
+    ds.NInd = makeVec1<int>(ds.NPop);
+    for (int p = 1; p <= ds.NPop; ++p) ds.NInd[static_cast<std::size_t>(p)] = static_cast<int>(pops[static_cast<std::size_t>(p - 1)].size());
+    ds.Allele.resize(ds.NPop, 2, ds.NInd);
+    for (int p = 1; p <= ds.NPop; ++p)
+      for (int j = 1; j <= ds.NInd[static_cast<std::size_t>(p)]; ++j) {
+        const auto& g = pops[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(j - 1)];
+        ds.Allele.a1(p, 1, j) = g[0];
+        ds.Allele.a2(p, 1, j) = g[1];
+        ds.Allele.a1(p, 2, j) = g[2];
+        ds.Allele.a2(p, 2, j) = g[3];
+      }
+    sel.PopSel = makeVec1<int>(ds.NPop, 1);
+    sel.LocSel = makeVec1<int>(2, 1);
+    Calc_Allele_Freq(view(), false, alleles);
+  }
+};
+
+TEST(TwoLocusTypes, IdentifiedByTheirFourCodesAndSortedByLabel) {
+  // (1,12)+(3,4) and (1,1)+(2,34) share the label "11234" but are two types; (15,12)+(7,3) is "121537";
+  // the individual with a missing allele forms no type.
+  Pairs d({{{12, 1, 4, 3}, {1, 1, 2, 34}, {15, 12, 7, 3}, {1, 12, 3, 4}, {1, -1, 3, 4}}}, 40);
+  const GenotypeData genotypes = d.ds.Allele;
+  const LocusGenotypeIndex idx(d.view(), {1, 2});
+  MultilocusGenotypes out;
+  const Cell vr = Gen_MG_Two_Loci(d.view(), idx, 1, 2, d.alleles.AlleleFreq, false, out);
+  EXPECT_EQ(out.NMLGTypes, 3);
+  EXPECT_EQ(out.MLGKey, (Vec1<std::string>{"", "11234", "11234", "121537"}));
+  EXPECT_EQ(out.NIdentAll[1], 4);
+  // The first "11234" is (1,12)+(3,4), seen twice.
+  EXPECT_DOUBLE_EQ(out.MLGFreq(1, 1), 0.5);
+  EXPECT_DOUBLE_EQ(out.MLGFreq(1, 2), 0.25);
+  EXPECT_EQ(out.MLGNTypes[1], 3);
+  EXPECT_DOUBLE_EQ(*out.MLGDiversity[1], 1 / (0.25 + 0.0625 + 0.0625));
+  ASSERT_TRUE(vr);
+  EXPECT_EQ(d.ds.Allele, genotypes);  // read only: pairs may run side by side
+
+  Gen_MG_Two_Loci(d.view(), idx, 1, 2, d.alleles.AlleleFreq, true, out);
+  EXPECT_EQ(out.MLGKey, (Vec1<std::string>{"", "11234", "11234", "121537"}));
+  EXPECT_DOUBLE_EQ(out.MLGFreq(1, 2), 0.25);  // order of first appearance: (1,12)+(3,4) came first
+}
+
+TEST(TwoLocusTypes, RealisedDiversityByHand) {
+  // One population: A 11, 12, 22, 22 (p1 = 3/8) and B 33, 33, 33, 34 (p3 = 7/8): four types of 1/4 each,
+  // observed diversity 4. Expected type frequencies p^2 or 2pq at each locus, multiplied: 1133 (9/64)(49/64),
+  // 1233 (30/64)(49/64), 2233 (25/64)(49/64), 2234 (25/64)(14/64). V_R = 4 / (1 / the sum of their squares).
+  Pairs d({{{1, 1, 3, 3}, {1, 2, 3, 3}, {2, 2, 3, 3}, {2, 2, 3, 4}}}, 4);
+  const LocusGenotypeIndex idx(d.view(), {1, 2});
+  MultilocusGenotypes out;
+  const Cell vr = Gen_MG_Two_Loci(d.view(), idx, 1, 2, d.alleles.AlleleFreq, false, out);
+  const double e[4] = {9.0 * 49, 30.0 * 49, 25.0 * 49, 25.0 * 14};
+  double s = 0;
+  for (double x : e) s += (x / 4096) * (x / 4096);
+  ASSERT_TRUE(vr);
+  EXPECT_NEAR(*vr, 4 * s, 1e-12);
+}
+
+TEST(TwoLocusAnalysis, FewerThanTwoPopulationsAndUntypedPopulationsGiveDashesNotDivisions) {
+  Pairs d({{{1, 2, 1, 1}, {2, 2, 1, 2}}, {{1, 1, 2, 2}, {1, 2, 1, 2}}, {{-1, -1, 1, 1}}}, 2);
+  Table3<double> distDG(3, 3, 2);
+  distDG(1, 2, 1) = 0.5;
+  distDG(1, 3, 1) = 0.25;
+  distDG(2, 3, 1) = 0.75;
+  distDG(1, 2, 2) = 0.1;
+  distDG(1, 3, 2) = 0.2;
+  distDG(2, 3, 2) = 0.6;
+  Table2<double> geo(3, 3);
+  geo(1, 2) = 1;
+  geo(1, 3) = 2;
+  geo(2, 3) = 3;
+  TwoLocusInputs in;
+  in.g = d.view();
+  in.AlleleFreq = &d.alleles.AlleleFreq;
+  in.DistDG = &distDG;
+  in.GeoDist = &geo;
+  const LocusGenotypeIndex idx(in.g, {1, 2});
+  MultilocusGenotypes scratch;
+
+  // All three: P3 has no fully typed individual. It counts in V_MG with 0 and has no type distance, so
+  // only the pair P1-P2 is left for DG_M and its correlation; the single-locus distances use all pairs.
+  TwoLocusRow r = Two_Locus_Analysis(in, idx, 1, 2, scratch);
+  EXPECT_EQ(r.N_MG, 4);
+  ASSERT_TRUE(r.V_MG && r.DG_M && r.r_DG_GD);
+  EXPECT_DOUBLE_EQ(*r.V_MG, (2.0 + 2.0 + 0) / 3);
+  EXPECT_DOUBLE_EQ(*r.DG_M, 1.0);  // no shared type
+  EXPECT_FALSE(r.r_DGM_SD);        // one pair
+  // DG at A 0.5, 0.25, 0.75 against B 0.1, 0.2, 0.6: r = 0.1 / (sqrt(0.125) sqrt(0.14)).
+  EXPECT_NEAR(*r.r_DG_GD, 0.1 / (std::sqrt(0.125) * std::sqrt(0.14)), 1e-12);
+
+  // One population: no pair at all.
+  d.sel.PopSel = {0, 1, 0, 0};
+  r = Two_Locus_Analysis(in, idx, 1, 2, scratch);
+  EXPECT_FALSE(r.DG_M);
+  EXPECT_FALSE(r.r_DGM_SD);
+  EXPECT_FALSE(r.r_DG_GD);
+  ASSERT_TRUE(r.V_MG);
+  EXPECT_DOUBLE_EQ(*r.V_MG, 2.0);
+  // Only an untyped population: no types, no realised diversity.
+  d.sel.PopSel = {0, 0, 0, 1};
+  r = Two_Locus_Analysis(in, idx, 1, 2, scratch);
+  EXPECT_EQ(r.N_MG, 0);
+  EXPECT_FALSE(r.V_R);
+  EXPECT_DOUBLE_EQ(*r.V_MG, 0.0);
+}
+
+TEST(TwoLocusRunner, RowsDoNotDependOnTheNumberOfThreads) {
+  gen::Params prm;
+  prm.nPop = 6;
+  prm.nInd = 15;
+  prm.nLoci = 12;
+  prm.nAlleles = 5;
+  prm.seed = 7;
+  gen::Data d = gen::generate(prm);
+  AlleleStats alleles;
+  Calc_Allele_Freq(d.view(), false, alleles);
+  Table3<double> distDG;
+  Table2<double> distDGMean;
+  Calc_Dist_Gregorius(d.view(), alleles.AlleleFreq, distDG, distDGMean);
+  Table2<double> geo(prm.nPop, prm.nPop);
+  for (int p = 1; p <= prm.nPop; ++p)
+    for (int q = 1; q <= prm.nPop; ++q) geo(p, q) = std::abs(p - q) * 1.5 + (p + q) % 3;
+  TwoLocusInputs in;
+  in.g = d.view();
+  in.AlleleFreq = &alleles.AlleleFreq;
+  in.DistDG = &distDG;
+  in.GeoDist = &geo;
+  std::vector<int> loci;
+  std::vector<std::pair<int, int>> pairs;
+  for (int a = 1; a <= prm.nLoci; ++a) {
+    loci.push_back(a);
+    for (int b = a + 1; b <= prm.nLoci; ++b) pairs.emplace_back(a, b);
+  }
+  const LocusGenotypeIndex idx(in.g, loci);
+  TwoLocusRunner one(in, idx, pairs, 1), many(in, idx, pairs, 8);
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const TwoLocusRow &x = one.row(i), &y = many.row(i);
+    EXPECT_EQ(x.N_MG, y.N_MG);
+    EXPECT_EQ(x.V_MG, y.V_MG);
+    EXPECT_EQ(x.V_R, y.V_R);
+    EXPECT_EQ(x.DG_M, y.DG_M);
+    EXPECT_EQ(x.r_DGM_SD, y.r_DGM_SD);
+    EXPECT_EQ(x.r_DG_GD, y.r_DG_GD);
+  }
+}
+
+}  // namespace
+}  // namespace kiwora
