@@ -1,5 +1,6 @@
 #include "analysis/report.h"
 
+#include "analysis/kinship_report.h"
 #include "analysis/report_frame.h"
 
 namespace kiwora {
@@ -9,8 +10,8 @@ bool reportPrintsSelectionHeader(const WorkflowFlags& f) {
 }
 
 void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader) {
-  (void)used;
   if (selectionHeader) printSelectionHeader(out, m);
+  printKinshipSection(out, m, used);
 }
 
 }  // namespace kiwora
