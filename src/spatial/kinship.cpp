@@ -112,7 +112,6 @@ struct PopulationPairs {
         line.kin = kin;
         if (bounds) line.ci = pairsClassText(dgm, *bounds);
         t.lines += pairLineText(*name, line);
-        t.lines += '\n';
       }
     }
   }
@@ -446,15 +445,8 @@ void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, 
         sum.minD = std::min(sum.minD, t.minD);
         sum.maxD = std::max(sum.maxD, t.maxD);
         for (int c = 0; c < kKinClasses; ++c) sum.cls[at(c)] += t.cls[at(c)];
-        if (pairs) {
-          std::size_t start = 0;
-          for (std::size_t e = t.lines.find('\n'); e != std::string::npos; e = t.lines.find('\n', start)) {
-            pairs->writeLine(t.lines.substr(start, e - start));
-            start = e + 1;
-          }
-        }
+        if (pairs) pairs->write(t.lines);
       }
-      if (pairs) pairs->flush();
       steps += x1 - x0;
       x0 = x1;
       if (progress) progress(progressText("compute pairs ", 100 * steps / progTotal));

@@ -1,5 +1,7 @@
 #include "spatial/pairs_file.h"
 
+#include "files/text_writer.h"
+
 namespace kiwora {
 
 std::string csvField(const std::string& s) {
@@ -18,16 +20,29 @@ std::string pairLineText(const std::string& popName, const PairLine& p) {
   s += "," + masked(p.dgm, "0.0000") + "," + csvField(p.ci);
   s += "," + masked(p.fD0, "0.0000") + "," + masked(p.fD1, "0.0000") + ",";
   if (p.kin) s += masked(*p.kin, "0.0000");
-  return s;
+  return s + "\r\n";
 }
 
 bool PairsFile::create(const std::string& path) {
-  path_ = path;
-  if (!file_.open(path, TextFile::Mode::Create)) return false;
-  file_.text(kPairsHeader).nl();
+  close();
+  failed_ = false;
+  f_ = std::fopen(path.c_str(), "wb");
+  if (!f_) return false;
+  write(std::string(kPairsHeader) + "\r\n");
   return true;
 }
 
-void PairsFile::writeLine(const std::string& line) { file_.text(line).nl(); }
+void PairsFile::write(const std::string& lines) {
+  if (!f_ || lines.empty()) return;
+  if (std::fwrite(lines.data(), 1, lines.size(), f_) != lines.size()) failed_ = true;
+}
+
+bool PairsFile::close() {
+  if (f_) {
+    if (std::fclose(f_) != 0) failed_ = true;
+    f_ = nullptr;
+  }
+  return !failed_;
+}
 
 }  // namespace kiwora

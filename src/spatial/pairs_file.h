@@ -1,10 +1,9 @@
 #pragma once
 // The comma-separated table of every evaluated pair of individuals. One handle of its own per run, so it
 // never interferes with the result file; lines are written as the pairs are evaluated.
+#include <cstdio>
 #include <optional>
 #include <string>
-
-#include "files/text_writer.h"
 
 namespace kiwora {
 
@@ -20,24 +19,26 @@ struct PairLine {
 
 // A field as it must stand in the table: quoted (inner quotes doubled) when it holds a comma or a quote.
 std::string csvField(const std::string& s);
-// The pair's line without its line end; numbers with a decimal point.
+// The pair's line with its CR LF line end; numbers with a decimal point.
 std::string pairLineText(const std::string& popName, const PairLine& p);
 
 class PairsFile {
  public:
+  PairsFile() = default;
+  PairsFile(const PairsFile&) = delete;
+  PairsFile& operator=(const PairsFile&) = delete;
+  ~PairsFile() { close(); }
+
   // Creates (or empties) the file and writes the header; false when it cannot be created.
   bool create(const std::string& path);
-  // Appends one line (text without line end).
-  void writeLine(const std::string& line);
-  // Hands what is written so far to the file.
-  void flush() { file_.flush(); }
+  // Appends whole lines, each ending with CR LF, in the order given.
+  void write(const std::string& lines);
   // Closes; false when anything could not be written.
-  bool close() { return file_.close(); }
-  const std::string& path() const { return path_; }
+  bool close();
 
  private:
-  TextFile file_{'.'};
-  std::string path_;
+  std::FILE* f_ = nullptr;
+  bool failed_ = false;
 };
 
 }  // namespace kiwora
