@@ -2,6 +2,7 @@
 // layout of the kinship section of the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 

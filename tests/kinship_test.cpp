@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <set>
-#include <sstream>
 
 #include "../bench/generate.h"
 #include "spatial/kinship.h"
