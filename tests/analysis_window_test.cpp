@@ -47,7 +47,7 @@ TEST_F(AnalysisWindow, ClampsOfTheParameterBoxes) {
   open();
   const struct { const char* box; const char* typed; const char* shown; } cases[] = {
       {"Text13", "150", "100"}, {"Text13", "0", "95"}, {"Text13", "-3", "95"}, {"Text13", "90", "90"},
-      {"Text14", "-5", "1000"}, {"Text14", "12.6", "13"}, {"Text14", "7,5", "8"},
+      {"Text14", "-5", "1000"}, {"Text14", "12.6", "13"}, {"Text14", "7,5", "8"}, {"Text14", "0", "8"}, {"Text14", "0.4", "8"},
       {"Text11", "20", "3"},    {"Text11", "0", "1"},    {"Text11", "-2", "1"},
       {"Text12", "9", "3"},     {"Text12", "0", "1"},
   };

@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include "files/text_writer.h"
 #include "spatial/geo_distance.h"
+#include "spatial/kinship.h"
+#include "spatial/pairs_file.h"
+#include "spatial/spatial_structure.h"
 #include "stats/clustering.h"
 #include "stats/correlations.h"
 #include "stats/differentiation.h"
@@ -20,6 +24,39 @@ Table2<double> definedOrNaN(const Table2<Cell>& t) {
   return out;
 }
 
+// Kinship among individuals, with the simulated intervals first when asked for; the pairs file is opened
+// once for the run and written as the pairs are evaluated.
+void kinshipStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Services& services,
+                 const ProgressFn& progress) {
+  const SimulatedIntervals* intervals = nullptr;
+  if (o.FlagSimulateCI == 1) {
+    // One seed per run; every simulated pedigree derives a stream of its own from it.
+    Sim_CI_DGM(v, o.NSim, o.CILimit, services.clockSeed(), progress, m.kinship.sim);
+    intervals = &m.kinship.sim;
+  }
+  PairsFile file;
+  PairsFile* pairs = nullptr;
+  if (!o.PairsFileName.empty()) {
+    if (file.create(o.PairsFileName)) pairs = &file;
+    else services.messageBox("The pairs file " + o.PairsFileName + " cannot be created! The analysis goes on without it.");
+  }
+  Kinship_Ind_Pairs(v, m.ds.PopName, m.alleles.AlleleFreq, m.dist.GeoDist, o, intervals, pairs, progress, m.kinship);
+  if (pairs && !file.close())
+    services.messageBox("The pairs file " + o.PairsFileName + " could not be written completely!");
+}
+
+// The mean Gregorius distance of near population pairs against all pairs, per locus.
+void spatialStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Services& services) {
+  SpatialResults& s = m.spatial;
+  s.SpatStat1 = makeVec1<Cell>(m.ds.NLoci);
+  s.SpatStat2 = makeVec1<Cell>(m.ds.NLoci);
+  if (o.FlagSpatial != 1) return;
+  s.NPairsInRadius = countPairsInRadius(v, m.dist.GeoDist, o.SearchRadius);
+  if (s.NPairsInRadius < kSpatialMinPairs)
+    services.messageBox("less than 20 pair in search radius of " + plainNumber(o.SearchRadius, services.decimalSign()) + " km/m");
+  if (s.NPairsInRadius > 9) Calc_Spatial_Structure_Locus(v, m.dist.GeoDist, m.dist.DistDG, o.SearchRadius, s);
+}
+
 }  // namespace
 
 GenotypeView dataView(Model& m) {
@@ -33,8 +70,12 @@ GenotypeView dataView(Model& m) {
   return v;
 }
 
-void Run_Population_Analysis(Model& m, Services& services) {
-  (void)services;
+void Run_Population_Analysis(Model& m, Services& services, const std::function<void(const std::string&)>& progress) {
+  // Each progress text is followed by a chance for the window to process pending events.
+  const ProgressFn report = [&](const std::string& text) {
+    if (progress) progress(text);
+    services.doEvents();
+  };
   const AnalysisOptions o = m.options;  // the values of this run, whatever a box does meanwhile
   const GenotypeView v = dataView(m);
   m.sel.NSelLoci = m.sel.countSelectedLoci();
@@ -57,11 +98,13 @@ void Run_Population_Analysis(Model& m, Services& services) {
     if (m.ds.NPop > 1) Calc_Dist_Multilocus(v, m.mlg, m.dist.DistMLG);
   }
 
-  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, m.options.CoordMode, m.dist.GeoDist);
+  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, m.dist.GeoDist);
+  if (o.FlagKinship == 1) kinshipStep(m, o, v, services, report);
 
   m.dist.DistDN.resize(m.ds.NPop, m.ds.NPop, m.ds.NLoci);
   m.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
   if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, m.alleles.GeneCount, m.dist.DistDN, m.dist.DistDNMean);
+  spatialStep(m, o, v, services);
 
   // Dj and Fst run whenever two populations are selected, whatever the report shows: the test among all
   // populations reads them after every permutation. Fewer than two leave them reset.

@@ -1,5 +1,6 @@
 #include "analysis/report.h"
 
+#include "analysis/kinship_report.h"
 #include "analysis/quality_check.h"
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
@@ -25,7 +26,7 @@ void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOption
   if (used.FlagDiversityV == 1) printDiversityV(out, m);
   if (used.FlagEvenness == 1) printEvenness(out, m);
   if (used.FlagVariationMLG == 1) printMultilocusVariation(out, m);
-  // The kinship section prints here.
+  printKinshipSection(out, m, used);
   if (used.FlagHeterozygosity == 1) printHeterozygosity(out, m);
   if (used.FlagDegreeHet == 1) printDegreeOfHeterozygosity(out, m);
   if (used.FlagDistDG == 1) printGregoriusDistances(out, m, used.FlagFreqMLG == 1);

@@ -6,6 +6,8 @@
 #include "stats/allele_stats.h"
 #include "model/locus_selection.h"
 #include "model/test_groups.h"
+#include "spatial/kinship.h"
+#include "spatial/spatial_structure.h"
 #include "stats/differentiation_stats.h"
 #include "stats/distance_tables.h"
 #include "stats/genotype_table.h"
@@ -31,6 +33,8 @@ struct Model {
   GenotypeTable genotypeTable;
   DistanceTables dist;
   DifferentiationStats diff;
+  SpatialResults spatial;
+  KinshipResults kinship;
 
   // Empties every result table; the data set, the selection, the flags, the test groups, the options and
   // the import stay.

@@ -275,6 +275,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   t14.onChange = [this, &t14] {  // also while a run is busy
     int n = readWhole(t14.text());
     if (n < 0) n = 1000;
+    if (n < 1) n = opt().NSim;  // no interval without a simulation: 0 is refused
     opt().NSim = n;
     setText("Text14", n);
   };
@@ -361,7 +362,8 @@ void frmDiplo::Calculate() {
   running_ = true;
   flags().Busy = 1;
   const AnalysisOptions used = opt();
-  Run_Population_Analysis(m, app.services);
+  TextBox& progress = get<TextBox>("Text9");
+  Run_Population_Analysis(m, app.services, [&progress](const std::string& text) { progress.setText(text); });
 
   TextFile out(app.services.decimalSign());
   bool written = out.open(m.ds.OutFileName, TextFile::Mode::Append);

@@ -1,0 +1,81 @@
+// Kinship among individuals with simulated intervals: 10 populations x 500 individuals x 30 loci,
+// 5000 simulated pedigrees per population, with and without the pairs file, on 1 thread and on all cores.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "generate.h"
+#include "spatial/kinship.h"
+#include "spatial/pairs_file.h"
+#include "spatial/parallel_chunks.h"
+#include "stats/allele_stats.h"
+
+namespace kiwora {
+namespace {
+
+gen::Data kinshipData() {
+  gen::Params p;
+  p.nPop = 10;
+  p.nInd = 500;
+  p.nLoci = 30;
+  p.nAlleles = 12;
+  p.missing = 0.05;
+  p.seed = 42;
+  return gen::generate(p);
+}
+
+// state.range(0): worker threads (0 = every core); state.range(1): 1 writes the pairs file.
+void BM_KinshipWithIntervals(benchmark::State& state) {
+  gen::Data d = kinshipData();
+  GenotypeView v = d.view();
+  AlleleStats a;
+  Calc_Allele_Freq(v, false, a);
+  AnalysisOptions o;
+  o.KinMinData = 0.8;
+  Table2<double> geo(d.ds.NPop, d.ds.NPop);
+  KinshipResults r;
+  const std::string path = (std::filesystem::temp_directory_path() / "kiwora-bench-pairs.csv").string();
+  setWorkerThreads(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    Sim_CI_DGM(v, 5000, 99, 12345, {}, r.sim);
+    PairsFile file;
+    const bool withFile = state.range(1) == 1 && file.create(path);
+    Kinship_Ind_Pairs(v, d.ds.PopName, a.AlleleFreq, geo, o, &r.sim, withFile ? &file : nullptr, {}, r);
+    if (withFile) file.close();
+    benchmark::DoNotOptimize(r.KinMeanK.data());
+  }
+  state.SetLabel("threads=" + std::to_string(workerThreads()) + (state.range(1) ? " pairs file" : ""));
+  setWorkerThreads(0);
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_KinshipWithIntervals)
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_SimulatedIntervals(benchmark::State& state) {
+  gen::Data d = kinshipData();
+  SimulatedIntervals s;
+  for (auto _ : state) Sim_CI_DGM(d.view(), 5000, 99, 12345, {}, s);
+}
+BENCHMARK(BM_SimulatedIntervals)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_KinshipPairs(benchmark::State& state) {
+  gen::Data d = kinshipData();
+  AlleleStats a;
+  Calc_Allele_Freq(d.view(), false, a);
+  AnalysisOptions o;
+  o.KinMinData = 0.8;
+  Table2<double> geo(d.ds.NPop, d.ds.NPop);
+  KinshipResults r;
+  for (auto _ : state) Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, nullptr, {}, r);
+}
+BENCHMARK(BM_KinshipPairs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace kiwora
+
+BENCHMARK_MAIN();

@@ -1,0 +1,12 @@
+#pragma once
+// The report section on genetic distance and kinship among the individuals of each population, with the
+// simulated confidence intervals and the class shares when intervals were simulated.
+#include "files/text_writer.h"
+#include "model/model.h"
+
+namespace kiwora {
+
+// Prints the section when the kinship option was on in `used`; nothing otherwise.
+void printKinshipSection(LineWriter& out, const Model& m, const AnalysisOptions& used);
+
+}  // namespace kiwora

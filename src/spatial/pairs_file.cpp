@@ -1,0 +1,48 @@
+#include "spatial/pairs_file.h"
+
+#include "files/text_writer.h"
+
+namespace kiwora {
+
+std::string csvField(const std::string& s) {
+  if (s.find_first_of(",\"") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
+std::string pairLineText(const std::string& popName, const PairLine& p) {
+  std::string s = csvField(popName);
+  s += "," + std::to_string(p.ind1) + "," + std::to_string(p.ind2) + "," + std::to_string(p.nLoci);
+  s += "," + masked(p.dgm, "0.0000") + "," + csvField(p.ci);
+  s += "," + masked(p.fD0, "0.0000") + "," + masked(p.fD1, "0.0000") + ",";
+  if (p.kin) s += masked(*p.kin, "0.0000");
+  return s + "\r\n";
+}
+
+bool PairsFile::create(const std::string& path) {
+  close();
+  failed_ = false;
+  f_ = std::fopen(path.c_str(), "wb");
+  if (!f_) return false;
+  write(std::string(kPairsHeader) + "\r\n");
+  return true;
+}
+
+void PairsFile::write(const std::string& lines) {
+  if (!f_ || lines.empty()) return;
+  if (std::fwrite(lines.data(), 1, lines.size(), f_) != lines.size()) failed_ = true;
+}
+
+bool PairsFile::close() {
+  if (f_) {
+    if (std::fclose(f_) != 0) failed_ = true;
+    f_ = nullptr;
+  }
+  return !failed_;
+}
+
+}  // namespace kiwora

@@ -1,0 +1,44 @@
+#pragma once
+// The comma-separated table of every evaluated pair of individuals. One handle of its own per run, so it
+// never interferes with the result file; lines are written as the pairs are evaluated.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace kiwora {
+
+inline constexpr const char* kPairsHeader = "Pop,Ind_1,Ind_2,N_loci,DGM,CI,F_D0,F_D1,Kin";
+
+// One evaluated pair as it goes into the file.
+struct PairLine {
+  int ind1 = 0, ind2 = 0, nLoci = 0;
+  double dgm = 0, fD0 = 0, fD1 = 0;
+  std::optional<double> kin;  // none when the reference variance of the pair is 0
+  std::string ci;             // class text; empty without simulated intervals in this run
+};
+
+// A field as it must stand in the table: quoted (inner quotes doubled) when it holds a comma or a quote.
+std::string csvField(const std::string& s);
+// The pair's line with its CR LF line end; numbers with a decimal point.
+std::string pairLineText(const std::string& popName, const PairLine& p);
+
+class PairsFile {
+ public:
+  PairsFile() = default;
+  PairsFile(const PairsFile&) = delete;
+  PairsFile& operator=(const PairsFile&) = delete;
+  ~PairsFile() { close(); }
+
+  // Creates (or empties) the file and writes the header; false when it cannot be created.
+  bool create(const std::string& path);
+  // Appends whole lines, each ending with CR LF, in the order given.
+  void write(const std::string& lines);
+  // Closes; false when anything could not be written.
+  bool close();
+
+ private:
+  std::FILE* f_ = nullptr;
+  bool failed_ = false;
+};
+
+}  // namespace kiwora

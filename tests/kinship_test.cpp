@@ -1,0 +1,575 @@
+// Distance, kinship and relationship class of pairs of individuals, the simulated intervals, the pairs
+// file and the spatial statistic per locus.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "../bench/generate.h"
+#include "spatial/kinship.h"
+#include "spatial/pairs_file.h"
+#include "spatial/parallel_chunks.h"
+#include "spatial/spatial_structure.h"
+#include "stats/allele_stats.h"
+#include "stats_fixture.h"
+#include "support/app_fixture.h"
+
+namespace kiwora {
+namespace {
+
+using testing::Fixture;
+using testing::readFile;
+using testing::TempDir;
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t e = text.find("\r\n"); e != std::string::npos; e = text.find("\r\n", start)) {
+    out.push_back(text.substr(start, e - start));
+    start = e + 2;
+  }
+  EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+  return out;
+}
+
+// Runs the kinship analysis on a fixture, with a pairs file, and returns the file's lines.
+struct KinshipRun {
+  Fixture f;
+  Vec1<std::string> names;
+  AnalysisOptions o;
+  Table2<double> geo;
+  KinshipResults r;
+  TempDir dir;
+
+  KinshipRun(int maxA, const std::vector<testing::Population>& pops, std::vector<std::string> popNames)
+      : f(maxA, pops) {
+    names = makeVec1<std::string>(static_cast<int>(pops.size()));
+    for (std::size_t p = 0; p < popNames.size(); ++p) names[p + 1] = popNames[p];
+    geo.resize(static_cast<int>(pops.size()), static_cast<int>(pops.size()));
+    o.KinMinData = 0.8;
+    o.KinNNeighbours = 1;
+  }
+  std::vector<std::string> run(const SimulatedIntervals* intervals = nullptr) {
+    AlleleStats a;
+    Calc_Allele_Freq(f.view(), false, a);
+    PairsFile file;
+    EXPECT_TRUE(file.create(dir.file("pairs.csv")));
+    Kinship_Ind_Pairs(f.view(), names, a.AlleleFreq, geo, o, intervals, &file, {}, r);
+    EXPECT_TRUE(file.close());
+    return lines(readFile(dir.file("pairs.csv")));
+  }
+};
+
+// Three individuals at two loci, own allele frequencies (L1: 1 and 2 at 0.5; L2: 1, 2, 3 at 1/3 each).
+// By hand, with Sxy = sum (x - p)(y - p) and Spq = sum p(1 - p) = 1/2 + 2/3 = 7/6, Kin = Sxy/Spq + 1/(3 - 1):
+//   (1,2): d = 0.5 and 0, DGM 0.25; Sxy = 0 + 1/6, Kin = 1/7 + 1/2
+//   (1,3): d = 1 and 1, DGM 1;      Sxy = -1/2 - 1/3, Kin = -5/7 + 1/2
+//   (2,3): d = 0.5 and 1, DGM 0.75; Sxy = 0 - 1/3, Kin = -2/7 + 1/2
+const std::vector<testing::Population> kThree = {{
+    {{1, 1}, {1, 2}},
+    {{1, 2}, {1, 2}},
+    {{2, 2}, {3, 3}},
+}};
+
+TEST(KinshipPairs, DistanceKinshipAndTalliesOfHandMadePairs) {
+  KinshipRun k(3, kThree, {"North"});
+  const auto file = k.run();
+  ASSERT_EQ(file.size(), 4u);
+  EXPECT_EQ(file[0], "Pop,Ind_1,Ind_2,N_loci,DGM,CI,F_D0,F_D1,Kin");
+  EXPECT_EQ(file[1], "North,1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(file[2], "North,1,3,2,1.0000,,0.0000,1.0000,-0.2143");
+  EXPECT_EQ(file[3], "North,2,3,2,0.7500,,0.0000,0.5000,0.2143");
+
+  const KinshipResults& r = k.r;
+  EXPECT_EQ(r.KinNP[1], 3);
+  EXPECT_DOUBLE_EQ(*r.KinMinGDM[1], 0.25);
+  EXPECT_DOUBLE_EQ(*r.KinMaxGDM[1], 1);
+  EXPECT_DOUBLE_EQ(*r.KinMeanGDM[1], 2.0 / 3);
+  EXPECT_EQ(r.KinND00[1] + r.KinND05[1] + r.KinND10[1], 0);
+  EXPECT_EQ(r.KinNK[1], 3);
+  EXPECT_DOUBLE_EQ(*r.KinP125[1], 0);
+  EXPECT_DOUBLE_EQ(*r.KinP250[1], 1.0 / 3);    // 3/14
+  EXPECT_DOUBLE_EQ(*r.KinPGt250[1], 1.0 / 3);  // 9/14
+  EXPECT_NEAR(*r.KinMeanK[1], (9.0 / 14 - 3.0 / 14 + 3.0 / 14) / 3, 1e-12);
+  EXPECT_FALSE(r.KinPFS[1]) << "no classes without simulated intervals";
+}
+
+TEST(KinshipPairs, ClassesAgainstHandMadeIntervals) {
+  // Two simulations per class: the bounds are the elements 1 and 2 of each sorted series.
+  SimulatedIntervals s;
+  s.NSim = 2;
+  s.CILimit = 95;
+  s.CILow = 1;
+  s.CIHigh = 2;
+  for (Table2<double>* t : {&s.SimSE, &s.SimFS, &s.SimHS, &s.SimNR}) t->resize(1, 2);
+  const double rows[4][2] = {{0, 0.1}, {0.2, 0.5}, {0.4, 0.7}, {0.8, 1.0}};
+  Table2<double>* tables[4] = {&s.SimSE, &s.SimFS, &s.SimHS, &s.SimNR};
+  for (int c = 0; c < 4; ++c)
+    for (int k = 1; k <= 2; ++k) (*tables[c])(1, k) = rows[c][k - 1];
+  s.Simulated = {0, 1};
+
+  KinshipRun k(3, kThree, {"North"});
+  const auto file = k.run(&s);
+  ASSERT_EQ(file.size(), 4u);
+  EXPECT_EQ(file[1], "North,1,2,2,0.2500, FS,0.5000,0.0000,0.6429");  // 0.25 within FS
+  EXPECT_EQ(file[2], "North,1,3,2,1.0000, NR,0.0000,1.0000,-0.2143");
+  EXPECT_EQ(file[3], "North,2,3,2,0.7500,HS/NR,0.0000,0.5000,0.2143");  // between hi(HS) 0.7 and lo(NR) 0.8
+  const KinshipResults& r = k.r;
+  const double third = 1.0 / 3;
+  EXPECT_DOUBLE_EQ(*r.KinPFS[1], third);
+  EXPECT_DOUBLE_EQ(*r.KinPNR[1], third);
+  EXPECT_DOUBLE_EQ(*r.KinPHSNR[1], third);
+  for (const Vec1<Cell>* v : {&r.KinPSE, &r.KinPFSHS, &r.KinPHS, &r.KinPNN}) EXPECT_DOUBLE_EQ(*(*v)[1], 0);
+}
+
+TEST(KinshipPairs, SingleLocusDistances) {
+  EXPECT_EQ(singleLocusDistance(1, 1, 2, 2), 1);
+  EXPECT_EQ(singleLocusDistance(1, 2, 1, 3), 0.5);
+  EXPECT_EQ(singleLocusDistance(1, 2, 2, 1), 0);
+  EXPECT_EQ(singleLocusDistance(1, 1, 1, 2), 0.5);
+  EXPECT_EQ(singleLocusDistance(3, 3, 3, 3), 0);
+}
+
+TEST(KinshipPairs, ClassAndPairsTextAtTheEdgesOfTheIntervals) {
+  // FS and HS overlap in the first set of bounds; the second has gaps; in the third HS starts below FS.
+  ClassBounds overlap{0, 0.1, 0.2, 0.5, 0.4, 0.7, 0.8, 1};
+  ClassBounds gaps{0, 0.1, 0.2, 0.3, 0.4, 0.6, 0.7, 1};
+  ClassBounds hsFirst{0, 0.05, 0.3, 0.5, 0.2, 0.4, 0.8, 1};
+  const struct { const ClassBounds* b; double dgm; KinClass cls; const char* text; } cases[] = {
+      {&overlap, 0.45, KinClass::FS, " FS HS"},   // the earlier class wins; the text names both
+      {&overlap, 0.5, KinClass::FS, " FS HS"},    // hi(FS), also inside HS
+      {&overlap, 0.15, KinClass::NN, "<FS"},
+      {&overlap, 0.05, KinClass::SE, "<FS"},      // the selfing interval plays no part in the text
+      {&gaps, 0.3, KinClass::FS, " FS"},          // exactly hi(FS)
+      {&gaps, 0.35, KinClass::FS_HS, "FS/HS"},
+      {&gaps, 0.4, KinClass::FS_HS, " HS"},       // exactly lo(HS) above hi(FS): a class of the gap, the text HS
+      {&gaps, 0.65, KinClass::HS_NR, "HS/NR"},
+      {&gaps, 0.7, KinClass::HS_NR, " NR"},       // exactly lo(NR) above hi(HS)
+      {&gaps, 1.0, KinClass::NR, " NR"},
+      {&hsFirst, 0.25, KinClass::HS, "<FS HS"},  // below FS and inside HS
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(relationshipClass(c.dgm, *c.b), c.cls) << c.dgm;
+    EXPECT_EQ(pairsClassText(c.dgm, *c.b), c.text) << c.dgm;
+  }
+}
+
+TEST(KinshipPairs, MinimumLociWithDataAndBoundaryTallies) {
+  // Seven loci, KinMinData 0.8: 5.6 rounds to 6 loci. Individual 2 lacks one locus, individual 3 two.
+  // Pair (1,2): 6 loci, identical: DGM 0. Pair (1,3): 5 loci, not evaluated. Pair (2,3): 5 loci, not evaluated.
+  using G = testing::Genotype;
+  const testing::Individual full(7, G{1, 2});
+  testing::Individual miss1 = full, miss2 = full;
+  miss1[0] = {-1, 2};
+  miss2[0] = {-1, -1};
+  miss2[6] = {1, -1};
+  KinshipRun k(2, {{full, miss1, miss2}}, {"P"});
+  auto file = k.run();
+  ASSERT_EQ(file.size(), 2u);
+  EXPECT_EQ(file[1].substr(0, 27), "P,1,2,6,0.0000,,1.0000,0.00");
+  EXPECT_EQ(k.r.KinND00[1], 1);
+  EXPECT_EQ(k.r.KinND05[1], 0);
+  EXPECT_EQ(k.r.KinNP[1], 1);
+
+  // Five loci and 0.5: 2.5 rounds up to 3, so the pair with 3 loci counts and one with 2 does not.
+  const testing::Individual five(5, G{1, 2});
+  testing::Individual three = five, two = five;
+  three[0] = three[1] = {-1, -1};
+  two[0] = two[1] = two[2] = {-1, -1};
+  KinshipRun k5(2, {{five, three, two}}, {"Q"});
+  k5.o.KinMinData = 0.5;
+  file = k5.run();
+  ASSERT_EQ(file.size(), 2u);
+  EXPECT_EQ(file[1].substr(0, 8), "Q,1,2,3,");
+
+  // DGM exactly 0.05 counts in N_D_05, exactly 0.1 in N_D_10: 20 loci, one and two differing in one copy.
+  const testing::Individual base(20, G{1, 1});
+  testing::Individual one = base, twoOff = base;
+  one[0] = {1, 2};
+  twoOff[0] = twoOff[1] = {1, 2};
+  twoOff[2] = {2, 2};  // d = 1 at this locus against `base`
+  KinshipRun k20(2, {{base, one}, {base, twoOff}}, {"A", "B"});
+  k20.run();
+  EXPECT_EQ(k20.r.KinND05[1], 1);  // 0.5 / 20 = 0.025
+  EXPECT_EQ(k20.r.KinND10[2], 1);  // (0.5 + 0.5 + 1) / 20 = 0.1
+  EXPECT_EQ(k20.r.KinND05[2], 0);
+}
+
+TEST(KinshipPairs, PairsWithoutReferenceVarianceCountForDistancesOnly) {
+  // Population 1 is monomorphic with its own frequencies as reference: Spq = 0 for every pair. The pairs
+  // count for the distances and go into the file without a kinship value; the kinship shares and mean stay
+  // undefined instead of dividing by zero.
+  KinshipRun k(3, {{{{1, 1}, {2, 2}}, {{1, 1}, {2, 2}}, {{1, 1}, {2, 2}}}, kThree[0]}, {"Mono", "North"});
+  const auto file = k.run();
+  ASSERT_EQ(file.size(), 7u);
+  EXPECT_EQ(file[1], "Mono,1,2,2,0.0000,,1.0000,0.0000,");
+  EXPECT_EQ(file[4], "North,1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(k.r.KinNP[1], 3);
+  EXPECT_EQ(k.r.KinND00[1], 3);
+  EXPECT_DOUBLE_EQ(*k.r.KinMeanGDM[1], 0);
+  EXPECT_EQ(k.r.KinNK[1], 0);
+  EXPECT_FALSE(k.r.KinMeanK[1]);
+  EXPECT_FALSE(k.r.KinP250[1]);
+  EXPECT_EQ(k.r.KinNK[2], 3);
+
+  // With the pooled reference of both populations the monomorphic pairs do get a kinship value.
+  KinshipRun pooled(3, {{{{1, 1}, {2, 2}}, {{1, 1}, {2, 2}}, {{1, 1}, {2, 2}}}, kThree[0]}, {"Mono", "North"});
+  pooled.o.FlagKinFreqAllPops = 1;
+  pooled.run();
+  EXPECT_EQ(pooled.r.KinNK[1], 3);
+  EXPECT_TRUE(pooled.r.KinMeanK[1]);
+}
+
+TEST(KinshipPairs, SkippedPopulationsAndANameWithACommaInTheFile) {
+  // A population of one individual has no pair; an unselected one is not evaluated.
+  KinshipRun k(3, {kThree[0], {{{1, 2}, {1, 2}}}, kThree[0]}, {"North, upper", "Single", "Off"});
+  k.f.popSel[3] = 0;
+  const auto file = k.run();
+  ASSERT_EQ(file.size(), 4u);
+  EXPECT_EQ(file[1], "\"North, upper\",1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(k.r.KinNP[2], 0);
+  EXPECT_FALSE(k.r.KinMeanGDM[2]);
+  EXPECT_EQ(k.r.KinNP[3], 0);
+  EXPECT_EQ(csvField("say \"hi\", then"), "\"say \"\"hi\"\", then\"");
+}
+
+// The kinship of every pair by the defining sums over the allele doses, for comparison.
+struct DirectPair {
+  double dgm;
+  std::optional<double> kin;
+};
+std::optional<DirectPair> directPair(const gen::Data& d, const Table3<double>& freq, int pop, int x, int y, int minLoci) {
+  int nloc = 0;
+  double D = 0, Sxy = 0, Spq = 0;
+  const int A = d.ds.MaxAllele;
+  for (int l = 1; l <= d.ds.NLoci; ++l) {
+    const int g[4] = {d.ds.Allele.a1(pop, l, x), d.ds.Allele.a2(pop, l, x), d.ds.Allele.a1(pop, l, y), d.ds.Allele.a2(pop, l, y)};
+    if (g[0] < 0 || g[1] < 0 || g[2] < 0 || g[3] < 0) continue;
+    ++nloc;
+    std::vector<double> dx(at(A) + 1, 0), dy(at(A) + 1, 0);
+    dx[at(g[0])] += 0.5;
+    dx[at(g[1])] += 0.5;
+    dy[at(g[2])] += 0.5;
+    dy[at(g[3])] += 0.5;
+    double diff = 0;
+    for (int a = 1; a <= A; ++a) {
+      const double p = freq(pop, l, a);
+      diff += std::abs(dx[at(a)] - dy[at(a)]);
+      Sxy += (dx[at(a)] - p) * (dy[at(a)] - p);
+      Spq += p * (1 - p);
+    }
+    D += 0.5 * diff;
+  }
+  if (nloc < minLoci) return std::nullopt;
+  DirectPair r{D / nloc, std::nullopt};
+  if (Spq > 0) r.kin = Sxy / Spq + 1.0 / (d.ds.NInd[at(pop)] - 1);
+  return r;
+}
+
+TEST(KinshipPairs, GeneratedDataAgainstTheDefiningSumsWithAnyNumberOfThreads) {
+  gen::Params prm;
+  prm.nPop = 3;
+  prm.nInd = 60;
+  prm.nLoci = 8;
+  prm.nAlleles = 6;
+  prm.missing = 0.1;
+  prm.seed = 11;
+  gen::Data d = gen::generate(prm);
+  AlleleStats a;
+  Calc_Allele_Freq(d.view(), false, a);
+  AnalysisOptions o;
+  o.KinMinData = 0.8;
+  Table2<double> geo(prm.nPop, prm.nPop);
+
+  std::string firstFile;
+  KinshipResults first;
+  for (int threads : {1, 3, 8}) {
+    setWorkerThreads(threads);
+    TempDir dir;
+    PairsFile file;
+    ASSERT_TRUE(file.create(dir.file("p.csv")));
+    KinshipResults r;
+    Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, &file, {}, r);
+    ASSERT_TRUE(file.close());
+    const std::string text = readFile(dir.file("p.csv"));
+    if (threads == 1) {
+      firstFile = text;
+      first = r;
+      continue;
+    }
+    EXPECT_EQ(text, firstFile) << threads;
+    for (int p = 1; p <= prm.nPop; ++p) {
+      EXPECT_EQ(r.KinMeanGDM[at(p)], first.KinMeanGDM[at(p)]) << threads;  // the same sums, bit for bit
+      EXPECT_EQ(r.KinMeanK[at(p)], first.KinMeanK[at(p)]) << threads;
+    }
+  }
+  setWorkerThreads(0);
+
+  for (int p = 1; p <= prm.nPop; ++p) {
+    const int n = d.ds.NInd[at(p)];
+    int np = 0, nk = 0, k250 = 0;
+    double sumD = 0, sumK = 0;
+    for (int x = 1; x < n; ++x)
+      for (int y = x + 1; y <= n; ++y) {
+        const auto pr = directPair(d, a.AlleleFreq, p, x, y, 6);  // 0.8 x 8 loci = 6.4
+        if (!pr) continue;
+        ++np;
+        sumD += pr->dgm;
+        if (pr->kin) {
+          ++nk;
+          sumK += *pr->kin;
+          k250 += *pr->kin > 0.125 && *pr->kin <= 0.25;
+        }
+      }
+    EXPECT_EQ(first.KinNP[at(p)], np) << p;
+    EXPECT_EQ(first.KinNK[at(p)], nk) << p;
+    EXPECT_NEAR(*first.KinMeanGDM[at(p)], sumD / np, 1e-12) << p;
+    EXPECT_NEAR(*first.KinMeanK[at(p)], sumK / nk, 1e-9) << p;
+    EXPECT_NEAR(*first.KinP250[at(p)], static_cast<double>(k250) / nk, 1e-12) << p;
+  }
+}
+
+TEST(KinshipPairs, NeighbourReferenceTakesTheLowerIndexOnATie) {
+  // Populations 2 and 3 lie at the same distance from population 1. With one neighbour the reference of
+  // population 1 is populations 1 and 2: the same as the pooled reference with population 3 unselected.
+  const std::vector<testing::Population> pops = {
+      kThree[0],
+      {{{1, 1}, {3, 3}}, {{1, 1}, {3, 3}}, {{2, 2}, {1, 3}}, {{1, 2}, {2, 3}}},
+      {{{3, 3}, {1, 1}}, {{3, 3}, {1, 1}}},
+  };
+  KinshipRun nb(3, pops, {"A", "B", "C"});
+  nb.o.FlagKinFreqNeighbours = 1;
+  nb.o.KinNNeighbours = 1;
+  for (int q : {2, 3}) nb.geo(1, q) = nb.geo(q, 1) = 10;
+  nb.geo(2, 3) = nb.geo(3, 2) = 10;
+  nb.run();
+
+  KinshipRun pooled(3, pops, {"A", "B", "C"});
+  pooled.o.FlagKinFreqAllPops = 1;
+  pooled.f.popSel[3] = 0;
+  pooled.run();
+  ASSERT_TRUE(nb.r.KinMeanK[1]);
+  EXPECT_NEAR(*nb.r.KinMeanK[1], *pooled.r.KinMeanK[1], 1e-12);
+
+  // Enough neighbours to cover every selected population: the pooled reference of all of them.
+  KinshipRun all(3, pops, {"A", "B", "C"});
+  all.o.FlagKinFreqAllPops = 1;
+  all.run();
+  nb.o.KinNNeighbours = 5;
+  nb.run();
+  for (int p = 1; p <= 3; ++p) EXPECT_NEAR(*nb.r.KinMeanK[at(p)], *all.r.KinMeanK[at(p)], 1e-12) << p;
+  EXPECT_NE(*all.r.KinMeanK[1], *pooled.r.KinMeanK[1]) << "the fixture tells the references apart";
+}
+
+// Simulated intervals -------------------------------------------------------------------------------------
+
+TEST(SimulatedIntervals, PositionsOfTheBounds) {
+  const struct { int nSim, limit, low, high; } cases[] = {
+      {5000, 99, 25, 4975}, {1000, 95, 25, 975}, {10, 50, 3, 7},
+      {1, 99, 1, 1},       // the lower position is never the empty element 0
+      {200, 100, 1, 200},  // a level of 100 spans from the smallest to the largest simulated value
+  };
+  for (const auto& c : cases) {
+    int low = -1, high = -1;
+    ciPositions(c.nSim, c.limit, low, high);
+    EXPECT_EQ(low, c.low) << c.nSim << " " << c.limit;
+    EXPECT_EQ(high, c.high) << c.nSim << " " << c.limit;
+  }
+  EXPECT_EQ(roundHalfUp(0.8 * 7), 6);
+  EXPECT_EQ(roundHalfUp(0.5 * 5), 3);
+}
+
+// Expected DGM of each class at a locus where every founder is the heterozygote 1/2: the parents' alleles
+// are then independent and 1 or 2 with equal chance, and each offspring copy picks one of its parent's two.
+std::array<double, 4> mendelianMeans() {
+  auto d = [](int a, int b, int c, int e) {
+    if ((a == c && b == e) || (a == e && b == c)) return 0.0;
+    if (a == c || a == e || b == c || b == e) return 0.5;
+    return 1.0;
+  };
+  // Every choice of the parents' copies (two bits per parent) and of the four picks of the two offspring,
+  // all equally likely. parent(k, copy): parent k of the class's own numbering.
+  auto mean = [&](int parents, auto offspring) {
+    double sum = 0;
+    const int cases = 1 << (2 * parents + 4);
+    for (int bits = 0; bits < cases; ++bits) {
+      auto parent = [&](int k, int copy) { return 1 + ((bits >> (2 * k + copy)) & 1); };
+      auto pick = [&](int i) { return (bits >> (2 * parents + i)) & 1; };
+      sum += offspring(parent, pick);
+    }
+    return sum / cases;
+  };
+  std::array<double, 4> m{};
+  // SE: A and B of P8 x P8. FS: C and D of P1 x P2. HS: E of P3 x P4 and F of P3 x P5.
+  m[0] = mean(1, [&](auto par, auto pick) { return d(par(0, pick(0)), par(0, pick(1)), par(0, pick(2)), par(0, pick(3))); });
+  m[1] = mean(2, [&](auto par, auto pick) { return d(par(0, pick(0)), par(1, pick(1)), par(0, pick(2)), par(1, pick(3))); });
+  m[2] = mean(3, [&](auto par, auto pick) { return d(par(0, pick(0)), par(1, pick(1)), par(0, pick(2)), par(2, pick(3))); });
+  // NR: G of P3 x P4 and H of P5 x P6 share no parent: four independent copies.
+  m[3] = mean(4, [&](auto par, auto pick) { return d(par(0, pick(0)), par(1, pick(1)), par(2, pick(2)), par(3, pick(3))); });
+  return m;
+}
+
+double rowMean(const Table2<double>& t, int p, int n) {
+  double s = 0;
+  for (int k = 1; k <= n; ++k) s += t(p, k);
+  return s / n;
+}
+
+TEST(SimulatedIntervals, SeriesMatchMendelianExpectationsFromASingleIndividual) {
+  // A population of one individual, heterozygous at ten loci: every founder copy comes from it.
+  Fixture f(2, {{testing::Individual(10, {1, 2})}});
+  SimulatedIntervals s;
+  Sim_CI_DGM(f.view(), 4000, 95, 12345, {}, s);
+  const auto expect = mendelianMeans();
+  const Table2<double>* series[4] = {&s.SimSE, &s.SimFS, &s.SimHS, &s.SimNR};
+  EXPECT_NEAR(expect[0], 0.1875, 1e-12);  // half the parents are homozygous and give identical selfed offspring
+  EXPECT_NEAR(expect[3], 0.375, 1e-12);
+  for (int c = 0; c < 4; ++c) EXPECT_NEAR(rowMean(*series[c], 1, 4000), expect[at(c)], 0.01) << c;
+  EXPECT_EQ(s.CILow, 100);
+  EXPECT_EQ(s.CIHigh, 3900);
+}
+
+TEST(SimulatedIntervals, SortedReproducibleAndIndependentOfTheThreads) {
+  gen::Params prm;
+  prm.nPop = 3;
+  prm.nInd = 25;
+  prm.nLoci = 12;
+  prm.nAlleles = 5;
+  prm.missing = 0.1;
+  prm.seed = 5;
+  gen::Data d = gen::generate(prm);
+  d.sel.PopSel[2] = 0;
+
+  std::vector<std::string> progress;
+  SimulatedIntervals one, many, other;
+  setWorkerThreads(1);
+  Sim_CI_DGM(d.view(), 3000, 99, 77, [&](const std::string& t) { progress.push_back(t); }, one);
+  setWorkerThreads(8);
+  Sim_CI_DGM(d.view(), 3000, 99, 77, {}, many);
+  Sim_CI_DGM(d.view(), 3000, 99, 78, {}, other);
+  setWorkerThreads(0);
+
+  const Table2<double>* a[4] = {&one.SimSE, &one.SimFS, &one.SimHS, &one.SimNR};
+  const Table2<double>* b[4] = {&many.SimSE, &many.SimFS, &many.SimHS, &many.SimNR};
+  const Table2<double>* c[4] = {&other.SimSE, &other.SimFS, &other.SimHS, &other.SimNR};
+  bool seedMatters = false;
+  for (int t = 0; t < 4; ++t)
+    for (int p = 1; p <= 3; ++p)
+      for (int k = 1; k <= 3000; ++k) {
+        ASSERT_EQ((*a[t])(p, k), (*b[t])(p, k)) << t << " " << p << " " << k;
+        if (k > 1) {
+          ASSERT_LE((*a[t])(p, k - 1), (*a[t])(p, k));
+        }
+        seedMatters |= (*a[t])(p, k) != (*c[t])(p, k);
+      }
+  EXPECT_TRUE(seedMatters);
+  EXPECT_EQ(one.SimNR(2, 3000), 0) << "an unselected population is not simulated";
+  EXPECT_EQ(one.CILow, 15);
+  EXPECT_EQ(one.CIHigh, 2985);
+  // The classes are ordered by relatedness: the bounds of selfings lie below those of unrelated pairs.
+  EXPECT_LT(one.SimSE(1, one.CILow), one.SimNR(1, one.CILow));
+  EXPECT_LT(one.SimFS(1, 1500), one.SimNR(1, 1500));
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front().rfind("sim CI ", 0), 0u);
+  EXPECT_EQ(progress.back(), "Sort CI-values of pop 3");
+}
+
+TEST(SimulatedIntervals, FoundersAreDrawnAfreshAtEveryLocus) {
+  // Ten individuals, each homozygous for its own code at twenty loci. Drawing the same founders at every
+  // locus (a generator restarted per locus) would make every locus alike and every DGM 0, 0.5 or 1.
+  std::vector<testing::Individual> pop;
+  for (int j = 1; j <= 10; ++j) pop.push_back(testing::Individual(20, {j, j}));
+  Fixture f(10, {pop});
+  SimulatedIntervals s;
+  Sim_CI_DGM(f.view(), 500, 95, 3, {}, s);
+  std::set<double> values;
+  for (int k = 1; k <= 500; ++k) values.insert(s.SimNR(1, k));
+  EXPECT_GT(values.size(), 5u);
+  // Four independent copies out of ten codes: d = 0 with chance 0.019, 1 with 0.504 (by enumeration below).
+  double expect = 0;
+  for (int a = 1; a <= 10; ++a)
+    for (int b = 1; b <= 10; ++b)
+      for (int c = 1; c <= 10; ++c)
+        for (int e = 1; e <= 10; ++e) expect += singleLocusDistance(a, b, c, e);
+  EXPECT_NEAR(rowMean(s.SimNR, 1, 500), expect / 10000, 0.01);
+}
+
+TEST(SimulatedIntervals, NoSimulationBelowOne) {
+  Fixture f(2, {kThree[0]});
+  SimulatedIntervals s;
+  Sim_CI_DGM(f.view(), 0, 95, 1, {}, s);
+  EXPECT_EQ(s.NSim, 0);
+  EXPECT_EQ(s.CILow, 0);
+  EXPECT_EQ(s.Simulated[1], 0);
+}
+
+// Spatial structure per locus ------------------------------------------------------------------------------
+
+struct SpatialFixture {
+  int nPop = 7, nLoci = 3;
+  Vec1<int> popSel = makeVec1<int>(7, 1), locSel{0, 1, 1, 0};
+  Table2<double> geo{7, 7};
+  Table3<double> dg{7, 7, 3};
+  GenotypeView view() {
+    GenotypeView v;
+    v.nPop = nPop;
+    v.nLoci = nLoci;
+    v.popSel = &popSel;
+    v.locSel = &locSel;
+    return v;
+  }
+  // Every pair at exactly the radius with DG 0.1 at locus 1 (0 at locus 2), except the `far` pairs.
+  SpatialFixture(std::vector<std::pair<int, int>> far) {
+    popSel[0] = 0;
+    for (int p = 1; p <= 7; ++p) {
+      for (int q = 1; q <= 7; ++q) {
+        if (p == q) continue;
+        geo(p, q) = 100;
+        dg(p, q, 1) = 0.1;
+        dg(p, q, 3) = 0.3;
+      }
+    }
+    for (auto [p, q] : far) {
+      geo(p, q) = geo(q, p) = 100.5;
+      dg(p, q, 1) = dg(q, p, 1) = 0.5;
+    }
+  }
+  SpatialResults run() {
+    SpatialResults s;
+    s.SpatStat1 = makeVec1<Cell>(nLoci);
+    s.SpatStat2 = makeVec1<Cell>(nLoci);
+    s.NPairsInRadius = countPairsInRadius(view(), geo, 100);
+    Calc_Spatial_Structure_Locus(view(), geo, dg, 100, s);
+    return s;
+  }
+};
+
+TEST(SpatialStructure, NearAgainstAllPairsPerLocus) {
+  // 21 pairs, 20 of them at exactly the radius: meanAll = (20 x 0.1 + 0.5) / 21, meanNear = 0.1.
+  SpatialFixture f({{2, 5}});
+  SpatialResults s = f.run();
+  EXPECT_EQ(s.NPairsInRadius, 20);
+  EXPECT_NEAR(*s.SpatStat1[1], 0.1 - 2.5 / 21, 1e-12);
+  EXPECT_NEAR(*s.SpatStat2[1], -0.16, 1e-12);  // (2.1 - 2.5) / 2.5
+  EXPECT_DOUBLE_EQ(*s.SpatStat1[2], 0);        // every distance 0: no relative difference
+  EXPECT_DOUBLE_EQ(*s.SpatStat2[2], 0);
+  EXPECT_FALSE(s.SpatStat1[3]) << "an unselected locus keeps its empty cell";
+
+  // An unselected population takes part in no pair: 15 pairs remain, none of them far.
+  f.popSel[2] = 0;
+  s = f.run();
+  EXPECT_EQ(s.NPairsInRadius, 15);
+  EXPECT_FALSE(s.SpatStat1[1]) << "below 20 pairs nothing is stored";
+
+  // Two far pairs leave 19 within the radius: nothing is stored.
+  SpatialFixture two({{2, 5}, {1, 7}});
+  s = two.run();
+  EXPECT_EQ(s.NPairsInRadius, 19);
+  EXPECT_FALSE(s.SpatStat1[1]);
+  EXPECT_FALSE(s.SpatStat2[2]);
+}
+
+}  // namespace
+}  // namespace kiwora
