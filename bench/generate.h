@@ -41,14 +41,7 @@ struct Data {
   DataSet ds;
   Selection sel;
   GenotypeView view() {
-    GenotypeView v;
-    v.nPop = ds.NPop;
-    v.nLoci = ds.NLoci;
-    v.maxAllele = ds.MaxAllele;
-    v.genotypes = &ds.Allele;
-    v.popSel = &sel.PopSel;
-    v.locSel = &sel.LocSel;
-    return v;
+    return viewOf(ds, sel);
   }
 };
 

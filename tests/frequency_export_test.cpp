@@ -24,13 +24,7 @@ class FrequencyExport : public testing::AppFixture {
     sel.PopSel[2] = 0;
     sel.LocSel[4] = 0;
     DataSet& ds = model().ds;
-    GenotypeView v;
-    v.nPop = ds.NPop;
-    v.nLoci = ds.NLoci;
-    v.maxAllele = ds.MaxAllele;
-    v.genotypes = &ds.Allele;
-    v.popSel = &sel.PopSel;
-    v.locSel = &sel.LocSel;
+    GenotypeView v = viewOf(ds, sel);
     Calc_Allele_Freq(v, false, model().alleles);
     sel.LocSel[4] = 1;
     model().flags.AnalysisDone = 1;

@@ -218,14 +218,7 @@ struct Pairs {
   Selection sel;
   AlleleStats alleles;
   GenotypeView view() {
-    GenotypeView v;
-    v.nPop = ds.NPop;
-    v.nLoci = ds.NLoci;
-    v.maxAllele = ds.MaxAllele;
-    v.genotypes = &ds.Allele;
-    v.popSel = &sel.PopSel;
-    v.locSel = &sel.LocSel;
-    return v;
+    return viewOf(ds, sel);
   }
   explicit Pairs(const std::vector<std::vector<std::array<int, 4>>>& pops, int maxAllele) {
     ds.NPop = static_cast<int>(pops.size());

@@ -59,16 +59,7 @@ void spatialStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Serv
 
 }  // namespace
 
-GenotypeView dataView(Model& m) {
-  GenotypeView v;
-  v.nPop = m.ds.NPop;
-  v.nLoci = m.ds.NLoci;
-  v.maxAllele = m.ds.MaxAllele;
-  v.genotypes = &m.ds.Allele;
-  v.popSel = &m.sel.PopSel;
-  v.locSel = &m.sel.LocSel;
-  return v;
-}
+GenotypeView dataView(Model& m) { return viewOf(m.ds, m.sel); }
 
 void Run_Population_Analysis(Model& m, Services& services, const std::function<void(const std::string&)>& progress) {
   // Each progress text is followed by a chance for the window to process pending events.

@@ -1,6 +1,7 @@
 #pragma once
 // What every statistic runs on: the data set, or one or two resampled samples of a permutation test
 // (population slots 1..nPop), with the selection flags of the data set.
+#include "model/dataset.h"
 #include "model/genotypes.h"
 #include "model/table.h"
 
@@ -20,5 +21,17 @@ struct GenotypeView {
   int a1(int p, int l, int j) const { return genotypes->a1(p, l, j); }
   int a2(int p, int l, int j) const { return genotypes->a2(p, l, j); }
 };
+
+// The working genotypes of a data set with its selection.
+inline GenotypeView viewOf(DataSet& ds, const Selection& sel) {
+  GenotypeView v;
+  v.nPop = ds.NPop;
+  v.nLoci = ds.NLoci;
+  v.maxAllele = ds.MaxAllele;
+  v.genotypes = &ds.Allele;
+  v.popSel = &sel.PopSel;
+  v.locSel = &sel.LocSel;
+  return v;
+}
 
 }  // namespace kiwora
