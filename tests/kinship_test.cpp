@@ -232,7 +232,10 @@ TEST(KinshipPairs, SkippedPopulationsAndANameWithACommaInTheFile) {
   EXPECT_EQ(k.r.KinNP[2], 0);
   EXPECT_FALSE(k.r.KinMeanGDM[2]);
   EXPECT_EQ(k.r.KinNP[3], 0);
-  EXPECT_EQ(csvField("say \"hi\", then"), "\"say \"\"hi\"\", then\"");
+  PairLine quoted;
+  quoted.ind1 = 1;
+  quoted.ind2 = 2;
+  EXPECT_EQ(pairLineText("say \"hi\", then", quoted).rfind("\"say \"\"hi\"\", then\",1,2,", 0), 0u);
 }
 
 // The kinship of every pair by the defining sums over the allele doses, for comparison.

@@ -1,18 +1,9 @@
 #include "spatial/pairs_file.h"
 
+#include "files/export_text.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
-
-std::string csvField(const std::string& s) {
-  if (s.find_first_of(",\"") == std::string::npos) return s;
-  std::string q = "\"";
-  for (char c : s) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
 
 std::string pairLineText(const std::string& popName, const PairLine& p) {
   std::string s = csvField(popName);

@@ -17,8 +17,6 @@ struct PairLine {
   std::string ci;             // class text; empty without simulated intervals in this run
 };
 
-// A field as it must stand in the table: quoted (inner quotes doubled) when it holds a comma or a quote.
-std::string csvField(const std::string& s);
 // The pair's line with its CR LF line end; numbers with a decimal point.
 std::string pairLineText(const std::string& popName, const PairLine& p);
 
