@@ -148,6 +148,11 @@ void printCluster(LineWriter& out, const Model& m, const ClusterSteps& c, Member
     for (int p = 1; p <= m.ds.NPop; ++p)
       if (c.Step[u(p)] == s)
         out.tab(5).num(s).tab(20).text(maskedCell(c.Level[u(s)], "0.0000", dec)).tab(30).text(m.ds.PopName[u(p)]).nl();
+  // A population without any defined distance (no complete multilocus genotype) cannot join the chain;
+  // say so rather than leave it out silently.
+  for (int p = 1; p <= m.ds.NPop; ++p)
+    if (m.sel.PopSel[u(p)] == 1 && c.Step[u(p)] == 0)
+      out.tab(5).text("Not clustered (no defined distance): " + m.ds.PopName[u(p)]).nl();
   out.nl();
   out.tab(5).text("DENDROGRAMM").nl();
   out.tab(5).text("-----------").nl();
