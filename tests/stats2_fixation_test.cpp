@@ -72,17 +72,18 @@ TEST(Fst, ThreePopulationsAndMeansOverLoci) {
   EXPECT_NEAR(*o.totalN, (13.0 / 15) / 2, 1e-12);
 }
 
-TEST(Fst, UndefinedStandardisationAndTooFewPopulations) {
+TEST(Fst, ALocusWithoutDataAndTooFewPopulations) {
   FreqFixture f(2, 2, 2);
   f.set(1, 1, {{1, 1}});
   f.set(2, 1, {{2, 1}});
-  f.set(1, 2, {}, 0);  // no gene copy anywhere: He = 1 in both, Fst_max = 0
+  f.set(1, 2, {}, 0);  // no gene copy anywhere: no He, nothing to compare, out of both means
   f.set(2, 2, {}, 0);
   FstOut o = runFst(f);
-  EXPECT_NEAR(o.loc[2], 0, 1e-12);  // Ht = Hs = 1
+  EXPECT_NEAR(o.loc[2], 0, 1e-12);
   EXPECT_FALSE(o.locN[2].has_value());
-  EXPECT_NEAR(*o.total, .5, 1e-12);
-  EXPECT_FALSE(o.totalN.has_value());
+  EXPECT_NEAR(*o.total, 1, 1e-12);
+  ASSERT_TRUE(o.totalN.has_value());
+  EXPECT_NEAR(*o.totalN, 1, 1e-12);
 
   f.popSel[2] = 0;
   o = runFst(f);
@@ -105,6 +106,18 @@ TEST(Fst, APopulationWithoutDataAtALocusStaysOutOfIt) {
   ASSERT_TRUE(o.locN[1]);
   EXPECT_DOUBLE_EQ(*o.locN[1], 1);
   EXPECT_DOUBLE_EQ(*o.total, 1);
+
+  // A second locus typed in population 1 only compares nothing: it stays out of both means.
+  FreqFixture g(3, 2, 2);
+  g.set(1, 1, {{1, 1}});
+  g.set(2, 1, {{2, 1}});
+  g.set(1, 2, {{1, 0.5}, {2, 0.5}});
+  g.geneCount(3, 1) = g.geneCount(2, 2) = g.geneCount(3, 2) = 0;
+  const FstOut two = runFst(g);
+  EXPECT_DOUBLE_EQ(*two.total, 1);
+  ASSERT_TRUE(two.totalN);
+  EXPECT_DOUBLE_EQ(*two.totalN, 1);
+  EXPECT_FALSE(two.locN[2]);
 }
 
 }  // namespace

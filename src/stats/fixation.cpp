@@ -29,7 +29,7 @@ bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Tab
       if (He(p, l)) typed.push_back(p);
     const double k = static_cast<double>(typed.size());
     if (typed.size() < 2) {
-      allStandardised = false;
+      --n;  // nothing to compare at this locus: it stays out of both means
       continue;
     }
     double sumSq = 0;
@@ -55,6 +55,7 @@ bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Tab
       allStandardised = false;
     }
   }
+  if (n == 0) return true;
   FstTotal = sum / n;
   if (allStandardised) FstNTotal = sumN / n;
   return true;
