@@ -40,11 +40,8 @@ bool Calc_Dj(const GenotypeView& v, const Table3<double>& AlleleFreq, Table2<dou
   DjPop = makeVec1<double>(v.nPop);
   DjLoc = makeVec1<double>(v.nLoci);
   DjTotal = 0;
-  std::vector<int> pops;
-  for (int p = 1; p <= v.nPop; ++p)
-    if (v.popOn(p)) pops.push_back(p);
-  int nLoc = 0;
-  for (int l = 1; l <= v.nLoci; ++l) nLoc += v.locOn(l);
+  const std::vector<int> pops = v.selectedPops();
+  int nLoc = v.selectedLoci();
   if (pops.size() < 2 || nLoc == 0) return false;
 
   // Each population writes only its own row and cell.
@@ -79,8 +76,7 @@ void Calc_Dj_Neighbours(const GenotypeView& v, const Table3<double>& AlleleFreq,
   DjNbLocPop.resize(v.nPop, v.nLoci);
   DjNbPop = makeVec1<Cell>(v.nPop);
   if (NNeighbours < 1) NNeighbours = 1;
-  int nLoc = 0;
-  for (int l = 1; l <= v.nLoci; ++l) nLoc += v.locOn(l);
+  int nLoc = v.selectedLoci();
   if (nLoc == 0) return;
 
   // Each population chooses its own neighbours and writes only its own row and cell.

@@ -8,8 +8,7 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq
                          Table2<double>& DistDGMean) {
   DistDG.resize(v.nPop, v.nPop, v.nLoci);
   DistDGMean.resize(v.nPop, v.nPop);
-  int n = 0;
-  for (int l = 1; l <= v.nLoci; ++l) n += v.locOn(l);
+  int n = v.selectedLoci();
   if (n == 0) return false;
 
   // Each P writes only its own row, so the rows can be computed in parallel.

@@ -10,11 +10,8 @@ bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Tab
   FstNLoc = makeVec1<Cell>(v.nLoci);
   FstTotal.reset();
   FstNTotal.reset();
-  std::vector<int> pops;
-  for (int p = 1; p <= v.nPop; ++p)
-    if (v.popOn(p)) pops.push_back(p);
-  int n = 0;
-  for (int l = 1; l <= v.nLoci; ++l) n += v.locOn(l);
+  const std::vector<int> pops = v.selectedPops();
+  int n = v.selectedLoci();
   if (pops.size() < 2 || n == 0) return false;
 
   // Loci are independent of each other.

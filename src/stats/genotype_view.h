@@ -1,6 +1,8 @@
 #pragma once
 // What every statistic runs on: the data set, or one or two resampled samples of a permutation test
 // (population slots 1..nPop), with the selection flags of the data set.
+#include <vector>
+
 #include "model/dataset.h"
 #include "model/genotypes.h"
 #include "model/table.h"
@@ -18,6 +20,18 @@ struct GenotypeView {
   bool popOn(int p) const { return p < static_cast<int>(popSel->size()) && (*popSel)[static_cast<std::size_t>(p)] == 1; }
   bool locOn(int l) const { return l < static_cast<int>(locSel->size()) && (*locSel)[static_cast<std::size_t>(l)] == 1; }
   int nInd(int p) const { return genotypes->nInd(p); }
+  // The selected population slots, ascending, and the number of selected loci.
+  std::vector<int> selectedPops() const {
+    std::vector<int> pops;
+    for (int p = 1; p <= nPop; ++p)
+      if (popOn(p)) pops.push_back(p);
+    return pops;
+  }
+  int selectedLoci() const {
+    int n = 0;
+    for (int l = 1; l <= nLoci; ++l) n += locOn(l);
+    return n;
+  }
   int a1(int p, int l, int j) const { return genotypes->a1(p, l, j); }
   int a2(int p, int l, int j) const { return genotypes->a2(p, l, j); }
 };

@@ -145,8 +145,7 @@ void Calc_Heterozygosity(const GenotypeView& g, const AlleleStats& a, VariationS
 
 void Calc_Degree_Heterozygosity(const GenotypeView& g, VariationStats& out) {
   const int nSel = [&] {
-    int n = 0;
-    for (int l = 1; l <= g.nLoci; ++l) n += g.locOn(l);
+    int n = g.selectedLoci();
     return n;
   }();
   out.NIdentAll = makeVec1<int>(g.nPop);
