@@ -111,7 +111,7 @@ TEST(InputWriter, EveryBlockEndsAndEveryNameReadsBack) {
   const ParseResult back = parseInputText(out.str());
   ASSERT_TRUE(back.ok()) << back.message() << "\n" << out.str();
   expectSameInput(back.data, in);
-  EXPECT_NE(out.str().find("\r\n\"Say \"\"hi\"\"\",1E-07,1E+20\r\n\r\n\" padded \",-0.125,3\r\n"), std::string::npos)
+  EXPECT_NE(out.str().find("\r\n\"Say \"\"hi\"\"\",0.0000001,100000000000000000000\r\n\r\n\" padded \",-0.125,3\r\n"), std::string::npos)
       << out.str();
   EXPECT_NE(out.str().find("\r\n\"last, empty\",7,8\r\nEND\r\n"), std::string::npos) << out.str();
 }
