@@ -38,11 +38,14 @@ void kinshipStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Serv
   PairsFile* pairs = nullptr;
   if (!o.PairsFileName.empty()) {
     if (file.create(o.PairsFileName)) pairs = &file;
-    else services.messageBox("The pairs file " + o.PairsFileName + " cannot be created! The analysis goes on without it.");
+    else
+      services.messageBox("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
+                          ")! The analysis goes on without it.");
   }
   Kinship_Ind_Pairs(v, m.ds.PopName, m.alleles.AlleleFreq, m.dist.GeoDist, o, intervals, pairs, progress, m.kinship);
   if (pairs && !file.close())
-    services.messageBox("The pairs file " + o.PairsFileName + " could not be written completely!");
+    services.messageBox("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
+                        ")! An earlier file of that name is unchanged.");
 }
 
 // The mean Gregorius distance of near population pairs against all pairs, per locus.
