@@ -7,6 +7,7 @@
 #include "files/loci_selection_file.h"
 #include "files/text_writer.h"
 #include "platform/random_draw.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 
@@ -126,6 +127,10 @@ void frmSelloc::File_Select_Loci_Click() {
   const std::string path = app.services.openFileDialog("OPen File to Select Loci");
   if (path.empty()) return;
   model().locusSelection.SelLociFileName = path;
+  runGuarded(app, [&] { readLociFile(path); });
+}
+
+void frmSelloc::readLociFile(const std::string& path) {
   std::string text;
   if (!readTextFile(path, text, kLociFileRefusedMessage)) return;
   LociSelectionResult r = readLociSelection(text, ds().LocName, ds().NLoci);
