@@ -2,10 +2,10 @@
 // kiwora                 reads the same commands from the terminal
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <unistd.h>
 
+#include "files/input_file.h"
 #include "script_player.h"
 
 namespace {
@@ -44,12 +44,13 @@ int main(int argc, char** argv) {
     kiwora::ScriptPlayer player(app, services, std::cout, ".");
     return player.interactive(std::cin);
   }
-  std::ifstream in(script);
-  if (!in) {
-    std::cerr << "kiwora: cannot open the script " << script << "\n";
+  // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
+  std::string text, reason;
+  if (!kiwora::readWholeFile(script, text, reason)) {
+    std::cerr << "kiwora: cannot play the script: " << reason << "\n";
     return 2;
   }
   const std::size_t slash = script.find_last_of('/');
   kiwora::ScriptPlayer player(app, services, std::cout, slash == std::string::npos ? "." : script.substr(0, slash));
-  return player.play(in, script);
+  return player.playText(text, script);
 }
