@@ -1,7 +1,5 @@
 #include "files/result_file.h"
 
-#include <cerrno>
-#include <cstring>
 
 namespace kiwora {
 
@@ -18,7 +16,7 @@ std::string resultFileName(const std::string& dataPath) {
   return out;
 }
 
-void writeResultBanner(LineWriter& out, const std::string& yearLine) {
+void writeResultBanner(LineWriter& out) {
   // The program's name in block letters, six rows high.
   static const char* const K[6] = {"X   X", "X  X ", "XXX  ", "X X  ", "X  X ", "X   X"};
   static const char* const I[6] = {"XXX", " X ", " X ", " X ", " X ", "XXX"};
@@ -28,20 +26,17 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine) {
   static const char* const A[6] = {"  X  ", " X X ", "X   X", "XXXXX", "X   X", "X   X"};
   static const char* const* const word[6] = {K, I, W, O, R, A};
   const std::string rule(53, '_');
-  out.nl();
-  for (int row = 0; row < 6; ++row) {
+  out.nl();  // line 1
+  for (int row = 0; row < 6; ++row) {  // lines 2-7
     std::string line;
     for (const char* const* letter : word) line += std::string(letter[row]) + "  ";
     line.erase(line.find_last_not_of(' ') + 1);
     out.tab(4).text(line).nl();
   }
-  out.nl();
-  out.tab(4).text(yearLine).nl();
-  out.tab(4).text(rule).nl();
-  out.nl();
-  out.tab(4).text("          Developed and programmed by").nl();
-  out.tab(4).text("          the Kiwora developers").nl();
-  out.tab(4).text(rule).nl();
+  out.nl().nl();                  // lines 8 and 9
+  out.tab(4).text(rule).nl();     // line 10
+  out.nl();                       // line 11
+  out.tab(4).text(rule).nl();     // line 12
 }
 
 bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
@@ -51,8 +46,8 @@ bool createResultFile(const std::string& outPath, const std::string& date, const
     reason = f.problem();
     return false;
   }
-  writeResultBanner(f, "  2021  Kiwora");
-  f.nl();
+  writeResultBanner(f);
+  f.nl();  // line 13
   f.tab(4).text("Date:  " + date).nl();
   f.tab(4).text("File:  " + inFileName).nl();
   f.tab(4).text("Titel: " + title).nl();

@@ -10,8 +10,9 @@ namespace kiwora {
 // "-out" appended.
 std::string resultFileName(const std::string& dataPath);
 
-// The banner at the head of a new result file, every line at column 4, through its closing rule.
-void writeResultBanner(LineWriter& out, const std::string& yearLine);
+// The banner at the head of a new result file (lines 1 to 12 of the header block): an empty line, the
+// program's name in block letters, two empty lines, a rule, an empty line and a rule; text at column 4.
+void writeResultBanner(LineWriter& out);
 
 // Creates (empties) the result file and writes the banner and the header block with the date, the data
 // file and its title. False, with a reason, when the file cannot be created or written.
