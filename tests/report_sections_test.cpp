@@ -232,3 +232,58 @@ TEST_F(ReportOnData, MaternalLociHaveNoGenotypeTable) {
 
 }  // namespace
 }  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+// The line of the result text that starts with `start`, after `from`.
+std::string lineStarting(const std::string& out, const std::string& start, std::size_t from = 0) {
+  const std::size_t at = out.find("\r\n" + start, from);
+  if (at == std::string::npos) return {};
+  return out.substr(at + 2, out.find("\r\n", at + 2) - at - 2);
+}
+
+// A locus typed in one population only compares nothing: both Fst sections and the quality check print
+// dashes for it, and the totals are those of the other loci.
+TEST_F(ReportOnData, AnFstWithoutTwoPopulationsWithDataPrintsDashes) {
+  dir.write("data.txt",
+            "T\n3,2,2\nL1\nL2\nP1,0,0\n1,1,1,2\n2,2,2,2\n\nP2,0,0\n2,2,-1,-1\n2,1,-1,-1\n\nP3,0,0\n1,2,-1,-1\nEND\n");
+  // L2 has no genotype in P2 and P3, so the reader drops it; the range "Include" takes it back.
+  run("file data.txt\nmenu OpenPopGen\nmenu EL\ntype Text1 2\ntype Text2 2\nclick Command4\nclick Command3");
+  run("menu Diploid\ntick Check13\ntick Check21\nclick Command1\nexpect-window frmStart");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  const std::size_t fst = out.find("GENETIC FIXATION Fst  #####"), std_ = out.find("STANDARDISED GENETIC FIXATION");
+  ASSERT_NE(fst, std::string::npos);
+  ASSERT_NE(std_, std::string::npos);
+  EXPECT_EQ(lineStarting(out, "L2", fst), "L2            ------");
+  EXPECT_EQ(lineStarting(out, "L2", std_), "L2            ------");
+  // The totals are L1's values alone.
+  const std::string l1 = lineStarting(out, "L1", fst);
+  ASSERT_GE(l1.size(), 20u);
+  EXPECT_EQ(lineStarting(out, "Fst_G = ", fst), "Fst_G = " + l1.substr(14));
+  const std::string quality = lineStarting(out, " 2 ", out.find("RESULTS QUALITY CHECK LOCI"));
+  ASSERT_GE(quality.size(), 114u) << quality;
+  EXPECT_NE(quality.substr(89, 5), "-----") << "Dj is defined with three populations: " << quality;
+  EXPECT_EQ(quality.substr(109, 5), "-----") << quality;
+}
+
+// With one population selected the quality check shows Dj and Fst as their sections do: as dashes.
+TEST_F(ReportOnData, TheQualityCheckOfOnePopulationHasNoDjAndNoFst) {
+  dir.write("data.txt", testing::kDemoFile);
+  run("file data.txt\nmenu OpenPopGen\nmenu Es\npick List1 2 - Pop_2\nclick Command1\npick List1 3 - Pop_3\n"
+      "click Command1\nclick Command3");
+  run("menu Diploid\ntick Check11\ntick Check13\ntick Check21\nclick Command1\nexpect-window frmStart");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  EXPECT_NE(out.find("\r\nSNP_002       ------\r\n"), std::string::npos);  // the Fst section
+  const std::size_t check = out.find("RESULTS QUALITY CHECK LOCI");
+  ASSERT_NE(check, std::string::npos);
+  for (const char* no : {" 1 ", " 2 ", " 5 "}) {
+    const std::string row = lineStarting(out, no, check);
+    ASSERT_GE(row.size(), 114u) << row;
+    EXPECT_EQ(row.substr(89, 5), "-----") << row;
+    EXPECT_EQ(row.substr(109, 5), "-----") << row;
+  }
+}
+
+}  // namespace
+}  // namespace kiwora
