@@ -267,6 +267,20 @@ TEST_F(ReportOnData, AnFstWithoutTwoPopulationsWithDataPrintsDashes) {
   EXPECT_EQ(quality.substr(109, 5), "-----") << quality;
 }
 
+// Populations without one complete multilocus genotype have no defined distance: the section says so and
+// draws no empty dendrogram.
+TEST_F(ReportOnData, NoDefinedDistanceIsSaidAndNothingIsDrawn) {
+  dir.write("data.txt", "T\n2,2,2\nL1\nL2\nP1,0,0\n1,2,-1,1\n\nP2,0,0\n-1,2,1,1\nEND\n");
+  run("file data.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check15\nclick Command1\nexpect-window frmStart");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  EXPECT_NE(out.find("   Used Distance   = Genetic Distance of Multilocus Genotypes (Gregorius 1974)\r\n\r\n"
+                     "   No two selected populations have a defined distance.\r\n\r\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("DENDROGRAMM"), std::string::npos);
+  EXPECT_EQ(out.find("Distance\r\n", out.find("CLUSTER ANALYSIS")), std::string::npos) << "no axis";
+}
+
 // With one population selected the quality check shows Dj and Fst as their sections do: as dashes.
 TEST_F(ReportOnData, TheQualityCheckOfOnePopulationHasNoDjAndNoFst) {
   dir.write("data.txt", testing::kDemoFile);
