@@ -301,3 +301,78 @@ TEST_F(ReportOnData, TheQualityCheckOfOnePopulationHasNoDjAndNoFst) {
 
 }  // namespace
 }  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+// One population "P" and one locus per case, named L1, L2, ...
+Model onePopulation(int nLoci) {
+  Model m;
+  m.ds.NPop = 1;
+  m.ds.NLoci = nLoci;
+  m.ds.PopName = {"", "P"};
+  m.ds.NInd = {0, 4};
+  m.ds.LocName = makeVec1<std::string>(nLoci);
+  for (int l = 1; l <= nLoci; ++l) m.ds.LocName[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
+  m.sel.PopSel = {0, 1};
+  m.sel.LocSel = makeVec1<int>(nLoci, 1);
+  return m;
+}
+
+TEST(ReportRows, FisKeepsItsSignAndLinesUp) {
+  const struct { double fis; const char* text; } cases[] = {
+      {0.125, " 0.125"}, {-0.125, "-0.125"}, {0, " 0.000"}, {0.0001, " 0.000"},
+      {-0.0001, "-0.000"},  // negative, however small: the sign stays
+      {-1, "-1.000"},
+  };
+  const int n = static_cast<int>(std::size(cases));
+  Model m = onePopulation(n);
+  VariationStats& v = m.variation;
+  v.Ho.resize(1, n);
+  v.He.resize(1, n);
+  v.Fis.resize(1, n);
+  v.NIdentLoc.resize(1, n);
+  v.HoMean = v.HeMean = v.FisMean = makeVec1<Cell>(1);
+  for (int k = 1; k <= n; ++k) {
+    v.Ho(1, k) = 0.5;
+    v.He(1, k) = 0.5;
+    v.Fis(1, k) = cases[k - 1].fis;
+  }
+  v.FisMean[1] = -0.0002;
+  LineWriter out;
+  printHeterozygosity(out, m);
+  const std::string s = out.str();
+  for (int k = 1; k <= n; ++k) {
+    const std::string row = "    L" + std::to_string(k) + " ";
+    const std::size_t at = s.find(row);
+    ASSERT_NE(at, std::string::npos) << k;
+    const std::string line = s.substr(at, s.find("\r\n", at) - at);
+    ASSERT_EQ(line.size(), 65u) << line;  // every Fis ends in the same column
+    EXPECT_EQ(line.substr(59), cases[k - 1].text) << line;
+  }
+  // The mean row: its Fis at column 58, sign included.
+  const std::size_t mean = s.find("    Mean");
+  ASSERT_NE(mean, std::string::npos);
+  EXPECT_EQ(s.substr(mean + 57, 8), "-0.000\r\n") << s;
+}
+
+TEST(ReportRows, AllelicRichnessPadsFollowItsValue) {
+  // 5 blanks after a value of 9.9 or less, 4 after a larger one.
+  const struct { double value; const char* cell; } cases[] = {
+      {3, "3.0     "}, {9.9, "9.9     "}, {9.93, "9.9    "}, {9.96, "10.0    "}, {123.4, "123.4    "},
+  };
+  for (const auto& c : cases) {
+    Model m = onePopulation(1);
+    m.alleles.AllelicRichness.resize(1, 1);
+    m.alleles.AllelicRichness(1, 1) = c.value;
+    m.alleles.MinGeneCount = {0, 8};
+    LineWriter out;
+    printAllelicRichness(out, m);
+    const std::string s = out.str();
+    EXPECT_NE(s.find("\r\nL1        8     " + std::string(c.cell) + "\r\n"), std::string::npos) << c.value << "\n" << s;
+    EXPECT_NE(s.find("\r\nTotal           " + std::string(c.cell) + "\r\n"), std::string::npos) << c.value << "\n" << s;
+  }
+}
+
+}  // namespace
+}  // namespace kiwora
