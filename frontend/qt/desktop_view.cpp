@@ -133,22 +133,23 @@ QWidget* DesktopView::window(const std::string& name) const {
   return nullptr;
 }
 
-QWidget* DesktopView::widget(const std::string& windowName, const std::string& control) const {
+const DesktopView::Bound* DesktopView::bound(const std::string& windowName, const std::string& control) const {
   for (auto& v : views_)
     if (v->name == windowName) {
       auto it = v->byName.find(control);
-      return it == v->byName.end() ? nullptr : v->bound[it->second].widget;
+      return it == v->byName.end() ? nullptr : &v->bound[it->second];
     }
   return nullptr;
 }
 
+QWidget* DesktopView::widget(const std::string& windowName, const std::string& control) const {
+  const Bound* b = bound(windowName, control);
+  return b ? b->widget : nullptr;
+}
+
 QAction* DesktopView::action(const std::string& windowName, const std::string& item) const {
-  for (auto& v : views_)
-    if (v->name == windowName) {
-      auto it = v->byName.find(item);
-      return it == v->byName.end() ? nullptr : v->bound[it->second].action;
-    }
-  return nullptr;
+  const Bound* b = bound(windowName, item);
+  return b ? b->action : nullptr;
 }
 
 QWidget* DesktopView::activeWindow() const {

@@ -46,6 +46,7 @@ class DesktopView : public QObject {
   // Runs a user action on the model, then lets the view follow; handlers run one inside another only
   // through dialogs and pending events, and unloaded windows are freed once the outermost has returned.
   void act(const std::function<void()>& action);
+  const Bound* bound(const std::string& windowName, const std::string& control) const;
   std::unique_ptr<View> build(Window& w);
   QWidget* makeWidget(View& v, Control* c);
   QWidget* layoutContainer(View& v, const std::vector<Control*>& items, bool boxed, const std::string& caption);

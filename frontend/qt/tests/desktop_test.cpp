@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -17,6 +18,25 @@
 #include "ui/app.h"
 
 using namespace kiwora;
+
+namespace {
+
+// A window with option buttons in two frames, as the test windows have them.
+class OptionsWindow : public Window {
+ public:
+  explicit OptionsWindow(Forms& f) : Window(f, "frmOptions", "Options") {
+    addFrame("FrameA", "Method");
+    addOption("OptionA1", "Bayesian", "FrameA").onClick = [this] { ++chosen; };
+    addOption("OptionA2", "Frequencies", "FrameA").onClick = [this] { ++chosen; };
+    addFrame("FrameB", "Distance");
+    addOption("OptionB1", "Gregorius", "FrameB");
+    addOption("OptionB2", "Nei", "FrameB");
+    addButton("Command1", "Go back").onClick = [this] { forms().unload(name()); };
+  }
+  int chosen = 0;
+};
+
+}  // namespace
 
 class DesktopTest : public QObject {
   Q_OBJECT
@@ -263,6 +283,30 @@ class DesktopTest : public QObject {
     view_->window("frmDiplo")->close();
     QTRY_VERIFY(ended_);
     QVERIFY(app_->forms.loaded().empty());
+  }
+
+  void optionButtonsAreExclusiveWithinTheirFrame() {
+    app_->forms.registerWindow("frmOptions", [](Forms& f) { return std::make_unique<OptionsWindow>(f); });
+    auto& w = static_cast<OptionsWindow&>(app_->forms.show("frmOptions"));
+    view_->refresh();
+    QTRY_VERIFY(view_->window("frmOptions"));
+    auto radio = [this](const char* n) { return qobject_cast<QRadioButton*>(view_->widget("frmOptions", n)); };
+    auto choose = [&](const char* n) { QTest::mouseClick(radio(n), Qt::LeftButton, {}, QPoint(8, radio(n)->height() / 2)); };
+    choose("OptionA1");
+    choose("OptionB2");
+    choose("OptionA2");
+    QVERIFY(!radio("OptionA1")->isChecked() && radio("OptionA2")->isChecked());
+    QVERIFY(!radio("OptionB1")->isChecked() && radio("OptionB2")->isChecked());
+    QCOMPARE(w.get<OptionButton>("OptionA1").value(), false);
+    QCOMPARE(w.chosen, 2);
+    // Choosing the chosen one again changes nothing.
+    choose("OptionA2");
+    QVERIFY(radio("OptionA2")->isChecked());
+    QCOMPARE(w.chosen, 2);
+    // A value the code sets shows without a user action.
+    w.get<OptionButton>("OptionB1").setValue(true);
+    view_->refresh();
+    QVERIFY(radio("OptionB1")->isChecked() && !radio("OptionB2")->isChecked());
   }
 
   void fileEndEndsTheProgram() {
