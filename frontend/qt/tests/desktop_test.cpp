@@ -108,8 +108,8 @@ class DesktopTest : public QObject {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(QFile::copy(KIWORA_SOURCE_DIR "/examples/demo.txt", path("demo.txt")));
     services_ = std::make_unique<QtServices>();
-    services_->answerFileDialog = [this](const std::string& title, bool) {
-      dialogTitles_ << QString::fromStdString(title);
+    services_->answerFileDialog = [this](const std::string& title, bool save) {
+      dialogTitles_ << QString(save ? "save: " : "open: ") + QString::fromStdString(title);
       return std::exchange(nextFile_, std::string());
     };
     app_ = std::make_unique<App>(*services_);
@@ -149,9 +149,12 @@ class DesktopTest : public QObject {
     QCOMPARE(top->findChild<QMenu*>("File")->title(), QString("&File"));
     // Reading a file enables the menus on the open window at once.
     openExample();
-    QCOMPARE(dialogTitles_, QStringList{"Open input file for analysis of population data"});
     QVERIFY(top->findChild<QMenu*>("Analysis")->menuAction()->isEnabled());
     QVERIFY(view_->action("frmStart", "Save_AS_Tarn")->isEnabled());
+    // A file to be written is chosen with the save dialog (which asks before replacing a file).
+    clickMenu("frmStart", "File", "Save_AS_Tarn");
+    QCOMPARE(dialogTitles_, (QStringList{"open: Open input file for analysis of population data",
+                                         "save: Save selected loci and populations as input file for Tarn"}));
   }
 
   // Open, select, tick, calculate and read the result file, with the mouse alone.
