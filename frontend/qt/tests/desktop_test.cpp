@@ -31,9 +31,18 @@ class OptionsWindow : public Window {
     addFrame("FrameB", "Distance");
     addOption("OptionB1", "Gregorius", "FrameB");
     addOption("OptionB2", "Nei", "FrameB");
+    addLabel("LabelProgress", "Progress %");
+    addText("TextProgress");
+    addButton("Command2", "Run").onClick = [this] {
+      for (int step : {50, 100}) {
+        get<TextBox>("TextProgress").setText(std::to_string(step));
+        if (duringRun) duringRun();
+      }
+    };
     addButton("Command1", "Go back").onClick = [this] { forms().unload(name()); };
   }
   int chosen = 0;
+  std::function<void()> duringRun;
 };
 
 }  // namespace
@@ -95,6 +104,13 @@ class DesktopTest : public QObject {
     if (auto* l = control<QListWidget>(window, list))
       for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
+  }
+
+  OptionsWindow& showOptionsWindow() {
+    app_->forms.registerWindow("frmOptions", [](Forms& f) { return std::make_unique<OptionsWindow>(f); });
+    auto& w = static_cast<OptionsWindow&>(app_->forms.show("frmOptions"));
+    view_->refresh();
+    return w;
   }
 
   void openExample() {
@@ -289,10 +305,8 @@ class DesktopTest : public QObject {
   }
 
   void optionButtonsAreExclusiveWithinTheirFrame() {
-    app_->forms.registerWindow("frmOptions", [](Forms& f) { return std::make_unique<OptionsWindow>(f); });
-    auto& w = static_cast<OptionsWindow&>(app_->forms.show("frmOptions"));
-    view_->refresh();
-    QTRY_VERIFY(view_->window("frmOptions"));
+    OptionsWindow& w = showOptionsWindow();
+    QVERIFY(view_->window("frmOptions"));
     auto radio = [this](const char* n) { return qobject_cast<QRadioButton*>(view_->widget("frmOptions", n)); };
     auto choose = [&](const char* n) { QTest::mouseClick(radio(n), Qt::LeftButton, {}, QPoint(8, radio(n)->height() / 2)); };
     choose("OptionA1");
@@ -310,6 +324,20 @@ class DesktopTest : public QObject {
     w.get<OptionButton>("OptionB1").setValue(true);
     view_->refresh();
     QVERIFY(radio("OptionB1")->isChecked() && !radio("OptionB2")->isChecked());
+  }
+
+  // A long run lets pending events through: its progress shows while the handler still runs.
+  void progressShowsDuringALongRun() {
+    OptionsWindow& w = showOptionsWindow();
+    QVERIFY(view_->window("frmOptions"));
+    auto* progress = control<QLineEdit>("frmOptions", "TextProgress");
+    QStringList seen;
+    w.duringRun = [&] {
+      services_->doEvents();
+      seen << progress->text();
+    };
+    click("frmOptions", "Command2");
+    QCOMPARE(seen, (QStringList{"50", "100"}));
   }
 
   void fileEndEndsTheProgram() {
