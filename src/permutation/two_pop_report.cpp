@@ -1,5 +1,6 @@
 #include "permutation/two_pop_report.h"
 
+#include <cmath>
 #include <string>
 
 #include "stats/matrix_print.h"
@@ -21,14 +22,15 @@ std::string unitText(PermUnit u) {
   return "";
 }
 
+// An undefined or infinite value prints as the analysis report prints an undefined distance.
 std::string fmt(const LineWriter& w, const Cell& c, const char* mask) {
-  return c ? masked(*c, mask, w.decimalSign()) : kUndefinedValue;
+  return c && std::isfinite(*c) ? masked(*c, mask, w.decimalSign()) : kUndefinedValue;
 }
 
 // A probability, or "No Test!" when the observed value prints as zero or nothing could be compared.
 std::string probText(const LineWriter& w, const ExtremeCount& c, const std::string& observedText, const std::string& zero) {
   const Cell p = c.probability();
-  if (!p || observedText == zero || observedText == kUndefinedValue) return kNoTest;
+  if (!p || observedText == zero) return kNoTest;
   return masked(*p, "0.000", w.decimalSign());
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "permutation/run_support.h"
 #include "spatial/parallel_chunks.h"
@@ -15,6 +16,7 @@ namespace {
 
 // Sample sizes of the smallest-size mode are capped here.
 constexpr int kMaxSampleSize = 20000;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // Working tables of the statistics, kept between the permutations of one chunk.
 struct Workspace {
@@ -68,6 +70,15 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
     out.dn = makeVec1<Cell>(nLoci);
     for (int l = 1; l <= nLoci; ++l) out.dn[static_cast<std::size_t>(l)] = w.dn(1, 2, l);
     out.dnMean = w.dnMean(1, 2);
+    // Without a shared allele the identity is 0 and the distance infinite: the farthest possible, not
+    // unknown. It stays unknown only where a sample has no gene copy.
+    bool compared = false;
+    for (int l = 1; l <= nLoci; ++l) {
+      if (!v.locOn(l) || w.alleles.GeneCount(1, l) <= 0 || w.alleles.GeneCount(2, l) <= 0) continue;
+      compared = true;
+      if (!out.dn[static_cast<std::size_t>(l)]) out.dn[static_cast<std::size_t>(l)] = kInfinity;
+    }
+    if (compared && !out.dnMean) out.dnMean = kInfinity;
   }
 }
 

@@ -29,7 +29,7 @@ struct PairStatistics {
   Vec1<double> dg;
   double dgMean = 0;
   Cell mlg;
-  Vec1<Cell> dn;
+  Vec1<Cell> dn;   // infinite where the samples share no allele; undefined where one has no gene copy
   Cell dnMean;
 };
 
