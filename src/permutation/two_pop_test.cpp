@@ -60,7 +60,7 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
     for (int l = 1; l <= nLoci; ++l) out.dg[static_cast<std::size_t>(l)] = w.dg(1, 2, l);
     out.dgMean = w.dgMean(1, 2);
     if (which.distMLG) {
-      Calc_Multilocus_Genotypes(v, false, w.mlg);
+      Calc_Multilocus_Genotypes(v, true, w.mlg);  // the order of the types does not change the distance
       Calc_Dist_Multilocus(v, w.mlg, w.distMLG);
       out.mlg = w.distMLG(1, 2);
     }
@@ -195,6 +195,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     }
     const int popsOfPair[] = {p1, p2};
     const std::vector<PoolRow> pool = poolOf(src, popsOfPair);
+    const PooledSample pooled(src, pool, sel.LocSel);
 
     Counts total(nLoci);
     for (int first = 1; first <= nPerm; first += kBlock) {
@@ -203,13 +204,14 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
       std::vector<Counts> slots(static_cast<std::size_t>(chunks), Counts(nLoci));
       parallelFor(chunks, [&](int c) {
         Workspace w;
+        const PooledSample mine = pooled;  // its scratch space is per thread
         GenotypeData sample;
         PairStatistics permuted;
         Counts& counts = slots[static_cast<std::size_t>(c)];
         const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
         for (int k = k0; k <= k1; ++k) {
           Random rng = permutationStream(run.seed, static_cast<int>(u), k);
-          dealPool(src, pool, sel.LocSel, run.unit, sizes, rng, sample);
+          mine.deal(run.unit, sizes, rng, sample);
           computePair(sample, ds.MaxAllele, sel.LocSel, run.stats, w, permuted);
           countPermutation(permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
         }
