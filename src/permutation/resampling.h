@@ -35,7 +35,8 @@ class PooledSample {
 
   int rows() const { return rows_; }
   // Deals the pool out into sizes.size() new samples (slots 1..sizes.size() of `out`, resized unless it
-  // has those sizes already): sample k takes sizes[k-1] individuals. The sizes together may be smaller
+  // has those sizes already, so that a loop reuses its storage): sample k takes sizes[k-1] individuals.
+  // A resize sets the loci that are not dealt to missing; a reused `out` keeps what they held. The sizes together may be smaller
   // than the pool: the rows dealt are then a uniform draw without replacement, the rest stay out.
   // Missing codes are dealt like any allele. With Alleles the 2n copies of a locus are shuffled and
   // paired off in order, so the dealt copies are exactly the pooled ones when the sizes use up the pool.

@@ -90,8 +90,7 @@ void frmTest::Form_Load() {
 void frmTest::choosePopulation(const std::string& list, int PermutationOptions::*which) {
   if (busy()) return;
   const double p = leadingNumber(get<ListBox>(list).text());
-  opt().*which = static_cast<int>(p);
-  if (populationUsable(ds(), sel(), opt().*which)) sel().PopSel[static_cast<std::size_t>(opt().*which)] = 1;
+  opt().*which = static_cast<int>(p);  // the lists hold selected populations only
   opt().TestAllPops = 0;
   get<CheckBox>("Check5").setValue(0);
 }
