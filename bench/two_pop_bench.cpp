@@ -18,34 +18,27 @@ TwoPopRun everyStatistic(int nPerm) {
   return run;
 }
 
-// state.range(0): worker threads (0 = every core).
-void BM_TwoPopAllPairs(benchmark::State& state) {
+// state.range(0): worker threads (0 = every core). All pairs of nPop populations, or the first only.
+void runPairs(benchmark::State& state, int nPop, int nInd, int nLoci, int nPerm, bool allPairs) {
   gen::Params p;
-  p.nPop = 20;
-  p.nInd = 50;
-  p.nLoci = 15;
+  p.nPop = nPop;
+  p.nInd = nInd;
+  p.nLoci = nLoci;
   p.seed = 5;
   gen::Data d = gen::generate(p);
   std::vector<std::pair<int, int>> pairs;
   for (int i = 1; i < p.nPop; ++i)
-    for (int j = i + 1; j <= p.nPop; ++j) pairs.emplace_back(i, j);
+    for (int j = i + 1; j <= p.nPop; ++j)
+      if (allPairs || pairs.empty()) pairs.emplace_back(i, j);
   setWorkerThreads(static_cast<int>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(Test_Two_Pops(d.ds, d.sel, pairs, everyStatistic(1000)));
+  for (auto _ : state) benchmark::DoNotOptimize(Test_Two_Pops(d.ds, d.sel, pairs, everyStatistic(nPerm)));
   setWorkerThreads(0);
 }
+
+void BM_TwoPopAllPairs(benchmark::State& state) { runPairs(state, 20, 50, 15, 1000, true); }
 BENCHMARK(BM_TwoPopAllPairs)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
-void BM_TwoPopOnePair(benchmark::State& state) {
-  gen::Params p;
-  p.nPop = 2;
-  p.nInd = 200;
-  p.nLoci = 50;
-  p.seed = 6;
-  gen::Data d = gen::generate(p);
-  setWorkerThreads(static_cast<int>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(Test_Two_Pops(d.ds, d.sel, {{1, 2}}, everyStatistic(10000)));
-  setWorkerThreads(0);
-}
+void BM_TwoPopOnePair(benchmark::State& state) { runPairs(state, 2, 200, 50, 10000, false); }
 BENCHMARK(BM_TwoPopOnePair)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace

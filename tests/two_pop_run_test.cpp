@@ -25,13 +25,18 @@ TwoPopStatistics everyStatistic() {
   return s;
 }
 
+gen::Data generated(int nPop, int nInd, int nLoci, std::uint64_t seed) {
+  gen::Params prm;
+  prm.nPop = nPop;
+  prm.nInd = nInd;
+  prm.nLoci = nLoci;
+  prm.seed = seed;
+  return gen::generate(prm);
+}
+
 // A data set of populations given as lists of single-locus genotypes repeated at every locus.
 gen::Data dataOf(const std::vector<std::vector<std::pair<int, int>>>& pops, int nLoci, int maxAllele) {
-  gen::Params prm;
-  prm.nPop = static_cast<int>(pops.size());
-  prm.nLoci = nLoci;
-  prm.nInd = 1;
-  gen::Data d = gen::generate(prm);
+  gen::Data d = generated(static_cast<int>(pops.size()), 1, nLoci, 1);
   DataSet& ds = d.ds;
   ds.MaxAllele = maxAllele;
   for (int p = 1; p <= ds.NPop; ++p) ds.NInd[at(p)] = static_cast<int>(pops[at(p - 1)].size());
@@ -46,12 +51,8 @@ gen::Data dataOf(const std::vector<std::vector<std::pair<int, int>>>& pops, int 
 }
 
 TEST(TwoPopRun, ObservedValuesAreThoseOfTheAnalysis) {
-  gen::Params prm;
-  prm.nPop = 4;
-  prm.nInd = 15;
-  prm.nLoci = 6;
-  prm.seed = 9;
-  gen::Data d = gen::generate(prm);
+  const int nLoci = 6;
+  gen::Data d = generated(4, 15, nLoci, 9);
   Model m;
   m.ds = d.ds;
   m.sel = d.sel;
@@ -68,7 +69,7 @@ TEST(TwoPopRun, ObservedValuesAreThoseOfTheAnalysis) {
   for (const PairResult& r : results) {
     const PairStatistics& o = r.observed;
     const int i = r.pop1, j = r.pop2;
-    for (int l = 1; l <= prm.nLoci; ++l) {
+    for (int l = 1; l <= nLoci; ++l) {
       if (l == 3) continue;
       EXPECT_DOUBLE_EQ(*o.v1[at(l)], *m.variation.DiversityV(i, l));
       EXPECT_DOUBLE_EQ(*o.v2[at(l)], *m.variation.DiversityV(j, l));
@@ -130,12 +131,7 @@ TEST(TwoPopRun, UndefinedNeiValuesTakeNoPart) {
 }
 
 TEST(TwoPopRun, ResultsDoNotDependOnTheThreadCount) {
-  gen::Params prm;
-  prm.nPop = 3;
-  prm.nInd = 20;
-  prm.nLoci = 5;
-  prm.seed = 3;
-  gen::Data d = gen::generate(prm);
+  gen::Data d = generated(3, 20, 5, 3);
   for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus})
     for (bool smallest : {false, true}) {
       TwoPopRun run;
@@ -204,8 +200,8 @@ class PairReportRules : public ::testing::Test {
     r.vPool = r.dgPool = r.mlg = r.dnPool = c25;
     r.dn[1] = ExtremeCount{};  // nothing to compare where the observed value is unknown
   }
-  std::string report() {
-    LineWriter w;
+  std::string report(char decimalSign = '.') {
+    LineWriter w(decimalSign);
     printPairReport(w, info, r);
     return w.take();
   }
@@ -231,6 +227,12 @@ TEST_F(PairReportRules, Lines) {
       "Gene pool     ------              0.025\r\n",                // infinite: tested, printed as undefined
   };
   for (const char* line : expected) EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+}
+
+TEST_F(PairReportRules, ZeroIsRecognisedWithADecimalComma) {
+  const std::string out = report(',');
+  EXPECT_NE(out.find("L2            2,000     2,000      0,000    No Test!\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("L2            0,000          No Test!\r\n"), std::string::npos) << out;
 }
 
 TEST_F(PairReportRules, SectionsFollowTheTickedStatistics) {

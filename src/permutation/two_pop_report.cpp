@@ -28,9 +28,9 @@ std::string fmt(const LineWriter& w, const Cell& c, const char* mask) {
 }
 
 // A probability, or "No Test!" when the observed value prints as zero or nothing could be compared.
-std::string probText(const LineWriter& w, const ExtremeCount& c, const std::string& observedText, const std::string& zero) {
+std::string probText(const LineWriter& w, const ExtremeCount& c, const std::string& observedText, const char* mask) {
   const Cell p = c.probability();
-  if (!p || observedText == zero) return kNoTest;
+  if (!p || observedText == masked(0.0, mask, w.decimalSign())) return kNoTest;
   return masked(*p, "0.000", w.decimalSign());
 }
 
@@ -67,6 +67,24 @@ void forSelectedLoci(const TwoPopReportInfo& info, F f) {
     if (info.sel->LocSel[static_cast<std::size_t>(l)] == 1) f(l, static_cast<std::size_t>(l));
 }
 
+// A distance section: per selected locus the observed distance and its probability, then the gene pool.
+template <class Values>
+void distanceSection(LineWriter& w, const TwoPopReportInfo& info, const PairResult& r, const std::string& title,
+                     const char* heading, const char* mask, int probColumn, const Values& values,
+                     const Vec1<ExtremeCount>& counts, const Cell& pool, const ExtremeCount& poolCount) {
+  w.nl().text(kStars).nl().nl();
+  w.text(title).nl().text("  " + std::string(title.size() - 2, '-')).nl().nl();
+  labelBlock(w, info, r);
+  w.tab(1).text("Locus").tab(15).text(heading).tab(30).text("Prob").nl();
+  w.text(std::string(43, '-')).nl();
+  forSelectedLoci(info, [&](int, std::size_t l) {
+    const std::string d = fmt(w, values[l], mask);
+    w.tab(1).text(info.ds->LocName[l]).tab(15).text(d).tab(probColumn).text(probText(w, counts[l], d, mask)).nl();
+  });
+  w.nl();
+  w.tab(1).text("Gene pool").tab(15).text(fmt(w, pool, mask)).tab(probColumn).text(probOnly(w, poolCount)).nl();
+}
+
 }  // namespace
 
 void printPairReport(LineWriter& w, const TwoPopReportInfo& info, const PairResult& r) {
@@ -93,36 +111,15 @@ void printPairReport(LineWriter& w, const TwoPopReportInfo& info, const PairResu
   }
 
   if (info.stats.distDG) {
-    w.nl().text(kStars).nl().nl();
-    w.text("  Genetic Distance D (Gregorius 1974)").nl().text("  -----------------------------------").nl().nl();
-    labelBlock(w, info, r);
-    w.tab(1).text("Locus").tab(15).text("Distance DG").tab(30).text("Prob").nl();
-    w.text(std::string(43, '-')).nl();
-    forSelectedLoci(info, [&](int, std::size_t l) {
-      const std::string d = fmt(w, o.dg[l], "0.000");
-      w.tab(1).text(loc[l]).tab(15).text(d).tab(30).text(probText(w, r.dg[l], d, "0.000")).nl();
-    });
-    w.nl();
-    w.tab(1).text("Gene pool").tab(15).text(fmt(w, o.dgMean, "0.000")).tab(30).text(probOnly(w, r.dgPool)).nl();
+    distanceSection(w, info, r, "  Genetic Distance D (Gregorius 1974)", "Distance DG", "0.000", 30, o.dg, r.dg, o.dgMean, r.dgPool);
     if (info.stats.distMLG) {
       w.nl();
       w.tab(1).text("Multilocus").tab(15).text(fmt(w, o.mlg, "0.000")).tab(30).text(probOnly(w, r.mlg)).nl();
     }
   }
-
-  if (info.stats.distDN) {
-    w.nl().text(kStars).nl().nl();
-    w.text("  Genetic Distance D (Nei 1972)").nl().text("  -----------------------------").nl().nl();
-    labelBlock(w, info, r);
-    w.tab(1).text("Locus").tab(15).text("Distance DN").tab(30).text("Prob").nl();
-    w.text(std::string(43, '-')).nl();
-    forSelectedLoci(info, [&](int, std::size_t l) {
-      const std::string d = fmt(w, o.dn[l], "0.000000");
-      w.tab(1).text(loc[l]).tab(15).text(d).tab(35).text(probText(w, r.dn[l], d, "0.000000")).nl();
-    });
-    w.nl();
-    w.tab(1).text("Gene pool").tab(15).text(fmt(w, o.dnMean, "0.000000")).tab(35).text(probOnly(w, r.dnPool)).nl();
-  }
+  // The probabilities of DN stand at column 35, right of their heading.
+  if (info.stats.distDN)
+    distanceSection(w, info, r, "  Genetic Distance D (Nei 1972)", "Distance DN", "0.000000", 35, o.dn, r.dn, o.dnMean, r.dnPool);
 }
 
 void printTwoPopSummary(LineWriter& w, const TwoPopReportInfo& info, const std::vector<PairResult>& results) {
