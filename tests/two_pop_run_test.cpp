@@ -131,11 +131,11 @@ TEST(TwoPopRun, UndefinedNeiValuesTakeNoPart) {
 }
 
 TEST(TwoPopRun, ResultsDoNotDependOnTheThreadCount) {
-  gen::Data d = generated(3, 20, 5, 3);
+  gen::Data d = generated(3, 12, 5, 3);
   for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus})
     for (bool smallest : {false, true}) {
       TwoPopRun run;
-      run.nPerm = 1500;  // more than one progress block
+      run.nPerm = 1100;  // more than one progress block
       run.unit = unit;
       run.smallestSize = smallest;
       run.stats = everyStatistic();
@@ -155,7 +155,7 @@ TEST(TwoPopRun, ResultsDoNotDependOnTheThreadCount) {
       setWorkerThreads(0);
       for (std::size_t k = 0; k < 2; ++k) {
         EXPECT_TRUE(sameCounts(one[k], eight[k])) << static_cast<int>(unit) << smallest;
-        EXPECT_EQ(one[k].dgPool.defined, 1500);
+        EXPECT_EQ(one[k].dgPool.defined, 1100);
       }
       EXPECT_FALSE(sameCounts(one[0], other[0]) && sameCounts(one[1], other[1])) << "the seed is not used";
     }
