@@ -10,6 +10,8 @@ namespace kiwora {
 
 void registerSmallWindows(App& app);
 void registerImportWindow(App& app);
+void registerWithinTestWindow(App& app);
+void registerAmongTestWindow(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
@@ -19,6 +21,8 @@ void registerWindows(App& app) {
   app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
   app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
   registerImportWindow(app);
+  registerWithinTestWindow(app);
+  registerAmongTestWindow(app);
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }

@@ -1,0 +1,102 @@
+// "Test among all populations": Dj, Fst and standardised Fst of the selected populations against random
+// reallocations of their individuals. Works on a private copy of the genotypes; the analysis tables, the
+// working genotypes and every export stay as they were.
+#include "files/text_writer.h"
+#include "permutation/among_report.h"
+#include "permutation/among_test.h"
+#include "permutation/run_support.h"
+#include "ui/app_window.h"
+#include "ui/test_window_support.h"
+
+namespace kiwora {
+namespace {
+
+// The genotypes of the selected populations, renumbered 1..n in their order.
+GenotypeData selectedPopulations(const GenotypeData& g, const Vec1<int>& popSel) {
+  std::vector<int> pops;
+  for (int p = 1; p <= g.nPop(); ++p)
+    if (p < static_cast<int>(popSel.size()) && popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
+  Vec1<int> nInd = makeVec1<int>(static_cast<int>(pops.size()));
+  for (std::size_t k = 0; k < pops.size(); ++k) nInd[k + 1] = g.nInd(pops[k]);
+  GenotypeData out;
+  out.resize(static_cast<int>(pops.size()), g.nLoci(), nInd);
+  for (std::size_t k = 0; k < pops.size(); ++k)
+    for (int l = 1; l <= g.nLoci(); ++l)
+      for (int j = 1; j <= g.nInd(pops[k]); ++j) {
+        out.a1(static_cast<int>(k) + 1, l, j) = g.a1(pops[k], l, j);
+        out.a2(static_cast<int>(k) + 1, l, j) = g.a2(pops[k], l, j);
+      }
+  return out;
+}
+
+class frmTest_all : public AppWindow {
+ public:
+  explicit frmTest_all(App& a) : AppWindow(a, "frmTest_all", "Test among all populations") {
+    addLabel("Label1", "Number of permutations");
+    auto& t1 = addText("Text1");
+    t1.onChange = [this, &t1] {
+      if (flags().Busy != 1) permutationCountChanged(app, t1);
+    };
+    addLabel("Label2", "Progress");
+    addText("Text2");
+    addButton("Command1", "Start").onClick = [this] { Start(); };
+    addButton("Command2", "Go back").onClick = [this] {
+      if (!running_) backToMain();
+    };
+  }
+
+  void Form_Load() override {
+    PermutationOptions& o = model().perm;
+    if (o.NPerm <= 0) o.NPerm = 1000;
+    get<TextBox>("Text1").setText(std::to_string(o.NPerm));
+  }
+
+ private:
+  void Start() {
+    if (running_) return;
+    int selected = 0;
+    for (int p = 1; p <= ds().NPop; ++p) selected += sel().PopSel[static_cast<std::size_t>(p)] == 1;
+    if (selected < 2) {
+      message("Select at least two populations for the test among all populations!");
+      return;
+    }
+    if (sel().countSelectedLoci() == 0) {
+      message("No locus is selected! Select loci first!");
+      return;
+    }
+    if (!resultFileWritable(app)) return;
+    RunGuard guard(flags(), sel());
+    if (!guard.acquired()) return;
+    running_ = true;
+
+    const int nPerm = model().perm.NPerm;
+    const GenotypeData genotypes = selectedPopulations(ds().Allele, guard.selection().PopSel);
+    const Vec1<int> locSel = guard.selection().LocSel;
+    TextBox& progress = get<TextBox>("Text2");
+    const AmongTestResult r = Test_Among_Populations(genotypes, ds().MaxAllele, locSel, nPerm,
+                                                     model().options.FlagDominant == 1, app.services.clockSeed(),
+                                                     [&](int perm) {
+                                                       progress.setText(progressPercent(perm, nPerm) + " %");
+                                                       app.services.doEvents();
+                                                     });
+    TextFile out(app.services.decimalSign());
+    bool written = out.open(ds().OutFileName, TextFile::Mode::Append);
+    if (written) {
+      printAmongTestReport(out, r, ds().LocName);
+      written = out.close();
+    }
+    running_ = false;
+    if (!written) message("The results could not be written to " + ds().OutFileName + "!");
+    backToMain();
+  }
+
+  bool running_ = false;
+};
+
+}  // namespace
+
+void registerAmongTestWindow(App& app) {
+  app.forms.registerWindow("frmTest_all", [&app](Forms&) { return std::make_unique<frmTest_all>(app); });
+}
+
+}  // namespace kiwora
