@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "permutation/among_resampling.h"
+#include "permutation/permutation_blocks.h"
 #include "permutation/run_support.h"
-#include "spatial/parallel_chunks.h"
 #include "stats/allele_stats.h"
 #include "stats/differentiation.h"
 #include "stats/differentiation_stats.h"
@@ -14,7 +14,6 @@
 namespace kiwora {
 namespace {
 
-constexpr int kBlock = 64;  // permutations between two progress reports
 
 }  // namespace
 
@@ -64,18 +63,12 @@ AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, con
   }
 
   r.permuted.assign(static_cast<std::size_t>(nPerm) + 1, {});
-  for (int first = 1; first <= nPerm; first += kBlock) {
-    if (progress) progress(first);
-    const int count = std::min(kBlock, nPerm - first + 1);
-    parallelFor(count, [&](int i) {
-      const int k = first + i;
-      Random rng = permutationStream(runSeed, 0, k);
-      GenotypeData shuffled;
-      Permute_Individuals_All_Pops(g, locSel, rng, shuffled);
-      r.permuted[static_cast<std::size_t>(k)] = amongColumns(shuffled, maxAllele, locSel, dominant);
-    });
-  }
-  if (progress) progress(nPerm);
+  forEachPermutation(nPerm, progress, [&](int k) {
+    Random rng = permutationStream(runSeed, 0, k);
+    GenotypeData shuffled;
+    Permute_Individuals_All_Pops(g, locSel, rng, shuffled);
+    r.permuted[static_cast<std::size_t>(k)] = amongColumns(shuffled, maxAllele, locSel, dominant);
+  });
 
   const std::size_t columns = r.observed.size();
   r.shareAtMost.assign(columns, std::nullopt);

@@ -4,16 +4,15 @@
 #include <cmath>
 #include <vector>
 
+#include "permutation/permutation_blocks.h"
+#include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_resampling.h"
-#include "spatial/parallel_chunks.h"
 #include "stats/allele_stats.h"
 
 namespace kiwora {
 namespace {
 
-// Permutations per block between two progress reports.
-constexpr int kBlock = 64;
 
 // An observed fixation index this close to 0 has no side: every permutation is as far from 0.
 constexpr double kZeroFis = 1e-12;
@@ -27,19 +26,6 @@ GenotypeView sampleView(GenotypeData& data, int maxAllele, const Vec1<int>& slot
   v.popSel = &slotOne;
   v.locSel = &locSel;
   return v;
-}
-
-GenotypeData copyOfPopulation(const GenotypeData& g, int pop) {
-  GenotypeData out;
-  Vec1<int> nInd = makeVec1<int>(1);
-  nInd[1] = g.nInd(pop);
-  out.resize(1, g.nLoci(), nInd);
-  for (int l = 1; l <= g.nLoci(); ++l)
-    for (int j = 1; j <= g.nInd(pop); ++j) {
-      out.a1(1, l, j) = g.a1(pop, l, j);
-      out.a2(1, l, j) = g.a2(pop, l, j);
-    }
-  return out;
 }
 
 // What one permutation gives.
@@ -87,7 +73,7 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
 
   // Observed values: the population alone, through the functions the permutations use.
   {
-    GenotypeData own = copyOfPopulation(g, pop);
+    GenotypeData own = copyOfPopulations(g, {pop});
     const GenotypeView v = sampleView(own, maxAllele, slotOne, locSel);
     AlleleStats a;
     Calc_Allele_Freq(v, choice.dominant, a);
@@ -129,13 +115,8 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
       o.diversity = m.MLGDiversity[1];
     }
   };
-  if (alleles || choice.mlg) {
-    for (int first = 1; first <= nPerm; first += kBlock) {
-      if (progress) progress(first);
-      const int count = std::min(kBlock, nPerm - first + 1);
-      parallelFor(count, [&](int i) { permute(first + i); });
-    }
-  }
+  if (alleles || choice.mlg) forEachPermutation(nPerm, progress, permute);
+  else if (progress) progress(nPerm);
 
   // Merged in permutation order, so sums do not depend on the threads.
   if (choice.fis) {
@@ -187,7 +168,6 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
     r.MLGDivSimMean = div.mean();
     if (obsDiv) r.MLGDivProb = div.share();
   }
-  if (progress) progress(nPerm);
   return r;
 }
 

@@ -4,30 +4,13 @@
 #include "files/text_writer.h"
 #include "permutation/among_report.h"
 #include "permutation/among_test.h"
+#include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "ui/app_window.h"
 #include "ui/test_window_support.h"
 
 namespace kiwora {
 namespace {
-
-// The genotypes of the selected populations, renumbered 1..n in their order.
-GenotypeData selectedPopulations(const GenotypeData& g, const Vec1<int>& popSel) {
-  std::vector<int> pops;
-  for (int p = 1; p <= g.nPop(); ++p)
-    if (p < static_cast<int>(popSel.size()) && popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
-  Vec1<int> nInd = makeVec1<int>(static_cast<int>(pops.size()));
-  for (std::size_t k = 0; k < pops.size(); ++k) nInd[k + 1] = g.nInd(pops[k]);
-  GenotypeData out;
-  out.resize(static_cast<int>(pops.size()), g.nLoci(), nInd);
-  for (std::size_t k = 0; k < pops.size(); ++k)
-    for (int l = 1; l <= g.nLoci(); ++l)
-      for (int j = 1; j <= g.nInd(pops[k]); ++j) {
-        out.a1(static_cast<int>(k) + 1, l, j) = g.a1(pops[k], l, j);
-        out.a2(static_cast<int>(k) + 1, l, j) = g.a2(pops[k], l, j);
-      }
-  return out;
-}
 
 class frmTest_all : public AppWindow {
  public:
@@ -54,9 +37,7 @@ class frmTest_all : public AppWindow {
  private:
   void Start() {
     if (running_) return;
-    int selected = 0;
-    for (int p = 1; p <= ds().NPop; ++p) selected += sel().PopSel[static_cast<std::size_t>(p)] == 1;
-    if (selected < 2) {
+    if (selectedPopulations(sel().PopSel, ds().NPop).size() < 2) {
       message("Select at least two populations for the test among all populations!");
       return;
     }
@@ -70,7 +51,7 @@ class frmTest_all : public AppWindow {
     running_ = true;
 
     const int nPerm = model().perm.NPerm;
-    const GenotypeData genotypes = selectedPopulations(ds().Allele, guard.selection().PopSel);
+    const GenotypeData genotypes = copyOfPopulations(ds().Allele, selectedPopulations(guard.selection().PopSel, ds().NPop));
     const Vec1<int> locSel = guard.selection().LocSel;
     TextBox& progress = get<TextBox>("Text2");
     const AmongTestResult r = Test_Among_Populations(genotypes, ds().MaxAllele, locSel, nPerm,

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "files/text_writer.h"
+#include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_report.h"
 #include "permutation/within_test.h"
@@ -85,8 +86,7 @@ class frmWTest : public AppWindow {
     std::vector<int> pops;
     const PermutationOptions& o = opt();
     if (o.TestAllPops == 1) {
-      for (int p = 1; p <= ds().NPop; ++p)
-        if (sel().PopSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
+      pops = selectedPopulations(sel().PopSel, ds().NPop);
     } else if (o.TestPop1 >= 1 && o.TestPop1 <= ds().NPop) {
       pops.push_back(o.TestPop1);
     }
