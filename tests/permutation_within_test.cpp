@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "files/text_writer.h"
+#include "permutation/within_report.h"
 #include "permutation/within_resampling.h"
 #include "permutation/within_test.h"
 #include "spatial/parallel_chunks.h"
@@ -146,6 +148,23 @@ TEST(WithinTest, WithoutDataNothingIsComparedOrDivided) {
   EXPECT_EQ(r.MLGNTypesSimMean, 0.0);
   EXPECT_FALSE(r.MLGDivSimMean);
   EXPECT_FALSE(r.MLGDivProb);
+}
+
+TEST(WithinTest, ReportSaysNoTestAndPrintsDashesWhereNothingIsDefined) {
+  Fixture f(2, {{{{1, 2}, {1, 1}, {-1, -1}}, {{2, 2}, {1, 1}, {-1, -1}}, {{1, 1}, {1, 1}, {-1, -1}}}});
+  const WithinTestResult r = Test_Within_Population(f.data, 2, 1, f.locSel, 100, allTests(), 4);
+  DataSet ds;
+  ds.NLoci = 3;
+  ds.LocName = {"", "Poly", "Mono", "Empty"};
+  ds.PopName = {"", "Stand"};
+  LineWriter out;
+  printWithinTestReport(out, r, allTests(), ds, f.locSel);
+  const std::string text = out.str();
+  for (const char* line : {"    Mono            0.000    No Test!\r\n", "    Empty          -         No Test!\r\n",
+                           "    HeG(0)    -         -         -\r\n",
+                           "    No. Types      0.00      0.00      -                   1.000\r\n",
+                           "    Diversity      -         -         -                   -\r\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
 TEST(WithinTest, ObservedValuesComeFromTheCurrentGenotypesAndSelection) {
