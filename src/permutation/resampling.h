@@ -27,13 +27,31 @@ struct PoolRow {
 // The individuals of the given populations, in order (a population given twice is pooled twice).
 std::vector<PoolRow> poolOf(const GenotypeData& src, std::span<const int> pops);
 
-// Deals the pool out into sizes.size() new samples (slots 1..sizes.size() of `out`, which is resized):
-// sample k takes sizes[k-1] individuals. The sizes together may be smaller than the pool: the rows dealt
-// are then a uniform draw without replacement, the rest stay out. Only loci with locSel[l] == 1 are
-// filled; the others hold missing codes. Missing codes are dealt like any allele.
-// With Alleles the 2n copies of a locus are shuffled and paired off in order, so the dealt copies are
-// exactly the pooled ones when the sizes use up the pool. Throws std::invalid_argument when the sizes
-// ask for more individuals than the pool holds.
+// A pool ready to be dealt out many times: the copies of every selected locus are gathered once.
+class PooledSample {
+ public:
+  // The rows of `pool` in `src`; only loci with locSel[l] == 1 are dealt, the others read missing.
+  PooledSample(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel);
+
+  int rows() const { return rows_; }
+  // Deals the pool out into sizes.size() new samples (slots 1..sizes.size() of `out`, resized unless it
+  // has those sizes already, so that a loop reuses its storage): sample k takes sizes[k-1] individuals.
+  // A resize sets the loci that are not dealt to missing; a reused `out` keeps what they held. The sizes together may be smaller
+  // than the pool: the rows dealt are then a uniform draw without replacement, the rest stay out.
+  // Missing codes are dealt like any allele. With Alleles the 2n copies of a locus are shuffled and
+  // paired off in order, so the dealt copies are exactly the pooled ones when the sizes use up the pool.
+  // Throws std::invalid_argument when the sizes ask for more individuals than the pool holds.
+  void deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const;
+
+ private:
+  int rows_ = 0, nLoci_ = 0;
+  std::vector<int> loci_;                     // the selected loci
+  std::vector<std::vector<int>> a1_, a2_;     // per selected locus (in loci_ order): the rows' alleles
+  mutable std::vector<std::size_t> order_;    // scratch of deal(); a PooledSample serves one thread
+  mutable std::vector<int> copies_;
+};
+
+// The same for a single deal.
 void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, PermUnit unit,
               std::span<const int> sizes, Random& rng, GenotypeData& out);
 

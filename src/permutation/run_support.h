@@ -27,7 +27,7 @@ inline Random permutationStream(std::uint64_t runSeed, int unit, int perm) {
 inline constexpr double kTieTolerance = 1e-9;
 
 // a and b equal within kTieTolerance relative to the larger of |a|, |b| and `scale` (the magnitude of the
-// operands when a and b are themselves differences).
+// operands when a and b are themselves differences). Infinite values tie only when equal.
 bool ties(double a, double b, double scale = 0);
 // value >= observed, ties included.
 inline bool atLeast(double value, double observed, double scale = 0) {
