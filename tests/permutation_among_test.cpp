@@ -41,10 +41,11 @@ std::multiset<std::vector<int>> individuals(const GenotypeData& g) {
 TEST(AmongResampling, WholeIndividualsMoveAndSizesStay) {
   Fixture f(9, {{{{1, 2}, {3, -1}}, {{4, 5}, {6, 7}}}, {{{8, 9}, {1, 1}}}, {{{2, 2}, {3, 3}}, {{4, 4}, {5, 5}}, {{6, 6}, {7, 7}}}});
   bool moved = false;
+  const PooledSample pool = poolOfAllPopulations(f.data, f.locSel);
   for (int k = 1; k <= 30; ++k) {
     Random rng = Random::stream(5, static_cast<std::uint64_t>(k));
     GenotypeData out;
-    Permute_Individuals_All_Pops(f.data, f.locSel, rng, out);
+    Permute_Individuals_All_Pops(pool, populationSizes(f.data), rng, out);
     for (int p = 1; p <= 3; ++p) ASSERT_EQ(out.nInd(p), f.data.nInd(p));
     EXPECT_EQ(individuals(out), individuals(f.data));
     moved |= out.a1(2, 1, 1) != 8;

@@ -47,11 +47,12 @@ TEST(WithinResampling, AllelesAreDealtOnceEachAndGenotypesMoveWhole) {
                 {{{1, 2}, {3, 4}, {5, 5}}, {{2, 3}, {4, -1}, {6, 6}}, {{7, 8}, {9, 9}, {1, 1}}, {{1, 1}, {2, 2}, {3, 3}}}});
   f.locSel[3] = 0;
   bool allelesRebuilt = false, genotypesMoved = false;
+  const PooledSample pool = poolOfPopulation(f.data, 2, f.locSel);
   for (int k = 1; k <= 50; ++k) {
     Random rng = Random::stream(17, static_cast<std::uint64_t>(k));
     GenotypeData a, s;
-    Permute_Alleles_Within_Pop(f.data, 2, f.locSel, rng, a);
-    Permute_Genotypes_Per_Locus(f.data, 2, f.locSel, rng, s);
+    Permute_Alleles_Within_Pop(pool, rng, a);
+    Permute_Genotypes_Per_Locus(pool, rng, s);
     for (const GenotypeData* out : {&a, &s}) {
       ASSERT_EQ(out->nPop(), 1);
       ASSERT_EQ(out->nInd(1), 4);
@@ -73,11 +74,12 @@ TEST(WithinResampling, GenotypeShuffleIsUniform) {
   // n times would not give that).
   Fixture f(3, {{{{1, 1}}, {{2, 2}}, {{3, 3}}}});
   std::map<std::vector<int>, int> seen;
+  const PooledSample pool = poolOfPopulation(f.data, 1, f.locSel);
   const int draws = 6000;
   for (int k = 1; k <= draws; ++k) {
     Random rng = Random::stream(3, static_cast<std::uint64_t>(k));
     GenotypeData s;
-    Permute_Genotypes_Per_Locus(f.data, 1, f.locSel, rng, s);
+    Permute_Genotypes_Per_Locus(pool, rng, s);
     ++seen[{s.a1(1, 1, 1), s.a1(1, 1, 2), s.a1(1, 1, 3)}];
   }
   ASSERT_EQ(seen.size(), 6u);

@@ -63,11 +63,16 @@ AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, con
   }
 
   r.permuted.assign(static_cast<std::size_t>(nPerm) + 1, {});
-  forEachPermutation(nPerm, progress, [&](int k) {
-    Random rng = permutationStream(runSeed, 0, k);
+  const PooledSample pooled = poolOfAllPopulations(g, locSel);
+  const std::vector<int> sizes = populationSizes(g);
+  forEachPermutationChunk(nPerm, progress, [&](int first, int last) {
+    const PooledSample pool = pooled;  // its scratch space is this chunk's own
     GenotypeData shuffled;
-    Permute_Individuals_All_Pops(g, locSel, rng, shuffled);
-    r.permuted[static_cast<std::size_t>(k)] = amongColumns(shuffled, maxAllele, locSel, dominant);
+    for (int k = first; k <= last; ++k) {
+      Random rng = permutationStream(runSeed, 0, k);
+      Permute_Individuals_All_Pops(pool, sizes, rng, shuffled);
+      r.permuted[static_cast<std::size_t>(k)] = amongColumns(shuffled, maxAllele, locSel, dominant);
+    }
   });
 
   const std::size_t columns = r.observed.size();

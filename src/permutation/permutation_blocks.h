@@ -8,15 +8,21 @@
 
 namespace kiwora {
 
-// Calls perm(k) for k = 1..nPerm, spread over the cores; each call must write only its own slot.
+// Calls chunk(first, last) for consecutive runs of permutations covering 1..nPerm, spread over the cores;
+// a chunk sets up its own workspace once and must write only the slots of its own permutations.
 // progress(k) is called before the block that starts with permutation k, and with nPerm at the end.
 template <class F>
-void forEachPermutation(int nPerm, const std::function<void(int perm)>& progress, F&& perm) {
+void forEachPermutationChunk(int nPerm, const std::function<void(int perm)>& progress, F&& chunk) {
+  constexpr int kChunk = 16;
   // About fifty progress reports, but blocks large enough to keep the cores busy.
-  const int block = std::clamp(nPerm / 50, 64, 4096);
+  const int block = std::clamp(nPerm / 50, 128, 4096);
   for (int first = 1; first <= nPerm; first += block) {
     if (progress) progress(first);
-    parallelFor(std::min(block, nPerm - first + 1), [&](int i) { perm(first + i); });
+    const int last = std::min(nPerm, first + block - 1);
+    parallelFor((last - first) / kChunk + 1, [&](int c) {
+      const int k0 = first + c * kChunk;
+      chunk(k0, std::min(last, k0 + kChunk - 1));
+    });
   }
   if (progress) progress(nPerm);
 }

@@ -84,38 +84,42 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
 
   std::vector<Outcome> outcomes(static_cast<std::size_t>(nPerm) + 1);
   const bool alleles = choice.fis || choice.degree;
-  auto permute = [&](int k) {
-    Outcome& o = outcomes[static_cast<std::size_t>(k)];
-    Random rng = permutationStream(runSeed, pop, k);
+  const PooledSample pooled = poolOfPopulation(g, pop, locSel);
+  auto permuteChunk = [&](int first, int last) {
+    const PooledSample pool = pooled;  // its scratch space is this chunk's own
     GenotypeData sample;
-    if (alleles) {
-      Permute_Alleles_Within_Pop(g, pop, locSel, rng, sample);
-      const GenotypeView v = sampleView(sample, maxAllele, slotOne, locSel);
-      VariationStats s;
-      if (choice.fis) {
-        AlleleStats a;
-        Calc_Allele_Freq(v, choice.dominant, a);
-        Calc_Heterozygosity(v, a, s);
-        o.fis.assign(static_cast<std::size_t>(nLoci) + 1, std::nullopt);
-        for (int l = 1; l <= nLoci; ++l)
-          if (v.locOn(l)) o.fis[static_cast<std::size_t>(l)] = s.Fis(1, l);
-        o.fisMean = s.FisMean[1];
+    AlleleStats a;
+    VariationStats s;
+    MultilocusGenotypes m;
+    for (int k = first; k <= last; ++k) {
+      Outcome& o = outcomes[static_cast<std::size_t>(k)];
+      Random rng = permutationStream(runSeed, pop, k);
+      if (alleles) {
+        Permute_Alleles_Within_Pop(pool, rng, sample);
+        const GenotypeView v = sampleView(sample, maxAllele, slotOne, locSel);
+        if (choice.fis) {
+          Calc_Allele_Freq(v, choice.dominant, a);
+          Calc_Heterozygosity(v, a, s);
+          o.fis.assign(static_cast<std::size_t>(nLoci) + 1, std::nullopt);
+          for (int l = 1; l <= nLoci; ++l)
+            if (v.locOn(l)) o.fis[static_cast<std::size_t>(l)] = s.Fis(1, l);
+          o.fisMean = s.FisMean[1];
+        }
+        if (choice.degree) {
+          Calc_Degree_Heterozygosity(v, s);
+          o.degree.assign(static_cast<std::size_t>(nClasses) + 1, std::nullopt);
+          for (int c = 1; c <= nClasses; ++c) o.degree[static_cast<std::size_t>(c)] = s.HetDegreeDist(1, c);
+        }
       }
-      if (choice.degree) {
-        Calc_Degree_Heterozygosity(v, s);
-        o.degree.assign(static_cast<std::size_t>(nClasses) + 1, std::nullopt);
-        for (int c = 1; c <= nClasses; ++c) o.degree[static_cast<std::size_t>(c)] = s.HetDegreeDist(1, c);
+      if (choice.mlg) {
+        Permute_Genotypes_Per_Locus(pool, rng, sample);
+        Calc_Multilocus_Genotypes(sampleView(sample, maxAllele, slotOne, locSel), true, m);
+        o.nTypes = m.MLGNTypes[1];
+        o.diversity = m.MLGDiversity[1];
       }
-    }
-    if (choice.mlg) {
-      Permute_Genotypes_Per_Locus(g, pop, locSel, rng, sample);
-      MultilocusGenotypes m;
-      Calc_Multilocus_Genotypes(sampleView(sample, maxAllele, slotOne, locSel), true, m);
-      o.nTypes = m.MLGNTypes[1];
-      o.diversity = m.MLGDiversity[1];
     }
   };
-  if (alleles || choice.mlg) forEachPermutation(nPerm, progress, permute);
+  if (alleles || choice.mlg) forEachPermutationChunk(nPerm, progress, permuteChunk);
   else if (progress) progress(nPerm);
 
   // Merged in permutation order, so sums do not depend on the threads.
