@@ -4,13 +4,12 @@
 // To rewrite the golden after an intended change: KIWORA_UPDATE_GOLDEN=1 ./kiwora_tests --gtest_filter='PermutationGolden*'
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "spatial/parallel_chunks.h"
 #include "support/app_fixture.h"
+#include "support/clicking_services.h"
+#include "support/golden.h"
 
 namespace kiwora {
 namespace {
@@ -19,20 +18,10 @@ using testing::readFile;
 
 std::string sourceFile(const std::string& rel) { return readFile(std::string(KIWORA_SOURCE_DIR) + "/" + rel); }
 
-// A platform on which the user keeps clicking while a run lets events through.
-class ClickingServices : public ScriptedServices {
- public:
-  std::function<void()> duringEvents;
-  void doEvents() override {
-    ScriptedServices::doEvents();
-    if (duringEvents) duringEvents();
-  }
-};
-
 // A program of its own on the beech stands, with a temporary folder.
 struct Session {
   testing::TempDir dir;
-  ClickingServices services;
+  testing::ClickingServices services;
   App app{services};
   std::ostringstream log;
   ScriptPlayer player{app, services, log, dir.path()};
@@ -181,14 +170,8 @@ std::string seededRuns(int threads) {
 TEST(PermutationGolden, SeededRunsAreTheSameWithOneOrEightThreads) {
   const std::string one = seededRuns(1);
   EXPECT_EQ(seededRuns(8), one);
-  const std::string path = std::string(KIWORA_SOURCE_DIR) + "/tests/golden/permutation-within-among.txt";
-  if (std::getenv("KIWORA_UPDATE_GOLDEN")) {
-    std::ofstream(path, std::ios::binary) << one;
-    return;
-  }
-  const std::string golden = readFile(path);
-  ASSERT_FALSE(golden.empty()) << "missing golden file " << path;
-  EXPECT_EQ(one, golden);
+  testing::expectNoBrokenNumbers(one);
+  testing::expectGolden(one, "permutation-within-among.txt");
 }
 
 }  // namespace

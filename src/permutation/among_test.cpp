@@ -4,6 +4,7 @@
 
 #include "permutation/among_resampling.h"
 #include "permutation/permutation_blocks.h"
+#include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "stats/allele_stats.h"
 #include "stats/differentiation.h"
@@ -12,21 +13,9 @@
 #include "stats/variation_stats.h"
 
 namespace kiwora {
-namespace {
-
-
-}  // namespace
-
 std::vector<Cell> amongColumns(GenotypeData& g, int maxAllele, const Vec1<int>& locSel, bool dominant) {
-  Vec1<int> all = makeVec1<int>(g.nPop(), 1);
-  all[0] = 0;
-  GenotypeView v;
-  v.nPop = g.nPop();
-  v.nLoci = g.nLoci();
-  v.maxAllele = maxAllele;
-  v.genotypes = &g;
-  v.popSel = &all;
-  v.locSel = &locSel;
+  const Vec1<int> all = everySlot(g.nPop());
+  const GenotypeView v = viewOfCopy(g, maxAllele, all, locSel);
 
   AlleleStats a;
   Calc_Allele_Freq(v, dominant, a);

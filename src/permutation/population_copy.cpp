@@ -31,4 +31,21 @@ GenotypeData copyOfPopulations(const GenotypeData& g, const std::vector<int>& po
   return out;
 }
 
+Vec1<int> everySlot(int n) {
+  Vec1<int> v = makeVec1<int>(n, 1);
+  v[0] = 0;
+  return v;
+}
+
+GenotypeView viewOfCopy(GenotypeData& g, int maxAllele, const Vec1<int>& slots, const Vec1<int>& locSel) {
+  GenotypeView v;
+  v.nPop = g.nPop();
+  v.nLoci = g.nLoci();
+  v.maxAllele = maxAllele;
+  v.genotypes = &g;
+  v.popSel = &slots;
+  v.locSel = &locSel;
+  return v;
+}
+
 }  // namespace kiwora

@@ -17,17 +17,6 @@ namespace {
 // An observed fixation index this close to 0 has no side: every permutation is as far from 0.
 constexpr double kZeroFis = 1e-12;
 
-GenotypeView sampleView(GenotypeData& data, int maxAllele, const Vec1<int>& slotOne, const Vec1<int>& locSel) {
-  GenotypeView v;
-  v.nPop = 1;
-  v.nLoci = data.nLoci();
-  v.maxAllele = maxAllele;
-  v.genotypes = &data;
-  v.popSel = &slotOne;
-  v.locSel = &locSel;
-  return v;
-}
-
 // What one permutation gives.
 struct Outcome {
   std::vector<Cell> fis;  // (locus)
@@ -66,15 +55,14 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
   r.pop = pop;
   r.nPerm = nPerm;
   const int nLoci = g.nLoci();
-  Vec1<int> slotOne = makeVec1<int>(1, 1);
-  slotOne[0] = 0;
+  const Vec1<int> slotOne = everySlot(1);
   for (int l = 1; l <= nLoci; ++l) r.nSelLoci += l < static_cast<int>(locSel.size()) && locSel[static_cast<std::size_t>(l)] == 1;
   const int nClasses = r.nSelLoci + 1;
 
   // Observed values: the population alone, through the functions the permutations use.
   {
     GenotypeData own = copyOfPopulations(g, {pop});
-    const GenotypeView v = sampleView(own, maxAllele, slotOne, locSel);
+    const GenotypeView v = viewOfCopy(own, maxAllele, slotOne, locSel);
     AlleleStats a;
     Calc_Allele_Freq(v, choice.dominant, a);
     Calc_Heterozygosity(v, a, r.observed);
@@ -96,7 +84,7 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
       Random rng = permutationStream(runSeed, pop, k);
       if (alleles) {
         Permute_Alleles_Within_Pop(pool, rng, sample);
-        const GenotypeView v = sampleView(sample, maxAllele, slotOne, locSel);
+        const GenotypeView v = viewOfCopy(sample, maxAllele, slotOne, locSel);
         if (choice.fis) {
           Calc_Allele_Freq(v, choice.dominant, a);
           Calc_Heterozygosity(v, a, s);
@@ -113,7 +101,7 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
       }
       if (choice.mlg) {
         Permute_Genotypes_Per_Locus(pool, rng, sample);
-        Calc_Multilocus_Genotypes(sampleView(sample, maxAllele, slotOne, locSel), true, m);
+        Calc_Multilocus_Genotypes(viewOfCopy(sample, maxAllele, slotOne, locSel), true, m);
         o.nTypes = m.MLGNTypes[1];
         o.diversity = m.MLGDiversity[1];
       }

@@ -1,7 +1,6 @@
 // "Test among all populations": Dj, Fst and standardised Fst of the selected populations against random
 // reallocations of their individuals. Works on a private copy of the genotypes; the analysis tables, the
 // working genotypes and every export stay as they were.
-#include "files/text_writer.h"
 #include "permutation/among_report.h"
 #include "permutation/among_test.h"
 #include "permutation/population_copy.h"
@@ -60,14 +59,8 @@ class frmTest_all : public AppWindow {
                                                        progress.setText(progressPercent(perm, nPerm) + " %");
                                                        app.services.doEvents();
                                                      });
-    TextFile out(app.services.decimalSign());
-    bool written = out.open(ds().OutFileName, TextFile::Mode::Append);
-    if (written) {
-      printAmongTestReport(out, r, ds().LocName);
-      written = out.close();
-    }
+    appendSection(app, [&](LineWriter& out) { printAmongTestReport(out, r, ds().LocName); });
     running_ = false;
-    if (!written) message("The results could not be written to " + ds().OutFileName + "!");
     backToMain();
   }
 

@@ -120,7 +120,6 @@ class frmWTest : public AppWindow {
     const std::uint64_t seed = app.services.clockSeed();
     TextBox& progress = get<TextBox>("Text2");
 
-    bool written = true;
     for (int p : pops) {
       opt().TestPop1 = p;
       const WithinTestResult r =
@@ -128,16 +127,9 @@ class frmWTest : public AppWindow {
             progress.setText("Pop " + std::to_string(p) + " " + progressPercent(perm, nPerm) + "%");
             app.services.doEvents();
           });
-      TextFile out(app.services.decimalSign());
-      written = out.open(ds().OutFileName, TextFile::Mode::Append);
-      if (written) {
-        printWithinTestReport(out, r, choice, ds(), locSel);
-        written = out.close();
-      }
-      if (!written) break;
+      if (!appendSection(app, [&](LineWriter& out) { printWithinTestReport(out, r, choice, ds(), locSel); })) break;
     }
     running_ = false;
-    if (!written) message("The results could not be written to " + ds().OutFileName + "!");
     backToMain();
   }
 

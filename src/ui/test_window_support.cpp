@@ -18,6 +18,18 @@ bool resultFileWritable(App& app) {
   return false;
 }
 
+bool appendSection(App& app, const std::function<void(LineWriter&)>& print) {
+  const std::string& path = app.model.ds.OutFileName;
+  TextFile out(app.services.decimalSign());
+  bool written = out.open(path, TextFile::Mode::Append);
+  if (written) {
+    print(out);
+    written = out.close();
+  }
+  if (!written) app.message("The results could not be written to " + path + "!");
+  return written;
+}
+
 std::string progressPercent(int perm, int nPerm) {
   return masked(100.0 * perm / (nPerm > 0 ? nPerm : 1), "0");
 }
