@@ -14,8 +14,8 @@ namespace kiwora {
 template <class F>
 void forEachPermutationChunk(int nPerm, const std::function<void(int perm)>& progress, F&& chunk) {
   constexpr int kChunk = 16;
-  // About fifty progress reports, but blocks large enough to keep the cores busy.
-  const int block = std::clamp(nPerm / 50, 128, 4096);
+  // About ten progress reports, with blocks of enough chunks to keep every core busy to the block's end.
+  const int block = std::clamp(nPerm / 10, 512, 8192);
   for (int first = 1; first <= nPerm; first += block) {
     if (progress) progress(first);
     const int last = std::min(nPerm, first + block - 1);
