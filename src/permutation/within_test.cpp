@@ -13,7 +13,6 @@
 namespace kiwora {
 namespace {
 
-
 // An observed fixation index this close to 0 has no side: every permutation is as far from 0.
 constexpr double kZeroFis = 1e-12;
 
