@@ -93,7 +93,14 @@ TEST_F(TwoPopWindow, StartWithoutAUsablePairIsRefused) {
   // All pairs with a single selected population: no pair either.
   model().sel.PopSel = {0, 0, 1, 0, 0};
   open();
-  run("click Command2\nexpect-message Please, select population!\nexpect-window frmTest");
+  run("click Command2\nexpect-message Please, select population!\nexpect-window frmTest\nclick Command1");
+  // No locus to test.
+  model().sel.PopSel = {0, 1, 1, 1, 1};
+  model().sel.LocSel = {0, 0, 0, 0, 0};
+  open();
+  const std::size_t before = out().size();
+  run("click Command2\nexpect-message No locus is selected!\nexpect-window frmTest");
+  EXPECT_EQ(out().size(), before);
 }
 
 TEST_F(TwoPopWindow, AnUnwritableResultFileStopsTheRunBeforeItStarts) {
