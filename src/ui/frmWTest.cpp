@@ -3,20 +3,18 @@
 // Which statistics are tested is chosen in the population-analysis window.
 #include <vector>
 
-#include "files/text_writer.h"
 #include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_report.h"
 #include "permutation/within_test.h"
-#include "ui/app_window.h"
 #include "ui/test_window_support.h"
 
 namespace kiwora {
 namespace {
 
-class frmWTest : public AppWindow {
+class frmWTest : public PermutationTestWindow {
  public:
-  explicit frmWTest(App& a) : AppWindow(a, "frmWTest", "Test within populations") {
+  explicit frmWTest(App& a) : PermutationTestWindow(a, "frmWTest", "Test within populations") {
     addFrame("Frame1", "Tested parameter");
     addCheck("Check1", "Fixationindex", "Frame1");
     addCheck("Check2", "Degree of heterozygosity", "Frame1");
@@ -30,17 +28,9 @@ class frmWTest : public AppWindow {
     };
     addCheck("Check5", "Use only fully defined multilocus genotypes");
     addCheck("Check6", "Test with ordered genotypes");
-    addLabel("Label1", "No. permutations");
-    auto& t1 = addText("Text1");
-    t1.onChange = [this, &t1] {
-      if (flags().Busy != 1) permutationCountChanged(app, t1);
-    };
-    addLabel("Label2", "Progress");
-    addText("Text2");
-    addButton("Command1", "Calculate").onClick = [this] { Calculate(); };
-    addButton("Command2", "Go back").onClick = [this] {
-      if (!running_) backToMain();
-    };
+    addCountBox("No. permutations");
+    addProgressBox();
+    addRunButtons("Calculate");
   }
 
   void Form_Load() override {
@@ -68,8 +58,6 @@ class frmWTest : public AppWindow {
   }
 
  private:
-  PermutationOptions& opt() { return model().perm; }
-
   void List1_Click() {
     if (running_) return;
     ListBox& list = get<ListBox>("List1");
@@ -94,15 +82,9 @@ class frmWTest : public AppWindow {
     return pops;
   }
 
-  void Calculate() {
-    if (running_) return;
+  void run() override {
     const std::vector<int> pops = chosenPopulations();
-    if (pops.empty()) return;
-    if (sel().countSelectedLoci() == 0) {
-      message("No locus is selected! Select loci first!");
-      return;
-    }
-    if (!resultFileWritable(app)) return;
+    if (pops.empty() || !readyToRun()) return;
     RunGuard guard(flags(), sel());
     if (!guard.acquired()) return;
     running_ = true;
@@ -118,22 +100,18 @@ class frmWTest : public AppWindow {
     const GenotypeData genotypes = ds().Allele;
     const Vec1<int> locSel = guard.selection().LocSel;
     const std::uint64_t seed = app.services.clockSeed();
-    TextBox& progress = get<TextBox>("Text2");
 
     for (int p : pops) {
       opt().TestPop1 = p;
       const WithinTestResult r =
           Test_Within_Population(genotypes, ds().MaxAllele, p, locSel, nPerm, choice, seed, [&](int perm) {
-            progress.setText("Pop " + std::to_string(p) + " " + progressPercent(perm, nPerm) + "%");
-            app.services.doEvents();
+            showProgress("Pop " + std::to_string(p) + " " + progressPercent(perm, nPerm) + "%");
           });
-      if (!appendSection(app, [&](LineWriter& out) { printWithinTestReport(out, r, choice, ds(), locSel); })) break;
+      if (!appendSection([&](LineWriter& out) { printWithinTestReport(out, r, choice, ds(), locSel); })) break;
     }
     running_ = false;
     backToMain();
   }
-
-  bool running_ = false;
 };
 
 }  // namespace

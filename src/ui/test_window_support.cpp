@@ -1,36 +1,62 @@
 #include "ui/test_window_support.h"
 
-#include "files/text_writer.h"
 #include "permutation/run_support.h"
 
 namespace kiwora {
 
-void permutationCountChanged(App& app, TextBox& box) {
-  PermutationOptions& o = app.model.perm;
-  if (const auto n = permutationCount(box.text())) o.NPerm = *n;
-  box.setText(std::to_string(o.NPerm));
+void PermutationTestWindow::addCountBox(const std::string& label) {
+  addLabel("Label1", label);
+  auto& box = addText("Text1");
+  box.onChange = [this, &box] {
+    if (flags().Busy == 1) return;
+    if (const auto n = permutationCount(box.text())) opt().NPerm = *n;
+    box.setText(std::to_string(opt().NPerm));
+  };
 }
 
-bool resultFileWritable(App& app) {
-  const std::string& path = app.model.ds.OutFileName;
+void PermutationTestWindow::addProgressBox() {
+  addLabel("Label2", "Progress");
+  addText("Text2");
+}
+
+void PermutationTestWindow::addRunButtons(const std::string& caption) {
+  addButton("Command1", caption).onClick = [this] {
+    if (!running_) run();
+  };
+  addButton("Command2", "Go back").onClick = [this] {
+    if (!running_) backToMain();
+  };
+}
+
+bool PermutationTestWindow::readyToRun() {
+  if (sel().countSelectedLoci() == 0) {
+    message("No locus is selected! Select loci first!");
+    return false;
+  }
+  const std::string& path = ds().OutFileName;
   if (canAppendTo(path)) return true;
-  app.message("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
+  message("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
   return false;
 }
 
-bool appendSection(App& app, const std::function<void(LineWriter&)>& print) {
-  const std::string& path = app.model.ds.OutFileName;
+bool PermutationTestWindow::appendSection(const std::function<void(LineWriter&)>& print) {
+  const std::string& path = ds().OutFileName;
   TextFile out(app.services.decimalSign());
   bool written = out.open(path, TextFile::Mode::Append);
   if (written) {
     print(out);
     written = out.close();
   }
-  if (!written) app.message("The results could not be written to " + path + "!");
+  if (!written) message("The results could not be written to " + path + "!");
   return written;
 }
 
-std::string progressPercent(int perm, int nPerm) {
+void PermutationTestWindow::showProgress(const std::string& text) {
+  get<TextBox>("Text2").setText(text);
+  app.services.doEvents();
+}
+
+std::string PermutationTestWindow::progressPercent(int perm, int nPerm) {
   return masked(100.0 * perm / (nPerm > 0 ? nPerm : 1), "0");
 }
 
