@@ -12,6 +12,8 @@ namespace kiwora {
 
 void registerSmallWindows(App& app);
 void registerImportWindow(App& app);
+void registerWithinTestWindow(App& app);
+void registerAmongTestWindow(App& app);
 
 void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
@@ -23,6 +25,8 @@ void registerWindows(App& app) {
   registerImportWindow(app);
   app.forms.registerWindow("frmAssGr", [&app](Forms&) { return std::make_unique<frmAssGr>(app); });
   app.forms.registerWindow("frmTest", [&app](Forms&) { return std::make_unique<frmTest>(app); });
+  registerWithinTestWindow(app);
+  registerAmongTestWindow(app);
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }
