@@ -11,4 +11,11 @@ std::string Reload_Test_File(Model& m) {
   return {};
 }
 
+bool assignStepReloadTestGroups(AssignmentRun& run) {
+  Model& m = run.model;
+  if (m.flags.AssignReRead != 1 || m.assignFile.AssignOutFile.empty()) return true;
+  run.error = Reload_Test_File(m);
+  return run.error.empty();
+}
+
 }  // namespace kiwora

@@ -3,6 +3,7 @@
 // run scores the groups of the file as it stands now.
 #include <string>
 
+#include "assign/assignment_run.h"
 #include "model/model.h"
 
 namespace kiwora {
@@ -11,5 +12,9 @@ namespace kiwora {
 // reader's message when the file is refused (the groups, the selection and the data set stay as they
 // were), empty when the groups of the file have replaced the loaded ones.
 std::string Reload_Test_File(Model& m);
+
+// The step of the run "Assign test groups" before its header: after a self-assignment (AssignReRead) the
+// test groups are read again. False, with `error`, when the file is refused: the run stops there.
+bool assignStepReloadTestGroups(AssignmentRun& run);
 
 }  // namespace kiwora

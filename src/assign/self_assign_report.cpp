@@ -75,6 +75,11 @@ SelfAssignPercent selfPercentages(const SelfAssignCounts& c) {
   return r;
 }
 
+void printWeights(LineWriter& out, double weightBip, double weightMat) {
+  out.tab(1).text("Weigt probabilities for bi-parental loci = " + plainNumber(weightBip, out.decimalSign())).nl();
+  out.tab(1).text("Weigt probabilities for maternal loci    = " + plainNumber(weightMat, out.decimalSign())).nl();
+}
+
 void printSelectedLociModes(LineWriter& out, const DataSet& ds, const Selection& sel) {
   for (int l = 1; l <= ds.NLoci; ++l) {
     const auto li = static_cast<std::size_t>(l);
@@ -90,11 +95,11 @@ void printSelfAssignReport(LineWriter& out, const DataSet& ds, const Selection& 
   out.nl();
   framed(out, 4, "###     Results of Self-Assignment        ###");
   out.nl();
-  out.tab(1).text("Group Size                                   = " + joinedNumber(head.groupSize, dec)).nl();
+  out.tab(1).text("Group Size                                   = " + plainNumber(head.groupSize, dec)).nl();
   out.tab(1).text("Number of Tests                              = " +
-                  joinedNumber(static_cast<double>(counts.totalTests()), dec)).nl();
+                  plainNumber(static_cast<double>(counts.totalTests()), dec)).nl();
   out.tab(1).text("Method of assignement                        = " + head.method).nl();
-  out.tab(1).text("Minimum number of bi-parental loci requested = " + joinedNumber(head.minBipLoci, dec)).nl();
+  out.tab(1).text("Minimum number of bi-parental loci requested = " + plainNumber(head.minBipLoci, dec)).nl();
   out.nl();
   out.nl();
   if (head.listLoci) {
@@ -104,8 +109,7 @@ void printSelfAssignReport(LineWriter& out, const DataSet& ds, const Selection& 
     printSelectedLociModes(out, ds, sel);
     out.nl();
     out.nl();
-    out.tab(1).text("Weigt probabilities for bi-parental loci = " + joinedNumber(head.weightBip, dec)).nl();
-    out.tab(1).text("Weigt probabilities for maternal loci    = " + joinedNumber(head.weightMat, dec)).nl();
+    printWeights(out, head.weightBip, head.weightMat);
     out.nl();
   }
   out.tab(4).text("Population").tab(30).text("Sample Size").tab(50).text("Tested ind/groups").tab(70)

@@ -45,6 +45,9 @@ struct SelfAssignReportHead {
 void printSelfAssignReport(LineWriter& out, const DataSet& ds, const Selection& sel, const SelfAssignReportHead& head,
                            const SelfAssignCounts& counts);
 
+// The two weight lines of the genetic distance.
+void printWeights(LineWriter& out, double weightBip, double weightMat);
+
 // The selected loci, one line each with its mode of inheritance at column 15.
 void printSelectedLociModes(LineWriter& out, const DataSet& ds, const Selection& sel);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "assign/assignment_run.h"
+#include "assign/self_assign_run.h"
 #include "files/text_writer.h"
 #include "ui/frmDiplo.h"
 
@@ -116,6 +117,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
     if (!running_) backToMain();
   };
   addButton("Command2", "Assign test groups").onClick = [this] { Command2_Click(); };
+  addButton("Command4", "Self assignment").onClick = [this] { Command4_Click(); };
 
   // Method buttons.
   o1.onClick = [this, &o1] {
@@ -236,6 +238,30 @@ void frmAssGr::Command2_Click() {
   } release{*this};
   AssignmentRun run(model(), app.services);
   if (!runAssignment(run)) {
+    message(run.error);
+    return;
+  }
+  backToMain();
+}
+
+void frmAssGr::Command4_Click() {
+  if (running_) return;
+  running_ = true;
+  flags().Busy = 1;
+  struct Release {
+    frmAssGr& w;
+    ~Release() {
+      w.running_ = false;
+      w.flags().Busy = 0;
+    }
+  } release{*this};
+  TextBox& progress = get<TextBox>("Text6");
+  SelfAssignmentRun run(model(), app.services);
+  const bool ok = runSelfAssignment(run, [&](double percent) {
+    progress.setText(masked(percent, "0", app.services.decimalSign()) + " %");
+    app.services.doEvents();
+  });
+  if (!ok) {
     message(run.error);
     return;
   }

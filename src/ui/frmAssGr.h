@@ -24,6 +24,7 @@ class frmAssGr : public AppWindow {
   void wholeNumberBox(const std::string& box, int AssignmentOptions::*field, int low, std::function<int()> high);
   void weightBox(const std::string& box, double AssignmentOptions::*own, double AssignmentOptions::*other);
   void Command2_Click();
+  void Command4_Click();
   bool running_ = false;
 };
 
