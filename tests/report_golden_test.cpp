@@ -4,7 +4,13 @@
 // To rewrite them after an intended change: KIWORA_UPDATE_GOLDEN=1 ./kiwora_tests --gtest_filter='ReportGolden*'
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/app_fixture.h"
 #include "support/golden.h"
@@ -12,10 +18,10 @@
 namespace kiwora {
 namespace {
 
+using testing::readFile;
+using testing::goldenPath;
 using testing::expectGolden;
 using testing::expectNoBrokenNumbers;
-using testing::goldenPath;
-using testing::readFile;
 
 class ReportGolden : public testing::AppFixture {
  protected:

@@ -1,6 +1,6 @@
 #pragma once
-// Golden result files: a result is compared with tests/golden/NAME, and a difference is shown line by line.
-// KIWORA_UPDATE_GOLDEN=1 rewrites the golden files instead of comparing.
+// Golden result files: comparison with a readable difference, rewriting on request
+// (KIWORA_UPDATE_GOLDEN=1), and the check that no cell reads nan, inf or -0.000.
 #include <gtest/gtest.h>
 
 #include <algorithm>
