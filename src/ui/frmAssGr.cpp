@@ -212,7 +212,7 @@ void frmAssGr::Form_Load() {
   show("Text9", o.MinBipLoci);
 }
 
-void frmAssGr::Command2_Click() {
+void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculation) {
   if (running_) return;
   running_ = true;
   flags().Busy = 1;
@@ -224,36 +224,34 @@ void frmAssGr::Command2_Click() {
       w.flags().Busy = 0;
     }
   } release{*this};
-  AssignmentRun run(model(), app.services);
-  if (!runAssignment(run)) {
-    message(run.error);
+  std::string error;
+  if (!calculation(error)) {
+    message(error);
     return;
   }
   backToMain();
 }
 
-void frmAssGr::Command4_Click() {
-  if (running_) return;
-  running_ = true;
-  flags().Busy = 1;
-  struct Release {
-    frmAssGr& w;
-    ~Release() {
-      w.running_ = false;
-      w.flags().Busy = 0;
-    }
-  } release{*this};
-  TextBox& progress = get<TextBox>("Text6");
-  SelfAssignmentRun run(model(), app.services);
-  const bool ok = runSelfAssignment(run, [&](double percent) {
-    progress.setText(masked(percent, "0", app.services.decimalSign()) + " %");
-    app.services.doEvents();
+void frmAssGr::Command2_Click() {
+  runLocked([this](std::string& error) {
+    AssignmentRun run(model(), app.services);
+    const bool ok = runAssignment(run);
+    error = run.error;
+    return ok;
   });
-  if (!ok) {
-    message(run.error);
-    return;
-  }
-  backToMain();
+}
+
+void frmAssGr::Command4_Click() {
+  runLocked([this](std::string& error) {
+    TextBox& progress = get<TextBox>("Text6");
+    SelfAssignmentRun run(model(), app.services);
+    const bool ok = runSelfAssignment(run, [&](double percent) {
+      progress.setText(masked(percent, "0", app.services.decimalSign()) + " %");
+      app.services.doEvents();
+    });
+    error = run.error;
+    return ok;
+  });
 }
 
 }  // namespace kiwora
