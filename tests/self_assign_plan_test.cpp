@@ -115,20 +115,5 @@ TEST(SelfAssignPercentages, TotalIsPooledMeanIsOverPopulationsWithTests) {
   EXPECT_FALSE(none.mean.has_value());
 }
 
-TEST(SelfAssignPercentages, MergedCountsEqualCountsTakenInOnePlace) {
-  SelfAssignCounts a(2), b(2), both(2);
-  const int tests[][2] = {{1, 1}, {1, 2}, {2, 2}, {2, 0}, {1, 1}};
-  for (std::size_t i = 0; i < std::size(tests); ++i) {
-    (i % 2 ? a : b).count(tests[i][0], tests[i][1]);
-    both.count(tests[i][0], tests[i][1]);
-  }
-  a.add(b);
-  EXPECT_EQ(a.tests, both.tests);
-  EXPECT_EQ(a.correct, both.correct);
-  for (int p = 1; p <= 2; ++p)
-    for (int q = 1; q <= 2; ++q) EXPECT_EQ(a.assigned(p, q), both.assigned(p, q));
-  EXPECT_EQ(a.totalTests(), 5);
-}
-
 }  // namespace
 }  // namespace kiwora

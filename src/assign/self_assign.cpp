@@ -68,25 +68,26 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
     return SelfTest{static_cast<int>(k / opt.SelfNTests) + 1, 0, static_cast<int>(k % opt.SelfNTests) + 1};
   };
 
-  // Tests go out in chunks, each with its own working copy of the genotypes and its own tallies; the
-  // progress shows after each block of chunks.
+  // Tests go out in chunks, each with its own working copy of the genotypes; every test writes its
+  // outcome into a slot of its own, counted in test order after the block. The progress shows after each
+  // block of chunks.
   constexpr long long kChunk = 16, kBlock = 1024;
+  std::vector<int> assigned;
   for (long long first = 0; first < nTests; first += kBlock) {
     const long long last = std::min(nTests, first + kBlock);
     const int chunks = static_cast<int>((last - first + kChunk - 1) / kChunk);
-    std::vector<SelfAssignCounts> counts(static_cast<std::size_t>(chunks), SelfAssignCounts(ds.NPop));
+    assigned.assign(static_cast<std::size_t>(last - first), 0);
     parallelFor(chunks, [&](int c) {
       GenotypeData work = ds.Allele;
-      SelfAssignCounts& mine = counts[static_cast<std::size_t>(c)];
       const long long k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk);
       for (long long k = k0; k < k1; ++k) {
         const SelfTest t = testAt(k);
         const std::vector<int> members =
             single ? std::vector<int>{t.i} : drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
-        mine.count(t.p, Self_Assign_Run(work, ds, sel, opt, t.p, members));
+        assigned[static_cast<std::size_t>(k - first)] = Self_Assign_Run(work, ds, sel, opt, t.p, members);
       }
     });
-    for (const SelfAssignCounts& c : counts) total.add(c);
+    for (long long k = first; k < last; ++k) total.count(testAt(k).p, assigned[static_cast<std::size_t>(k - first)]);
     if (progress) progress(100.0 * static_cast<double>(last) / static_cast<double>(nTests));
   }
   return total;

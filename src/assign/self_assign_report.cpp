@@ -32,15 +32,6 @@ void SelfAssignCounts::count(int p, int q) {
   if (q == p) ++correct[static_cast<std::size_t>(p)];
 }
 
-void SelfAssignCounts::add(const SelfAssignCounts& other) {
-  for (std::size_t p = 1; p < tests.size(); ++p) {
-    tests[p] += other.tests[p];
-    correct[p] += other.correct[p];
-    for (std::size_t q = 1; q < tests.size(); ++q)
-      assigned(static_cast<int>(p), static_cast<int>(q)) += other.assigned(static_cast<int>(p), static_cast<int>(q));
-  }
-}
-
 long long SelfAssignCounts::totalTests() const {
   long long n = 0;
   for (std::size_t p = 1; p < tests.size(); ++p) n += tests[p];

@@ -19,7 +19,6 @@ struct SelfAssignCounts {
   explicit SelfAssignCounts(int nPop = 0);
   // One test of population p assigned to q (0: assigned nowhere).
   void count(int p, int q);
-  void add(const SelfAssignCounts& other);
   long long totalTests() const;
 };
 
