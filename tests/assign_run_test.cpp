@@ -209,6 +209,23 @@ TEST_F(AssignRun, UnwritableFileComputesNothingAndSetsNoFlag) {
   EXPECT_EQ(model().flags.AssignRunDone, 1);
 }
 
+TEST_F(AssignRun, NothingToScoreIsRefusedBeforeTheFileIsTouched) {
+  load();
+  struct Row {
+    Vec1<int> Selection::*flags;
+    const char* message;
+  } rows[] = {{&Selection::PopSel, "No reference population is selected!"},
+              {&Selection::LocSel, "No locus is selected!"}};
+  for (const Row& r : rows) {
+    const Vec1<int> kept = model().sel.*r.flags;
+    std::fill((model().sel.*r.flags).begin(), (model().sel.*r.flags).end(), 0);
+    run(std::string("menu AssisgnmentGr\nclick Command2\nexpect-message ") + r.message + "\nclick Command1");
+    model().sel.*r.flags = kept;
+  }
+  EXPECT_FALSE(std::filesystem::exists(outPath()));
+  EXPECT_EQ(model().flags.AssignRunDone, 0);
+}
+
 TEST_F(AssignRun, DominantCorrectionOfTheAnalysisIsNeverApplied) {
   load();
   run("menu AssisgnmentGr\nclick Command2");
