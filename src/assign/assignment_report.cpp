@@ -55,14 +55,8 @@ std::string assignHeaderIdentity(const Model& m) {
   return s;
 }
 
-void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date) {
+void writeReferencePopulationList(LineWriter& out, const Model& m) {
   const DataSet& ds = m.ds;
-  const TestGroups& t = m.test;
-  out.nl();
-  out.tab(4).text("Date:  " + date).nl();
-  out.tab(4).text("File with reference populations:  " + ds.RefFileName).nl();
-  out.tab(4).text("File with control groups       :  " + ds.TestFileName).nl();
-  out.nl();
   out.tab(4).text(rule(39, '#')).nl();
   out.tab(4).text("###  List of Reference Populations  ###").nl();
   out.tab(4).text(rule(39, '#')).nl();
@@ -71,6 +65,17 @@ void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date)
     const auto pu = static_cast<std::size_t>(p);
     out.tab(4).text(std::to_string(p) + ". " + ds.PopName[pu]).tab(30).text("/ N= " + std::to_string(ds.NInd[pu])).nl();
   }
+}
+
+void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date) {
+  const DataSet& ds = m.ds;
+  const TestGroups& t = m.test;
+  out.nl();
+  out.tab(4).text("Date:  " + date).nl();
+  out.tab(4).text("File with reference populations:  " + ds.RefFileName).nl();
+  out.tab(4).text("File with control groups       :  " + ds.TestFileName).nl();
+  out.nl();
+  writeReferencePopulationList(out, m);
   out.nl();
   out.tab(4).text(rule(55, '_')).nl();
   out.nl();

@@ -15,6 +15,8 @@ inline constexpr const char* kAssignBannerYear = "  2021  Kiwora";
 // the last header's writes the header again.
 std::string assignHeaderIdentity(const Model& m);
 
+// The framed list of every reference population, selected or not, with its sample size.
+void writeReferencePopulationList(LineWriter& out, const Model& m);
 void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date);
 void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOptions& opt);
 // The distance and similarity tables (genetic distance) or the -log10(genotype likelihood) and SCORES

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "assign/assignment_report.h"
+#include "assign/reload_test_file.h"
 #include "assign/scorers.h"
 #include "files/result_file.h"
 #include "files/text_writer.h"
@@ -96,6 +97,7 @@ void assignStepFinish(AssignmentRun& run) {
 }
 
 bool runAssignment(AssignmentRun& run) {
+  if (!assignStepReloadTestGroups(run)) return false;
   run.error = assignOptionsProblem(run.model, run.opt);
   if (!run.error.empty()) return false;
   if (!assignStepResultFile(run)) return false;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "assign/assignment_run.h"
+#include "assign/self_assign_run.h"
 #include "files/text_writer.h"
 #include "ui/frmDiplo.h"
 
@@ -116,6 +117,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
     if (!running_) backToMain();
   };
   addButton("Command2", "Assign test groups").onClick = [this] { Command2_Click(); };
+  addButton("Command4", "Self assignment").onClick = [this] { Command4_Click(); };
 
   // Method buttons; the two distance buttons also say what the distance is taken on.
   const struct {
@@ -210,7 +212,7 @@ void frmAssGr::Form_Load() {
   show("Text9", o.MinBipLoci);
 }
 
-void frmAssGr::Command2_Click() {
+void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculation) {
   if (running_) return;
   running_ = true;
   flags().Busy = 1;
@@ -222,12 +224,34 @@ void frmAssGr::Command2_Click() {
       w.flags().Busy = 0;
     }
   } release{*this};
-  AssignmentRun run(model(), app.services);
-  if (!runAssignment(run)) {
-    message(run.error);
+  std::string error;
+  if (!calculation(error)) {
+    message(error);
     return;
   }
   backToMain();
+}
+
+void frmAssGr::Command2_Click() {
+  runLocked([this](std::string& error) {
+    AssignmentRun run(model(), app.services);
+    const bool ok = runAssignment(run);
+    error = run.error;
+    return ok;
+  });
+}
+
+void frmAssGr::Command4_Click() {
+  runLocked([this](std::string& error) {
+    TextBox& progress = get<TextBox>("Text6");
+    SelfAssignmentRun run(model(), app.services);
+    const bool ok = runSelfAssignment(run, [&](double percent) {
+      progress.setText(masked(percent, "0", app.services.decimalSign()) + " %");
+      app.services.doEvents();
+    });
+    error = run.error;
+    return ok;
+  });
 }
 
 }  // namespace kiwora

@@ -1,6 +1,9 @@
 #pragma once
 // "Assignment / exclusion of groups": the options of the assignment and of the self-assignment, and the
 // run "Assign test groups".
+#include <functional>
+#include <string>
+
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -23,7 +26,11 @@ class frmAssGr : public AppWindow {
   // A box holding a whole number: accepted when whole and within [low, high], else the box shows `field`.
   void wholeNumberBox(const std::string& box, int AssignmentOptions::*field, int low, std::function<int()> high);
   void weightBox(const std::string& box, double AssignmentOptions::*own, double AssignmentOptions::*other);
+  // Runs a calculation with every control locked and Busy set; shows its error, or returns to the main
+  // window when it succeeded.
+  void runLocked(const std::function<bool(std::string& error)>& calculation);
   void Command2_Click();
+  void Command4_Click();
   bool running_ = false;
 };
 

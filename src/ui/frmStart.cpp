@@ -254,38 +254,13 @@ void frmStart::OpenTestFile_Click() {
     message(kNoReferenceMessage);
     return;
   }
-  std::string text;
-  if (!readTextFile(path, text, kReadingFailureMessage)) return;
-  const ParseResult parsed = parseInputText(text, InputLayout::TestGroups);
-  if (const std::string why = lociMismatch(parsed.data, ds()); !why.empty()) {
-    message(std::string(kNotCompatibleMessage) + "\n" + why);
+  TestGroupRead read;
+  if (const std::string why = readTestGroupFile(path, ds(), sel(), model().test, read); !why.empty()) {
+    message(why);
     return;
   }
-  if (!parsed.ok()) {
-    message(parsed.message());
-    return;
-  }
-
-  TestGroups next;
-  if (const std::string why = buildTestGroups(parsed.data, next); !why.empty()) {
-    message(std::string(kReadingFailureMessage) + "\n" + why);
-    return;
-  }
-  next.TestMinAllele = model().test.TestMinAllele;
-  next.TestMaxAllele = model().test.TestMaxAllele;
-  int maxAllele = 0;
-  Vec1<int> locSel = sel().LocSel;
-  fitTestGroups(next, ds().RefMaxAllele, maxAllele, locSel);
-  if (!frequencyTablesFit(ds().NPop, ds().NLoci, maxAllele)) {
-    message(std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.");
-    return;
-  }
-
-  model().test = std::move(next);
+  installTestGroups(std::move(read), ds(), sel(), model().test);
   ds().TestFileName = path;
-  ds().Title = parsed.data.title;
-  ds().MaxAllele = maxAllele;
-  sel().LocSel = std::move(locSel);
 
   setMenu("Analysis", true);
   message(kTestReadMessage);
