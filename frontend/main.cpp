@@ -3,10 +3,10 @@
 // kiwora --play SCRIPT   plays a script of user actions headless
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <unistd.h>
 
+#include "files/input_file.h"
 #include "script_player.h"
 #ifdef KIWORA_DESKTOP
 #include "qt/desktop.h"
@@ -54,12 +54,13 @@ int main(int argc, char** argv) {
     kiwora::ScriptPlayer player(app, services, std::cout, ".");
     return player.interactive(std::cin);
   }
-  std::ifstream in(script);
-  if (!in) {
-    std::cerr << "kiwora: cannot open the script " << script << "\n";
+  // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
+  std::string text, reason;
+  if (!kiwora::readWholeFile(script, text, reason)) {
+    std::cerr << "kiwora: cannot play the script: " << reason << "\n";
     return 2;
   }
   const std::size_t slash = script.find_last_of('/');
   kiwora::ScriptPlayer player(app, services, std::cout, slash == std::string::npos ? "." : script.substr(0, slash));
-  return player.play(in, script);
+  return player.playText(text, script);
 }

@@ -64,10 +64,10 @@ TEST(AmongTest, ObservedColumnsAreTheAnalysisValuesOfTheSelectedPopulations) {
   AlleleStats a;
   VariationStats v;
   Table2<double> djLocPop;
-  Vec1<double> djPop, djLoc, fstLoc;
+  Vec1<double> djPop, djLoc;
   double djTotal = 0;
   Cell fstTotal, fstNTotal;
-  Vec1<Cell> fstNLoc;
+  Vec1<Cell> fstLoc, fstNLoc;
   Calc_Allele_Freq(f.view(), false, a);
   Calc_Heterozygosity(f.view(), a, v);
   Calc_Dj(f.view(), a.AlleleFreq, djLocPop, djPop, djLoc, djTotal);
@@ -98,13 +98,15 @@ TEST(AmongTest, SharesCountTiesOnBothSides) {
   }
 }
 
-TEST(AmongTest, UndefinedStandardisedFstTakesNoPartAndPrintsADash) {
-  // Locus 2 has data in population 1 only: no comparison, so its standardised Fst is undefined.
+TEST(AmongTest, UndefinedFstTakesNoPartAndPrintsADash) {
+  // Locus 2 has data in population 1 only: no comparison, so its Fst and standardised Fst are undefined.
   Fixture f(3, {{{{1, 1}, {1, 2}}, {{1, 2}, {2, 2}}}, {{{2, 2}, {-1, -1}}, {{2, 3}, {-1, -1}}}});
   const AmongTestResult r = Test_Among_Populations(f.data, 3, f.locSel, 20, false, 3);
-  ASSERT_FALSE(r.observed[7]);
-  EXPECT_FALSE(r.shareAtLeast[7]);
-  EXPECT_FALSE(r.shareAtMost[7]);
+  for (std::size_t c : {4u, 7u}) {
+    ASSERT_FALSE(r.observed[c]) << c;
+    EXPECT_FALSE(r.shareAtLeast[c]) << c;
+    EXPECT_FALSE(r.shareAtMost[c]) << c;
+  }
   LineWriter out;
   Vec1<std::string> names = {"", "A", "B"};
   printAmongTestReport(out, r, names);
@@ -114,14 +116,14 @@ TEST(AmongTest, UndefinedStandardisedFstTakesNoPartAndPrintsADash) {
   const std::size_t above = text.find("\r\nP>O;");
   ASSERT_NE(below, std::string::npos);
   ASSERT_NE(above, std::string::npos);
-  // A dash where the standardised Fst of locus B stands, numbers everywhere else.
+  // A dash where the Fst and the standardised Fst of locus B stand, numbers everywhere else.
   for (std::size_t at : {below, above}) {
     std::vector<std::string> fields;
     std::string row = text.substr(at + 2, text.find("\r\n", at + 2) - at - 2) + ";";
     for (std::size_t from = 0, to; (to = row.find(';', from)) != std::string::npos; from = to + 1)
       fields.push_back(row.substr(from, to - from));
     ASSERT_EQ(fields.size(), 10u) << row;
-    for (std::size_t i = 1; i < fields.size(); ++i) EXPECT_EQ(fields[i] == "-", i == 8) << row;
+    for (std::size_t i = 1; i < fields.size(); ++i) EXPECT_EQ(fields[i] == "-", i == 5 || i == 8) << row;
   }
 }
 

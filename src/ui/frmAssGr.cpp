@@ -7,6 +7,7 @@
 #include "assign/self_assign_run.h"
 #include "files/text_writer.h"
 #include "ui/frmDiplo.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 namespace {
@@ -225,7 +226,9 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
     }
   } release{*this};
   std::string error;
-  if (!calculation(error)) {
+  bool ok = false;
+  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_)) return;
+  if (!ok) {
     message(error);
     return;
   }

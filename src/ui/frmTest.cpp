@@ -7,6 +7,7 @@
 #include "permutation/run_support.h"
 #include "permutation/two_pop_report.h"
 #include "permutation/two_pop_test.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 
@@ -57,7 +58,7 @@ frmTest::frmTest(App& a) : AppWindow(a, "frmTest", "Test between two populations
   addFrame("Frame2", "Tested combination");
   addLabel("Label5", "", "Frame2");
 
-  addButton("Command2", "Start").onClick = [this] { Start(); };
+  addButton("Command2", "Start").onClick = [this] { runGuarded(app, [this] { Start(); }); };
   addButton("Command1", "Go back").onClick = [this] {
     if (busy()) return;
     flags().NoSortMLG = 0;

@@ -1,6 +1,7 @@
 #include "ui/test_window_support.h"
 
 #include "permutation/run_support.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 
@@ -21,7 +22,7 @@ void PermutationTestWindow::addProgressBox() {
 
 void PermutationTestWindow::addRunButtons(const std::string& caption) {
   addButton("Command1", caption).onClick = [this] {
-    if (!running_) run();
+    if (!running_) runGuarded(app, [this] { run(); }, &running_);
   };
   addButton("Command2", "Go back").onClick = [this] {
     if (!running_) backToMain();
