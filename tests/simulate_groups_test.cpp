@@ -1,0 +1,312 @@
+// The five generators of simulated groups: pinned draws of a seeded stream, the missing-data patterns,
+// what each generator may copy, the cases that must end without drawing (no member, no typed copy, no
+// frequency), and the distribution of the frequency generator and of the member draw.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "assign/simulate_groups.h"
+#include "stats/allele_stats.h"
+#include "stats/variation_stats.h"
+#include "stats_fixture.h"
+
+namespace kiwora {
+namespace {
+
+using testing::Fixture;
+using testing::Population;
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+// Reference populations and test groups (each group written as a population), with every table a
+// generator reads; every locus selected, modes given per locus (default bi-parental).
+struct SimFixture {
+  Fixture ref, test;
+  Vec1<int> mode, minCode, maxCode;
+  AlleleStats alleles;
+  VariationStats variation;
+  SimulationSource src;
+
+  SimFixture(int maxA, const std::vector<Population>& refPops, const std::vector<Population>& groups,
+             std::vector<int> modes = {})
+      : ref(maxA, refPops), test(maxA, groups, ref.data.nLoci()) {
+    const int nLoci = ref.data.nLoci();
+    mode = makeVec1<int>(nLoci, 1);
+    for (std::size_t l = 0; l < modes.size(); ++l) mode[l + 1] = modes[l];
+    minCode = makeVec1<int>(nLoci, 10000);
+    maxCode = makeVec1<int>(nLoci, 0);
+    for (const GenotypeData* d : {&ref.data, &test.data})
+      for (int p = 1; p <= d->nPop(); ++p)
+        for (int l = 1; l <= nLoci; ++l)
+          for (int j = 1; j <= d->nInd(p); ++j)
+            for (int a : {d->a1(p, l, j), d->a2(p, l, j)})
+              if (a != kMissing) {
+                minCode[at(l)] = std::min(minCode[at(l)], a);
+                maxCode[at(l)] = std::max(maxCode[at(l)], a);
+              }
+    Calc_Allele_Freq(ref.view(), false, alleles);
+    Calc_Heterozygosity(ref.view(), alleles, variation);
+    src.nLoci = nLoci;
+    src.ref = &ref.data;
+    src.test = &test.data;
+    src.locSel = &ref.locSel;
+    src.locMode = &mode;
+    src.alleleFreq = &alleles.AlleleFreq;
+    src.geneCount = &alleles.GeneCount;
+    src.fis = &variation.Fis;
+    src.minCode = &minCode;
+    src.maxCode = &maxCode;
+  }
+
+  // Draws group g from population p with the stream of `seed`; returns the buffer.
+  GenotypeData draw(SimGenerator m, int g, int p, std::uint64_t seed = 7) {
+    SimulationReference r(src, m);
+    GenotypeData sim = simulationBuffer(test.data);
+    Random rng = Random::stream(seed, 1);
+    simulateGroup(r, g, p, rng, sim);
+    return sim;
+  }
+};
+
+// One group's genotypes as text, members separated by "|", loci by " ": "1/2 3/3|...".
+std::string text(const GenotypeData& d, int g) {
+  std::string s;
+  for (int i = 1; i <= d.nInd(g); ++i) {
+    if (i > 1) s += "|";
+    for (int l = 1; l <= d.nLoci(); ++l) {
+      if (l > 1) s += " ";
+      s += std::to_string(d.a1(g, l, i)) + "/" + std::to_string(d.a2(g, l, i));
+    }
+  }
+  return s;
+}
+
+const std::vector<SimGenerator> kAll = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
+                                        SimGenerator::Alleles, SimGenerator::AllelesHap};
+const std::vector<SimGenerator> kRecombining = {SimGenerator::MLHap, SimGenerator::SLGeno, SimGenerator::Alleles,
+                                                SimGenerator::AllelesHap};
+
+// Four members at three loci (the third maternal), one of them missing a copy; a test group of three,
+// its second member missing its first copy at locus 1.
+const std::vector<Population> kRef = {{
+    {{1, 2}, {3, 4}, {1, 1}},
+    {{2, 2}, {4, 4}, {2, 2}},
+    {{3, 1}, {-1, 5}, {3, 3}},
+    {{2, 3}, {5, 3}, {1, 1}},
+}};
+const std::vector<Population> kGroup = {{
+    {{1, 1}, {3, 3}, {1, 1}},
+    {{-1, 2}, {4, 5}, {2, 2}},
+    {{1, 2}, {3, 4}, {3, 3}},
+}};
+
+TEST(SimulatedGroups, EachGeneratorsDrawsArePinnedForASeededStream) {
+  // Recorded from a seeded run: any change to the order or the rule of the draws shows here.
+  struct Case {
+    SimGenerator m;
+    const char* drawn;
+  };
+  const Case cases[] = {
+      {SimGenerator::FreqCI, "2/2 3/4 2/2|-1/3 3/5 1/1|3/2 5/5 1/1"},
+      {SimGenerator::MLHap, "2/2 4/4 2/2|-1/3 4/-1 2/3|2/3 4/5 2/1"},
+      {SimGenerator::SLGeno, "2/2 4/4 3/3|-1/1 3/4 2/2|2/2 4/4 2/2"},
+      {SimGenerator::Alleles, "2/2 4/5 1/2|-1/2 4/5 3/1|2/2 3/3 2/1"},
+      {SimGenerator::AllelesHap, "2/2 4/5 1/1|-1/-1 4/4 2/2|3/2 5/4 1/1"},
+  };
+  for (const Case& c : cases) {
+    SimFixture f(5, kRef, kGroup, {1, 1, 2});
+    EXPECT_EQ(text(f.draw(c.m, 1, 1), 1), c.drawn) << "generator " << static_cast<int>(c.m);
+    EXPECT_EQ(text(f.draw(c.m, 1, 1), 1), text(f.draw(c.m, 1, 1), 1)) << "same stream, same group";
+  }
+}
+
+TEST(SimulatedGroups, TestMembersMissingCopyIsMissingCopyWiseOrLocusWise) {
+  // Fully typed reference: only the test member's own gap can be missing.
+  const std::vector<Population> ref = {{{{1, 2}}, {{2, 3}}, {{3, 1}}}};
+  const std::vector<Population> group = {{{{-1, 2}}, {{2, -1}}}};
+  for (SimGenerator m : kRecombining) {
+    SimFixture f(3, ref, group);
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+      const GenotypeData sim = f.draw(m, 1, 1, seed);
+      const bool locusWise = m == SimGenerator::AllelesHap;
+      EXPECT_EQ(sim.a1(1, 1, 1), kMissing);
+      EXPECT_EQ(sim.a2(1, 1, 1) == kMissing, locusWise) << static_cast<int>(m);
+      EXPECT_EQ(sim.a1(1, 1, 2) == kMissing, locusWise) << static_cast<int>(m);
+      EXPECT_EQ(sim.a2(1, 1, 2), kMissing);
+    }
+  }
+}
+
+TEST(SimulatedGroups, WhichGeneratorsCarryAReferenceMembersMissingCopy) {
+  // Member 1 misses its first copy at the bi-parental locus 1 and its second at the maternal locus 2;
+  // member 2 is fully typed. The test members are fully typed.
+  const std::vector<Population> ref = {{{{-1, 1}, {1, -1}}, {{2, 2}, {2, 2}}}};
+  const std::vector<Population> group = {{{{1, 1}, {1, 1}}, {{2, 2}, {2, 2}}}};
+  struct Case {
+    SimGenerator m;
+    bool gapAtBiparental, gapAtMaternal;
+  };
+  const Case cases[] = {{SimGenerator::MLHap, true, true},
+                        {SimGenerator::SLGeno, true, true},
+                        {SimGenerator::Alleles, false, false},  // redraws every copy among the typed ones
+                        {SimGenerator::AllelesHap, false, true}};  // copies the maternal locus as it stands
+  for (const Case& c : cases) {
+    SimFixture f(2, ref, group, {1, 2});
+    bool gap[3] = {false, false, false};
+    for (std::uint64_t seed = 1; seed <= 60; ++seed) {
+      const GenotypeData sim = f.draw(c.m, 1, 1, seed);
+      for (int i = 1; i <= 2; ++i)
+        for (int l = 1; l <= 2; ++l) gap[l] = gap[l] || sim.a1(1, l, i) == kMissing || sim.a2(1, l, i) == kMissing;
+    }
+    EXPECT_EQ(gap[1], c.gapAtBiparental) << static_cast<int>(c.m);
+    EXPECT_EQ(gap[2], c.gapAtMaternal) << static_cast<int>(c.m);
+  }
+}
+
+TEST(SimulatedGroups, RecombinationUsesOnlyWhatTheRulesAllow) {
+  // A one-member population: generator 2 makes members of that member's copies only.
+  {
+    SimFixture f(9, {{{{1, 2}, {3, 4}}}}, {{{{5, 6}, {7, 8}}, {{5, 6}, {7, 8}}}});
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+      const GenotypeData sim = f.draw(SimGenerator::MLHap, 1, 1, seed);
+      for (int i = 1; i <= 2; ++i) {
+        EXPECT_TRUE(sim.a1(1, 1, i) == 1 || sim.a1(1, 1, i) == 2);
+        EXPECT_TRUE(sim.a2(1, 1, i) == 1 || sim.a2(1, 1, i) == 2);
+        EXPECT_TRUE(sim.a1(1, 2, i) == 3 || sim.a1(1, 2, i) == 4);
+      }
+    }
+  }
+  // Generator 5: the two maternal loci of a simulated member are one reference member's pair, and the
+  // paternal locus another (or the same) member's.
+  {
+    const std::vector<Population> ref = {{
+        {{1, 1}, {1, 1}, {1, 1}, {1, 1}},
+        {{2, 2}, {2, 2}, {2, 2}, {2, 2}},
+        {{3, 3}, {3, 3}, {3, 3}, {3, 3}},
+    }};
+    const std::vector<Population> group = {{{{1, 1}, {1, 1}, {1, 1}, {1, 1}}}};
+    SimFixture f(3, ref, group, {1, 2, 2, 3});
+    std::set<int> paternalFromOther;
+    for (std::uint64_t seed = 1; seed <= 60; ++seed) {
+      const GenotypeData sim = f.draw(SimGenerator::AllelesHap, 1, 1, seed);
+      EXPECT_EQ(sim.a1(1, 2, 1), sim.a1(1, 3, 1));
+      EXPECT_EQ(sim.a2(1, 2, 1), sim.a1(1, 2, 1));
+      if (sim.a1(1, 4, 1) != sim.a1(1, 2, 1)) paternalFromOther.insert(sim.a1(1, 4, 1));
+    }
+    EXPECT_FALSE(paternalFromOther.empty()) << "the paternal member is drawn on its own";
+  }
+}
+
+TEST(SimulatedGroups, NothingToDrawFromGivesMissingAllelesAndEnds) {
+  // Population 2 has no members; at locus 2 population 1 has no typed copy at all.
+  const std::vector<Population> ref = {{{{1, 2}, {-1, -1}}, {{2, 2}, {-1, -1}}}, {}};
+  const std::vector<Population> group = {{{{1, 1}, {1, 1}}, {{1, 2}, {2, 2}}}};
+  for (SimGenerator m : kAll) {
+    SimFixture f(2, ref, group);
+    const GenotypeData empty = f.draw(m, 1, 2);
+    EXPECT_EQ(text(empty, 1), "-1/-1 -1/-1|-1/-1 -1/-1") << static_cast<int>(m);
+    const GenotypeData sim = f.draw(m, 1, 1);
+    for (int i = 1; i <= 2; ++i) {
+      EXPECT_NE(sim.a1(1, 1, i), kMissing) << static_cast<int>(m);
+      EXPECT_EQ(sim.a1(1, 2, i), kMissing) << static_cast<int>(m);
+      EXPECT_EQ(sim.a2(1, 2, i), kMissing) << static_cast<int>(m);
+    }
+  }
+}
+
+TEST(SimulatedGroups, FrequencyGeneratorDrawsOnlyCodesThePopulationHas) {
+  // Codes 2, 3 and 5 present (range 1..6 through the test group); Fis of the population is negative.
+  const std::vector<Population> ref = {{{{2, 3}}, {{3, 5}}, {{5, 2}}, {{2, 3}}}};
+  const std::vector<Population> group = {{{{1, 6}}, {{1, 1}}, {{6, 6}}, {{4, 4}}}};
+  SimFixture f(6, ref, group);
+  std::set<int> drawn;
+  for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+    const GenotypeData sim = f.draw(SimGenerator::FreqCI, 1, 1, seed);
+    for (int i = 1; i <= 4; ++i) drawn.insert({sim.a1(1, 1, i), sim.a2(1, 1, i)});
+  }
+  EXPECT_EQ(drawn, (std::set<int>{2, 3, 5}));
+}
+
+TEST(SimulatedGroups, FrequencyGeneratorMonomorphicFixedUnselectedLoci) {
+  // Locus 1 monomorphic; locus 2 every reference member homozygous (Fis = 1); locus 3 not selected.
+  const std::vector<Population> ref = {{{{4, 4}, {1, 1}, {1, 2}}, {{4, 4}, {2, 2}, {2, 2}}, {{4, 4}, {3, 3}, {1, 1}}}};
+  const std::vector<Population> group = {{{{1, 1}, {1, 2}, {1, 1}}, {{-1, 4}, {2, 3}, {2, 2}}}};
+  SimFixture f(4, ref, group);
+  f.ref.locSel[3] = 0;
+  Calc_Allele_Freq(f.ref.view(), false, f.alleles);
+  Calc_Heterozygosity(f.ref.view(), f.alleles, f.variation);
+  ASSERT_EQ(f.variation.Fis(1, 2), Cell(1.0));
+  bool drawnTwo = false;
+  for (std::uint64_t seed = 1; seed <= 100; ++seed) {
+    const GenotypeData sim = f.draw(SimGenerator::FreqCI, 1, 1, seed);
+    EXPECT_EQ(text(sim, 1).substr(0, 4), "4/4 ");
+    EXPECT_EQ(sim.a1(1, 1, 2), kMissing);  // the test member's gap, the drawn second copy kept
+    EXPECT_EQ(sim.a2(1, 1, 2), 4);
+    for (int i = 1; i <= 2; ++i) {
+      EXPECT_EQ(sim.a1(1, 2, i), sim.a2(1, 2, i)) << "every heterozygote made homozygous";
+      drawnTwo = drawnTwo || sim.a1(1, 2, i) != sim.a1(1, 2, 1);
+      EXPECT_EQ(sim.a1(1, 3, i), kMissing);
+      EXPECT_EQ(sim.a2(1, 3, i), kMissing);
+    }
+  }
+  EXPECT_TRUE(drawnTwo);
+}
+
+// Share of homozygotes 1/1 that the frequency generator gives a population with frequencies 3/4 and
+// 1/4 from N = 4 copies, computed from its own rule: the first code moves by d = 2.576 sqrt(f(1-f)/N) u,
+// u uniform, down or up with equal chance, the second code the other way, both at least 0, renormalised.
+double expectedHomozygoteShare() {
+  const double f = 0.75, half = 2.576 * std::sqrt(f * (1 - f) / 4);
+  const int steps = 200000;
+  double sum = 0;
+  for (int s = 0; s < steps; ++s) {
+    const double d = half * (s + 0.5) / steps;
+    for (double sign : {-1.0, 1.0}) {
+      const double f1 = std::max(0.0, f - sign * d), f2 = std::max(0.0, 1 - f + sign * d);
+      const double share = f1 / (f1 + f2);
+      sum += share * share / 2;
+    }
+  }
+  return sum / steps;
+}
+
+TEST(SimulatedGroups, FrequencyGeneratorFollowsItsCorrectedDistribution) {
+  SimFixture f(2, {{{{1, 1}}, {{1, 2}}}}, {{{{1, 1}}}});
+  SimulationReference r(f.src, SimGenerator::FreqCI);
+  GenotypeData sim = simulationBuffer(f.test.data);
+  const int n = 40000;
+  int homozygous1 = 0;
+  for (int k = 1; k <= n; ++k) {
+    Random rng = Random::stream(99, static_cast<std::uint64_t>(k));
+    Sim_Geno_Freq_CI(r, 1, 1, rng, sim);
+    homozygous1 += sim.a1(1, 1, 1) == 1 && sim.a2(1, 1, 1) == 1;
+  }
+  EXPECT_NEAR(static_cast<double>(homozygous1) / n, expectedHomozygoteShare(), 0.01);
+}
+
+TEST(SimulatedGroups, MembersAreDrawnEquallyOften) {
+  // Two members: a rounding rule would draw the first three times in four.
+  SimFixture f(2, {{{{1, 1}}, {{2, 2}}}}, {{{{1, 1}}}});
+  SimulationReference r(f.src, SimGenerator::SLGeno);
+  GenotypeData sim = simulationBuffer(f.test.data);
+  const int n = 20000;
+  int first = 0;
+  for (int k = 1; k <= n; ++k) {
+    Random rng = Random::stream(5, static_cast<std::uint64_t>(k));
+    Sim_Geno_SLGeno(r, 1, 1, rng, sim);
+    first += sim.a1(1, 1, 1) == 1;
+  }
+  EXPECT_NEAR(static_cast<double>(first) / n, 0.5, 0.015);
+}
+
+TEST(SimulatedGroups, StreamIndicesOfDistinctUnitsDiffer) {
+  std::set<std::uint64_t> seen;
+  for (int k = 1; k <= 3; ++k)
+    for (int g = 0; g <= 4; ++g)
+      for (int p = 0; p <= 5; ++p) seen.insert(simulationStreamIndex(k, g, p, 4, 5));
+  EXPECT_EQ(seen.size(), 3u * 5u * 6u);
+}
+
+}  // namespace
+}  // namespace kiwora
