@@ -16,8 +16,8 @@ int modeOf(const SimulationSource& s, int l) { return (*s.locMode)[at(l)]; }
 
 // The test member's missing copies, each on its own.
 void copyMissing(const SimulationSource& s, int g, int l, int i, GenotypeData& sim) {
-  if (s.test->a1(g, l, i) == kMissing) sim.a1(g, l, i) = kMissing;
-  if (s.test->a2(g, l, i) == kMissing) sim.a2(g, l, i) = kMissing;
+  if (s.test->a1(g, l, i) == kMissing) sim.a1(1, l, i) = kMissing;
+  if (s.test->a2(g, l, i) == kMissing) sim.a2(1, l, i) = kMissing;
 }
 
 bool testMissingAt(const SimulationSource& s, int g, int l, int i) {
@@ -26,7 +26,7 @@ bool testMissingAt(const SimulationSource& s, int g, int l, int i) {
 
 void fillMissing(const SimulationSource& s, int g, GenotypeData& sim) {
   for (int i = 1; i <= s.test->nInd(g); ++i)
-    for (int l = 1; l <= s.nLoci; ++l) sim.a1(g, l, i) = sim.a2(g, l, i) = kMissing;
+    for (int l = 1; l <= s.nLoci; ++l) sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
 }
 
 // One copy from a member whose copy is typed there; missing when no member has one.
@@ -90,11 +90,9 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   }
 }
 
-GenotypeData simulationBuffer(const GenotypeData& test) {
-  Vec1<int> nInd = makeVec1<int>(test.nPop());
-  for (int g = 1; g <= test.nPop(); ++g) nInd[at(g)] = test.nInd(g);
+GenotypeData groupBuffer(const GenotypeData& test, int g) {
   GenotypeData sim;
-  sim.resize(test.nPop(), test.nLoci(), nInd);
+  sim.resize(1, test.nLoci(), makeVec1<int>(1, test.nInd(g)));
   return sim;
 }
 
@@ -127,7 +125,7 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
     for (int l = 1; l <= s.nLoci; ++l) {
       const CorrectedLocus& c = loci[at(l)];
       if (!c.codes) {
-        sim.a1(g, l, i) = sim.a2(g, l, i) = kMissing;
+        sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
         continue;
       }
       const double r1 = rng.uniform(), r2 = rng.uniform();
@@ -139,8 +137,8 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
         else
           x1 = x2;
       }
-      sim.a1(g, l, i) = x1;
-      sim.a2(g, l, i) = x2;
+      sim.a1(1, l, i) = x1;
+      sim.a2(1, l, i) = x2;
       copyMissing(s, g, l, i, sim);
     }
 }
@@ -152,8 +150,8 @@ void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, Gen
   for (int i = 1; i <= s.test->nInd(g); ++i) {
     const int k1 = randomIndex(rng, n), k2 = randomIndex(rng, n);
     for (int l = 1; l <= s.nLoci; ++l) {
-      sim.a1(g, l, i) = rng.uniform() < 0.5 ? s.ref->a1(p, l, k1) : s.ref->a2(p, l, k1);
-      sim.a2(g, l, i) = rng.uniform() < 0.5 ? s.ref->a1(p, l, k2) : s.ref->a2(p, l, k2);
+      sim.a1(1, l, i) = rng.uniform() < 0.5 ? s.ref->a1(p, l, k1) : s.ref->a2(p, l, k1);
+      sim.a2(1, l, i) = rng.uniform() < 0.5 ? s.ref->a1(p, l, k2) : s.ref->a2(p, l, k2);
       copyMissing(s, g, l, i, sim);
     }
   }
@@ -166,8 +164,8 @@ void Sim_Geno_SLGeno(const SimulationReference& r, int g, int p, Random& rng, Ge
   for (int i = 1; i <= s.test->nInd(g); ++i)
     for (int l = 1; l <= s.nLoci; ++l) {
       const int k = randomIndex(rng, n);
-      sim.a1(g, l, i) = s.ref->a1(p, l, k);
-      sim.a2(g, l, i) = s.ref->a2(p, l, k);
+      sim.a1(1, l, i) = s.ref->a1(p, l, k);
+      sim.a2(1, l, i) = s.ref->a2(p, l, k);
       copyMissing(s, g, l, i, sim);
     }
 }
@@ -177,8 +175,8 @@ void Sim_Geno_Alleles(const SimulationReference& r, int g, int p, Random& rng, G
   if (s.ref->nInd(p) < 1) return fillMissing(s, g, sim);
   for (int i = 1; i <= s.test->nInd(g); ++i)
     for (int l = 1; l <= s.nLoci; ++l) {
-      sim.a1(g, l, i) = typedCopy(r, 1, p, l, rng);
-      sim.a2(g, l, i) = typedCopy(r, 2, p, l, rng);
+      sim.a1(1, l, i) = typedCopy(r, 1, p, l, rng);
+      sim.a2(1, l, i) = typedCopy(r, 2, p, l, rng);
       copyMissing(s, g, l, i, sim);
     }
 }
@@ -191,11 +189,11 @@ void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rn
     for (int l = 1; l <= s.nLoci; ++l) {
       if (modeOf(s, l) != 1) continue;
       if (testMissingAt(s, g, l, i)) {
-        sim.a1(g, l, i) = sim.a2(g, l, i) = kMissing;
+        sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
         continue;
       }
-      sim.a1(g, l, i) = typedCopy(r, 1, p, l, rng);
-      sim.a2(g, l, i) = typedCopy(r, 2, p, l, rng);
+      sim.a1(1, l, i) = typedCopy(r, 1, p, l, rng);
+      sim.a2(1, l, i) = typedCopy(r, 2, p, l, rng);
     }
     // All maternal loci of a member come from one reference member, all paternal loci from another.
     for (int mode : {2, 3}) {
@@ -203,8 +201,8 @@ void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rn
       for (int l = 1; l <= s.nLoci; ++l) {
         if (modeOf(s, l) != mode) continue;
         const bool missing = testMissingAt(s, g, l, i);
-        sim.a1(g, l, i) = missing ? kMissing : s.ref->a1(p, l, k);
-        sim.a2(g, l, i) = missing ? kMissing : s.ref->a2(p, l, k);
+        sim.a1(1, l, i) = missing ? kMissing : s.ref->a1(p, l, k);
+        sim.a2(1, l, i) = missing ? kMissing : s.ref->a2(p, l, k);
       }
     }
   }

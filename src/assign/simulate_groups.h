@@ -56,11 +56,11 @@ class SimulationReference {
   std::vector<std::vector<int>> present_, typed1_, typed2_;
 };
 
-// A buffer shaped like the test groups, for the simulated groups of one worker.
-GenotypeData simulationBuffer(const GenotypeData& test);
+// A buffer for the simulated groups of test group g: one slot of the group's size.
+GenotypeData groupBuffer(const GenotypeData& test, int g);
 
-// Each writes members 1..n of test group g (n its size), every locus 1..nLoci, into slot g of `sim`, drawn
-// from reference population p with `rng`. A copy that cannot be drawn (a population without members, a
+// Each writes a simulated group of test group g's size and missing data, every locus 1..nLoci, drawn from
+// reference population p with `rng`, into slot 1 of `sim` (made by groupBuffer for g). A copy that cannot be drawn (a population without members, a
 // locus without a typed copy or frequency there) is written missing.
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
 void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
