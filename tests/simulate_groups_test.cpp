@@ -17,13 +17,11 @@ namespace {
 using testing::Fixture;
 using testing::Population;
 
-std::size_t at(int i) { return static_cast<std::size_t>(i); }
-
 // Reference populations and test groups (each group written as a population), with every table a
 // generator reads; every locus selected, modes given per locus (default bi-parental).
 struct SimFixture {
   Fixture ref, test;
-  Vec1<int> mode, minCode, maxCode;
+  Vec1<int> mode;
   AlleleStats alleles;
   VariationStats variation;
   SimulationSource src;
@@ -34,17 +32,6 @@ struct SimFixture {
     const int nLoci = ref.data.nLoci();
     mode = makeVec1<int>(nLoci, 1);
     for (std::size_t l = 0; l < modes.size(); ++l) mode[l + 1] = modes[l];
-    minCode = makeVec1<int>(nLoci, 10000);
-    maxCode = makeVec1<int>(nLoci, 0);
-    for (const GenotypeData* d : {&ref.data, &test.data})
-      for (int p = 1; p <= d->nPop(); ++p)
-        for (int l = 1; l <= nLoci; ++l)
-          for (int j = 1; j <= d->nInd(p); ++j)
-            for (int a : {d->a1(p, l, j), d->a2(p, l, j)})
-              if (a != kMissing) {
-                minCode[at(l)] = std::min(minCode[at(l)], a);
-                maxCode[at(l)] = std::max(maxCode[at(l)], a);
-              }
     Calc_Allele_Freq(ref.view(), false, alleles);
     Calc_Heterozygosity(ref.view(), alleles, variation);
     src.nLoci = nLoci;
@@ -55,8 +42,6 @@ struct SimFixture {
     src.alleleFreq = &alleles.AlleleFreq;
     src.geneCount = &alleles.GeneCount;
     src.fis = &variation.Fis;
-    src.minCode = &minCode;
-    src.maxCode = &maxCode;
   }
 
   // Draws a group like test group g from population p with the stream of `seed`; returns its buffer.
@@ -216,7 +201,7 @@ TEST(SimulatedGroups, NothingToDrawFromGivesMissingAllelesAndEnds) {
 }
 
 TEST(SimulatedGroups, FrequencyGeneratorDrawsOnlyCodesThePopulationHas) {
-  // Codes 2, 3 and 5 present (range 1..6 through the test group); Fis of the population is negative.
+  // Codes 2, 3 and 5 present; the test group carries 1, 4 and 6.
   const std::vector<Population> ref = {{{{2, 3}}, {{3, 5}}, {{5, 2}}, {{2, 3}}}};
   const std::vector<Population> group = {{{{1, 6}}, {{1, 1}}, {{6, 6}}, {{4, 4}}}};
   SimFixture f(6, ref, group);

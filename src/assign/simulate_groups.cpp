@@ -71,12 +71,9 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
     present_.resize(cells);
     const Table3<double>& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
-      for (int l = 1; l <= src.nLoci; ++l) {
-        const int lo = std::max(0, (*src.minCode)[at(l)]);
-        const int hi = std::min(f.n3(), (*src.maxCode)[at(l)]);
-        for (int a = lo; a <= hi; ++a)
+      for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l)
+        for (int a = 0; a <= f.n3(); ++a)
           if (f(p, l, a) > 0) present_[cell(p, l)].push_back(a);
-      }
   }
   if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {
     typed1_.resize(cells);

@@ -28,8 +28,6 @@ struct SimulationSource {
   const Table3<double>* alleleFreq = nullptr;  // (population, locus, code)
   const Table2<int>* geneCount = nullptr;      // (population, locus): typed copies behind the frequencies
   const Table2<Cell>* fis = nullptr;           // (population, locus)
-  const Vec1<int>* minCode = nullptr;          // 0..nLoci: range of codes of the locus
-  const Vec1<int>* maxCode = nullptr;
 };
 
 // A source prepared for one run: per population and locus the codes of positive frequency (generator 1)
