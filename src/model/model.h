@@ -1,6 +1,8 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/analysis_options.h"
+#include "model/assignment_options.h"
+#include "model/assignment_results.h"
 #include "model/dataset.h"
 #include "model/imported_table.h"
 #include "stats/allele_stats.h"
@@ -25,6 +27,8 @@ struct Model {
   TestGroups test;  // survives every data load: a reference read keeps the groups, an input read leaves them
   // The last comma-separated table imported; it outlives every data load.
   ImportedTable imported;
+  AssignmentOptions assignOptions;  // the assignment window's options, kept for the whole run
+  AssignmentFileState assignFile;   // the assignment result file, named once
 
   // Result tables of the statistics, rebuilt by every run.
   AlleleStats alleles;
@@ -35,9 +39,10 @@ struct Model {
   DifferentiationStats diff;
   SpatialResults spatial;
   KinshipResults kinship;
+  AssignmentResults assign;
 
-  // Empties every result table; the data set, the selection, the flags, the test groups, the options and
-  // the import stay.
+  // Empties every result table; the data set, the selection, the flags, the test groups, the options,
+  // the assignment result file and the import stay.
   void clearResults();
 };
 
