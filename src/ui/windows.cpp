@@ -1,5 +1,6 @@
 // The windows of the program, registered by name.
 #include "ui/app.h"
+#include "ui/frmAssGr.h"
 #include "ui/frmDiplo.h"
 #include "ui/frmSelPop.h"
 #include "ui/frmSelloc.h"
@@ -19,6 +20,7 @@ void registerWindows(App& app) {
   app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
   app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
   registerImportWindow(app);
+  app.forms.registerWindow("frmAssGr", [&app](Forms&) { return std::make_unique<frmAssGr>(app); });
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }
