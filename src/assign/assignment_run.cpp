@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "assign/assignment_report.h"
+#include "assign/exclusion_step.h"
 #include "assign/scorers.h"
 #include "files/result_file.h"
 #include "files/text_writer.h"
@@ -102,6 +103,7 @@ bool runAssignment(AssignmentRun& run) {
   assignStepReferenceStatistics(run);
   assignStepScoreGroups(run);
   if (!assignStepReportScores(run)) return false;
+  if (!assignStepExclusion(run)) return false;
   assignStepFinish(run);
   return true;
 }

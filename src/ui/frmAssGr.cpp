@@ -235,6 +235,10 @@ void frmAssGr::Command2_Click() {
     }
   } release{*this};
   AssignmentRun run(model(), app.services);
+  run.progress = [this](const std::string& text) {
+    get<TextBox>("Text3").setText(text);
+    app.services.doEvents();
+  };
   if (!runAssignment(run)) {
     message(run.error);
     return;
