@@ -32,8 +32,8 @@ void frmAssGr::chooseMethod(const std::string& button) {
 }
 
 void frmAssGr::offerCriterion() {
-  Control& frame = *find("Frame4");
-  frame.enabled = selectedPopulations() >= 3 && opt().AssMethod != 3;
+  const bool offered = selectedPopulations() >= 3 && opt().AssMethod != 3;
+  for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
 }
 
 void frmAssGr::wholeNumberBox(const std::string& name, int AssignmentOptions::*field, int low, std::function<int()> high) {
