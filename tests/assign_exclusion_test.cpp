@@ -3,6 +3,8 @@
 // do not depend on the number of threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "../bench/generate.h"
 #include "assign/reference_tables.h"
 #include "assign/scorers.h"
@@ -168,6 +170,28 @@ TEST(ExclusionRuns, ASeededRunIsTheSameOnOneAndOnEightThreads) {
     EXPECT_TRUE(c.delta ? out[0].DeltaProb[1].has_value() : someCount) << what << ": something was simulated";
   }
   setWorkerThreads(threads);
+}
+
+TEST(ExclusionRuns, ProgressCountsTheSimulationsUpToAll) {
+  for (bool delta : {false, true}) {
+    Generated g(1);
+    g.run.score();
+    const SimulationReference sim(
+        simulationSource(g.run.ref, g.run.refs.data, g.run.test.TestAllele, g.run.refs.locSel, g.run.mode),
+        SimGenerator::SLGeno);
+    std::vector<int> done;
+    ExclusionSetup setup{&g.run.ref, &g.run.opt, &sim, 1, [&](int k, int n) {
+                           EXPECT_EQ(n, 120);
+                           done.push_back(k);
+                         }};
+    if (delta)
+      simulateExclusionDelta(setup, g.run.res);
+    else
+      simulateExclusionLod1(setup, g.run.res);
+    ASSERT_FALSE(done.empty());
+    EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+    EXPECT_EQ(done.back(), 120);
+  }
 }
 
 TEST(ExclusionDelta, NeedsThreeCandidatesAndLeavesGroupsWithoutDataUndefined) {

@@ -239,6 +239,24 @@ TEST(SimulatedGroups, FrequencyGeneratorMonomorphicFixedUnselectedLoci) {
   EXPECT_TRUE(drawnTwo);
 }
 
+TEST(SimulatedGroups, CodeAtARunningShare) {
+  struct Case {
+    std::vector<int> codes;
+    std::vector<double> cumulative;
+    double u;
+    int code;
+  };
+  const Case cases[] = {
+      {{1, 2, 3}, {0.25, 0.75, 1.0}, 0.5, 2},             // u must lie strictly below the running share
+      {{1, 2, 3}, {0.25, 0.75, 1.0}, 0.75, 3},
+      {{1, 2, 3}, {0.25, 0.75, 1.0}, 0.0, 1},
+      {{1, 2, 3}, {0.3, 0.6, 0.9999999}, 0.99999995, 3},  // rounding left the sum short: the last code
+      {{1, 2, 3}, {0.5, 0.9999999, 0.9999999}, 0.99999995, 2},  // ... of positive share
+      {{}, {}, 0.5, kMissing},
+  };
+  for (const Case& c : cases) EXPECT_EQ(codeAtShare(c.codes, c.cumulative, c.u), c.code) << c.u;
+}
+
 TEST(SimulatedGroups, FrequencyGeneratorFollowsItsCorrectedDistribution) {
   SimFixture f(2, {{{{1, 1}}, {{1, 2}}}}, {{{{1, 1}}}});
   SimulationReference r(f.src, SimGenerator::FreqCI);

@@ -38,27 +38,10 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
 }
 
 // Corrected frequencies of one locus: the first present code moved by a random part of its 99% interval,
-// the second present code the opposite way, both at least 0; `total` renormalises.
+// the second present code the opposite way, both at least 0, as running shares of their total.
 struct CorrectedLocus {
   const std::vector<int>* codes = nullptr;  // null: nothing to draw from
-  int a1 = 0, a2 = 0;
-  double f1 = 0, f2 = 0, total = 0;
-  const double* freq = nullptr;  // the population's frequencies at the locus, by code
-
-  double of(int a) const { return a == a1 ? f1 : (a == a2 ? f2 : freq[a]); }
-  // The first code whose running share exceeds u; the last code of positive share when rounding leaves
-  // the sum short.
-  int draw(double u) const {
-    double c = 0;
-    int last = kMissing;
-    for (int a : *codes) {
-      const double f = of(a) / total;
-      c += f;
-      if (u < c) return a;
-      if (f > 0) last = a;
-    }
-    return last;
-  }
+  std::vector<double> cumulative;
 };
 
 }  // namespace
@@ -87,6 +70,15 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   }
 }
 
+int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u) {
+  int last = kMissing;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (u < cumulative[i]) return codes[i];
+    if (cumulative[i] > (i > 0 ? cumulative[i - 1] : 0.0)) last = codes[i];
+  }
+  return last;
+}
+
 GenotypeData groupBuffer(const GenotypeData& test, int g) {
   GenotypeData sim;
   sim.resize(1, test.nLoci(), makeVec1<int>(1, test.nInd(g)));
@@ -101,20 +93,24 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
     if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
     CorrectedLocus& c = loci[at(l)];
     const std::vector<int>& codes = r.presentCodes(p, l);
-    c.freq = freq.row(p, l);
-    c.a1 = codes[0];
-    const double f1 = c.freq[c.a1];
+    const double* f = freq.row(p, l);
+    const double f1 = f[codes[0]];
     const int n = (*s.geneCount)(p, l);
     const double u1 = rng.uniform(), u2 = rng.uniform();
     double d = n > 0 ? kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n) * u2 : 0;
     if (u1 > 0.5) d = -d;
-    c.f1 = std::max(0.0, f1 - d);
     // The opposite move goes to the next present code, so frequency never reaches a code the population
     // lacks.
-    c.a2 = codes.size() > 1 ? codes[1] : kMissing;
-    if (codes.size() > 1) c.f2 = std::max(0.0, c.freq[c.a2] + d);
-    for (int a : codes) c.total += c.of(a);
-    if (c.total > 0) c.codes = &codes;
+    double total = 0;
+    c.cumulative.resize(codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+      const double fi = i == 0 ? f1 - d : (i == 1 ? f[codes[i]] + d : f[codes[i]]);
+      total += (c.cumulative[i] = std::max(0.0, fi));
+    }
+    if (!(total > 0)) continue;
+    double run = 0;
+    for (double& x : c.cumulative) x = (run += x / total);
+    c.codes = &codes;
   }
 
   const Table2<Cell>& fis = *s.fis;
@@ -126,7 +122,7 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
         continue;
       }
       const double r1 = rng.uniform(), r2 = rng.uniform();
-      int x1 = c.draw(r1), x2 = c.draw(r2);
+      int x1 = codeAtShare(*c.codes, c.cumulative, r1), x2 = codeAtShare(*c.codes, c.cumulative, r2);
       const Cell& f = fis(p, l);
       if (x1 != x2 && f && *f > 0 && rng.uniform() < *f) {
         if (rng.uniform() < 0.5)

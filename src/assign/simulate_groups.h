@@ -54,6 +54,10 @@ class SimulationReference {
   std::vector<std::vector<int>> present_, typed1_, typed2_;
 };
 
+// The first code whose running share (cumulative, ascending) exceeds u; when rounding leaves the last
+// running share at or below u, the last code whose own share is positive; missing without codes.
+int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u);
+
 // A buffer for the simulated groups of test group g: one slot of the group's size.
 GenotypeData groupBuffer(const GenotypeData& test, int g);
 
