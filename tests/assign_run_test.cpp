@@ -170,12 +170,19 @@ TEST_F(AssignRun, FileCreatedOnceWithItsHeaderAndAppendedAfterwards) {
   EXPECT_EQ(count("Date:  "), 1u);
   EXPECT_EQ(count("#### SCORES  ####"), 2u);
 
+  // After a self-assignment the header is written again, and the run clears the request.
+  model().flags.AssignReRead = 1;
+  run("menu AssisgnmentGr\nclick Command2");
+  out = result();
+  EXPECT_EQ(count("Date:  "), 2u);
+  EXPECT_EQ(model().flags.AssignReRead, 0);
+
   // Other test groups: the header is written again (no banner), so P(1).. and the rows refer to the lists
   // printed above them.
   dir.write("other.txt", kOtherGroups);
   run("file other.txt\nmenu OpenTestFile\nmenu AssisgnmentGr\nclick Command2");
   out = result();
-  EXPECT_EQ(count("Date:  "), 2u);
+  EXPECT_EQ(count("Date:  "), 3u);
   EXPECT_EQ(count("Developed and programmed by"), 1u);
   EXPECT_NE(out.find("1. H1"), std::string::npos);
 
@@ -185,7 +192,7 @@ TEST_F(AssignRun, FileCreatedOnceWithItsHeaderAndAppendedAfterwards) {
   EXPECT_EQ(model().assignFile.AssignOutFile, outPath());
   EXPECT_FALSE(std::filesystem::exists(dir.file("more-out.stands-out.txt")));
   out = result();
-  EXPECT_EQ(count("Date:  "), 3u);
+  EXPECT_EQ(count("Date:  "), 4u);
 }
 
 TEST_F(AssignRun, UnwritableFileComputesNothingAndSetsNoFlag) {
@@ -200,6 +207,23 @@ TEST_F(AssignRun, UnwritableFileComputesNothingAndSetsNoFlag) {
   std::filesystem::remove(outPath());
   run("choose Option2\nclick Command2\nexpect-window frmStart");
   EXPECT_EQ(model().flags.AssignRunDone, 1);
+}
+
+TEST_F(AssignRun, NothingToScoreIsRefusedBeforeTheFileIsTouched) {
+  load();
+  struct Row {
+    Vec1<int> Selection::*flags;
+    const char* message;
+  } rows[] = {{&Selection::PopSel, "No reference population is selected!"},
+              {&Selection::LocSel, "No locus is selected!"}};
+  for (const Row& r : rows) {
+    const Vec1<int> kept = model().sel.*r.flags;
+    std::fill((model().sel.*r.flags).begin(), (model().sel.*r.flags).end(), 0);
+    run(std::string("menu AssisgnmentGr\nclick Command2\nexpect-message ") + r.message + "\nclick Command1");
+    model().sel.*r.flags = kept;
+  }
+  EXPECT_FALSE(std::filesystem::exists(outPath()));
+  EXPECT_EQ(model().flags.AssignRunDone, 0);
 }
 
 TEST_F(AssignRun, DominantCorrectionOfTheAnalysisIsNeverApplied) {

@@ -194,6 +194,33 @@ TEST(AssignDistance, AllelesGenotypesAndWeightedHaplotypes) {
   EXPECT_NEAR(gdDistance(c.ref, c.opt, c.profile(1), 1), 0.5, 1e-12);
 }
 
+TEST(AssignDistance, ListsGrowBeyondAnyFixedSize) {
+  // 465 genotypes at one locus (codes 1..30) and 1200 maternal haplotypes: a group equal to the population
+  // lies at distance 0; one whose genotypes and haplotypes no population has lies at distance 1.
+  Population pop, same, other;
+  int h = 0;
+  for (int a = 1; a <= 30; ++a)
+    for (int b = a; b <= 30; ++b) {
+      ++h;
+      pop.push_back({{a, b}, {h, h}});
+      same.push_back({{a, b}, {h, h}});
+      other.push_back({{a + 30, b + 30}, {h + 1200, h + 1200}});
+    }
+  for (; h < 1200; ++h) {
+    pop.push_back({{-1, -1}, {h + 1, 1}});
+    same.push_back({{-1, -1}, {h + 1, 1}});
+    other.push_back({{-1, -1}, {h + 2401, 1}});
+  }
+  Case c(2400 + 1200, {pop}, {same, other}, {1, 2});
+  c.opt.AssMethod = 3;
+  c.opt.GDOnGenotypes = 1;
+  c.build();
+  EXPECT_EQ(c.ref.genotypes.NGenoTypes[1], 465);
+  EXPECT_EQ(c.ref.maternal.size(), 1200);
+  EXPECT_NEAR(gdDistance(c.ref, c.opt, c.profile(1), 1), 0, 1e-12);
+  EXPECT_NEAR(gdDistance(c.ref, c.opt, c.profile(2), 1), 1, 1e-12);
+}
+
 TEST(AssignDelta, RelativeScoresToDelta) {
   struct Row {
     std::vector<double> relative;

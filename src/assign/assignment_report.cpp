@@ -148,26 +148,16 @@ void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOpt
   out.nl();
   out.tab(1).text("Number of simulated groups    = " + std::to_string(opt.NSimGroups)).nl();
   out.nl();
-  switch (opt.SimGenMethod) {
-    case 1:
-      out.tab(1).text("Genotypes generated according to allele frequencies").nl();
-      out.tab(1).text("   (corrected by F-values and 99% CI of alleles)").nl();
-      break;
-    case 2:
-      out.tab(1).text("Genotypes generated with multilocus haplotypes of reference pop").nl();
-      break;
-    case 3:
-      out.tab(1).text("Genotypes generated with single locus genotypes of reference pop").nl();
-      break;
-    case 4:
-      out.tab(1).text("Genotypes generated with alleles of reference pop").nl();
-      break;
-    case 5:
-      out.tab(1).text("Genotypes generated with alleles + haplotypes of reference pop").nl();
-      break;
-    default:
-      break;
-  }
+  static const char* const generatorLines[5][2] = {
+      {"Genotypes generated according to allele frequencies", "   (corrected by F-values and 99% CI of alleles)"},
+      {"Genotypes generated with multilocus haplotypes of reference pop", nullptr},
+      {"Genotypes generated with single locus genotypes of reference pop", nullptr},
+      {"Genotypes generated with alleles of reference pop", nullptr},
+      {"Genotypes generated with alleles + haplotypes of reference pop", nullptr},
+  };
+  if (opt.SimGenMethod >= 1 && opt.SimGenMethod <= 5)
+    for (const char* line : generatorLines[opt.SimGenMethod - 1])
+      if (line) out.tab(1).text(line).nl();
   out.nl();
   out.tab(1).text(rule(67, '-')).nl();
   out.nl();

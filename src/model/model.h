@@ -8,6 +8,7 @@
 #include "stats/allele_stats.h"
 #include "model/locus_selection.h"
 #include "model/test_groups.h"
+#include "permutation/permutation_options.h"
 #include "spatial/kinship.h"
 #include "spatial/spatial_structure.h"
 #include "stats/differentiation_stats.h"
@@ -23,6 +24,7 @@ struct Model {
   Selection sel;
   WorkflowFlags flags;
   AnalysisOptions options;
+  PermutationOptions perm;  // the test windows' choices, kept like the analysis options
   LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
   TestGroups test;  // survives every data load: a reference read keeps the groups, an input read leaves them
   // The last comma-separated table imported; it outlives every data load.

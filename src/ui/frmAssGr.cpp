@@ -117,35 +117,23 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   };
   addButton("Command2", "Assign test groups").onClick = [this] { Command2_Click(); };
 
-  // Method buttons.
-  o1.onClick = [this, &o1] {
-    if (locked() || !o1.value()) return;
-    chooseMethod("Option1");
-    opt().AssMethod = 1;
-    offerCriterion();
-  };
-  o2.onClick = [this, &o2] {
-    if (locked() || !o2.value()) return;
-    chooseMethod("Option2");
-    opt().AssMethod = 2;
-    offerCriterion();
-  };
-  o10.onClick = [this, &o10] {
-    if (locked() || !o10.value()) return;
-    chooseMethod("Option10");
-    opt().AssMethod = 3;
-    opt().GDOnAlleles = 1;
-    opt().GDOnGenotypes = 0;
-    offerCriterion();
-  };
-  o11.onClick = [this, &o11] {
-    if (locked() || !o11.value()) return;
-    chooseMethod("Option11");
-    opt().AssMethod = 3;
-    opt().GDOnGenotypes = 1;
-    opt().GDOnAlleles = 0;
-    offerCriterion();
-  };
+  // Method buttons; the two distance buttons also say what the distance is taken on.
+  const struct {
+    OptionButton& button;
+    int method, onAlleles, onGenotypes;
+  } methods[] = {{o1, 1, 0, 0}, {o2, 2, 0, 0}, {o10, 3, 1, 0}, {o11, 3, 0, 1}};
+  for (const auto& m : methods) {
+    m.button.onClick = [this, &b = m.button, method = m.method, onAlleles = m.onAlleles, onGenotypes = m.onGenotypes] {
+      if (locked() || !b.value()) return;
+      chooseMethod(b.name());
+      opt().AssMethod = method;
+      if (method == 3) {
+        opt().GDOnAlleles = onAlleles;
+        opt().GDOnGenotypes = onGenotypes;
+      }
+      offerCriterion();
+    };
+  }
   o8.onClick = [this, &o8] {
     if (locked() || !o8.value()) return;
     opt().LodCriterion = 1;

@@ -5,6 +5,7 @@
 #include "ui/frmSelPop.h"
 #include "ui/frmSelloc.h"
 #include "ui/frmStart.h"
+#include "ui/frmTest.h"
 #include "ui/frm_ModeL.h"
 
 namespace kiwora {
@@ -21,6 +22,7 @@ void registerWindows(App& app) {
   app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
   registerImportWindow(app);
   app.forms.registerWindow("frmAssGr", [&app](Forms&) { return std::make_unique<frmAssGr>(app); });
+  app.forms.registerWindow("frmTest", [&app](Forms&) { return std::make_unique<frmTest>(app); });
 }
 
 void startProgram(App& app) { app.forms.show("frmStart"); }

@@ -1,6 +1,5 @@
 #pragma once
-// Golden result files: comparison with a readable difference, rewriting on request
-// (KIWORA_UPDATE_GOLDEN=1), and the check that no cell reads nan, inf or -0.000.
+// Golden result files: comparison with a readable difference, and KIWORA_UPDATE_GOLDEN=1 to rewrite them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
