@@ -6,8 +6,7 @@
 #include <algorithm>
 
 #include "../bench/generate.h"
-#include "assign/reference_tables.h"
-#include "assign/scorers.h"
+#include "assign_fixture.h"
 #include "assign/simulate_exclusion.h"
 #include "simulation_expectation.h"
 #include "spatial/parallel_chunks.h"
@@ -20,35 +19,19 @@ using testing::Fixture;
 using testing::Population;
 
 // Reference populations and test groups, scored with the chosen method; simulations on demand.
-struct SimRun {
-  Fixture refs, groups;
-  Vec1<int> mode;
-  TestGroups test;
-  ReferenceTables ref;
-  AssignmentOptions opt;
+struct SimRun : testing::AssignCase {
   AssignmentResults res;
 
   SimRun(int maxAllele, const std::vector<Population>& refPops, const std::vector<Population>& testPops, int method = 1,
-      int nSim = 1000)
-      : refs(maxAllele, refPops), groups(maxAllele, testPops, refs.data.nLoci()) {
-    mode = makeVec1<int>(refs.data.nLoci(), 1);
-    test.NTestGr = groups.data.nPop();
-    test.TestAllele = groups.data;
+         int nSim = 1000)
+      : AssignCase(maxAllele, refPops, testPops) {
     opt.AssMethod = method;
     opt.GDOnAlleles = method == 3;
     opt.NSimGroups = nSim;
-    opt.MinFreqMiss = 0.001;
-    opt.WeightBip = opt.WeightMat = 0.5;
   }
   void score() {
-    ReferenceBuild how;
-    how.minFreqMiss = opt.MinFreqMiss;
-    how.genotypeTable = opt.AssMethod == 3 && opt.GDOnGenotypes == 1;
-    how.largestGroup = test.TestAllele.maxInd();
-    buildReferenceTables(refs.view(), mode, test, how, ref);
-    std::vector<GroupGenotypes> gs;
-    for (int g = 1; g <= test.NTestGr; ++g) gs.push_back(GroupGenotypes{&test.TestAllele, g});
-    scoreGroups(ref, opt, gs, res);
+    build();
+    res = scoreAll();
   }
   Table2<Cell> lod1(SimGenerator m, std::uint64_t seed = 11) {
     score();

@@ -3,21 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "assign/exclusion_report.h"
+#include "support/golden.h"
 
 namespace kiwora {
 namespace {
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t e = text.find("\r\n"); e != std::string::npos; e = text.find("\r\n", start)) {
-    out.push_back(text.substr(start, e - start));
-    start = e + 2;
-  }
-  return out;
-}
 
 // The line that starts with `name`, after the line that starts with `after`.
 std::string lineOf(const std::vector<std::string>& ls, const std::string& name, const std::string& after) {
@@ -50,7 +41,7 @@ struct Report {
   std::vector<std::string> lod1() {
     LineWriter out;
     writeExclusionLod1Tables(out, m, opt, m.assign, E);
-    return lines(out.str());
+    return testing::splitLines(out.str());
   }
 };
 
@@ -69,6 +60,15 @@ std::string row(const std::string& name, int loci, const std::string& assigned, 
   s += minPop;
   to(100);
   return s + min;
+}
+
+// A line of three texts at columns 1, 20 and 40 (summary rows, delta rows).
+std::string columns20And40(const std::string& a, const std::string& b, const std::string& c) {
+  std::string s = a;
+  s.resize(19, ' ');
+  s += b;
+  s.resize(39, ' ');
+  return s + c;
 }
 
 TEST(ExclusionReport, AssignmentTableThresholdTiesAndPopulationsWithoutSimulations) {
@@ -90,16 +90,9 @@ TEST(ExclusionReport, AssignmentTableThresholdTiesAndPopulationsWithoutSimulatio
   EXPECT_EQ(lineOf(ls, "G1", "   ###       based on LOD1-values"), g1 + "  0.970  0.950      -");
   // Of the four groups three went to South, one of them below 0.95; North one, below.
   const std::string summary = "Reference pop";
-  const auto sum = [](const std::string& name, const std::string& a, const std::string& b) {
-    std::string s = name;
-    s.resize(19, ' ');
-    s += a;
-    s.resize(39, ' ');
-    return s + b;
-  };
-  EXPECT_EQ(lineOf(ls, "North", summary), sum("North", "25.00", "25.00"));
-  EXPECT_EQ(lineOf(ls, "South", summary), sum("South", "75.00", "25.00"));
-  EXPECT_EQ(lineOf(ls, "East", summary), sum("East", "0.00", "0.00"));
+  EXPECT_EQ(lineOf(ls, "North", summary), columns20And40("North", "25.00", "25.00"));
+  EXPECT_EQ(lineOf(ls, "South", summary), columns20And40("South", "75.00", "25.00"));
+  EXPECT_EQ(lineOf(ls, "East", summary), columns20And40("East", "0.00", "0.00"));
 }
 
 TEST(ExclusionReport, GroupsNotAssignedAndTheDeltaTable) {
@@ -114,23 +107,12 @@ TEST(ExclusionReport, GroupsNotAssignedAndTheDeltaTable) {
   r.m.assign.DeltaProb = {std::nullopt, 0.95, 0.5, std::nullopt, 0.0};
   LineWriter out;
   writeExclusionDeltaTable(out, r.m, r.m.assign);
-  const auto dl = lines(out.str());
-  const auto drow = [](const std::string& name, const std::string& pop, const std::string& prob) {
-    std::string s = name;
-    s.resize(19, ' ');
-    s += pop;
-    s.resize(39, ' ');
-    return s + prob;
-  };
-  EXPECT_EQ(lineOf(dl, "G1", "Name Group"), drow("G1", "South", "0.9500"));
-  EXPECT_EQ(lineOf(dl, "G3", "Name Group"), drow("G3", "", "-"));
-  EXPECT_EQ(lineOf(dl, "G4", "Name Group"), drow("G4", "North", "0.0000"));
+  const auto dl = testing::splitLines(out.str());
+  EXPECT_EQ(lineOf(dl, "G1", "Name Group"), columns20And40("G1", "South", "0.9500"));
+  EXPECT_EQ(lineOf(dl, "G3", "Name Group"), columns20And40("G3", "", "-"));
+  EXPECT_EQ(lineOf(dl, "G4", "Name Group"), columns20And40("G4", "North", "0.0000"));
   // South: G1 (0.95, not below) and G2 (below); North: G4 (below).
-  std::string south = "South";
-  south.resize(19, ' ');
-  south += "50.00";
-  south.resize(39, ' ');
-  EXPECT_EQ(lineOf(dl, "South", "Reference pop"), south + "25.00");
+  EXPECT_EQ(lineOf(dl, "South", "Reference pop"), columns20And40("South", "50.00", "25.00"));
 }
 
 }  // namespace

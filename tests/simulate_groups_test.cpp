@@ -7,48 +7,36 @@
 #include <set>
 
 #include "assign/simulate_groups.h"
-#include "stats/allele_stats.h"
-#include "stats/variation_stats.h"
+#include "assign/simulate_exclusion.h"
+#include "assign_fixture.h"
 #include "simulation_expectation.h"
 #include "stats_fixture.h"
 
 namespace kiwora {
 namespace {
 
-using testing::Fixture;
 using testing::Population;
 
-// Reference populations and test groups (each group written as a population), with every table a
-// generator reads; every locus selected, modes given per locus (default bi-parental).
-struct SimFixture {
-  Fixture ref, test;
-  Vec1<int> mode;
-  AlleleStats alleles;
-  VariationStats variation;
+// Reference populations and test groups (each group written as a population) with their reference
+// tables; every locus selected, modes given per locus (default bi-parental).
+struct SimFixture : testing::AssignCase {
   SimulationSource src;
 
   SimFixture(int maxA, const std::vector<Population>& refPops, const std::vector<Population>& groups,
              std::vector<int> modes = {})
-      : ref(maxA, refPops), test(maxA, groups, ref.data.nLoci()) {
-    const int nLoci = ref.data.nLoci();
-    mode = makeVec1<int>(nLoci, 1);
-    for (std::size_t l = 0; l < modes.size(); ++l) mode[l + 1] = modes[l];
-    Calc_Allele_Freq(ref.view(), false, alleles);
-    Calc_Heterozygosity(ref.view(), alleles, variation);
-    src.nLoci = nLoci;
-    src.ref = &ref.data;
-    src.test = &test.data;
-    src.locSel = &ref.locSel;
-    src.locMode = &mode;
-    src.alleleFreq = &alleles.AlleleFreq;
-    src.geneCount = &alleles.GeneCount;
-    src.fis = &variation.Fis;
+      : AssignCase(maxA, refPops, groups, std::move(modes)) {
+    rebuild();
+  }
+  // The reference tables again, after the selection changed.
+  void rebuild() {
+    build();
+    src = simulationSource(ref, refs.data, test.TestAllele, refs.locSel, mode);
   }
 
   // Draws a group like test group g from population p with the stream of `seed`; returns its buffer.
   GenotypeData draw(SimGenerator m, int g, int p, std::uint64_t seed = 7) {
     SimulationReference r(src, m);
-    GenotypeData sim = groupBuffer(test.data, g);
+    GenotypeData sim = groupBuffer(test.TestAllele, g);
     Random rng = Random::stream(seed, 1);
     simulateGroup(r, g, p, rng, sim);
     return sim;
@@ -219,10 +207,9 @@ TEST(SimulatedGroups, FrequencyGeneratorMonomorphicFixedUnselectedLoci) {
   const std::vector<Population> ref = {{{{4, 4}, {1, 1}, {1, 2}}, {{4, 4}, {2, 2}, {2, 2}}, {{4, 4}, {3, 3}, {1, 1}}}};
   const std::vector<Population> group = {{{{1, 1}, {1, 2}, {1, 1}}, {{-1, 4}, {2, 3}, {2, 2}}}};
   SimFixture f(4, ref, group);
-  f.ref.locSel[3] = 0;
-  Calc_Allele_Freq(f.ref.view(), false, f.alleles);
-  Calc_Heterozygosity(f.ref.view(), f.alleles, f.variation);
-  ASSERT_EQ(f.variation.Fis(1, 2), Cell(1.0));
+  f.refs.locSel[3] = 0;
+  f.rebuild();
+  ASSERT_EQ(f.ref.variation.Fis(1, 2), Cell(1.0));
   bool drawnTwo = false;
   for (std::uint64_t seed = 1; seed <= 100; ++seed) {
     const GenotypeData sim = f.draw(SimGenerator::FreqCI, 1, 1, seed);
@@ -257,33 +244,34 @@ TEST(SimulatedGroups, CodeAtARunningShare) {
   for (const Case& c : cases) EXPECT_EQ(codeAtShare(c.codes, c.cumulative, c.u), c.code) << c.u;
 }
 
-TEST(SimulatedGroups, FrequencyGeneratorFollowsItsCorrectedDistribution) {
-  SimFixture f(2, {{{{1, 1}}, {{1, 2}}}}, {{{{1, 1}}}});
-  SimulationReference r(f.src, SimGenerator::FreqCI);
-  GenotypeData sim = groupBuffer(f.test.data, 1);
-  const int n = 40000;
-  int homozygous1 = 0;
+// Share of n draws of a group like test group 1 from population 1, each on a stream of its own, for which
+// `hit` holds.
+template <class Hit>
+double shareOfDraws(SimFixture& f, SimGenerator m, int n, Hit&& hit) {
+  SimulationReference r(f.src, m);
+  GenotypeData sim = groupBuffer(f.test.TestAllele, 1);
+  int hits = 0;
   for (int k = 1; k <= n; ++k) {
     Random rng = Random::stream(99, static_cast<std::uint64_t>(k));
-    Sim_Geno_Freq_CI(r, 1, 1, rng, sim);
-    homozygous1 += sim.a1(1, 1, 1) == 1 && sim.a2(1, 1, 1) == 1;
+    simulateGroup(r, 1, 1, rng, sim);
+    hits += hit(sim);
   }
-  EXPECT_NEAR(static_cast<double>(homozygous1) / n, testing::expectedHomozygoteShare(), 0.01);
+  return static_cast<double>(hits) / n;
+}
+
+TEST(SimulatedGroups, FrequencyGeneratorFollowsItsCorrectedDistribution) {
+  SimFixture f(2, {{{{1, 1}}, {{1, 2}}}}, {{{{1, 1}}}});
+  const double homozygous1 = shareOfDraws(f, SimGenerator::FreqCI, 40000, [](const GenotypeData& sim) {
+    return sim.a1(1, 1, 1) == 1 && sim.a2(1, 1, 1) == 1;
+  });
+  EXPECT_NEAR(homozygous1, testing::expectedHomozygoteShare(), 0.01);
 }
 
 TEST(SimulatedGroups, MembersAreDrawnEquallyOften) {
   // Two members: a rounding rule would draw the first three times in four.
   SimFixture f(2, {{{{1, 1}}, {{2, 2}}}}, {{{{1, 1}}}});
-  SimulationReference r(f.src, SimGenerator::SLGeno);
-  GenotypeData sim = groupBuffer(f.test.data, 1);
-  const int n = 20000;
-  int first = 0;
-  for (int k = 1; k <= n; ++k) {
-    Random rng = Random::stream(5, static_cast<std::uint64_t>(k));
-    Sim_Geno_SLGeno(r, 1, 1, rng, sim);
-    first += sim.a1(1, 1, 1) == 1;
-  }
-  EXPECT_NEAR(static_cast<double>(first) / n, 0.5, 0.015);
+  const double first = shareOfDraws(f, SimGenerator::SLGeno, 20000, [](const GenotypeData& sim) { return sim.a1(1, 1, 1) == 1; });
+  EXPECT_NEAR(first, 0.5, 0.015);
 }
 
 TEST(SimulatedGroups, StreamIndicesOfDistinctUnitsDiffer) {
