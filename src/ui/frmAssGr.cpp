@@ -72,10 +72,10 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   auto& o11 = addOption("Option11", "Genetic distance SL - GD (Gregorius 1974)", "Frame8");
   auto& o10 = addOption("Option10", "Genetic distance alleles - GD (Gregorius 1974)", "Frame8");
   addFrame("Frame6", "Weights probabilities for GD", "Frame8");
-  addText("Text7", "Frame6");
   addLabel("Label6", "bi-patental loci (0-1)", "Frame6");
-  addText("Text8", "Frame6");
+  addText("Text7", "Frame6");
   addLabel("Label7", "haplotypes (0-1)", "Frame6");
+  addText("Text8", "Frame6");
 
   addFrame("Frame9", "Calculation of exclusion probabilities");
   addFrame("Frame3", "Method for generation of genotypes in simulations", "Frame9");
