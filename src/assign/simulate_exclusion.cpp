@@ -13,10 +13,13 @@ namespace {
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 // Simulations per progress step: about a hundred steps per run, but enough simulated groups in each
-// (perCall per simulation) that spreading a step over the threads pays.
+// (perCall per simulation) that spreading a step over the threads pays, and not so many that the outcomes
+// of one step take much memory.
 int blockSize(int n, int perCall) {
-  constexpr int kMinGroupsPerStep = 2048;
-  return std::max({1, (n + 99) / 100, kMinGroupsPerStep / std::max(1, perCall)});
+  constexpr int kMinGroupsPerStep = 2048, kMaxGroupsPerStep = 1 << 22;
+  perCall = std::max(1, perCall);
+  const int step = std::max({1, (n + 99) / 100, kMinGroupsPerStep / perCall});
+  return std::min(step, std::max(1, kMaxGroupsPerStep / perCall));
 }
 
 std::vector<int> groupsWithData(const AssignmentResults& res) {
