@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "assign/assignment_report.h"
+#include "assign/assignment_run.h"
 #include "support/app_fixture.h"
 #include "support/golden.h"
 
@@ -294,6 +295,21 @@ TEST_P(AssignGolden, OneRunOfTheMethod) {
   const std::string out = result();
   testing::expectGolden(out, golden);
   testing::expectNoBrokenNumbers(out);
+}
+
+TEST_F(AssignRun, SimulationProgressCountsUpToAHundredPercent) {
+  load();
+  run("menu AssisgnmentGr");
+  for (int criterion : {1, 2}) {
+    AssignmentRun r(model(), services);
+    r.opt.LodCriterion = criterion;
+    std::vector<std::string> shown;
+    r.progress = [&shown](const std::string& text) { shown.push_back(text); };
+    ASSERT_TRUE(runAssignment(r)) << r.error;
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), "100");
+    for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_LT(std::stoi(shown[i - 1]), std::stoi(shown[i]));
+  }
 }
 
 TEST_F(AssignRun, GoldenOfADeltaRun) {
