@@ -22,6 +22,11 @@ int blockSize(int n, int perCall) {
   return std::min(step, std::max(1, kMaxGroupsPerStep / perCall));
 }
 
+// The last simulation of the step that starts at `first`, counted without overflow near the largest int.
+int lastOfStep(int first, int step, int n) {
+  return static_cast<int>(std::min<long long>(n, static_cast<long long>(first) + step - 1));
+}
+
 std::vector<int> groupsWithData(const AssignmentResults& res) {
   std::vector<int> groups;
   for (int g = 1; g <= res.nGroups; ++g)
@@ -84,8 +89,9 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
   const int nG = static_cast<int>(groups.size()), nP = static_cast<int>(pops.size());
   const int step = blockSize(n, nG * nP);
   std::vector<unsigned char> worse;
-  for (int first = 1; first <= n; first += step) {
-    const int last = std::min(n, first + step - 1), items = (last - first + 1) * nG;
+  for (int first = 1, last = 0; last < n; first = last + 1) {
+    last = lastOfStep(first, step, n);
+    const int items = (last - first + 1) * nG;
     worse.assign(at(items) * at(nP), 0);
     parallelFor(items, [&](int item) {
       const int k = first + item / nG, g = groups[at(item % nG)];
@@ -120,8 +126,8 @@ void simulateExclusionDelta(const ExclusionSetup& s, AssignmentResults& res) {
   if (n < 1 || groups.empty() || pops.empty() || s.ref->candidates.size() < 3) return;
 
   const int step = blockSize(n, 1);
-  for (int first = 1; first <= n; first += step) {
-    const int last = std::min(n, first + step - 1);
+  for (int first = 1, last = 0; last < n; first = last + 1) {
+    last = lastOfStep(first, step, n);
     parallelFor(last - first + 1, [&](int item) {
       const int k = first + item;
       Random rng = Random::stream(s.seed, simulationStreamIndex(k, 0, 0, res.nGroups, res.nPop));
