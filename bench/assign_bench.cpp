@@ -4,47 +4,11 @@
 
 #include "assign/reference_tables.h"
 #include "assign/scorers.h"
-#include "generate.h"
+#include "assign_data.h"
 #include "spatial/parallel_chunks.h"
 
 namespace kiwora {
 namespace {
-
-struct AssignData {
-  gen::Data refs, groups;
-  TestGroups test;
-  AssignData() {
-    gen::Params p;
-    p.nPop = 30;
-    p.nInd = 50;
-    p.nLoci = 15;
-    p.seed = 7;
-    refs = gen::generate(p);
-    p.nPop = 50;
-    p.nInd = 10;
-    p.seed = 8;
-    groups = gen::generate(p);
-    test.NTestGr = groups.ds.NPop;
-    test.TestAllele = groups.ds.Allele;
-  }
-};
-
-AssignmentOptions optionsFor(int method) {
-  AssignmentOptions o;
-  o.AssMethod = method >= 3 ? 3 : method;
-  o.GDOnAlleles = method == 3;
-  o.GDOnGenotypes = method == 4;
-  o.MinFreqMiss = 0.001;
-  o.WeightBip = o.WeightMat = 0.5;
-  return o;
-}
-
-ReferenceBuild buildFor(const AssignmentOptions& o) {
-  ReferenceBuild how;
-  how.minFreqMiss = o.MinFreqMiss;
-  how.genotypeTable = o.GDOnGenotypes == 1;
-  return how;
-}
 
 // state.range(0): 1 Bayesian, 2 frequency, 3 distance on alleles, 4 distance on genotypes.
 void BM_ScoreGroups(benchmark::State& state) {

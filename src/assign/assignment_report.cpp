@@ -194,4 +194,13 @@ void writeAssignScoreTables(LineWriter& out, const Model& m, const AssignmentOpt
   table(out, m, r, 20, ")  ", prob);
 }
 
+void writeAssignFrame(LineWriter& out, std::initializer_list<const char*> lines) { frame(out, lines); }
+
+std::string assignProbabilityCell(const Cell& v, char dec) { return cell(v, dec); }
+
+void writeAssignPopulationTable(LineWriter& out, const Model& m, const AssignmentResults& r, int column,
+                                const std::string& gap, const std::function<std::string(int g, int p)>& cellText) {
+  table(out, m, r, column, gap, cellText);
+}
+
 }  // namespace kiwora

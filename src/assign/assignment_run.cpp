@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "assign/assignment_report.h"
+#include "assign/exclusion_step.h"
 #include "assign/reload_test_file.h"
 #include "assign/scorers.h"
 #include "files/result_file.h"
@@ -104,6 +105,7 @@ bool runAssignment(AssignmentRun& run) {
   assignStepReferenceStatistics(run);
   assignStepScoreGroups(run);
   if (!assignStepReportScores(run)) return false;
+  if (!assignStepExclusion(run)) return false;
   assignStepFinish(run);
   return true;
 }

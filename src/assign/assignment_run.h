@@ -18,6 +18,8 @@ struct AssignmentRun {
   AssignmentOptions opt;  // as they stood when the run started
   ReferenceTables ref;    // the reference statistics of this run, read-only once built
   std::string error;      // what to tell the user when a step fails
+  // Shows how far the simulations have come (a percentage) and lets pending events through; may be empty.
+  std::function<void(const std::string&)> progress;
 };
 
 // Checks that the options allow a run; empty when they do, otherwise the message.

@@ -238,6 +238,10 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
 void frmAssGr::Command2_Click() {
   runLocked([this](std::string& error) {
     AssignmentRun run(model(), app.services);
+    run.progress = [this](const std::string& text) {
+      get<TextBox>("Text3").setText(text);
+      app.services.doEvents();
+    };
     const bool ok = runAssignment(run);
     error = run.error;
     return ok;

@@ -1,0 +1,22 @@
+#include "assign/exclusion.h"
+
+#include <algorithm>
+
+namespace kiwora {
+
+Cell exclusionByDelta(const std::vector<double>& sortedSimDelta, double delta) {
+  if (sortedSimDelta.empty()) return std::nullopt;
+  const auto n = static_cast<double>(sortedSimDelta.size());
+  const auto below = std::lower_bound(sortedSimDelta.begin(), sortedSimDelta.end(), delta) - sortedSimDelta.begin();
+  return 1 - static_cast<double>(std::max<std::ptrdiff_t>(below, 1)) / n;
+}
+
+void Excl_Prob_Delta(Vec1<double>& SimDelta, const Vec1<Cell>& GrDelta, Vec1<Cell>& DeltaProb) {
+  if (SimDelta.size() > 1) std::sort(SimDelta.begin() + 1, SimDelta.end());
+  const std::vector<double> sorted(SimDelta.size() > 1 ? SimDelta.begin() + 1 : SimDelta.end(), SimDelta.end());
+  DeltaProb.assign(GrDelta.size(), std::nullopt);
+  for (std::size_t g = 1; g < GrDelta.size(); ++g)
+    if (GrDelta[g]) DeltaProb[g] = exclusionByDelta(sorted, *GrDelta[g]);
+}
+
+}  // namespace kiwora

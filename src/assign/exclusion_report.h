@@ -1,0 +1,15 @@
+#pragma once
+// The tables of the exclusion probabilities in the assignment result file: by LOD1 the exclusion table,
+// the assignment table with the smallest exclusion probability below 0.95 and the summary; by delta the
+// delta table and the summary.
+#include "files/text_writer.h"
+#include "model/model.h"
+
+namespace kiwora {
+
+// E(g, p): the exclusion probabilities of the LOD1 branch, undefined where nothing was simulated.
+void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentOptions& opt,
+                              const AssignmentResults& r, const Table2<Cell>& E);
+void writeExclusionDeltaTable(LineWriter& out, const Model& m, const AssignmentResults& r);
+
+}  // namespace kiwora

@@ -1,0 +1,219 @@
+#include "assign/simulate_groups.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kiwora {
+namespace {
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+// Half-width factor of the 99% interval of a frequency.
+constexpr double kZ99 = 2.576;
+
+bool selected(const SimulationSource& s, int l) { return (*s.locSel)[at(l)] == 1; }
+int modeOf(const SimulationSource& s, int l) { return (*s.locMode)[at(l)]; }
+
+// The test member's missing copies, each on its own.
+void copyMissing(const SimulationSource& s, int g, int l, int i, GenotypeData& sim) {
+  if (s.test->a1(g, l, i) == kMissing) sim.a1(1, l, i) = kMissing;
+  if (s.test->a2(g, l, i) == kMissing) sim.a2(1, l, i) = kMissing;
+}
+
+bool testMissingAt(const SimulationSource& s, int g, int l, int i) {
+  return s.test->a1(g, l, i) == kMissing || s.test->a2(g, l, i) == kMissing;
+}
+
+void fillMissing(const SimulationSource& s, int g, GenotypeData& sim) {
+  for (int i = 1; i <= s.test->nInd(g); ++i)
+    for (int l = 1; l <= s.nLoci; ++l) sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
+}
+
+// One copy from a member whose copy is typed there; missing when no member has one.
+int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng) {
+  const std::vector<int>& members = r.typedMembers(copy, p, l);
+  if (members.empty()) return kMissing;
+  const int k = members[at(randomIndex(rng, static_cast<int>(members.size())) - 1)];
+  return copy == 1 ? r.source().ref->a1(p, l, k) : r.source().ref->a2(p, l, k);
+}
+
+// Corrected frequencies of one locus: the first present code moved by a random part of its 99% interval,
+// the second present code the opposite way, both at least 0, as running shares of their total.
+struct CorrectedLocus {
+  const std::vector<int>* codes = nullptr;  // null: nothing to draw from
+  std::vector<double> cumulative;
+};
+
+}  // namespace
+
+SimulationReference::SimulationReference(const SimulationSource& src, SimGenerator method)
+    : src_(src), method_(method) {
+  const int nPop = src.ref->nPop();
+  const std::size_t cells = at(nPop + 1) * at(src.nLoci + 1);
+  if (method == SimGenerator::FreqCI) {
+    present_.resize(cells);
+    const Table3<double>& f = *src.alleleFreq;
+    for (int p = 1; p <= nPop && p <= f.n1(); ++p)
+      for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l)
+        for (int a = 0; a <= f.n3(); ++a)
+          if (f(p, l, a) > 0) present_[cell(p, l)].push_back(a);
+  }
+  if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {
+    typed1_.resize(cells);
+    typed2_.resize(cells);
+    for (int p = 1; p <= nPop; ++p)
+      for (int l = 1; l <= src.nLoci; ++l)
+        for (int k = 1; k <= src.ref->nInd(p); ++k) {
+          if (src.ref->a1(p, l, k) != kMissing) typed1_[cell(p, l)].push_back(k);
+          if (src.ref->a2(p, l, k) != kMissing) typed2_[cell(p, l)].push_back(k);
+        }
+  }
+}
+
+int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u) {
+  int last = kMissing;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (u < cumulative[i]) return codes[i];
+    if (cumulative[i] > (i > 0 ? cumulative[i - 1] : 0.0)) last = codes[i];
+  }
+  return last;
+}
+
+GenotypeData groupBuffer(const GenotypeData& test, int g) {
+  GenotypeData sim;
+  sim.resize(1, test.nLoci(), makeVec1<int>(1, test.nInd(g)));
+  return sim;
+}
+
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  const SimulationSource& s = r.source();
+  const Table3<double>& freq = *s.alleleFreq;
+  std::vector<CorrectedLocus> loci(at(s.nLoci + 1));
+  for (int l = 1; l <= s.nLoci; ++l) {
+    if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
+    CorrectedLocus& c = loci[at(l)];
+    const std::vector<int>& codes = r.presentCodes(p, l);
+    const double* f = freq.row(p, l);
+    const double f1 = f[codes[0]];
+    const int n = (*s.geneCount)(p, l);
+    const double u1 = rng.uniform(), u2 = rng.uniform();
+    double d = n > 0 ? kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n) * u2 : 0;
+    if (u1 > 0.5) d = -d;
+    // The opposite move goes to the next present code, so frequency never reaches a code the population
+    // lacks.
+    double total = 0;
+    c.cumulative.resize(codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+      const double fi = i == 0 ? f1 - d : (i == 1 ? f[codes[i]] + d : f[codes[i]]);
+      total += (c.cumulative[i] = std::max(0.0, fi));
+    }
+    if (!(total > 0)) continue;
+    double run = 0;
+    for (double& x : c.cumulative) x = (run += x / total);
+    c.codes = &codes;
+  }
+
+  const Table2<Cell>& fis = *s.fis;
+  for (int i = 1; i <= s.test->nInd(g); ++i)
+    for (int l = 1; l <= s.nLoci; ++l) {
+      const CorrectedLocus& c = loci[at(l)];
+      if (!c.codes) {
+        sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
+        continue;
+      }
+      const double r1 = rng.uniform(), r2 = rng.uniform();
+      int x1 = codeAtShare(*c.codes, c.cumulative, r1), x2 = codeAtShare(*c.codes, c.cumulative, r2);
+      const Cell& f = fis(p, l);
+      if (x1 != x2 && f && *f > 0 && rng.uniform() < *f) {
+        if (rng.uniform() < 0.5)
+          x2 = x1;
+        else
+          x1 = x2;
+      }
+      sim.a1(1, l, i) = x1;
+      sim.a2(1, l, i) = x2;
+      copyMissing(s, g, l, i, sim);
+    }
+}
+
+void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  const SimulationSource& s = r.source();
+  const int n = s.ref->nInd(p);
+  if (n < 1) return fillMissing(s, g, sim);
+  for (int i = 1; i <= s.test->nInd(g); ++i) {
+    const int k1 = randomIndex(rng, n), k2 = randomIndex(rng, n);
+    for (int l = 1; l <= s.nLoci; ++l) {
+      sim.a1(1, l, i) = rng.uniform() < 0.5 ? s.ref->a1(p, l, k1) : s.ref->a2(p, l, k1);
+      sim.a2(1, l, i) = rng.uniform() < 0.5 ? s.ref->a1(p, l, k2) : s.ref->a2(p, l, k2);
+      copyMissing(s, g, l, i, sim);
+    }
+  }
+}
+
+void Sim_Geno_SLGeno(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  const SimulationSource& s = r.source();
+  const int n = s.ref->nInd(p);
+  if (n < 1) return fillMissing(s, g, sim);
+  for (int i = 1; i <= s.test->nInd(g); ++i)
+    for (int l = 1; l <= s.nLoci; ++l) {
+      const int k = randomIndex(rng, n);
+      sim.a1(1, l, i) = s.ref->a1(p, l, k);
+      sim.a2(1, l, i) = s.ref->a2(p, l, k);
+      copyMissing(s, g, l, i, sim);
+    }
+}
+
+void Sim_Geno_Alleles(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  const SimulationSource& s = r.source();
+  if (s.ref->nInd(p) < 1) return fillMissing(s, g, sim);
+  for (int i = 1; i <= s.test->nInd(g); ++i)
+    for (int l = 1; l <= s.nLoci; ++l) {
+      sim.a1(1, l, i) = typedCopy(r, 1, p, l, rng);
+      sim.a2(1, l, i) = typedCopy(r, 2, p, l, rng);
+      copyMissing(s, g, l, i, sim);
+    }
+}
+
+void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  const SimulationSource& s = r.source();
+  const int n = s.ref->nInd(p);
+  if (n < 1) return fillMissing(s, g, sim);
+  for (int i = 1; i <= s.test->nInd(g); ++i) {
+    for (int l = 1; l <= s.nLoci; ++l) {
+      if (modeOf(s, l) != 1) continue;
+      if (testMissingAt(s, g, l, i)) {
+        sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
+        continue;
+      }
+      sim.a1(1, l, i) = typedCopy(r, 1, p, l, rng);
+      sim.a2(1, l, i) = typedCopy(r, 2, p, l, rng);
+    }
+    // All maternal loci of a member come from one reference member, all paternal loci from another.
+    for (int mode : {2, 3}) {
+      const int k = randomIndex(rng, n);
+      for (int l = 1; l <= s.nLoci; ++l) {
+        if (modeOf(s, l) != mode) continue;
+        const bool missing = testMissingAt(s, g, l, i);
+        sim.a1(1, l, i) = missing ? kMissing : s.ref->a1(p, l, k);
+        sim.a2(1, l, i) = missing ? kMissing : s.ref->a2(p, l, k);
+      }
+    }
+  }
+}
+
+void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  switch (r.method()) {
+    case SimGenerator::FreqCI: return Sim_Geno_Freq_CI(r, g, p, rng, sim);
+    case SimGenerator::MLHap: return Sim_Geno_MLHap(r, g, p, rng, sim);
+    case SimGenerator::SLGeno: return Sim_Geno_SLGeno(r, g, p, rng, sim);
+    case SimGenerator::Alleles: return Sim_Geno_Alleles(r, g, p, rng, sim);
+    case SimGenerator::AllelesHap: return Sim_Geno_Alleles_Hap(r, g, p, rng, sim);
+  }
+}
+
+std::uint64_t simulationStreamIndex(int k, int g, int p, int nGroups, int nPop) {
+  const auto G = static_cast<std::uint64_t>(nGroups) + 1, P = static_cast<std::uint64_t>(nPop) + 1;
+  return (static_cast<std::uint64_t>(k) * G + static_cast<std::uint64_t>(g)) * P + static_cast<std::uint64_t>(p);
+}
+
+}  // namespace kiwora

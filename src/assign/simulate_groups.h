@@ -1,0 +1,79 @@
+#pragma once
+// Simulated groups for the exclusion probabilities: a group of a test group's size and missing data drawn
+// from one reference population, by allele frequencies (corrected by F-values and the 99% interval) or by
+// recombining the population's own genotypes. Every generator reads the reference tables only and writes
+// into a buffer owned by the caller, with a random stream of the caller's, so groups can be drawn on many
+// threads at once and every group's draws depend only on its stream.
+#include <vector>
+
+#include "model/cell.h"
+#include "model/genotypes.h"
+#include "model/table.h"
+#include "platform/random.h"
+
+namespace kiwora {
+
+// The generators, in the order of the window's options.
+enum class SimGenerator { FreqCI = 1, MLHap = 2, SLGeno = 3, Alleles = 4, AllelesHap = 5 };
+
+// What a simulated group is drawn from and what it imitates. Every pointer is read only while groups are
+// drawn; the tables behind them must outlive the SimulationReference built from this.
+struct SimulationSource {
+  int nLoci = 0;
+  const GenotypeData* ref = nullptr;   // reference genotypes (population, locus, member)
+  const GenotypeData* test = nullptr;  // test groups as read (group, locus, member)
+  const Vec1<int>* locSel = nullptr;   // 0..nLoci
+  const Vec1<int>* locMode = nullptr;  // 0..nLoci: 1 bi-parental, 2 maternal, 3 paternal
+  // Generator 1 only.
+  const Table3<double>* alleleFreq = nullptr;  // (population, locus, code)
+  const Table2<int>* geneCount = nullptr;      // (population, locus): typed copies behind the frequencies
+  const Table2<Cell>* fis = nullptr;           // (population, locus)
+};
+
+// A source prepared for one run: per population and locus the codes of positive frequency (generator 1)
+// or the members whose first / second copy is typed (generators 4 and 5). Built once, then shared.
+class SimulationReference {
+ public:
+  SimulationReference(const SimulationSource& src, SimGenerator method);
+
+  const SimulationSource& source() const { return src_; }
+  SimGenerator method() const { return method_; }
+  // Codes of positive frequency of population p at locus l, ascending (generator 1).
+  const std::vector<int>& presentCodes(int p, int l) const { return present_[cell(p, l)]; }
+  // Members of p whose first (copy 1) or second (copy 2) allele at l is typed (generators 4 and 5).
+  const std::vector<int>& typedMembers(int copy, int p, int l) const {
+    return copy == 1 ? typed1_[cell(p, l)] : typed2_[cell(p, l)];
+  }
+
+ private:
+  std::size_t cell(int p, int l) const {
+    return static_cast<std::size_t>(p) * static_cast<std::size_t>(src_.nLoci + 1) + static_cast<std::size_t>(l);
+  }
+  SimulationSource src_;
+  SimGenerator method_;
+  std::vector<std::vector<int>> present_, typed1_, typed2_;
+};
+
+// The first code whose running share (cumulative, ascending) exceeds u; when rounding leaves the last
+// running share at or below u, the last code whose own share is positive; missing without codes.
+int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u);
+
+// A buffer for the simulated groups of test group g: one slot of the group's size.
+GenotypeData groupBuffer(const GenotypeData& test, int g);
+
+// Each writes a simulated group of test group g's size and missing data, every locus 1..nLoci, drawn from
+// reference population p with `rng`, into slot 1 of `sim` (made by groupBuffer for g). A copy that cannot be drawn (a population without members, a
+// locus without a typed copy or frequency there) is written missing.
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void Sim_Geno_SLGeno(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void Sim_Geno_Alleles(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+
+// The generator of r.method().
+void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+
+// Index of the random stream of simulation k for group g and population p (0 where a draw picks them).
+std::uint64_t simulationStreamIndex(int k, int g, int p, int nGroups, int nPop);
+
+}  // namespace kiwora

@@ -1,0 +1,196 @@
+// Exclusion probabilities from simulated groups: LOD1 against the generator's own distribution, ties,
+// populations and groups that take no part, read-only reference tables and test groups, and results that
+// do not depend on the number of threads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "../bench/generate.h"
+#include "assign_fixture.h"
+#include "assign/simulate_exclusion.h"
+#include "simulation_expectation.h"
+#include "spatial/parallel_chunks.h"
+#include "stats_fixture.h"
+
+namespace kiwora {
+namespace {
+
+using testing::Fixture;
+using testing::Population;
+
+// Reference populations and test groups, scored with the chosen method; simulations on demand.
+struct SimRun : testing::AssignCase {
+  AssignmentResults res;
+
+  SimRun(int maxAllele, const std::vector<Population>& refPops, const std::vector<Population>& testPops, int method = 1,
+         int nSim = 1000)
+      : AssignCase(maxAllele, refPops, testPops) {
+    opt.AssMethod = method;
+    opt.GDOnAlleles = method == 3;
+    opt.NSimGroups = nSim;
+  }
+  void score() {
+    build();
+    res = scoreAll();
+  }
+  Table2<Cell> lod1(SimGenerator m, std::uint64_t seed = 11) {
+    score();
+    const SimulationReference sim(simulationSource(ref, refs.data, test.TestAllele, refs.locSel, mode), m);
+    return simulateExclusionLod1(ExclusionSetup{&ref, &opt, &sim, seed, {}}, res);
+  }
+  void delta(SimGenerator m, std::uint64_t seed = 11) {
+    score();
+    const SimulationReference sim(simulationSource(ref, refs.data, test.TestAllele, refs.locSel, mode), m);
+    simulateExclusionDelta(ExclusionSetup{&ref, &opt, &sim, seed, {}}, res);
+  }
+};
+
+TEST(ExclusionLod1, MatchesTheFrequencyGeneratorsOwnDistribution) {
+  // One 1/1 individual. In {1/1, 1/2} a simulated 1/1 ties with it and every other genotype scores worse,
+  // so E = the chance of drawing 1/1; {2/2, 2/2} gives only 2/2, which scores better: E = 1.
+  SimRun r(2, {{{{1, 1}}, {{1, 2}}}, {{{2, 2}}, {{2, 2}}}}, {{{{1, 1}}}}, 1, 10000);
+  const Table2<Cell> e = r.lod1(SimGenerator::FreqCI);
+  ASSERT_TRUE(e(1, 1) && e(1, 2));
+  EXPECT_NEAR(*e(1, 1), testing::expectedHomozygoteShare(), 0.02);
+  EXPECT_DOUBLE_EQ(*e(1, 2), 1.0);
+  EXPECT_DOUBLE_EQ(r.res.ExclCount(1, 1), 1 - *e(1, 1)) << "the count has become a share";
+}
+
+TEST(ExclusionLod1, SimulatedGroupsEqualToTheRealOneAreNotCountedUnderEveryMethod) {
+  // Every reference member and the test members are 1/1 at both loci: every simulated group ties.
+  const Population same = {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}};
+  for (int method : {1, 2, 3}) {
+    SimRun r(1, {same}, {{same[0], same[1]}}, method, 200);
+    const Table2<Cell> e = r.lod1(SimGenerator::SLGeno);
+    ASSERT_TRUE(e(1, 1)) << method;
+    EXPECT_DOUBLE_EQ(*e(1, 1), 1.0) << method;
+  }
+}
+
+TEST(ExclusionLod1, DistanceOnGenotypesCountsUnlistedGenotypesWithoutTouchingTheReferenceList) {
+  // Reference {1/1, 2/2}; group {1/1} lies at 0.5. A simulated heterozygote (allele recombination, half
+  // the draws) is a genotype no reference has and lies at 1; 1/1 and 2/2 tie at 0.5. So E = 0.5.
+  SimRun r(2, {{{{1, 1}}, {{2, 2}}}}, {{{{1, 1}}}}, 3, 10000);
+  r.opt.GDOnAlleles = 0;
+  r.opt.GDOnGenotypes = 1;
+  const Table2<Cell> e = r.lod1(SimGenerator::Alleles);
+  ASSERT_TRUE(e(1, 1));
+  EXPECT_NEAR(*e(1, 1), 0.5, 0.02);
+  EXPECT_EQ(r.ref.genotypes.NGenoTypes[1], 2) << "the reference list is only read";
+}
+
+TEST(ExclusionLod1, UnselectedAndEmptyPopulationsAndGroupsWithoutDataTakeNoPart) {
+  // Population 2 is not selected, population 3 has no members; group 2 has no typed allele.
+  SimRun r(2, {{{{1, 1}}, {{1, 2}}}, {{{2, 2}}}, {}}, {{{{1, 2}}}, {{{-1, -1}}}}, 1, 50);
+  r.refs.popSel[2] = 0;
+  const TestGroups before = r.test;
+  const Table2<Cell> e = r.lod1(SimGenerator::FreqCI);
+  EXPECT_TRUE(e(1, 1));
+  EXPECT_FALSE(e(1, 2));
+  EXPECT_FALSE(e(1, 3));
+  for (int p = 1; p <= 3; ++p) EXPECT_FALSE(e(2, p)) << p;
+  EXPECT_EQ(r.test.TestAllele, before.TestAllele) << "the test groups as read stay";
+}
+
+// Generated reference populations; test group g is four members of population g, so that simulated
+// groups from there score worse than it some of the time.
+struct Generated {
+  gen::Data refData;
+  SimRun run;
+  explicit Generated(int method)
+      : refData(gen::generate({.nPop = 6, .nInd = 12, .nLoci = 5, .nAlleles = 4, .seed = 3})), run(4, {}, {}, method, 120) {
+    run.refs.data = refData.ds.Allele;
+    run.refs.popSel = refData.sel.PopSel;
+    run.refs.locSel = refData.sel.LocSel;
+    run.refs.maxAllele = refData.ds.MaxAllele;
+    run.mode = makeVec1<int>(5, 1);
+    run.mode[5] = 2;  // one maternal locus
+    run.test.NTestGr = 5;
+    run.test.TestAllele.resize(5, 5, makeVec1<int>(5, 4));
+    for (int g = 1; g <= 5; ++g)
+      for (int l = 1; l <= 5; ++l)
+        for (int i = 1; i <= 4; ++i) {
+          run.test.TestAllele.a1(g, l, i) = refData.ds.Allele.a1(g, l, i);
+          run.test.TestAllele.a2(g, l, i) = refData.ds.Allele.a2(g, l, i);
+        }
+  }
+};
+
+TEST(ExclusionRuns, ASeededRunIsTheSameOnOneAndOnEightThreads) {
+  struct Case {
+    int method;
+    SimGenerator m;
+    bool delta;
+  };
+  const Case cases[] = {{1, SimGenerator::FreqCI, false}, {1, SimGenerator::MLHap, false},
+                        {1, SimGenerator::SLGeno, false}, {1, SimGenerator::Alleles, false},
+                        {1, SimGenerator::AllelesHap, false}, {2, SimGenerator::FreqCI, false},
+                        {3, SimGenerator::Alleles, false}, {1, SimGenerator::FreqCI, true},
+                        {2, SimGenerator::SLGeno, true}};
+  const int threads = workerThreads();
+  for (const Case& c : cases) {
+    std::vector<AssignmentResults> out;
+    for (int t : {1, 8}) {
+      setWorkerThreads(t);
+      Generated g(c.method);
+      if (c.delta)
+        g.run.delta(c.m);
+      else
+        g.run.lod1(c.m);
+      out.push_back(g.run.res);
+    }
+    const std::string what = "method " + std::to_string(c.method) + " generator " + std::to_string(static_cast<int>(c.m));
+    EXPECT_EQ(out[0].ExclCount.n1(), out[1].ExclCount.n1()) << what;
+    bool same = true, someCount = false;
+    for (int gr = 1; gr <= out[0].ExclCount.n1(); ++gr)
+      for (int p = 1; p <= out[0].ExclCount.n2(); ++p) {
+        same = same && out[0].ExclCount(gr, p) == out[1].ExclCount(gr, p);
+        someCount = someCount || out[0].ExclCount(gr, p) > 0;
+      }
+    EXPECT_TRUE(same) << what;
+    EXPECT_EQ(out[0].SimDelta, out[1].SimDelta) << what;
+    EXPECT_EQ(out[0].DeltaProb, out[1].DeltaProb) << what;
+    EXPECT_TRUE(c.delta ? out[0].DeltaProb[1].has_value() : someCount) << what << ": something was simulated";
+  }
+  setWorkerThreads(threads);
+}
+
+TEST(ExclusionRuns, ProgressCountsTheSimulationsUpToAll) {
+  for (bool delta : {false, true}) {
+    Generated g(1);
+    g.run.score();
+    const SimulationReference sim(
+        simulationSource(g.run.ref, g.run.refs.data, g.run.test.TestAllele, g.run.refs.locSel, g.run.mode),
+        SimGenerator::SLGeno);
+    std::vector<int> done;
+    ExclusionSetup setup{&g.run.ref, &g.run.opt, &sim, 1, [&](int k, int n) {
+                           EXPECT_EQ(n, 120);
+                           done.push_back(k);
+                         }};
+    if (delta)
+      simulateExclusionDelta(setup, g.run.res);
+    else
+      simulateExclusionLod1(setup, g.run.res);
+    ASSERT_FALSE(done.empty());
+    EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+    EXPECT_EQ(done.back(), 120);
+  }
+}
+
+TEST(ExclusionDelta, NeedsThreeCandidatesAndLeavesGroupsWithoutDataUndefined) {
+  const Population a = {{{1, 1}}, {{1, 1}}}, b = {{{2, 2}}, {{1, 2}}}, c = {{{2, 2}}, {{2, 2}}};
+  {
+    SimRun r(2, {a, b}, {{{{1, 1}}}}, 1, 100);
+    r.delta(SimGenerator::FreqCI);
+    EXPECT_FALSE(r.res.DeltaProb[1]) << "two candidates have no delta";
+  }
+  SimRun r(2, {a, b, c}, {{{{1, 1}}}, {{{-1, -1}}}}, 1, 100);
+  r.delta(SimGenerator::FreqCI);
+  ASSERT_EQ(r.res.SimDelta.size(), 101u);
+  EXPECT_TRUE(std::is_sorted(r.res.SimDelta.begin() + 1, r.res.SimDelta.end()));
+  EXPECT_TRUE(r.res.DeltaProb[1]);
+  EXPECT_FALSE(r.res.DeltaProb[2]);
+}
+
+}  // namespace
+}  // namespace kiwora
