@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace kiwora {
 namespace {
 
@@ -26,6 +29,28 @@ TEST(PrintRules, Masks) {
   EXPECT_EQ(masked(0.5, "0.00", ','), "0,50");
 }
 
+// printf rounds an exact half to even; the masks round it away from zero. Values that only look like a
+// half in decimal (1.0005 is stored a little below it) still round to the nearest.
+TEST(PrintRules, MasksRoundExactHalvesAwayFromZero) {
+  const struct { double v; const char* mask; const char* text; } cases[] = {
+      {0.5625, "0.000", "0.563"}, {0.8125, "0.000", "0.813"}, {0.3125, "0.000", "0.313"},
+      {-0.5625, "0.000", "-0.563"}, {0.0625, "0.000", "0.063"}, {0.125, "0.00", "0.13"},
+      {0.25, "0.0", "0.3"},       {2.5, "0", "3"},           {-2.5, "0", "-3"},
+      {0.5, "0", "1"},            {-0.5, "0", "-1"},         {9.5, "0", "10"},
+      {99.5, "0", "100"},         {-9.75, "0.0", "-9.8"},    {0.9375, "0.000", "0.938"},
+      {1.0005, "0.000", "1.000"}, {2.675, "0.00", "2.67"},   {0.1875, "0.000", "0.188"},
+      {1.5, "0.000", "1.500"},    {1e20, "0.0", "100000000000000000000.0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(masked(c.v, c.mask), c.text) << c.v << " " << c.mask;
+    LineWriter w;
+    w.fmt(c.v, c.mask);
+    EXPECT_EQ(w.str(), c.text) << c.v << " " << c.mask;
+  }
+  EXPECT_EQ(masked(0.125, "0.00", ','), "0,13");
+  EXPECT_EQ(masked(-0.0004, "0.000", ','), "0,000");
+}
+
 TEST(PrintRules, TabsZonesAndLineEnds) {
   LineWriter w;
   w.tab(4).text("abc").tab(10).text("x").nl();
@@ -33,6 +58,31 @@ TEST(PrintRules, TabsZonesAndLineEnds) {
   w.text("a").zone().text("b").zone().text("c");
   w.finish();
   EXPECT_EQ(w.str(), "   abc   x\r\nlong text\r\n  y\r\na             b             c\r\n");
+}
+
+// A long report goes out to the file as it grows instead of being held until the file is closed.
+TEST(PrintRules, FileStreamsLongText) {
+  const std::string path = testing::TempDir() + "kiwora-stream-test.txt";
+  std::string expected;
+  {
+    TextFile f;
+    ASSERT_TRUE(f.open(path, TextFile::Mode::Create));
+    for (int i = 0; i < 200000; ++i) {
+      f.text("line ").fmt(i / 16.0, "0.000").nl();
+      expected += "line " + masked(i / 16.0, "0.000") + "\r\n";
+    }
+    EXPECT_LT(f.str().size(), expected.size() / 2);
+    f.text("open line");
+    ASSERT_TRUE(f.close());
+  }
+  expected += "open line\r\n";
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  std::string got(expected.size() + 10, '\0');
+  got.resize(std::fread(got.data(), 1, got.size(), in));
+  std::fclose(in);
+  std::remove(path.c_str());
+  EXPECT_TRUE(got == expected);
 }
 
 TEST(PrintRules, LeadingNumber) {

@@ -1,5 +1,6 @@
 #include "files/text_writer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -21,16 +22,13 @@ std::string joinedNumber(double v, char dec) {
   if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";
   if (v == 0) return "0";
   char buf[64];
-  // Shortest text that holds at most 15 significant digits.
-  std::snprintf(buf, sizeof buf, "%.15G", v);
-  std::string s = buf;
-  std::string mant = s, expo;
-  if (auto e = s.find('E'); e != std::string::npos) {
-    mant = s.substr(0, e);
-    int ex = std::atoi(s.c_str() + e + 1);
-    char eb[16];
-    std::snprintf(eb, sizeof eb, "E%c%02d", ex < 0 ? '-' : '+', std::abs(ex));
-    expo = eb;
+  // Shortest text that holds at most 15 significant digits (the %G form: exponent of at least two digits).
+  char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr;
+  std::string mant(buf, static_cast<std::size_t>(end - buf)), expo;
+  if (auto e = mant.find('e'); e != std::string::npos) {
+    expo = mant.substr(e);
+    expo[0] = 'E';
+    mant.erase(e);
   }
   if (mant.find('.') != std::string::npos) {
     while (!mant.empty() && mant.back() == '0') mant.pop_back();
@@ -54,15 +52,64 @@ std::string bareNumber(double v, char dec) {
   return (v < 0 ? "" : " ") + s + " ";
 }
 
-std::string masked(double v, const std::string& mask, char dec) {
-  int decimals = 0;
-  if (auto p = mask.find('.'); p != std::string::npos) decimals = static_cast<int>(mask.size() - p - 1);
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string s = buf;
+int maskDecimals(const std::string& mask) {
+  const auto p = mask.find('.');
+  return p == std::string::npos ? 0 : static_cast<int>(mask.size() - p - 1);
+}
+
+std::size_t formatFixed(char* buf, double v, int decimals, char dec) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > kMaxMaskDecimals) decimals = kMaxMaskDecimals;
+  char* const end = buf + kFixedBufferSize;
+  char* last = std::to_chars(buf, end, v, std::chars_format::fixed, decimals).ptr;
+  // to_chars rounds an exact half to even. A value is an exact half at `decimals` places only when it
+  // is a multiple of 2^-(decimals+1): only then does the text one place longer decide.
+  if (std::isfinite(v)) {
+    const double scaled = std::ldexp(std::fabs(v), decimals + 1);
+    if (scaled == std::floor(scaled)) {
+      char* longer = std::to_chars(buf, end, v, std::chars_format::fixed, decimals + 1).ptr;
+      if (longer[-1] == '5') {
+        // Drop the 5 and add one unit in the last kept place, away from zero.
+        last = longer - 1;
+        if (decimals == 0) --last;  // the decimal point
+        char* d = last;
+        const char* first = buf + (buf[0] == '-');
+        bool carry = true;
+        while (carry && d > first) {
+          --d;
+          if (*d == '.') continue;
+          if (*d == '9') *d = '0';
+          else {
+            ++*d;
+            carry = false;
+          }
+        }
+        if (carry) {
+          std::memmove(buf + (first - buf) + 1, first, static_cast<std::size_t>(last - first));
+          buf[first - buf] = '1';
+          ++last;
+        }
+      }
+    }
+  }
   // A value that rounds to zero prints without its sign.
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return withDecimalSign(s, dec);
+  if (buf[0] == '-') {
+    bool zero = true;
+    for (const char* c = buf + 1; c < last && zero; ++c) zero = *c == '0' || *c == '.';
+    if (zero) {
+      std::memmove(buf, buf + 1, static_cast<std::size_t>(last - buf - 1));
+      --last;
+    }
+  }
+  if (dec != '.')
+    for (char* c = buf; c < last; ++c)
+      if (*c == '.') *c = dec;
+  return static_cast<std::size_t>(last - buf);
+}
+
+std::string masked(double v, const std::string& mask, char dec) {
+  char buf[kFixedBufferSize];
+  return std::string(buf, formatFixed(buf, v, maskDecimals(mask), dec));
 }
 
 double leadingNumber(const std::string& text) {
@@ -101,9 +148,18 @@ LineWriter& LineWriter::text(const std::string& s) {
   return *this;
 }
 
+LineWriter& LineWriter::fmt(double v, const std::string& mask) {
+  char buf[kFixedBufferSize];
+  const std::size_t n = formatFixed(buf, v, maskDecimals(mask), dec_);
+  out_.append(buf, n);
+  col_ += static_cast<int>(n);
+  return *this;
+}
+
 LineWriter& LineWriter::nl() {
   out_ += "\r\n";
   col_ = 1;
+  if (out_.size() >= kSpillSize) spill();
   return *this;
 }
 
@@ -125,6 +181,7 @@ bool TextFile::open(const std::string& path, Mode mode) {
   if (f_) close();
   failed_ = false;
   take();
+  reserve(kSpillSize + kSpillSize / 8);
   f_ = std::fopen(path.c_str(), mode == Mode::Create ? "wb" : "ab");
   if (!f_) failed_ = true;
   return f_ != nullptr;
