@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
 #include "stats/multilocus.h"
@@ -68,7 +69,7 @@ struct TwoLocusRow {
 struct TwoLocusInputs {
   GenotypeView g;
   const Table3<double>* AlleleFreq = nullptr;
-  const Table3<double>* DistDG = nullptr;   // (pop, pop, locus)
+  const PairTable3<double>* DistDG = nullptr;  // (pop, pop, locus)
   const Table2<double>* GeoDist = nullptr;  // (pop, pop)
   bool noSort = false;
 };

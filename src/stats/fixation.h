@@ -3,6 +3,7 @@
 #include "model/cell.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
+#include "stats/present_codes.h"
 
 namespace kiwora {
 
@@ -12,6 +13,7 @@ namespace kiwora {
 // undefined, and so the standardised total. Returns false, with everything left empty, unless at least
 // two populations and one locus are selected.
 bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<double>& FstLoc,
-              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal);
+              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal,
+              const PresentCodeLists* presentCodes = nullptr);
 
 }  // namespace kiwora

@@ -59,4 +59,12 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
   printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
 }
 
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus) {
+  printMatrix(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
+}
+
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus) {
+  printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
+}
+
 }  // namespace kiwora
