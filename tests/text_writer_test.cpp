@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -58,6 +60,31 @@ TEST(PrintRules, TabsZonesAndLineEnds) {
   w.text("a").zone().text("b").zone().text("c");
   w.finish();
   EXPECT_EQ(w.str(), "   abc   x\r\nlong text\r\n  y\r\na             b             c\r\n");
+}
+
+// Away from exact halves a mask gives what printf gives, for values near a rounding step too.
+TEST(PrintRules, MasksAgreeWithPrintfAwayFromHalves) {
+  std::uint64_t state = 12345;
+  auto next = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state >> 11) * 0x1.0p-53;
+  };
+  int checked = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const int decimals = i % 7;
+    const double scale = i % 3 == 0 ? 1 : i % 3 == 1 ? 1000 : 1e8;
+    double v = (next() - 0.3) * scale;
+    if (i % 5 == 0) v = std::round(v * 1000) / 1000 + 0.0005;  // close to a step of three decimals
+    if (std::ldexp(v, decimals + 1) == std::floor(std::ldexp(v, decimals + 1))) continue;  // an exact half
+    char expected[512];
+    std::snprintf(expected, sizeof expected, "%.*f", decimals, v);
+    std::string e = expected;
+    if (e[0] == '-' && e.find_first_not_of("-0.") == std::string::npos) e.erase(0, 1);
+    const std::string mask = decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
+    ASSERT_EQ(masked(v, mask), e) << v << " " << mask;
+    ++checked;
+  }
+  EXPECT_GT(checked, 19000);
 }
 
 // A long report goes out to the file as it grows instead of being held until the file is closed.

@@ -39,6 +39,8 @@ class LineWriter {
   LineWriter& tab(int column);   // to column n, or column n of the next line when past it
   LineWriter& zone();            // to the start of the next 14-column print zone
   LineWriter& text(const std::string& s);
+  LineWriter& text(const char* s);
+  LineWriter& blanks(int n);     // n blanks
   LineWriter& num(double v) { return text(bareNumber(v, dec_)); }
   LineWriter& fmt(double v, const std::string& mask);
   LineWriter& nl();              // ends the line
