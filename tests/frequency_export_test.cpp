@@ -84,12 +84,22 @@ TEST_F(FrequencyExport, FrequenciesNotComputedForTheDataGiveNoColumns) {
             "Pop,X_Pos,Y_Pos\r\nPop_1,28.0252,53.8763\r\nPop_2,23.7928,53.6858\r\nPop_3,46.4746,52.455\r\n");
 }
 
-TEST_F(FrequencyExport, AFileThatCannotBeWrittenIsReported) {
+TEST_F(FrequencyExport, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {
   analyse();
   for (const char* item : {"exTarn", "OutPutPast"}) {
     run(std::string("file /dev/full\nmenu ") + item);
     ASSERT_EQ(services.pendingMessages(), 1u) << item;
-    EXPECT_EQ(services.takeMessage()->rfind("The file /dev/full could not be written completely", 0), 0u) << item;
+    EXPECT_EQ(*services.takeMessage(), "The file /dev/full cannot be written (it is not a regular file). Nothing was saved.")
+        << item;
+    dir.write("earlier.csv", "earlier\r\n");
+    {
+      testing::FileSizeLimit full(8);
+      run(std::string("file earlier.csv\nmenu ") + item);
+    }
+    ASSERT_EQ(services.pendingMessages(), 1u) << item;
+    EXPECT_EQ(services.takeMessage()->rfind("The file " + dir.file("earlier.csv") + " could not be written completely", 0), 0u)
+        << item;
+    EXPECT_EQ(readFile(dir.file("earlier.csv")), "earlier\r\n") << item;
   }
 }
 

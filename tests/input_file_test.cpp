@@ -1,6 +1,9 @@
 #include "files/input_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "support/app_fixture.h"
 
@@ -119,6 +122,14 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"code -2", ok2 + "P1,0,0\n1,-2,3,3\nEND\n", Error::Reading, "\"-2\""},
       {"code above the largest", ok2 + "P1,0,0\n1,4,3,3\nEND\n", Error::Reading, "\"4\""},
       {"fractional code", ok2 + "P1,0,0\n1,2.5,3,3\nEND\n", Error::Reading, "\"2.5\""},
+      {"hexadecimal code", ok2 + "P1,0,0\n1,0x3,3,3\nEND\n", Error::Reading, "\"0x3\""},
+      {"code with an exponent", ok2 + "P1,0,0\n1,2e0,3,3\nEND\n", Error::Reading, "\"2e0\""},
+      {"hexadecimal coordinate", ok2 + "P1,0x1p3,0\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
+      {"coordinate with an exponent", ok2 + "P1,0,1e2\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
+      {"infinite coordinate", ok2 + "P1,inf,0\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
+      {"hexadecimal count", header("0x2,2,3", 2), Error::Reading, "at least 1"},
+      {"count with an exponent", header("2,2e0,3", 2), Error::Sizing, "number of loci \"2e0\""},
+      {"count followed by text", header("2,2,3 codes", 2), Error::Sizing, "largest allele code \"3 codes\""},
       {"lower-case end counts as an individual", header("1,2,3", 2) + "P1,0,0\n1,2,3,3\nend\n", Error::Reading, "Line 7"},
       {"line of blanks", header("1,2,3", 2) + "P1,0,0\n  \nEND\n", Error::Reading, "Line 6"},
       {"zero populations", header("0,2,3", 2), Error::Reading, "at least 1"},
@@ -170,6 +181,37 @@ TEST(InputFile, ADoubledQuoteInAQuotedNameIsOneQuote) {
   ASSERT_TRUE(r.ok()) << r.message();
   EXPECT_EQ(r.data.blocks[1].name, "Say \"hi\", north");
   EXPECT_EQ(splitFields(" \"a\"\"\" , b ,\"\""), (std::vector<std::string>{"a\"", "b", ""}));
+}
+
+}  // namespace
+}  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFileOfUsableSize) {
+  testing::TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir.file("folder"));
+  // Sparse, so the test writes nothing: only the size counts.
+  dir.write("huge.txt", "");
+  std::filesystem::resize_file(dir.file("huge.txt"), static_cast<std::uintmax_t>(kMaxInputFileBytes) + 1);
+  const struct { const char* what; std::string path; const char* reason; } cases[] = {
+      {"a pipe, which must not wait for a writer", dir.file("pipe"), "is not a regular file"},
+      {"a device that never ends", "/dev/zero", "is not a regular file"},
+      {"a folder", dir.file("folder"), "is a folder"},
+      {"a file above the limit", dir.file("huge.txt"), "MB, the largest file"},
+      {"a missing file", dir.file("missing.txt"), "does not exist"},
+  };
+  for (const auto& c : cases) {
+    std::string text = "kept", reason;
+    EXPECT_FALSE(readWholeFile(c.path, text, reason)) << c.what;
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+  }
+  std::string text, reason;
+  dir.write("ok.txt", testing::kDemoFile);
+  ASSERT_TRUE(readWholeFile(dir.file("ok.txt"), text, reason)) << reason;
+  EXPECT_EQ(text, testing::kDemoFile);
 }
 
 }  // namespace

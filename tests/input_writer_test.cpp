@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "files/export_text.h"
 #include "support/app_fixture.h"
 
@@ -111,7 +113,7 @@ TEST(InputWriter, EveryBlockEndsAndEveryNameReadsBack) {
   const ParseResult back = parseInputText(out.str());
   ASSERT_TRUE(back.ok()) << back.message() << "\n" << out.str();
   expectSameInput(back.data, in);
-  EXPECT_NE(out.str().find("\r\n\"Say \"\"hi\"\"\",1E-07,1E+20\r\n\r\n\" padded \",-0.125,3\r\n"), std::string::npos)
+  EXPECT_NE(out.str().find("\r\n\"Say \"\"hi\"\"\",0.0000001,100000000000000000000\r\n\r\n\" padded \",-0.125,3\r\n"), std::string::npos)
       << out.str();
   EXPECT_NE(out.str().find("\r\n\"last, empty\",7,8\r\nEND\r\n"), std::string::npos) << out.str();
 }
@@ -142,24 +144,39 @@ TEST_F(SaveAsKiwora, CoordinatesUseAPointInEveryLocale) {
   EXPECT_EQ(readFile(dir.file("out.txt")), "T\r\n 1 \r\n 1 \r\n 2 \r\nL\r\nP,0.5,-12.25\r\n1,2\r\nEND\r\n");
 }
 
-// Each save command, when its file cannot be written, says so and says nothing else.
-TEST_F(SaveAsKiwora, AFileThatCannotBeWrittenIsReported) {
+// Each save command, when its file cannot be written, says so and says nothing else; a write that fails
+// half-way (here a file-size limit, as on a full disk) leaves the earlier file as it was and no fragment.
+TEST_F(SaveAsKiwora, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {
   loadDemo();
   dir.write("t.csv", "P,G,I,X,Y,L,L\r\nA,G,1,1,1,1,2\r\n");
-  const struct { const char* path; const char* reason; } paths[] = {
-      {"no-such-folder/out.txt", "cannot be written"},
-      {"/dev/full", "could not be written completely"},
+  const std::string earlier = "an earlier file\r\n";
+  const struct { const char* path; const char* reason; bool full; } paths[] = {
+      {"no-such-folder/out.txt", "cannot be written (No such file or directory)", false},
+      {"/dev/full", "cannot be written (it is not a regular file)", false},
+      {"earlier.txt", "could not be written completely (File too large). Nothing was saved", true},
   };
   for (const char* item : {"Save_As_Kiwora", "Save_AS_Tarn", "save_pops", "save_groups"}) {
     if (item == std::string("save_pops"))
       run("menu importTable\ntype Text1 T\nfile t.csv\nclick Command2\nexpect-message The reading of the data was successful!");
     for (const auto& p : paths) {
-      run(std::string("file ") + p.path + "\nmenu " + item);
+      dir.write("earlier.txt", earlier);
+      const auto before = testing::folderEntries(dir.path());
+      {
+        std::optional<testing::FileSizeLimit> full;
+        if (p.full) full.emplace(earlier.size());
+        run(std::string("file ") + p.path + "\nmenu " + item);
+      }
       ASSERT_EQ(services.pendingMessages(), 1u) << item << " " << p.path;
       const std::string m = *services.takeMessage();
       EXPECT_EQ(m.rfind("The file ", 0), 0u) << m;
       EXPECT_NE(m.find(p.reason), std::string::npos) << item << ": " << m;
+      EXPECT_EQ(readFile(dir.file("earlier.txt")), earlier) << item;
+      EXPECT_EQ(testing::folderEntries(dir.path()), before) << item;
     }
+    // The program stays usable: the same command then writes the file whole.
+    run(std::string("file earlier.txt\nmenu ") + item);
+    EXPECT_EQ(services.pendingMessages(), 0u) << item;
+    EXPECT_NE(readFile(dir.file("earlier.txt")), earlier) << item;
   }
 }
 

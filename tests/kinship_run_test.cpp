@@ -78,7 +78,7 @@ TEST_F(KinshipRun, APairsFileThatCannotBeCreatedGivesOneMessageAndTheRunGoesOn) 
   open();
   std::filesystem::create_directory(dir.file("taken"));
   run("tick Check27\nfile taken\ntick Check26\ntype Text14 50\nclick Command1");
-  run("expect-message The pairs file " + dir.file("taken") + " cannot be created!\nexpect-window frmStart");
+  run("expect-message The pairs file " + dir.file("taken") + " cannot be created (it is a folder)!\nexpect-window frmStart");
   EXPECT_EQ(services.pendingMessages(), 0u);
   EXPECT_EQ(model().flags.AnalysisDone, 1);
   EXPECT_NE(result().find("Analysis of genetic distance and kinship"), std::string::npos);

@@ -50,7 +50,8 @@ class SelectionWindows : public testing::AppFixture {
   }
 };
 
-TEST_F(SelectionWindows, EveryWayOfChangingTheLociMarksTheSelectionAsChanged) {
+// Changes by hand mark the selection as changed; the random draw and the file do not.
+TEST_F(SelectionWindows, ChangingTheLociByHandMarksTheSelectionAsChanged) {
   dir.write("two.txt", "T\r\n2\r\nAdh-1\r\nGot\r\n");
   const struct { const char* what; const char* lines; bool changes; } cases[] = {
       {"exclude one", "pick List1 1  - Adh-1\nclick Command1", true},
@@ -59,8 +60,8 @@ TEST_F(SelectionWindows, EveryWayOfChangingTheLociMarksTheSelectionAsChanged) {
       {"include all", "tick Check2", true},
       {"include range", "type Text1 1\ntype Text2 2\nclick Command4", true},
       {"exclude range", "click Command5", true},
-      {"random draw", "type Text3 2\nclick Command6", true},
-      {"file", "file two.txt\nmenu File_Select_Loci", true},
+      {"random draw", "type Text3 2\nclick Command6", false},
+      {"file", "file two.txt\nmenu File_Select_Loci", false},
       {"cancelled file", "cancel\nmenu File_Select_Loci", false},
       {"refused file", "file missing.txt\nmenu File_Select_Loci\nexpect-message The loci-selection file", false},
       {"number to draw", "type Text3 3", false},
@@ -131,22 +132,22 @@ TEST_F(SelectionWindows, RandomDrawGivesEveryLocusTheSameChance) {
   for (int l = 1; l <= 5; ++l) EXPECT_NEAR(hits[static_cast<std::size_t>(l)], draws / 5, 150) << "locus " << l;
 }
 
-TEST_F(SelectionWindows, LociFileReplacesTitleAndSelectionOnlyWhenItCanBeUsed) {
+TEST_F(SelectionWindows, LociFileTitleAlwaysReplacedSelectionOnlyWhenTheFileCanBeUsed) {
   run("menu EL\ntype Text1 1\ntype Text2 3\nclick Command5");
   const std::vector<int> before = selectedLoci();
   ASSERT_EQ(before, (std::vector<int>{5}));
   const std::string refused = "The loci-selection file was not used; the selection of loci is unchanged.\n";
-  const struct { const char* name; const char* text; std::string message; } bad[] = {
-      {"more.txt", "New\r\n6\r\nAdh-1\r\n", "More loci than in the input file!"},
-      {"short.txt", "New\r\n3\r\nAdh-1\r\nGot\r\n", refused + "The file ends after 2 of the 3 locus names it announces."},
-      {"unknown.txt", "New\r\n2\r\nAdh-1\r\nGOT\r\n",
-       refused + "Line 4: \"GOT\" is not the name of a locus of the loaded data"},
-      {"trimmed.txt", "New\r\n1\r\nPgm 2 \r\n", refused + "Line 3: \"Pgm 2 \" is not the name"},
-      {"word.txt", "New\r\ntwo\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"two\" is not a whole number"},
-      {"part.txt", "New\r\n1.5\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"1.5\" is not"},
-      {"negative.txt", "New\r\n-1\r\n", refused + "Line 2: the number of loci \"-1\" is not"},
-      {"titleonly.txt", "New\r\n", refused + "The file ends after its title"},
-      {"empty.txt", "", refused + "The file is empty."},
+  // Line 1 is the title before anything is checked, so a refused file still replaces it.
+  const struct { const char* name; const char* text; std::string message; const char* title; } bad[] = {
+      {"more.txt", "New\r\n6\r\nAdh-1\r\n", "More loci than in the input file!", "New"},
+      {"short.txt", "New\r\n3\r\nAdh-1\r\nGot\r\n", refused + "The file ends after 2 of the 3 locus names it announces.", "New"},
+      {"word.txt", "New2\r\ntwo\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"two\" is not a whole number", "New2"},
+      {"part.txt", "New\r\n1.5\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"1.5\" is not", "New"},
+      {"hex.txt", "New\r\n0x2\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"0x2\" is not", "New"},
+      {"exponent.txt", "New\r\n2e0\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"2e0\" is not", "New"},
+      {"negative.txt", "New\r\n-1\r\n", refused + "Line 2: the number of loci \"-1\" is not", "New"},
+      {"titleonly.txt", "Only a title\r\n", refused + "The file ends after its title", "Only a title"},
+      {"empty.txt", "", refused + "The file is empty.", "Only a title"},
   };
   for (const auto& c : bad) {
     dir.write(c.name, c.text);
@@ -154,17 +155,20 @@ TEST_F(SelectionWindows, LociFileReplacesTitleAndSelectionOnlyWhenItCanBeUsed) {
     ASSERT_EQ(services.pendingMessages(), 1u) << c.name;
     const std::string m = *services.takeMessage();
     EXPECT_EQ(m.rfind(c.message, 0), 0u) << c.name << ": " << m;
-    EXPECT_EQ(model().ds.Title, "Selection test data") << c.name;
+    EXPECT_EQ(model().ds.Title, c.title) << c.name;
     EXPECT_EQ(selectedLoci(), before) << c.name;
     EXPECT_EQ(model().locusSelection.SelLociFileName, dir.file(c.name));
     expectLociListsMatchSelection();
   }
 
+  // Names must match exactly; one that matches no locus is passed over.
   const struct { const char* text; std::vector<int> selected; } good[] = {
       {"Chosen\r\n2\r\nPgm 2\r\nMdh\r\n", {2, 4}},
       {"Chosen\r\n 2 \r\nIdh\r\nAdh-1\r\nnot read\r\n", {1, 5}},
       {"Chosen\r\n1,Got\r\n", {3}},
       {"Chosen\r\n0\r\n", {}},
+      {"Chosen\r\n2\r\nAdh-1\r\nGOT\r\n", {1}},
+      {"Chosen\r\n1\r\nPgm 2 \r\n", {}},
   };
   for (const auto& c : good) {
     dir.write("good.txt", c.text);

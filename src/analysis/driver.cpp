@@ -1,5 +1,6 @@
 #include "analysis/driver.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "files/text_writer.h"
@@ -38,11 +39,14 @@ void kinshipStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Serv
   PairsFile* pairs = nullptr;
   if (!o.PairsFileName.empty()) {
     if (file.create(o.PairsFileName)) pairs = &file;
-    else services.messageBox("The pairs file " + o.PairsFileName + " cannot be created! The analysis goes on without it.");
+    else
+      services.messageBox("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
+                          ")! The analysis goes on without it.");
   }
   Kinship_Ind_Pairs(v, m.ds.PopName, m.alleles.AlleleFreq, m.dist.GeoDist, o, intervals, pairs, progress, m.kinship);
   if (pairs && !file.close())
-    services.messageBox("The pairs file " + o.PairsFileName + " could not be written completely!");
+    services.messageBox("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
+                        ")! An earlier file of that name is unchanged.");
 }
 
 // The mean Gregorius distance of near population pairs against all pairs, per locus.
@@ -60,6 +64,38 @@ void spatialStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Serv
 }  // namespace
 
 GenotypeView dataView(Model& m) { return viewOf(m.ds, m.sel); }
+
+std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions& o) {
+  const DataSet& ds = m.ds;
+  const double pops = ds.NPop + 1.0, loci = ds.NLoci + 1.0, codes = ds.MaxAllele + 2.0;
+  double individuals = 1;
+  for (int p = 1; p <= ds.NPop; ++p) individuals += ds.NInd[static_cast<std::size_t>(p)];
+  const std::string data = std::to_string(ds.NPop) + " populations";
+  const std::string dataLoci = data + " at " + std::to_string(ds.NLoci) + " loci";
+  // About thirty tables of one cell per population and locus (counts, frequencies, heterozygosity,
+  // diversity, differentiation, ...).
+  constexpr double kPerPopLocusBytes = 30 * sizeof(Cell);
+  std::vector<TableNeed> needs = {
+      {pops * pops * loci * (sizeof(double) + sizeof(Cell)), "the genetic distances between every two of " + dataLoci},
+      {pops * pops * (3 * sizeof(double) + 2 * sizeof(Cell)), "the tables of every two of " + data},
+      {pops * loci * codes * 2 * sizeof(double),
+       "the allele frequencies of " + dataLoci + " with allele codes up to " + std::to_string(ds.MaxAllele)},
+      {pops * loci * kPerPopLocusBytes, "the per-locus tables of " + dataLoci},
+  };
+  if (o.FlagFreqGenotypes == 1) {
+    const double genotypes = std::min(individuals, (codes - 1) * codes / 2);
+    needs.push_back({pops * loci * genotypes * sizeof(double),
+                     "\"Frequencies of single locus genotypes\" of " + dataLoci});
+  }
+  if (o.FlagFreqMLG == 1 || o.FlagVariationMLG == 1 || o.FlagClusterMLG == 1)
+    needs.push_back({pops * individuals * sizeof(double) + individuals * loci * 8,
+                     "the multilocus genotypes of " + std::to_string(static_cast<long long>(individuals) - 1) +
+                         " individuals in " + data});
+  if (o.FlagKinship == 1 && o.FlagSimulateCI == 1)
+    needs.push_back({4 * pops * (o.NSim + 1.0) * sizeof(double),
+                     "\"N Sim\" " + std::to_string(o.NSim) + " simulations for each of " + data});
+  return needs;
+}
 
 void Run_Population_Analysis(Model& m, Services& services, const std::function<void(const std::string&)>& progress) {
   // Each progress text is followed by a chance for the window to process pending events.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/model.h"
+#include "model/run_memory.h"
 #include "platform/services.h"
 #include "stats/genotype_view.h"
 
@@ -12,6 +13,10 @@ namespace kiwora {
 
 // The data set's working genotypes with its selection, as the statistics take them.
 GenotypeView dataView(Model& m);
+
+// What the tables of a run with options `o` on the loaded data will take; the window refuses the run when
+// memoryRefusal() finds them too large.
+std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions& o);
 
 // Counts the selected loci, recomputes every enabled statistic into the model's result tables. The
 // services carry its messages (the spatial warning, a pairs file that cannot be written) and let pending

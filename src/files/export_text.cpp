@@ -1,8 +1,5 @@
 #include "files/export_text.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace kiwora {
 
@@ -24,15 +21,13 @@ bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != 
 bool writeFile(const std::string& path, const std::function<void(LineWriter&)>& write, std::string& message) {
   TextFile f;
   if (!f.open(path, TextFile::Mode::Create)) {
-    message = "The file " + path + " cannot be written (" + std::strerror(errno) + "). Nothing was saved.";
+    message = "The file " + path + " cannot be written (" + f.problem() + "). Nothing was saved.";
     return false;
   }
   write(f);
-  errno = 0;
   if (!f.close()) {
-    const int err = errno;
-    message = "The file " + path + " could not be written completely" +
-              (err ? " (" + std::string(std::strerror(err)) + ")" : std::string()) + ". It is not a usable file.";
+    message = "The file " + path + " could not be written completely (" + f.problem() +
+              "). Nothing was saved; an earlier file of that name is unchanged.";
     return false;
   }
   return true;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 
+#include "files/decimal_number.h"
 #include "files/export_text.h"
 
 namespace kiwora {
@@ -15,8 +17,8 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-// A field in the form of a decimal number: optional sign, digits with an optional "." and decimals,
-// optional exponent.
+// A name field in the form of a number: optional sign, digits with an optional "." and decimals,
+// optional exponent. (Coordinates and allele codes are plain decimal numbers: files/decimal_number.h.)
 bool asNumber(std::string_view s, double& v) {
   s = trimmed(s);
   std::size_t i = 0, digits = 0;
@@ -58,11 +60,20 @@ ImportResult fail(std::string detail) {
   return r;
 }
 
-// Linear search over the names found so far, as the rows come.
-int indexOf(const Vec1<ImportName>& names, int n, const ImportName& name) {
-  for (int k = 1; k <= n; ++k)
-    if (names[static_cast<std::size_t>(k)] == name) return k;
-  return 0;
+// Names compare as ImportName does: numeric names by value (0 and -0 alike), the others by text.
+struct NameHash {
+  std::size_t operator()(const ImportName& n) const {
+    return n.numeric ? std::hash<double>()(n.value == 0 ? 0.0 : n.value) : std::hash<std::string>()(n.text);
+  }
+};
+using NameIndex = std::unordered_map<ImportName, int, NameHash>;
+
+// The number of `name` among those found so far; a new name gets the next number.
+int numberOf(NameIndex& index, int& count, const ImportName& name, bool& added) {
+  const auto [it, inserted] = index.try_emplace(name, count + 1);
+  added = inserted;
+  if (inserted) ++count;
+  return it->second;
 }
 
 }  // namespace
@@ -132,14 +143,14 @@ ImportResult parseImportTable(std::string_view text) {
     t.impPop[idx] = nameOf(f[0]);
     t.impGroup[idx] = nameOf(f[1]);
     t.impInd[idx] = f[2];
-    if (!asNumber(f[3], t.impX[idx])) return fail(at + "the X coordinate \"" + f[3] + "\" is not a number.");
-    if (!asNumber(f[4], t.impY[idx])) return fail(at + "the Y coordinate \"" + f[4] + "\" is not a number.");
+    if (!parseDecimal(f[3], t.impX[idx])) return fail(at + "the X coordinate \"" + f[3] + "\" is not a number.");
+    if (!parseDecimal(f[4], t.impY[idx])) return fail(at + "the Y coordinate \"" + f[4] + "\" is not a number.");
     if (t.impX[idx] == 0) return fail(at + "the X coordinate is 0.");
     for (int l = 1; l <= nLoci; ++l) {
       for (int which = 0; which < 2; ++which) {
         const std::string& field = f[static_cast<std::size_t>(3 + 2 * l + which)];
-        double v;
-        if (!asNumber(field, v) || v != std::floor(v) || (v != -1 && v < 1) || v > static_cast<double>(limits.maxCount))
+        long long v;
+        if (!parseWholeDecimal(field, v) || (v != -1 && v < 1) || v > limits.maxCount)
           return fail(at + "the allele code \"" + field + "\" of locus " + t.locName[static_cast<std::size_t>(l)] +
                       " is neither -1 nor a whole number of at least 1.");
         const int code = static_cast<int>(v);
@@ -155,19 +166,19 @@ ImportResult parseImportTable(std::string_view text) {
   t.popX = t.popY = makeVec1<double>(0);
   t.groupName = makeVec1<ImportName>(0);
   t.groupX = t.groupY = makeVec1<double>(0);
+  NameIndex popIndex, groupIndex;
   for (int i = 1; i <= nRows; ++i) {
     const auto idx = static_cast<std::size_t>(i);
     if (t.impHasData[idx] != 1) continue;
-    int g = indexOf(t.groupName, t.nGroups, t.impGroup[idx]);
-    if (g == 0) {
-      g = ++t.nGroups;
+    bool added = false;
+    const int g = numberOf(groupIndex, t.nGroups, t.impGroup[idx], added);
+    if (added) {
       t.groupName.push_back(t.impGroup[idx]);
       t.groupX.push_back(t.impX[idx]);
       t.groupY.push_back(t.impY[idx]);
     }
-    int p = indexOf(t.popName, t.nPop, t.impPop[idx]);
-    if (p == 0) {
-      p = ++t.nPop;
+    const int p = numberOf(popIndex, t.nPop, t.impPop[idx], added);
+    if (added) {
       t.popName.push_back(t.impPop[idx]);
       t.popGroup.push_back(t.impGroup[idx]);
       t.popX.push_back(t.impX[idx]);

@@ -2,10 +2,12 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "files/decimal_number.h"
 #include "files/text_lines.h"
 #include "files/text_writer.h"
 
@@ -77,26 +79,10 @@ class Cursor {
   std::size_t line_ = 0, pos_ = 0;
 };
 
-bool parseWhole(std::string_view s, double& v) {
-  s = trimBlanks(s);
-  if (s.empty()) return false;
-  std::string tmp(s);
-  char* end = nullptr;
-  v = std::strtod(tmp.c_str(), &end);
-  return end && *end == '\0' && std::isfinite(v);
-}
-
 bool parseAllele(std::string_view s, int& v) {
-  s = trimBlanks(s);
-  if (s.empty()) return false;
-  const char* b = s.data();
-  const char* e = s.data() + s.size();
-  if (*b == '+') ++b;
-  auto [ptr, ec] = std::from_chars(b, e, v);
-  if (ec == std::errc() && ptr == e) return true;
-  double d;  // "3.0" is still the whole number 3
-  if (!parseWhole(s, d) || d != std::floor(d) || std::fabs(d) > 2e9) return false;
-  v = static_cast<int>(d);
+  long long n;
+  if (!parseWholeDecimal(s, n) || n < -2'000'000'000 || n > 2'000'000'000) return false;
+  v = static_cast<int>(n);
   return true;
 }
 
@@ -162,7 +148,11 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
     std::string field;
     const int at = cur.lineNumber();
     if (!cur.readField(field)) return fail(E::Sizing, "The file ends before the " + countNames[k] + ".");
-    counts[k] = leadingNumber(field);
+    // A count is a whole decimal number; text that does not begin with a number counts as 0.
+    long long whole = 0;
+    counts[k] = parseWholeDecimal(field, whole) ? static_cast<double>(whole) : leadingNumber(field);
+    if (counts[k] != 0 && !parseWholeDecimal(field, whole))
+      return fail(E::Sizing, lineRef(at) + "the " + countNames[k] + " \"" + field + "\" is not a usable count.");
     if (counts[k] < 0 || counts[k] != std::floor(counts[k]) || counts[k] > static_cast<double>(limits.maxCount))
       return fail(E::Sizing, lineRef(at) + "the " + countNames[k] + " \"" + field + "\" is not a usable count.");
   }
@@ -198,7 +188,7 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
       if (hf.size() != 3)
         return fail(E::Reading, lineRef(headerLine) + "the header of group " + std::to_string(p) +
                                     " must be three fields (name, X, Y).");
-    } else if (hf.size() != 3 || !parseWhole(hf[1], block.x) || !parseWhole(hf[2], block.y)) {
+    } else if (hf.size() != 3 || !parseDecimal(hf[1], block.x) || !parseDecimal(hf[2], block.y)) {
       return fail(E::Reading, lineRef(headerLine) + "the header of population " + std::to_string(p) +
                                   " must be a name and two numbers (name, X, Y).");
     }
@@ -256,18 +246,45 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& reas
     reason = path + " is a folder, not a file.";
     return false;
   }
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
+  // Non-blocking, so that a pipe chosen by mistake does not wait for a writer; the checks below are made
+  // on what was opened, not on the name.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     reason = "The file " + path + " cannot be opened.";
     return false;
   }
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  if (f.bad()) {
-    reason = "The file " + path + " cannot be read.";
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    reason = path + " is not a regular file (a device, a pipe or a socket cannot be read as data).";
     return false;
   }
-  text = ss.str();
+  const std::string tooLarge = "The file " + path + " is larger than " + std::to_string(kMaxInputFileBytes >> 20) +
+                               " MB, the largest file the program reads.";
+  if (st.st_size > kMaxInputFileBytes) {
+    reason = tooLarge;
+    return false;
+  }
+  text.clear();
+  text.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[1 << 16];
+  while (true) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      reason = "The file " + path + " cannot be read.";
+      return false;
+    }
+    // A file that grows while it is read is held to the same limit.
+    if (text.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(kMaxInputFileBytes)) {
+      reason = tooLarge;
+      return false;
+    }
+    text.append(buf, static_cast<std::size_t>(n));
+  }
   return true;
 }
 

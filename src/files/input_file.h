@@ -63,7 +63,12 @@ std::vector<std::string> splitFields(std::string_view line);
 ParseResult parseInputText(std::string_view text, const InputLimits& limits = {});
 ParseResult parseInputText(std::string_view text, InputLayout layout, const InputLimits& limits = {});
 
-// Reads a whole file into `text`; false (with a reason) for a missing file, a folder or an unreadable file.
+// The largest file any reader accepts (input, reference, test-group, loci-selection files, imported
+// tables): 256 MB.
+inline constexpr long long kMaxInputFileBytes = 256LL << 20;
+
+// Reads a whole file into `text`; false (with a reason) for a missing file, a folder, anything that is not
+// a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an unreadable file.
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason);
 
 // A data set and its selection as a successful read leaves them: everything selected, every locus

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "files/decimal_number.h"
 #include "files/export_text.h"
 
 namespace kiwora {
@@ -72,7 +73,7 @@ void writeInputFile(LineWriter& out, const ParsedInput& in) {
   for (int l = 1; l <= in.nLoci; ++l) out.text(in.locName[static_cast<std::size_t>(l)]).nl();
   for (int p = 1; p <= in.nPop; ++p) {
     const PopulationBlock& b = in.blocks[static_cast<std::size_t>(p)];
-    out.text(csvField(b.name)).text(",").text(plainNumber(b.x)).text(",").text(plainNumber(b.y)).nl();
+    out.text(csvField(b.name)).text(",").text(decimalText(b.x)).text(",").text(decimalText(b.y)).nl();
     for (int j = 1; j <= b.nInd; ++j) {
       std::string line;
       for (int l = 1; l <= in.nLoci; ++l) {

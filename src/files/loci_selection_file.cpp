@@ -1,10 +1,9 @@
 #include "files/loci_selection_file.h"
 
-#include "files/text_lines.h"
-
-#include <cmath>
-#include <cstdlib>
 #include <vector>
+
+#include "files/decimal_number.h"
+#include "files/text_lines.h"
 
 namespace kiwora {
 namespace {
@@ -30,20 +29,7 @@ std::string_view countField(std::string_view line, std::string_view& rest, bool&
   return field;
 }
 
-// A whole number of names, written as a number and nothing else.
-bool parseCount(std::string_view field, long long& n) {
-  if (field.empty()) return false;
-  const std::string text(field);
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (end == text.c_str() || *end != '\0' || !std::isfinite(v) || v < 0 || v != std::floor(v) || v > 1e15)
-    return false;
-  n = static_cast<long long>(v);
-  return true;
-}
-
-LociSelectionResult refuse(std::string detail) {
-  LociSelectionResult r;
+LociSelectionResult refuse(LociSelectionResult r, std::string detail) {
   r.detail = std::move(detail);
   return r;
 }
@@ -56,19 +42,20 @@ std::string LociSelectionResult::message() const {
 }
 
 LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::string>& locName, int nLoci) {
+  LociSelectionResult r;
   const auto lines = splitLines(text);
-  if (lines.empty()) return refuse("The file is empty.");
-  if (lines.size() < 2) return refuse("The file ends after its title, before the number of loci.");
+  if (lines.empty()) return refuse(r, "The file is empty.");
+  // Line 1 is the title whatever follows.
+  r.title = std::string(lines[0]);
+  r.hasTitle = true;
+  if (lines.size() < 2) return refuse(r, "The file ends after its title, before the number of loci.");
 
   std::string_view rest;
   bool restOnLine = false;
   const std::string_view field = countField(lines[1], rest, restOnLine);
   long long n = 0;
-  if (!parseCount(field, n))
-    return refuse("Line 2: the number of loci \"" + std::string(field) + "\" is not a whole number of 0 or more.");
-
-  LociSelectionResult r;
-  r.title = std::string(lines[0]);
+  if (!parseWholeDecimal(field, n) || n < 0)
+    return refuse(r, "Line 2: the number of loci \"" + std::string(field) + "\" is not a whole number of 0 or more.");
   if (n > nLoci) {
     r.tooMany = true;
     return r;
@@ -76,32 +63,17 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
 
   // The names: the rest of line 2 after a comma, if any, then the lines that follow.
   std::vector<std::string_view> names;
-  std::vector<std::size_t> lineOf;
-  if (restOnLine) {
-    names.push_back(rest);
-    lineOf.push_back(2);
-  }
-  for (std::size_t i = 2; i < lines.size(); ++i) {
-    names.push_back(lines[i]);
-    lineOf.push_back(i + 1);
-  }
+  if (restOnLine) names.push_back(rest);
+  for (std::size_t i = 2; i < lines.size(); ++i) names.push_back(lines[i]);
   if (static_cast<long long>(names.size()) < n)
-    return refuse("The file ends after " + std::to_string(names.size()) + " of the " + std::to_string(n) +
-                  " locus names it announces.");
+    return refuse(r, "The file ends after " + std::to_string(names.size()) + " of the " + std::to_string(n) +
+                         " locus names it announces.");
 
+  // Loci are few and names short: a name that matches no locus selects nothing.
   r.locSel = makeVec1<int>(nLoci, 0);
-  for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
-    bool found = false;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k)
     for (int l = 1; l <= nLoci; ++l)
-      if (locName[static_cast<std::size_t>(l)] == names[k]) {
-        r.locSel[static_cast<std::size_t>(l)] = 1;
-        found = true;
-      }
-    if (!found)
-      return refuse("Line " + std::to_string(lineOf[k]) + ": \"" + std::string(names[k]) +
-                    "\" is not the name of a locus of the loaded data (names must match exactly, letter case "
-                    "and blanks included).");
-  }
+      if (locName[static_cast<std::size_t>(l)] == names[k]) r.locSel[static_cast<std::size_t>(l)] = 1;
   return r;
 }
 

@@ -16,15 +16,16 @@ struct LociSelectionResult {
   bool tooMany = false;  // n exceeds the number of loci
   std::string detail;    // why the file cannot be used; empty when it can
   std::string title;     // line 1
+  bool hasTitle = false; // the file has a line 1, which replaces the title even when the file is refused
   Vec1<int> locSel;      // 0..nLoci: 1 for every locus named in the file
   bool ok() const { return !tooMany && detail.empty(); }
   // The message for the user when the file is refused.
   std::string message() const;
 };
 
-// Reads the file's text against the loaded loci (locName 1..nLoci). Every name must be a locus of the
-// data set; a name carried by several loci selects them all. Nothing is applied here: the caller commits
-// title and selection only when ok().
+// Reads the file's text against the loaded loci (locName 1..nLoci). A name carried by several loci selects
+// them all, a name of no locus selects nothing. Nothing is applied here: the caller takes the title when
+// hasTitle and the selection only when ok().
 LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::string>& locName, int nLoci);
 
 }  // namespace kiwora

@@ -48,7 +48,7 @@ bool createResultFile(const std::string& outPath, const std::string& date, const
                       const std::string& title, std::string& reason) {
   TextFile f;
   if (!f.open(outPath, TextFile::Mode::Create)) {
-    reason = std::strerror(errno);
+    reason = f.problem();
     return false;
   }
   writeResultBanner(f, "  2021  Kiwora");
@@ -58,7 +58,7 @@ bool createResultFile(const std::string& outPath, const std::string& date, const
   f.tab(4).text("Titel: " + title).nl();
   f.nl();
   if (!f.close()) {
-    reason = "the file could not be written";
+    reason = f.problem();
     return false;
   }
   return true;

@@ -1,5 +1,6 @@
 #include "files/text_writer.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -224,33 +225,52 @@ std::string LineWriter::take() {
 }
 
 TextFile::~TextFile() {
+  // A file being created is kept only by an explicit close(): one left open (a run broken off) is dropped.
+  created_.abandon();
   if (f_) close();
 }
 
 bool TextFile::open(const std::string& path, Mode mode) {
-  if (f_) close();
+  if (isOpen()) close();
   failed_ = false;
+  problem_.clear();
   take();
   reserve(kSpillSize + kSpillSize / 8);
-  f_ = std::fopen(path.c_str(), mode == Mode::Create ? "wb" : "ab");
-  if (!f_) failed_ = true;
-  return f_ != nullptr;
+  if (mode == Mode::Create) {
+    if (!created_.open(path)) problem_ = created_.problem();
+  } else if ((f_ = std::fopen(path.c_str(), "ab")) == nullptr) {
+    problem_ = std::strerror(errno);
+  }
+  failed_ = !isOpen();
+  return !failed_;
 }
 
 void TextFile::flush() {
   std::string s = take();
-  if (!f_) {
-    if (!s.empty()) failed_ = true;
-    return;
+  if (s.empty()) return;
+  if (created_.isOpen()) {
+    if (!created_.write(s)) failed_ = true;  // the reason comes with the commit
+  } else if (!f_ || std::fwrite(s.data(), 1, s.size(), f_) != s.size()) {
+    if (!failed_) problem_ = f_ ? std::strerror(errno) : "the file is not open";
+    failed_ = true;
   }
-  if (!s.empty() && std::fwrite(s.data(), 1, s.size(), f_) != s.size()) failed_ = true;
 }
 
 bool TextFile::close() {
   finish();
   flush();
+  if (created_.isOpen()) {
+    // Written whole, or the earlier file stays.
+    if (!created_.commit()) {
+      failed_ = true;
+      problem_ = created_.problem();
+    }
+  }
   if (f_) {
-    if (std::fclose(f_) != 0) failed_ = true;
+    if (std::fclose(f_) != 0 && !failed_) {
+      failed_ = true;
+      problem_ = std::strerror(errno);
+    }
     f_ = nullptr;
   }
   return !failed_;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "files/atomic_file.h"
+
 namespace kiwora {
 
 // Shortest decimal text of a value printed bare: at most 15 significant digits, no 0 before the decimal
@@ -64,7 +66,8 @@ class LineWriter {
   char dec_;
 };
 
-// A sequential text file opened for writing (emptied) or appending, written with the print rules.
+// A sequential text file opened for writing (emptied) or appending, written with the print rules. A file
+// opened to be created replaces an earlier one only when close() succeeds (files/atomic_file.h).
 class TextFile : public LineWriter {
  public:
   enum class Mode { Create, Append };
@@ -76,19 +79,23 @@ class TextFile : public LineWriter {
   bool open(const std::string& path, Mode mode);
   // Ends an open line, writes what is buffered and closes; false when anything failed.
   bool close();
-  bool isOpen() const { return f_ != nullptr; }
+  bool isOpen() const { return f_ != nullptr || created_.isOpen(); }
   bool failed() const { return failed_; }
+  // Why opening or closing failed ("No space left on device"); empty when nothing failed.
+  const std::string& problem() const { return problem_; }
   // Writes buffered text out now (long reports flush as they go).
   void flush();
 
  protected:
   void spill() override {
-    if (f_) flush();
+    if (isOpen()) flush();
   }
 
  private:
-  std::FILE* f_ = nullptr;
+  std::FILE* f_ = nullptr;  // appending
+  AtomicFile created_;      // creating
   bool failed_ = false;
+  std::string problem_;
 };
 
 }  // namespace kiwora

@@ -15,25 +15,13 @@ std::string pairLineText(const std::string& popName, const PairLine& p) {
 }
 
 bool PairsFile::create(const std::string& path) {
-  close();
-  failed_ = false;
-  f_ = std::fopen(path.c_str(), "wb");
-  if (!f_) return false;
+  if (!file_.open(path)) return false;
   write(std::string(kPairsHeader) + "\r\n");
   return true;
 }
 
-void PairsFile::write(const std::string& lines) {
-  if (!f_ || lines.empty()) return;
-  if (std::fwrite(lines.data(), 1, lines.size(), f_) != lines.size()) failed_ = true;
-}
+void PairsFile::write(const std::string& lines) { file_.write(lines); }
 
-bool PairsFile::close() {
-  if (f_) {
-    if (std::fclose(f_) != 0) failed_ = true;
-    f_ = nullptr;
-  }
-  return !failed_;
-}
+bool PairsFile::close() { return file_.commit(); }
 
 }  // namespace kiwora

@@ -1,9 +1,11 @@
 #pragma once
 // The comma-separated table of every evaluated pair of individuals. One handle of its own per run, so it
-// never interferes with the result file; lines are written as the pairs are evaluated.
-#include <cstdio>
+// never interferes with the result file; lines are written as the pairs are evaluated, and the file
+// replaces an earlier one only when the run closes it whole.
 #include <optional>
 #include <string>
+
+#include "files/atomic_file.h"
 
 namespace kiwora {
 
@@ -25,18 +27,17 @@ class PairsFile {
   PairsFile() = default;
   PairsFile(const PairsFile&) = delete;
   PairsFile& operator=(const PairsFile&) = delete;
-  ~PairsFile() { close(); }
-
-  // Creates (or empties) the file and writes the header; false when it cannot be created.
+  // Starts the file and writes the header; false when it cannot be created.
   bool create(const std::string& path);
   // Appends whole lines, each ending with CR LF, in the order given.
   void write(const std::string& lines);
-  // Closes; false when anything could not be written.
+  // Puts the file in place; false when anything could not be written (an earlier file then stays). A file
+  // never closed (a run broken off) is dropped.
   bool close();
+  const std::string& problem() const { return file_.problem(); }
 
  private:
-  std::FILE* f_ = nullptr;
-  bool failed_ = false;
+  AtomicFile file_;
 };
 
 }  // namespace kiwora

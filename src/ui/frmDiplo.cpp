@@ -5,6 +5,7 @@
 
 #include "analysis/driver.h"
 #include "analysis/report.h"
+#include "ui/guarded_run.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
@@ -359,20 +360,30 @@ void frmDiplo::Calculate() {
     }
   }
 
+  if (refusedForMemory(app, analysisTableNeeds(m, opt()))) return;
+
   running_ = true;
   flags().Busy = 1;
   const AnalysisOptions used = opt();
-  TextBox& progress = get<TextBox>("Text9");
-  Run_Population_Analysis(m, app.services, [&progress](const std::string& text) { progress.setText(text); });
-
-  TextFile out(app.services.decimalSign());
-  bool written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
-  if (written) {
-    printPopulationReport(out, m, used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
-      get<TextBox>("Text8").setText(done);
-      app.services.doEvents();
-    });
-    written = out.close();
+  bool written = false;
+  const bool completed = runGuarded(app, [&] {
+    TextBox& progress = get<TextBox>("Text9");
+    Run_Population_Analysis(m, app.services, [&progress](const std::string& text) { progress.setText(text); });
+    TextFile out(app.services.decimalSign());
+    written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
+    if (written) {
+      printPopulationReport(out, m, used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
+        get<TextBox>("Text8").setText(done);
+        app.services.doEvents();
+      });
+      written = out.close();
+    }
+  }, &running_);
+  if (!completed) {
+    // The result tables are half rebuilt: none of them may be used, printed or exported.
+    m.clearResults();
+    flags().AnalysisDone = 0;
+    return;
   }
   running_ = false;
   if (!written) {

@@ -4,6 +4,7 @@
 #include "files/import_table.h"
 #include "files/input_writer.h"
 #include "ui/app_window.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 namespace {
@@ -71,6 +72,10 @@ class frmImport : public AppWindow {
       ~Done() { flag = false; }
     } done{importing_};
 
+    runGuarded(app, [&] { importTable(path); }, &importing_);
+  }
+
+  void importTable(const std::string& path) {
     std::string text, reason;
     if (!readWholeFile(path, text, reason)) {
       failed(std::string(kImportFailureMessage) + "\n" + reason);
@@ -112,7 +117,9 @@ class frmImport : public AppWindow {
         units == ImportUnits::Populations ? "Save input file with pops" : "Save input files with groups");
     if (path.empty()) return;
     std::string problem;
-    if (!saveInputFile(path, importedInput(imp(), units), problem)) message(problem);
+    runGuarded(app, [&] {
+      if (!saveInputFile(path, importedInput(imp(), units), problem)) message(problem);
+    });
   }
 
   bool importing_ = false;

@@ -7,6 +7,7 @@
 #include "files/loci_selection_file.h"
 #include "files/text_writer.h"
 #include "platform/random_draw.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 
@@ -120,24 +121,27 @@ void frmSelloc::randomSelection() {
   for (int l = 1; l <= nLoci; ++l) setLocus(l, 0);
   for (int l : drawDistinct(app.services.random(), nLoci, count)) setLocus(l, 1);
   rebuildLists();
-  selectionChanged();
 }
 
 void frmSelloc::File_Select_Loci_Click() {
   const std::string path = app.services.openFileDialog("OPen File to Select Loci");
   if (path.empty()) return;
   model().locusSelection.SelLociFileName = path;
+  runGuarded(app, [&] { readLociFile(path); });
+}
+
+void frmSelloc::readLociFile(const std::string& path) {
   std::string text;
   if (!readTextFile(path, text, kLociFileRefusedMessage)) return;
   LociSelectionResult r = readLociSelection(text, ds().LocName, ds().NLoci);
+  if (r.hasTitle) ds().Title = std::move(r.title);
   if (!r.ok()) {
     message(r.message());
     return;
   }
-  ds().Title = std::move(r.title);
+  // Like the random selection, the file leaves the workflow flags alone.
   for (int l = 1; l <= ds().NLoci; ++l) setLocus(l, r.locSel[static_cast<std::size_t>(l)]);
   rebuildLists();
-  selectionChanged();
 }
 
 }  // namespace kiwora

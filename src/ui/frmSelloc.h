@@ -21,6 +21,7 @@ class frmSelloc : public AppWindow {
   void applyRange(int value);
   void randomSelection();
   void File_Select_Loci_Click();
+  void readLociFile(const std::string& path);
 
   int PickedSelected = 0;
   int PickedExcluded = 0;

@@ -4,6 +4,7 @@
 #include "files/input_file.h"
 #include "files/result_file.h"
 #include "ui/export_commands.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 
@@ -32,10 +33,10 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
     openTask("frmImport", "Import Table Data");
   };
   addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File").onClick = [this] {
-    kiwora::Save_As_Kiwora(app);
+    runGuarded(app, [this] { kiwora::Save_As_Kiwora(app); });
   };
   addMenuItem("Save_AS_Tarn", "Save selected loci and populations as input file for Tarn", "File").onClick = [this] {
-    kiwora::Save_AS_Tarn(app);
+    runGuarded(app, [this] { kiwora::Save_AS_Tarn(app); });
   };
   addMenuItem("End", "&End", "File").onClick = [this] { app.forms.end(); };
 
@@ -80,10 +81,10 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
 
   addMenu("Results", "&Results");
   addMenuItem("OutPutPast", "Save results of allele frquencies as csv-file", "Results").onClick = [this] {
-    kiwora::OutPutPast(app);
+    runGuarded(app, [this] { kiwora::OutPutPast(app); });
   };
   addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results").onClick = [this] {
-    kiwora::exTarn(app);
+    runGuarded(app, [this] { kiwora::exTarn(app); });
   };
   addMenuItem("Editor", "&Editor", "Results").onClick = [this] { app.services.startEditor(); };
 
@@ -128,6 +129,10 @@ void frmStart::openTask(const std::string& window, const std::string& caption) {
 void frmStart::OpenPopGen_Click() {
   const std::string path = app.services.openFileDialog("Open input file for analysis of population data");
   if (path.empty()) return;
+  runGuarded(app, [&] { readInputFile(path); });
+}
+
+void frmStart::readInputFile(const std::string& path) {
   std::string text;
   if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text);
@@ -173,6 +178,10 @@ void frmStart::OpenRefFile_Click() {
     ds().RefFileName.clear();
     return;
   }
+  runGuarded(app, [&] { readReferenceFile(path); });
+}
+
+void frmStart::readReferenceFile(const std::string& path) {
   std::string text;
   if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text);
@@ -248,6 +257,10 @@ void frmStart::OpenTestFile_Click() {
     ds().TestFileName.clear();
     return;
   }
+  runGuarded(app, [&] { readTestGroupFile(path); });
+}
+
+void frmStart::readTestGroupFile(const std::string& path) {
   // The groups are checked against the loaded data set, which must be the reference populations: an
   // input file read since then keeps RefFileName but replaces the data.
   if (ds().RefFileName.empty() || flags().DataLoaded == 1) {

@@ -1,0 +1,93 @@
+#include "files/atomic_file.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kiwora {
+namespace {
+
+// The permissions a newly created file would get: those of the file it replaces, else 0666 less the umask.
+mode_t targetMode(const std::string& target) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+bool AtomicFile::open(const std::string& target) {
+  abandon();
+  failed_ = false;
+  error_ = 0;
+  problem_.clear();
+  target_ = target;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    problem_ = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+    return false;
+  }
+  std::string tmpl = target + ".tmp-XXXXXX";
+  const int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) {
+    problem_ = std::strerror(errno);
+    return false;
+  }
+  temp_ = tmpl;
+  ::fchmod(fd, targetMode(target));
+  f_ = ::fdopen(fd, "wb");
+  if (!f_) {
+    problem_ = std::strerror(errno);
+    ::close(fd);
+    ::unlink(temp_.c_str());
+    temp_.clear();
+    return false;
+  }
+  return true;
+}
+
+bool AtomicFile::write(std::string_view bytes) {
+  if (!f_ || failed_) return false;
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) {
+    failed_ = true;
+    error_ = errno ? errno : EIO;
+  }
+  return !failed_;
+}
+
+bool AtomicFile::commit() {
+  if (!f_) {
+    problem_ = "the file was not open";
+    return false;
+  }
+  int err = failed_ ? error_ : 0;
+  if (err == 0 && (std::fflush(f_) != 0 || ::fsync(::fileno(f_)) != 0)) err = errno ? errno : EIO;
+  if (std::fclose(f_) != 0 && err == 0) err = errno ? errno : EIO;
+  f_ = nullptr;
+  if (err == 0 && std::rename(temp_.c_str(), target_.c_str()) != 0) err = errno;
+  if (err != 0) {
+    problem_ = std::strerror(err);
+    ::unlink(temp_.c_str());
+    temp_.clear();
+    return false;
+  }
+  temp_.clear();
+  return true;
+}
+
+void AtomicFile::abandon() {
+  if (f_) {
+    std::fclose(f_);
+    f_ = nullptr;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+}
+
+}  // namespace kiwora

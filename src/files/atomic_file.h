@@ -1,0 +1,40 @@
+#pragma once
+// A file created whole or not at all. It is written to a temporary file beside the target and renamed over
+// the target only when everything was written and flushed to the disk; after any failure the temporary
+// file is removed and an earlier file of that name stays as it was. Every writer that creates a file goes
+// through this (appending to the result file does not).
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kiwora {
+
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+  ~AtomicFile() { abandon(); }
+
+  // Creates the temporary file; false when the folder cannot take it or the target exists and is not a
+  // regular file (a device or a pipe is never replaced).
+  bool open(const std::string& target);
+  bool isOpen() const { return f_ != nullptr; }
+  // False once any write has failed; later writes are skipped.
+  bool write(std::string_view bytes);
+  // Flushes, closes and renames over the target. False when anything failed; the target is then untouched.
+  bool commit();
+  // Why the last open or commit failed, for a message ("No space left on device").
+  const std::string& problem() const { return problem_; }
+  // Drops the temporary file; the target is untouched.
+  void abandon();
+
+ private:
+  std::FILE* f_ = nullptr;
+  std::string target_, temp_;
+  bool failed_ = false;
+  int error_ = 0;  // errno of the failed write
+  std::string problem_;
+};
+
+}  // namespace kiwora

@@ -1,0 +1,37 @@
+#include "ui/guarded_run.h"
+
+#include <new>
+#include <string>
+
+#include "platform/scripted_services.h"
+
+namespace kiwora {
+
+bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
+  std::string why;
+  try {
+    body();
+    return true;
+  } catch (const NoDialogAnswer&) {
+    throw;  // the script driving the program is at fault, not the run: the player names its line
+  } catch (const std::bad_alloc&) {
+    why = "there is not enough memory for it";
+  } catch (const std::exception& e) {
+    why = e.what();
+  } catch (...) {
+    why = "an unknown error";
+  }
+  if (guard) *guard = false;
+  app.model.flags.Busy = 0;
+  app.message(std::string(kRunStoppedMessage) + why + ". The loaded data are unchanged.");
+  return false;
+}
+
+bool refusedForMemory(App& app, const std::vector<TableNeed>& needs) {
+  const std::string refusal = memoryRefusal(needs);
+  if (refusal.empty()) return false;
+  app.message(refusal);
+  return true;
+}
+
+}  // namespace kiwora

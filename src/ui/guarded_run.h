@@ -1,0 +1,24 @@
+#pragma once
+// One way for a window to run a computation. Anything the run throws (a table the memory cannot hold, any
+// other failure) is caught at its top: the user gets a message, Busy and the window's own running guard
+// are cleared, and false comes back, so the caller sets no success flag and the window stays usable. The
+// data set and the selection are never touched by the catch; a run that builds new data beside the old and
+// swaps them in at its end therefore leaves the old data in place.
+// Before a run allocates large tables, refusedForMemory() checks them against the documented limit.
+#include <functional>
+#include <vector>
+
+#include "model/run_memory.h"
+#include "ui/app.h"
+
+namespace kiwora {
+
+inline constexpr const char* kRunStoppedMessage = "The run was stopped: ";
+
+// True when the run completed; false after a caught failure (its message already shown).
+bool runGuarded(App& app, const std::function<void()>& body, bool* guard = nullptr);
+
+// True, after showing the refusal, when the tables `needs` describes exceed kRunMemoryLimit.
+bool refusedForMemory(App& app, const std::vector<TableNeed>& needs);
+
+}  // namespace kiwora

@@ -1,0 +1,139 @@
+// Runs that are too large for the memory or that fail half-way leave the program usable and the data
+// as they were.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "analysis/driver.h"
+#include "model/run_memory.h"
+#include "support/app_fixture.h"
+#include "ui/guarded_run.h"
+
+namespace kiwora {
+namespace {
+
+using testing::kDemoFile;
+
+TEST(RunMemory, RefusesAboveTheLimitNamingTheLargestNeed) {
+  const double gb = 1024.0 * 1024 * 1024;
+  const struct { std::vector<TableNeed> needs; const char* message; } cases[] = {
+      {{}, ""},
+      {{{3 * gb, "a"}, {1 * gb, "b"}}, ""},  // exactly at the limit
+      {{{3 * gb, "a"}, {1.5 * gb, "the big one"}},
+       "This run would need about 4.5 GB of memory for its tables, more than the 4.0 GB the program allows; "
+       "3.0 GB of it for a. Nothing was calculated; the data are unchanged."},
+      {{{1e300, "absurd counts"}, {1e300, "more"}}, "absurd counts"},
+  };
+  for (const auto& c : cases) {
+    const std::string m = memoryRefusal(c.needs);
+    if (std::string(c.message).empty()) EXPECT_EQ(m, "");
+    else EXPECT_NE(m.find(c.message), std::string::npos) << m;
+  }
+}
+
+TEST(RunMemory, TheAnalysisCountsItsPairAndSimulationTables) {
+  Model m;
+  m.ds.NPop = 2000;
+  m.ds.NLoci = 200;
+  m.ds.MaxAllele = 4;
+  m.ds.NInd = makeVec1<int>(2000, 1);
+  AnalysisOptions o;
+  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("for the genetic distances between every two of 2000 populations at 200 loci"),
+            std::string::npos);
+  m.ds.NPop = 3;
+  m.ds.NInd = makeVec1<int>(3, 10);
+  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  o.FlagKinship = o.FlagSimulateCI = 1;
+  o.NSim = 5000;
+  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  o.NSim = 2'000'000'000;
+  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("\"N Sim\" 2000000000 simulations for each of 3 populations"),
+            std::string::npos);
+  o.FlagSimulateCI = 0;  // no simulation, no simulation table
+  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+}
+
+class RunGuard : public testing::AppFixture {
+ protected:
+  void open(const std::string& data) {
+    dir.write("data.txt", data);
+    run("file data.txt\nmenu OpenPopGen\nmenu Diploid\nexpect-window frmDiplo");
+  }
+};
+
+// Many populations at many loci in a small file: the distance tables alone would take about 19 GB.
+TEST_F(RunGuard, ALargeDataSetIsRefusedBeforeTheRunAndStaysLoaded) {
+  std::string data = "Wide\n2000,200,2\n";
+  for (int l = 1; l <= 200; ++l) data += "L" + std::to_string(l) + "\n";
+  std::string genotype;
+  for (int l = 1; l <= 200; ++l) genotype += (l > 1 ? ",1,2" : "1,2");
+  for (int p = 1; p <= 2000; ++p) data += "P" + std::to_string(p) + ",0,0\n" + genotype + "\n" + (p == 2000 ? "END\n" : "\n");
+  open(data);
+  run("tick Check9\nclick Command1");
+  const std::string m = *services.takeMessage();
+  EXPECT_NE(m.find("of it for the genetic distances between every two of 2000 populations at 200 loci."), std::string::npos) << m;
+  run("expect-window frmDiplo\nclick Command2\nexpect-window frmStart\nexpect-enabled Analysis");
+  EXPECT_EQ(model().ds.NPop, 2000);
+  EXPECT_EQ(model().flags.DataLoaded, 1);
+  EXPECT_EQ(model().flags.AnalysisDone, 0);
+  EXPECT_EQ(model().flags.Busy, 0);
+}
+
+// Services that throw when asked for the decimal sign while armed (the run asks when it writes its
+// report), standing in for any failure inside a run.
+class FailingServices : public ScriptedServices {
+ public:
+  char decimalSign() override {
+    if (armed) throw std::runtime_error("the disk went away");
+    return ScriptedServices::decimalSign();
+  }
+  bool armed = false;
+};
+
+TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSuccess) {
+  testing::TempDir dir;
+  FailingServices services;
+  App app(services);
+  registerWindows(app);
+  startProgram(app);
+  std::ostringstream log;
+  ScriptPlayer player(app, services, log, dir.path());
+  auto run = [&](const std::string& lines) {
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
+  };
+  dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check5\nclick Command1\nexpect-window frmStart");
+  ASSERT_EQ(app.model.flags.AnalysisDone, 1);
+  const DataSet before = app.model.ds;
+
+  run("menu Diploid\ntick Check9");
+  services.armed = true;
+  run("click Command1");
+  run("expect-message The run was stopped: the disk went away. The loaded data are unchanged.");
+  EXPECT_EQ(app.model.flags.Busy, 0);
+  EXPECT_EQ(app.model.flags.AnalysisDone, 0);  // the earlier results are half overwritten: none is offered
+  EXPECT_EQ(app.model.ds.Allele, before.Allele);
+  EXPECT_EQ(app.model.ds.NPop, before.NPop);
+  EXPECT_EQ(app.model.alleles.AlleleFreq.n1(), 0) << "no half-built table remains";
+  // Both buttons work again: Calculate runs once the failure is gone, and Go back returns.
+  services.armed = false;
+  run("expect-window frmDiplo\nclick Command1\nexpect-window frmStart\nexpect-enabled Results");
+  EXPECT_EQ(app.model.flags.AnalysisDone, 1);
+  run("menu Diploid\nclick Command2\nexpect-window frmStart");
+
+  // A reader that fails keeps the loaded data: here the failure comes from inside the guarded body.
+  bool guard = true;
+  app.model.flags.Busy = 1;
+  EXPECT_FALSE(runGuarded(app, [] { throw std::bad_alloc(); }, &guard));
+  EXPECT_FALSE(guard);
+  EXPECT_EQ(app.model.flags.Busy, 0);
+  EXPECT_EQ(*services.takeMessage(), "The run was stopped: there is not enough memory for it. The loaded data are unchanged.");
+  EXPECT_TRUE(runGuarded(app, [] {}));
+  // An unanswered file dialog is the script's fault and still reaches the player.
+  EXPECT_THROW(runGuarded(app, [&] { services.openFileDialog("x"); }), NoDialogAnswer);
+}
+
+}  // namespace
+}  // namespace kiwora
