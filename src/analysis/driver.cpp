@@ -76,7 +76,8 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
   // diversity, differentiation, ...).
   constexpr double kPerPopLocusBytes = 30 * sizeof(Cell);
   std::vector<TableNeed> needs = {
-      {pops * pops * loci * (sizeof(double) + sizeof(Cell)), "the genetic distances between every two of " + dataLoci},
+      // Two distance tables holding each unordered pair once, one double per cell.
+      {pops * (pops + 1) / 2 * loci * 2 * sizeof(double), "the genetic distances between every two of " + dataLoci},
       {pops * pops * (3 * sizeof(double) + 2 * sizeof(Cell)), "the tables of every two of " + data},
       {pops * loci * codes * 2 * sizeof(double),
        "the allele frequencies of " + dataLoci + " with allele codes up to " + std::to_string(ds.MaxAllele)},
