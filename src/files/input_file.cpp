@@ -35,24 +35,24 @@ std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
 
 
 // Sequential reading as the file primitives do it: whole lines, or comma-separated fields that cross
-// line ends.
+// line ends. Lines are found as they are read (CR LF and LF end a line; a final line end starts no other
+// line), so the text is passed over once.
 class Cursor {
  public:
-  explicit Cursor(const std::vector<std::string_view>& lines) : lines_(lines) {}
-  bool atEnd() const { return line_ >= lines_.size(); }
-  int lineNumber() const { return static_cast<int>(line_) + 1; }
+  explicit Cursor(std::string_view text) : text_(text) { findLine(); }
+  bool atEnd() const { return start_ >= text_.size(); }
+  int lineNumber() const { return number_; }
 
   bool readLine(std::string_view& out) {
     if (atEnd()) return false;
-    out = lines_[line_].substr(pos_);
-    ++line_;
-    pos_ = 0;
+    out = line_.substr(pos_);
+    nextLine();
     return true;
   }
 
   bool readField(std::string& out) {
     if (atEnd()) return false;
-    std::string_view rest = lines_[line_].substr(pos_);
+    std::string_view rest = line_.substr(pos_);
     std::size_t i = 0;
     while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
     std::size_t end;
@@ -65,21 +65,46 @@ class Cursor {
       end = comma == std::string_view::npos ? rest.size() : comma;
       out = std::string(trimBlanks(rest.substr(i, end - i)));
     }
-    if (end < rest.size()) {
-      pos_ += end + 1;
-    } else {
-      ++line_;
-      pos_ = 0;
-    }
+    if (end < rest.size()) pos_ += end + 1;
+    else nextLine();
     return true;
   }
 
  private:
-  const std::vector<std::string_view>& lines_;
-  std::size_t line_ = 0, pos_ = 0;
+  void findLine() {
+    if (atEnd()) return;
+    const std::size_t nl = text_.find('\n', start_);
+    next_ = nl == std::string_view::npos ? text_.size() : nl + 1;
+    line_ = text_.substr(start_, (nl == std::string_view::npos ? text_.size() : nl) - start_);
+    if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
+    pos_ = 0;
+  }
+  void nextLine() {
+    start_ = next_;
+    ++number_;
+    findLine();
+  }
+
+  std::string_view text_;
+  std::string_view line_;      // the current line without its line end
+  std::size_t start_ = 0;      // where the current line starts
+  std::size_t next_ = 0;       // where the line after it starts
+  std::size_t pos_ = 0;        // read position within the current line
+  int number_ = 1;
 };
 
 bool parseAllele(std::string_view s, int& v) {
+  // Most fields are bare codes ("12", "-1"): read those digit by digit; anything else takes the full rules.
+  const std::size_t sign = !s.empty() && s[0] == '-';
+  if (s.size() > sign && s.size() - sign <= 9) {
+    int n = 0;
+    std::size_t k = sign;
+    while (k < s.size() && s[k] >= '0' && s[k] <= '9') n = n * 10 + (s[k++] - '0');
+    if (k == s.size()) {
+      v = sign ? -n : n;
+      return true;
+    }
+  }
   long long n;
   if (!parseWholeDecimal(s, n) || n < -2'000'000'000 || n > 2'000'000'000) return false;
   v = static_cast<int>(n);
@@ -135,9 +160,8 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
   };
   const bool groups = layout == InputLayout::TestGroups;
   const std::string unit = groups ? "group" : "population";
-  const auto lines = splitLines(text);
-  if (lines.empty()) return fail(E::Sizing, "The file is empty.");
-  Cursor cur(lines);
+  if (text.empty()) return fail(E::Sizing, "The file is empty.");
+  Cursor cur(text);
   std::string_view titleLine;
   cur.readLine(titleLine);
   in.title = std::string(titleLine);

@@ -14,7 +14,7 @@
 
 namespace kiwora {
 
-// Write access to one cell of a Cell table, used like the Cell itself.
+// Access to one cell of a Cell table through a table that may be written, used like the Cell itself.
 class PairCellRef {
  public:
   explicit PairCellRef(double& d) : d_(d) {}
@@ -24,7 +24,11 @@ class PairCellRef {
   }
   operator Cell() const { return std::isnan(d_) ? Cell{} : Cell{d_}; }
   explicit operator bool() const { return !std::isnan(d_); }
+  bool has_value() const { return !std::isnan(d_); }
   double operator*() const { return d_; }
+  double value() const { return Cell(*this).value(); }
+  double value_or(double other) const { return std::isnan(d_) ? other : d_; }
+  friend bool operator==(const PairCellRef& a, const Cell& b) { return Cell(a) == b; }
 
  private:
   double& d_;
