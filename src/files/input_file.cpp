@@ -94,17 +94,6 @@ class Cursor {
 };
 
 bool parseAllele(std::string_view s, int& v) {
-  // Most fields are bare codes ("12", "-1"): read those digit by digit; anything else takes the full rules.
-  const std::size_t sign = !s.empty() && s[0] == '-';
-  if (s.size() > sign && s.size() - sign <= 9) {
-    int n = 0;
-    std::size_t k = sign;
-    while (k < s.size() && s[k] >= '0' && s[k] <= '9') n = n * 10 + (s[k++] - '0');
-    if (k == s.size()) {
-      v = sign ? -n : n;
-      return true;
-    }
-  }
   long long n;
   if (!parseWholeDecimal(s, n) || n < -2'000'000'000 || n > 2'000'000'000) return false;
   v = static_cast<int>(n);
@@ -202,6 +191,8 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
   in.blocks.assign(1, PopulationBlock{});
   for (int p = 1; p <= in.nPop; ++p) {
     PopulationBlock block;
+    // Populations tend to be alike in size: the last one's is a good first guess for this one.
+    if (in.blocks.size() > 1) block.alleles.reserve(in.blocks.back().alleles.size());
     finished = false;
     std::string_view header;
     const int headerLine = cur.lineNumber();
@@ -231,21 +222,35 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
       }
       const int at = cur.lineNumber() - 1;
       std::size_t count = 0;
-      std::size_t start = 0;
+      const char* c = line.data();
+      const char* const end = c + line.size();
       while (true) {
-        std::size_t comma = line.find(',', start);
-        std::string_view f = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        // One pass per field: a bare code ("12", "-1") is read as it is scanned; anything else is cut at
+        // its comma and read by the full rules.
+        const char* const fieldStart = c;
+        const bool negative = c < end && *c == '-';
+        c += negative;
+        const char* const digits = c;
+        int n = 0;
+        while (c < end && static_cast<unsigned>(*c - '0') < 10 && c - digits < 9) n = n * 10 + (*c++ - '0');
+        int code = negative ? -n : n;
+        bool read = c > digits && (c == end || *c == ',');
+        if (!read) {
+          c = fieldStart;
+          while (c < end && *c != ',') ++c;
+        }
+        const std::string_view f(fieldStart, static_cast<std::size_t>(c - fieldStart));
         ++count;
         if (static_cast<int>(count) <= nFields) {
-          int code;
-          if (!parseAllele(f, code) || code == 0 || code < -1 || code > in.maxAllele)
+          if (!read) read = parseAllele(f, code);
+          if (!read || code == 0 || code < -1 || code > in.maxAllele)
             return fail(E::Reading, lineRef(at) + "\"" + std::string(trimBlanks(f)) + "\" is not an allele code (a whole number from 1 to " +
                                         std::to_string(in.maxAllele) + ", or -1 for a missing allele).");
           block.alleles.push_back(code);
           if (code > in.largestCodeSeen) in.largestCodeSeen = code;
         }
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
+        if (c == end) break;
+        ++c;  // the comma
       }
       if (static_cast<int>(count) != nFields)
         return fail(E::Reading, lineRef(at) + std::to_string(count) + " allele codes where " + std::to_string(nFields) +
@@ -344,19 +349,27 @@ void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
     const auto& b = in.blocks[static_cast<std::size_t>(p)];
     sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(b.nInd, 1);
     sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
+    // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
+    const std::size_t nLoci = static_cast<std::size_t>(in.nLoci);
+    std::vector<int*> first(nLoci + 1), second(nLoci + 1);
+    std::vector<int> genesOf(nLoci + 1, 0), doublyMissingOf(nLoci + 1, 0);
     for (int l = 1; l <= in.nLoci; ++l) {
-      int* a1 = ds.Allele.locus1(p, l);
-      int* a2 = ds.Allele.locus2(p, l);
-      int doublyMissing = 0, genes = 0;
-      for (int j = 1; j <= b.nInd; ++j) {
-        a1[j] = b.allele(l, j, 0, in.nLoci);
-        a2[j] = b.allele(l, j, 1, in.nLoci);
-        genes += (a1[j] != kMissing) + (a2[j] != kMissing);
-        doublyMissing += a1[j] == kMissing && a2[j] == kMissing;
+      first[static_cast<std::size_t>(l)] = ds.Allele.locus1(p, l);
+      second[static_cast<std::size_t>(l)] = ds.Allele.locus2(p, l);
+    }
+    const int* cell = b.alleles.data();
+    for (int j = 1; j <= b.nInd; ++j)
+      for (std::size_t l = 1; l <= nLoci; ++l, cell += 2) {
+        const int x = cell[0], y = cell[1];
+        first[l][j] = x;
+        second[l][j] = y;
+        genesOf[l] += (x != kMissing) + (y != kMissing);
+        doublyMissingOf[l] += x == kMissing && y == kMissing;
       }
-      ds.NGenesRead(p, l) = genes;
+    for (int l = 1; l <= in.nLoci; ++l) {
+      ds.NGenesRead(p, l) = genesOf[static_cast<std::size_t>(l)];
       // No genotype of this locus in this population (or no individual at all): the locus is dropped.
-      if (doublyMissing == b.nInd) {
+      if (doublyMissingOf[static_cast<std::size_t>(l)] == b.nInd) {
         sel.LocAvail[static_cast<std::size_t>(l)] = 0;
         sel.LocSel[static_cast<std::size_t>(l)] = 0;
       }
