@@ -72,6 +72,7 @@ bool formatFixedFast(char* buf, double v, int decimals, char dec, std::size_t& l
   const double frac = scaled - whole;
   if (std::fabs(frac - 0.5) < 1e-6) return false;
   unsigned long long r = static_cast<unsigned long long>(whole) + (frac > 0.5);
+  const bool nonZero = r != 0;
   char digits[24];
   int n = 0;
   do {
@@ -79,8 +80,6 @@ bool formatFixedFast(char* buf, double v, int decimals, char dec, std::size_t& l
     r /= 10;
   } while (r > 0 || n <= decimals);
   char* out = buf;
-  bool nonZero = false;
-  for (int i = 0; i < n; ++i) nonZero = nonZero || digits[i] != '0';
   if (v < 0 && nonZero) *out++ = '-';
   for (int i = n - 1; i >= 0; --i) {
     *out++ = digits[i];
@@ -199,9 +198,11 @@ LineWriter& LineWriter::blanks(int n) {
   return *this;
 }
 
-LineWriter& LineWriter::fmt(double v, const std::string& mask) {
+LineWriter& LineWriter::fmt(double v, const std::string& mask) { return fixed(v, maskDecimals(mask)); }
+
+LineWriter& LineWriter::fixed(double v, int decimals) {
   char buf[kFixedBufferSize];
-  const std::size_t n = formatFixed(buf, v, maskDecimals(mask), dec_);
+  const std::size_t n = formatFixed(buf, v, decimals, dec_);
   out_.append(buf, n);
   col_ += static_cast<int>(n);
   return *this;
@@ -210,6 +211,18 @@ LineWriter& LineWriter::fmt(double v, const std::string& mask) {
 LineWriter& LineWriter::nl() {
   out_ += "\r\n";
   col_ = 1;
+  if (out_.size() >= kSpillSize) spill();
+  return *this;
+}
+
+LineWriter& LineWriter::append(LineWriter& part) {
+  // A file hands on what it holds first, so a large part is taken over without being copied.
+  if (out_.size() + part.out_.size() >= kSpillSize) spill();
+  if (out_.empty()) out_.swap(part.out_);
+  else out_ += part.out_;
+  col_ = part.col_;
+  part.out_.clear();
+  part.col_ = 1;
   if (out_.size() >= kSpillSize) spill();
   return *this;
 }

@@ -45,7 +45,11 @@ class LineWriter {
   LineWriter& blanks(int n);     // n blanks
   LineWriter& num(double v) { return text(bareNumber(v, dec_)); }
   LineWriter& fmt(double v, const std::string& mask);
+  LineWriter& fixed(double v, int decimals);  // as fmt with a mask of that many decimals
   LineWriter& nl();              // ends the line
+  // Moves the text of `part`, written from column 1, onto this writer, which must stand at column 1:
+  // parts formatted side by side are joined in order.
+  LineWriter& append(LineWriter& part);
   // Ends an open line, as closing a file does.
   void finish();
 
@@ -58,6 +62,9 @@ class LineWriter {
   // Text held before a line end hands it on (a file writes it out), so memory does not grow with a report.
   static constexpr std::size_t kSpillSize = std::size_t{1} << 20;
   virtual void spill() {}
+
+ public:
+  // Room for n characters before a line end hands them on.
   void reserve(std::size_t n) { out_.reserve(n); }
 
  private:

@@ -32,7 +32,7 @@ void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, CellAt cellAt
     for (std::size_t k = first; k < pops.size(); ++k) {
       const int j = pops[k];
       const Cell c = cellAt(i, j);
-      if (c) w.fmt(*c, "0.000").text("  ");
+      if (c) w.fixed(*c, 3).text("  ");
       else w.text(kUndefined);
     }
     w.nl();
