@@ -1,6 +1,6 @@
 // The population analysis at scale: formatting report numbers, loading an input file, and the whole
 // analysis with its report (500 x 100 x 30 with codes up to 10; 100 x 200 x 50 with codes up to 10 and
-// spread up to 9001), and kinship over many small populations on one thread and on eight.
+// spread up to 9001).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -14,9 +14,6 @@
 #include "generate.h"
 #include "model/model.h"
 #include "platform/scripted_services.h"
-#include "spatial/kinship.h"
-#include "spatial/parallel_chunks.h"
-#include "stats/allele_stats.h"
 
 namespace kiwora {
 namespace {
@@ -91,23 +88,6 @@ BENCHMARK(BM_WholeAnalysis)
     ->Args({100, 200, 50, 1000})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-
-// Kinship among the individuals of 800 populations of 50 at 20 loci; state.range(0) worker threads.
-void BM_KinshipManyPopulations(benchmark::State& state) {
-  gen::Data d = gen::generate(params(800, 50, 20, 1));
-  AlleleStats a;
-  Calc_Allele_Freq(d.view(), false, a);
-  AnalysisOptions o;
-  o.KinMinData = 0.8;
-  Table2<double> geo(d.ds.NPop, d.ds.NPop);
-  KinshipResults r;
-  setWorkerThreads(static_cast<int>(state.range(0)));
-  for (auto _ : state) Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, nullptr, {}, r);
-  state.SetLabel("threads=" + std::to_string(workerThreads()));
-  setWorkerThreads(0);
-}
-BENCHMARK(BM_KinshipManyPopulations)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
-
 }  // namespace
 }  // namespace kiwora
 

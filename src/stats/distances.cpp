@@ -26,6 +26,15 @@ std::vector<CompactFrequencies> compactLoci(const GenotypeView& v, const Table3<
   return out;
 }
 
+// Calls f(i, j) for every pair i <= j of places in a list of n populations. The pairs of one i run
+// together on one thread of the pool, so each call writes only cells of its own.
+template <class F>
+void forPairsByRow(std::size_t n, F f) {
+  parallelFor(static_cast<int>(n), [&](int i) {
+    for (std::size_t j = static_cast<std::size_t>(i); j < n; ++j) f(static_cast<std::size_t>(i), j);
+  });
+}
+
 // Copies a pair table into a full one, both orders of every pair.
 template <class T>
 void expand(const PairTable3<T>& from, Table3<T>& to) {
@@ -48,24 +57,20 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq
   const std::vector<CompactFrequencies> freq = compactLoci(v, AlleleFreq, loci, pops, presentCodes);
 
   // Each population fills its own pairs with the populations after it; the loci are summed in order.
-  parallelFor(static_cast<int>(pops.size()), [&](int i) {
-    const auto iu = static_cast<std::size_t>(i);
-    const int p = pops[iu];
-    for (std::size_t j = iu; j < pops.size(); ++j) {
-      const int q = pops[j];
-      double mean = 0;
-      for (std::size_t li = 0; li < loci.size(); ++li) {
-        const CompactFrequencies& c = freq[li];
-        const double* fp = c.of(iu);
-        const double* fq = c.of(j);
-        double d = 0;
-        for (std::size_t k = 0; k < c.codes.size(); ++k) d += 0.5 * std::fabs(fp[k] - fq[k]);
-        if (d > 1) d = 1;
-        DistDG(p, q, loci[li]) = d;
-        mean += d;
-      }
-      DistDGMean(p, q) = DistDGMean(q, p) = mean / n;
+  forPairsByRow(pops.size(), [&](std::size_t iu, std::size_t j) {
+    const int p = pops[iu], q = pops[j];
+    double mean = 0;
+    for (std::size_t li = 0; li < loci.size(); ++li) {
+      const CompactFrequencies& c = freq[li];
+      const double* fp = c.of(iu);
+      const double* fq = c.of(j);
+      double d = 0;
+      for (std::size_t k = 0; k < c.codes.size(); ++k) d += 0.5 * std::fabs(fp[k] - fq[k]);
+      if (d > 1) d = 1;
+      DistDG(p, q, loci[li]) = d;
+      mean += d;
     }
+    DistDGMean(p, q) = DistDGMean(q, p) = mean / n;
   });
   return true;
 }
@@ -85,31 +90,27 @@ void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, cons
   const std::vector<int> pops = v.selectedPops();
   const std::vector<CompactFrequencies> freq = compactLoci(v, AlleleFreq, loci, pops, presentCodes);
 
-  parallelFor(static_cast<int>(pops.size()), [&](int i) {
-    const auto iu = static_cast<std::size_t>(i);
-    const int p = pops[iu];
-    for (std::size_t j = iu; j < pops.size(); ++j) {
-      const int q = pops[j];
-      double sxy = 0, sx = 0, sy = 0;
-      for (std::size_t li = 0; li < loci.size(); ++li) {
-        const int l = loci[li];
-        if (GeneCount(p, l) <= 0 || GeneCount(q, l) <= 0) continue;
-        const CompactFrequencies& c = freq[li];
-        const double* fp = c.of(iu);
-        const double* fq = c.of(j);
-        double jxy = 0, jx = 0, jy = 0;
-        for (std::size_t k = 0; k < c.codes.size(); ++k) {
-          jxy += fp[k] * fq[k];
-          jx += fp[k] * fp[k];
-          jy += fq[k] * fq[k];
-        }
-        sxy += jxy;
-        sx += jx;
-        sy += jy;
-        DistDN(p, q, l) = distance(jxy, jx, jy);
+  forPairsByRow(pops.size(), [&](std::size_t iu, std::size_t j) {
+    const int p = pops[iu], q = pops[j];
+    double sxy = 0, sx = 0, sy = 0;
+    for (std::size_t li = 0; li < loci.size(); ++li) {
+      const int l = loci[li];
+      if (GeneCount(p, l) <= 0 || GeneCount(q, l) <= 0) continue;
+      const CompactFrequencies& c = freq[li];
+      const double* fp = c.of(iu);
+      const double* fq = c.of(j);
+      double jxy = 0, jx = 0, jy = 0;
+      for (std::size_t k = 0; k < c.codes.size(); ++k) {
+        jxy += fp[k] * fq[k];
+        jx += fp[k] * fp[k];
+        jy += fq[k] * fq[k];
       }
-      DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : distance(sxy, sx, sy);
+      sxy += jxy;
+      sx += jx;
+      sy += jy;
+      DistDN(p, q, l) = distance(jxy, jx, jy);
     }
+    DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : distance(sxy, sx, sy);
   });
 }
 
