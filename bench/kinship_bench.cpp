@@ -97,7 +97,7 @@ void BM_KinshipManyPopulations(benchmark::State& state) {
   state.SetLabel("threads=" + std::to_string(workerThreads()));
   setWorkerThreads(0);
 }
-BENCHMARK(BM_KinshipManyPopulations)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_KinshipManyPopulations)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kiwora

@@ -36,6 +36,17 @@ struct Job {
   }
 };
 
+// About a tenth of a millisecond of looking before sleeping.
+constexpr int kSpins = 4000;
+
+inline void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
 // Threads started once and kept; they sleep between loops instead of being started and joined per loop.
 class WorkerPool {
  public:
@@ -73,7 +84,11 @@ class WorkerPool {
     std::unique_lock<std::mutex> lock(m_);
     job_ = nullptr;  // workers waking late find nothing to join
     slots_ = 0;
-    idle_.wait(lock, [this] { return running_ == 0; });
+    lock.unlock();
+    // The workers still on their last item are usually done within microseconds.
+    for (int k = 0; k < kSpins && running_.load(std::memory_order_acquire) != 0; ++k) pause();
+    lock.lock();
+    idle_.wait(lock, [this] { return running_.load() == 0; });
     lock.unlock();
     if (job.error) std::rethrow_exception(job.error);
   }
@@ -84,9 +99,14 @@ class WorkerPool {
     std::uint64_t seen = 0;
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
-      wake_.wait(lock, [&] { return stop_ || (job_ && generation_ != seen && slots_ > 0); });
+      // Loops often follow each other closely (a block of pairs per population): a worker looks out for
+      // the next one a little while before it goes to sleep.
+      lock.unlock();
+      for (int k = 0; k < kSpins && generation_.load(std::memory_order_acquire) == seen; ++k) pause();
+      lock.lock();
+      wake_.wait(lock, [&] { return stop_ || (job_ && generation_.load() != seen && slots_ > 0); });
       if (stop_) return;
-      seen = generation_;
+      seen = generation_.load();
       --slots_;
       ++running_;
       Job* job = job_;
@@ -103,8 +123,8 @@ class WorkerPool {
   std::vector<std::thread> workers_;
   Job* job_ = nullptr;
   int slots_ = 0;
-  int running_ = 0;
-  std::uint64_t generation_ = 0;
+  std::atomic<int> running_{0};             // changed under m_, read without it while spinning
+  std::atomic<std::uint64_t> generation_{0};
   bool stop_ = false;
 };
 
