@@ -1,19 +1,24 @@
+// kiwora                 opens the main window on the desktop (the terminal mode without a display)
+// kiwora --terminal      reads the same commands as a script from the terminal
 // kiwora --play SCRIPT   plays a script of user actions headless
-// kiwora                 reads the same commands from the terminal
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <unistd.h>
 
+#include "files/input_file.h"
 #include "script_player.h"
+#ifdef KIWORA_DESKTOP
+#include "qt/desktop.h"
+#endif
 
 namespace {
 
 int usage() {
-  std::cerr << "usage: kiwora [--play SCRIPT]\n"
-               "  --play SCRIPT  play a script of user actions (one action per line) and exit\n"
-               "  (no argument)  type the same actions at the terminal\n";
+  std::cerr << "usage: kiwora [--terminal | --play SCRIPT]\n"
+               "  (no argument)  open the program's windows (the terminal mode when no display is available)\n"
+               "  --terminal     type the actions of a script at the terminal\n"
+               "  --play SCRIPT  play a script of user actions (one action per line) and exit\n";
   return 2;
 }
 
@@ -21,10 +26,15 @@ int usage() {
 
 int main(int argc, char** argv) {
   std::string script;
+  bool terminal = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc) script = argv[++i];
+    if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc && script.empty() && !terminal) script = argv[++i];
+    else if (std::strcmp(argv[i], "--terminal") == 0 && script.empty()) terminal = true;
     else return usage();
   }
+#ifdef KIWORA_DESKTOP
+  if (script.empty() && !terminal && kiwora::desktopAvailable()) return kiwora::runDesktop(argc, argv);
+#endif
 
   kiwora::ScriptedServices services;
   services.onEditor = [] {
@@ -44,12 +54,13 @@ int main(int argc, char** argv) {
     kiwora::ScriptPlayer player(app, services, std::cout, ".");
     return player.interactive(std::cin);
   }
-  std::ifstream in(script);
-  if (!in) {
-    std::cerr << "kiwora: cannot open the script " << script << "\n";
+  // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
+  std::string text, reason;
+  if (!kiwora::readWholeFile(script, text, reason)) {
+    std::cerr << "kiwora: cannot play the script: " << reason << "\n";
     return 2;
   }
   const std::size_t slash = script.find_last_of('/');
   kiwora::ScriptPlayer player(app, services, std::cout, slash == std::string::npos ? "." : script.substr(0, slash));
-  return player.play(in, script);
+  return player.playText(text, script);
 }

@@ -1,8 +1,13 @@
 #include "script_player.h"
 
-#include <cstdlib>
+#include <charconv>
+#include <cstdint>
 #include <iostream>
+#include <iterator>
+#include <set>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 namespace kiwora {
 namespace {
@@ -12,11 +17,48 @@ std::string trimRight(std::string s) {
   return s;
 }
 
-// Splits "word rest of line" at the first blank.
+// Splits "word rest of line" at the first blank or tab.
 void splitWord(const std::string& s, std::string& word, std::string& rest) {
-  const std::size_t sp = s.find(' ');
+  const std::size_t sp = s.find_first_of(" \t");
   word = s.substr(0, sp);
   rest = sp == std::string::npos ? std::string() : s.substr(sp + 1);
+}
+
+// Commands that act as a user would; a file answer given before one of them is for its dialog.
+bool isAction(const std::string& cmd) {
+  static const std::set<std::string> actions = {"menu", "click", "tick", "untick", "choose", "type", "leave", "pick"};
+  return actions.count(cmd) > 0;
+}
+
+bool isCommand(const std::string& cmd) {
+  static const std::set<std::string> others = {
+      "file",          "cancel",          "seed",           "show",        "expect-message", "expect-enabled",
+      "expect-disabled", "expect-checked", "expect-text",    "expect-list", "expect-window"};
+  return isAction(cmd) || others.count(cmd) > 0;
+}
+
+// Lines end in CR LF, LF or CR alone; a UTF-8 byte-order mark before the first line is dropped.
+std::vector<std::string> scriptLines(std::string_view text) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  return lines;
+}
+
+// A seed is a whole number from 0 to 2^64 - 1, in decimal digits only.
+bool parseSeed(const std::string& s, std::uint64_t& value) {
+  if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) return false;
+  const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  return ec == std::errc() && ptr == s.data() + s.size();
 }
 
 std::string joinItems(const std::vector<std::string>& items) {
@@ -106,18 +148,32 @@ ScriptPlayer::Outcome ScriptPlayer::execute(const std::string& rawLine) {
   std::string cmd, arg;
   splitWord(line.substr(first), cmd, arg);
   auto failed = [](std::string e) { return Outcome{false, std::move(e)}; };
-  std::string error;
+  if (!isCommand(cmd)) return failed("unknown command word \"" + cmd + "\"");
+  // The rest of the line starts after the blanks and tabs that follow the command word.
+  arg.erase(0, arg.find_first_not_of(" \t") == std::string::npos ? arg.size() : arg.find_first_not_of(" \t"));
 
+  const Outcome outcome = run(cmd, arg);
+  if (outcome.ok && isAction(cmd) && services_.queuedAnswers() > 0) {
+    // An answer is for the dialog of the next action; one left over would answer a later, unrelated dialog.
+    services_.clearAnswers();
+    return failed("the file answer given on line " + std::to_string(answerLine_) +
+                  " was not used: this action opened no file dialog");
+  }
+  return outcome;
+}
+
+ScriptPlayer::Outcome ScriptPlayer::run(const std::string& cmd, const std::string& arg) {
+  auto failed = [](std::string e) { return Outcome{false, std::move(e)}; };
+  std::string error;
   try {
     app_.forms.collect();
-    if (cmd == "file") {
-      services_.queueFile(resolvePath(arg));
-    } else if (cmd == "cancel") {
-      services_.queueCancel();
+    if (cmd == "file" || cmd == "cancel") {
+      if (services_.queuedAnswers() == 0) answerLine_ = line_;
+      if (cmd == "file") services_.queueFile(resolvePath(arg));
+      else services_.queueCancel();
     } else if (cmd == "seed") {
-      char* end = nullptr;
-      const unsigned long long s = std::strtoull(arg.c_str(), &end, 10);
-      if (arg.empty() || *end != '\0') return failed("seed needs a whole number");
+      std::uint64_t s = 0;
+      if (!parseSeed(arg, s)) return failed("seed needs a whole number from 0 to 18446744073709551615");
       services_.seed(s);
     } else if (cmd == "show") {
       if (Window* w = app_.forms.active()) printWindow(*w);
@@ -133,8 +189,10 @@ ScriptPlayer::Outcome ScriptPlayer::execute(const std::string& rawLine) {
     } else if (cmd == "expect-enabled" || cmd == "expect-disabled") {
       Control* c = resolveMenu(arg, error);
       if (!c) return failed(error);
-      const bool want = cmd == "expect-enabled";
-      if (c->enabled != want) return failed(arg + " is " + (c->enabled ? "enabled" : "disabled"));
+      // What a user could use: the item and every menu or frame that holds it.
+      const bool want = cmd == "expect-enabled", usable = c->usable();
+      if (usable != want)
+        return failed(arg + " is " + (usable ? "enabled" : c->enabled ? "enabled, but it sits in a disabled or hidden menu or frame" : "disabled"));
     } else if (cmd == "menu") {
       Control* c = resolveMenu(arg, error);
       if (!c) return failed(error);
@@ -193,8 +251,6 @@ ScriptPlayer::Outcome ScriptPlayer::execute(const std::string& rawLine) {
         auto* l = dynamic_cast<ListBox*>(c);
         if (!l) return failed(ref + " is not a list box");
         if (joinItems(l->items()) != text) return failed(ref + " holds \"" + joinItems(l->items()) + "\", not \"" + text + "\"");
-      } else {
-        return failed("unknown command " + cmd);
       }
     }
   } catch (const std::exception& e) {
@@ -204,21 +260,30 @@ ScriptPlayer::Outcome ScriptPlayer::execute(const std::string& rawLine) {
 }
 
 int ScriptPlayer::play(std::istream& script, const std::string& scriptName) {
-  std::string line;
-  int number = 0;
-  while (std::getline(script, line)) {
-    ++number;
+  const std::string text{std::istreambuf_iterator<char>(script), std::istreambuf_iterator<char>()};
+  return playText(text, scriptName);
+}
+
+int ScriptPlayer::playText(std::string_view text, const std::string& scriptName) {
+  const std::vector<std::string> lines = scriptLines(text);
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const std::string& line = lines[k];
+    line_ = static_cast<int>(k) + 1;
     if (ended()) {
       const std::string rest = trimRight(line);
       if (rest.find_first_not_of(" \t") == std::string::npos || rest[rest.find_first_not_of(" \t")] == '#') continue;
-      out_ << scriptName << ":" << number << ": the program has ended; this line cannot run\n";
+      out_ << scriptName << ":" << line_ << ": the program has ended; this line cannot run\n";
       return 1;
     }
     const Outcome o = execute(line);
     if (!o.ok) {
-      out_ << scriptName << ":" << number << ": " << o.error << "\n    " << trimRight(line) << "\n";
+      out_ << scriptName << ":" << line_ << ": " << o.error << "\n    " << trimRight(line) << "\n";
       return 1;
     }
+  }
+  if (services_.queuedAnswers() > 0) {
+    out_ << scriptName << ":" << answerLine_ << ": the script ends, but this file answer was never used\n";
+    return 1;
   }
   return 0;
 }

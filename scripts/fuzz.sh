@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Fuzzes the input reader for a bounded time (seconds, default 30), seeded with the example files.
+# Fuzzes each reader of user files for a bounded time (seconds per reader, default 30), each seeded with
+# files of its own layout: the input file, the loci-selection file, the import table and the test groups.
 # Any crash, leak or sanitizer report fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 CXX=clang++ cmake -S . -B build-fuzz -DKIWORA_FUZZ=ON -DKIWORA_SANITIZE=ON -DKIWORA_BENCH=OFF > /dev/null
-cmake --build build-fuzz -j"$(nproc 2>/dev/null || echo 4)" --target input_reader_fuzz
-corpus=$(mktemp -d)
-trap 'rm -rf "$corpus"' EXIT
-cp examples/*.txt "$corpus"/
-./build-fuzz/fuzz/input_reader_fuzz -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus"
+targets=(input_reader_fuzz loci_selection_fuzz import_table_fuzz test_groups_fuzz)
+jobs=$(nproc 2>/dev/null || echo 4)
+cmake --build build-fuzz -j"$(( jobs < 6 ? jobs : 6 ))" --target "${targets[@]}"
+seeds_input_reader_fuzz=(examples/*.txt)
+seeds_loci_selection_fuzz=(tests/scripts/loci_*.txt)
+seeds_import_table_fuzz=(tests/scripts/*.csv)
+seeds_test_groups_fuzz=(tests/scripts/test_*.txt)
+for target in "${targets[@]}"; do
+  corpus=$(mktemp -d)
+  seeds="seeds_${target}[@]"
+  cp "${!seeds}" "$corpus"/
+  echo "== $target: $seconds s"
+  ./build-fuzz/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 "$corpus" ||
+    { rm -rf "$corpus"; exit 1; }
+  rm -rf "$corpus"
+done

@@ -57,8 +57,11 @@ TEST_F(FrequencyExport, AlleleFrequencyTableFollowsTheDecimalSign) {
        "Pop;X_Pos;Y_Pos;SNP_001_3;SNP_002_3;SNP_002_4;SNP_003_2;SNP_005_2\r\n"
        "Pop_1;28,0252;53,8763;1,000;0,500;0,500;1,000;1,000\r\n"
        "\"Pop;3\";46,4746;52,455;1,000;0,333;0,667;1,000;1,000\r\n"},
+      // No frequency text holds a ".", so the separator is ";" whatever the locale.
       {"only fixed frequencies", '.', true, "Pop_3",
-       "Pop,X_Pos,Y_Pos,SNP_001_3\r\nPop_1,28.0252,53.8763,1.000\r\nPop_3,46.4746,52.455,1.000\r\n"},
+       "Pop;X_Pos;Y_Pos;SNP_001_3\r\nPop_1;28.0252;53.8763;1.000\r\nPop_3;46.4746;52.455;1.000\r\n"},
+      {"only fixed frequencies, decimal comma", ',', true, "Pop_3",
+       "Pop;X_Pos;Y_Pos;SNP_001_3\r\nPop_1;28,0252;53,8763;1,000\r\nPop_3;46,4746;52,455;1,000\r\n"},
   };
   for (const auto& c : cases) {
     services.setDecimalSign(c.dec);
@@ -81,7 +84,7 @@ TEST_F(FrequencyExport, FrequenciesNotComputedForTheDataGiveNoColumns) {
   app.forms.show("frmStart");
   run("file table.csv\nmenu OutPutPast");
   EXPECT_EQ(readFile(dir.file("table.csv")),
-            "Pop,X_Pos,Y_Pos\r\nPop_1,28.0252,53.8763\r\nPop_2,23.7928,53.6858\r\nPop_3,46.4746,52.455\r\n");
+            "Pop;X_Pos;Y_Pos\r\nPop_1;28.0252;53.8763\r\nPop_2;23.7928;53.6858\r\nPop_3;46.4746;52.455\r\n");
 }
 
 TEST_F(FrequencyExport, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {

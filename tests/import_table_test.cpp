@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "support/app_fixture.h"
+#include "support/clicking_services.h"
 
 namespace kiwora {
 namespace {
@@ -238,19 +239,9 @@ TEST_F(ImportWindow, TheSaveItemsNeedASuccessfulImportAndATitle) {
   run("type Text1 T\nclick Command1\nmenu importTable\nexpect-enabled save_pops\nexpect-text Text2 2");
 }
 
-// A platform that lets the user click while the import draws its counts.
-class ClickingServices : public ScriptedServices {
- public:
-  std::function<void()> duringEvents;
-  void doEvents() override {
-    ScriptedServices::doEvents();
-    if (duringEvents) duringEvents();
-  }
-};
-
 TEST(ImportWindowBusy, NoActionRunsWhileAnImportIsInProgress) {
   testing::TempDir dir;
-  ClickingServices services;
+  testing::ClickingServices services;  // the user clicks while the import draws its counts
   App app(services);
   registerWindows(app);
   startProgram(app);

@@ -33,6 +33,32 @@ TEST_F(MainWindow, StartsWithTheDataMenusDisabled) {
   EXPECT_NE(refused("menu Diploid"), "");
 }
 
+// The header block is lines 1 to 17 and nothing else: no line 9 of text, no lines about the makers.
+TEST_F(MainWindow, TheResultHeaderBlockHasItsSeventeenLines) {
+  const std::string in = dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen");
+  const std::string out = readFile(dir.file("demo-out.txt"));
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < out.size();) {
+    const std::size_t end = out.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos) << "every line ends in CR LF";
+    lines.push_back(out.substr(start, end - start));
+    start = end + 2;
+  }
+  ASSERT_EQ(lines.size(), 17u) << out;
+  const std::string rule = "   " + std::string(53, '_');
+  const std::vector<std::string> fixed = {"", "", "", "", "", "", "", "", "", rule, "", rule, "",
+                                          "   Date:  01/02/2026", "   File:  " + in, "   Titel: Demo Populations", ""};
+  for (std::size_t k = 0; k < 17; ++k) {
+    if (k >= 1 && k <= 6) {  // the block letters
+      EXPECT_EQ(lines[k].rfind("   X", 0), 0u) << "line " << k + 1 << ": " << lines[k];
+      EXPECT_EQ(lines[k].find_first_not_of(" X"), std::string::npos) << "line " << k + 1;
+    } else {
+      EXPECT_EQ(lines[k], fixed[k]) << "line " << k + 1;
+    }
+  }
+}
+
 TEST_F(MainWindow, OpeningAnInputFileLoadsItAndWritesTheResultHeader) {
   const std::string in = dir.write("demo.txt", kDemoFile);
   run("file demo.txt\nmenu OpenPopGen");

@@ -232,3 +232,147 @@ TEST_F(ReportOnData, MaternalLociHaveNoGenotypeTable) {
 
 }  // namespace
 }  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+// The line of the result text that starts with `start`, after `from`.
+std::string lineStarting(const std::string& out, const std::string& start, std::size_t from = 0) {
+  const std::size_t at = out.find("\r\n" + start, from);
+  if (at == std::string::npos) return {};
+  return out.substr(at + 2, out.find("\r\n", at + 2) - at - 2);
+}
+
+// A locus typed in one population only compares nothing: both Fst sections and the quality check print
+// dashes for it, and the totals are those of the other loci.
+TEST_F(ReportOnData, AnFstWithoutTwoPopulationsWithDataPrintsDashes) {
+  dir.write("data.txt",
+            "T\n3,2,2\nL1\nL2\nP1,0,0\n1,1,1,2\n2,2,2,2\n\nP2,0,0\n2,2,-1,-1\n2,1,-1,-1\n\nP3,0,0\n1,2,-1,-1\nEND\n");
+  // L2 has no genotype in P2 and P3, so the reader drops it; the range "Include" takes it back.
+  run("file data.txt\nmenu OpenPopGen\nmenu EL\ntype Text1 2\ntype Text2 2\nclick Command4\nclick Command3");
+  run("menu Diploid\ntick Check13\ntick Check21\nclick Command1\nexpect-window frmStart");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  const std::size_t fst = out.find("GENETIC FIXATION Fst  #####"), std_ = out.find("STANDARDISED GENETIC FIXATION");
+  ASSERT_NE(fst, std::string::npos);
+  ASSERT_NE(std_, std::string::npos);
+  EXPECT_EQ(lineStarting(out, "L2", fst), "L2            ------");
+  EXPECT_EQ(lineStarting(out, "L2", std_), "L2            ------");
+  // The totals are L1's values alone.
+  const std::string l1 = lineStarting(out, "L1", fst);
+  ASSERT_GE(l1.size(), 20u);
+  EXPECT_EQ(lineStarting(out, "Fst_G = ", fst), "Fst_G = " + l1.substr(14));
+  const std::string quality = lineStarting(out, " 2 ", out.find("RESULTS QUALITY CHECK LOCI"));
+  ASSERT_GE(quality.size(), 114u) << quality;
+  EXPECT_NE(quality.substr(89, 5), "-----") << "Dj is defined with three populations: " << quality;
+  EXPECT_EQ(quality.substr(109, 5), "-----") << quality;
+}
+
+// Populations without one complete multilocus genotype have no defined distance: the section says so and
+// draws no empty dendrogram.
+TEST_F(ReportOnData, NoDefinedDistanceIsSaidAndNothingIsDrawn) {
+  dir.write("data.txt", "T\n2,2,2\nL1\nL2\nP1,0,0\n1,2,-1,1\n\nP2,0,0\n-1,2,1,1\nEND\n");
+  run("file data.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check15\nclick Command1\nexpect-window frmStart");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  EXPECT_NE(out.find("   Used Distance   = Genetic Distance of Multilocus Genotypes (Gregorius 1974)\r\n\r\n"
+                     "   No two selected populations have a defined distance.\r\n\r\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("DENDROGRAMM"), std::string::npos);
+  EXPECT_EQ(out.find("Distance\r\n", out.find("CLUSTER ANALYSIS")), std::string::npos) << "no axis";
+}
+
+// With one population selected the quality check shows Dj and Fst as their sections do: as dashes.
+TEST_F(ReportOnData, TheQualityCheckOfOnePopulationHasNoDjAndNoFst) {
+  dir.write("data.txt", testing::kDemoFile);
+  run("file data.txt\nmenu OpenPopGen\nmenu Es\npick List1 2 - Pop_2\nclick Command1\npick List1 3 - Pop_3\n"
+      "click Command1\nclick Command3");
+  run("menu Diploid\ntick Check11\ntick Check13\ntick Check21\nclick Command1\nexpect-window frmStart");
+  const std::string out = readFile(dir.file("data-out.txt"));
+  EXPECT_NE(out.find("\r\nSNP_002       ------\r\n"), std::string::npos);  // the Fst section
+  const std::size_t check = out.find("RESULTS QUALITY CHECK LOCI");
+  ASSERT_NE(check, std::string::npos);
+  for (const char* no : {" 1 ", " 2 ", " 5 "}) {
+    const std::string row = lineStarting(out, no, check);
+    ASSERT_GE(row.size(), 114u) << row;
+    EXPECT_EQ(row.substr(89, 5), "-----") << row;
+    EXPECT_EQ(row.substr(109, 5), "-----") << row;
+  }
+}
+
+}  // namespace
+}  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+// One population "P" and one locus per case, named L1, L2, ...
+Model onePopulation(int nLoci) {
+  Model m;
+  m.ds.NPop = 1;
+  m.ds.NLoci = nLoci;
+  m.ds.PopName = {"", "P"};
+  m.ds.NInd = {0, 4};
+  m.ds.LocName = makeVec1<std::string>(nLoci);
+  for (int l = 1; l <= nLoci; ++l) m.ds.LocName[static_cast<std::size_t>(l)] = "L" + std::to_string(l);
+  m.sel.PopSel = {0, 1};
+  m.sel.LocSel = makeVec1<int>(nLoci, 1);
+  return m;
+}
+
+TEST(ReportRows, FisKeepsItsSignAndLinesUp) {
+  const struct { double fis; const char* text; } cases[] = {
+      {0.125, " 0.125"}, {-0.125, "-0.125"}, {0, " 0.000"}, {0.0001, " 0.000"},
+      {-0.0001, "-0.000"},  // negative, however small: the sign stays
+      {-1, "-1.000"},
+  };
+  const int n = static_cast<int>(std::size(cases));
+  Model m = onePopulation(n);
+  VariationStats& v = m.variation;
+  v.Ho.resize(1, n);
+  v.He.resize(1, n);
+  v.Fis.resize(1, n);
+  v.NIdentLoc.resize(1, n);
+  v.HoMean = v.HeMean = v.FisMean = makeVec1<Cell>(1);
+  for (int k = 1; k <= n; ++k) {
+    v.Ho(1, k) = 0.5;
+    v.He(1, k) = 0.5;
+    v.Fis(1, k) = cases[k - 1].fis;
+  }
+  v.FisMean[1] = -0.0002;
+  LineWriter out;
+  printHeterozygosity(out, m);
+  const std::string s = out.str();
+  for (int k = 1; k <= n; ++k) {
+    const std::string row = "    L" + std::to_string(k) + " ";
+    const std::size_t at = s.find(row);
+    ASSERT_NE(at, std::string::npos) << k;
+    const std::string line = s.substr(at, s.find("\r\n", at) - at);
+    ASSERT_EQ(line.size(), 65u) << line;  // every Fis ends in the same column
+    EXPECT_EQ(line.substr(59), cases[k - 1].text) << line;
+  }
+  // The mean row: its Fis at column 58, sign included.
+  const std::size_t mean = s.find("    Mean");
+  ASSERT_NE(mean, std::string::npos);
+  EXPECT_EQ(s.substr(mean + 57, 8), "-0.000\r\n") << s;
+}
+
+TEST(ReportRows, AllelicRichnessPadsFollowItsValue) {
+  // 5 blanks after a value of 9.9 or less, 4 after a larger one.
+  const struct { double value; const char* cell; } cases[] = {
+      {3, "3.0     "}, {9.9, "9.9     "}, {9.93, "9.9    "}, {9.96, "10.0    "}, {123.4, "123.4    "},
+  };
+  for (const auto& c : cases) {
+    Model m = onePopulation(1);
+    m.alleles.AllelicRichness.resize(1, 1);
+    m.alleles.AllelicRichness(1, 1) = c.value;
+    m.alleles.MinGeneCount = {0, 8};
+    LineWriter out;
+    printAllelicRichness(out, m);
+    const std::string s = out.str();
+    EXPECT_NE(s.find("\r\nL1        8     " + std::string(c.cell) + "\r\n"), std::string::npos) << c.value << "\n" << s;
+    EXPECT_NE(s.find("\r\nTotal           " + std::string(c.cell) + "\r\n"), std::string::npos) << c.value << "\n" << s;
+  }
+}
+
+}  // namespace
+}  // namespace kiwora

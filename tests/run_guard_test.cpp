@@ -79,15 +79,36 @@ TEST_F(RunGuard, ALargeDataSetIsRefusedBeforeTheRunAndStaysLoaded) {
   EXPECT_EQ(model().flags.Busy, 0);
 }
 
-// Services that throw when asked for the decimal sign while armed (the run asks when it writes its
-// report), standing in for any failure inside a run.
+// Services that throw when asked for the decimal sign or to process events while armed (every run does
+// one or the other), standing in for any failure inside a run.
 class FailingServices : public ScriptedServices {
  public:
   char decimalSign() override {
     if (armed) throw std::runtime_error("the disk went away");
     return ScriptedServices::decimalSign();
   }
+  void doEvents() override {
+    if (armed) throw std::runtime_error("the disk went away");
+  }
   bool armed = false;
+};
+
+// A program on the FailingServices, driven line by line.
+struct FailingSession {
+  testing::TempDir dir;
+  FailingServices services;
+  App app{services};
+  std::ostringstream log;
+  ScriptPlayer player{app, services, log, dir.path()};
+  FailingSession() {
+    registerWindows(app);
+    startProgram(app);
+  }
+  void run(const std::string& lines) {
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
+  }
 };
 
 TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSuccess) {
@@ -133,6 +154,71 @@ TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSucces
   EXPECT_TRUE(runGuarded(app, [] {}));
   // An unanswered file dialog is the script's fault and still reaches the player.
   EXPECT_THROW(runGuarded(app, [&] { services.openFileDialog("x"); }), NoDialogAnswer);
+}
+
+// The permutation-test windows: a run that throws leaves the window usable, Busy clear and the
+// selection as it was, and appends nothing.
+TEST(RunGuardThrown, PermutationTestWindowsRecoverFromAFailedRun) {
+  const struct { const char* menu; const char* window; const char* setup; } tests[] = {
+      {"WS", "frmWTest", "pick List1 2  - East"},
+      {"BAS", "frmTest_all", ""},
+  };
+  for (const auto& t : tests) {
+    FailingSession s;
+    s.dir.write("stands.txt", testing::readFile(std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/permutation_stands.txt"));
+    s.run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check8\ntick Check11\ntick Check13\nclick Command1");
+    const std::string before = testing::readFile(s.dir.file("stands-out.txt"));
+    const Selection sel = s.app.model.sel;
+    s.run(std::string("menu ") + t.menu + "\n" + t.setup + "\ntype Text1 20");
+    s.services.armed = true;
+    s.run("click Command1");
+    s.services.armed = false;
+    s.run("expect-message The run was stopped: the disk went away.\nexpect-window " + std::string(t.window));
+    EXPECT_EQ(s.app.model.flags.Busy, 0) << t.window;
+    EXPECT_EQ(s.app.model.sel.PopSel, sel.PopSel) << t.window;
+    EXPECT_EQ(testing::readFile(s.dir.file("stands-out.txt")), before) << t.window;
+    s.run("click Command1\nexpect-window frmStart");  // runs again, and returns
+    EXPECT_NE(testing::readFile(s.dir.file("stands-out.txt")), before) << t.window;
+  }
+}
+
+// The test between two populations and the assignment: the same recovery.
+TEST(RunGuardThrown, TwoPopulationTestAndAssignmentRecoverFromAFailedRun) {
+  const std::string scripts = std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/";
+  const struct { const char* window; const char* prepare; const char* run; const char* result; } cases[] = {
+      {"frmTest", "file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check9\nclick Command1\nmenu BTS\ntype Text1 20",
+       "click Command2", "demo-out.txt"},
+      {"frmAssGr",
+       "file ref_oaks.txt\nmenu OpenRefFile\nexpect-message The reading of the reference data was successful!\n"
+       "file test_trees.txt\nmenu OpenTestFile\nexpect-message The reading of the test data was successful!\n"
+       "menu AssisgnmentGr\ntype Text2 20",
+       "click Command2", "ref_oaks-out.txt"},
+  };
+  for (const auto& c : cases) {
+    FailingSession s;
+    for (const char* f : {"demo.txt", "ref_oaks.txt", "test_trees.txt"}) s.dir.write(f, testing::readFile(scripts + f));
+    s.run(c.prepare);
+    const std::string before = testing::readFile(s.dir.file(c.result));
+    s.services.armed = true;
+    s.run(c.run);
+    s.services.armed = false;
+    s.run("expect-message The run was stopped: the disk went away.\nexpect-window " + std::string(c.window));
+    EXPECT_EQ(s.app.model.flags.Busy, 0) << c.window;
+    EXPECT_EQ(s.app.model.flags.AssignRunDone, 0) << c.window;
+    s.run(std::string(c.run) + "\nexpect-window frmStart");  // runs again, and returns
+    EXPECT_NE(testing::readFile(s.dir.file(c.result)), before) << c.window;
+  }
+}
+
+// The test among all populations keeps every permutation's row: a count too large is refused up front.
+TEST_F(RunGuard, TooManyPermutationsAreRefusedBeforeTheRun) {
+  dir.write("stands.txt", testing::readFile(std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/permutation_stands.txt"));
+  run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check11\ntick Check13\nclick Command1");
+  run("menu BAS\ntype Text1 2000000000\nclick Command1");
+  const std::string m = *services.takeMessage();
+  EXPECT_NE(m.find("\"Number of permutations\" 2000000000 with "), std::string::npos) << m;
+  run("expect-window frmTest_all\ntype Text1 10\nclick Command1\nexpect-window frmStart");
+  EXPECT_EQ(model().flags.Busy, 0);
 }
 
 }  // namespace

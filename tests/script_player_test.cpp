@@ -20,17 +20,34 @@ TEST_F(Player, StopsAtTheFirstFailingLineAndNamesIt) {
       {"# comment\n\nexpect-window frmStart\nexpect-window frmDiplo\nshow\n", "t.kws:4: expected the window frmDiplo"},
       {"menu Diploid\n", "t.kws:1: the menu item Diploid is disabled"},
       {"menu NoSuchItem\n", "t.kws:1: no open window has the menu item NoSuchItem"},
-      {"frobnicate Label1\n", "t.kws:1: unknown command frobnicate"},
+      {"frobnicate Label1\n", "t.kws:1: unknown command word \"frobnicate\""},
+      {"frobnicate\n", "t.kws:1: unknown command word \"frobnicate\""},
       {"click frmDiplo.Command1\n", "t.kws:1: window frmDiplo is not open"},
       {"menu OpenPopGen\n", "t.kws:1: a file dialog"},
       {"expect-message Anything\n", "t.kws:1: expected the message \"Anything\", but no message was shown"},
       {"tick Label1\n", "t.kws:1: Label1 is not a check box"},
-      {"seed x\n", "t.kws:1: seed needs a whole number"},
+      {"seed x\n", "t.kws:1: seed needs a whole number from 0 to 18446744073709551615"},
+      {"seed -1\n", "t.kws:1: seed needs a whole number"},
+      {"seed 18446744073709551616\n", "t.kws:1: seed needs a whole number"},
+      {"seed 0x10\n", "t.kws:1: seed needs a whole number"},
+      {"seed\n", "t.kws:1: seed needs a whole number"},
+      // An answer belongs to the next action: one that opens no dialog, or the end of the script, leaves it
+      // unused.
+      {"\nfile demo.txt\nexpect-window frmStart\nmenu FormatAscii\n",
+       "t.kws:4: the file answer given on line 2 was not used: this action opened no file dialog"},
+      {"cancel\n", "t.kws:1: the script ends, but this file answer was never used"},
+      {"file a.txt\nfile b.txt\nmenu OpenPopGen\n", "t.kws:3: the file answer given on line 1 was not used"},
+      // What a user could use: an item switched on inside a disabled menu is out of reach.
+      {"expect-enabled Mode_inheritance\n", "t.kws:1: Mode_inheritance is disabled"},
+      // A script in CR-only line ends is several lines, not one comment.
+      {"# comment\rexpect-window frmDiplo\r", "t.kws:2: expected the window frmDiplo"},
+      {"file x\rshow\r", "t.kws:1: the script ends, but this file answer was never used"},
       {"menu End\nshow\n", "t.kws:2: the program has ended"},
   };
   for (const auto& c : cases) {
     log.str("");
     services.takeMessage();
+    services.clearAnswers();
     app.forms.end();
     app.forms = Forms();
     registerWindows(app);
@@ -53,6 +70,32 @@ TEST_F(Player, PlaysAWholeWorkflowAndPrintsMessages) {
   EXPECT_NE(log.str().find("menu item Diploid \"Analysis of &population data\"\n"), std::string::npos);
 }
 
+TEST_F(Player, LineEndsMarksAndTabsAreReadAsAUserWritesThem) {
+  dir.write("demo.txt", testing::kDemoFile);
+  const char* const scripts[] = {
+      "file demo.txt\r\nmenu OpenPopGen\r\nexpect-enabled Diploid\r\n",
+      "file demo.txt\rmenu OpenPopGen\rexpect-enabled Diploid",
+      "\xEF\xBB\xBF" "file demo.txt\nmenu OpenPopGen\nexpect-enabled Diploid\n",
+      "file\tdemo.txt\nmenu\tOpenPopGen\nexpect-enabled \t Diploid\n",
+  };
+  for (const char* script : scripts) {
+    log.str("");
+    model().flags.DataLoaded = 0;
+    EXPECT_EQ(playScript(script), 0) << script << "\n" << log.str();
+    EXPECT_EQ(model().flags.DataLoaded, 1) << script;
+  }
+  // The largest seed is accepted.
+  EXPECT_EQ(playScript("seed 18446744073709551615\nseed 0\n"), 0) << log.str();
+}
+
+// An item switched on inside a menu that is off is reported as out of reach, like "menu" refuses it.
+TEST_F(Player, ExpectEnabledChecksWhatAUserCouldUse) {
+  dir.write("ref.txt", "R\n1,1,2\nL\nP,0,0\n1,2\nEND\n");
+  run("file ref.txt\nmenu OpenRefFile\nexpect-disabled Analysis\nexpect-disabled Mode_inheritance");
+  EXPECT_NE(refused("expect-enabled Mode_inheritance").find("sits in a disabled or hidden menu"), std::string::npos);
+  EXPECT_NE(refused("menu Mode_inheritance"), "");
+}
+
 TEST_F(Player, SeedMakesTheClockSeedsRepeatable) {
   run("seed 7");
   const auto a = services.clockSeed();
@@ -65,3 +108,36 @@ TEST_F(Player, SeedMakesTheClockSeedsRepeatable) {
 
 }  // namespace
 }  // namespace kiwora
+
+#ifdef KIWORA_BINARY
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+namespace kiwora {
+namespace {
+
+// The program itself: a script that is not a readable file is refused with a message and a failing exit.
+TEST(PlayerProgram, RefusesAScriptThatIsNotARegularFile) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir.file("folder"));
+  dir.write("ok.kws", "expect-window frmStart\r");
+  const struct { std::string script; int exit; const char* says; } cases[] = {
+      {dir.file("folder"), 2, "is a folder"},
+      {dir.file("missing.kws"), 2, "does not exist"},
+      {"/dev/zero", 2, "is not a regular file"},
+      {dir.file("ok.kws"), 0, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string out = dir.file("out.txt");
+    const std::string cmd = std::string(KIWORA_BINARY) + " --play '" + c.script + "' > '" + out + "' 2>&1";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.script;
+    EXPECT_EQ(WEXITSTATUS(status), c.exit) << c.script;
+    EXPECT_NE(testing::readFile(out).find(c.says), std::string::npos) << c.script << ": " << testing::readFile(out);
+  }
+}
+
+}  // namespace
+}  // namespace kiwora
+#endif

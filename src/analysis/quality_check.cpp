@@ -24,8 +24,9 @@ QualityCheckTables Calc_Quality_Check(const Model& m) {
   q.MeanV = makeVec1<Cell>(nLoci);
   q.PolyCount = makeVec1<int>(nLoci);
   q.MeanFis = makeVec1<Cell>(nLoci);
-  q.Dj = makeVec1<double>(nLoci);
-  q.Fst = makeVec1<double>(nLoci);
+  q.Dj = makeVec1<Cell>(nLoci);
+  q.Fst = makeVec1<Cell>(nLoci);
+  const bool compared = countSelectedPopulations(m) >= 2;
   const auto& geneCount = m.alleles.GeneCount;
   const auto& v = m.variation.DiversityV;
   const auto& fis = m.variation.Fis;
@@ -63,8 +64,8 @@ QualityCheckTables Calc_Quality_Check(const Model& m) {
     q.PolyCount[ku] = poly;
     if (poly == 0) q.MeanFis[ku] = 0.0;
     else if (withFis > 0) q.MeanFis[ku] = shown(sumFis / withFis, "0.000");
-    if (const double* dj = at(m.diff.DjLoc, k)) q.Dj[ku] = shown(*dj, "0.000");
-    if (const double* fst = at(m.diff.FstLoc, k)) q.Fst[ku] = shown(*fst, "0.000");
+    if (const double* dj = at(m.diff.DjLoc, k); dj && compared) q.Dj[ku] = shown(*dj, "0.000");
+    if (const Cell* fst = at(m.diff.FstLoc, k); fst && *fst) q.Fst[ku] = shown(**fst, "0.000");
   }
   return q;
 }
@@ -101,8 +102,8 @@ void printQualityCheck(LineWriter& out, const Model& m, const AnalysisOptions& u
     out.tab(30).fmt(*q.DataShare[ku], "0.00");
     out.tab(50).text(fisText);
     out.tab(70).text(meanV ? masked(*meanV, "0.000", dec) : "-");
-    out.tab(90).fmt(q.Dj[ku], "0.000");
-    out.tab(110).fmt(q.Fst[ku], "0.000");
+    out.tab(90).text(maskedCell(q.Dj[ku], "0.000", dec));
+    out.tab(110).text(maskedCell(q.Fst[ku], "0.000", dec));
     out.tab(130).text(corr && *corr ? masked(**corr, "0.000", dec) : "-");
     out.nl();
   }

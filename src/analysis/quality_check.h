@@ -16,7 +16,8 @@ struct QualityCheckTables {
   Vec1<Cell> MeanV;      // mean diversity v over the same populations, 3 decimals
   Vec1<int> PolyCount;   // selected populations with v > 1
   Vec1<Cell> MeanFis;    // mean Fis over those of them with a Fis, 3 decimals; 0 when PolyCount is 0
-  Vec1<double> Dj, Fst;  // DjLoc and FstLoc rounded to 3 decimals
+  Vec1<Cell> Dj, Fst;    // DjLoc and FstLoc rounded to 3 decimals; undefined where their sections print
+                         // dashes (one selected population; Fst also where fewer than two have data)
 };
 
 // Computes the tables from the results of the analysis run in `m`. A locus without data in any selected

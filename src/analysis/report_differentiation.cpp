@@ -67,11 +67,9 @@ void printDjNeighbours(LineWriter& out, const Model& m, int nNeighbours) {
 void printFixationFst(LineWriter& out, const Model& m) {
   printSectionFrame(out, "#####  GENETIC FIXATION Fst  #####");
   out.nl();
-  const bool defined = differentiationDefined(m);
   const char dec = out.decimalSign();
-  forSelectedLoci(m, [&](int k) {
-    labelled(out, m.ds.LocName[u(k)], maskedCell(when(defined, m.diff.FstLoc[u(k)]), "0.0000", dec));
-  });
+  // Undefined with one selected population, and at a locus where fewer than two have data.
+  forSelectedLoci(m, [&](int k) { labelled(out, m.ds.LocName[u(k)], maskedCell(m.diff.FstLoc[u(k)], "0.0000", dec)); });
   out.nl();
   out.tab(1).text("Fst_G = " + maskedCell(m.diff.FstTotal, "0.0000", dec)).nl();
 }

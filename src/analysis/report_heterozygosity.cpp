@@ -1,5 +1,6 @@
 // Observed and expected heterozygosity with Fis per population and locus, and the degree of
 // heterozygosity of the fully typed individuals.
+#include <cmath>
 #include <string>
 
 #include "analysis/report_frame.h"
@@ -10,12 +11,12 @@ namespace {
 
 std::size_t u(int i) { return static_cast<std::size_t>(i); }
 
-// Fis with a blank in the place of the sign when it prints without one, so that positive and negative
-// values end in the same column.
+// Fis with a blank in the place of the sign when it is 0 or more, so that positive and negative values end
+// in the same column; a negative value keeps its minus sign however close to 0 it rounds.
 std::string signedFis(const Cell& fis, char dec) {
   if (!fis) return " ----";
-  const std::string t = maskedCell(fis, "0.000", dec);
-  return t[0] == '-' ? t : " " + t;
+  if (!std::isfinite(*fis)) return maskedCell(fis, "0.000", dec);
+  return *fis < 0 ? "-" + masked(-*fis, "0.000", dec) : " " + masked(*fis, "0.000", dec);
 }
 
 }  // namespace

@@ -18,11 +18,10 @@ void closeTable(LineWriter& out) {
   out.nl();
 }
 
-// A richness in 8 characters, left-aligned; the width follows the printed text, so 9.96 (printed 10.0)
-// keeps its column too.
+// A richness followed by 5 blanks when the value is 9.9 or less and by 4 otherwise (so 9.96, printed
+// 10.0, ends in the same column as 9.9).
 std::string richnessCell(const Cell& v, char dec) {
-  const std::string t = maskedCell(v, "0.0", dec);
-  return t + std::string(t.size() < 8 ? 8 - t.size() : 1, ' ');
+  return maskedCell(v, "0.0", dec) + std::string(v && *v > 9.9 ? 4 : 5, ' ');
 }
 
 // The per-locus rows of a table of values "0.000", then the summary row under its label.

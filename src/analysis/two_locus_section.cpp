@@ -51,7 +51,7 @@ void printTwoLocusAnalysis(LineWriter& out, const Model& m, const AnalysisOption
     if (m.sel.LocSel[ku] != 1) continue;
     const Cell& v = q.MeanV[ku];
     const Cell& share = q.DataShare[ku];
-    if (v && *v > 1 && q.Dj[ku] > used.TwoLocMinDj && share && *share / 100 >= used.TwoLocMinData) admitted.push_back(k);
+    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && *share / 100 >= used.TwoLocMinData) admitted.push_back(k);
   }
   std::vector<std::pair<int, int>> pairs;
   for (std::size_t i = 0; i < admitted.size(); ++i)

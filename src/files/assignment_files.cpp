@@ -123,4 +123,34 @@ bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& l
          static_cast<double>(limits.maxFrequencyCells);
 }
 
+std::string readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel,
+                              const TestGroups& loaded, TestGroupRead& out) {
+  std::string text, reason;
+  if (!readWholeFile(path, text, reason)) return std::string(kReadingFailureMessage) + "\n" + reason;
+  const ParseResult parsed = parseInputText(text, InputLayout::TestGroups);
+  if (const std::string why = lociMismatch(parsed.data, ref); !why.empty())
+    return std::string(kNotCompatibleMessage) + "\n" + why;
+  if (!parsed.ok()) return parsed.message();
+
+  TestGroupRead next;
+  if (const std::string why = buildTestGroups(parsed.data, next.groups); !why.empty())
+    return std::string(kReadingFailureMessage) + "\n" + why;
+  next.groups.TestMinAllele = loaded.TestMinAllele;
+  next.groups.TestMaxAllele = loaded.TestMaxAllele;
+  next.locSel = sel.LocSel;
+  fitTestGroups(next.groups, ref.RefMaxAllele, next.maxAllele, next.locSel);
+  if (!frequencyTablesFit(ref.NPop, ref.NLoci, next.maxAllele))
+    return std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.";
+  next.title = parsed.data.title;
+  out = std::move(next);
+  return {};
+}
+
+void installTestGroups(TestGroupRead&& read, DataSet& ds, Selection& sel, TestGroups& tg) {
+  tg = std::move(read.groups);
+  ds.Title = std::move(read.title);
+  ds.MaxAllele = read.maxAllele;
+  sel.LocSel = std::move(read.locSel);
+}
+
 }  // namespace kiwora

@@ -42,4 +42,23 @@ void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& 
 // Whether frequency tables of nPop x nLoci x (maxAllele + 2) cells can be held.
 bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& limits = {});
 
+// A test-group file read and checked against the reference data, ready to take the loaded groups' place.
+struct TestGroupRead {
+  TestGroups groups;
+  int maxAllele = 0;
+  Vec1<int> locSel;
+  std::string title;
+};
+
+// Reads the test-group file at `path` and checks it against the reference data `ref` (layout, number
+// and names of loci, allele codes, table sizes). Returns the message to show when the file is refused
+// (empty on success); nothing loaded is touched, the result goes into `out`. The allele ranges are those
+// of `loaded` widened by the file's codes, and the selection is `sel`'s without the loci the groups lack.
+std::string readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel,
+                              const TestGroups& loaded, TestGroupRead& out);
+
+// Puts a checked read in place of the loaded groups: the groups, the title, the largest allele code and
+// the locus selection.
+void installTestGroups(TestGroupRead&& read, DataSet& ds, Selection& sel, TestGroups& tg);
+
 }  // namespace kiwora

@@ -69,11 +69,21 @@ bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Sel
   return writeFile(path, [&](LineWriter& out) { writeTarnFrequencies(out, ds, sel, freq); }, message);
 }
 
-char frequencyTableSeparator(char decimalSign) { return decimalSign == ',' ? ';' : ','; }
+char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const Table3<double>& freq, char decimalSign) {
+  for (int p = 1; p <= ds.NPop; ++p) {
+    if (!on(sel.PopSel, p)) continue;
+    for (int l = 1; l <= ds.NLoci; ++l) {
+      if (!on(sel.LocSel, l)) continue;
+      for (int a = 1; a <= ds.MaxAllele; ++a)
+        if (joinedNumber(frequency(freq, p, l, a), decimalSign).find('.') != std::string::npos) return ',';
+    }
+  }
+  return ';';
+}
 
 void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq,
                                char decimalSign) {
-  const char s = frequencyTableSeparator(decimalSign);
+  const char s = frequencyTableSeparator(ds, sel, freq, decimalSign);
   const std::string sep(1, s);
   const Columns c = columns(ds, sel, freq);
   std::string header = "Pop" + sep + "X_Pos" + sep + "Y_Pos";

@@ -18,8 +18,9 @@ void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& s
 bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
                            const Table3<double>& freq, std::string& message);
 
-// The field separator of the allele-frequency table: ";" where the decimal sign is ",", else ",".
-char frequencyTableSeparator(char decimalSign);
+// The field separator of the allele-frequency table: "," when the text of some frequency of the selected
+// populations and loci holds a decimal point, else ";" (a decimal comma, or every frequency 0 or 1).
+char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const Table3<double>& freq, char decimalSign);
 
 // The allele-frequency table: a header row "Pop", "X_Pos", "Y_Pos" and one column per present allele
 // (locus name, "_", allele code), then one row per selected population: name, X, Y and the frequencies

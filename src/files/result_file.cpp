@@ -1,7 +1,5 @@
 #include "files/result_file.h"
 
-#include <cerrno>
-#include <cstring>
 
 namespace kiwora {
 
@@ -18,8 +16,10 @@ std::string resultFileName(const std::string& dataPath) {
   return out;
 }
 
-void writeResultBanner(LineWriter& out, const std::string& yearLine) {
-  // The program's name in block letters, six rows high.
+namespace {
+
+// The program's name in block letters, six rows high, at column 4.
+void writeNameInBlockLetters(LineWriter& out) {
   static const char* const K[6] = {"X   X", "X  X ", "XXX  ", "X X  ", "X  X ", "X   X"};
   static const char* const I[6] = {"XXX", " X ", " X ", " X ", " X ", "XXX"};
   static const char* const W[6] = {"X     X", "X     X", "X  X  X", "X X X X", "XX   XX", "X     X"};
@@ -27,21 +27,28 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine) {
   static const char* const R[6] = {"XXXX ", "X   X", "XXXX ", "X X  ", "X  X ", "X   X"};
   static const char* const A[6] = {"  X  ", " X X ", "X   X", "XXXXX", "X   X", "X   X"};
   static const char* const* const word[6] = {K, I, W, O, R, A};
-  const std::string rule(53, '_');
-  out.nl();
   for (int row = 0; row < 6; ++row) {
     std::string line;
     for (const char* const* letter : word) line += std::string(letter[row]) + "  ";
     line.erase(line.find_last_not_of(' ') + 1);
     out.tab(4).text(line).nl();
   }
+}
+
+const std::string kRule(53, '_');
+
+}  // namespace
+
+void writeResultBanner(LineWriter& out, const std::string& yearLine) {
+  out.nl();
+  writeNameInBlockLetters(out);
   out.nl();
   out.tab(4).text(yearLine).nl();
-  out.tab(4).text(rule).nl();
+  out.tab(4).text(kRule).nl();
   out.nl();
   out.tab(4).text("          Developed and programmed by").nl();
   out.tab(4).text("          the Kiwora developers").nl();
-  out.tab(4).text(rule).nl();
+  out.tab(4).text(kRule).nl();
 }
 
 bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
@@ -51,8 +58,14 @@ bool createResultFile(const std::string& outPath, const std::string& date, const
     reason = f.problem();
     return false;
   }
-  writeResultBanner(f, "  2021  Kiwora");
-  f.nl();
+  // The header block, lines 1 to 17: no year line (line 9 is empty) and no lines about the makers.
+  f.nl();                          // line 1
+  writeNameInBlockLetters(f);      // lines 2-7
+  f.nl().nl();                     // lines 8 and 9
+  f.tab(4).text(kRule).nl();       // line 10
+  f.nl();                          // line 11
+  f.tab(4).text(kRule).nl();       // line 12
+  f.nl();                          // line 13
   f.tab(4).text("Date:  " + date).nl();
   f.tab(4).text("File:  " + inFileName).nl();
   f.tab(4).text("Titel: " + title).nl();

@@ -10,11 +10,13 @@ namespace kiwora {
 // "-out" appended.
 std::string resultFileName(const std::string& dataPath);
 
-// The banner at the head of a new result file, every line at column 4, through its closing rule.
+// The banner at the head of a new assignment result file, every line at column 4: an empty line, the
+// program's name in block letters, an empty line, the year line, a rule, an empty line, the makers' lines
+// and a closing rule.
 void writeResultBanner(LineWriter& out, const std::string& yearLine);
 
-// Creates (empties) the result file and writes the banner and the header block with the date, the data
-// file and its title. False, with a reason, when the file cannot be created or written.
+// Creates (empties) the result file of a data file and writes its header block of 17 lines: the name in
+// block letters between empty lines, two rules, the date, the data file and its title. False, with a reason, when the file cannot be created or written.
 bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
                       const std::string& title, std::string& reason);
 

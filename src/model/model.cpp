@@ -14,6 +14,8 @@ void Model::clearResults() {
   fresh.locusSelection = std::move(locusSelection);
   fresh.test = std::move(test);
   fresh.imported = std::move(imported);
+  fresh.assignOptions = assignOptions;
+  fresh.assignFile = std::move(assignFile);
   *this = std::move(fresh);
 }
 

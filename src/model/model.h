@@ -1,11 +1,14 @@
 #pragma once
 // The one data model of a running program: every window and run reads and writes it.
 #include "model/analysis_options.h"
+#include "model/assignment_options.h"
+#include "model/assignment_results.h"
 #include "model/dataset.h"
 #include "model/imported_table.h"
 #include "stats/allele_stats.h"
 #include "model/locus_selection.h"
 #include "model/test_groups.h"
+#include "permutation/permutation_options.h"
 #include "spatial/kinship.h"
 #include "spatial/spatial_structure.h"
 #include "stats/differentiation_stats.h"
@@ -21,10 +24,13 @@ struct Model {
   Selection sel;
   WorkflowFlags flags;
   AnalysisOptions options;
+  PermutationOptions perm;  // the test windows' choices, kept like the analysis options
   LocusSelectionSettings locusSelection;  // kept for the whole run, also across data loads
   TestGroups test;  // survives every data load: a reference read keeps the groups, an input read leaves them
   // The last comma-separated table imported; it outlives every data load.
   ImportedTable imported;
+  AssignmentOptions assignOptions;  // the assignment window's options, kept for the whole run
+  AssignmentFileState assignFile;   // the assignment result file, named once
 
   // Result tables of the statistics, rebuilt by every run.
   AlleleStats alleles;
@@ -35,9 +41,10 @@ struct Model {
   DifferentiationStats diff;
   SpatialResults spatial;
   KinshipResults kinship;
+  AssignmentResults assign;
 
-  // Empties every result table; the data set, the selection, the flags, the test groups, the options and
-  // the import stay.
+  // Empties every result table; the data set, the selection, the flags, the test groups, the options,
+  // the assignment result file and the import stay.
   void clearResults();
 };
 

@@ -25,6 +25,7 @@ class ScriptedServices : public Services {
   void queueFile(std::string path) { fileAnswers_.push_back(std::move(path)); }
   void queueCancel() { fileAnswers_.push_back(std::string()); }
   std::size_t queuedAnswers() const { return fileAnswers_.size(); }
+  void clearAnswers() { fileAnswers_.clear(); }
   // Asked when a dialog finds no queued answer (the terminal asks its user); unset: NoDialogAnswer.
   std::function<std::string(const std::string& title)> answerDialog;
 

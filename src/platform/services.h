@@ -13,8 +13,11 @@ class Services {
  public:
   virtual ~Services() = default;
 
-  // The open-file dialog (also used to choose files that are written). Empty when cancelled.
+  // The open-file dialog. Empty when cancelled.
   virtual std::string openFileDialog(const std::string& title) = 0;
+  // The dialog that chooses a file to be written; a desktop asks before an existing file is replaced.
+  // Platforms without such a dialog use the open dialog.
+  virtual std::string saveFileDialog(const std::string& title) { return openFileDialog(title); }
   // A message box with an OK button; returns when the user has pressed OK.
   virtual void messageBox(const std::string& text) = 0;
   // Lets the platform process pending events during a long loop (progress texts become visible).

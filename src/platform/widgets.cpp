@@ -119,6 +119,12 @@ MenuItem& Window::addMenuItem(const std::string& n, const std::string& cap, cons
 
 void Forms::registerWindow(const std::string& name, Factory factory) { factories_[name] = std::move(factory); }
 
+std::vector<std::string> Forms::registered() const {
+  std::vector<std::string> names;
+  for (const auto& [name, factory] : factories_) names.push_back(name);
+  return names;
+}
+
 Window& Forms::show(const std::string& name) {
   auto it = loaded_.find(name);
   Window* w = nullptr;

@@ -189,6 +189,8 @@ class Forms {
 
   void registerWindow(const std::string& name, Factory factory);
   bool knows(const std::string& name) const { return factories_.count(name) != 0; }
+  // Every window that can be shown, by name.
+  std::vector<std::string> registered() const;
 
   // Shows a window, creating and loading it when it is not loaded.
   Window& show(const std::string& name);

@@ -26,7 +26,10 @@ bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<doubl
         a = pops[i];
         b = pops[j];
       }
-  if (a == 0) return false;  // no comparable distance at all
+  if (a == 0) {  // no two populations with a defined distance: no step at all
+    out.NClusterSteps = 0;
+    return false;
+  }
   out.Step[static_cast<std::size_t>(a)] = 1;
   out.Step[static_cast<std::size_t>(b)] = 1;
   out.Level[1] = m;

@@ -14,8 +14,8 @@ struct DifferentiationStats {
   Table2<Cell> DjNbLocPop;  // (pop, locus) Dj against the nearest neighbours; undefined without a neighbour
   Vec1<Cell> DjNbPop;       // pop: mean over the selected loci
 
-  Vec1<double> FstLoc;      // locus: Fst, 0 where the total heterozygosity is 0 or fewer than two
-                            // selected populations have data there
+  Vec1<Cell> FstLoc;        // locus: Fst, 0 where the total heterozygosity is 0; undefined where fewer
+                            // than two selected populations have data
   Vec1<Cell> FstNLoc;       // locus: standardised Fst; undefined where its maximum is 0 or no comparison
   Cell FstTotal;            // mean of FstLoc over the selected loci with data in two populations
   Cell FstNTotal;           // mean of FstNLoc; undefined when any locus is

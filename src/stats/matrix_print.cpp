@@ -6,8 +6,9 @@
 namespace kiwora {
 namespace {
 
-// Six hyphens and one blank: as wide as a value with its two blanks.
-constexpr const char* kUndefined = "------ ";
+// Six hyphens and the cell's two blanks: one wider than a value, so the cells to its right in that row
+// shift by one column.
+constexpr const char* kUndefined = "------  ";
 
 template <class CellAt>
 void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, CellAt cellAt) {

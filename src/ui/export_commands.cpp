@@ -13,7 +13,7 @@ void Save_As_Kiwora(App& app) {
     app.message(in.nPop < 1 ? kNoPopulationToSave : kNoLocusToSave);
     return;
   }
-  const std::string path = app.services.openFileDialog("Save selected loci and populations as input file for Kiwora");
+  const std::string path = app.services.saveFileDialog("Save selected loci and populations as input file for Kiwora");
   if (path.empty()) return;
   app.model.ds.SaveFileName = path;
   std::string problem;
@@ -21,7 +21,7 @@ void Save_As_Kiwora(App& app) {
 }
 
 void Save_AS_Tarn(App& app) {
-  const std::string path = app.services.openFileDialog("Save selected loci and populations as input file for Tarn");
+  const std::string path = app.services.saveFileDialog("Save selected loci and populations as input file for Tarn");
   if (path.empty()) return;
   app.model.ds.SaveFileName = path;
   std::string problem;
@@ -30,7 +30,7 @@ void Save_AS_Tarn(App& app) {
 
 // The two frequency exports compute nothing: they write the frequencies the last run left.
 void exTarn(App& app) {
-  const std::string path = app.services.openFileDialog("Save allele frequencies as input file for Tarn");
+  const std::string path = app.services.saveFileDialog("Save allele frequencies as input file for Tarn");
   if (path.empty()) return;
   app.model.ds.FreqFileName = path;
   std::string problem;
@@ -39,7 +39,7 @@ void exTarn(App& app) {
 }
 
 void OutPutPast(App& app) {
-  const std::string path = app.services.openFileDialog("Save results of allele frquencies as csv-file");
+  const std::string path = app.services.saveFileDialog("Save results of allele frquencies as csv-file");
   if (path.empty()) return;
   std::string problem;
   if (!saveAlleleFrequencyTable(path, app.model.ds, app.model.sel, app.model.alleles.AlleleFreq,

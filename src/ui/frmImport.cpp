@@ -113,7 +113,7 @@ class frmImport : public AppWindow {
 
   void save(ImportUnits units) {
     if (importing_ || !imp().loaded) return;
-    const std::string path = app.services.openFileDialog(
+    const std::string path = app.services.saveFileDialog(
         units == ImportUnits::Populations ? "Save input file with pops" : "Save input files with groups");
     if (path.empty()) return;
     std::string problem;

@@ -129,10 +129,10 @@ void frmStart::openTask(const std::string& window, const std::string& caption) {
 void frmStart::OpenPopGen_Click() {
   const std::string path = app.services.openFileDialog("Open input file for analysis of population data");
   if (path.empty()) return;
-  runGuarded(app, [&] { readInputFile(path); });
+  runGuarded(app, [&] { loadInputFile(path); });
 }
 
-void frmStart::readInputFile(const std::string& path) {
+void frmStart::loadInputFile(const std::string& path) {
   std::string text;
   if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text);
@@ -178,10 +178,10 @@ void frmStart::OpenRefFile_Click() {
     ds().RefFileName.clear();
     return;
   }
-  runGuarded(app, [&] { readReferenceFile(path); });
+  runGuarded(app, [&] { loadReferenceFile(path); });
 }
 
-void frmStart::readReferenceFile(const std::string& path) {
+void frmStart::loadReferenceFile(const std::string& path) {
   std::string text;
   if (!readTextFile(path, text, kReadingFailureMessage)) return;
   const ParseResult parsed = parseInputText(text);
@@ -257,48 +257,23 @@ void frmStart::OpenTestFile_Click() {
     ds().TestFileName.clear();
     return;
   }
-  runGuarded(app, [&] { readTestGroupFile(path); });
+  runGuarded(app, [&] { loadTestGroupFile(path); });
 }
 
-void frmStart::readTestGroupFile(const std::string& path) {
+void frmStart::loadTestGroupFile(const std::string& path) {
   // The groups are checked against the loaded data set, which must be the reference populations: an
   // input file read since then keeps RefFileName but replaces the data.
   if (ds().RefFileName.empty() || flags().DataLoaded == 1) {
     message(kNoReferenceMessage);
     return;
   }
-  std::string text;
-  if (!readTextFile(path, text, kReadingFailureMessage)) return;
-  const ParseResult parsed = parseInputText(text, InputLayout::TestGroups);
-  if (const std::string why = lociMismatch(parsed.data, ds()); !why.empty()) {
-    message(std::string(kNotCompatibleMessage) + "\n" + why);
+  TestGroupRead read;
+  if (const std::string why = readTestGroupFile(path, ds(), sel(), model().test, read); !why.empty()) {
+    message(why);
     return;
   }
-  if (!parsed.ok()) {
-    message(parsed.message());
-    return;
-  }
-
-  TestGroups next;
-  if (const std::string why = buildTestGroups(parsed.data, next); !why.empty()) {
-    message(std::string(kReadingFailureMessage) + "\n" + why);
-    return;
-  }
-  next.TestMinAllele = model().test.TestMinAllele;
-  next.TestMaxAllele = model().test.TestMaxAllele;
-  int maxAllele = 0;
-  Vec1<int> locSel = sel().LocSel;
-  fitTestGroups(next, ds().RefMaxAllele, maxAllele, locSel);
-  if (!frequencyTablesFit(ds().NPop, ds().NLoci, maxAllele)) {
-    message(std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.");
-    return;
-  }
-
-  model().test = std::move(next);
+  installTestGroups(std::move(read), ds(), sel(), model().test);
   ds().TestFileName = path;
-  ds().Title = parsed.data.title;
-  ds().MaxAllele = maxAllele;
-  sel().LocSel = std::move(locSel);
 
   setMenu("Analysis", true);
   message(kTestReadMessage);

@@ -19,9 +19,9 @@ class frmStart : public AppWindow {
   void OpenTestFile_Click();
   // The reads behind the three items, each run under runGuarded: new data are built beside the loaded
   // ones and swapped in only at the end.
-  void readInputFile(const std::string& path);
-  void readReferenceFile(const std::string& path);
-  void readTestGroupFile(const std::string& path);
+  void loadInputFile(const std::string& path);
+  void loadReferenceFile(const std::string& path);
+  void loadTestGroupFile(const std::string& path);
   // Opens a task window in place of the main window.
   void openTask(const std::string& window, const std::string& caption);
 };

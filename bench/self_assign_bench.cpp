@@ -1,0 +1,57 @@
+// Self-assignment of 30 populations x 50 individuals x 15 loci: single individuals with each method, and
+// groups of 5 with the default number of tests (the total sample size per population).
+#include <benchmark/benchmark.h>
+
+#include "assign/self_assign.h"
+#include "generate.h"
+#include "spatial/parallel_chunks.h"
+
+namespace kiwora {
+namespace {
+
+gen::Data selfData() {
+  gen::Params p;
+  p.nPop = 30;
+  p.nInd = 50;
+  p.nLoci = 15;
+  p.nAlleles = 10;
+  p.seed = 7;
+  return gen::generate(p);
+}
+
+AssignmentOptions options(int m, int groupSize, int nTests) {
+  AssignmentOptions o;
+  o.AssMethod = m == 4 ? 3 : m;
+  o.GDOnAlleles = m == 3;
+  o.GDOnGenotypes = m == 4;
+  o.MinFreqMiss = 0.001;
+  o.WeightBip = o.WeightMat = 0.5;
+  o.SelfGroupSize = groupSize;
+  o.SelfNTests = nTests;
+  o.MinBipLoci = 1;
+  return o;
+}
+
+// state.range(0): 1 Bayesian, 2 frequency, 3 distance on alleles, 4 distance on genotypes.
+void BM_SelfAssignSingle(benchmark::State& state) {
+  gen::Data d = selfData();
+  const AssignmentOptions o = options(static_cast<int>(state.range(0)), 1, 1);
+  for (auto _ : state) benchmark::DoNotOptimize(selfAssignTests(d.ds, d.sel, o, 1).totalTests());
+  state.SetLabel("threads=" + std::to_string(workerThreads()));
+}
+BENCHMARK(BM_SelfAssignSingle)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
+
+void BM_SelfAssignGroups5(benchmark::State& state) {
+  gen::Data d = selfData();
+  int total = 0;
+  for (int p = 1; p <= d.ds.NPop; ++p) total += d.ds.Allele.nInd(p);
+  const AssignmentOptions o = options(static_cast<int>(state.range(0)), 5, total);
+  for (auto _ : state) benchmark::DoNotOptimize(selfAssignTests(d.ds, d.sel, o, 1).totalTests());
+  state.SetLabel("threads=" + std::to_string(workerThreads()));
+}
+BENCHMARK(BM_SelfAssignGroups5)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+}  // namespace kiwora
+
+BENCHMARK_MAIN();

@@ -1,0 +1,81 @@
+#include "qt_services.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+#include <chrono>
+
+namespace kiwora {
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// A fresh empty text file in the temporary folder, so that the default text handler starts.
+QString emptyTextFile() {
+  const QString path = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/kiwora-notes.txt";
+  QFile f(path);
+  if (!QFileInfo::exists(path) && f.open(QIODevice::WriteOnly)) f.close();
+  return path;
+}
+
+}  // namespace
+
+std::string QtServices::fileDialog(const std::string& title, bool save) {
+  if (answerFileDialog) return answerFileDialog(title, save);
+  if (beforeModal) beforeModal();
+  QWidget* parent = parentWindow ? parentWindow() : nullptr;
+  const QString filter = "All files (*.*)";
+  // The save dialog asks before it lets the user pick a file that exists.
+  const QString path = save ? QFileDialog::getSaveFileName(parent, qs(title), QString(), filter)
+                            : QFileDialog::getOpenFileName(parent, qs(title), QString(), filter);
+  return path.toStdString();
+}
+
+std::string QtServices::openFileDialog(const std::string& title) { return fileDialog(title, false); }
+std::string QtServices::saveFileDialog(const std::string& title) { return fileDialog(title, true); }
+
+void QtServices::messageBox(const std::string& text) {
+  if (beforeModal) beforeModal();
+  QWidget* parent = parentWindow ? parentWindow() : nullptr;
+  QMessageBox box(QMessageBox::NoIcon, "Kiwora", qs(text), QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void QtServices::doEvents() {
+  if (beforeModal) beforeModal();
+  QApplication::processEvents();
+}
+
+void QtServices::startEditor() {
+  std::string file = editorFile ? editorFile() : std::string();
+  QString path = file.empty() || !QFileInfo::exists(qs(file)) ? emptyTextFile() : qs(file);
+  // The result files carry the extension .txt; the desktop opens them with its text editor.
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    QWidget* parent = parentWindow ? parentWindow() : nullptr;
+    QMessageBox::information(parent, "Kiwora", "No text editor could be started for " + path + ".");
+  }
+}
+
+std::string QtServices::today() {
+  return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+}
+
+char QtServices::decimalSign() {
+  const QString sign = QLocale::system().decimalPoint();
+  // The written files are plain ASCII: a sign outside it falls back to the point.
+  return sign.size() == 1 && sign[0].unicode() < 128 ? static_cast<char>(sign[0].unicode()) : '.';
+}
+
+std::uint64_t QtServices::clockSeed() {
+  return static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+}
+
+}  // namespace kiwora

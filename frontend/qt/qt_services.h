@@ -1,0 +1,38 @@
+#pragma once
+// The platform services on a Qt desktop: native file dialogs, message boxes, the event loop, the
+// desktop's text editor, and the user's locale for the date and the decimal sign.
+#include <functional>
+#include <string>
+
+#include "platform/services.h"
+
+class QWidget;
+
+namespace kiwora {
+
+class QtServices : public Services {
+ public:
+  // Dialogs and message boxes open over the window that parentWindow returns (may return null).
+  std::function<QWidget*()> parentWindow;
+  // Runs before a dialog or message box opens and during pending events, so that the windows show
+  // the values the running handler has set.
+  std::function<void()> beforeModal;
+  // The file the editor opens; empty (or a file that does not exist) starts the editor without a file.
+  std::function<std::string()> editorFile;
+  // Test hook: answers file dialogs instead of the user; "" cancels. `save` is true for files to write.
+  std::function<std::string(const std::string& title, bool save)> answerFileDialog;
+
+  std::string openFileDialog(const std::string& title) override;
+  std::string saveFileDialog(const std::string& title) override;
+  void messageBox(const std::string& text) override;
+  void doEvents() override;
+  void startEditor() override;
+  std::string today() override;
+  char decimalSign() override;
+  std::uint64_t clockSeed() override;
+
+ private:
+  std::string fileDialog(const std::string& title, bool save);
+};
+
+}  // namespace kiwora

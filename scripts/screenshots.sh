@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Opens every window of the desktop front end on a virtual display and saves a picture of each, at the
+# default size and at 150% scaling, for a person to look at: OUTDIR/100/*.png and OUTDIR/150/*.png.
+# Usage: scripts/screenshots.sh [OUTDIR]   (default /tmp/kiwora-shots; needs xvfb-run and Qt 6)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-/tmp/kiwora-shots}
+case "$(realpath -m "$out")/" in
+  "$(pwd)"/*) echo "screenshots.sh: choose a folder outside the repository" >&2; exit 2 ;;
+esac
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build -j"$(nproc 2>/dev/null || echo 4)" --target kiwora_screenshots > /dev/null
+for scale in 100 150; do
+  rm -rf "$out/$scale"
+  QT_SCALE_FACTOR=$(echo "$scale" | sed 's/\(.\)\(..\)$/\1.\2/') QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1920x1200x24" build/frontend/qt/kiwora_screenshots "$out/$scale" examples/demo.txt
+done
+echo "pictures in $out"

@@ -1,0 +1,111 @@
+#include "assign/assignment_run.h"
+
+#include <cmath>
+
+#include "assign/assignment_report.h"
+#include "assign/reload_test_file.h"
+#include "assign/scorers.h"
+#include "files/result_file.h"
+#include "files/text_writer.h"
+
+namespace kiwora {
+namespace {
+
+std::vector<GroupGenotypes> testGroupsOf(const Model& m) {
+  std::vector<GroupGenotypes> groups;
+  for (int g = 1; g <= m.test.NTestGr; ++g) groups.push_back(GroupGenotypes{&m.test.TestAllele, g});
+  return groups;
+}
+
+bool wholeAtLeastOne(int v) { return v >= 1; }
+
+}  // namespace
+
+std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
+  if (opt.AssMethod < 1 || opt.AssMethod > 3 || (opt.AssMethod == 3 && opt.GDOnAlleles != 1 && opt.GDOnGenotypes != 1))
+    return "Choose a method for the assignment!";
+  if (!(opt.MinFreqMiss > 0 && opt.MinFreqMiss <= 0.2))
+    return "The minimum frequency of missing alleles must lie above 0 and not above 0.2!";
+  if (!wholeAtLeastOne(opt.NSimGroups)) return "The number of simulated groups must be a whole number of at least 1!";
+  if (m.ds.NPop < 1 || m.test.NTestGr < 1) return "Open the reference file and the test file first!";
+  bool pop = false;
+  for (int p = 1; p <= m.ds.NPop; ++p) pop = pop || m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
+  if (!pop) return "No reference population is selected! Select populations first!";
+  if (m.sel.countSelectedLoci() == 0) return "No locus is selected! Select loci first!";
+  return {};
+}
+
+bool assignStepResultFile(AssignmentRun& run) {
+  Model& m = run.model;
+  AssignmentFileState& file = m.assignFile;
+  const std::string identity = assignHeaderIdentity(m);
+  const bool fresh = file.AssignOutFile.empty();
+  const std::string path = fresh ? resultFileName(m.ds.RefFileName) : file.AssignOutFile;
+  const bool header = fresh || m.flags.AssignReRead == 1 || identity != file.headerIdentity;
+
+  TextFile out(run.services.decimalSign());
+  if (!out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append)) {
+    run.error = "The result file " + path + " cannot be written! Nothing was calculated.";
+    return false;
+  }
+  if (fresh) writeResultBanner(out, kAssignBannerYear);
+  if (header) writeAssignHeader(out, m, run.services.today());
+  if (!out.close()) {
+    run.error = "The result file " + path + " cannot be written! Nothing was calculated.";
+    return false;
+  }
+  file.AssignOutFile = path;
+  if (header) file.headerIdentity = identity;
+  return true;
+}
+
+void assignStepReferenceStatistics(AssignmentRun& run) {
+  Model& m = run.model;
+  m.sel.NSelLoci = m.sel.countSelectedLoci();
+  ReferenceBuild how;
+  how.minFreqMiss = run.opt.MinFreqMiss;
+  how.genotypeTable = run.opt.AssMethod == 3 && run.opt.GDOnGenotypes == 1;
+  buildReferenceTables(viewOf(m.ds, m.sel), m.sel.LocMode, m.test, how, run.ref);
+}
+
+void assignStepScoreGroups(AssignmentRun& run) {
+  scoreGroups(run.ref, run.opt, testGroupsOf(run.model), run.model.assign);
+  if (run.opt.AssMethod == 3) {
+    run.opt.LodCriterion = 1;
+    run.model.assignOptions.LodCriterion = 1;
+  }
+}
+
+bool assignStepReportScores(AssignmentRun& run) {
+  Model& m = run.model;
+  TextFile out(run.services.decimalSign());
+  bool ok = out.open(m.assignFile.AssignOutFile, TextFile::Mode::Append);
+  if (ok) {
+    writeAssignMethodBlock(out, m, run.opt);
+    writeAssignScoreTables(out, m, run.opt, m.assign);
+    ok = out.close();
+  }
+  if (!ok) run.error = "The results could not be written to " + m.assignFile.AssignOutFile + "!";
+  return ok;
+}
+
+void assignStepFinish(AssignmentRun& run) {
+  WorkflowFlags& f = run.model.flags;
+  f.AssignRunDone = 1;
+  f.AnalysisDone = 0;
+  f.AssignReRead = 0;
+}
+
+bool runAssignment(AssignmentRun& run) {
+  if (!assignStepReloadTestGroups(run)) return false;
+  run.error = assignOptionsProblem(run.model, run.opt);
+  if (!run.error.empty()) return false;
+  if (!assignStepResultFile(run)) return false;
+  assignStepReferenceStatistics(run);
+  assignStepScoreGroups(run);
+  if (!assignStepReportScores(run)) return false;
+  assignStepFinish(run);
+  return true;
+}
+
+}  // namespace kiwora

@@ -1,0 +1,45 @@
+#pragma once
+// The run "Assign test groups" as a sequence of steps over one AssignmentRun. Each step reads what the
+// steps before it left; runAssignment calls them in order. The options are copied once at the start, so
+// nothing a window does while the run lets events through can change them.
+#include <functional>
+#include <string>
+
+#include "assign/reference_tables.h"
+#include "model/model.h"
+#include "platform/services.h"
+
+namespace kiwora {
+
+struct AssignmentRun {
+  AssignmentRun(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
+  Model& model;
+  Services& services;
+  AssignmentOptions opt;  // as they stood when the run started
+  ReferenceTables ref;    // the reference statistics of this run, read-only once built
+  std::string error;      // what to tell the user when a step fails
+};
+
+// Checks that the options allow a run; empty when they do, otherwise the message.
+std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt);
+
+// Names the result file when no run has named it yet (after the reference file), checks that it can be
+// written, and writes the banner and header block to a new file, or the header block again when the
+// reference populations or the test groups differ from the last header's, or a self-assignment ran since.
+// False, with `error`, when the file cannot be written: then nothing is computed and no flag is set.
+bool assignStepResultFile(AssignmentRun& run);
+// The reference statistics: allele frequencies without the dominant-marker correction, heterozygosity,
+// haplotype tables and allele presence of the selected reference populations.
+void assignStepReferenceStatistics(AssignmentRun& run);
+// Scores every test group with the chosen method into model.assign. The genetic-distance method always
+// takes the LOD1 criterion.
+void assignStepScoreGroups(AssignmentRun& run);
+// Appends the method block and the score tables. False, with `error`, when the file cannot be written.
+bool assignStepReportScores(AssignmentRun& run);
+// The flags of a completed run.
+void assignStepFinish(AssignmentRun& run);
+
+// The whole run; false with run.error when a step failed.
+bool runAssignment(AssignmentRun& run);
+
+}  // namespace kiwora

@@ -1,0 +1,37 @@
+#pragma once
+// The self-assignment test: reference individuals (or random groups of them) are taken out of their
+// population, assigned with the chosen method against the reference populations without them, and
+// tallied by the population they are assigned to.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "assign/self_assign_report.h"
+#include "model/assignment_options.h"
+#include "model/dataset.h"
+#include "model/genotypes.h"
+
+namespace kiwora {
+
+// One test (Self_Assign_Run): the members (individuals of population p) leave `work`, a working copy of
+// the reference genotypes, for the time of the test; the reference tables are built without them (their
+// gene copies are not counted, so n is the remaining gene count) and the group of the members is scored
+// with the chosen method. Returns the population the group is assigned to, 0 when none.
+int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel, const AssignmentOptions& opt, int p,
+                    const std::vector<int>& members);
+
+// Why no run can start, or empty: a population too small for the group size, or (single individuals) no
+// individual with the data the test needs.
+std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt);
+
+// Every test of a run, spread over the cores: single individuals when SelfGroupSize is 1, otherwise
+// SelfNTests groups per population drawn with a stream per test from `runSeed`. The counts do not depend
+// on the number of threads. `progress` receives the share of tests done, in percent.
+SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt,
+                                 std::uint64_t runSeed, const std::function<void(double percent)>& progress = {});
+
+// "Bayesian Approach", "Frequency Approach" or "Genetic Distance - based on ..." for the report.
+std::string selfMethodText(const AssignmentOptions& opt);
+
+}  // namespace kiwora

@@ -1,0 +1,21 @@
+#pragma once
+// The options of the assignment window: kept from program start to program end, 0 meaning "not set yet"
+// until the window gives each its default.
+namespace kiwora {
+
+struct AssignmentOptions {
+  int AssMethod = 0;       // 1 Bayesian, 2 frequency, 3 genetic distance
+  int GDOnAlleles = 0;     // distance taken on allele frequencies
+  int GDOnGenotypes = 0;   // distance taken on single-locus genotype frequencies
+  int LodCriterion = 0;    // 1 LOD1, 2 delta = LOD1 - LOD2
+  int SimGenMethod = 0;    // generator of the simulated groups, 1..5
+  int NSimGroups = 0;      // simulated groups per test group and population
+  double MinFreqMiss = 0;  // frequency used for an allele or haplotype a reference population lacks
+  double WeightBip = 0;    // weight of the bi-parental loci in the genetic distance
+  double WeightMat = 0;    // weight of the maternal haplotypes in the genetic distance
+  int SelfGroupSize = 0;   // self-assignment: size of the groups drawn (1 = single individuals)
+  int SelfNTests = 0;      // self-assignment: tests per population
+  int MinBipLoci = 0;      // self-assignment: complete bi-parental loci an individual needs
+};
+
+}  // namespace kiwora

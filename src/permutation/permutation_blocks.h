@@ -1,0 +1,30 @@
+#pragma once
+// Running the permutations of a test over the cores in blocks, with a progress report between blocks on
+// the calling thread (where the window may process pending events).
+#include <algorithm>
+#include <functional>
+
+#include "spatial/parallel_chunks.h"
+
+namespace kiwora {
+
+// Calls chunk(first, last) for consecutive runs of permutations covering 1..nPerm, spread over the cores;
+// a chunk sets up its own workspace once and must write only the slots of its own permutations.
+// progress(k) is called before the block that starts with permutation k, and with nPerm at the end.
+template <class F>
+void forEachPermutationChunk(int nPerm, const std::function<void(int perm)>& progress, F&& chunk) {
+  constexpr int kChunk = 16;
+  // About ten progress reports, with blocks of enough chunks to keep every core busy to the block's end.
+  const int block = std::clamp(nPerm / 10, 512, 8192);
+  for (int first = 1; first <= nPerm; first += block) {
+    if (progress) progress(first);
+    const int last = std::min(nPerm, first + block - 1);
+    parallelFor((last - first) / kChunk + 1, [&](int c) {
+      const int k0 = first + c * kChunk;
+      chunk(k0, std::min(last, k0 + kChunk - 1));
+    });
+  }
+  if (progress) progress(nPerm);
+}
+
+}  // namespace kiwora

@@ -1,0 +1,165 @@
+#include "permutation/within_test.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "permutation/permutation_blocks.h"
+#include "permutation/population_copy.h"
+#include "permutation/run_support.h"
+#include "permutation/within_resampling.h"
+#include "stats/allele_stats.h"
+
+namespace kiwora {
+namespace {
+
+// An observed fixation index this close to 0 has no side: every permutation is as far from 0.
+constexpr double kZeroFis = 1e-12;
+
+// What one permutation gives.
+struct Outcome {
+  std::vector<Cell> fis;  // (locus)
+  Cell fisMean;
+  std::vector<Cell> degree;  // (class)
+  int nTypes = 0;
+  Cell diversity;
+};
+
+// Count of the defined permuted values that pass, and their number.
+struct Tally {
+  int hits = 0, defined = 0;
+  double sum = 0;
+  void add(const Cell& v, bool hit) {
+    if (!v) return;
+    ++defined;
+    hits += hit;
+    sum += *v;
+  }
+  Cell share() const { return defined > 0 ? Cell(static_cast<double>(hits) / defined) : std::nullopt; }
+  Cell mean() const { return defined > 0 ? Cell(sum / defined) : std::nullopt; }
+};
+
+// A permuted fixation index at least as far from 0 as the observed one, on the observed side.
+bool asFarFromZero(double s, double f) {
+  if (std::fabs(f) <= kZeroFis) return true;
+  return f > 0 ? atLeast(s, f) : atMost(s, f);
+}
+
+}  // namespace
+
+WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, int pop, const Vec1<int>& locSel,
+                                        int nPerm, const WithinTestChoice& choice, std::uint64_t runSeed,
+                                        const std::function<void(int perm)>& progress) {
+  WithinTestResult r;
+  r.pop = pop;
+  r.nPerm = nPerm;
+  const int nLoci = g.nLoci();
+  const Vec1<int> slotOne = everySlot(1);
+  for (int l = 1; l <= nLoci; ++l) r.nSelLoci += l < static_cast<int>(locSel.size()) && locSel[static_cast<std::size_t>(l)] == 1;
+  const int nClasses = r.nSelLoci + 1;
+
+  // Observed values: the population alone, through the functions the permutations use.
+  {
+    GenotypeData own = copyOfPopulations(g, {pop});
+    const GenotypeView v = viewOfCopy(own, maxAllele, slotOne, locSel);
+    AlleleStats a;
+    Calc_Allele_Freq(v, choice.dominant, a);
+    Calc_Heterozygosity(v, a, r.observed);
+    Calc_Degree_Heterozygosity(v, r.observed);
+    Calc_Multilocus_Genotypes(v, true, r.observedMLG);
+  }
+
+  std::vector<Outcome> outcomes(static_cast<std::size_t>(nPerm) + 1);
+  const bool alleles = choice.fis || choice.degree;
+  const PooledSample pooled = poolOfPopulation(g, pop, locSel);
+  auto permuteChunk = [&](int first, int last) {
+    const PooledSample pool = pooled;  // its scratch space is this chunk's own
+    GenotypeData sample;
+    AlleleStats a;
+    VariationStats s;
+    MultilocusGenotypes m;
+    for (int k = first; k <= last; ++k) {
+      Outcome& o = outcomes[static_cast<std::size_t>(k)];
+      Random rng = permutationStream(runSeed, pop, k);
+      if (alleles) {
+        Permute_Alleles_Within_Pop(pool, rng, sample);
+        const GenotypeView v = viewOfCopy(sample, maxAllele, slotOne, locSel);
+        if (choice.fis) {
+          Calc_Allele_Freq(v, choice.dominant, a);
+          Calc_Heterozygosity(v, a, s);
+          o.fis.assign(static_cast<std::size_t>(nLoci) + 1, std::nullopt);
+          for (int l = 1; l <= nLoci; ++l)
+            if (v.locOn(l)) o.fis[static_cast<std::size_t>(l)] = s.Fis(1, l);
+          o.fisMean = s.FisMean[1];
+        }
+        if (choice.degree) {
+          Calc_Degree_Heterozygosity(v, s);
+          o.degree.assign(static_cast<std::size_t>(nClasses) + 1, std::nullopt);
+          for (int c = 1; c <= nClasses; ++c) o.degree[static_cast<std::size_t>(c)] = s.HetDegreeDist(1, c);
+        }
+      }
+      if (choice.mlg) {
+        Permute_Genotypes_Per_Locus(pool, rng, sample);
+        Calc_Multilocus_Genotypes(viewOfCopy(sample, maxAllele, slotOne, locSel), true, m);
+        o.nTypes = m.MLGNTypes[1];
+        o.diversity = m.MLGDiversity[1];
+      }
+    }
+  };
+  if (alleles || choice.mlg) forEachPermutationChunk(nPerm, progress, permuteChunk);
+  else if (progress) progress(nPerm);
+
+  // Merged in permutation order, so sums do not depend on the threads.
+  if (choice.fis) {
+    r.FisProb = makeVec1<Cell>(nLoci);
+    for (int l = 1; l <= nLoci; ++l) {
+      const Cell& f = r.observed.Fis(1, l);
+      if (!f || !(l < static_cast<int>(locSel.size()) && locSel[static_cast<std::size_t>(l)] == 1)) continue;
+      Tally t;
+      for (int k = 1; k <= nPerm; ++k) {
+        const Cell& s = outcomes[static_cast<std::size_t>(k)].fis[static_cast<std::size_t>(l)];
+        t.add(s, s && asFarFromZero(*s, *f));
+      }
+      r.FisProb[static_cast<std::size_t>(l)] = t.share();
+    }
+    if (const Cell& f = r.observed.FisMean[1]) {
+      Tally t;
+      for (int k = 1; k <= nPerm; ++k) {
+        const Cell& s = outcomes[static_cast<std::size_t>(k)].fisMean;
+        t.add(s, s && asFarFromZero(*s, *f));
+      }
+      r.FisMeanProb = t.share();
+    }
+  }
+  if (choice.degree) {
+    r.HetDegreeSimMean = makeVec1<Cell>(nClasses);
+    r.HetDegreeProb = makeVec1<Cell>(nClasses);
+    for (int c = 1; c <= nClasses; ++c) {
+      const Cell& obs = r.observed.HetDegreeDist(1, c);
+      Tally t;
+      for (int k = 1; k <= nPerm; ++k) {
+        const Cell& s = outcomes[static_cast<std::size_t>(k)].degree[static_cast<std::size_t>(c)];
+        t.add(s, s && obs && atLeast(*s, *obs));
+      }
+      r.HetDegreeSimMean[static_cast<std::size_t>(c)] = t.mean();
+      if (obs) r.HetDegreeProb[static_cast<std::size_t>(c)] = t.share();
+    }
+  }
+  if (choice.mlg) {
+    const int obsTypes = r.observedMLG.MLGNTypes[1];
+    const Cell& obsDiv = r.observedMLG.MLGDiversity[1];
+    Tally types, div;
+    for (int k = 1; k <= nPerm; ++k) {
+      const Outcome& o = outcomes[static_cast<std::size_t>(k)];
+      types.add(static_cast<double>(o.nTypes), o.nTypes >= obsTypes);
+      div.add(o.diversity, o.diversity && obsDiv && atLeast(*o.diversity, *obsDiv));
+    }
+    r.MLGNTypesSimMean = types.mean();
+    r.MLGNTypesProb = types.share();
+    r.MLGDivSimMean = div.mean();
+    if (obsDiv) r.MLGDivProb = div.share();
+  }
+  return r;
+}
+
+}  // namespace kiwora

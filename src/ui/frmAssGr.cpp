@@ -1,0 +1,260 @@
+#include "ui/frmAssGr.h"
+
+#include <climits>
+#include <cmath>
+
+#include "assign/assignment_run.h"
+#include "assign/self_assign_run.h"
+#include "files/text_writer.h"
+#include "ui/frmDiplo.h"
+#include "ui/guarded_run.h"
+
+namespace kiwora {
+namespace {
+
+const char* const kMethodButtons[] = {"Option1", "Option2", "Option10", "Option11"};
+const char* const kGeneratorButtons[] = {"Option3", "Option4", "Option5", "Option6", "Option7"};
+
+}  // namespace
+
+int frmAssGr::selectedPopulations() {
+  int n = 0;
+  for (int p = 1; p <= ds().NPop; ++p) n += sel().PopSel[static_cast<std::size_t>(p)] == 1;
+  return n;
+}
+
+void frmAssGr::show(const std::string& box, double value) {
+  get<TextBox>(box).setText(plainNumber(value, app.services.decimalSign()));
+}
+
+void frmAssGr::chooseMethod(const std::string& button) {
+  for (const char* b : kMethodButtons)
+    if (button != b) get<OptionButton>(b).setValue(false);
+  get<OptionButton>(button).setValue(true);
+}
+
+void frmAssGr::offerCriterion() {
+  const bool offered = selectedPopulations() >= 3 && opt().AssMethod != 3;
+  for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
+}
+
+void frmAssGr::wholeNumberBox(const std::string& name, int AssignmentOptions::*field, int low, std::function<int()> high) {
+  auto& box = get<TextBox>(name);
+  box.onChange = [this, &box, field, low, high] {
+    if (locked()) return;
+    const double v = leadingNumber(box.text());
+    if (v == std::floor(v) && v >= low && v <= high()) opt().*field = static_cast<int>(v);
+    show(box.name(), opt().*field);
+  };
+}
+
+void frmAssGr::weightBox(const std::string& name, double AssignmentOptions::*own, double AssignmentOptions::*other) {
+  auto& box = get<TextBox>(name);
+  box.onLostFocus = [this, &box, own, other] {
+    if (locked()) return;
+    flags().LociChanged = 1;
+    const double v = frmDiplo::readNumber(box.text());
+    if (v >= 0 && v <= 1) {
+      opt().*own = v;
+      opt().*other = 1 - v;
+    }
+    show("Text7", opt().WeightBip);
+    show("Text8", opt().WeightMat);
+  };
+}
+
+frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of groups") {
+  addFrame("Frame2", "Method for assignment");
+  auto& o1 = addOption("Option1", "Bayesian method (Rannala and Mountain 1997)", "Frame2");
+  addFrame("Frame7", "Allele frequency based ", "Frame2");
+  auto& o2 = addOption("Option2", "Frequency method (Paetkau et al. 1995)", "Frame7");
+  addLabel("Label9", "Minimim frequency of missing alleles", "Frame7");
+  auto& t1 = addText("Text1", "Frame7");
+  addFrame("Frame8", "Genetic distance based", "Frame2");
+  auto& o11 = addOption("Option11", "Genetic distance SL - GD (Gregorius 1974)", "Frame8");
+  auto& o10 = addOption("Option10", "Genetic distance alleles - GD (Gregorius 1974)", "Frame8");
+  addFrame("Frame6", "Weights probabilities for GD", "Frame8");
+  addLabel("Label6", "bi-patental loci (0-1)", "Frame6");
+  addText("Text7", "Frame6");
+  addLabel("Label7", "haplotypes (0-1)", "Frame6");
+  addText("Text8", "Frame6");
+
+  addFrame("Frame9", "Calculation of exclusion probabilities");
+  addFrame("Frame3", "Method for generation of genotypes in simulations", "Frame9");
+  const char* generatorCaptions[] = {
+      "with allele frequencies of ref pops corrected by F-values and by 99% CI of alleles ",
+      "recombination of multilocus haplotypes of ref pops",
+      "recombination of single locus genotypes of the ref pops",
+      "recombination of alleles of ref pops",
+      "recombination of alleles + haplotypes of ref pops",
+  };
+  for (int k = 0; k < 5; ++k) {
+    auto& o = addOption(kGeneratorButtons[k], generatorCaptions[k], "Frame3");
+    o.onClick = [this, &o, k] {
+      if (locked() || !o.value()) return;
+      opt().SimGenMethod = k + 1;
+    };
+  }
+  addLabel("Label10", "Number of simulated groups", "Frame9");
+  addText("Text2", "Frame9");
+  addFrame("Frame1", "Progress simulations", "Frame9");
+  addText("Text3", "Frame1");
+
+  addFrame("Frame5", "Self assignment");
+  addLabel("Label3", "Group Size", "Frame5");
+  addText("Text4", "Frame5");
+  addLabel("Label4", "Number of tests per pop", "Frame5");
+  addText("Text5", "Frame5");
+  addLabel("Label8", "Minimum number of complete  bi-parental loci ", "Frame5");
+  addText("Text9", "Frame5");
+  addLabel("Label5", "Progress", "Frame5");
+  addText("Text6", "Frame5");
+
+  addFrame("Frame4", "Criteria for probability calculation");
+  auto& o8 = addOption("Option8", "LOD1", "Frame4");
+  auto& o9 = addOption("Option9", "delta =LOD1-LOD2", "Frame4");
+
+  addButton("Command1", "Go back").onClick = [this] {
+    if (!running_) backToMain();
+  };
+  addButton("Command2", "Assign test groups").onClick = [this] { Command2_Click(); };
+  addButton("Command4", "Self assignment").onClick = [this] { Command4_Click(); };
+
+  // Method buttons; the two distance buttons also say what the distance is taken on.
+  const struct {
+    OptionButton& button;
+    int method, onAlleles, onGenotypes;
+  } methods[] = {{o1, 1, 0, 0}, {o2, 2, 0, 0}, {o10, 3, 1, 0}, {o11, 3, 0, 1}};
+  for (const auto& m : methods) {
+    m.button.onClick = [this, &b = m.button, method = m.method, onAlleles = m.onAlleles, onGenotypes = m.onGenotypes] {
+      if (locked() || !b.value()) return;
+      chooseMethod(b.name());
+      opt().AssMethod = method;
+      if (method == 3) {
+        opt().GDOnAlleles = onAlleles;
+        opt().GDOnGenotypes = onGenotypes;
+      }
+      offerCriterion();
+    };
+  }
+  o8.onClick = [this, &o8] {
+    if (locked() || !o8.value()) return;
+    opt().LodCriterion = 1;
+  };
+  o9.onClick = [this, &o9] {
+    if (locked() || !o9.value()) return;
+    if (selectedPopulations() < 3) {
+      message("The calulation of delta=LOD1-LOD2 requests at least three reference ppopulations!");
+      opt().LodCriterion = 1;
+      get<OptionButton>("Option8").setValue(true);
+      return;
+    }
+    opt().LodCriterion = 2;
+  };
+
+  // Boxes.
+  t1.onLostFocus = [this, &t1] {
+    if (locked()) return;
+    const double v = frmDiplo::readNumber(t1.text());
+    // 0 would give log10(0) for every allele a population lacks.
+    if (v > 0 && v <= 0.2) opt().MinFreqMiss = v;
+    show("Text1", opt().MinFreqMiss);
+  };
+  const auto unlimited = [] { return 1000000000; };
+  wholeNumberBox("Text2", &AssignmentOptions::NSimGroups, 1, unlimited);
+  wholeNumberBox("Text4", &AssignmentOptions::SelfGroupSize, 1, unlimited);
+  wholeNumberBox("Text5", &AssignmentOptions::SelfNTests, 1, unlimited);
+  wholeNumberBox("Text9", &AssignmentOptions::MinBipLoci, 0, [this] { return ds().NLoci; });
+  weightBox("Text7", &AssignmentOptions::WeightBip, &AssignmentOptions::WeightMat);
+  weightBox("Text8", &AssignmentOptions::WeightMat, &AssignmentOptions::WeightBip);
+}
+
+void frmAssGr::Form_Load() {
+  AssignmentOptions& o = opt();
+  if (o.MinFreqMiss == 0) o.MinFreqMiss = 0.001;
+  if (o.NSimGroups == 0) o.NSimGroups = 1000;
+  if (o.AssMethod == 0) o.AssMethod = 1;
+  if (o.SimGenMethod == 0) o.SimGenMethod = 1;
+  if (o.AssMethod == 1) chooseMethod("Option1");
+  if (o.AssMethod == 2) chooseMethod("Option2");
+  if (o.AssMethod == 3 && o.GDOnAlleles == 1) chooseMethod("Option10");
+  if (o.AssMethod == 3 && o.GDOnGenotypes == 1) chooseMethod("Option11");
+
+  bool uniparental = false;
+  for (int l = 1; l <= ds().NLoci && !uniparental; ++l) {
+    const auto lu = static_cast<std::size_t>(l);
+    uniparental = sel().LocSel[lu] == 1 && lu < sel().LocMode.size() && sel().LocMode[lu] != 1;
+  }
+  if (uniparental) o.SimGenMethod = 5;
+  for (int k = 0; k < 4; ++k) get<OptionButton>(kGeneratorButtons[k]).enabled = !uniparental;
+  get<OptionButton>("Option7").enabled = uniparental;
+  get<OptionButton>(kGeneratorButtons[o.SimGenMethod - 1]).setValue(true);
+
+  if (o.LodCriterion == 0) o.LodCriterion = 1;
+  if (selectedPopulations() < 3) o.LodCriterion = 1;
+  get<OptionButton>(o.LodCriterion == 2 ? "Option9" : "Option8").setValue(true);
+  offerCriterion();
+
+  show("Text1", o.MinFreqMiss);
+  show("Text2", o.NSimGroups);
+  get<TextBox>("Text3").setText("0");
+  if (o.SelfGroupSize == 0) {
+    o.SelfGroupSize = 1;
+    long long total = 0;
+    for (int p = 1; p <= ds().NPop; ++p) total += ds().NInd[static_cast<std::size_t>(p)];
+    o.SelfNTests = total < 1 ? 1 : static_cast<int>(std::min<long long>(total, INT_MAX));
+  }
+  show("Text4", o.SelfGroupSize);
+  show("Text5", o.SelfNTests);
+  if (o.WeightMat == 0 && o.WeightBip == 0) o.WeightBip = o.WeightMat = 0.5;
+  show("Text7", o.WeightBip);
+  show("Text8", o.WeightMat);
+  if (o.MinBipLoci == 0) o.MinBipLoci = 1;
+  show("Text9", o.MinBipLoci);
+}
+
+void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculation) {
+  if (running_) return;
+  running_ = true;
+  flags().Busy = 1;
+  // Cleared on every way out, also when the run throws.
+  struct Release {
+    frmAssGr& w;
+    ~Release() {
+      w.running_ = false;
+      w.flags().Busy = 0;
+    }
+  } release{*this};
+  std::string error;
+  bool ok = false;
+  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_)) return;
+  if (!ok) {
+    message(error);
+    return;
+  }
+  backToMain();
+}
+
+void frmAssGr::Command2_Click() {
+  runLocked([this](std::string& error) {
+    AssignmentRun run(model(), app.services);
+    const bool ok = runAssignment(run);
+    error = run.error;
+    return ok;
+  });
+}
+
+void frmAssGr::Command4_Click() {
+  runLocked([this](std::string& error) {
+    TextBox& progress = get<TextBox>("Text6");
+    SelfAssignmentRun run(model(), app.services);
+    const bool ok = runSelfAssignment(run, [&](double percent) {
+      progress.setText(masked(percent, "0", app.services.decimalSign()) + " %");
+      app.services.doEvents();
+    });
+    error = run.error;
+    return ok;
+  });
+}
+
+}  // namespace kiwora

@@ -1,0 +1,37 @@
+#pragma once
+// "Assignment / exclusion of groups": the options of the assignment and of the self-assignment, and the
+// run "Assign test groups".
+#include <functional>
+#include <string>
+
+#include "ui/app_window.h"
+
+namespace kiwora {
+
+class frmAssGr : public AppWindow {
+ public:
+  explicit frmAssGr(App& app);
+  void Form_Load() override;
+
+ private:
+  AssignmentOptions& opt() { return app.model.assignOptions; }
+  // While a run is going (it lets events through) or Busy is set, no control changes anything.
+  bool locked() { return running_ || flags().Busy == 1; }
+  int selectedPopulations();
+  void show(const std::string& box, double value);
+  // Chooses one of the four method buttons, which sit in different frames, and clears the others.
+  void chooseMethod(const std::string& button);
+  // The criterion is offered with three or more selected reference populations, not under the distance.
+  void offerCriterion();
+  // A box holding a whole number: accepted when whole and within [low, high], else the box shows `field`.
+  void wholeNumberBox(const std::string& box, int AssignmentOptions::*field, int low, std::function<int()> high);
+  void weightBox(const std::string& box, double AssignmentOptions::*own, double AssignmentOptions::*other);
+  // Runs a calculation with every control locked and Busy set; shows its error, or returns to the main
+  // window when it succeeded.
+  void runLocked(const std::function<bool(std::string& error)>& calculation);
+  void Command2_Click();
+  void Command4_Click();
+  bool running_ = false;
+};
+
+}  // namespace kiwora

@@ -1,0 +1,61 @@
+// "Test among all populations": Dj, Fst and standardised Fst of the selected populations against random
+// reallocations of their individuals. Works on a private copy of the genotypes; the analysis tables, the
+// working genotypes and every export stay as they were.
+#include "permutation/among_report.h"
+#include "permutation/among_test.h"
+#include "permutation/population_copy.h"
+#include "permutation/run_support.h"
+#include "ui/guarded_run.h"
+#include "ui/test_window_support.h"
+
+namespace kiwora {
+namespace {
+
+class frmTest_all : public PermutationTestWindow {
+ public:
+  explicit frmTest_all(App& a) : PermutationTestWindow(a, "frmTest_all", "Test among all populations") {
+    addCountBox("Number of permutations");
+    addProgressBox();
+    addRunButtons("Start");
+  }
+
+  void Form_Load() override {
+    if (opt().NPerm <= 0) opt().NPerm = 1000;
+    get<TextBox>("Text1").setText(std::to_string(opt().NPerm));
+  }
+
+ private:
+  void run() override {
+    if (selectedPopulations(sel().PopSel, ds().NPop).size() < 2) {
+      message("Select at least two populations for the test among all populations!");
+      return;
+    }
+    if (!readyToRun()) return;
+    // Every permutation keeps its row of values until the shares are counted.
+    const double rowBytes = 3.0 * (sel().countSelectedLoci() + 1) * sizeof(Cell) + sizeof(std::vector<Cell>);
+    if (refusedForMemory(app, {{(opt().NPerm + 1.0) * rowBytes,
+                                "\"Number of permutations\" " + std::to_string(opt().NPerm) + " with " +
+                                    std::to_string(sel().countSelectedLoci()) + " selected loci"}}))
+      return;
+    RunGuard guard(flags(), sel());
+    if (!guard.acquired()) return;
+    running_ = true;
+
+    const int nPerm = opt().NPerm;
+    const GenotypeData genotypes = copyOfPopulations(ds().Allele, selectedPopulations(guard.selection().PopSel, ds().NPop));
+    const AmongTestResult r =
+        Test_Among_Populations(genotypes, ds().MaxAllele, guard.selection().LocSel, nPerm, model().options.FlagDominant == 1,
+                               app.services.clockSeed(), [&](int perm) { showProgress(progressPercent(perm, nPerm) + " %"); });
+    appendSection([&](LineWriter& out) { printAmongTestReport(out, r, ds().LocName); });
+    running_ = false;
+    backToMain();
+  }
+};
+
+}  // namespace
+
+void registerAmongTestWindow(App& app) {
+  app.forms.registerWindow("frmTest_all", [&app](Forms&) { return std::make_unique<frmTest_all>(app); });
+}
+
+}  // namespace kiwora

@@ -1,0 +1,64 @@
+#include "ui/test_window_support.h"
+
+#include "permutation/run_support.h"
+#include "ui/guarded_run.h"
+
+namespace kiwora {
+
+void PermutationTestWindow::addCountBox(const std::string& label) {
+  addLabel("Label1", label);
+  auto& box = addText("Text1");
+  box.onChange = [this, &box] {
+    if (flags().Busy == 1) return;
+    if (const auto n = permutationCount(box.text())) opt().NPerm = *n;
+    box.setText(std::to_string(opt().NPerm));
+  };
+}
+
+void PermutationTestWindow::addProgressBox() {
+  addLabel("Label2", "Progress");
+  addText("Text2");
+}
+
+void PermutationTestWindow::addRunButtons(const std::string& caption) {
+  addButton("Command1", caption).onClick = [this] {
+    if (!running_) runGuarded(app, [this] { run(); }, &running_);
+  };
+  addButton("Command2", "Go back").onClick = [this] {
+    if (!running_) backToMain();
+  };
+}
+
+bool PermutationTestWindow::readyToRun() {
+  if (sel().countSelectedLoci() == 0) {
+    message("No locus is selected! Select loci first!");
+    return false;
+  }
+  const std::string& path = ds().OutFileName;
+  if (canAppendTo(path)) return true;
+  message("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
+  return false;
+}
+
+bool PermutationTestWindow::appendSection(const std::function<void(LineWriter&)>& print) {
+  const std::string& path = ds().OutFileName;
+  TextFile out(app.services.decimalSign());
+  bool written = out.open(path, TextFile::Mode::Append);
+  if (written) {
+    print(out);
+    written = out.close();
+  }
+  if (!written) message("The results could not be written to " + path + "!");
+  return written;
+}
+
+void PermutationTestWindow::showProgress(const std::string& text) {
+  get<TextBox>("Text2").setText(text);
+  app.services.doEvents();
+}
+
+std::string PermutationTestWindow::progressPercent(int perm, int nPerm) {
+  return masked(100.0 * perm / (nPerm > 0 ? nPerm : 1), "0");
+}
+
+}  // namespace kiwora
