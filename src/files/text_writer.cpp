@@ -43,8 +43,8 @@ std::string joinedNumber(double v, char dec) {
 
 std::string plainNumber(double v, char dec) {
   std::string s = joinedNumber(v, dec);
-  if (s.size() > 1 && s[0] == dec) return "0" + s;
-  if (s.size() > 2 && s[0] == '-' && s[1] == dec) return "-0" + s.substr(1);
+  if (s.size() > 1 && s[0] == dec) s.insert(s.begin(), '0');
+  else if (s.size() > 2 && s[0] == '-' && s[1] == dec) s.insert(s.begin() + 1, '0');
   return s;
 }
 
