@@ -19,7 +19,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
@@ -92,6 +94,37 @@ std::vector<std::size_t> balancedSplit(const std::vector<int>& h, std::size_t co
     i = cut[k][i];
   }
   return starts;
+}
+
+// A window larger than the free area of its screen shows its controls in a scroll area, at the largest
+// size that fits; the menu bar and the button bar stay in view. A window that fits is left as it is.
+// Called once the window has its captions and its size: a scroll area's own size hint is bounded to a
+// few dozen lines of text and would not tell the window's natural size.
+void fitToScreen(QWidget* top, QBoxLayout* outer, QWidget* body) {
+  QScreen* screen = top->screen();
+  if (!screen) return;
+  // The window manager's frame is not known before the first show: allow for a title bar and borders.
+  const QStyle* style = top->style();
+  const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, top);
+  const int title = style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, top);
+  const QSize room = screen->availableGeometry().size() - QSize(2 * border, title + border);
+  if (top->width() <= room.width() && top->height() <= room.height()) return;
+
+  // As large as the controls ask for (the first size is held to part of the screen), plus a scroll
+  // bar across each way that scrolls, within the room.
+  QSize size = top->sizeHint().expandedTo(top->size());
+  const int bar = style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, top);
+  if (size.width() > room.width()) size.rheight() += bar;
+  if (size.height() > room.height()) size.rwidth() += bar;
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName("controls");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  delete outer->replaceWidget(body, scroll);
+  scroll->setWidget(body);
+  // The window's least size now comes from the scroll area, not from the controls.
+  outer->activate();
+  top->resize(size.boundedTo(room));
 }
 
 }  // namespace
@@ -335,9 +368,12 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
     if (tallest <= limit) break;
     ++cols;
   }
+  QWidget* body = nullptr;
   if (!blocks.empty()) {
     const auto starts = balancedSplit(heights, cols);
-    auto* columns = new QHBoxLayout;
+    body = new QWidget;
+    auto* columns = new QHBoxLayout(body);
+    columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(12);
     for (std::size_t k = 0; k < cols; ++k) {
       auto* col = new QVBoxLayout;
@@ -347,7 +383,7 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
       col->addStretch();
       columns->addLayout(col, 1);
     }
-    outer->addLayout(columns, 1);
+    outer->addWidget(body, 1);
   }
   if (!bottom.empty()) {
     auto* bar = new QHBoxLayout;
@@ -361,6 +397,7 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
   top->setWindowTitle(qs(w.caption));
   sync(*v);
   top->adjustSize();
+  if (body) fitToScreen(top, outer, body);
   return v;
 }
 

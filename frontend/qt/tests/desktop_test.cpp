@@ -1,6 +1,7 @@
 // Drives the desktop windows with the mouse and keyboard events a user sends, through whole workflows.
 #include <QCheckBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -8,6 +9,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -43,6 +47,17 @@ class OptionsWindow : public Window {
   }
   int chosen = 0;
   std::function<void()> duringRun;
+};
+
+// A window larger than the screen: a picture of text twice the screen's size, a box below it and a
+// button bar.
+class LargeWindow : public Window {
+ public:
+  LargeWindow(Forms& f, const std::string& text) : Window(f, "frmLarge", "Large") {
+    addPicture("Picture1", text);
+    addCheck("Check1", "Below the picture");
+    addButton("Command1", "Go back").onClick = [this] { forms().unload(name()); };
+  }
 };
 
 }  // namespace
@@ -344,6 +359,53 @@ class DesktopTest : public QObject {
     };
     click("frmOptions", "Command2");
     QCOMPARE(seen, (QStringList{"50", "100"}));
+  }
+
+  // A window that would run off the screen is shown within its free area, at a size that uses that
+  // area, and every control can still be reached; a window that fits shows its controls as they are.
+  void aWindowLargerThanTheScreenScrollsWithinIt() {
+    showOptionsWindow();
+    QVERIFY(!view_->window("frmOptions")->findChild<QScrollArea*>());
+
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    const QFontMetrics fm(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const int lines = 2 * free.height() / fm.height() + 1;
+    const std::string line(2 * free.width() / fm.horizontalAdvance('0') + 1, 'x');
+    std::string text;
+    for (int i = 0; i < lines; ++i) text += line + "\n";
+    app_->forms.registerWindow("frmLarge", [text](Forms& f) { return std::make_unique<LargeWindow>(f, text); });
+    auto& w = app_->forms.show("frmLarge");
+    view_->refresh();
+    QWidget* top = view_->window("frmLarge");
+    QVERIFY(top && QTest::qWaitForWindowExposed(top));
+    QVERIFY2(free.contains(top->frameGeometry()), qPrintable(QString("window %1,%2 %3x%4 on %5x%6")
+                                                                  .arg(top->frameGeometry().x())
+                                                                  .arg(top->frameGeometry().y())
+                                                                  .arg(top->frameGeometry().width())
+                                                                  .arg(top->frameGeometry().height())
+                                                                  .arg(free.width())
+                                                                  .arg(free.height())));
+    QVERIFY(top->width() > free.width() * 3 / 4 && top->height() > free.height() * 3 / 4);
+
+    // The picture keeps its full size inside the scroll area.
+    auto* scroll = top->findChild<QScrollArea*>();
+    QVERIFY(scroll);
+    QWidget* picture = view_->widget("frmLarge", "Picture1");
+    QVERIFY(picture->width() >= picture->sizeHint().width() && picture->height() >= picture->sizeHint().height());
+    QVERIFY(picture->width() > free.width() && picture->height() > free.height());
+
+    // Scrolled to the bottom left, the box below the picture shows and is ticked; the button bar is in
+    // view all along.
+    scroll->horizontalScrollBar()->setValue(0);
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    auto* box = control<QCheckBox>("frmLarge", "Check1");
+    QVERIFY(scroll->viewport()->rect().contains(box->mapTo(scroll->viewport(), QPoint(8, box->height() / 2))));
+    click("frmLarge", "Check1");
+    QCOMPARE(w.get<CheckBox>("Check1").value(), 1);
+    auto* back = control<QPushButton>("frmLarge", "Command1");
+    QVERIFY(top->rect().contains(QRect(back->mapTo(top, QPoint(0, 0)), back->size())));
+    click("frmLarge", "Command1");
+    QTRY_VERIFY(!view_->window("frmLarge"));
   }
 
   void fileEndEndsTheProgram() {
