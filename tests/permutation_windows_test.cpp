@@ -78,6 +78,20 @@ TEST(PermutationWindows, RefusedChoicesRunNothing) {
   EXPECT_EQ(s.services.pendingMessages(), 0u);
 }
 
+TEST(PermutationWindows, WithinPermutationRowsBeyondTheMemoryLimitAreRefused) {
+  Session s;
+  s.analyse(kWithinTicks);
+  const std::string before = s.result();
+  // Every permutation keeps its fixation index per locus until the shares are counted.
+  s.run("menu WS\ntype Text1 2000000000\nclick Command1\nexpect-message This run would need about\n"
+        "expect-window frmWTest");
+  EXPECT_NE(s.services.messages().back().find("\"No. permutations\" 2000000000"), std::string::npos);
+  EXPECT_EQ(s.result(), before);
+  EXPECT_EQ(s.app.model.flags.Busy, 0);
+  s.run("type Text1 20\nclick Command1\nexpect-window frmStart");
+  EXPECT_NE(s.result().find("Results of Numerical Tests", before.size()), std::string::npos);
+}
+
 TEST(PermutationWindows, ClicksDuringARunDoNothing) {
   for (const char* test : {"WS", "BAS"}) {
     SCOPED_TRACE(test);

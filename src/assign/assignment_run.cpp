@@ -36,6 +36,19 @@ std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
   return {};
 }
 
+std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOptions& opt) {
+  // GrScore, GrProb and the exclusion table hold cells; ExclCount and the groups' own scores doubles.
+  const double cells = (m.test.NTestGr + 1.0) * (m.ds.NPop + 1.0);
+  std::vector<TableNeed> needs = {
+      {cells * (3 * sizeof(Cell) + 2 * sizeof(double)),
+       "the scores of " + std::to_string(m.test.NTestGr) + " test groups against " + std::to_string(m.ds.NPop) +
+           " reference populations"}};
+  if (opt.LodCriterion == 2 && opt.AssMethod != 3)
+    needs.push_back({2 * (opt.NSimGroups + 1.0) * sizeof(double),
+                     "\"Number of simulated groups\" " + std::to_string(opt.NSimGroups)});
+  return needs;
+}
+
 bool assignStepResultFile(AssignmentRun& run) {
   Model& m = run.model;
   AssignmentFileState& file = m.assignFile;
@@ -100,6 +113,8 @@ void assignStepFinish(AssignmentRun& run) {
 bool runAssignment(AssignmentRun& run) {
   if (!assignStepReloadTestGroups(run)) return false;
   run.error = assignOptionsProblem(run.model, run.opt);
+  if (!run.error.empty()) return false;
+  run.error = memoryRefusal(assignmentTableNeeds(run.model, run.opt));
   if (!run.error.empty()) return false;
   if (!assignStepResultFile(run)) return false;
   assignStepReferenceStatistics(run);

@@ -4,9 +4,11 @@
 // nothing a window does while the run lets events through can change them.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "assign/reference_tables.h"
 #include "model/model.h"
+#include "model/run_memory.h"
 #include "platform/services.h"
 
 namespace kiwora {
@@ -24,6 +26,11 @@ struct AssignmentRun {
 
 // Checks that the options allow a run; empty when they do, otherwise the message.
 std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt);
+
+// The tables a run allocates in proportion to its options or its data: the score and exclusion tables of
+// every test group against every reference population and, under the delta criterion, one delta per
+// simulated group (kept, and sorted in a copy, until the probabilities are read off).
+std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOptions& opt);
 
 // Names the result file when no run has named it yet (after the reference file), checks that it can be
 // written, and writes the banner and header block to a new file, or the header block again when the

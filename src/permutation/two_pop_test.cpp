@@ -169,6 +169,17 @@ void pairStatistics(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, 
   computePair(pair, maxAllele, locSel, which, w, out);
 }
 
+TableNeed twoPopTableNeed(std::size_t nPairs, int nLoci, const TwoPopStatistics& which) {
+  // The three count tables exist for every pair; the observed tables only for the statistics tested.
+  double perLocus = 3.0 * sizeof(ExtremeCount);
+  if (which.diversityV) perLocus += 2.0 * sizeof(Cell);
+  if (which.distDG) perLocus += sizeof(double);
+  if (which.distDN) perLocus += sizeof(Cell);
+  const double perPair = sizeof(PairResult) + sizeof(std::pair<int, int>) + (nLoci + 1.0) * perLocus;
+  return {static_cast<double>(nPairs) * perPair,
+          "the results of " + std::to_string(nPairs) + " population pairs at " + std::to_string(nLoci) + " loci"};
+}
+
 std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, const std::vector<std::pair<int, int>>& pairs,
                                       const TwoPopRun& run, const PairProgress& progress) {
   const GenotypeData& src = ds.Allele;
