@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "spatial/parallel_chunks.h"
 #include "stats/allele_stats.h"
@@ -34,13 +35,7 @@ const Vec1<int> kBothSlots = {0, 1, 1};
 
 void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
                  Workspace& w, PairStatistics& out) {
-  GenotypeView v;
-  v.nPop = 2;
-  v.nLoci = pair.nLoci();
-  v.maxAllele = maxAllele;
-  v.genotypes = &pair;
-  v.popSel = &kBothSlots;
-  v.locSel = &locSel;
+  const GenotypeView v = viewOfCopy(pair, maxAllele, kBothSlots, locSel);
   const int nLoci = v.nLoci;
   Calc_Allele_Freq(v, which.dominant, w.alleles);
   if (which.diversityV) {
