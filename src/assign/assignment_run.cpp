@@ -49,28 +49,47 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
   return needs;
 }
 
-bool assignStepResultFile(AssignmentRun& run) {
-  Model& m = run.model;
-  AssignmentFileState& file = m.assignFile;
-  const std::string identity = assignHeaderIdentity(m);
+bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head) {
+  AssignmentFileState& file = model.assignFile;
   const bool fresh = file.AssignOutFile.empty();
-  const std::string path = fresh ? resultFileName(m.ds.RefFileName) : file.AssignOutFile;
-  const bool header = fresh || m.flags.AssignReRead == 1 || identity != file.headerIdentity;
-
-  TextFile out(run.services.decimalSign());
-  if (!out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append)) {
-    run.error = "The result file " + path + " cannot be written! Nothing was calculated.";
-    return false;
+  const std::string path = fresh ? resultFileName(model.ds.RefFileName) : file.AssignOutFile;
+  TextFile out(services.decimalSign());
+  bool ok = out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append);
+  if (ok) {
+    head(out, fresh);
+    ok = out.close();
   }
-  if (fresh) writeResultBanner(out, kAssignBannerYear);
-  if (header) writeAssignHeader(out, m, run.services.today());
-  if (!out.close()) {
-    run.error = "The result file " + path + " cannot be written! Nothing was calculated.";
+  if (!ok) {
+    error = "The result file " + path + " cannot be written! Nothing was calculated.";
     return false;
   }
   file.AssignOutFile = path;
-  if (header) file.headerIdentity = identity;
   return true;
+}
+
+bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
+  const std::string& path = model.assignFile.AssignOutFile;
+  TextFile out(services.decimalSign());
+  bool ok = out.open(path, TextFile::Mode::Append);
+  if (ok) {
+    print(out);
+    ok = out.close();
+  }
+  if (!ok) error = "The results could not be written to " + path + "!";
+  return ok;
+}
+
+bool assignStepResultFile(AssignmentRun& run) {
+  Model& m = run.model;
+  const std::string identity = assignHeaderIdentity(m);
+  bool header = false;
+  const bool ok = run.openResultFile([&](LineWriter& out, bool fresh) {
+    header = fresh || m.flags.AssignReRead == 1 || identity != m.assignFile.headerIdentity;
+    if (fresh) writeResultBanner(out, kAssignBannerYear);
+    if (header) writeAssignHeader(out, m, run.services.today());
+  });
+  if (ok && header) m.assignFile.headerIdentity = identity;
+  return ok;
 }
 
 void assignStepReferenceStatistics(AssignmentRun& run) {
@@ -92,15 +111,10 @@ void assignStepScoreGroups(AssignmentRun& run) {
 
 bool assignStepReportScores(AssignmentRun& run) {
   Model& m = run.model;
-  TextFile out(run.services.decimalSign());
-  bool ok = out.open(m.assignFile.AssignOutFile, TextFile::Mode::Append);
-  if (ok) {
+  return run.appendToResultFile([&](LineWriter& out) {
     writeAssignMethodBlock(out, m, run.opt);
     writeAssignScoreTables(out, m, run.opt, m.assign);
-    ok = out.close();
-  }
-  if (!ok) run.error = "The results could not be written to " + m.assignFile.AssignOutFile + "!";
-  return ok;
+  });
 }
 
 void assignStepFinish(AssignmentRun& run) {

@@ -7,19 +7,32 @@
 #include <vector>
 
 #include "assign/reference_tables.h"
+#include "files/text_writer.h"
 #include "model/model.h"
 #include "model/run_memory.h"
 #include "platform/services.h"
 
 namespace kiwora {
 
-struct AssignmentRun {
-  AssignmentRun(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
+// What the assignment and the self-assignment run over, and their access to the one result file.
+struct AssignmentRunBase {
+  AssignmentRunBase(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
   Model& model;
   Services& services;
   AssignmentOptions opt;  // as they stood when the run started
-  ReferenceTables ref;    // the reference statistics of this run, read-only once built
   std::string error;      // what to tell the user when a step fails
+
+  // Creates the result file (named after the reference file) when no run has named it yet, otherwise
+  // opens it for appending, and lets `head` write into it (`fresh`: it was just created). False, with
+  // `error`, when it cannot be written: then the file's name is not kept.
+  bool openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head);
+  // Appends to the result file; false, with `error`, when it cannot be written completely.
+  bool appendToResultFile(const std::function<void(LineWriter& out)>& print);
+};
+
+struct AssignmentRun : AssignmentRunBase {
+  using AssignmentRunBase::AssignmentRunBase;
+  ReferenceTables ref;    // the reference statistics of this run, read-only once built
   // Shows how far the simulations have come (a percentage) and lets pending events through; may be empty.
   std::function<void(const std::string&)> progress;
 };
