@@ -34,14 +34,7 @@ struct Session {
     dir.write("stands.txt", sourceFile("tests/scripts/permutation_stands.txt"));
     out = dir.file("stands-out.txt");
   }
-  void run(const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) {
-      const auto o = player.execute(line);
-      ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
-    }
-  }
+  void run(const std::string& lines) { testing::playLines(player, log, lines); }
   // Loads the stands and runs an analysis with the given boxes ticked.
   void analyse(const std::string& ticks) {
     run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\n" + ticks + "\nclick Command1\nexpect-window frmStart");

@@ -75,6 +75,16 @@ inline std::string readFile(const std::string& path) {
   return ss.str();
 }
 
+// Plays script lines; the test fails at the first line that fails, with the player's log so far.
+inline void playLines(ScriptPlayer& player, const std::ostringstream& log, const std::string& lines) {
+  std::istringstream in(lines);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto o = player.execute(line);
+    ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
+  }
+}
+
 class AppFixture : public ::testing::Test {
  protected:
   AppFixture() : app(services), player(app, services, log, dir.path()) {
@@ -83,14 +93,7 @@ class AppFixture : public ::testing::Test {
     startProgram(app);
   }
   // Runs script lines; the test fails at the first line that fails.
-  void run(const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) {
-      const auto o = player.execute(line);
-      ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
-    }
-  }
+  void run(const std::string& lines) { playLines(player, log, lines); }
   // Runs one line that must be refused; returns the reason.
   std::string refused(const std::string& line) {
     const auto o = player.execute(line);
