@@ -19,27 +19,17 @@ using testing::readFile;
 std::string sourceFile(const std::string& rel) { return readFile(std::string(KIWORA_SOURCE_DIR) + "/" + rel); }
 
 // A program of its own on the beech stands, with a temporary folder.
-struct Session {
-  testing::TempDir dir;
-  testing::ClickingServices services;
-  App app{services};
-  std::ostringstream log;
-  ScriptPlayer player{app, services, log, dir.path()};
+struct Session : testing::Program<testing::ClickingServices> {
   std::string out;
 
   Session() {
-    services.setDate("01/02/2026");
-    registerWindows(app);
-    startProgram(app);
     dir.write("stands.txt", sourceFile("tests/scripts/permutation_stands.txt"));
     out = dir.file("stands-out.txt");
   }
-  void run(const std::string& lines) { testing::playLines(player, log, lines); }
   // Loads the stands and runs an analysis with the given boxes ticked.
   void analyse(const std::string& ticks) {
     run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\n" + ticks + "\nclick Command1\nexpect-window frmStart");
   }
-  Window& window(const std::string& name) { return *app.forms.find(name); }
   std::string result() const { return readFile(out); }
 };
 

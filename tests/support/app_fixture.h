@@ -85,6 +85,25 @@ inline void playLines(ScriptPlayer& player, const std::ostringstream& log, const
   }
 }
 
+// A program of its own on services of type S, for tests whose services do more than record (a user who
+// clicks while a run lets events through).
+template <class S>
+struct Program {
+  TempDir dir;
+  S services;
+  App app{services};
+  std::ostringstream log;
+  ScriptPlayer player{app, services, log, dir.path()};
+
+  Program() {
+    services.setDate("01/02/2026");
+    registerWindows(app);
+    startProgram(app);
+  }
+  void run(const std::string& lines) { playLines(player, log, lines); }
+  Window& window(const std::string& name) { return *app.forms.find(name); }
+};
+
 class AppFixture : public ::testing::Test {
  protected:
   AppFixture() : app(services), player(app, services, log, dir.path()) {
