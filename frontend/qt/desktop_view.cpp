@@ -29,18 +29,15 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// A model window's top-level Qt window: its close box unloads the model window, unless onClose refuses.
+// A model window's top-level Qt window: its close box unloads the model window.
 class TopWindow : public QWidget {
  public:
-  std::function<bool()> onClose;
+  std::function<void()> onClose;
   bool closingFromModel = false;
 
  protected:
   void closeEvent(QCloseEvent* e) override {
-    if (!closingFromModel && onClose && !onClose()) {
-      e->ignore();
-      return;
-    }
+    if (!closingFromModel && onClose) onClose();
     e->accept();
   }
 };
@@ -214,10 +211,7 @@ void DesktopView::refresh() {
   }
 }
 
-bool DesktopView::userClosed(const std::string& name, const Window* model) {
-  // While a run lets events through, its window stays: the run still works on it and returns to the main
-  // window at its end ("Go back" does nothing meanwhile either).
-  if (app_.model.flags.Busy == 1) return false;
+void DesktopView::userClosed(const std::string& name, const Window* model) {
   // The close box runs none of the window's handlers: the window is unloaded, and the program ends
   // when no window is left.
   act([this, &name, model] {
@@ -225,7 +219,6 @@ bool DesktopView::userClosed(const std::string& name, const Window* model) {
     app_.forms.unload(name);
     if (app_.forms.loaded().empty()) app_.forms.end();
   });
-  return true;
 }
 
 std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
@@ -236,7 +229,7 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
   v->top = top;
   top->setObjectName(qs(w.name()));
   top->setAttribute(Qt::WA_DeleteOnClose, false);
-  top->onClose = [this, name = w.name(), model = &w] { return userClosed(name, model); };
+  top->onClose = [this, name = w.name(), model = &w] { userClosed(name, model); };
 
   auto* outer = new QVBoxLayout(top);
   outer->setContentsMargins(12, 12, 12, 12);

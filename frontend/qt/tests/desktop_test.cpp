@@ -340,26 +340,6 @@ class DesktopTest : public QObject {
     QCOMPARE(seen, (QStringList{"50", "100"}));
   }
 
-  // A run holds Busy while it lets events through: the close box of its window does nothing meanwhile.
-  void theCloseBoxWaitsWhileARunIsUnderWay() {
-    OptionsWindow& w = showOptionsWindow();
-    QVERIFY(view_->window("frmOptions"));
-    QStringList stayed;
-    w.duringRun = [&] {
-      app_->model.flags.Busy = 1;
-      view_->window("frmOptions")->close();
-      services_->doEvents();
-      stayed << (app_->forms.find("frmOptions") == &w && view_->window("frmOptions") ? "yes" : "no");
-      app_->model.flags.Busy = 0;
-    };
-    click("frmOptions", "Command2");
-    QCOMPARE(stayed, (QStringList{"yes", "yes"}));
-    QVERIFY(!ended_);
-    w.duringRun = nullptr;
-    view_->window("frmOptions")->close();
-    QTRY_VERIFY(!view_->window("frmOptions"));
-  }
-
   void fileEndEndsTheProgram() {
     clickMenu("frmStart", "File", "End");
     QTRY_VERIFY(ended_);
