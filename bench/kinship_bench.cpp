@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "generate.h"
 #include "spatial/kinship.h"
@@ -63,17 +64,40 @@ void BM_SimulatedIntervals(benchmark::State& state) {
 }
 BENCHMARK(BM_SimulatedIntervals)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_KinshipPairs(benchmark::State& state) {
-  gen::Data d = kinshipData();
+// The pairs of individuals without intervals or pairs file.
+struct PairsRun {
+  explicit PairsRun(gen::Data data) : d(std::move(data)), geo(d.ds.NPop, d.ds.NPop) {
+    Calc_Allele_Freq(d.view(), false, a);
+    o.KinMinData = 0.8;
+  }
+  void run() { Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, nullptr, {}, r); }
+  gen::Data d;
   AlleleStats a;
-  Calc_Allele_Freq(d.view(), false, a);
   AnalysisOptions o;
-  o.KinMinData = 0.8;
-  Table2<double> geo(d.ds.NPop, d.ds.NPop);
+  Table2<double> geo;
   KinshipResults r;
-  for (auto _ : state) Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, nullptr, {}, r);
+};
+
+void BM_KinshipPairs(benchmark::State& state) {
+  PairsRun k(kinshipData());
+  for (auto _ : state) k.run();
 }
 BENCHMARK(BM_KinshipPairs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 800 populations of 50 individuals at 20 loci: many small blocks of pairs. state.range(0): threads.
+void BM_KinshipManyPopulations(benchmark::State& state) {
+  gen::Params p;
+  p.nPop = 800;
+  p.nInd = 50;
+  p.nLoci = 20;
+  p.seed = 7;
+  PairsRun k(gen::generate(p));
+  setWorkerThreads(static_cast<int>(state.range(0)));
+  for (auto _ : state) k.run();
+  state.SetLabel("threads=" + std::to_string(workerThreads()));
+  setWorkerThreads(0);
+}
+BENCHMARK(BM_KinshipManyPopulations)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kiwora

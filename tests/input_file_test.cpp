@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "support/app_fixture.h"
 
@@ -124,6 +125,9 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"fractional code", ok2 + "P1,0,0\n1,2.5,3,3\nEND\n", Error::Reading, "\"2.5\""},
       {"hexadecimal code", ok2 + "P1,0,0\n1,0x3,3,3\nEND\n", Error::Reading, "\"0x3\""},
       {"code with an exponent", ok2 + "P1,0,0\n1,2e0,3,3\nEND\n", Error::Reading, "\"2e0\""},
+      {"ten-digit code", ok2 + "P1,0,0\n1,1234567890,3,3\nEND\n", Error::Reading, "\"1234567890\""},
+      {"sign without digits", ok2 + "P1,0,0\n1,-,3,3\nEND\n", Error::Reading, "\"-\""},
+      {"empty field", ok2 + "P1,0,0\n1,,3,3\nEND\n", Error::Reading, "Line 6: \"\""},
       {"hexadecimal coordinate", ok2 + "P1,0x1p3,0\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
       {"coordinate with an exponent", ok2 + "P1,0,1e2\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
       {"infinite coordinate", ok2 + "P1,inf,0\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
@@ -155,6 +159,16 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
     const char* head = c.error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
     EXPECT_EQ(r.message().rfind(head, 0), 0u) << c.what;
   }
+}
+
+// Bare codes are read on a short path; every other form of a whole number takes the full rules and gives
+// the same codes.
+TEST(InputFile, CodesWrittenInOtherFormsReadAlike) {
+  const ParseResult r = parseInputText(header("1,4,300", 4) + "P1,0,0\n+3, 3 ,3.0,003,-1,-1.0,299,300\nEND\n");
+  ASSERT_TRUE(r.ok()) << r.message();
+  const std::vector<int> expected = {3, 3, 3, 3, -1, -1, 299, 300};
+  EXPECT_EQ(r.data.blocks[1].alleles, expected);
+  EXPECT_EQ(r.data.largestCodeSeen, 300);
 }
 
 TEST(InputFile, MoreBlocksThanCountedAreIgnoredAfterEnd) {

@@ -61,7 +61,7 @@ class RunGuard : public testing::AppFixture {
   }
 };
 
-// Many populations at many loci in a small file: the distance tables alone would take about 19 GB.
+// Many populations at many loci in a small file: the distance tables alone would take about 6 GB.
 TEST_F(RunGuard, ALargeDataSetIsRefusedBeforeTheRunAndStaysLoaded) {
   std::string data = "Wide\n2000,200,2\n";
   for (int l = 1; l <= 200; ++l) data += "L" + std::to_string(l) + "\n";

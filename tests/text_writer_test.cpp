@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
 namespace kiwora {
 namespace {
 
@@ -26,6 +31,28 @@ TEST(PrintRules, Masks) {
   EXPECT_EQ(masked(0.5, "0.00", ','), "0,50");
 }
 
+// printf rounds an exact half to even; the masks round it away from zero. Values that only look like a
+// half in decimal (1.0005 is stored a little below it) still round to the nearest.
+TEST(PrintRules, MasksRoundExactHalvesAwayFromZero) {
+  const struct { double v; const char* mask; const char* text; } cases[] = {
+      {0.5625, "0.000", "0.563"}, {0.8125, "0.000", "0.813"}, {0.3125, "0.000", "0.313"},
+      {-0.5625, "0.000", "-0.563"}, {0.0625, "0.000", "0.063"}, {0.125, "0.00", "0.13"},
+      {0.25, "0.0", "0.3"},       {2.5, "0", "3"},           {-2.5, "0", "-3"},
+      {0.5, "0", "1"},            {-0.5, "0", "-1"},         {9.5, "0", "10"},
+      {99.5, "0", "100"},         {-9.75, "0.0", "-9.8"},    {0.9375, "0.000", "0.938"},
+      {1.0005, "0.000", "1.000"}, {2.675, "0.00", "2.67"},   {0.1875, "0.000", "0.188"},
+      {1.5, "0.000", "1.500"},    {1e20, "0.0", "100000000000000000000.0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(masked(c.v, c.mask), c.text) << c.v << " " << c.mask;
+    LineWriter w;
+    w.fmt(c.v, c.mask);
+    EXPECT_EQ(w.str(), c.text) << c.v << " " << c.mask;
+  }
+  EXPECT_EQ(masked(0.125, "0.00", ','), "0,13");
+  EXPECT_EQ(masked(-0.0004, "0.000", ','), "0,000");
+}
+
 TEST(PrintRules, TabsZonesAndLineEnds) {
   LineWriter w;
   w.tab(4).text("abc").tab(10).text("x").nl();
@@ -33,6 +60,56 @@ TEST(PrintRules, TabsZonesAndLineEnds) {
   w.text("a").zone().text("b").zone().text("c");
   w.finish();
   EXPECT_EQ(w.str(), "   abc   x\r\nlong text\r\n  y\r\na             b             c\r\n");
+}
+
+// Away from exact halves a mask gives what printf gives, for values near a rounding step too.
+TEST(PrintRules, MasksAgreeWithPrintfAwayFromHalves) {
+  std::uint64_t state = 12345;
+  auto next = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state >> 11) * 0x1.0p-53;
+  };
+  int checked = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const int decimals = i % 7;
+    const double scale = i % 3 == 0 ? 1 : i % 3 == 1 ? 1000 : 1e8;
+    double v = (next() - 0.3) * scale;
+    if (i % 5 == 0) v = std::round(v * 1000) / 1000 + 0.0005;  // close to a step of three decimals
+    if (std::ldexp(v, decimals + 1) == std::floor(std::ldexp(v, decimals + 1))) continue;  // an exact half
+    char expected[512];
+    std::snprintf(expected, sizeof expected, "%.*f", decimals, v);
+    std::string e = expected;
+    if (e[0] == '-' && e.find_first_not_of("-0.") == std::string::npos) e.erase(0, 1);
+    const std::string mask = decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
+    ASSERT_EQ(masked(v, mask), e) << v << " " << mask;
+    ++checked;
+  }
+  EXPECT_GT(checked, 19000);
+}
+
+// A long report goes out to the file as it grows instead of being held until the file is closed.
+TEST(PrintRules, FileStreamsLongText) {
+  const std::string path = testing::TempDir() + "kiwora-stream-test.txt";
+  std::string expected;
+  {
+    TextFile f;
+    ASSERT_TRUE(f.open(path, TextFile::Mode::Create));
+    for (int i = 0; i < 200000; ++i) {
+      f.text("line ").fmt(i / 16.0, "0.000").nl();
+      expected += "line " + masked(i / 16.0, "0.000") + "\r\n";
+    }
+    EXPECT_LT(f.str().size(), expected.size() / 2);
+    f.text("open line");
+    ASSERT_TRUE(f.close());
+  }
+  expected += "open line\r\n";
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  std::string got(expected.size() + 10, '\0');
+  got.resize(std::fread(got.data(), 1, got.size(), in));
+  std::fclose(in);
+  std::remove(path.c_str());
+  EXPECT_TRUE(got == expected);
 }
 
 TEST(PrintRules, LeadingNumber) {

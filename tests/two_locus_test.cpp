@@ -282,7 +282,7 @@ TEST(TwoLocusTypes, RealisedDiversityByHand) {
 
 TEST(TwoLocusAnalysis, FewerThanTwoPopulationsAndUntypedPopulationsGiveDashesNotDivisions) {
   Pairs d({{{1, 2, 1, 1}, {2, 2, 1, 2}}, {{1, 1, 2, 2}, {1, 2, 1, 2}}, {{-1, -1, 1, 1}}}, 2);
-  Table3<double> distDG(3, 3, 2);
+  PairTable3<double> distDG(3, 2);
   distDG(1, 2, 1) = 0.5;
   distDG(1, 3, 1) = 0.25;
   distDG(2, 3, 1) = 0.75;
@@ -338,7 +338,7 @@ TEST(TwoLocusRunner, RowsDoNotDependOnTheNumberOfThreads) {
   gen::Data d = gen::generate(prm);
   AlleleStats alleles;
   Calc_Allele_Freq(d.view(), false, alleles);
-  Table3<double> distDG;
+  PairTable3<double> distDG;
   Table2<double> distDGMean;
   Calc_Dist_Gregorius(d.view(), alleles.AlleleFreq, distDG, distDGMean);
   Table2<double> geo(prm.nPop, prm.nPop);

@@ -32,12 +32,15 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 // A model window's top-level Qt window: its close box unloads the model window.
 class TopWindow : public QWidget {
  public:
-  std::function<void()> onClose;
+  std::function<bool()> onClose;  // false keeps the window open
   bool closingFromModel = false;
 
  protected:
   void closeEvent(QCloseEvent* e) override {
-    if (!closingFromModel && onClose) onClose();
+    if (!closingFromModel && onClose && !onClose()) {
+      e->ignore();
+      return;
+    }
     e->accept();
   }
 };
@@ -211,7 +214,9 @@ void DesktopView::refresh() {
   }
 }
 
-void DesktopView::userClosed(const std::string& name, const Window* model) {
+bool DesktopView::userClosed(const std::string& name, const Window* model) {
+  // A run under way still needs its window: the close box waits until it has ended.
+  if (app_.model.flags.Busy) return false;
   // The close box runs none of the window's handlers: the window is unloaded, and the program ends
   // when no window is left.
   act([this, &name, model] {
@@ -219,6 +224,7 @@ void DesktopView::userClosed(const std::string& name, const Window* model) {
     app_.forms.unload(name);
     if (app_.forms.loaded().empty()) app_.forms.end();
   });
+  return true;
 }
 
 std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
@@ -229,7 +235,7 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
   v->top = top;
   top->setObjectName(qs(w.name()));
   top->setAttribute(Qt::WA_DeleteOnClose, false);
-  top->onClose = [this, name = w.name(), model = &w] { userClosed(name, model); };
+  top->onClose = [this, name = w.name(), model = &w] { return userClosed(name, model); };
 
   auto* outer = new QVBoxLayout(top);
   outer->setContentsMargins(12, 12, 12, 12);

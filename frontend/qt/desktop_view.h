@@ -52,7 +52,7 @@ class DesktopView : public QObject {
   QWidget* layoutContainer(View& v, const std::vector<Control*>& items, bool boxed, const std::string& caption);
   void fillMenus(View& v, QWidget* top);
   void sync(View& v);
-  void userClosed(const std::string& name, const Window* model);
+  bool userClosed(const std::string& name, const Window* model);
 
   App& app_;
   QtServices& services_;

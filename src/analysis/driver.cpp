@@ -76,7 +76,8 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
   // diversity, differentiation, ...).
   constexpr double kPerPopLocusBytes = 30 * sizeof(Cell);
   std::vector<TableNeed> needs = {
-      {pops * pops * loci * (sizeof(double) + sizeof(Cell)), "the genetic distances between every two of " + dataLoci},
+      // Two distance tables holding each unordered pair once, one double per cell.
+      {pops * (pops + 1) / 2 * loci * 2 * sizeof(double), "the genetic distances between every two of " + dataLoci},
       {pops * pops * (3 * sizeof(double) + 2 * sizeof(Cell)), "the tables of every two of " + data},
       {pops * loci * codes * 2 * sizeof(double),
        "the allele frequencies of " + dataLoci + " with allele codes up to " + std::to_string(ds.MaxAllele)},
@@ -118,7 +119,8 @@ void Run_Population_Analysis(Model& m, Services& services, const std::function<v
   Calc_Heterozygosity(v, m.alleles, m.variation);
   Calc_Diversity_V(v, m.alleles, m.variation);
   Calc_Evenness(v, m.alleles, m.variation);
-  Calc_Dist_Gregorius(v, freq, m.dist.DistDG, m.dist.DistDGMean);
+  const PresentCodeLists* present = &m.alleles.PresentCodes;
+  Calc_Dist_Gregorius(v, freq, m.dist.DistDG, m.dist.DistDGMean, present);
 
   if (o.FlagFreqMLG == 1 && o.FlagDistDG == 1) {
     m.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop);
@@ -128,18 +130,18 @@ void Run_Population_Analysis(Model& m, Services& services, const std::function<v
   Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, m.dist.GeoDist);
   if (o.FlagKinship == 1) kinshipStep(m, o, v, services, report);
 
-  m.dist.DistDN.resize(m.ds.NPop, m.ds.NPop, m.ds.NLoci);
+  m.dist.DistDN.resize(m.ds.NPop, m.ds.NLoci);
   m.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
-  if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, m.alleles.GeneCount, m.dist.DistDN, m.dist.DistDNMean);
+  if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, m.alleles.GeneCount, m.dist.DistDN, m.dist.DistDNMean, present);
   spatialStep(m, o, v, services);
 
   // Dj and Fst run whenever two populations are selected, whatever the report shows: the test among all
   // populations reads them after every permutation. Fewer than two leave them reset.
   DifferentiationStats& d = m.diff;
-  Calc_Dj(v, freq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal);
+  Calc_Dj(v, freq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal, present);
   if (o.FlagDjNeighbours == 1)
-    Calc_Dj_Neighbours(v, freq, m.dist.GeoDist, o.NNeighbours, d.DjNbLocPop, d.DjNbPop);
-  Calc_Fst(v, freq, m.variation.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal);
+    Calc_Dj_Neighbours(v, freq, m.dist.GeoDist, o.NNeighbours, d.DjNbLocPop, d.DjNbPop, present);
+  Calc_Fst(v, freq, m.variation.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal, present);
 
   if (o.FlagClusterGenepool == 1) Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, m.dist.DistDGMean, m.dist.ClusterDG);
   if (o.FlagClusterMLG == 1) {

@@ -1,9 +1,12 @@
 // Distances between the selected populations: Gregorius (with the multilocus matrix), the table of
 // spatial and genetic distances, and Nei.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "spatial/parallel_chunks.h"
 #include "stats/matrix_print.h"
 
 namespace kiwora {
@@ -14,12 +17,28 @@ std::size_t u(int i) { return static_cast<std::size_t>(i); }
 template <class Table3T, class Table2T>
 void distanceMatrices(LineWriter& out, const Model& m, const Table3T& perLocus, const Table2T& genePool) {
   out.nl();
-  forSelectedLoci(m, [&](int k) {
-    out.nl();
-    out.tab(4).text(m.ds.LocName[u(k)] + " (Alleles)").nl();
-    out.nl();
-    Print_Pop_Matrix_Locus(out, m.ds.NPop, m.sel.PopSel, perLocus, k);
-  });
+  std::vector<int> loci;
+  forSelectedLoci(m, [&](int k) { loci.push_back(k); });
+  // The loci's matrices are formatted side by side, a few at a time so that memory stays small, and
+  // written in locus order.
+  const std::size_t batch = static_cast<std::size_t>(std::max(1, workerThreads()));
+  std::vector<LineWriter> parts;
+  // A matrix row holds seven characters per selected population and a few more.
+  const auto selected = static_cast<std::size_t>(countSelectedPopulations(m));
+  const std::size_t matrixSize = (selected + 8) * (7 * selected + 16);
+  for (std::size_t from = 0; from < loci.size(); from += batch) {
+    parts.assign(std::min(batch, loci.size() - from), LineWriter(out.decimalSign()));
+    parallelFor(static_cast<int>(parts.size()), [&](int i) {
+      LineWriter& w = parts[static_cast<std::size_t>(i)];
+      w.reserve(matrixSize);
+      const int k = loci[from + static_cast<std::size_t>(i)];
+      w.nl();
+      w.tab(4).text(m.ds.LocName[u(k)] + " (Alleles)").nl();
+      w.nl();
+      Print_Pop_Matrix_Locus(w, m.ds.NPop, m.sel.PopSel, perLocus, k);
+    });
+    for (LineWriter& w : parts) out.append(w);
+  }
   out.nl();
   out.tab(4).text("Gene pool").nl();
   out.nl();

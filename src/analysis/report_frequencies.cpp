@@ -4,6 +4,7 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "stats/present_codes.h"
 
 namespace kiwora {
 namespace {
@@ -32,16 +33,20 @@ void printAlleleFrequencies(LineWriter& out, const Model& m) {
   printSectionFrame(out, "#####  ALLELE FREQUENCIES  #####");
   const PopulationRows rows{m, out.decimalSign()};
   const auto& freq = m.alleles.AlleleFreq;
+  GenotypeView selectionView;  // the selection only: which codes are present is all it is asked
+  selectionView.nPop = m.ds.NPop;
+  selectionView.nLoci = m.ds.NLoci;
+  selectionView.maxAllele = m.ds.MaxAllele;
+  selectionView.popSel = &m.sel.PopSel;
+  selectionView.locSel = &m.sel.LocSel;
   forSelectedLoci(m, [&](int k) {
     out.nl();
     out.tab(4).text(m.ds.LocName[u(k)]).nl();
     out.nl();
     out.tab(15).text(rows.numberRow("     ")).nl();
     out.tab(15).text(rows.dashRow("-----", 5)).nl();
-    for (int j = 1; j <= m.ds.MaxAllele; ++j) {
-      bool present = false;
-      rows.forSelected([&](int i) { present = present || freq(i, k, j) > 0; });
-      if (!present) continue;
+    // The codes some selected population carries, ascending; code 0 is never printed.
+    for (int j : presentCodesAt(selectionView, freq, k, &m.alleles.PresentCodes, 1)) {
       out.tab(10).num(j).tab(15).text(rows.valueRow(" ", "0.000", [&](int i) -> Cell { return freq(i, k, j); })).nl();
     }
     out.nl();

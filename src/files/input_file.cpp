@@ -35,24 +35,24 @@ std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
 
 
 // Sequential reading as the file primitives do it: whole lines, or comma-separated fields that cross
-// line ends.
+// line ends. Lines are found as they are read (CR LF and LF end a line; a final line end starts no other
+// line), so the text is passed over once.
 class Cursor {
  public:
-  explicit Cursor(const std::vector<std::string_view>& lines) : lines_(lines) {}
-  bool atEnd() const { return line_ >= lines_.size(); }
-  int lineNumber() const { return static_cast<int>(line_) + 1; }
+  explicit Cursor(std::string_view text) : text_(text) { findLine(); }
+  bool atEnd() const { return start_ >= text_.size(); }
+  int lineNumber() const { return number_; }
 
   bool readLine(std::string_view& out) {
     if (atEnd()) return false;
-    out = lines_[line_].substr(pos_);
-    ++line_;
-    pos_ = 0;
+    out = line_.substr(pos_);
+    nextLine();
     return true;
   }
 
   bool readField(std::string& out) {
     if (atEnd()) return false;
-    std::string_view rest = lines_[line_].substr(pos_);
+    std::string_view rest = line_.substr(pos_);
     std::size_t i = 0;
     while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
     std::size_t end;
@@ -65,18 +65,32 @@ class Cursor {
       end = comma == std::string_view::npos ? rest.size() : comma;
       out = std::string(trimBlanks(rest.substr(i, end - i)));
     }
-    if (end < rest.size()) {
-      pos_ += end + 1;
-    } else {
-      ++line_;
-      pos_ = 0;
-    }
+    if (end < rest.size()) pos_ += end + 1;
+    else nextLine();
     return true;
   }
 
  private:
-  const std::vector<std::string_view>& lines_;
-  std::size_t line_ = 0, pos_ = 0;
+  void findLine() {
+    if (atEnd()) return;
+    const std::size_t nl = text_.find('\n', start_);
+    next_ = nl == std::string_view::npos ? text_.size() : nl + 1;
+    line_ = text_.substr(start_, (nl == std::string_view::npos ? text_.size() : nl) - start_);
+    if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
+    pos_ = 0;
+  }
+  void nextLine() {
+    start_ = next_;
+    ++number_;
+    findLine();
+  }
+
+  std::string_view text_;
+  std::string_view line_;      // the current line without its line end
+  std::size_t start_ = 0;      // where the current line starts
+  std::size_t next_ = 0;       // where the line after it starts
+  std::size_t pos_ = 0;        // read position within the current line
+  int number_ = 1;
 };
 
 bool parseAllele(std::string_view s, int& v) {
@@ -135,9 +149,8 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
   };
   const bool groups = layout == InputLayout::TestGroups;
   const std::string unit = groups ? "group" : "population";
-  const auto lines = splitLines(text);
-  if (lines.empty()) return fail(E::Sizing, "The file is empty.");
-  Cursor cur(lines);
+  if (text.empty()) return fail(E::Sizing, "The file is empty.");
+  Cursor cur(text);
   std::string_view titleLine;
   cur.readLine(titleLine);
   in.title = std::string(titleLine);
@@ -178,6 +191,8 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
   in.blocks.assign(1, PopulationBlock{});
   for (int p = 1; p <= in.nPop; ++p) {
     PopulationBlock block;
+    // Populations tend to be alike in size: the last one's is a good first guess for this one.
+    if (in.blocks.size() > 1) block.alleles.reserve(in.blocks.back().alleles.size());
     finished = false;
     std::string_view header;
     const int headerLine = cur.lineNumber();
@@ -207,21 +222,35 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
       }
       const int at = cur.lineNumber() - 1;
       std::size_t count = 0;
-      std::size_t start = 0;
+      const char* c = line.data();
+      const char* const end = c + line.size();
       while (true) {
-        std::size_t comma = line.find(',', start);
-        std::string_view f = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        // One pass per field: a bare code ("12", "-1") is read as it is scanned; anything else is cut at
+        // its comma and read by the full rules.
+        const char* const fieldStart = c;
+        const bool negative = c < end && *c == '-';
+        c += negative;
+        const char* const digits = c;
+        int n = 0;
+        while (c < end && static_cast<unsigned>(*c - '0') < 10 && c - digits < 9) n = n * 10 + (*c++ - '0');
+        int code = negative ? -n : n;
+        bool read = c > digits && (c == end || *c == ',');
+        if (!read) {
+          c = fieldStart;
+          while (c < end && *c != ',') ++c;
+        }
+        const std::string_view f(fieldStart, static_cast<std::size_t>(c - fieldStart));
         ++count;
         if (static_cast<int>(count) <= nFields) {
-          int code;
-          if (!parseAllele(f, code) || code == 0 || code < -1 || code > in.maxAllele)
+          if (!read) read = parseAllele(f, code);
+          if (!read || code == 0 || code < -1 || code > in.maxAllele)
             return fail(E::Reading, lineRef(at) + "\"" + std::string(trimBlanks(f)) + "\" is not an allele code (a whole number from 1 to " +
                                         std::to_string(in.maxAllele) + ", or -1 for a missing allele).");
           block.alleles.push_back(code);
           if (code > in.largestCodeSeen) in.largestCodeSeen = code;
         }
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
+        if (c == end) break;
+        ++c;  // the comma
       }
       if (static_cast<int>(count) != nFields)
         return fail(E::Reading, lineRef(at) + std::to_string(count) + " allele codes where " + std::to_string(nFields) +
@@ -320,19 +349,27 @@ void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
     const auto& b = in.blocks[static_cast<std::size_t>(p)];
     sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(b.nInd, 1);
     sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
+    // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
+    const std::size_t nLoci = static_cast<std::size_t>(in.nLoci);
+    std::vector<int*> first(nLoci + 1), second(nLoci + 1);
+    std::vector<int> genesOf(nLoci + 1, 0), doublyMissingOf(nLoci + 1, 0);
     for (int l = 1; l <= in.nLoci; ++l) {
-      int* a1 = ds.Allele.locus1(p, l);
-      int* a2 = ds.Allele.locus2(p, l);
-      int doublyMissing = 0, genes = 0;
-      for (int j = 1; j <= b.nInd; ++j) {
-        a1[j] = b.allele(l, j, 0, in.nLoci);
-        a2[j] = b.allele(l, j, 1, in.nLoci);
-        genes += (a1[j] != kMissing) + (a2[j] != kMissing);
-        doublyMissing += a1[j] == kMissing && a2[j] == kMissing;
+      first[static_cast<std::size_t>(l)] = ds.Allele.locus1(p, l);
+      second[static_cast<std::size_t>(l)] = ds.Allele.locus2(p, l);
+    }
+    const int* cell = b.alleles.data();
+    for (int j = 1; j <= b.nInd; ++j)
+      for (std::size_t l = 1; l <= nLoci; ++l, cell += 2) {
+        const int x = cell[0], y = cell[1];
+        first[l][j] = x;
+        second[l][j] = y;
+        genesOf[l] += (x != kMissing) + (y != kMissing);
+        doublyMissingOf[l] += x == kMissing && y == kMissing;
       }
-      ds.NGenesRead(p, l) = genes;
+    for (int l = 1; l <= in.nLoci; ++l) {
+      ds.NGenesRead(p, l) = genesOf[static_cast<std::size_t>(l)];
       // No genotype of this locus in this population (or no individual at all): the locus is dropped.
-      if (doublyMissing == b.nInd) {
+      if (doublyMissingOf[static_cast<std::size_t>(l)] == b.nInd) {
         sel.LocAvail[static_cast<std::size_t>(l)] = 0;
         sel.LocSel[static_cast<std::size_t>(l)] = 0;
       }

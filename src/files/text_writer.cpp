@@ -1,6 +1,7 @@
 #include "files/text_writer.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,16 +23,13 @@ std::string joinedNumber(double v, char dec) {
   if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";
   if (v == 0) return "0";
   char buf[64];
-  // Shortest text that holds at most 15 significant digits.
-  std::snprintf(buf, sizeof buf, "%.15G", v);
-  std::string s = buf;
-  std::string mant = s, expo;
-  if (auto e = s.find('E'); e != std::string::npos) {
-    mant = s.substr(0, e);
-    int ex = std::atoi(s.c_str() + e + 1);
-    char eb[16];
-    std::snprintf(eb, sizeof eb, "E%c%02d", ex < 0 ? '-' : '+', std::abs(ex));
-    expo = eb;
+  // Shortest text that holds at most 15 significant digits (the %G form: exponent of at least two digits).
+  char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr;
+  std::string mant(buf, static_cast<std::size_t>(end - buf)), expo;
+  if (auto e = mant.find('e'); e != std::string::npos) {
+    expo = mant.substr(e);
+    expo[0] = 'E';
+    mant.erase(e);
   }
   if (mant.find('.') != std::string::npos) {
     while (!mant.empty() && mant.back() == '0') mant.pop_back();
@@ -45,8 +43,8 @@ std::string joinedNumber(double v, char dec) {
 
 std::string plainNumber(double v, char dec) {
   std::string s = joinedNumber(v, dec);
-  if (s.size() > 1 && s[0] == dec) return "0" + s;
-  if (s.size() > 2 && s[0] == '-' && s[1] == dec) return "-0" + s.substr(1);
+  if (s.size() > 1 && s[0] == dec) s.insert(s.begin(), '0');
+  else if (s.size() > 2 && s[0] == '-' && s[1] == dec) s.insert(s.begin() + 1, '0');
   return s;
 }
 
@@ -55,15 +53,98 @@ std::string bareNumber(double v, char dec) {
   return (v < 0 ? "" : " ") + s + " ";
 }
 
-std::string masked(double v, const std::string& mask, char dec) {
-  int decimals = 0;
-  if (auto p = mask.find('.'); p != std::string::npos) decimals = static_cast<int>(mask.size() - p - 1);
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string s = buf;
+int maskDecimals(const std::string& mask) {
+  const auto p = mask.find('.');
+  return p == std::string::npos ? 0 : static_cast<int>(mask.size() - p - 1);
+}
+
+namespace {
+
+// Values of a report: a few decimals and far from a half at the last place, written from an integer.
+// The scaled value is off by at most 2^-53 of 1e9 (about 1e-7), so outside 1e-6 of a half its nearest
+// integer is the correctly rounded one. False sends every other value down the exact path.
+bool formatFixedFast(char* buf, double v, int decimals, char dec, std::size_t& length) {
+  static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  if (decimals > 9 || !(std::fabs(v) < 1e9)) return false;
+  const double scaled = std::fabs(v) * kPow10[decimals];
+  if (!(scaled < 1e9)) return false;
+  const double whole = std::floor(scaled);
+  const double frac = scaled - whole;
+  if (std::fabs(frac - 0.5) < 1e-6) return false;
+  unsigned long long r = static_cast<unsigned long long>(whole) + (frac > 0.5);
+  const bool nonZero = r != 0;
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + r % 10);
+    r /= 10;
+  } while (r > 0 || n <= decimals);
+  char* out = buf;
+  if (v < 0 && nonZero) *out++ = '-';
+  for (int i = n - 1; i >= 0; --i) {
+    *out++ = digits[i];
+    if (i == decimals && decimals > 0) *out++ = dec;
+  }
+  length = static_cast<std::size_t>(out - buf);
+  return true;
+}
+
+}  // namespace
+
+std::size_t formatFixed(char* buf, double v, int decimals, char dec) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > kMaxMaskDecimals) decimals = kMaxMaskDecimals;
+  if (std::size_t length = 0; formatFixedFast(buf, v, decimals, dec, length)) return length;
+  char* const end = buf + kFixedBufferSize;
+  char* last = std::to_chars(buf, end, v, std::chars_format::fixed, decimals).ptr;
+  // to_chars rounds an exact half to even. A value is an exact half at `decimals` places only when it
+  // is a multiple of 2^-(decimals+1): only then does the text one place longer decide.
+  if (std::isfinite(v)) {
+    const double scaled = std::ldexp(std::fabs(v), decimals + 1);
+    if (scaled == std::floor(scaled)) {
+      char* longer = std::to_chars(buf, end, v, std::chars_format::fixed, decimals + 1).ptr;
+      if (longer[-1] == '5') {
+        // Drop the 5 and add one unit in the last kept place, away from zero.
+        last = longer - 1;
+        if (decimals == 0) --last;  // the decimal point
+        char* d = last;
+        const char* first = buf + (buf[0] == '-');
+        bool carry = true;
+        while (carry && d > first) {
+          --d;
+          if (*d == '.') continue;
+          if (*d == '9') *d = '0';
+          else {
+            ++*d;
+            carry = false;
+          }
+        }
+        if (carry) {
+          std::memmove(buf + (first - buf) + 1, first, static_cast<std::size_t>(last - first));
+          buf[first - buf] = '1';
+          ++last;
+        }
+      }
+    }
+  }
   // A value that rounds to zero prints without its sign.
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return withDecimalSign(s, dec);
+  if (buf[0] == '-') {
+    bool zero = true;
+    for (const char* c = buf + 1; c < last && zero; ++c) zero = *c == '0' || *c == '.';
+    if (zero) {
+      std::memmove(buf, buf + 1, static_cast<std::size_t>(last - buf - 1));
+      --last;
+    }
+  }
+  if (dec != '.')
+    for (char* c = buf; c < last; ++c)
+      if (*c == '.') *c = dec;
+  return static_cast<std::size_t>(last - buf);
+}
+
+std::string masked(double v, const std::string& mask, char dec) {
+  char buf[kFixedBufferSize];
+  return std::string(buf, formatFixed(buf, v, maskDecimals(mask), dec));
 }
 
 double leadingNumber(const std::string& text) {
@@ -102,9 +183,47 @@ LineWriter& LineWriter::text(const std::string& s) {
   return *this;
 }
 
+LineWriter& LineWriter::text(const char* s) {
+  const std::size_t n = std::strlen(s);
+  out_.append(s, n);
+  col_ += static_cast<int>(n);
+  return *this;
+}
+
+LineWriter& LineWriter::blanks(int n) {
+  if (n > 0) {
+    out_.append(static_cast<std::size_t>(n), ' ');
+    col_ += n;
+  }
+  return *this;
+}
+
+LineWriter& LineWriter::fmt(double v, const std::string& mask) { return fixed(v, maskDecimals(mask)); }
+
+LineWriter& LineWriter::fixed(double v, int decimals) {
+  char buf[kFixedBufferSize];
+  const std::size_t n = formatFixed(buf, v, decimals, dec_);
+  out_.append(buf, n);
+  col_ += static_cast<int>(n);
+  return *this;
+}
+
 LineWriter& LineWriter::nl() {
   out_ += "\r\n";
   col_ = 1;
+  if (out_.size() >= kSpillSize) spill();
+  return *this;
+}
+
+LineWriter& LineWriter::append(LineWriter& part) {
+  // A file hands on what it holds first, so a large part is taken over without being copied.
+  if (out_.size() + part.out_.size() >= kSpillSize) spill();
+  if (out_.empty()) out_.swap(part.out_);
+  else out_ += part.out_;
+  col_ = part.col_;
+  part.out_.clear();
+  part.col_ = 1;
+  if (out_.size() >= kSpillSize) spill();
   return *this;
 }
 
@@ -129,6 +248,7 @@ bool TextFile::open(const std::string& path, Mode mode) {
   failed_ = false;
   problem_.clear();
   take();
+  reserve(kSpillSize + kSpillSize / 8);
   if (mode == Mode::Create) {
     if (!created_.open(path)) problem_ = created_.problem();
   } else if ((f_ = std::fopen(path.c_str(), "ab")) == nullptr) {

@@ -1,6 +1,7 @@
 #pragma once
 // Print rules shared by every writer of result text and exports: Tab columns, 14-column print zones,
 // bare numbers, masked numbers, CR LF line ends. Columns count from 1.
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -15,31 +16,56 @@ std::string bareNumber(double v, char decimalSign = '.');
 std::string joinedNumber(double v, char decimalSign = '.');
 // Plain number text as a text box shows it: shortest form, with the 0 before the decimal sign (0.05, 100).
 std::string plainNumber(double v, char decimalSign = '.');
-// A number through a mask "0", "0.0", "0.00", "0.000", ...: that many decimals, rounded, at least one
-// digit before the decimal sign; never "-0.000".
+// A number through a mask "0", "0.0", "0.00", "0.000", ...: that many decimals, rounded to the nearest
+// with an exact half away from zero (0.5625 gives "0.563", -2.5 gives "-3"), at least one digit before
+// the decimal sign; never "-0.000".
 std::string masked(double v, const std::string& mask, char decimalSign = '.');
+// The number of decimals a mask asks for.
+int maskDecimals(const std::string& mask);
+// The masked text written into `buf` (kFixedBufferSize bytes), without allocating; returns its length.
+// Decimals beyond kMaxMaskDecimals are cut to it.
+inline constexpr int kMaxMaskDecimals = 30;
+inline constexpr std::size_t kFixedBufferSize = 400;
+std::size_t formatFixed(char* buf, double v, int decimals, char decimalSign = '.');
 // Leading-number rule: leading blanks skipped, optional sign, digits, optional "." and decimals;
 // text that does not begin with a number gives 0.
 double leadingNumber(const std::string& text);
 
-// Builds lines in memory by the print rules; TextFile writes them out.
+// Builds lines in memory by the print rules; TextFile writes them out as they grow.
 class LineWriter {
  public:
   explicit LineWriter(char decimalSign = '.') : dec_(decimalSign) {}
+  virtual ~LineWriter() = default;
   char decimalSign() const { return dec_; }
 
   LineWriter& tab(int column);   // to column n, or column n of the next line when past it
   LineWriter& zone();            // to the start of the next 14-column print zone
   LineWriter& text(const std::string& s);
+  LineWriter& text(const char* s);
+  LineWriter& blanks(int n);     // n blanks
   LineWriter& num(double v) { return text(bareNumber(v, dec_)); }
-  LineWriter& fmt(double v, const std::string& mask) { return text(masked(v, mask, dec_)); }
+  LineWriter& fmt(double v, const std::string& mask);
+  LineWriter& fixed(double v, int decimals);  // as fmt with a mask of that many decimals
   LineWriter& nl();              // ends the line
+  // Moves the text of `part`, written from column 1, onto this writer, which must stand at column 1:
+  // parts formatted side by side are joined in order.
+  LineWriter& append(LineWriter& part);
   // Ends an open line, as closing a file does.
   void finish();
 
   int column() const { return col_; }  // the next print position
+  // The text not yet handed on (all of it for a plain LineWriter).
   const std::string& str() const { return out_; }
   std::string take();
+
+ protected:
+  // Text held before a line end hands it on (a file writes it out), so memory does not grow with a report.
+  static constexpr std::size_t kSpillSize = std::size_t{1} << 20;
+  virtual void spill() {}
+
+ public:
+  // Room for n characters before a line end hands them on.
+  void reserve(std::size_t n) { out_.reserve(n); }
 
  private:
   std::string out_;
@@ -66,6 +92,11 @@ class TextFile : public LineWriter {
   const std::string& problem() const { return problem_; }
   // Writes buffered text out now (long reports flush as they go).
   void flush();
+
+ protected:
+  void spill() override {
+    if (isOpen()) flush();
+  }
 
  private:
   std::FILE* f_ = nullptr;  // appending

@@ -2,6 +2,10 @@
 // 1-based tables: index 0 exists and carries no data, loops run from 1.
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace kiwora {
@@ -40,6 +44,32 @@ class Table2 {
   std::vector<T> data_;
 };
 
+// Storage for tables of numbers taken zeroed from the system: a large table whose cells start at zero
+// costs memory and time only for the pages that are written or read (allele frequencies sized by the
+// largest allele code while a locus carries a few codes).
+template <class T>
+struct ZeroedAllocator {
+  static_assert(std::is_arithmetic_v<T>);
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) {}
+  T* allocate(std::size_t n) {
+    void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+    if (!p) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t) { std::free(p); }
+  // A new cell is left as calloc gave it: all bits zero, which is 0 for every arithmetic type.
+  template <class U>
+  void construct(U*) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
+};
+
 // Dense 3-D table (0..n1, 0..n2, 0..n3) in one block.
 template <class T>
 class Table3 {
@@ -50,9 +80,16 @@ class Table3 {
     n1_ = n1 < 0 ? 0 : n1;
     n2_ = n2 < 0 ? 0 : n2;
     n3_ = n3 < 0 ? 0 : n3;
-    data_.assign(static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1) *
-                     static_cast<std::size_t>(n3_ + 1),
-                 value);
+    const std::size_t n = static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1) *
+                          static_cast<std::size_t>(n3_ + 1);
+    if constexpr (std::is_arithmetic_v<T>) {
+      if (value == T{}) {
+        Storage fresh(n);  // zeroed pages, nothing written
+        data_.swap(fresh);
+        return;
+      }
+    }
+    data_.assign(n, value);
   }
   T& operator()(int i, int j, int k) { return data_[idx(i, j, k)]; }
   const T& operator()(int i, int j, int k) const { return data_[idx(i, j, k)]; }
@@ -71,8 +108,9 @@ class Table3 {
                static_cast<std::size_t>(n3_ + 1) +
            static_cast<std::size_t>(k);
   }
+  using Storage = std::conditional_t<std::is_arithmetic_v<T>, std::vector<T, ZeroedAllocator<T>>, std::vector<T>>;
   int n1_ = 0, n2_ = 0, n3_ = 0;
-  std::vector<T> data_;
+  Storage data_;
 };
 
 }  // namespace kiwora

@@ -22,8 +22,8 @@ std::vector<Cell> amongColumns(GenotypeData& g, int maxAllele, const Vec1<int>& 
   VariationStats var;
   Calc_Heterozygosity(v, a, var);
   DifferentiationStats d;
-  Calc_Dj(v, a.AlleleFreq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal);
-  Calc_Fst(v, a.AlleleFreq, var.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal);
+  Calc_Dj(v, a.AlleleFreq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal, &a.PresentCodes);
+  Calc_Fst(v, a.AlleleFreq, var.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal, &a.PresentCodes);
 
   std::vector<Cell> c;
   std::vector<int> loci;

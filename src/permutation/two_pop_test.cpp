@@ -24,10 +24,10 @@ struct Workspace {
   AlleleStats alleles;
   VariationStats variation;
   MultilocusGenotypes mlg;
-  Table3<double> dg;
+  PairTable3<double> dg;
   Table2<double> dgMean;
   Table2<Cell> distMLG;
-  Table3<Cell> dn;
+  PairTable3<Cell> dn;
   Table2<Cell> dnMean;
 };
 
@@ -50,7 +50,7 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
     out.vMean2 = w.variation.DiversityVMean[2];
   }
   if (which.distDG) {
-    Calc_Dist_Gregorius(v, w.alleles.AlleleFreq, w.dg, w.dgMean);
+    Calc_Dist_Gregorius(v, w.alleles.AlleleFreq, w.dg, w.dgMean, &w.alleles.PresentCodes);
     out.dg = makeVec1<double>(nLoci);
     for (int l = 1; l <= nLoci; ++l) out.dg[static_cast<std::size_t>(l)] = w.dg(1, 2, l);
     out.dgMean = w.dgMean(1, 2);
@@ -61,7 +61,7 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
     }
   }
   if (which.distDN) {
-    Calc_Dist_Nei(v, w.alleles.AlleleFreq, w.alleles.GeneCount, w.dn, w.dnMean);
+    Calc_Dist_Nei(v, w.alleles.AlleleFreq, w.alleles.GeneCount, w.dn, w.dnMean, &w.alleles.PresentCodes);
     out.dn = makeVec1<Cell>(nLoci);
     for (int l = 1; l <= nLoci; ++l) out.dn[static_cast<std::size_t>(l)] = w.dn(1, 2, l);
     out.dnMean = w.dnMean(1, 2);

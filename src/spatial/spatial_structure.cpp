@@ -12,7 +12,8 @@ int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, dou
   return n;
 }
 
-void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, const Table3<double>& DistDG,
+template <class DistTable>
+void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, const DistTable& DistDG,
                                   double SearchRadius, SpatialResults& out) {
   if (out.NPairsInRadius < kSpatialMinPairs) return;
   for (int l = 1; l <= g.nLoci; ++l) {
@@ -38,5 +39,10 @@ void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& G
     out.SpatStat2[static_cast<std::size_t>(l)] = meanAll > 0 ? (meanNear - meanAll) / meanAll : 0.0;
   }
 }
+
+template void Calc_Spatial_Structure_Locus(const GenotypeView&, const Table2<double>&, const Table3<double>&, double,
+                                           SpatialResults&);
+template void Calc_Spatial_Structure_Locus(const GenotypeView&, const Table2<double>&, const PairTable3<double>&, double,
+                                           SpatialResults&);
 
 }  // namespace kiwora

@@ -2,6 +2,7 @@
 // Spatial genetic structure per locus: the mean Gregorius distance of the population pairs lying within
 // the search radius against the mean over all pairs of selected populations.
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
 
@@ -22,7 +23,9 @@ int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, dou
 // Fills SpatStat1 and SpatStat2 of every selected locus when out.NPairsInRadius is at least
 // kSpatialMinPairs; leaves them as they are otherwise. Expects out.NPairsInRadius current and above 0, and
 // the two tables sized 0..NLoci by the caller.
-void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, const Table3<double>& DistDG,
+// DistDG: a Table3<double> or a PairTable3<double> (pop, pop, locus).
+template <class DistTable>
+void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, const DistTable& DistDG,
                                   double SearchRadius, SpatialResults& out);
 
 }  // namespace kiwora

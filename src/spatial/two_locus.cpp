@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "spatial/parallel_chunks.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {
@@ -256,50 +257,32 @@ TwoLocusRow Two_Locus_Analysis(const TwoLocusInputs& in, const LocusGenotypeInde
 TwoLocusRunner::TwoLocusRunner(const TwoLocusInputs& in, const LocusGenotypeIndex& idx,
                                std::vector<std::pair<int, int>> pairs, unsigned threads)
     : in_(in), idx_(idx), pairs_(std::move(pairs)), rows_(pairs_.size()), done_(pairs_.size(), 0),
-      errors_(pairs_.size()) {
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  threads = static_cast<unsigned>(std::min<std::size_t>(threads, pairs_.size()));
-  workers_.reserve(threads);
-  for (unsigned k = 0; k < threads; ++k) workers_.emplace_back([this] { work(); });
-}
+      errors_(pairs_.size()), serial_(threads == 1) {}
 
-TwoLocusRunner::~TwoLocusRunner() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
-  }
-  for (auto& w : workers_) w.join();
-}
-
-void TwoLocusRunner::work() {
-  MultilocusGenotypes scratch;
-  for (;;) {
-    std::size_t i;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stop_ || next_ >= pairs_.size()) return;
-      i = next_++;
-    }
-    TwoLocusRow r;
-    std::exception_ptr error;
+void TwoLocusRunner::computeFrom(std::size_t first) {
+  // A batch at a time on the shared pool, so the caller can print rows while the table grows.
+  const std::size_t batch = std::max<std::size_t>(8, 4 * static_cast<std::size_t>(workerThreads()));
+  const std::size_t end = std::min(pairs_.size(), first + batch);
+  auto one = [&](int k) {
+    const std::size_t i = first + static_cast<std::size_t>(k);
+    thread_local MultilocusGenotypes scratch;
     try {
-      r = Two_Locus_Analysis(in_, idx_, pairs_[i].first, pairs_[i].second, scratch);
+      rows_[i] = Two_Locus_Analysis(in_, idx_, pairs_[i].first, pairs_[i].second, scratch);
     } catch (...) {
-      error = std::current_exception();
+      errors_[i] = std::current_exception();
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      rows_[i] = r;
-      errors_[i] = error;
-      done_[i] = 1;
-    }
-    ready_.notify_all();
+    done_[i] = 1;
+  };
+  const int n = static_cast<int>(end - first);
+  if (serial_) {
+    for (int k = 0; k < n; ++k) one(k);
+  } else {
+    parallelFor(n, one);
   }
 }
 
 const TwoLocusRow& TwoLocusRunner::row(std::size_t i) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  ready_.wait(lock, [&] { return done_[i] != 0; });
+  if (!done_[i]) computeFrom(i);
   if (errors_[i]) std::rethrow_exception(errors_[i]);
   return rows_[i];
 }

@@ -5,15 +5,13 @@
 //
 // Everything works on the pair it is given and on records of its own: the selection, the genotypes and the
 // analysis's multilocus tables are only read, so pairs may run side by side on several threads.
-#include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
 #include "stats/multilocus.h"
@@ -68,7 +66,7 @@ struct TwoLocusRow {
 struct TwoLocusInputs {
   GenotypeView g;
   const Table3<double>* AlleleFreq = nullptr;
-  const Table3<double>* DistDG = nullptr;   // (pop, pop, locus)
+  const PairTable3<double>* DistDG = nullptr;  // (pop, pop, locus)
   const Table2<double>* GeoDist = nullptr;  // (pop, pop)
   bool noSort = false;
 };
@@ -78,24 +76,24 @@ struct TwoLocusInputs {
 TwoLocusRow Two_Locus_Analysis(const TwoLocusInputs& in, const LocusGenotypeIndex& idx, int locusA, int locusB,
                                MultilocusGenotypes& types);
 
-// Runs Two_Locus_Analysis for a list of pairs on worker threads, taking the pairs in list order; the
-// caller collects the rows in that order with row(i), which waits for pair i. The inputs must stay
+// Runs Two_Locus_Analysis for a list of pairs on the shared worker pool, a batch of pairs at a time in
+// list order; the caller collects the rows in that order with row(i), which computes the batch from pair
+// i when it is not done yet. threads == 1 keeps every pair on the caller's thread. The inputs must stay
 // unchanged until the runner is gone.
 class TwoLocusRunner {
  public:
   TwoLocusRunner(const TwoLocusInputs& in, const LocusGenotypeIndex& idx, std::vector<std::pair<int, int>> pairs,
                  unsigned threads = 0);
-  ~TwoLocusRunner();
   TwoLocusRunner(const TwoLocusRunner&) = delete;
   TwoLocusRunner& operator=(const TwoLocusRunner&) = delete;
 
   std::size_t size() const { return pairs_.size(); }
   const std::pair<int, int>& pair(std::size_t i) const { return pairs_[i]; }
-  // The row of pair i, once computed; rethrows what its computation threw.
+  // The row of pair i; rethrows what its computation threw.
   const TwoLocusRow& row(std::size_t i);
 
  private:
-  void work();
+  void computeFrom(std::size_t first);
 
   const TwoLocusInputs& in_;
   const LocusGenotypeIndex& idx_;
@@ -103,11 +101,7 @@ class TwoLocusRunner {
   std::vector<TwoLocusRow> rows_;
   std::vector<unsigned char> done_;
   std::vector<std::exception_ptr> errors_;
-  std::size_t next_ = 0;
-  bool stop_ = false;
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  std::vector<std::thread> workers_;
+  bool serial_ = false;
 };
 
 }  // namespace kiwora

@@ -6,7 +6,8 @@
 
 namespace kiwora {
 
-void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const Table3<double>& DistDG,
+template <class DistTable>
+void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const DistTable& DistDG,
                         const Table2<double>& GeoDist, Vec1<Cell>& CorrGeoLocus) {
   CorrGeoLocus = makeVec1<Cell>(v.nLoci);
   std::vector<std::pair<int, int>> pairs;
@@ -40,5 +41,10 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
     if (den > 0) CorrGeoLocus[static_cast<std::size_t>(l)] = sxy / den;
   }
 }
+
+template void Corr_Locus_GeoDist(const GenotypeView&, const Vec1<double>&, const Table3<double>&, const Table2<double>&,
+                                 Vec1<Cell>&);
+template void Corr_Locus_GeoDist(const GenotypeView&, const Vec1<double>&, const PairTable3<double>&,
+                                 const Table2<double>&, Vec1<Cell>&);
 
 }  // namespace kiwora

@@ -2,6 +2,7 @@
 // Per-locus Pearson correlation, over the unordered pairs of selected populations, of the Gregorius
 // distance at the locus with the geographic distance.
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
 
@@ -9,7 +10,9 @@ namespace kiwora {
 
 // Only selected loci with DjLoc > 0 take part. Sizes CorrGeoLocus (locus) itself; a cell stays undefined
 // where the correlation is (one pair, no spread, all populations at one place).
-void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const Table3<double>& DistDG,
+// DistDG: a Table3<double> or a PairTable3<double> (pop, pop, locus).
+template <class DistTable>
+void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const DistTable& DistDG,
                         const Table2<double>& GeoDist, Vec1<Cell>& CorrGeoLocus);
 
 }  // namespace kiwora

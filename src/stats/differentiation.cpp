@@ -3,39 +3,25 @@
 #include <cmath>
 #include <vector>
 
+#include "spatial/parallel_chunks.h"
+
 namespace kiwora {
 namespace {
 
 // Farther than any distance a data set holds: a population this far away is never a neighbour.
 constexpr double kNoNeighbour = 1000000000.0;
 
-// Unweighted mean frequencies (locus, allele 1..maxAllele) of the populations `members`.
-Table2<double> complementOf(const GenotypeView& v, const Table3<double>& AlleleFreq, const std::vector<int>& members) {
-  Table2<double> c(v.nLoci, v.maxAllele);
-  for (int q : members)
-    for (int l = 1; l <= v.nLoci; ++l) {
-      if (!v.locOn(l)) continue;
-      const double* f = AlleleFreq.row(q, l);
-      for (int a = 1; a <= v.maxAllele; ++a) c(l, a) += f[a];
-    }
-  const double k = static_cast<double>(members.size());
-  for (int l = 1; l <= v.nLoci; ++l)
-    if (v.locOn(l))
-      for (int a = 1; a <= v.maxAllele; ++a) c(l, a) /= k;
-  return c;
-}
-
-double djAt(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& c, int p, int l) {
-  const double* f = AlleleFreq.row(p, l);
+// Half the summed absolute differences between population `f` and complement `c` over the codes.
+double djAt(const double* f, const std::vector<double>& c) {
   double d = 0;
-  for (int a = 1; a <= v.maxAllele; ++a) d += 0.5 * std::fabs(f[a] - c(l, a));
+  for (std::size_t k = 0; k < c.size(); ++k) d += 0.5 * std::fabs(f[k] - c[k]);
   return d;
 }
 
 }  // namespace
 
 bool Calc_Dj(const GenotypeView& v, const Table3<double>& AlleleFreq, Table2<double>& DjLocPop, Vec1<double>& DjPop,
-             Vec1<double>& DjLoc, double& DjTotal) {
+             Vec1<double>& DjLoc, double& DjTotal, const PresentCodeLists* presentCodes) {
   DjLocPop.resize(v.nPop, v.nLoci);
   DjPop = makeVec1<double>(v.nPop);
   DjLoc = makeVec1<double>(v.nLoci);
@@ -44,21 +30,29 @@ bool Calc_Dj(const GenotypeView& v, const Table3<double>& AlleleFreq, Table2<dou
   int nLoc = v.selectedLoci();
   if (pops.size() < 2 || nLoc == 0) return false;
 
-  // Each population writes only its own row and cell.
-  for (int p : pops) {
-    std::vector<int> others;
-    for (int q : pops)
-      if (q != p) others.push_back(q);
-    const Table2<double> c = complementOf(v, AlleleFreq, others);
-    double sum = 0;
-    for (int l = 1; l <= v.nLoci; ++l) {
-      if (!v.locOn(l)) continue;
-      DjLocPop(p, l) = djAt(v, AlleleFreq, c, p, l);
-      sum += DjLocPop(p, l);
+  // A population's complement at a locus is the locus total without the population, over the others.
+  const double others = static_cast<double>(pops.size() - 1);
+  parallelFor(v.nLoci, [&](int i) {
+    const int l = i + 1;
+    if (!v.locOn(l)) return;
+    const CompactFrequencies c = compactFrequencies(v, AlleleFreq, l, pops, presentCodes, 1);
+    const std::size_t nCodes = c.codes.size();
+    std::vector<double> total(nCodes, 0.0), complement(nCodes);
+    for (std::size_t pi = 0; pi < pops.size(); ++pi)
+      for (std::size_t k = 0; k < nCodes; ++k) total[k] += c.of(pi)[k];
+    for (std::size_t pi = 0; pi < pops.size(); ++pi) {
+      const double* f = c.of(pi);
+      for (std::size_t k = 0; k < nCodes; ++k) complement[k] = (total[k] - f[k]) / others;
+      DjLocPop(pops[pi], l) = djAt(f, complement);
     }
+  });
+
+  for (int p : pops) {
+    double sum = 0;
+    for (int l = 1; l <= v.nLoci; ++l)
+      if (v.locOn(l)) sum += DjLocPop(p, l);
     DjPop[static_cast<std::size_t>(p)] = sum / nLoc;
   }
-
   const double k = static_cast<double>(pops.size());
   for (int l = 1; l <= v.nLoci; ++l) {
     if (!v.locOn(l)) continue;
@@ -72,23 +66,31 @@ bool Calc_Dj(const GenotypeView& v, const Table3<double>& AlleleFreq, Table2<dou
 }
 
 void Calc_Dj_Neighbours(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& GeoDist,
-                        int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop) {
+                        int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop,
+                        const PresentCodeLists* presentCodes) {
   DjNbLocPop.resize(v.nPop, v.nLoci);
   DjNbPop = makeVec1<Cell>(v.nPop);
   if (NNeighbours < 1) NNeighbours = 1;
   int nLoc = v.selectedLoci();
   if (nLoc == 0) return;
+  const std::vector<int> pops = v.selectedPops();
+  std::vector<int> slot(static_cast<std::size_t>(v.nPop) + 1, 0);  // population -> its place in `pops`
+  for (std::size_t i = 0; i < pops.size(); ++i) slot[static_cast<std::size_t>(pops[i])] = static_cast<int>(i);
+  std::vector<CompactFrequencies> freq(static_cast<std::size_t>(v.nLoci) + 1);
+  parallelFor(v.nLoci, [&](int i) {
+    if (v.locOn(i + 1)) freq[static_cast<std::size_t>(i) + 1] = compactFrequencies(v, AlleleFreq, i + 1, pops, presentCodes, 1);
+  });
 
   // Each population chooses its own neighbours and writes only its own row and cell.
-  for (int p = 1; p <= v.nPop; ++p) {
-    if (!v.popOn(p)) continue;
+  parallelFor(static_cast<int>(pops.size()), [&](int pi) {
+    const int p = pops[static_cast<std::size_t>(pi)];
     std::vector<char> marked(static_cast<std::size_t>(v.nPop) + 1, 0);
     std::vector<int> neighbours;
     for (int choice = 0; choice < NNeighbours; ++choice) {
       int found = 0;
       double m = kNoNeighbour;
-      for (int q = 1; q <= v.nPop; ++q) {
-        if (q == p || !v.popOn(q) || marked[static_cast<std::size_t>(q)]) continue;
+      for (int q : pops) {
+        if (q == p || marked[static_cast<std::size_t>(q)]) continue;
         // Strictly less: the smaller number wins a tie, and an undefined distance never wins.
         if (GeoDist(p, q) < m) {
           m = GeoDist(p, q);
@@ -99,18 +101,27 @@ void Calc_Dj_Neighbours(const GenotypeView& v, const Table3<double>& AlleleFreq,
       marked[static_cast<std::size_t>(found)] = 1;
       neighbours.push_back(found);
     }
-    if (neighbours.empty()) continue;
+    if (neighbours.empty()) return;
 
-    const Table2<double> c = complementOf(v, AlleleFreq, neighbours);
+    // The complement is the unweighted mean of the neighbours, summed in the order they were chosen.
+    const double k = static_cast<double>(neighbours.size());
     double sum = 0;
+    std::vector<double> complement;
     for (int l = 1; l <= v.nLoci; ++l) {
       if (!v.locOn(l)) continue;
-      const double d = djAt(v, AlleleFreq, c, p, l);
+      const CompactFrequencies& c = freq[static_cast<std::size_t>(l)];
+      complement.assign(c.codes.size(), 0.0);
+      for (int q : neighbours) {
+        const double* f = c.of(static_cast<std::size_t>(slot[static_cast<std::size_t>(q)]));
+        for (std::size_t a = 0; a < complement.size(); ++a) complement[a] += f[a];
+      }
+      for (double& x : complement) x /= k;
+      const double d = djAt(c.of(static_cast<std::size_t>(pi)), complement);
       DjNbLocPop(p, l) = d;
       sum += d;
     }
     DjNbPop[static_cast<std::size_t>(p)] = sum / nLoc;
-  }
+  });
 }
 
 }  // namespace kiwora

@@ -3,6 +3,7 @@
 // over loci, the multilocus distance, the geographic distances, the two chain clusterings and the
 // per-locus correlation of genetic with geographic distance.
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 
 namespace kiwora {
@@ -15,9 +16,9 @@ struct ClusterSteps {
 };
 
 struct DistanceTables {
-  Table3<double> DistDG;      // (pop, pop, locus) Gregorius distance, 0..1
+  PairTable3<double> DistDG;  // (pop, pop, locus) Gregorius distance, 0..1
   Table2<double> DistDGMean;  // (pop, pop) mean of the per-locus Gregorius distances
-  Table3<Cell> DistDN;        // (pop, pop, locus) Nei distance; undefined without a shared allele or data
+  PairTable3<Cell> DistDN;    // (pop, pop, locus) Nei distance; undefined without a shared allele or data
   Table2<Cell> DistDNMean;    // (pop, pop) Nei distance over the loci used for the pair
   Table2<Cell> DistMLG;       // (pop, pop) distance on multilocus-genotype frequencies; undefined without types
   Table2<double> GeoDist;     // (pop, pop) geographic distance, all populations, diagonal 0

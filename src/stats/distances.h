@@ -1,21 +1,29 @@
 #pragma once
 // Genetic distances between every two selected populations, per selected locus and over the selected loci.
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
+#include "stats/present_codes.h"
 
 namespace kiwora {
 
 // Gregorius (1974): half the sum of absolute frequency differences over the allele codes 0..maxAllele,
 // capped at 1; over loci the plain mean. Sizes both outputs (pop, pop[, locus]) itself and fills every
-// ordered pair of selected populations, diagonal included. Returns false, leaving the outputs zero,
-// when no locus is selected.
-bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, Table3<double>& DistDG,
-                         Table2<double>& DistDGMean);
+// pair of selected populations, diagonal included. Returns false, leaving the outputs zero, when no
+// locus is selected. `presentCodes` (AlleleStats::PresentCodes) saves finding the codes present.
+bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, PairTable3<double>& DistDG,
+                         Table2<double>& DistDGMean, const PresentCodeLists* presentCodes = nullptr);
 
 // Nei (1972) standard distance -ln(Jxy / sqrt(Jx Jy)); over loci the J's are summed first. A locus where
 // either population has no gene copy is skipped for that pair and its cell stays undefined; no shared
 // allele leaves the cell undefined too. Sizes both outputs itself.
+void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<int>& GeneCount,
+                   PairTable3<Cell>& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
+
+// The same into full tables, both orders of every pair filled.
+bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, Table3<double>& DistDG,
+                         Table2<double>& DistDGMean);
 void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<int>& GeneCount,
                    Table3<Cell>& DistDN, Table2<Cell>& DistDNMean);
 

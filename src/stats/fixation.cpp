@@ -5,7 +5,7 @@
 namespace kiwora {
 
 bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
-              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal) {
+              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal, const PresentCodeLists* presentCodes) {
   FstLoc = makeVec1<Cell>(v.nLoci);
   FstNLoc = makeVec1<Cell>(v.nLoci);
   FstTotal.reset();
@@ -30,7 +30,7 @@ bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Tab
       continue;
     }
     double sumSq = 0;
-    for (int a = 1; a <= v.maxAllele; ++a) {
+    for (int a : presentCodesAt(v, AlleleFreq, l, presentCodes, 1)) {
       double mean = 0;
       for (int p : typed) mean += AlleleFreq(p, l, a);
       mean /= k;

@@ -3,6 +3,7 @@
 #include "model/cell.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
+#include "stats/present_codes.h"
 
 namespace kiwora {
 
@@ -13,6 +14,7 @@ namespace kiwora {
 // Fst_max = 0 leaves its standardised value undefined, and so the standardised total. Returns false, with
 // everything left undefined, unless at least two populations and one locus are selected.
 bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
-              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal);
+              Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal,
+              const PresentCodeLists* presentCodes = nullptr);
 
 }  // namespace kiwora

@@ -27,13 +27,13 @@ void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, CellAt cellAt
   for (int i : pops) {
     if (i >= nPop) break;
     w.num(i).tab(5);
-    for (int j : pops) {
-      if (j <= i) {
-        w.text("       ");
-        continue;
-      }
+    std::size_t first = 0;  // the populations up to i leave their cells blank
+    while (first < pops.size() && pops[first] <= i) ++first;
+    w.blanks(7 * static_cast<int>(first));
+    for (std::size_t k = first; k < pops.size(); ++k) {
+      const int j = pops[k];
       const Cell c = cellAt(i, j);
-      if (c) w.fmt(*c, "0.000").text("  ");
+      if (c) w.fixed(*c, 3).text("  ");
       else w.text(kUndefined);
     }
     w.nl();
@@ -57,6 +57,14 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
 }
 
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus) {
+  printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
+}
+
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus) {
+  printMatrix(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
+}
+
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus) {
   printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
 }
 

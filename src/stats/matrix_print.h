@@ -4,6 +4,7 @@
 // cell prints as "------" in the cell's seven columns, so the columns to its right stay in place.
 #include "files/text_writer.h"
 #include "model/cell.h"
+#include "model/pair_table.h"
 #include "model/table.h"
 
 namespace kiwora {
@@ -12,5 +13,7 @@ void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Ta
 void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<Cell>& Matrix);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<double>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus);
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus);
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus);
 
 }  // namespace kiwora

@@ -298,6 +298,12 @@ class DesktopTest : public QObject {
     openExample();
     clickMenu("frmStart", "Analysis", "Diploid");
     QTRY_VERIFY(view_->window("frmDiplo"));
+    // While a run is under way its window stays.
+    app_->model.flags.Busy = 1;
+    view_->window("frmDiplo")->close();
+    QTest::qWait(50);
+    QVERIFY(view_->window("frmDiplo") && view_->window("frmDiplo")->isVisible() && !ended_);
+    app_->model.flags.Busy = 0;
     // Closing a task window leaves no window, which ends the program.
     view_->window("frmDiplo")->close();
     QTRY_VERIFY(ended_);

@@ -1,0 +1,81 @@
+// The population analysis does not depend on how it is spread or on the spacing of the allele codes:
+// the report is the same on one thread and on eight, and codes spread up to 9001 give the same
+// distances, differentiation and fixation as the same genotypes coded 1..10.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../bench/generate.h"
+#include "analysis/driver.h"
+#include "analysis/report.h"
+#include "files/text_writer.h"
+#include "model/model.h"
+#include "platform/scripted_services.h"
+#include "spatial/parallel_chunks.h"
+
+namespace kiwora {
+namespace {
+
+Model analysed(int codeStep, int threads) {
+  gen::Params p;
+  p.nPop = 12;
+  p.nInd = 15;
+  p.nLoci = 4;
+  p.nAlleles = 6;
+  p.missing = 0.1;
+  p.seed = 5;
+  p.codeStep = codeStep;
+  gen::Data d = gen::generate(p);
+  Model m;
+  m.ds = d.ds;
+  m.sel = d.sel;
+  m.sel.PopSel[4] = 0;  // one population left out
+  AnalysisOptions& o = m.options;
+  o.FlagFreqAlleles = o.FlagHeterozygosity = o.FlagDistDG = o.FlagDistDN = o.FlagDj = o.FlagFst = 1;
+  o.FlagDjNeighbours = 1;
+  o.NNeighbours = 3;
+  o.FlagSpatialGenDist = o.FlagClusterGenepool = 1;
+  setWorkerThreads(threads);
+  ScriptedServices services;
+  Run_Population_Analysis(m, services);
+  setWorkerThreads(0);
+  return m;
+}
+
+std::string reportOf(const Model& m) {
+  LineWriter w;
+  printPopulationReport(w, m, m.options, true);
+  return w.take();
+}
+
+TEST(AnalysisScale, OneAndEightThreadsWriteTheSameReport) {
+  const std::string one = reportOf(analysed(1, 1));
+  EXPECT_GT(one.size(), 10000u);
+  EXPECT_TRUE(one == reportOf(analysed(1, 8)));
+}
+
+TEST(AnalysisScale, SpreadCodesGiveTheSameStatistics) {
+  const Model a = analysed(1, 8), b = analysed(1000, 8);
+  ASSERT_EQ(b.ds.MaxAllele, 5001);
+  for (int p = 1; p <= a.ds.NPop; ++p) {
+    for (int q = 1; q <= a.ds.NPop; ++q) {
+      EXPECT_EQ(a.dist.DistDGMean(p, q), b.dist.DistDGMean(p, q));
+      EXPECT_EQ(a.dist.DistDNMean(p, q), b.dist.DistDNMean(p, q));
+      for (int l = 1; l <= a.ds.NLoci; ++l) {
+        EXPECT_EQ(a.dist.DistDG(p, q, l), b.dist.DistDG(p, q, l));
+        EXPECT_EQ(a.dist.DistDN(p, q, l), b.dist.DistDN(p, q, l));
+      }
+    }
+    for (int l = 1; l <= a.ds.NLoci; ++l) {
+      EXPECT_EQ(a.diff.DjLocPop(p, l), b.diff.DjLocPop(p, l));
+      EXPECT_EQ(a.diff.DjNbLocPop(p, l), b.diff.DjNbLocPop(p, l));
+    }
+  }
+  EXPECT_EQ(a.diff.DjTotal, b.diff.DjTotal);
+  EXPECT_EQ(a.diff.FstLoc, b.diff.FstLoc);
+  EXPECT_EQ(a.diff.FstNLoc, b.diff.FstNLoc);
+  EXPECT_GT(a.diff.DjTotal, 0);
+}
+
+}  // namespace
+}  // namespace kiwora
