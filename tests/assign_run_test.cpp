@@ -227,6 +227,28 @@ TEST_F(AssignRun, NothingToScoreIsRefusedBeforeTheFileIsTouched) {
   EXPECT_EQ(model().flags.AssignRunDone, 0);
 }
 
+TEST_F(AssignRun, SimulatedGroupsBeyondTheMemoryLimitAreRefusedAndTheWindowStaysUsable) {
+  load();
+  // Under the delta criterion every simulated group keeps its delta: a billion of them cannot be held.
+  run("menu AssisgnmentGr\nchoose Option9\ntype Text2 1000000000\nclick Command2\n"
+      "expect-message This run would need about\nexpect-window frmAssGr");
+  EXPECT_NE(services.messages().back().find("for \"Number of simulated groups\" 1000000000."), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(outPath()));
+  EXPECT_EQ(model().flags.Busy, 0);
+  EXPECT_EQ(model().flags.AssignRunDone, 0);
+  EXPECT_EQ(model().test.NTestGr, 3);
+  EXPECT_EQ(model().assign.nGroups, 0);
+  // LOD1 keeps no row per simulation: the same count only takes time there, so it is not refused.
+  AssignmentOptions lod1 = opt();
+  lod1.LodCriterion = 1;
+  lod1.NSimGroups = 2000000000;
+  EXPECT_EQ(memoryRefusal(assignmentTableNeeds(model(), lod1)), "");
+  // The window answers the next run.
+  run("type Text2 40\nclick Command2\nexpect-window frmStart");
+  EXPECT_EQ(model().flags.AssignRunDone, 1);
+  EXPECT_EQ(model().assign.SimDelta.size(), 41u);
+}
+
 TEST_F(AssignRun, DominantCorrectionOfTheAnalysisIsNeverApplied) {
   load();
   run("menu AssisgnmentGr\nclick Command2");

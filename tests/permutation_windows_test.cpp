@@ -19,34 +19,17 @@ using testing::readFile;
 std::string sourceFile(const std::string& rel) { return readFile(std::string(KIWORA_SOURCE_DIR) + "/" + rel); }
 
 // A program of its own on the beech stands, with a temporary folder.
-struct Session {
-  testing::TempDir dir;
-  testing::ClickingServices services;
-  App app{services};
-  std::ostringstream log;
-  ScriptPlayer player{app, services, log, dir.path()};
+struct Session : testing::Program<testing::ClickingServices> {
   std::string out;
 
   Session() {
-    services.setDate("01/02/2026");
-    registerWindows(app);
-    startProgram(app);
     dir.write("stands.txt", sourceFile("tests/scripts/permutation_stands.txt"));
     out = dir.file("stands-out.txt");
-  }
-  void run(const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) {
-      const auto o = player.execute(line);
-      ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
-    }
   }
   // Loads the stands and runs an analysis with the given boxes ticked.
   void analyse(const std::string& ticks) {
     run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\n" + ticks + "\nclick Command1\nexpect-window frmStart");
   }
-  Window& window(const std::string& name) { return *app.forms.find(name); }
   std::string result() const { return readFile(out); }
 };
 
@@ -76,6 +59,20 @@ TEST(PermutationWindows, RefusedChoicesRunNothing) {
   s.run("click Command1\nexpect-message Select at least two populations\nexpect-window frmTest_all");
   EXPECT_EQ(s.result(), before);
   EXPECT_EQ(s.services.pendingMessages(), 0u);
+}
+
+TEST(PermutationWindows, WithinPermutationRowsBeyondTheMemoryLimitAreRefused) {
+  Session s;
+  s.analyse(kWithinTicks);
+  const std::string before = s.result();
+  // Every permutation keeps its fixation index per locus until the shares are counted.
+  s.run("menu WS\ntype Text1 2000000000\nclick Command1\nexpect-message This run would need about\n"
+        "expect-window frmWTest");
+  EXPECT_NE(s.services.messages().back().find("\"No. permutations\" 2000000000"), std::string::npos);
+  EXPECT_EQ(s.result(), before);
+  EXPECT_EQ(s.app.model.flags.Busy, 0);
+  s.run("type Text1 20\nclick Command1\nexpect-window frmStart");
+  EXPECT_NE(s.result().find("Results of Numerical Tests", before.size()), std::string::npos);
 }
 
 TEST(PermutationWindows, ClicksDuringARunDoNothing) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "support/app_fixture.h"
+#include "support/clicking_services.h"
 #include "support/golden.h"
 
 namespace kiwora {
@@ -14,6 +15,12 @@ using testing::expectNoBrokenNumbers;
 using testing::readFile;
 
 std::string scriptFile(const std::string& name) { return std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/" + name; }
+
+std::size_t count(const std::string& s, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
+  return n;
+}
 
 class SelfAssignRun : public testing::AppFixture {
  protected:
@@ -33,11 +40,6 @@ class SelfAssignRun : public testing::AppFixture {
   }
   void selfAssign(const std::string& settings) {
     run("menu AssisgnmentGr\n" + settings + "\nclick Command4\nexpect-window frmStart");
-  }
-  static std::size_t count(const std::string& s, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
-    return n;
   }
 };
 
@@ -154,6 +156,54 @@ TEST_F(SelfAssignRun, EditedGroupFileThatNoLongerFitsIsRefusedAtTheReRead) {
   EXPECT_EQ(model().sel.LocSel, selection.LocSel);
   EXPECT_EQ(model().flags.AssignReRead, 1);  // the next run tries again
   EXPECT_EQ(model().flags.Busy, 0);
+}
+
+TEST(AssignmentWindowRuns, ClicksDuringEitherRunDoNothing) {
+  // Each run lets events through while it works; meanwhile the user clicks the other run, "Go back", a
+  // method and types a count. Only the run that was started runs, once, with the options it started with.
+  const struct {
+    const char* started;
+    const char* other;
+    const char* ownSection;
+    const char* otherSection;
+  } cases[] = {
+      {"Command2", "Command4", "Results of group Assignment/Exlusion", "Results of Self-Assignment"},
+      {"Command4", "Command2", "Results of Self-Assignment", "Results of group Assignment/Exlusion"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.started);
+    testing::Program<testing::ClickingServices> p;
+    p.dir.write("ref.txt", readFile(scriptFile("self_ref_4x8.txt")));
+    p.dir.write("test.txt", readFile(scriptFile("self_test_2groups.txt")));
+    p.run("file ref.txt\nmenu OpenRefFile\nexpect-message The reading of the reference data was successful!\n"
+          "file test.txt\nmenu OpenTestFile\nexpect-message The reading of the test data was successful!\n"
+          "seed 18\nmenu AssisgnmentGr");
+    Window& w = p.window("frmAssGr");
+    const AssignmentOptions before = p.app.model.assignOptions;
+    int clicks = 0;
+    p.services.duringEvents = [&] {
+      ++clicks;
+      w.get<Button>(c.other).click();
+      w.get<Button>(c.started).click();
+      w.get<Button>("Command1").click();
+      w.get<OptionButton>("Option2").setValue(true);
+      w.get<TextBox>("Text2").setText("7");
+    };
+    w.get<Button>(c.started).click();
+    p.services.duringEvents = nullptr;
+    EXPECT_GT(clicks, 0);
+    EXPECT_EQ(p.app.forms.active()->name(), "frmStart");
+    EXPECT_EQ(p.app.model.flags.Busy, 0);
+    EXPECT_EQ(p.app.model.assignOptions.AssMethod, before.AssMethod);
+    EXPECT_EQ(p.app.model.assignOptions.NSimGroups, before.NSimGroups);
+    const std::string out = readFile(p.dir.file("ref-out.txt"));
+    EXPECT_EQ(count(out, c.ownSection), 1u);
+    EXPECT_EQ(count(out, c.otherSection), 0u);
+    EXPECT_EQ(p.services.pendingMessages(), 0u);
+    // The window answers again once the run is over.
+    p.run("menu AssisgnmentGr\nclick " + std::string(c.other) + "\nexpect-window frmStart");
+    EXPECT_EQ(count(readFile(p.dir.file("ref-out.txt")), c.otherSection), 1u);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "model/genotypes.h"
 #include "model/table.h"
+#include "permutation/population_copy.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora::testing {
@@ -39,16 +40,7 @@ struct Fixture {
     locSel[0] = 0;
   }
 
-  GenotypeView view() {
-    GenotypeView v;
-    v.nPop = data.nPop();
-    v.nLoci = data.nLoci();
-    v.maxAllele = maxAllele;
-    v.genotypes = &data;
-    v.popSel = &popSel;
-    v.locSel = &locSel;
-    return v;
-  }
+  GenotypeView view() { return viewOfCopy(data, maxAllele, popSel, locSel); }
 };
 
 }  // namespace kiwora::testing

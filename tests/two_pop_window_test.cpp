@@ -2,6 +2,7 @@
 // the one-run guard, and the appended results pinned by golden files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "../bench/generate.h"
@@ -109,6 +110,29 @@ TEST_F(TwoPopWindow, AnUnwritableResultFileStopsTheRunBeforeItStarts) {
   run("click Command2\nexpect-message The result file\nexpect-window frmTest");
   EXPECT_EQ(model().flags.Busy, 0);
   EXPECT_EQ(model().flags.NoSortMLG, 1);
+}
+
+TEST_F(TwoPopWindow, AllPairsBeyondTheMemoryLimitAreRefusedAndTheDataStay) {
+  // 1000 populations at 400 loci: every one of the 499500 pairs keeps its per-locus counts. The data are
+  // too large for an analysis, so the window is opened directly.
+  gen::Params prm;
+  prm.nPop = 1000;
+  prm.nInd = 1;
+  prm.nLoci = 400;
+  prm.nAlleles = 2;
+  prm.missing = 0;  // a locus missing in any population would be dropped
+  prm.seed = 3;
+  dir.write("many.txt", gen::inputFileText(gen::generate(prm).ds));
+  run("file many.txt\nmenu OpenPopGen");
+  app.forms.show("frmTest");
+  const std::string before = readFile(dir.file("many-out.txt"));
+  run("click Command2\nexpect-message This run would need about\nexpect-window frmTest");
+  EXPECT_NE(services.messages().back().find("the results of 499500 population pairs at 400 loci"), std::string::npos);
+  EXPECT_EQ(model().flags.Busy, 0);
+  EXPECT_EQ(model().ds.NPop, 1000);
+  EXPECT_EQ(readFile(dir.file("many-out.txt")), before);
+  // One pair of them runs.
+  run("pick List1 1 Pop_1\npick List2 2 Pop_2\ntype Text1 20\nclick Command2\nexpect-window frmStart");
 }
 
 TEST_F(TwoPopWindow, NothingReactsWhileARunIsUnderWay) {

@@ -36,28 +36,60 @@ std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
   return {};
 }
 
-bool assignStepResultFile(AssignmentRun& run) {
-  Model& m = run.model;
-  AssignmentFileState& file = m.assignFile;
-  const std::string identity = assignHeaderIdentity(m);
-  const bool fresh = file.AssignOutFile.empty();
-  const std::string path = fresh ? resultFileName(m.ds.RefFileName) : file.AssignOutFile;
-  const bool header = fresh || m.flags.AssignReRead == 1 || identity != file.headerIdentity;
+std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOptions& opt) {
+  // GrScore, GrProb and the exclusion table hold cells; ExclCount and the groups' own scores doubles.
+  const double cells = (m.test.NTestGr + 1.0) * (m.ds.NPop + 1.0);
+  std::vector<TableNeed> needs = {
+      {cells * (3 * sizeof(Cell) + 2 * sizeof(double)),
+       "the scores of " + std::to_string(m.test.NTestGr) + " test groups against " + std::to_string(m.ds.NPop) +
+           " reference populations"}};
+  if (opt.LodCriterion == 2 && opt.AssMethod != 3)
+    needs.push_back({2 * (opt.NSimGroups + 1.0) * sizeof(double),
+                     "\"Number of simulated groups\" " + std::to_string(opt.NSimGroups)});
+  return needs;
+}
 
-  TextFile out(run.services.decimalSign());
-  if (!out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append)) {
-    run.error = "The result file " + path + " cannot be written! Nothing was calculated.";
-    return false;
+bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head) {
+  AssignmentFileState& file = model.assignFile;
+  const bool fresh = file.AssignOutFile.empty();
+  const std::string path = fresh ? resultFileName(model.ds.RefFileName) : file.AssignOutFile;
+  TextFile out(services.decimalSign());
+  bool ok = out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append);
+  if (ok) {
+    head(out, fresh);
+    ok = out.close();
   }
-  if (fresh) writeResultBanner(out, kAssignBannerYear);
-  if (header) writeAssignHeader(out, m, run.services.today());
-  if (!out.close()) {
-    run.error = "The result file " + path + " cannot be written! Nothing was calculated.";
+  if (!ok) {
+    error = "The result file " + path + " cannot be written! Nothing was calculated.";
     return false;
   }
   file.AssignOutFile = path;
-  if (header) file.headerIdentity = identity;
   return true;
+}
+
+bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
+  const std::string& path = model.assignFile.AssignOutFile;
+  TextFile out(services.decimalSign());
+  bool ok = out.open(path, TextFile::Mode::Append);
+  if (ok) {
+    print(out);
+    ok = out.close();
+  }
+  if (!ok) error = "The results could not be written to " + path + "!";
+  return ok;
+}
+
+bool assignStepResultFile(AssignmentRun& run) {
+  Model& m = run.model;
+  const std::string identity = assignHeaderIdentity(m);
+  bool header = false;
+  const bool ok = run.openResultFile([&](LineWriter& out, bool fresh) {
+    header = fresh || m.flags.AssignReRead == 1 || identity != m.assignFile.headerIdentity;
+    if (fresh) writeResultBanner(out, kAssignBannerYear);
+    if (header) writeAssignHeader(out, m, run.services.today());
+  });
+  if (ok && header) m.assignFile.headerIdentity = identity;
+  return ok;
 }
 
 void assignStepReferenceStatistics(AssignmentRun& run) {
@@ -79,15 +111,10 @@ void assignStepScoreGroups(AssignmentRun& run) {
 
 bool assignStepReportScores(AssignmentRun& run) {
   Model& m = run.model;
-  TextFile out(run.services.decimalSign());
-  bool ok = out.open(m.assignFile.AssignOutFile, TextFile::Mode::Append);
-  if (ok) {
+  return run.appendToResultFile([&](LineWriter& out) {
     writeAssignMethodBlock(out, m, run.opt);
     writeAssignScoreTables(out, m, run.opt, m.assign);
-    ok = out.close();
-  }
-  if (!ok) run.error = "The results could not be written to " + m.assignFile.AssignOutFile + "!";
-  return ok;
+  });
 }
 
 void assignStepFinish(AssignmentRun& run) {
@@ -100,6 +127,8 @@ void assignStepFinish(AssignmentRun& run) {
 bool runAssignment(AssignmentRun& run) {
   if (!assignStepReloadTestGroups(run)) return false;
   run.error = assignOptionsProblem(run.model, run.opt);
+  if (!run.error.empty()) return false;
+  run.error = memoryRefusal(assignmentTableNeeds(run.model, run.opt));
   if (!run.error.empty()) return false;
   if (!assignStepResultFile(run)) return false;
   assignStepReferenceStatistics(run);

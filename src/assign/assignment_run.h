@@ -4,26 +4,46 @@
 // nothing a window does while the run lets events through can change them.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "assign/reference_tables.h"
+#include "files/text_writer.h"
 #include "model/model.h"
+#include "model/run_memory.h"
 #include "platform/services.h"
 
 namespace kiwora {
 
-struct AssignmentRun {
-  AssignmentRun(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
+// What the assignment and the self-assignment run over, and their access to the one result file.
+struct AssignmentRunBase {
+  AssignmentRunBase(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
   Model& model;
   Services& services;
   AssignmentOptions opt;  // as they stood when the run started
-  ReferenceTables ref;    // the reference statistics of this run, read-only once built
   std::string error;      // what to tell the user when a step fails
+
+  // Creates the result file (named after the reference file) when no run has named it yet, otherwise
+  // opens it for appending, and lets `head` write into it (`fresh`: it was just created). False, with
+  // `error`, when it cannot be written: then the file's name is not kept.
+  bool openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head);
+  // Appends to the result file; false, with `error`, when it cannot be written completely.
+  bool appendToResultFile(const std::function<void(LineWriter& out)>& print);
+};
+
+struct AssignmentRun : AssignmentRunBase {
+  using AssignmentRunBase::AssignmentRunBase;
+  ReferenceTables ref;    // the reference statistics of this run, read-only once built
   // Shows how far the simulations have come (a percentage) and lets pending events through; may be empty.
   std::function<void(const std::string&)> progress;
 };
 
 // Checks that the options allow a run; empty when they do, otherwise the message.
 std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt);
+
+// The tables a run allocates in proportion to its options or its data: the score and exclusion tables of
+// every test group against every reference population and, under the delta criterion, one delta per
+// simulated group (kept, and sorted in a copy, until the probabilities are read off).
+std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOptions& opt);
 
 // Names the result file when no run has named it yet (after the reference file), checks that it can be
 // written, and writes the banner and header block to a new file, or the header block again when the

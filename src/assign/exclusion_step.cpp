@@ -23,17 +23,12 @@ bool assignStepExclusion(AssignmentRun& run) {
   else
     excl = simulateExclusionLod1(setup, m.assign);
 
-  TextFile out(run.services.decimalSign());
-  bool ok = out.open(m.assignFile.AssignOutFile, TextFile::Mode::Append);
-  if (ok) {
+  return run.appendToResultFile([&](LineWriter& out) {
     if (delta)
       writeExclusionDeltaTable(out, m, m.assign);
     else
       writeExclusionLod1Tables(out, m, opt, m.assign, excl);
-    ok = out.close();
-  }
-  if (!ok) run.error = "The results could not be written to " + m.assignFile.AssignOutFile + "!";
-  return ok;
+  });
 }
 
 }  // namespace kiwora

@@ -6,6 +6,7 @@
 #include "assign/scorers.h"
 #include "assign/self_assign_group.h"
 #include "assign/self_assign_plan.h"
+#include "permutation/population_copy.h"
 #include "spatial/parallel_chunks.h"
 
 namespace kiwora {
@@ -15,13 +16,7 @@ int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel,
   TestGroups group;
   fillSelfGroup(work, p, members, group);
   const LeftOut leftOut(work, p, members);
-  GenotypeView view;
-  view.nPop = ds.NPop;
-  view.nLoci = ds.NLoci;
-  view.maxAllele = ds.MaxAllele;
-  view.genotypes = &work;
-  view.popSel = &sel.PopSel;
-  view.locSel = &sel.LocSel;
+  const GenotypeView view = viewOfCopy(work, ds.MaxAllele, sel.PopSel, sel.LocSel);
   ReferenceBuild how;
   how.minFreqMiss = opt.MinFreqMiss;
   how.genotypeTable = opt.AssMethod == 3 && opt.GDOnGenotypes == 1;

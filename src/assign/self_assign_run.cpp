@@ -12,10 +12,6 @@ namespace {
 // The self-assignment's banner year line differs from the assignment's by one blank.
 constexpr const char* kSelfBannerYear = "  2021   Kiwora";
 
-std::string notWritable(const std::string& path) {
-  return "The result file " + path + " cannot be written! Nothing was calculated.";
-}
-
 // The header of a result file that a self-assignment creates: no test groups, the loci when they changed.
 void writeSelfHeader(LineWriter& out, Model& m, const AssignmentOptions& opt, const std::string& date) {
   const DataSet& ds = m.ds;
@@ -56,26 +52,14 @@ bool selfStepCheck(SelfAssignmentRun& run) {
 
 bool selfStepResultFile(SelfAssignmentRun& run) {
   Model& m = run.model;
-  AssignmentFileState& file = m.assignFile;
-  const bool fresh = file.AssignOutFile.empty();
-  const std::string path = fresh ? resultFileName(m.ds.RefFileName) : file.AssignOutFile;
-  TextFile out(run.services.decimalSign());
-  if (!out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append)) {
-    run.error = notWritable(path);
-    return false;
-  }
   const int lociChanged = m.flags.LociChanged;
-  if (fresh) {
+  const bool ok = run.openResultFile([&](LineWriter& out, bool fresh) {
+    if (!fresh) return;
     writeResultBanner(out, kSelfBannerYear);
     writeSelfHeader(out, m, run.opt, run.services.today());
-  }
-  if (!out.close()) {
-    m.flags.LociChanged = lociChanged;
-    run.error = notWritable(path);
-    return false;
-  }
-  file.AssignOutFile = path;
-  return true;
+  });
+  if (!ok) m.flags.LociChanged = lociChanged;  // the loci are listed again by the next header
+  return ok;
 }
 
 void selfStepTests(SelfAssignmentRun& run, const std::function<void(double)>& progress) {
@@ -92,16 +76,8 @@ bool selfStepReport(SelfAssignmentRun& run) {
   head.listLoci = m.flags.LociChanged == 1;
   head.weightBip = run.opt.WeightBip;
   head.weightMat = run.opt.WeightMat;
-  TextFile out(run.services.decimalSign());
-  bool ok = out.open(m.assignFile.AssignOutFile, TextFile::Mode::Append);
-  if (ok) {
-    printSelfAssignReport(out, m.ds, m.sel, head, run.counts);
-    ok = out.close();
-  }
-  if (!ok) {
-    run.error = "The results could not be written to " + m.assignFile.AssignOutFile + "!";
+  if (!run.appendToResultFile([&](LineWriter& out) { printSelfAssignReport(out, m.ds, m.sel, head, run.counts); }))
     return false;
-  }
   m.flags.LociChanged = 0;
   return true;
 }

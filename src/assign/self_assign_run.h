@@ -5,19 +5,16 @@
 #include <functional>
 #include <string>
 
+#include "assign/assignment_run.h"
 #include "assign/self_assign_report.h"
 #include "model/model.h"
 #include "platform/services.h"
 
 namespace kiwora {
 
-struct SelfAssignmentRun {
-  SelfAssignmentRun(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
-  Model& model;
-  Services& services;
-  AssignmentOptions opt;   // as they stood when the run started
+struct SelfAssignmentRun : AssignmentRunBase {
+  using AssignmentRunBase::AssignmentRunBase;
   SelfAssignCounts counts;  // what the tests found
-  std::string error;       // what to tell the user when a step fails
 };
 
 // The options, the group size against every population and the individuals that can be tested; false,

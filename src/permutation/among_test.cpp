@@ -39,6 +39,12 @@ std::vector<Cell> amongColumns(GenotypeData& g, int maxAllele, const Vec1<int>& 
   return c;
 }
 
+TableNeed amongTestTableNeed(int nPerm, int nSelLoci) {
+  const double rowBytes = 3.0 * (nSelLoci + 1) * sizeof(Cell) + sizeof(std::vector<Cell>);
+  return {(nPerm + 1.0) * rowBytes, "\"Number of permutations\" " + std::to_string(nPerm) + " with " +
+                                        std::to_string(nSelLoci) + " selected loci"};
+}
+
 AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, const Vec1<int>& locSel, int nPerm,
                                        bool dominant, std::uint64_t runSeed,
                                        const std::function<void(int perm)>& progress) {

@@ -7,6 +7,7 @@
 
 #include "model/cell.h"
 #include "model/genotypes.h"
+#include "model/run_memory.h"
 #include "model/table.h"
 
 namespace kiwora {
@@ -26,6 +27,10 @@ struct AmongTestResult {
 // The columns of one data set: allele frequencies, He, Dj and Fst over every population of `g` and the
 // loci selected in locSel, with the functions of the analysis.
 std::vector<Cell> amongColumns(GenotypeData& g, int maxAllele, const Vec1<int>& locSel, bool dominant);
+
+// The rows a run keeps until the shares are counted: Dj, Fst and standardised Fst of every selected locus
+// and in total, for the observed data and each permutation.
+TableNeed amongTestTableNeed(int nPerm, int nSelLoci);
 
 // Permutes the individuals of `g` (the selected populations only, as populations 1..n) nPerm times,
 // spread over the cores; permutation k draws from its own stream of runSeed. `g` is only read.

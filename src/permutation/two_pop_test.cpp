@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "permutation/population_copy.h"
 #include "permutation/run_support.h"
 #include "spatial/parallel_chunks.h"
 #include "stats/allele_stats.h"
@@ -34,13 +35,7 @@ const Vec1<int> kBothSlots = {0, 1, 1};
 
 void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
                  Workspace& w, PairStatistics& out) {
-  GenotypeView v;
-  v.nPop = 2;
-  v.nLoci = pair.nLoci();
-  v.maxAllele = maxAllele;
-  v.genotypes = &pair;
-  v.popSel = &kBothSlots;
-  v.locSel = &locSel;
+  const GenotypeView v = viewOfCopy(pair, maxAllele, kBothSlots, locSel);
   const int nLoci = v.nLoci;
   Calc_Allele_Freq(v, which.dominant, w.alleles);
   if (which.diversityV) {
@@ -167,6 +162,17 @@ void pairStatistics(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, 
                     PairStatistics& out) {
   Workspace w;
   computePair(pair, maxAllele, locSel, which, w, out);
+}
+
+TableNeed twoPopTableNeed(std::size_t nPairs, int nLoci, const TwoPopStatistics& which) {
+  // The three count tables exist for every pair; the observed tables only for the statistics tested.
+  double perLocus = 3.0 * sizeof(ExtremeCount);
+  if (which.diversityV) perLocus += 2.0 * sizeof(Cell);
+  if (which.distDG) perLocus += sizeof(double);
+  if (which.distDN) perLocus += sizeof(Cell);
+  const double perPair = sizeof(PairResult) + sizeof(std::pair<int, int>) + (nLoci + 1.0) * perLocus;
+  return {static_cast<double>(nPairs) * perPair,
+          "the results of " + std::to_string(nPairs) + " population pairs at " + std::to_string(nLoci) + " loci"};
 }
 
 std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, const std::vector<std::pair<int, int>>& pairs,

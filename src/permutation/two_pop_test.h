@@ -8,6 +8,7 @@
 
 #include "model/cell.h"
 #include "model/dataset.h"
+#include "model/run_memory.h"
 #include "model/table.h"
 #include "permutation/resampling.h"
 
@@ -58,6 +59,9 @@ struct TwoPopRun {
 
 // Called between blocks of permutations: the pair under test and the share of its permutations done.
 using PairProgress = std::function<void(int pop1, int pop2, int percent)>;
+
+// The results a run keeps for its pairs: the observed values and the counts of every locus of each pair.
+TableNeed twoPopTableNeed(std::size_t nPairs, int nLoci, const TwoPopStatistics& which);
 
 // Tests every pair (in the order given: v differences read pop1 - pop2) of the data set's genotypes under the selection `sel`. The pair
 // at position u of `pairs` draws from the streams of unit u. Permutations run spread over the cores; the

@@ -47,6 +47,14 @@ bool asFarFromZero(double s, double f) {
 
 }  // namespace
 
+TableNeed withinTestTableNeed(int nPerm, int nLoci, int nSelLoci, const WithinTestChoice& choice) {
+  const bool alleles = choice.fis || choice.degree;
+  double row = sizeof(Outcome);
+  if (alleles && choice.fis) row += (nLoci + 1.0) * sizeof(Cell);
+  if (alleles && choice.degree) row += (nSelLoci + 2.0) * sizeof(Cell);  // classes 1..nSelLoci+1
+  return {(nPerm + 1.0) * row, "\"No. permutations\" " + std::to_string(nPerm) + " with " + std::to_string(nLoci) + " loci"};
+}
+
 WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, int pop, const Vec1<int>& locSel,
                                         int nPerm, const WithinTestChoice& choice, std::uint64_t runSeed,
                                         const std::function<void(int perm)>& progress) {

@@ -6,6 +6,7 @@
 
 #include "model/cell.h"
 #include "model/genotypes.h"
+#include "model/run_memory.h"
 #include "model/table.h"
 #include "stats/multilocus.h"
 #include "stats/variation_stats.h"
@@ -32,6 +33,10 @@ struct WithinTestResult {
   Vec1<Cell> HetDegreeSimMean, HetDegreeProb;  // (class 1..nSelLoci+1)
   Cell MLGNTypesSimMean, MLGDivSimMean, MLGNTypesProb, MLGDivProb;
 };
+
+// The rows a run of one population keeps until they are counted: one per permutation, with a value per
+// locus and per class of the degree of heterozygosity when those are tested.
+TableNeed withinTestTableNeed(int nPerm, int nLoci, int nSelLoci, const WithinTestChoice& choice);
 
 // Runs nPerm permutations of population `pop` of `g`, spread over the cores; permutation k draws from
 // its own stream of runSeed, so the result does not depend on the number of threads. The fixation index

@@ -132,19 +132,25 @@ void frmStart::OpenPopGen_Click() {
   runGuarded(app, [&] { loadInputFile(path); });
 }
 
-void frmStart::loadInputFile(const std::string& path) {
+std::optional<ParsedInput> frmStart::readPopulationFile(const std::string& path) {
   std::string text;
-  if (!readTextFile(path, text, kReadingFailureMessage)) return;
-  const ParseResult parsed = parseInputText(text);
+  if (!readTextFile(path, text, kReadingFailureMessage)) return std::nullopt;
+  ParseResult parsed = parseInputText(text);
   if (!parsed.ok()) {
     message(parsed.message());
-    return;
+    return std::nullopt;
   }
+  return std::move(parsed.data);
+}
+
+void frmStart::loadInputFile(const std::string& path) {
+  const std::optional<ParsedInput> parsed = readPopulationFile(path);
+  if (!parsed) return;
 
   // The new data replace the loaded ones only now that the whole file has been read.
   DataSet next;
   Selection nextSel;
-  buildDataSet(parsed.data, next, nextSel);
+  buildDataSet(*parsed, next, nextSel);
   DataSet& cur = ds();
   next.SaveFileName = cur.SaveFileName;
   next.FreqFileName = cur.FreqFileName;
@@ -182,19 +188,14 @@ void frmStart::OpenRefFile_Click() {
 }
 
 void frmStart::loadReferenceFile(const std::string& path) {
-  std::string text;
-  if (!readTextFile(path, text, kReadingFailureMessage)) return;
-  const ParseResult parsed = parseInputText(text);
-  if (!parsed.ok()) {
-    message(parsed.message());
-    return;
-  }
+  const std::optional<ParsedInput> parsed = readPopulationFile(path);
+  if (!parsed) return;
 
   // Built beside the loaded data and swapped in at the end, so a refused file changes nothing.
   DataSet next;
   Selection nextSel;
   TestGroups nextTest = model().test;
-  buildReferenceData(parsed.data, next, nextSel, nextTest);
+  buildReferenceData(*parsed, next, nextSel, nextTest);
   const DataSet& cur = ds();
   next.InFileName = cur.InFileName;
   next.OutFileName = cur.OutFileName;

@@ -1,5 +1,8 @@
 #pragma once
 // The main window: the menu bar through which every task is reached.
+#include <optional>
+
+#include "files/input_file.h"
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -22,6 +25,9 @@ class frmStart : public AppWindow {
   void loadInputFile(const std::string& path);
   void loadReferenceFile(const std::string& path);
   void loadTestGroupFile(const std::string& path);
+  // Reads and parses a data file in the population layout; empty, after telling the user why, when it
+  // cannot be read or parsed.
+  std::optional<ParsedInput> readPopulationFile(const std::string& path);
   // Opens a task window in place of the main window.
   void openTask(const std::string& window, const std::string& caption);
 };

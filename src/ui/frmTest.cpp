@@ -10,8 +10,22 @@
 #include "ui/guarded_run.h"
 
 namespace kiwora {
+namespace {
 
-frmTest::frmTest(App& a) : AppWindow(a, "frmTest", "Test between two populations") {
+// The statistics tested are those ticked in the analysis window.
+TwoPopStatistics statisticsOf(const AnalysisOptions& a) {
+  TwoPopStatistics s;
+  s.diversityV = a.FlagDiversityV == 1;
+  s.distDG = a.FlagDistDG == 1;
+  s.distMLG = a.FlagDistDG == 1 && a.FlagFreqMLG == 1;
+  s.distDN = a.FlagDistDN == 1;
+  s.dominant = a.FlagDominant == 1;
+  return s;
+}
+
+}  // namespace
+
+frmTest::frmTest(App& a) : PermutationTestWindow(a, "frmTest", "Test between two populations") {
   using P = PermutationOptions;
   addFrame("Frame1", "Unit of resampling");
   addFrame("Frame5", "Size of samples");
@@ -45,20 +59,14 @@ frmTest::frmTest(App& a) : AppWindow(a, "frmTest", "Test between two populations
     if (!busy()) opt().TestAllPops = all.value();
   };
 
-  addLabel("Label1", "Number of permutations");
-  auto& count = addText("Text1");
-  count.onChange = [this, &count] {
-    if (busy()) return;
-    if (const auto n = permutationCount(count.text())) opt().NPerm = *n;
-    count.setText(std::to_string(opt().NPerm));
-  };
+  addCountBox("Number of permutations");
 
   addFrame("Frame4", "Progress");
   addLabel("Label4", "", "Frame4");
   addFrame("Frame2", "Tested combination");
   addLabel("Label5", "", "Frame2");
 
-  addButton("Command2", "Start").onClick = [this] { runGuarded(app, [this] { Start(); }); };
+  addRunButton("Command2", "Start");
   addButton("Command1", "Go back").onClick = [this] {
     if (busy()) return;
     flags().NoSortMLG = 0;
@@ -96,7 +104,7 @@ void frmTest::choosePopulation(const std::string& list, int PermutationOptions::
   get<CheckBox>("Check5").setValue(0);
 }
 
-void frmTest::Start() {
+void frmTest::run() {
   if (busy()) return;  // one run at a time, also while a run lets events through
   Model& m = model();
   const PermutationOptions o = opt();
@@ -114,29 +122,19 @@ void frmTest::Start() {
     message(kSelectPopulation);
     return;
   }
-  if (sel().countSelectedLoci() == 0) {
-    message("No locus is selected! Select loci first!");
-    return;
-  }
-  if (!canAppendTo(ds().OutFileName)) {
-    message("The result file " + ds().OutFileName + " cannot be opened for writing! Nothing was calculated.");
-    return;
-  }
+  if (!readyToRun()) return;
+  if (refusedForMemory(app, {twoPopTableNeed(pairs.size(), ds().NLoci, statisticsOf(m.options))})) return;
 
   bool written = false;
   {
     RunGuard guard(m.flags, m.sel);
     if (!guard.acquired()) return;
-    const AnalysisOptions& a = m.options;
+    running_ = true;
     TwoPopRun run;
     run.nPerm = o.NPerm;
     run.unit = static_cast<PermUnit>(o.PermUnit);
     run.smallestSize = o.SampleSizeMode == 2;
-    run.stats.diversityV = a.FlagDiversityV == 1;
-    run.stats.distDG = a.FlagDistDG == 1;
-    run.stats.distMLG = a.FlagDistDG == 1 && a.FlagFreqMLG == 1;
-    run.stats.distDN = a.FlagDistDN == 1;
-    run.stats.dominant = a.FlagDominant == 1;
+    run.stats = statisticsOf(m.options);
     run.seed = app.services.clockSeed();
 
     Label& percent = get<Label>("Label4");
@@ -147,24 +145,19 @@ void frmTest::Start() {
       app.services.doEvents();
     });
 
-    TwoPopReportInfo info{&m.ds, &guard.selection(), run.nPerm, run.unit, run.smallestSize, run.stats};
-    TextFile out(app.services.decimalSign());
-    if (out.open(ds().OutFileName, TextFile::Mode::Append)) {
+    const TwoPopReportInfo info{&m.ds, &guard.selection(), run.nPerm, run.unit, run.smallestSize, run.stats};
+    written = appendSection([&](LineWriter& out) {
       if (o.TestAllPops == 1) printTwoPopSummary(out, info, results);
       else printPairReport(out, info, results.front());
-      written = out.close();
-    }
+    });
     if (o.TestAllPops == 1) {  // after all pairs the options hold the last pair tested
       opt().TestPop1 = pairs.back().first;
       opt().TestPop2 = pairs.back().second;
     }
   }
+  running_ = false;
   flags().NoSortMLG = 0;
-  if (!written) {
-    message("The results could not be written to " + ds().OutFileName + "!");
-    return;
-  }
-  backToMain();
+  if (written) backToMain();
 }
 
 }  // namespace kiwora

@@ -31,12 +31,7 @@ class frmTest_all : public PermutationTestWindow {
       return;
     }
     if (!readyToRun()) return;
-    // Every permutation keeps its row of values until the shares are counted.
-    const double rowBytes = 3.0 * (sel().countSelectedLoci() + 1) * sizeof(Cell) + sizeof(std::vector<Cell>);
-    if (refusedForMemory(app, {{(opt().NPerm + 1.0) * rowBytes,
-                                "\"Number of permutations\" " + std::to_string(opt().NPerm) + " with " +
-                                    std::to_string(sel().countSelectedLoci()) + " selected loci"}}))
-      return;
+    if (refusedForMemory(app, {amongTestTableNeed(opt().NPerm, sel().countSelectedLoci())})) return;
     RunGuard guard(flags(), sel());
     if (!guard.acquired()) return;
     running_ = true;

@@ -7,6 +7,7 @@
 #include "permutation/run_support.h"
 #include "permutation/within_report.h"
 #include "permutation/within_test.h"
+#include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
 
 namespace kiwora {
@@ -85,10 +86,6 @@ class frmWTest : public PermutationTestWindow {
   void run() override {
     const std::vector<int> pops = chosenPopulations();
     if (pops.empty() || !readyToRun()) return;
-    RunGuard guard(flags(), sel());
-    if (!guard.acquired()) return;
-    running_ = true;
-
     const AnalysisOptions& a = model().options;
     WithinTestChoice choice;
     choice.fis = a.FlagHeterozygosity == 1;
@@ -96,6 +93,12 @@ class frmWTest : public PermutationTestWindow {
     choice.mlg = a.FlagVariationMLG == 1;
     choice.dominant = a.FlagDominant == 1;
     const int nPerm = opt().NPerm;
+    // The populations are tested one after the other: the rows of one are held at a time.
+    if (refusedForMemory(app, {withinTestTableNeed(nPerm, ds().NLoci, sel().countSelectedLoci(), choice)})) return;
+    RunGuard guard(flags(), sel());
+    if (!guard.acquired()) return;
+    running_ = true;
+
     // The run works on copies: whatever a window does meanwhile, the tested data stay as they were.
     const GenotypeData genotypes = ds().Allele;
     const Vec1<int> locSel = guard.selection().LocSel;

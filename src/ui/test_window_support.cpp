@@ -21,11 +21,15 @@ void PermutationTestWindow::addProgressBox() {
 }
 
 void PermutationTestWindow::addRunButtons(const std::string& caption) {
-  addButton("Command1", caption).onClick = [this] {
-    if (!running_) runGuarded(app, [this] { run(); }, &running_);
-  };
+  addRunButton("Command1", caption);
   addButton("Command2", "Go back").onClick = [this] {
     if (!running_) backToMain();
+  };
+}
+
+void PermutationTestWindow::addRunButton(const std::string& name, const std::string& caption) {
+  addButton(name, caption).onClick = [this] {
+    if (!running_) runGuarded(app, [this] { run(); }, &running_);
   };
 }
 

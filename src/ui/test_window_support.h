@@ -23,6 +23,8 @@ class PermutationTestWindow : public AppWindow {
   // "Command1" (the run, under `caption`) and "Command2" "Go back"; neither does anything while a run is
   // under way, so the window cannot be closed under it.
   void addRunButtons(const std::string& caption);
+  // The run button alone, under another name; a second click while the run lets events through is ignored.
+  void addRunButton(const std::string& name, const std::string& caption);
   virtual void run() = 0;
 
   // At least one locus is selected and the result file can take the results; otherwise the user is told.

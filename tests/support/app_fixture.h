@@ -75,6 +75,35 @@ inline std::string readFile(const std::string& path) {
   return ss.str();
 }
 
+// Plays script lines; the test fails at the first line that fails, with the player's log so far.
+inline void playLines(ScriptPlayer& player, const std::ostringstream& log, const std::string& lines) {
+  std::istringstream in(lines);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto o = player.execute(line);
+    ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
+  }
+}
+
+// A program of its own on services of type S, for tests whose services do more than record (a user who
+// clicks while a run lets events through).
+template <class S>
+struct Program {
+  TempDir dir;
+  S services;
+  App app{services};
+  std::ostringstream log;
+  ScriptPlayer player{app, services, log, dir.path()};
+
+  Program() {
+    services.setDate("01/02/2026");
+    registerWindows(app);
+    startProgram(app);
+  }
+  void run(const std::string& lines) { playLines(player, log, lines); }
+  Window& window(const std::string& name) { return *app.forms.find(name); }
+};
+
 class AppFixture : public ::testing::Test {
  protected:
   AppFixture() : app(services), player(app, services, log, dir.path()) {
@@ -83,14 +112,7 @@ class AppFixture : public ::testing::Test {
     startProgram(app);
   }
   // Runs script lines; the test fails at the first line that fails.
-  void run(const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) {
-      const auto o = player.execute(line);
-      ASSERT_TRUE(o.ok) << o.error << "\n  at: " << line << "\n  log:\n" << log.str();
-    }
-  }
+  void run(const std::string& lines) { playLines(player, log, lines); }
   // Runs one line that must be refused; returns the reason.
   std::string refused(const std::string& line) {
     const auto o = player.execute(line);
