@@ -30,7 +30,7 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenuItem("OpenRefFile", "Open file with &reference pops for assignment", "File").onClick = [this] { OpenRefFile_Click(); };
   addMenuItem("OpenTestFile", "Open &file with test groups for assignment", "File").onClick = [this] { OpenTestFile_Click(); };
   addMenuItem("importTable", "Import table to create an input file", "File").onClick = [this] {
-    openTask("frmImport", "Import Table Data");
+    openTask("frmImport");
   };
   addMenuItem("Save_As_Kiwora", "Save selected loci and populations as input file for Kiwora", "File").onClick = [this] {
     runGuarded(app, [this] { kiwora::Save_As_Kiwora(app); });
@@ -41,17 +41,17 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenuItem("End", "&End", "File").onClick = [this] { app.forms.end(); };
 
   addMenu("Analysis", "&Analysis");
-  addMenuItem("Es", "&Select populations", "Analysis").onClick = [this] { openTask("frmSelPop", "Select populations"); };
-  addMenuItem("EL", "Sel&ect loci", "Analysis").onClick = [this] { openTask("frmSelloc", "Select loci"); };
+  addMenuItem("Es", "&Select populations", "Analysis").onClick = [this] { openTask("frmSelPop"); };
+  addMenuItem("EL", "Sel&ect loci", "Analysis").onClick = [this] { openTask("frmSelloc"); };
   addMenuItem("Mode_inheritance", "Mode of inheritance", "Analysis").onClick = [this] {
-    openTask("frm_ModeL", "Define mode of inheritance");
+    openTask("frm_ModeL");
   };
   addMenuItem("Diploid", "Analysis of &population data", "Analysis").onClick = [this] {
     if (ds().InFileName.empty()) {
       message("No data for analysis! Open input data!");
       return;
     }
-    openTask("frmDiplo", "Analysis of population data");
+    openTask("frmDiplo");
   };
   addMenuItem("AssisgnmentGr", "Assignment", "Analysis").onClick = [this] {
     if (ds().RefFileName.empty()) {
@@ -62,21 +62,21 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
       message("Open test file first!");
       return;
     }
-    openTask("frmAssGr", "Assignment / exclusion of groups");
+    openTask("frmAssGr");
   };
 
   addMenu("Test", "&Tests");
   addMenuItem("WS", "&Within populations", "Test").onClick = [this] {
-    if (ds().NPop > 0) openTask("frmWTest", "Test within populations");
+    if (ds().NPop > 0) openTask("frmWTest");
   };
   addMenuItem("BTS", "&Between two populations", "Test").onClick = [this] {
     if (ds().NPop == 0) return;
     // The test resets this at its end; a window that is not there must not leave it set.
     if (app.forms.knows("frmTest")) flags().NoSortMLG = 1;
-    openTask("frmTest", "Test between two populations");
+    openTask("frmTest");
   };
   addMenuItem("BAS", "B&etween all populations", "Test").onClick = [this] {
-    openTask("frmTest_all", "Test among all populations");
+    openTask("frmTest_all");
   };
 
   addMenu("Results", "&Results");
@@ -117,11 +117,7 @@ void frmStart::Form_Load() {
   }
 }
 
-void frmStart::openTask(const std::string& window, const std::string& caption) {
-  if (!app.forms.knows(window)) {
-    message("\"" + caption + "\" is not available in this version of Kiwora.");
-    return;
-  }
+void frmStart::openTask(const std::string& window) {
   app.forms.show(window);
   app.forms.unload(name());
 }

@@ -29,7 +29,7 @@ class frmStart : public AppWindow {
   // cannot be read or parsed.
   std::optional<ParsedInput> readPopulationFile(const std::string& path);
   // Opens a task window in place of the main window.
-  void openTask(const std::string& window, const std::string& caption);
+  void openTask(const std::string& window);
 };
 
 }  // namespace kiwora
