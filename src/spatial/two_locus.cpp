@@ -196,15 +196,17 @@ Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int l
     for (int t = 1; t <= nTypes; ++t) sum += static_cast<double>(count[static_cast<std::size_t>(t)]) / typed;
     double squares = 0;
     int held = 0;
+    TypeFrequencies::Row cells;
     for (int t = 1; t <= nTypes; ++t) {
       int& c = count[static_cast<std::size_t>(t)];
       if (c == 0) continue;
       const double f = static_cast<double>(c) / typed / sum;
       c = 0;
-      out.MLGFreq(p, position[static_cast<std::size_t>(t)]) = f;
+      cells.emplace_back(position[static_cast<std::size_t>(t)], f);
       squares += f * f;
       ++held;
     }
+    out.MLGFreq.setRow(p, std::move(cells));
     out.MLGNTypes[pu] = held;
     if (squares > 0) out.MLGDiversity[pu] = 1 / squares;
     ++withTypes;
