@@ -10,8 +10,6 @@
 namespace kiwora {
 namespace {
 
-// One locus over every selected population; writes only column `l` of the tables, so loci may run in
-// parallel.
 // The typed codes at locus l in the selected populations, ascending.
 std::vector<int> typedCodes(const GenotypeView& g, int l, std::vector<unsigned char>& seen) {
   const int maxA = g.maxAllele;
@@ -36,6 +34,8 @@ std::vector<int> typedCodes(const GenotypeView& g, int l, std::vector<unsigned c
   return codes;
 }
 
+// One locus over every selected population, given its typed codes; writes only column `l` of the tables,
+// so loci may run in parallel.
 void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, std::vector<int> codes, AlleleStats& out) {
   const int maxA = g.maxAllele;
 

@@ -15,7 +15,8 @@ inline constexpr int kNoRarefaction = 20000000;
 struct AlleleStats {
   // (population 0..nPop, locus 0..nLoci, allele 0..maxAllele+1): relative frequencies; 0 in every cell of
   // an unselected population or locus and of a population without copies. Slot maxAllele+1 is written only
-  // by the dominant correction when maxAllele is 1.
+  // by the dominant correction when maxAllele is 1. Only the codes typed at a locus (and 1 and 2 under the
+  // dominant correction) have cells; every other code reads 0.
   AlleleFreqTable AlleleFreq;
   Table2<int> NAlleles;        // (population, locus): codes 0..maxAllele with frequency > 0
   Table2<int> GeneCount;       // (population, locus): copies counted (not missing)
