@@ -243,7 +243,7 @@ struct DirectPair {
   double dgm;
   std::optional<double> kin;
 };
-std::optional<DirectPair> directPair(const gen::Data& d, const Table3<double>& freq, int pop, int x, int y, int minLoci) {
+std::optional<DirectPair> directPair(const gen::Data& d, const AlleleFreqTable& freq, int pop, int x, int y, int minLoci) {
   int nloc = 0;
   double D = 0, Sxy = 0, Spq = 0;
   const int A = d.ds.MaxAllele;

@@ -146,7 +146,7 @@ TEST(DistancesAgainstIndependentFormulas, NeiStandardAndPrevosti) {
   FreqFixture f(nPop, nLoci, maxAllele);
   for (int p = 1; p <= nPop; ++p)
     for (int l = 1; l <= nLoci; ++l) {
-      for (auto [a, c] : counts[p][l]) f.freq(p, l, a) = c / (2.0 * nInd);
+      for (auto [a, c] : counts[p][l]) f.freq.write(p, l)[a] = c / (2.0 * nInd);
       f.geneCount(p, l) = 2 * nInd;
     }
   Table3<double> dg;

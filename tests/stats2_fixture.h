@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "model/allele_freq_table.h"
 #include "model/cell.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
@@ -13,7 +14,7 @@ namespace kiwora::testing {
 struct FreqFixture {
   Vec1<int> popSel, locSel;
   GenotypeView v;
-  Table3<double> freq;      // (pop, locus, allele 0..maxAllele+1)
+  AlleleFreqTable freq;      // (pop, locus, allele 0..maxAllele+1)
   Table2<int> geneCount;    // (pop, locus)
 
   FreqFixture(int nPop, int nLoci, int maxAllele)
@@ -28,8 +29,8 @@ struct FreqFixture {
   }
   // Sets the frequencies of population p at locus l ({code, frequency} pairs) and marks it typed.
   void set(int p, int l, std::initializer_list<std::pair<int, double>> f, int genes = 20) {
-    for (int a = 0; a <= v.maxAllele + 1; ++a) freq(p, l, a) = 0;
-    for (auto [a, x] : f) freq(p, l, a) = x;
+    for (int a = 0; a <= v.maxAllele + 1; ++a) freq.write(p, l)[a] = 0;
+    for (auto [a, x] : f) freq.write(p, l)[a] = x;
     geneCount(p, l) = genes;
   }
   // Expected heterozygosity 1 - sum of squares over the codes 0..maxAllele; undefined without gene copies.

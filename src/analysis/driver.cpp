@@ -110,7 +110,7 @@ void Run_Population_Analysis(Model& m, Services& services, const std::function<v
 
   Count_Single_Locus_Genotypes(v, m.variation);
   Calc_Allele_Freq(v, o.FlagDominant == 1, m.alleles);
-  const Table3<double>& freq = m.alleles.AlleleFreq;
+  const AlleleFreqTable& freq = m.alleles.AlleleFreq;
 
   if (o.FlagFreqGenotypes == 1) Calc_Genotype_Freq(v, m.sel.LocMode, true, m.genotypeTable);
   if (o.FlagFreqMLG == 1 || o.FlagVariationMLG == 1) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, m.mlg);

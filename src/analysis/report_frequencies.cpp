@@ -1,6 +1,7 @@
 // The dominant-marker banner and the tables of allele, single-locus genotype and multilocus-genotype
 // frequencies.
 #include <string>
+#include <vector>
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
@@ -113,9 +114,18 @@ void printMultilocusFrequencies(LineWriter& out, const Model& m) {
   out.nl();
   out.tab(2).text("Genotypes").tab(width + 4).text(rows.numberRow("")).nl();
   out.tab(width + 4).text(rows.dashRow("", 6)).nl();
+  // Types ascend, so each population's held types are walked once.
+  std::vector<std::size_t> next(t.MLGFreq.empty() ? 0 : static_cast<std::size_t>(t.MLGFreq.n1()) + 1, 0);
+  const auto freqAt = [&](int i, int y) -> double {
+    if (u(i) >= next.size()) return 0.0;
+    const auto& held = t.MLGFreq.row(i);
+    std::size_t& k = next[u(i)];
+    while (k < held.size() && held[k].first < y) ++k;
+    return k < held.size() && held[k].first == y ? held[k].second : 0.0;
+  };
   for (int y = 1; y <= t.NMLGTypes; ++y)
     out.tab(2).text(t.MLGKey[u(y)]).tab(width + 3)
-        .text(rows.valueRow("", "0.000", [&](int i) -> Cell { return t.MLGFreq(i, y); })).nl();
+        .text(rows.valueRow("", "0.000", [&](int i) -> Cell { return freqAt(i, y); })).nl();
   out.nl();
 }
 

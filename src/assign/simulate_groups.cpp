@@ -52,7 +52,7 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   const std::size_t cells = at(nPop + 1) * at(src.nLoci + 1);
   if (method == SimGenerator::FreqCI) {
     present_.resize(cells);
-    const Table3<double>& f = *src.alleleFreq;
+    const AlleleFreqTable& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
       for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l)
         for (int a = 0; a <= f.n3(); ++a)
@@ -87,13 +87,13 @@ GenotypeData groupBuffer(const GenotypeData& test, int g) {
 
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
   const SimulationSource& s = r.source();
-  const Table3<double>& freq = *s.alleleFreq;
+  const AlleleFreqTable& freq = *s.alleleFreq;
   std::vector<CorrectedLocus> loci(at(s.nLoci + 1));
   for (int l = 1; l <= s.nLoci; ++l) {
     if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
     CorrectedLocus& c = loci[at(l)];
     const std::vector<int>& codes = r.presentCodes(p, l);
-    const double* f = freq.row(p, l);
+    const auto f = freq.row(p, l);
     const double f1 = f[codes[0]];
     const int n = (*s.geneCount)(p, l);
     const double u1 = rng.uniform(), u2 = rng.uniform();

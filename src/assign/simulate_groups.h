@@ -6,6 +6,7 @@
 // threads at once and every group's draws depend only on its stream.
 #include <vector>
 
+#include "model/allele_freq_table.h"
 #include "model/cell.h"
 #include "model/genotypes.h"
 #include "model/table.h"
@@ -25,7 +26,7 @@ struct SimulationSource {
   const Vec1<int>* locSel = nullptr;   // 0..nLoci
   const Vec1<int>* locMode = nullptr;  // 0..nLoci: 1 bi-parental, 2 maternal, 3 paternal
   // Generator 1 only.
-  const Table3<double>* alleleFreq = nullptr;  // (population, locus, code)
+  const AlleleFreqTable* alleleFreq = nullptr;  // (population, locus, code)
   const Table2<int>* geneCount = nullptr;      // (population, locus): typed copies behind the frequencies
   const Table2<Cell>* fis = nullptr;           // (population, locus)
 };

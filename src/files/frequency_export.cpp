@@ -13,7 +13,7 @@ bool on(const Vec1<int>& flags, int i) {
 
 // The frequencies as the last run left them; a cell the run did not size (another data set, or no run
 // yet) counts as 0.
-double frequency(const Table3<double>& freq, int p, int l, int a) {
+double frequency(const AlleleFreqTable& freq, int p, int l, int a) {
   if (freq.empty() || p > freq.n1() || l > freq.n2() || a > freq.n3()) return 0;
   return freq(p, l, a);
 }
@@ -23,7 +23,7 @@ struct Columns {
   std::vector<std::vector<int>> present;  // per entry of `loci`: the codes 1..MaxAllele present, ascending
 };
 
-Columns columns(const DataSet& ds, const Selection& sel, const Table3<double>& freq) {
+Columns columns(const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq) {
   Columns c;
   for (int p = 1; p <= ds.NPop; ++p)
     if (on(sel.PopSel, p)) c.pops.push_back(p);
@@ -43,7 +43,7 @@ Columns columns(const DataSet& ds, const Selection& sel, const Table3<double>& f
 
 }  // namespace
 
-void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq) {
+void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq) {
   const Columns c = columns(ds, sel, freq);
   out.text(ds.Title).nl();
   out.num(static_cast<double>(c.pops.size())).nl();
@@ -65,11 +65,11 @@ void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& s
 }
 
 bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
-                           const Table3<double>& freq, std::string& message) {
+                           const AlleleFreqTable& freq, std::string& message) {
   return writeFile(path, [&](LineWriter& out) { writeTarnFrequencies(out, ds, sel, freq); }, message);
 }
 
-char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const Table3<double>& freq, char decimalSign) {
+char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq, char decimalSign) {
   for (int p = 1; p <= ds.NPop; ++p) {
     if (!on(sel.PopSel, p)) continue;
     for (int l = 1; l <= ds.NLoci; ++l) {
@@ -81,7 +81,7 @@ char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const Tabl
   return ';';
 }
 
-void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq,
+void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq,
                                char decimalSign) {
   const char s = frequencyTableSeparator(ds, sel, freq, decimalSign);
   const std::string sep(1, s);
@@ -102,7 +102,7 @@ void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selecti
 }
 
 bool saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
-                              const Table3<double>& freq, char decimalSign, std::string& message) {
+                              const AlleleFreqTable& freq, char decimalSign, std::string& message) {
   return writeFile(path, [&](LineWriter& out) { writeAlleleFrequencyTable(out, ds, sel, freq, decimalSign); },
                    message);
 }

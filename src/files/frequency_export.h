@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/text_writer.h"
+#include "model/allele_freq_table.h"
 #include "model/dataset.h"
 #include "model/table.h"
 
@@ -14,20 +15,20 @@ namespace kiwora {
 // "name,count of present alleles"; then per selected population and selected locus: the population's
 // number in the data set, X, Y and the frequency of each present allele ("0.000"). Numbers use "."
 // whatever the locale, so that none splits into two fields.
-void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq);
+void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq);
 bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
-                           const Table3<double>& freq, std::string& message);
+                           const AlleleFreqTable& freq, std::string& message);
 
 // The field separator of the allele-frequency table: "," when the text of some frequency of the selected
 // populations and loci holds a decimal point, else ";" (a decimal comma, or every frequency 0 or 1).
-char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const Table3<double>& freq, char decimalSign);
+char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq, char decimalSign);
 
 // The allele-frequency table: a header row "Pop", "X_Pos", "Y_Pos" and one column per present allele
 // (locus name, "_", allele code), then one row per selected population: name, X, Y and the frequencies
 // ("0.000"). Numbers use the locale's decimal sign.
-void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const Table3<double>& freq,
+void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq,
                                char decimalSign);
 bool saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
-                              const Table3<double>& freq, char decimalSign, std::string& message);
+                              const AlleleFreqTable& freq, char decimalSign, std::string& message);
 
 }  // namespace kiwora

@@ -118,7 +118,7 @@ struct PopulationPairs {
 };
 
 // Reference frequencies weighted by sample size over the populations marked in `take`.
-Reference weightedReference(const GenotypeView& g, const std::vector<int>& loci, const Table3<double>& freq,
+Reference weightedReference(const GenotypeView& g, const std::vector<int>& loci, const AlleleFreqTable& freq,
                             const std::vector<bool>& take) {
   Reference r;
   r.stride = g.maxAllele + 1;
@@ -137,7 +137,7 @@ Reference weightedReference(const GenotypeView& g, const std::vector<int>& loci,
   return r;
 }
 
-Reference ownReference(const GenotypeView& g, const std::vector<int>& loci, const Table3<double>& freq, int pop) {
+Reference ownReference(const GenotypeView& g, const std::vector<int>& loci, const AlleleFreqTable& freq, int pop) {
   Reference r;
   r.stride = g.maxAllele + 1;
   r.p.assign(loci.size() * static_cast<std::size_t>(r.stride), 0.0);
@@ -355,7 +355,7 @@ void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runS
   }
 }
 
-void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, const Table3<double>& AlleleFreq,
+void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
                        const Table2<double>& GeoDist, const AnalysisOptions& o, const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out) {
   const int nPop = g.nPop;

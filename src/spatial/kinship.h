@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "model/allele_freq_table.h"
 #include "model/analysis_options.h"
 #include "model/cell.h"
 #include "model/table.h"
@@ -84,7 +85,7 @@ void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runS
 // the selected loci, fills the tallies of `out` (its simulated intervals are not touched) and, when a
 // pairs file is given, writes one line per evaluated pair. `intervals`: the series simulated in this run,
 // or null; only with them are pairs classified.
-void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, const Table3<double>& AlleleFreq,
+void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
                        const Table2<double>& GeoDist, const AnalysisOptions& o, const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out);
 

@@ -38,11 +38,11 @@ Cell pearson(const std::vector<double>& x, const std::vector<double>& y) {
 
 // Expected frequency of each genotype of a locus in population p under Hardy-Weinberg proportions:
 // p² for a homozygote, 2pq for a heterozygote. [k], k from 1.
-void expectedGenotypeFreq(const LocusGenotypeIndex& idx, const Table3<double>& AlleleFreq, int p, int locus,
+void expectedGenotypeFreq(const LocusGenotypeIndex& idx, const AlleleFreqTable& AlleleFreq, int p, int locus,
                           std::vector<double>& e) {
   const int n = idx.count(locus);
   e.assign(static_cast<std::size_t>(n) + 1, 0.0);
-  const double* f = AlleleFreq.row(p, locus);
+  const auto f = AlleleFreq.row(p, locus);
   for (int k = 1; k <= n; ++k) {
     const auto [a, b] = idx.codes(locus, k);
     e[static_cast<std::size_t>(k)] = a == b ? f[a] * f[a] : 2 * f[a] * f[b];
@@ -94,7 +94,7 @@ std::pair<int, int> LocusGenotypeIndex::codes(int locus, int k) const {
 }
 
 Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int locusA, int locusB,
-                     const Table3<double>& AlleleFreq, bool noSort, MultilocusGenotypes& out) {
+                     const AlleleFreqTable& AlleleFreq, bool noSort, MultilocusGenotypes& out) {
   const int nA = idx.count(locusA), nB = idx.count(locusB);
 
   // Types by their two genotype numbers, i.e. by their four codes. A dense lookup while the grid of
@@ -196,15 +196,17 @@ Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int l
     for (int t = 1; t <= nTypes; ++t) sum += static_cast<double>(count[static_cast<std::size_t>(t)]) / typed;
     double squares = 0;
     int held = 0;
+    TypeFrequencies::Row cells;
     for (int t = 1; t <= nTypes; ++t) {
       int& c = count[static_cast<std::size_t>(t)];
       if (c == 0) continue;
       const double f = static_cast<double>(c) / typed / sum;
       c = 0;
-      out.MLGFreq(p, position[static_cast<std::size_t>(t)]) = f;
+      cells.emplace_back(position[static_cast<std::size_t>(t)], f);
       squares += f * f;
       ++held;
     }
+    out.MLGFreq.setRow(p, std::move(cells));
     out.MLGNTypes[pu] = held;
     if (squares > 0) out.MLGDiversity[pu] = 1 / squares;
     ++withTypes;

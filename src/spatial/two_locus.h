@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/allele_freq_table.h"
 #include "model/cell.h"
 #include "model/pair_table.h"
 #include "model/table.h"
@@ -50,7 +51,7 @@ class LocusGenotypeIndex {
 // diversity over the diversity expected from Hardy-Weinberg proportions at each locus and independence of
 // the loci; undefined when no selected population has a fully typed individual.
 Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int locusA, int locusB,
-                     const Table3<double>& AlleleFreq, bool noSort, MultilocusGenotypes& out);
+                     const AlleleFreqTable& AlleleFreq, bool noSort, MultilocusGenotypes& out);
 
 // The values of one row of the two-locus table. An undefined value prints as "-".
 struct TwoLocusRow {
@@ -65,7 +66,7 @@ struct TwoLocusRow {
 // What every pair reads: the results of the analysis run that precedes the two-locus table.
 struct TwoLocusInputs {
   GenotypeView g;
-  const Table3<double>* AlleleFreq = nullptr;
+  const AlleleFreqTable* AlleleFreq = nullptr;
   const PairTable3<double>* DistDG = nullptr;  // (pop, pop, locus)
   const Table2<double>* GeoDist = nullptr;  // (pop, pop)
   bool noSort = false;

@@ -2,22 +2,46 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "stats/allele_codes.h"
 
 namespace kiwora {
 namespace {
 
-// One locus over every selected population; writes only column `l` of the tables, so loci may run in
-// parallel.
-void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, AlleleStats& out) {
+// The typed codes at locus l in the selected populations, ascending.
+std::vector<int> typedCodes(const GenotypeView& g, int l, std::vector<unsigned char>& seen) {
   const int maxA = g.maxAllele;
-  std::vector<unsigned char> seen(static_cast<std::size_t>(maxA) + 1, 0);
+  seen.assign(static_cast<std::size_t>(maxA) + 1, 0);
   std::vector<int> codes;
+  for (int p = 1; p <= g.nPop; ++p) {
+    if (!g.popOn(p)) continue;
+    const int* x1 = g.genotypes->locus1(p, l);
+    const int* x2 = g.genotypes->locus2(p, l);
+    const int n = g.nInd(p);
+    auto add = [&](int a) {
+      if (!isTyped(a, maxA) || seen[static_cast<std::size_t>(a)]) return;
+      seen[static_cast<std::size_t>(a)] = 1;
+      codes.push_back(a);
+    };
+    for (int j = 1; j <= n; ++j) {
+      add(x1[j]);
+      add(x2[j]);
+    }
+  }
+  std::sort(codes.begin(), codes.end());
+  return codes;
+}
+
+// One locus over every selected population, given its typed codes; writes only column `l` of the tables,
+// so loci may run in parallel.
+void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, std::vector<int> codes, AlleleStats& out) {
+  const int maxA = g.maxAllele;
 
   for (int p = 1; p <= g.nPop; ++p) {
     if (!g.popOn(p)) continue;
-    double* f = out.AlleleFreq.row(p, l);
+    auto f = out.AlleleFreq.write(p, l);
     const int* x1 = g.genotypes->locus1(p, l);
     const int* x2 = g.genotypes->locus2(p, l);
     const int n = g.nInd(p);
@@ -26,10 +50,6 @@ void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, AlleleStats& o
       if (!isTyped(a, maxA)) return;
       f[a] += 1;
       ++count;
-      if (!seen[static_cast<std::size_t>(a)]) {
-        seen[static_cast<std::size_t>(a)] = 1;
-        codes.push_back(a);
-      }
     };
     for (int j = 1; j <= n; ++j) {
       add(x1[j]);
@@ -37,13 +57,12 @@ void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, AlleleStats& o
     }
     out.GeneCount(p, l) = count;
   }
-  std::sort(codes.begin(), codes.end());
 
   for (int p = 1; p <= g.nPop; ++p) {
     if (!g.popOn(p)) continue;
     const int n = out.GeneCount(p, l);
     if (n == 0) continue;  // no data: frequencies stay 0 (for the dominant correction too, not 0/0)
-    double* f = out.AlleleFreq.row(p, l);
+    auto f = out.AlleleFreq.write(p, l);
     int nAlleles = 0;
     if (!dominant) {
       // Divided twice, by the count and by the sum of the shares, as the reported values always were.
@@ -89,7 +108,7 @@ void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, AlleleStats& o
     if (g.popOn(p) && out.GeneCount(p, l) > 0 && out.GeneCount(p, l) < gMin) gMin = out.GeneCount(p, l);
   for (int p = 1; p <= g.nPop; ++p) {
     if (!g.popOn(p) || out.GeneCount(p, l) == 0) continue;
-    const double* f = out.AlleleFreq.row(p, l);
+    const auto f = out.AlleleFreq.row(p, l);
     double r = 0;
     for (int a : present)
       if (f[a] > 0) r += 1 - std::exp(-gMin * f[a]);
@@ -100,7 +119,20 @@ void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, AlleleStats& o
 }  // namespace
 
 void Calc_Allele_Freq(const GenotypeView& g, bool dominant, AlleleStats& out) {
-  out.AlleleFreq.resize(g.nPop, g.nLoci, g.maxAllele + 1);
+  // Cells only for the codes each locus carries (and the two the dominant correction writes).
+  std::vector<std::vector<int>> codes(static_cast<std::size_t>(std::max(g.nLoci, 0)) + 1);
+  std::vector<std::vector<int>> cells(codes.size());
+  std::vector<unsigned char> seen;
+  for (int l = 1; l <= g.nLoci; ++l) {
+    if (!g.locOn(l)) continue;
+    codes[static_cast<std::size_t>(l)] = typedCodes(g, l, seen);
+    cells[static_cast<std::size_t>(l)] = codes[static_cast<std::size_t>(l)];
+    if (dominant && g.maxAllele >= 1) {
+      cells[static_cast<std::size_t>(l)].push_back(1);
+      cells[static_cast<std::size_t>(l)].push_back(2);
+    }
+  }
+  out.AlleleFreq.resize(g.nPop, g.nLoci, g.maxAllele + 1, cells);
   out.NAlleles.resize(g.nPop, g.nLoci);
   out.GeneCount.resize(g.nPop, g.nLoci);
   out.MinGeneCount = makeVec1<int>(g.nLoci, kNoRarefaction);
@@ -108,7 +140,7 @@ void Calc_Allele_Freq(const GenotypeView& g, bool dominant, AlleleStats& out) {
   out.AllelicRichness.resize(g.nPop, g.nLoci);
   out.PresentCodes.assign(static_cast<std::size_t>(g.nLoci) + 1, {});
   for (int l = 1; l <= g.nLoci; ++l)
-    if (g.locOn(l)) alleleFreqLocus(g, l, dominant, out);
+    if (g.locOn(l)) alleleFreqLocus(g, l, dominant, std::move(codes[static_cast<std::size_t>(l)]), out);
 }
 
 }  // namespace kiwora

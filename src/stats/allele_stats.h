@@ -2,6 +2,7 @@
 // Allele frequencies and their companions: the first statistic of every computation.
 #include <vector>
 
+#include "model/allele_freq_table.h"
 #include "model/cell.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
@@ -14,8 +15,9 @@ inline constexpr int kNoRarefaction = 20000000;
 struct AlleleStats {
   // (population 0..nPop, locus 0..nLoci, allele 0..maxAllele+1): relative frequencies; 0 in every cell of
   // an unselected population or locus and of a population without copies. Slot maxAllele+1 is written only
-  // by the dominant correction when maxAllele is 1.
-  Table3<double> AlleleFreq;
+  // by the dominant correction when maxAllele is 1. Only the codes typed at a locus (and 1 and 2 under the
+  // dominant correction) have cells; every other code reads 0.
+  AlleleFreqTable AlleleFreq;
   Table2<int> NAlleles;        // (population, locus): codes 0..maxAllele with frequency > 0
   Table2<int> GeneCount;       // (population, locus): copies counted (not missing)
   Vec1<int> MinGeneCount;      // (locus): rarefaction size, the smallest non-zero GeneCount of the selected

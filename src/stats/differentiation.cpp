@@ -20,7 +20,7 @@ double djAt(const double* f, const std::vector<double>& c) {
 
 }  // namespace
 
-bool Calc_Dj(const GenotypeView& v, const Table3<double>& AlleleFreq, Table2<double>& DjLocPop, Vec1<double>& DjPop,
+bool Calc_Dj(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table2<double>& DjLocPop, Vec1<double>& DjPop,
              Vec1<double>& DjLoc, double& DjTotal, const PresentCodeLists* presentCodes) {
   DjLocPop.resize(v.nPop, v.nLoci);
   DjPop = makeVec1<double>(v.nPop);
@@ -65,7 +65,7 @@ bool Calc_Dj(const GenotypeView& v, const Table3<double>& AlleleFreq, Table2<dou
   return true;
 }
 
-void Calc_Dj_Neighbours(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<double>& GeoDist,
+void Calc_Dj_Neighbours(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<double>& GeoDist,
                         int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop,
                         const PresentCodeLists* presentCodes) {
   DjNbLocPop.resize(v.nPop, v.nLoci);

@@ -16,7 +16,7 @@ std::vector<int> selectedLociOf(const GenotypeView& v) {
 }
 
 // Every selected locus's frequencies of the codes from `from` on, in the order of `loci`.
-std::vector<CompactFrequencies> compactLoci(const GenotypeView& v, const Table3<double>& AlleleFreq,
+std::vector<CompactFrequencies> compactLoci(const GenotypeView& v, const AlleleFreqTable& AlleleFreq,
                                             const std::vector<int>& loci, const std::vector<int>& pops,
                                             const PresentCodeLists* known) {
   std::vector<CompactFrequencies> out(loci.size());
@@ -46,7 +46,7 @@ void expand(const PairTable3<T>& from, Table3<T>& to) {
 
 }  // namespace
 
-bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, PairTable3<double>& DistDG,
+bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, PairTable3<double>& DistDG,
                          Table2<double>& DistDGMean, const PresentCodeLists* presentCodes) {
   DistDG.resize(v.nPop, v.nLoci);
   DistDGMean.resize(v.nPop, v.nPop);
@@ -75,7 +75,7 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq
   return true;
 }
 
-void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<int>& GeneCount,
+void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    PairTable3<Cell>& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes) {
   DistDN.resize(v.nPop, v.nLoci);
   DistDNMean.resize(v.nPop, v.nPop);
@@ -114,7 +114,7 @@ void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, cons
   });
 }
 
-bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, Table3<double>& DistDG,
+bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,
                          Table2<double>& DistDGMean) {
   PairTable3<double> pairs;
   const bool ran = Calc_Dist_Gregorius(v, AlleleFreq, pairs, DistDGMean);
@@ -122,7 +122,7 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq
   return ran;
 }
 
-void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<int>& GeneCount,
+void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    Table3<Cell>& DistDN, Table2<Cell>& DistDNMean) {
   PairTable3<Cell> pairs;
   Calc_Dist_Nei(v, AlleleFreq, GeneCount, pairs, DistDNMean);

@@ -1,5 +1,6 @@
 #pragma once
 // Genetic distances between every two selected populations, per selected locus and over the selected loci.
+#include "model/allele_freq_table.h"
 #include "model/cell.h"
 #include "model/pair_table.h"
 #include "model/table.h"
@@ -12,19 +13,19 @@ namespace kiwora {
 // capped at 1; over loci the plain mean. Sizes both outputs (pop, pop[, locus]) itself and fills every
 // pair of selected populations, diagonal included. Returns false, leaving the outputs zero, when no
 // locus is selected. `presentCodes` (AlleleStats::PresentCodes) saves finding the codes present.
-bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, PairTable3<double>& DistDG,
+bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, PairTable3<double>& DistDG,
                          Table2<double>& DistDGMean, const PresentCodeLists* presentCodes = nullptr);
 
 // Nei (1972) standard distance -ln(Jxy / sqrt(Jx Jy)); over loci the J's are summed first. A locus where
 // either population has no gene copy is skipped for that pair and its cell stays undefined; no shared
 // allele leaves the cell undefined too. Sizes both outputs itself.
-void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<int>& GeneCount,
+void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    PairTable3<Cell>& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
 
 // The same into full tables, both orders of every pair filled.
-bool Calc_Dist_Gregorius(const GenotypeView& v, const Table3<double>& AlleleFreq, Table3<double>& DistDG,
+bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,
                          Table2<double>& DistDGMean);
-void Calc_Dist_Nei(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<int>& GeneCount,
+void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    Table3<Cell>& DistDN, Table2<Cell>& DistDNMean);
 
 }  // namespace kiwora

@@ -4,7 +4,7 @@
 
 namespace kiwora {
 
-bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
+bool Calc_Fst(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
               Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal, const PresentCodeLists* presentCodes) {
   FstLoc = makeVec1<Cell>(v.nLoci);
   FstNLoc = makeVec1<Cell>(v.nLoci);

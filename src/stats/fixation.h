@@ -1,5 +1,6 @@
 #pragma once
 // Fixation Fst = (Ht - Hs) / Ht per selected locus, and Hedrick's (2005) standardised Fst / Fst_max.
+#include "model/allele_freq_table.h"
 #include "model/cell.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
@@ -13,7 +14,7 @@ namespace kiwora {
 // compares nothing: both its values stay undefined and it is left out of the totals. A locus with
 // Fst_max = 0 leaves its standardised value undefined, and so the standardised total. Returns false, with
 // everything left undefined, unless at least two populations and one locus are selected.
-bool Calc_Fst(const GenotypeView& v, const Table3<double>& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
+bool Calc_Fst(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
               Cell& FstTotal, Vec1<Cell>& FstNLoc, Cell& FstNTotal,
               const PresentCodeLists* presentCodes = nullptr);
 

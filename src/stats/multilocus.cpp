@@ -11,6 +11,23 @@
 #include "stats/allele_codes.h"
 
 namespace kiwora {
+
+void TypeFrequencies::resize(int nPop, int nTypes) {
+  n1_ = nPop < 0 ? 0 : nPop;
+  n2_ = nTypes < 0 ? 0 : nTypes;
+  rows_.assign(static_cast<std::size_t>(n1_) + 1, Row());
+}
+
+void TypeFrequencies::setRow(int p, Row cells) {
+  std::sort(cells.begin(), cells.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  rows_[static_cast<std::size_t>(p)] = std::move(cells);
+}
+
+double TypeFrequencies::operator()(int p, int t) const {
+  const Row& r = rows_[static_cast<std::size_t>(p)];
+  const auto it = std::lower_bound(r.begin(), r.end(), t, [](const auto& cell, int type) { return cell.first < type; });
+  return it != r.end() && it->first == t ? it->second : 0.0;
+}
 namespace {
 
 std::uint64_t mix(std::uint64_t h, int a, int b) {
@@ -137,11 +154,14 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
     double sum = 0;
     for (auto& [t, f] : freq) sum += f;
     double squares = 0;
+    TypeFrequencies::Row cells;
+    cells.reserve(freq.size());
     for (auto& [t, f] : freq) {
       f /= sum;
       squares += f * f;
-      out.MLGFreq(p, position[static_cast<std::size_t>(t)]) = f;
+      cells.emplace_back(position[static_cast<std::size_t>(t)], f);
     }
+    out.MLGFreq.setRow(p, std::move(cells));
     out.MLGNTypes[static_cast<std::size_t>(p)] = static_cast<int>(freq.size());
     if (squares > 0) out.MLGDiversity[static_cast<std::size_t>(p)] = 1 / squares;
   }
@@ -154,8 +174,8 @@ void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg,
   std::vector<std::vector<std::pair<int, double>>> held(static_cast<std::size_t>(g.nPop) + 1);
   for (int p = 1; p <= g.nPop; ++p) {
     if (!g.popOn(p) || p > mlg.MLGFreq.n1()) continue;
-    for (int t = 1; t <= nTypes; ++t)
-      if (mlg.MLGFreq(p, t) != 0) held[static_cast<std::size_t>(p)].emplace_back(t, mlg.MLGFreq(p, t));
+    for (const auto& [t, f] : mlg.MLGFreq.row(p))
+      if (t >= 1 && t <= nTypes && f != 0) held[static_cast<std::size_t>(p)].emplace_back(t, f);
   }
   for (int p1 = 1; p1 <= g.nPop; ++p1) {
     const auto& h1 = held[static_cast<std::size_t>(p1)];

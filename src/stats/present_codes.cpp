@@ -4,7 +4,7 @@
 
 namespace kiwora {
 
-std::vector<int> presentCodesAt(const GenotypeView& v, const Table3<double>& AlleleFreq, int l,
+std::vector<int> presentCodesAt(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, int l,
                                 const PresentCodeLists* known, int from) {
   std::vector<int> codes;
   if (known && static_cast<std::size_t>(l) < known->size()) {
@@ -16,7 +16,7 @@ std::vector<int> presentCodesAt(const GenotypeView& v, const Table3<double>& All
   std::vector<unsigned char> seen(static_cast<std::size_t>(last < 0 ? 0 : last) + 1, 0);
   for (int p = 1; p <= v.nPop; ++p) {
     if (!v.popOn(p)) continue;
-    const double* f = AlleleFreq.row(p, l);
+    const auto f = AlleleFreq.row(p, l);
     for (int a = from; a <= last; ++a)
       if (f[a] > 0) seen[static_cast<std::size_t>(a)] = 1;
   }
@@ -25,14 +25,14 @@ std::vector<int> presentCodesAt(const GenotypeView& v, const Table3<double>& All
   return codes;
 }
 
-CompactFrequencies compactFrequencies(const GenotypeView& v, const Table3<double>& AlleleFreq, int l,
+CompactFrequencies compactFrequencies(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, int l,
                                       const std::vector<int>& pops, const PresentCodeLists* known, int from) {
   CompactFrequencies c;
   c.codes = presentCodesAt(v, AlleleFreq, l, known, from);
   c.f.resize(pops.size() * c.codes.size());
   double* out = c.f.data();
   for (int p : pops) {
-    const double* f = AlleleFreq.row(p, l);
+    const auto f = AlleleFreq.row(p, l);
     for (int a : c.codes) *out++ = f[a];
   }
   return c;

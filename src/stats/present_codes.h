@@ -5,6 +5,7 @@
 // code.
 #include <vector>
 
+#include "model/allele_freq_table.h"
 #include "model/table.h"
 #include "stats/genotype_view.h"
 
@@ -15,7 +16,7 @@ using PresentCodeLists = std::vector<std::vector<int>>;
 
 // The codes from `from` up to maxAllele present at locus l: taken from `known` when given, else found in
 // the frequency table.
-std::vector<int> presentCodesAt(const GenotypeView& v, const Table3<double>& AlleleFreq, int l,
+std::vector<int> presentCodesAt(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, int l,
                                 const PresentCodeLists* known, int from = 0);
 
 // One locus's frequencies of the present codes, population after population (pops[i] at
@@ -25,7 +26,7 @@ struct CompactFrequencies {
   std::vector<double> f;
   const double* of(std::size_t i) const { return f.data() + i * codes.size(); }
 };
-CompactFrequencies compactFrequencies(const GenotypeView& v, const Table3<double>& AlleleFreq, int l,
+CompactFrequencies compactFrequencies(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, int l,
                                       const std::vector<int>& pops, const PresentCodeLists* known, int from = 0);
 
 }  // namespace kiwora

@@ -25,7 +25,7 @@ Cell meanOverLoci(const GenotypeView& g, const Table2<Cell>& t, int p) {
 }
 
 double sumSquares(const AlleleStats& a, int p, int l) {
-  const double* f = a.AlleleFreq.row(p, l);
+  const auto f = a.AlleleFreq.row(p, l);
   double s = 0;
   for (int code : a.PresentCodes[static_cast<std::size_t>(l)]) s += f[code] * f[code];
   return s;
@@ -89,7 +89,7 @@ void Calc_Evenness(const GenotypeView& g, const AlleleStats& a, VariationStats& 
     if (!g.popOn(p)) continue;
     for (int l = 1; l <= g.nLoci; ++l) {
       if (!g.locOn(l) || a.GeneCount(p, l) == 0) continue;
-      const double* f = a.AlleleFreq.row(p, l);
+      const auto f = a.AlleleFreq.row(p, l);
       const int n = a.NAlleles(p, l);
       double e = 0;
       for (int code : a.PresentCodes[static_cast<std::size_t>(l)])
