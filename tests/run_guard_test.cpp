@@ -53,6 +53,23 @@ TEST(RunMemory, TheAnalysisCountsItsPairAndSimulationTables) {
   EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
 }
 
+// Frequencies keep cells only for the codes a locus carries, so large codes alone are no reason to refuse.
+TEST(RunMemory, LargeAlleleCodesCountOnlyTheCodesCarried) {
+  Model m;
+  m.ds.NPop = 300;
+  m.ds.NLoci = 100;
+  m.ds.MaxAllele = 90001;
+  m.ds.NInd = makeVec1<int>(300, 2);
+  m.ds.Allele.resize(300, 100, m.ds.NInd);
+  for (int p = 1; p <= 300; ++p)
+    for (int l = 1; l <= 100; ++l) {
+      m.ds.Allele.a1(p, l, 1) = 1;
+      m.ds.Allele.a2(p, l, 1) = 90001;
+      m.ds.Allele.a1(p, l, 2) = m.ds.Allele.a2(p, l, 2) = kMissing;
+    }
+  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, AnalysisOptions{})), "");
+}
+
 class RunGuard : public testing::AppFixture {
  protected:
   void open(const std::string& data) {

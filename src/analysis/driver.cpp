@@ -70,6 +70,22 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
   const double pops = ds.NPop + 1.0, loci = ds.NLoci + 1.0, codes = ds.MaxAllele + 2.0;
   double individuals = 1;
   for (int p = 1; p <= ds.NPop; ++p) individuals += ds.NInd[static_cast<std::size_t>(p)];
+  // Codes carried at each locus (and the two that the dominant correction may add).
+  const GenotypeData& g = ds.Allele;
+  double carried = 0;
+  std::vector<unsigned char> seen;
+  for (int l = 1; l <= ds.NLoci; ++l) {
+    seen.assign(static_cast<std::size_t>(std::max(ds.MaxAllele, 0)) + 1, 0);
+    int k = 3;
+    for (int p = 1; p <= std::min(ds.NPop, g.nPop()) && l <= g.nLoci(); ++p)
+      for (const int* x : {g.locus1(p, l), g.locus2(p, l)})
+        for (int j = 1; j <= g.nInd(p); ++j)
+          if (x[j] >= 1 && x[j] <= ds.MaxAllele && !seen[static_cast<std::size_t>(x[j])]) {
+            seen[static_cast<std::size_t>(x[j])] = 1;
+            ++k;
+          }
+    carried += k;
+  }
   const std::string data = std::to_string(ds.NPop) + " populations";
   const std::string dataLoci = data + " at " + std::to_string(ds.NLoci) + " loci";
   // About thirty tables of one cell per population and locus (counts, frequencies, heterozygosity,
@@ -79,7 +95,8 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
       // Two distance tables holding each unordered pair once, one double per cell.
       {pops * (pops + 1) / 2 * loci * 2 * sizeof(double), "the genetic distances between every two of " + dataLoci},
       {pops * pops * (3 * sizeof(double) + 2 * sizeof(Cell)), "the tables of every two of " + data},
-      {pops * loci * codes * 2 * sizeof(double),
+      // Frequencies keep a cell per code a locus carries, with an index by code per locus.
+      {pops * carried * sizeof(double) + loci * codes * sizeof(int),
        "the allele frequencies of " + dataLoci + " with allele codes up to " + std::to_string(ds.MaxAllele)},
       {pops * loci * kPerPopLocusBytes, "the per-locus tables of " + dataLoci},
   };
