@@ -11,6 +11,7 @@ void Model::clearResults() {
   fresh.sel = std::move(sel);
   fresh.flags = flags;
   fresh.options = std::move(options);
+  fresh.perm = perm;
   fresh.locusSelection = std::move(locusSelection);
   fresh.test = std::move(test);
   fresh.imported = std::move(imported);

@@ -43,8 +43,9 @@ struct Model {
   KinshipResults kinship;
   AssignmentResults assign;
 
-  // Empties every result table; the data set, the selection, the flags, the test groups, the options,
-  // the assignment result file and the import stay.
+  // Empties every result table; the data set, the selection, the flags, the test groups, every option
+  // group (analysis, permutation, locus selection, assignment), the assignment result file and the import
+  // stay.
   void clearResults();
 };
 
