@@ -8,7 +8,7 @@
 #include "assign/self_assign.h"
 #include "assign/simulate_exclusion.h"
 #include "assign_fixture.h"
-#include "stats/tolerance.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {

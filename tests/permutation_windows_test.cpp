@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "support/app_fixture.h"
 #include "support/clicking_services.h"
 #include "support/golden.h"
@@ -61,7 +61,7 @@ TEST(PermutationWindows, RefusedChoicesRunNothing) {
   EXPECT_EQ(s.services.pendingMessages(), 0u);
 }
 
-TEST(PermutationWindows, OptionsOutliveLoadsAndEmptiedResults) {
+TEST(PermutationWindows, OptionsOutliveLoadsAndAnalysisRuns) {
   Session s;
   s.analyse(kWithinTicks);
   s.run("menu WS\ntype Text1 10000\npick List1 3  - South\nclick Command2\nexpect-window frmStart");
@@ -80,9 +80,6 @@ TEST(PermutationWindows, OptionsOutliveLoadsAndEmptiedResults) {
   };
   s.run("file stands.txt\nmenu OpenPopGen");
   same("an input load");
-  // What a failed analysis run does to the model.
-  s.app.model.clearResults();
-  same("the result tables emptied");
   s.analyse(kWithinTicks);
   same("a load and an analysis run");
   s.run("menu WS");
@@ -158,13 +155,13 @@ TEST(PermutationWindows, TestAmongPopulationsLeavesTheAnalysisAsItWas) {
   const std::size_t firstReport = s.result().size();
   s.run("file before.csv\nmenu OutPutPast");
   const GenotypeData genotypes = s.app.model.ds.Allele;
-  const Vec1<double> djLoc = s.app.model.diff.DjLoc;
+  const Vec1<double> djLoc = s.app.analysis.diff.DjLoc;
 
   s.run("menu BAS\ntype Text1 30\nseed 2\nclick Command1\nexpect-window frmStart");
   const std::string afterTest = s.result();
   EXPECT_NE(afterTest.find("Per, Dj(Fagus_1), Dj(Fagus_2), Dj(Fagus_3), Dj_T"), std::string::npos);
   EXPECT_EQ(s.app.model.ds.Allele, genotypes);
-  EXPECT_EQ(s.app.model.diff.DjLoc, djLoc);
+  EXPECT_EQ(s.app.analysis.diff.DjLoc, djLoc);
   s.run("file after.csv\nmenu OutPutPast");
   EXPECT_EQ(readFile(s.dir.file("after.csv")), readFile(s.dir.file("before.csv")));
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "stats/tolerance.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 

@@ -5,7 +5,7 @@
 
 #include "assign/assignment_report.h"
 #include "assign/exclusion.h"
-#include "stats/tolerance.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <string>
 
-#include "spatial/parallel_chunks.h"
-#include "stats/tolerance.h"
+#include "base/worker_pool.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {

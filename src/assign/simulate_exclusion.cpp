@@ -4,9 +4,9 @@
 
 #include "assign/exclusion.h"
 #include "assign/scorers.h"
-#include "platform/random.h"
-#include "spatial/parallel_chunks.h"
-#include "stats/tolerance.h"
+#include "base/random.h"
+#include "base/worker_pool.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "model/dataset.h"
-#include "platform/random.h"
-#include "stats/tolerance.h"
+#include "base/random.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 
