@@ -147,7 +147,7 @@ void Run_Population_Analysis(Model& m, Services& services, const std::function<v
   Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, m.dist.GeoDist);
   if (o.FlagKinship == 1) kinshipStep(m, o, v, services, report);
 
-  m.dist.DistDN.resize(m.ds.NPop, m.ds.NLoci);
+  m.dist.DistDN.clear();
   m.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
   if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, m.alleles.GeneCount, m.dist.DistDN, m.dist.DistDNMean, present);
   spatialStep(m, o, v, services);

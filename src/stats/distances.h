@@ -4,6 +4,7 @@
 #include "model/cell.h"
 #include "model/pair_table.h"
 #include "model/table.h"
+#include "stats/distance_tables.h"
 #include "stats/genotype_view.h"
 #include "stats/present_codes.h"
 
@@ -21,6 +22,13 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFre
 // allele leaves the cell undefined too. Sizes both outputs itself.
 void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    PairTable3<Cell>& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
+
+// The same with the per-locus values kept as their compact work (stats/distance_tables.h) and worked
+// out when read: only the tables over loci hold a value per pair.
+bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, GregoriusByLocus& DistDG,
+                         Table2<double>& DistDGMean, const PresentCodeLists* presentCodes = nullptr);
+void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
+                   NeiByLocus& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
 
 // The same into full tables, both orders of every pair filled.
 bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,

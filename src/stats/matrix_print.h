@@ -6,6 +6,7 @@
 #include "model/cell.h"
 #include "model/pair_table.h"
 #include "model/table.h"
+#include "stats/distance_tables.h"
 
 namespace kiwora {
 
@@ -15,5 +16,8 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus);
+// Per-locus distances worked out row by row as they are printed; the rows are formatted on the pool and
+// written in order.
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const LocusDistances& Matrix, int Locus);
 
 }  // namespace kiwora
