@@ -16,7 +16,7 @@
 #include "generate.h"
 #include "model/model.h"
 #include "platform/scripted_services.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {
@@ -79,15 +79,16 @@ double peakMegabytes() {
 // Runs the analysis with the options set in `m` and writes its report to a file; reports the process's
 // CPU seconds per run and its peak memory beside the wall time.
 void analyseAndReport(benchmark::State& state, Model& m, int threads) {
+  AnalysisResults r;
   ScriptedServices services;
   const std::string path = (std::filesystem::temp_directory_path() / "kiwora-bench-report.txt").string();
   setWorkerThreads(threads);
   const double cpu0 = processCpuSeconds();
   for (auto _ : state) {
-    Run_Population_Analysis(m, services);
+    Run_Population_Analysis(m, r, runContextOf(services));
     TextFile out;
     out.open(path, TextFile::Mode::Create);
-    printPopulationReport(out, m, m.options, true);
+    printPopulationReport(out, AnalysisView(m, r), m.options, true);
     out.close();
   }
   setWorkerThreads(0);

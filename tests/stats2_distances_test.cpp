@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "stats/distances.h"
-#include "stats/matrix_print.h"
+#include "files/matrix_print.h"
 #include "stats2_fixture.h"
 
 namespace kiwora {

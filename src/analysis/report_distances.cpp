@@ -6,15 +6,16 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
-#include "spatial/parallel_chunks.h"
-#include "stats/matrix_print.h"
+#include "base/worker_pool.h"
+#include "files/matrix_print.h"
+#include "stats/distances.h"
 
 namespace kiwora {
 namespace {
 
 std::size_t u(int i) { return static_cast<std::size_t>(i); }
 
-void distanceMatrices(LineWriter& out, const Model& m, const LocusDistances& perLocus, const auto& genePool) {
+void distanceMatrices(LineWriter& out, const AnalysisView& m, const LocusDistances& perLocus, const auto& genePool) {
   out.nl();
   // Each locus's matrix is worked out and formatted on the pool a band of rows at a time, and written in
   // order, so neither the values nor the text of a whole matrix are held.
@@ -32,7 +33,7 @@ void distanceMatrices(LineWriter& out, const Model& m, const LocusDistances& per
 
 }  // namespace
 
-void printGregoriusDistances(LineWriter& out, const Model& m, bool withMultilocus) {
+void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMultilocus) {
   printSectionFrame(out, "#####   GENETIC DISTANCE D (Gregorius 1974)  #####");
   distanceMatrices(out, m, m.dist.DistDG, m.dist.DistDGMean);
   if (!withMultilocus) return;
@@ -42,12 +43,12 @@ void printGregoriusDistances(LineWriter& out, const Model& m, bool withMultilocu
   Print_Pop_Matrix(out, m.ds.NPop, m.sel.PopSel, m.dist.DistMLG);
 }
 
-void printNeiDistances(LineWriter& out, const Model& m) {
+void printNeiDistances(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   GENETIC DISTANCE D (Nei 1972)   #####");
   distanceMatrices(out, m, m.dist.DistDN, m.dist.DistDNMean);
 }
 
-void printSpatialAndGeneticDistances(LineWriter& out, const Model& m) {
+void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   SPATIAL DISTANCE and GENETIC DISTANCE D (Gregorius 1974)  #####");
   const char dec = out.decimalSign();
   // The heading's first field and last separator are commas while the rows use ";"; it stays so.

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/present_codes.h"
 
 namespace kiwora {

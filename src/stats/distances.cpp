@@ -6,7 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
+#include "files/matrix_print.h"
 
 namespace kiwora {
 namespace {
@@ -143,6 +144,29 @@ void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, con
       DistDN(p, q, l) = neiDistance(t.jxy, t.jx, t.jy);
     }
     DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
+  });
+}
+
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const LocusDistances& Matrix, int Locus) {
+  std::vector<int> pops;
+  for (int p = 1; p <= nPop; ++p)
+    if (p < static_cast<int>(popSel.size()) && popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
+  // Rows come straight from the locus's compact work when the printed selection is the one it was built
+  // on; otherwise cell by cell.
+  if (pops == Matrix.pops() && Matrix.n1() == nPop) {
+    Print_Pop_Matrix_Rows(w, nPop, popSel, [&](std::size_t k, double* vals) {
+      if (!Matrix.row(k, Locus, vals + k)) {
+        const double blank = Matrix.kind() == LocusDistances::Kind::Gregorius ? 0.0 : std::nan("");
+        std::fill(vals + k, vals + pops.size(), blank);
+      }
+    });
+    return;
+  }
+  Print_Pop_Matrix_Rows(w, nPop, popSel, [&](std::size_t k, double* vals) {
+    for (std::size_t m = k + 1; m < pops.size(); ++m) {
+      const Cell c = Matrix.cell(pops[k], pops[m], Locus);
+      vals[m] = c ? *c : std::nan("");
+    }
   });
 }
 

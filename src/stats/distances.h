@@ -1,9 +1,10 @@
 #pragma once
 // Genetic distances between every two selected populations, per selected locus and over the selected loci.
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
+#include "files/text_writer.h"
 #include "stats/distance_tables.h"
 #include "stats/genotype_view.h"
 #include "stats/present_codes.h"
@@ -29,6 +30,10 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFre
                          Table2<double>& DistDGMean, const PresentCodeLists* presentCodes = nullptr);
 void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    NeiByLocus& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
+
+// One locus's matrix of the distances, printed as Print_Pop_Matrix_Locus prints a table (files/matrix_print.h),
+// worked out row by row on the pool as it is printed.
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const LocusDistances& Matrix, int Locus);
 
 // The same into full tables, both orders of every pair filled.
 bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,

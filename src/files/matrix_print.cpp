@@ -1,11 +1,11 @@
-#include "stats/matrix_print.h"
+#include "files/matrix_print.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {
@@ -118,20 +118,8 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
   printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
 }
 
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const LocusDistances& Matrix, int Locus) {
-  const std::vector<int> pops = selectedOf(nPop, popSel);
-  // Rows come straight from the locus's compact work when the printed selection is the one it was built
-  // on; otherwise cell by cell.
-  if (pops == Matrix.pops() && Matrix.n1() == nPop) {
-    printMatrix(w, nPop, popSel, [&](std::size_t k, double* vals) {
-      if (!Matrix.row(k, Locus, vals + k)) {
-        const double blank = Matrix.kind() == LocusDistances::Kind::Gregorius ? 0.0 : std::nan("");
-        std::fill(vals + k, vals + pops.size(), blank);
-      }
-    });
-    return;
-  }
-  printCells(w, nPop, popSel, [&](int i, int j) { return Matrix.cell(i, j, Locus); });
+void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, const MatrixRows& rowValues) {
+  printMatrix(w, nPop, popSel, rowValues);
 }
 
 }  // namespace kiwora
