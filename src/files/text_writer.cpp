@@ -299,6 +299,7 @@ bool TextFile::open(const std::string& path, Mode mode) {
   if (mode == Mode::Create) {
     if (!created_.open(path)) problem_ = created_.problem();
   } else {
+    wrote_ = false;
     fd_ = openForAppend(path, startSize_, problem_);
   }
   failed_ = !isOpen();
@@ -318,6 +319,7 @@ void TextFile::flush() {
     return;
   }
   if (failed_) return;  // the section is cut back at close; nothing more goes after a failed write
+  wrote_ = true;
   std::size_t done = 0;
   while (done < s.size()) {
     const ssize_t n = ::write(fd_, s.data() + done, s.size() - done);
@@ -332,7 +334,8 @@ void TextFile::flush() {
 }
 
 void TextFile::rollBack() {
-  if (::ftruncate(fd_, static_cast<off_t>(startSize_)) != 0 && !failed_) problem_ = std::strerror(errno);
+  // A file that was only opened (a probe) is left untouched, its times included.
+  if (wrote_ && ::ftruncate(fd_, static_cast<off_t>(startSize_)) != 0 && !failed_) problem_ = std::strerror(errno);
   ::close(fd_);  // releases the lock
   fd_ = -1;
 }

@@ -108,6 +108,7 @@ class TextFile : public LineWriter {
 
   int fd_ = -1;             // appending
   long long startSize_ = 0; // the appended file's length before this section
+  bool wrote_ = false;      // something was handed to the appended file
   AtomicFile created_;      // creating
   bool failed_ = false;
   std::string problem_;
