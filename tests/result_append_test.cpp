@@ -8,9 +8,9 @@
 #include <chrono>
 #include <functional>
 #include <future>
-#include <stdexcept>
 #include <thread>
 
+#include "base/run_context.h"
 #include "files/text_writer.h"
 #include "support/app_fixture.h"
 
@@ -71,14 +71,14 @@ TEST(ResultAppend, AFailedSectionIsCutBackOut) {
     const char* what;
     std::function<bool(TextFile&)> append;  // true when the append reported success
   } cases[] = {
-      {"an exception in the middle of the section",
+      {"a run stopped in the middle of the section",
        [](TextFile& out) {
          try {
            writeSection(out, 'a', lines);
-           throw std::runtime_error("stopped");
-         } catch (const std::runtime_error&) {
+           throw RunStopped();
+         } catch (const RunStopped&) {
          }
-         return false;  // the file is left open, as a stopped run leaves it
+         return false;  // the file is left open, as the unwinding run leaves it
        }},
       {"a full disk",
        [&](TextFile& out) {
