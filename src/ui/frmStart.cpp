@@ -142,6 +142,12 @@ std::optional<ParsedInput> frmStart::readPopulationFile(const std::string& path)
 void frmStart::loadInputFile(const std::string& path) {
   std::optional<ParsedInput> parsed = readPopulationFile(path);
   if (!parsed) return;
+  const std::string outPath = resultFileName(path);
+  if (!resultPathUsable(outPath)) {
+    message(std::string(kReadingFailureMessage) + "\nThe result file " + outPath +
+            " is not a regular file (a folder, a pipe or a device); results could never be written to it.");
+    return;
+  }
 
   // The new data replace the loaded ones only now that the whole file has been read.
   DataSet next;
@@ -154,7 +160,7 @@ void frmStart::loadInputFile(const std::string& path) {
   next.RefFileName = cur.RefFileName;
   next.TestFileName = cur.TestFileName;
   next.InFileName = path;
-  next.OutFileName = resultFileName(path);
+  next.OutFileName = outPath;
   nextSel.MinSampleSize = sel().MinSampleSize;
   nextSel.EqualSizeFlag = sel().EqualSizeFlag;
   cur = std::move(next);
