@@ -119,7 +119,7 @@ void Run_Population_Analysis(Model& m, Services& services, const std::function<v
   // Each progress text is followed by a chance for the window to process pending events.
   const ProgressFn report = [&](const std::string& text) {
     if (progress) progress(text);
-    services.doEvents();
+    services.progressStep();
   };
   const AnalysisOptions o = m.options;  // the values of this run, whatever a box does meanwhile
   const GenotypeView v = dataView(m);
