@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "model/run_stopped.h"
-#include "platform/random.h"
+#include "base/random.h"
+#include "base/run_context.h"
 
 namespace kiwora {
 
@@ -24,13 +24,10 @@ class Services {
   // Lets the platform process pending events during a long loop (progress texts become visible).
   virtual void doEvents() = 0;
   // A run's progress step: pending events first (where the user may ask to stop), then RunStopped
-  // when a stop was asked for. The request is used up by the throw.
+  // when a stop was asked for.
   void progressStep() {
     doEvents();
-    if (stopRequested_) {
-      stopRequested_ = false;
-      throw RunStopped();
-    }
+    if (stopRequested_) throw RunStopped();
   }
   // Asks the run under way to end at its next progress step (the desktop's close box, after asking).
   void requestStop() { stopRequested_ = true; }
@@ -56,5 +53,22 @@ class Services {
   Random random_;
   bool stopRequested_ = false;
 };
+
+// The context of a run started by a window or a script: seeds from clockSeed(), messages in a message box,
+// the date and decimal sign of the platform, and each progress text handed to `show` followed by a chance
+// for the platform to process pending events.
+inline RunContext runContextOf(Services& s, ProgressFn show = {}) {
+  RunContext c;
+  c.seedSource = [&s] { return s.clockSeed(); };
+  c.messageSink = [&s](const std::string& text) { s.messageBox(text); };
+  c.dateSource = [&s] { return s.today(); };
+  c.progressSink = [&s, show = std::move(show)](const std::string& text) {
+    if (show) show(text);
+    s.doEvents();
+  };
+  c.stopRequest = [&s] { return s.stopRequested(); };
+  c.decimalSign = s.decimalSign();
+  return c;
+}
 
 }  // namespace kiwora

@@ -20,6 +20,7 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard, const 
     throw;  // the script driving the program is at fault, not the run: the player names its line
   } catch (const RunStopped&) {
     // The user's own choice: nothing to report. Whatever the body had written is undone.
+    app.services.clearStopRequest();
     if (onStopped) onStopped();
     if (guard) *guard = false;
     app.model.flags.Busy = 0;

@@ -673,6 +673,50 @@ class DesktopTest : public QObject {
       QVERIFY2(control<QLineEdit>("frmImport", shown)->isReadOnly(), shown);
   }
 
+  // A whole session by mouse and keyboard: open, exclude a population, analyse, then Tab once around
+  // "Test within populations" and Calculate. Every selected population is tested. With KIWORA_SESSION_SHOTS
+  // set to a folder, each step is photographed there.
+  void aSessionTabbingThroughTheTestWindowTestsEverySelectedPopulation() {
+    int shot = 0;
+    const QString shots = qEnvironmentVariable("KIWORA_SESSION_SHOTS");
+    auto photo = [&](const std::string& window, const char* step) {
+      if (shots.isEmpty()) return;
+      QTest::qWait(100);
+      if (QWidget* w = view_->window(window)) w->grab().save(QString("%1/%2-%3.png").arg(shots).arg(++shot, 2, 10, QChar('0')).arg(step));
+    };
+    openExample();
+    photo("frmStart", "opened");
+    QVERIFY(openTask("Analysis", "Es", "frmSelPop"));
+    clickEntry("frmSelPop", "List1", "2 - Pop_2");
+    click("frmSelPop", "Command1");
+    photo("frmSelPop", "selected");
+    click("frmSelPop", "Command3");
+    QTRY_VERIFY(view_->window("frmStart"));
+    analyse({"Check8"});
+    QWidget* top = openTask("Test", "WS", "frmWTest");
+    QVERIFY(top);
+    photo("frmWTest", "opened");
+    // Once around the window with Tab, from whatever has the focus first.
+    QWidget* first = QApplication::focusWidget();
+    QVERIFY(first);
+    QStringList visited;
+    for (int i = 0; i < 40; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+      if (QApplication::focusWidget() == first) break;
+    }
+    QVERIFY2(QApplication::focusWidget() == first, qPrintable(visited.join(" ")));
+    QVERIFY2(visited.contains("List1") && !visited.contains("Text2"), qPrintable(visited.join(" ")));
+    photo("frmWTest", "tabbed");
+    QVERIFY(control<QCheckBox>("frmWTest", "Check3")->isChecked());
+    click("frmWTest", "Command1");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmWTest"));
+    const QString text = QString::fromLatin1(resultFile());
+    for (const char* pop : {"Pop_1", "Pop_3"})
+      QVERIFY2(text.contains(QString("Tested Population     = ") + pop), pop);
+    QVERIFY(!text.contains("Tested Population     = Pop_2"));
+  }
+
   void fileEndEndsTheProgram() {
     clickMenu("frmStart", "File", "End");
     QTRY_VERIFY(ended_);
