@@ -82,9 +82,9 @@ class frmImport : public AppWindow {
       return;
     }
     showCount("Label3", "Text3", countImportRows(text));
-    app.services.doEvents();
+    app.services.progressStep();  // the close box may stop the import here
     if (const int loci = importHeaderLoci(text); loci > 0) showCount("Label2", "Text2", loci);
-    app.services.doEvents();
+    app.services.progressStep();
 
     ImportResult r = parseImportTable(text);
     if (!r.ok) {
