@@ -1,10 +1,12 @@
 #include "permutation/two_pop_test.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
 #include "permutation/population_copy.h"
+#include "permutation/two_pop_report.h"
 #include "permutation/run_support.h"
 #include "spatial/parallel_chunks.h"
 #include "stats/allele_stats.h"
@@ -19,7 +21,7 @@ namespace {
 constexpr int kMaxSampleSize = 20000;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Working tables of the statistics, kept between the permutations of one chunk.
+// Working tables of the general statistics, kept between the permutations a thread runs.
 struct Workspace {
   AlleleStats alleles;
   VariationStats variation;
@@ -33,6 +35,24 @@ struct Workspace {
 
 const Vec1<int> kBothSlots = {0, 1, 1};
 
+bool locusOn(const Vec1<int>& locSel, int l) {
+  return l < static_cast<int>(locSel.size()) && locSel[static_cast<std::size_t>(l)] == 1;
+}
+
+// Without a shared allele the identity is 0 and the distance infinite: the farthest possible, not
+// unknown. It stays unknown only where a sample has no gene copy.
+template <class GeneCount>
+void infiniteWithoutSharedAllele(const Vec1<int>& locSel, int nLoci, GeneCount geneCount, PairStatistics& out) {
+  bool compared = false;
+  for (int l = 1; l <= nLoci; ++l) {
+    if (!locusOn(locSel, l) || geneCount(1, l) <= 0 || geneCount(2, l) <= 0) continue;
+    compared = true;
+    if (!out.dn[static_cast<std::size_t>(l)]) out.dn[static_cast<std::size_t>(l)] = kInfinity;
+  }
+  if (compared && !out.dnMean) out.dnMean = kInfinity;
+}
+
+// The statistics by the analysis's own functions (any option, the dominant correction included).
 void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
                  Workspace& w, PairStatistics& out) {
   const GenotypeView v = viewOfCopy(pair, maxAllele, kBothSlots, locSel);
@@ -40,8 +60,8 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
   Calc_Allele_Freq(v, which.dominant, w.alleles);
   if (which.diversityV) {
     Calc_Diversity_V(v, w.alleles, w.variation);
-    out.v1 = makeVec1<Cell>(nLoci);
-    out.v2 = makeVec1<Cell>(nLoci);
+    out.v1.assign(static_cast<std::size_t>(nLoci) + 1, std::nullopt);
+    out.v2.assign(static_cast<std::size_t>(nLoci) + 1, std::nullopt);
     for (int l = 1; l <= nLoci; ++l) {
       out.v1[static_cast<std::size_t>(l)] = w.variation.DiversityV(1, l);
       out.v2[static_cast<std::size_t>(l)] = w.variation.DiversityV(2, l);
@@ -51,7 +71,7 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
   }
   if (which.distDG) {
     Calc_Dist_Gregorius(v, w.alleles.AlleleFreq, w.dg, w.dgMean, &w.alleles.PresentCodes);
-    out.dg = makeVec1<double>(nLoci);
+    out.dg.assign(static_cast<std::size_t>(nLoci) + 1, 0.0);
     for (int l = 1; l <= nLoci; ++l) out.dg[static_cast<std::size_t>(l)] = w.dg(1, 2, l);
     out.dgMean = w.dgMean(1, 2);
     if (which.distMLG) {
@@ -62,20 +82,177 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
   }
   if (which.distDN) {
     Calc_Dist_Nei(v, w.alleles.AlleleFreq, w.alleles.GeneCount, w.dn, w.dnMean, &w.alleles.PresentCodes);
-    out.dn = makeVec1<Cell>(nLoci);
+    out.dn.assign(static_cast<std::size_t>(nLoci) + 1, std::nullopt);
     for (int l = 1; l <= nLoci; ++l) out.dn[static_cast<std::size_t>(l)] = w.dn(1, 2, l);
     out.dnMean = w.dnMean(1, 2);
-    // Without a shared allele the identity is 0 and the distance infinite: the farthest possible, not
-    // unknown. It stays unknown only where a sample has no gene copy.
-    bool compared = false;
-    for (int l = 1; l <= nLoci; ++l) {
-      if (!v.locOn(l) || w.alleles.GeneCount(1, l) <= 0 || w.alleles.GeneCount(2, l) <= 0) continue;
-      compared = true;
-      if (!out.dn[static_cast<std::size_t>(l)]) out.dn[static_cast<std::size_t>(l)] = kInfinity;
-    }
-    if (compared && !out.dnMean) out.dnMean = kInfinity;
+    infiniteWithoutSharedAllele(locSel, nLoci, [&](int p, int l) { return w.alleles.GeneCount(p, l); }, out);
   }
 }
+
+// The same numbers for two samples without the dominant correction, straight from allele counts into
+// buffers a thread keeps: no table is built and nothing is allocated once the buffers have grown. Every
+// sum runs in the order the analysis's functions take it (the present codes ascending, then the loci
+// ascending), so each value is the same to the last bit.
+class PairKernel {
+ public:
+  void compute(const GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
+               PairStatistics& out) {
+    const int nLoci = pair.nLoci();
+    const auto nCells = static_cast<std::size_t>(nLoci) + 1;
+    if (count_[0].size() < static_cast<std::size_t>(maxAllele) + 1)
+      for (auto& c : count_) c.assign(static_cast<std::size_t>(maxAllele) + 1, 0);
+    genes_[0].assign(nCells, 0);
+    genes_[1].assign(nCells, 0);
+    if (which.diversityV) {
+      out.v1.assign(nCells, std::nullopt);
+      out.v2.assign(nCells, std::nullopt);
+    }
+    if (which.distDG) out.dg.assign(nCells, 0.0);
+    if (which.distDN) out.dn.assign(nCells, std::nullopt);
+
+    int nSel = 0;
+    double dgSum = 0, sxy = 0, sx = 0, sy = 0;
+    for (int l = 1; l <= nLoci; ++l) {
+      if (!locusOn(locSel, l)) continue;
+      ++nSel;
+      const auto at = static_cast<std::size_t>(l);
+      countLocus(pair, maxAllele, l);
+      const int n1 = genes_[0][at], n2 = genes_[1][at];
+      const std::size_t k = codes_.size();
+      if (which.diversityV) {
+        if (n1 != 0) out.v1[at] = inverseSumSquares(f_[0]);
+        if (n2 != 0) out.v2[at] = inverseSumSquares(f_[1]);
+      }
+      if (which.distDG) {
+        double d = 0;
+        for (std::size_t c = 0; c < k; ++c) d += 0.5 * std::fabs(f_[0][c] - f_[1][c]);
+        if (d > 1) d = 1;
+        out.dg[at] = d;
+        dgSum += d;
+      }
+      if (which.distDN && n1 > 0 && n2 > 0) {
+        double jxy = 0, jx = 0, jy = 0;
+        for (std::size_t c = 0; c < k; ++c) {
+          jxy += f_[0][c] * f_[1][c];
+          jx += f_[0][c] * f_[0][c];
+          jy += f_[1][c] * f_[1][c];
+        }
+        sxy += jxy;
+        sx += jx;
+        sy += jy;
+        out.dn[at] = neiDistance(jxy, jx, jy);
+      }
+    }
+    if (which.diversityV) {
+      out.vMean1 = meanOverLoci(out.v1);
+      out.vMean2 = meanOverLoci(out.v2);
+    }
+    if (which.distDG) out.dgMean = nSel == 0 ? 0.0 : dgSum / nSel;
+    if (which.distDN) {
+      out.dnMean = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
+      infiniteWithoutSharedAllele(locSel, nLoci, [&](int p, int l) { return genes_[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(l)]; }, out);
+    }
+  }
+
+ private:
+  // The codes typed at locus l in either sample, ascending, and each sample's frequencies of them.
+  void countLocus(const GenotypeData& pair, int maxAllele, int l) {
+    codes_.clear();
+    for (int s = 0; s < 2; ++s) {
+      const int* x1 = pair.locus1(s + 1, l);
+      const int* x2 = pair.locus2(s + 1, l);
+      int* count = count_[static_cast<std::size_t>(s)].data();
+      int n = 0;
+      const auto add = [&](int a) {
+        if (a < 0 || a > maxAllele) return;
+        if (count_[0][static_cast<std::size_t>(a)] == 0 && count_[1][static_cast<std::size_t>(a)] == 0) codes_.push_back(a);
+        ++count[a];
+        ++n;
+      };
+      for (int i = 1, nInd = pair.nInd(s + 1); i <= nInd; ++i) {
+        add(x1[i]);
+        add(x2[i]);
+      }
+      genes_[static_cast<std::size_t>(s)][static_cast<std::size_t>(l)] = n;
+    }
+    std::sort(codes_.begin(), codes_.end());
+    for (int s = 0; s < 2; ++s) {
+      std::vector<int>& count = count_[static_cast<std::size_t>(s)];
+      std::vector<double>& f = f_[static_cast<std::size_t>(s)];
+      f.resize(codes_.size());
+      const int n = genes_[static_cast<std::size_t>(s)][static_cast<std::size_t>(l)];
+      // Divided twice, by the count and by the sum of the shares, as the analysis does.
+      double sum = 0;
+      for (std::size_t c = 0; c < codes_.size(); ++c) {
+        int& k = count[static_cast<std::size_t>(codes_[c])];
+        f[c] = k;
+        k = 0;
+        if (f[c] > 0) {
+          f[c] /= n;
+          sum += f[c];
+        }
+      }
+      for (double& x : f)
+        if (x > 0) x /= sum;
+    }
+  }
+
+  static Cell inverseSumSquares(const std::vector<double>& f) {
+    double s = 0;
+    for (double x : f) s += x * x;
+    if (s > 0) return 1 / s;
+    return std::nullopt;
+  }
+
+  static Cell meanOverLoci(const Vec1<Cell>& v) {
+    double sum = 0;
+    int n = 0;
+    for (std::size_t l = 1; l < v.size(); ++l)
+      if (v[l]) {
+        sum += *v[l];
+        ++n;
+      }
+    if (n == 0) return std::nullopt;
+    return sum / n;
+  }
+
+  // -ln of an identity; the identity cannot exceed 1, so rounding above it is taken as 1.
+  static Cell neiDistance(double jxy, double jx, double jy) {
+    const double root = std::sqrt(jx * jy);
+    const double identity = root > 0 ? jxy / root : 0;
+    if (identity == 0) return std::nullopt;
+    return identity >= 1 ? 0.0 : -std::log(identity);
+  }
+
+  std::array<std::vector<int>, 2> count_;   // per code, zero between loci
+  std::array<std::vector<int>, 2> genes_;   // gene copies per locus
+  std::array<std::vector<double>, 2> f_;    // frequencies of codes_
+  std::vector<int> codes_;
+};
+
+// What one thread keeps for the permutations it runs, from block to block and pair to pair.
+struct PairWorkspace {
+  Workspace general;
+  PairKernel kernel;
+  DealScratch deal;
+  GenotypeData sample;
+  PairStatistics permuted;
+
+  void compute(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
+               PairStatistics& out) {
+    if (which.dominant) {
+      computePair(pair, maxAllele, locSel, which, general, out);
+      return;
+    }
+    kernel.compute(pair, maxAllele, locSel, which, out);
+    if (which.distDG && which.distMLG) {
+      const GenotypeView v = viewOfCopy(pair, maxAllele, kBothSlots, locSel);
+      Calc_Multilocus_Genotypes(v, true, general.mlg);  // the order of the types does not change the distance
+      Calc_Dist_Multilocus(v, general.mlg, general.distMLG);
+      out.mlg = general.distMLG(1, 2);
+    }
+  }
+};
 
 // Counts one permuted value against the observed one; an undefined value on either side takes no part.
 void countAtLeast(ExtremeCount& c, const Cell& permuted, const Cell& observed) {
@@ -101,17 +278,21 @@ void countDifference(ExtremeCount& c, const Cell& p1, const Cell& p2, const Cell
 struct Counts {
   Vec1<ExtremeCount> v, dg, dn;
   ExtremeCount vPool, dgPool, mlg, dnPool;
-  explicit Counts(int nLoci) : v(makeVec1<ExtremeCount>(nLoci)), dg(v), dn(v) {}
+  // Per-locus counts only for the statistics tested.
+  Counts(int nLoci, const TwoPopStatistics& which) {
+    const auto perLocus = [&](bool tested) { return tested ? makeVec1<ExtremeCount>(nLoci) : Vec1<ExtremeCount>{}; };
+    v = perLocus(which.diversityV);
+    dg = perLocus(which.distDG);
+    dn = perLocus(which.distDN);
+  }
   void add(const Counts& o) {
     const auto merge = [](ExtremeCount& a, const ExtremeCount& b) {
       a.hits += b.hits;
       a.defined += b.defined;
     };
-    for (std::size_t l = 0; l < v.size(); ++l) {
-      merge(v[l], o.v[l]);
-      merge(dg[l], o.dg[l]);
-      merge(dn[l], o.dn[l]);
-    }
+    for (std::size_t l = 0; l < v.size(); ++l) merge(v[l], o.v[l]);
+    for (std::size_t l = 0; l < dg.size(); ++l) merge(dg[l], o.dg[l]);
+    for (std::size_t l = 0; l < dn.size(); ++l) merge(dn[l], o.dn[l]);
     merge(vPool, o.vPool);
     merge(dgPool, o.dgPool);
     merge(mlg, o.mlg);
@@ -123,7 +304,7 @@ void countPermutation(const PairStatistics& p, const PairStatistics& o, const Tw
                       const Vec1<int>& locSel, int nLoci, Counts& c) {
   for (int l = 1; l <= nLoci; ++l) {
     const std::size_t at = static_cast<std::size_t>(l);
-    if (locSel[at] != 1) continue;
+    if (!locusOn(locSel, l)) continue;
     if (which.diversityV) countDifference(c.v[at], p.v1[at], p.v2[at], o.v1[at], o.v2[at]);
     if (which.distDG) countAtLeast(c.dg[at], p.dg[at], o.dg[at]);
     if (which.distDN) countAtLeast(c.dn[at], p.dn[at], o.dn[at]);
@@ -164,14 +345,16 @@ void pairStatistics(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, 
   computePair(pair, maxAllele, locSel, which, w, out);
 }
 
-TableNeed twoPopTableNeed(std::size_t nPairs, int nLoci, const TwoPopStatistics& which) {
-  // The three count tables exist for every pair; the observed tables only for the statistics tested.
-  double perLocus = 3.0 * sizeof(ExtremeCount);
-  if (which.diversityV) perLocus += 2.0 * sizeof(Cell);
-  if (which.distDG) perLocus += sizeof(double);
-  if (which.distDN) perLocus += sizeof(Cell);
+TableNeed twoPopTableNeed(const std::vector<std::pair<int, int>>& pairs, int nLoci, const TwoPopStatistics& which) {
+  // Per pair the counts and observed values of the statistics tested, per locus; then the index of the
+  // pairs the SUMMARY reads them through.
+  double perLocus = 0;
+  if (which.diversityV) perLocus += sizeof(ExtremeCount) + 2.0 * sizeof(Cell);
+  if (which.distDG) perLocus += sizeof(ExtremeCount) + sizeof(double);
+  if (which.distDN) perLocus += sizeof(ExtremeCount) + sizeof(Cell);
   const double perPair = sizeof(PairResult) + sizeof(std::pair<int, int>) + (nLoci + 1.0) * perLocus;
-  return {static_cast<double>(nPairs) * perPair,
+  const std::size_t nPairs = pairs.size();
+  return {static_cast<double>(nPairs) * perPair + SummaryIndex::bytesFor(pairs),
           "the results of " + std::to_string(nPairs) + " population pairs at " + std::to_string(nLoci) + " loci"};
 }
 
@@ -184,6 +367,9 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
   results.reserve(pairs.size());
 
   constexpr int kChunk = 16, kBlock = 1024;  // permutations per work item; per progress step
+  // One workspace per thread taking part, reused by every block of every pair.
+  std::vector<PairWorkspace> workspaces(static_cast<std::size_t>(loopThreads()));
+  std::vector<Counts> slots;
   for (std::size_t u = 0; u < pairs.size(); ++u) {
     const auto [p1, p2] = pairs[u];
     PairResult r;
@@ -191,7 +377,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     r.pop2 = p2;
     {
       GenotypeData observed = copyPair(src, p1, p2);
-      pairStatistics(observed, ds.MaxAllele, sel.LocSel, run.stats, r.observed);
+      workspaces[0].compute(observed, ds.MaxAllele, sel.LocSel, run.stats, r.observed);
     }
     const int n1 = src.nInd(p1), n2 = src.nInd(p2);
     std::vector<int> sizes = {n1, n2};
@@ -203,23 +389,20 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     const std::vector<PoolRow> pool = poolOf(src, popsOfPair);
     const PooledSample pooled(src, pool, sel.LocSel);
 
-    Counts total(nLoci);
+    Counts total(nLoci, run.stats);
     for (int first = 1; first <= nPerm; first += kBlock) {
       const int last = std::min(nPerm, first + kBlock - 1);
       const int chunks = (last - first) / kChunk + 1;
-      std::vector<Counts> slots(static_cast<std::size_t>(chunks), Counts(nLoci));
-      parallelFor(chunks, [&](int c) {
-        Workspace w;
-        const PooledSample mine = pooled;  // its scratch space is per thread
-        GenotypeData sample;
-        PairStatistics permuted;
+      slots.assign(static_cast<std::size_t>(chunks), Counts(nLoci, run.stats));
+      parallelForSlots(chunks, [&](int c, int slot) {
+        PairWorkspace& w = workspaces[static_cast<std::size_t>(slot)];
         Counts& counts = slots[static_cast<std::size_t>(c)];
         const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
         for (int k = k0; k <= k1; ++k) {
           Random rng = permutationStream(run.seed, static_cast<int>(u), k);
-          mine.deal(run.unit, sizes, rng, sample);
-          computePair(sample, ds.MaxAllele, sel.LocSel, run.stats, w, permuted);
-          countPermutation(permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
+          pooled.deal(run.unit, sizes, rng, w.sample, w.deal);
+          w.compute(w.sample, ds.MaxAllele, sel.LocSel, run.stats, w.permuted);
+          countPermutation(w.permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
         }
       });
       for (const Counts& c : slots) total.add(c);

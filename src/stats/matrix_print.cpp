@@ -68,4 +68,8 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
   printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
 }
 
+void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const std::function<Cell(int, int)>& cellAt) {
+  printMatrix(w, nPop, popSel, cellAt);
+}
+
 }  // namespace kiwora

@@ -2,6 +2,8 @@
 // Upper-triangle matrices of population-by-population tables in the result text: a header of the selected
 // population numbers, a rule, one row per selected population below the last, cells "0.000". An undefined
 // cell prints as "------" in the cell's seven columns, so the columns to its right stay in place.
+#include <functional>
+
 #include "files/text_writer.h"
 #include "model/cell.h"
 #include "model/pair_table.h"
@@ -15,5 +17,7 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus);
+// The same for cells that are not held in a population-by-population table: cellAt(i, j), i < j.
+void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const std::function<Cell(int, int)>& cellAt);
 
 }  // namespace kiwora
