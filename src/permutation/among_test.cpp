@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "permutation/among_resampling.h"
 #include "permutation/permutation_blocks.h"
@@ -57,6 +58,7 @@ class AmongKernel {
   AmongKernel(const PooledSample& pool, const std::vector<int>& sizes, int maxAllele) : pool_(pool), maxAllele_(maxAllele) {
     start_.push_back(0);
     for (int n : sizes) start_.push_back(start_.back() + static_cast<std::size_t>(n));
+    if (start_.back() != static_cast<std::size_t>(pool.rows())) throw std::invalid_argument("the populations must take every pooled row");
     // Every row is dealt, so the codes typed at a locus are the same in every permutation.
     const std::size_t nLoci = pool.loci().size();
     codes_.resize(nLoci);
@@ -76,13 +78,16 @@ class AmongKernel {
   // The buffers of one thread.
   struct Work {
     std::vector<std::size_t> order;
-    std::vector<int> count, genes, typedPops;
+    std::vector<int> popOf, count, genes, typedPops;  // popOf: the population each pooled row is dealt to
     std::vector<double> f, he, total, complement, djLocPop;
   };
 
   void columns(Random& rng, Work& w, std::vector<Cell>& out) const {
     const std::size_t nPop = start_.size() - 1, nLoci = codes_.size();
     pool_.shuffleRows(start_.back(), rng, w.order);
+    w.popOf.resize(start_.back());
+    for (std::size_t p = 0; p < nPop; ++p)
+      for (std::size_t r = start_[p]; r < start_[p + 1]; ++r) w.popOf[w.order[r]] = static_cast<int>(p);
     out.assign(3 * (nLoci + 1), std::nullopt);
     const auto djLoc = [&](std::size_t x) -> Cell& { return out[x]; };
     Cell& djTotal = out[nLoci];
@@ -95,7 +100,6 @@ class AmongKernel {
     if (nPop < 2 || nLoci == 0) return;  // nothing to compare: Dj stays 0, Fst undefined
 
     w.djLocPop.assign(nPop * nLoci, 0.0);
-    w.genes.resize(nPop);
     w.he.resize(nPop);
     const double others = static_cast<double>(nPop - 1), k = static_cast<double>(nPop);
     int fstLoci = static_cast<int>(nLoci);
@@ -175,30 +179,34 @@ class AmongKernel {
   // Each population's frequencies of the locus's codes (divided by the count, then by the sum of the
   // shares, as the analysis does), its gene copies and its expected heterozygosity.
   void frequencies(std::size_t x, Work& w) const {
-    const std::size_t nPop = start_.size() - 1, nCodes = codes_[x].size();
+    const std::size_t nPop = start_.size() - 1, nCodes = codes_[x].size(), rows = start_.back();
     const int* a1 = pool_.firstAlleles(x).data();
     const int* a2 = pool_.secondAlleles(x).data();
     const int* index = index_[x].data();
-    w.f.resize(nPop * nCodes);
-    w.count.assign(nCodes, 0);
-    for (std::size_t p = 0; p < nPop; ++p) {
-      int n = 0;
-      for (std::size_t r = start_[p]; r < start_[p + 1]; ++r) {
-        const std::size_t row = w.order[r];
-        if (typed(a1[row])) {
-          ++w.count[static_cast<std::size_t>(index[a1[row]])];
-          ++n;
-        }
-        if (typed(a2[row])) {
-          ++w.count[static_cast<std::size_t>(index[a2[row]])];
-          ++n;
-        }
+    const int* popOf = w.popOf.data();
+    // The rows in their pooled order, each counted for the population it was dealt to: the reads run
+    // straight through the pool instead of jumping about it.
+    w.count.assign(nPop * nCodes, 0);
+    w.genes.assign(nPop, 0);
+    for (std::size_t row = 0; row < rows; ++row) {
+      const std::size_t p = static_cast<std::size_t>(popOf[row]);
+      if (typed(a1[row])) {
+        ++w.count[p * nCodes + static_cast<std::size_t>(index[a1[row]])];
+        ++w.genes[p];
       }
+      if (typed(a2[row])) {
+        ++w.count[p * nCodes + static_cast<std::size_t>(index[a2[row]])];
+        ++w.genes[p];
+      }
+    }
+    w.f.resize(nPop * nCodes);
+    for (std::size_t p = 0; p < nPop; ++p) {
+      const int n = w.genes[p];
+      const int* count = &w.count[p * nCodes];
       double* f = &w.f[p * nCodes];
       double sum = 0;
       for (std::size_t c = 0; c < nCodes; ++c) {
-        f[c] = w.count[c];
-        w.count[c] = 0;
+        f[c] = count[c];
         if (f[c] > 0) {
           f[c] /= n;
           sum += f[c];
@@ -209,7 +217,6 @@ class AmongKernel {
         if (f[c] > 0) f[c] /= sum;
         squares += f[c] * f[c];
       }
-      w.genes[p] = n;
       w.he[p] = 1 - squares;
     }
   }

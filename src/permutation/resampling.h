@@ -75,10 +75,12 @@ template <class T>
 void shuffleFront(std::vector<T>& v, std::size_t count, Random& rng) {
   const std::size_t n = v.size();
   if (count > n) count = n;
+  Random local = rng;  // a copy the compiler keeps in registers: the writes to v cannot touch it
   for (std::size_t i = 0; i < count && i + 1 < n; ++i) {
-    const std::size_t j = i + static_cast<std::size_t>(randomIndex(rng, static_cast<int>(n - i))) - 1;
+    const std::size_t j = i + static_cast<std::size_t>(randomIndex(local, static_cast<int>(n - i))) - 1;
     if (j != i) std::swap(v[i], v[j]);
   }
+  rng = local;
 }
 
 }  // namespace kiwora

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "permutation/population_copy.h"
 #include "permutation/two_pop_report.h"
@@ -89,14 +90,31 @@ void computePair(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, con
   }
 }
 
+// The codes typed at each selected locus of a pool (ascending) and each code's place among them.
+struct PairCodes {
+  std::vector<std::vector<int>> codes, index;
+  PairCodes(const PooledSample& pool, int maxAllele) : codes(pool.loci().size()), index(pool.loci().size()) {
+    for (std::size_t x = 0; x < codes.size(); ++x) {
+      index[x].assign(static_cast<std::size_t>(maxAllele) + 1, -1);
+      for (const std::vector<int>* column : {&pool.firstAlleles(x), &pool.secondAlleles(x)})
+        for (int a : *column)
+          if (a >= 0 && a <= maxAllele) index[x][static_cast<std::size_t>(a)] = 0;
+      for (int a = 0; a <= maxAllele; ++a)
+        if (index[x][static_cast<std::size_t>(a)] == 0) codes[x].push_back(a);
+      for (std::size_t k = 0; k < codes[x].size(); ++k) index[x][static_cast<std::size_t>(codes[x][k])] = static_cast<int>(k);
+    }
+  }
+};
+
 // The same numbers for two samples without the dominant correction, straight from allele counts into
 // buffers a thread keeps: no table is built and nothing is allocated once the buffers have grown. Every
 // sum runs in the order the analysis's functions take it (the present codes ascending, then the loci
 // ascending), so each value is the same to the last bit.
 class PairKernel {
  public:
+  // `fixed`: the codes of a pool whose every copy is dealt into the two samples; null to find them.
   void compute(const GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
-               PairStatistics& out) {
+               const PairCodes* fixed, PairStatistics& out) {
     const int nLoci = pair.nLoci();
     const auto nCells = static_cast<std::size_t>(nLoci) + 1;
     if (count_[0].size() < static_cast<std::size_t>(maxAllele) + 1)
@@ -114,9 +132,9 @@ class PairKernel {
     double dgSum = 0, sxy = 0, sx = 0, sy = 0;
     for (int l = 1; l <= nLoci; ++l) {
       if (!locusOn(locSel, l)) continue;
-      ++nSel;
       const auto at = static_cast<std::size_t>(l);
-      countLocus(pair, maxAllele, l);
+      countLocus(pair, maxAllele, l, static_cast<std::size_t>(nSel), fixed);
+      ++nSel;
       const int n1 = genes_[0][at], n2 = genes_[1][at];
       const std::size_t k = codes_.size();
       if (which.diversityV) {
@@ -156,44 +174,77 @@ class PairKernel {
 
  private:
   // The codes typed at locus l in either sample, ascending, and each sample's frequencies of them.
-  void countLocus(const GenotypeData& pair, int maxAllele, int l) {
-    codes_.clear();
-    for (int s = 0; s < 2; ++s) {
-      const int* x1 = pair.locus1(s + 1, l);
-      const int* x2 = pair.locus2(s + 1, l);
-      int* count = count_[static_cast<std::size_t>(s)].data();
-      int n = 0;
-      const auto add = [&](int a) {
-        if (a < 0 || a > maxAllele) return;
-        if (count_[0][static_cast<std::size_t>(a)] == 0 && count_[1][static_cast<std::size_t>(a)] == 0) codes_.push_back(a);
-        ++count[a];
-        ++n;
-      };
-      for (int i = 1, nInd = pair.nInd(s + 1); i <= nInd; ++i) {
-        add(x1[i]);
-        add(x2[i]);
+  void countLocus(const GenotypeData& pair, int maxAllele, int l, std::size_t x, const PairCodes* fixed) {
+    if (fixed) {
+      // Every pooled copy is dealt: the codes are the pool's, and each copy is counted at its place.
+      const std::vector<int>& codes = fixed->codes[x];
+      const int* index = fixed->index[x].data();
+      codes_.assign(codes.begin(), codes.end());
+      for (int s = 0; s < 2; ++s) {
+        std::vector<int>& cnt = compact_[static_cast<std::size_t>(s)];
+        cnt.assign(codes.size(), 0);
+        const int* x1 = pair.locus1(s + 1, l);
+        const int* x2 = pair.locus2(s + 1, l);
+        int n = 0;
+        for (int i = 1, nInd = pair.nInd(s + 1); i <= nInd; ++i) {
+          if (x1[i] >= 0 && x1[i] <= maxAllele) {
+            ++cnt[static_cast<std::size_t>(index[x1[i]])];
+            ++n;
+          }
+          if (x2[i] >= 0 && x2[i] <= maxAllele) {
+            ++cnt[static_cast<std::size_t>(index[x2[i]])];
+            ++n;
+          }
+        }
+        genes_[static_cast<std::size_t>(s)][static_cast<std::size_t>(l)] = n;
       }
-      genes_[static_cast<std::size_t>(s)][static_cast<std::size_t>(l)] = n;
+    } else {
+      codes_.clear();
+      for (int s = 0; s < 2; ++s) {
+        const int* x1 = pair.locus1(s + 1, l);
+        const int* x2 = pair.locus2(s + 1, l);
+        int* count = count_[static_cast<std::size_t>(s)].data();
+        int n = 0;
+        const auto add = [&](int a) {
+          if (a < 0 || a > maxAllele) return;
+          if (count_[0][static_cast<std::size_t>(a)] == 0 && count_[1][static_cast<std::size_t>(a)] == 0) codes_.push_back(a);
+          ++count[a];
+          ++n;
+        };
+        for (int i = 1, nInd = pair.nInd(s + 1); i <= nInd; ++i) {
+          add(x1[i]);
+          add(x2[i]);
+        }
+        genes_[static_cast<std::size_t>(s)][static_cast<std::size_t>(l)] = n;
+      }
+      std::sort(codes_.begin(), codes_.end());
+      for (int s = 0; s < 2; ++s) {
+        std::vector<int>& count = count_[static_cast<std::size_t>(s)];
+        std::vector<int>& cnt = compact_[static_cast<std::size_t>(s)];
+        cnt.resize(codes_.size());
+        for (std::size_t c = 0; c < codes_.size(); ++c) {
+          int& k = count[static_cast<std::size_t>(codes_[c])];
+          cnt[c] = k;
+          k = 0;
+        }
+      }
     }
-    std::sort(codes_.begin(), codes_.end());
     for (int s = 0; s < 2; ++s) {
-      std::vector<int>& count = count_[static_cast<std::size_t>(s)];
+      const std::vector<int>& cnt = compact_[static_cast<std::size_t>(s)];
       std::vector<double>& f = f_[static_cast<std::size_t>(s)];
       f.resize(codes_.size());
       const int n = genes_[static_cast<std::size_t>(s)][static_cast<std::size_t>(l)];
       // Divided twice, by the count and by the sum of the shares, as the analysis does.
       double sum = 0;
       for (std::size_t c = 0; c < codes_.size(); ++c) {
-        int& k = count[static_cast<std::size_t>(codes_[c])];
-        f[c] = k;
-        k = 0;
+        f[c] = cnt[c];
         if (f[c] > 0) {
           f[c] /= n;
           sum += f[c];
         }
       }
-      for (double& x : f)
-        if (x > 0) x /= sum;
+      for (double& v : f)
+        if (v > 0) v /= sum;
     }
   }
 
@@ -225,6 +276,7 @@ class PairKernel {
   }
 
   std::array<std::vector<int>, 2> count_;   // per code, zero between loci
+  std::array<std::vector<int>, 2> compact_; // per code of codes_
   std::array<std::vector<int>, 2> genes_;   // gene copies per locus
   std::array<std::vector<double>, 2> f_;    // frequencies of codes_
   std::vector<int> codes_;
@@ -239,12 +291,12 @@ struct PairWorkspace {
   PairStatistics permuted;
 
   void compute(GenotypeData& pair, int maxAllele, const Vec1<int>& locSel, const TwoPopStatistics& which,
-               PairStatistics& out) {
+               const PairCodes* fixed, PairStatistics& out) {
     if (which.dominant) {
       computePair(pair, maxAllele, locSel, which, general, out);
       return;
     }
-    kernel.compute(pair, maxAllele, locSel, which, out);
+    kernel.compute(pair, maxAllele, locSel, which, fixed, out);
     if (which.distDG && which.distMLG) {
       const GenotypeView v = viewOfCopy(pair, maxAllele, kBothSlots, locSel);
       Calc_Multilocus_Genotypes(v, true, general.mlg);  // the order of the types does not change the distance
@@ -377,7 +429,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     r.pop2 = p2;
     {
       GenotypeData observed = copyPair(src, p1, p2);
-      workspaces[0].compute(observed, ds.MaxAllele, sel.LocSel, run.stats, r.observed);
+      workspaces[0].compute(observed, ds.MaxAllele, sel.LocSel, run.stats, nullptr, r.observed);
     }
     const int n1 = src.nInd(p1), n2 = src.nInd(p2);
     std::vector<int> sizes = {n1, n2};
@@ -388,6 +440,8 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     const int popsOfPair[] = {p1, p2};
     const std::vector<PoolRow> pool = poolOf(src, popsOfPair);
     const PooledSample pooled(src, pool, sel.LocSel);
+    std::optional<PairCodes> fixed;
+    if (sizes[0] + sizes[1] == pooled.rows()) fixed.emplace(pooled, ds.MaxAllele);
 
     Counts total(nLoci, run.stats);
     for (int first = 1; first <= nPerm; first += kBlock) {
@@ -401,7 +455,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
         for (int k = k0; k <= k1; ++k) {
           Random rng = permutationStream(run.seed, static_cast<int>(u), k);
           pooled.deal(run.unit, sizes, rng, w.sample, w.deal);
-          w.compute(w.sample, ds.MaxAllele, sel.LocSel, run.stats, w.permuted);
+          w.compute(w.sample, ds.MaxAllele, sel.LocSel, run.stats, fixed ? &*fixed : nullptr, w.permuted);
           countPermutation(w.permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
         }
       });
