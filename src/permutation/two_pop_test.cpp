@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -282,10 +283,108 @@ class PairKernel {
   std::vector<int> codes_;
 };
 
+// The multilocus distance of two samples: the individuals typed at every selected locus are hashed once
+// into a table the thread keeps, their types numbered in order of first appearance (sample 1, then 2),
+// and the distance summed over the types in that order, as the analysis's functions sum it.
+class MultilocusKernel {
+ public:
+  Cell distance(const GenotypeData& pair, int maxAllele, const Vec1<int>& locSel) {
+    loci_.clear();
+    for (int l = 1; l <= pair.nLoci(); ++l)
+      if (locusOn(locSel, l)) loci_.push_back(l);
+    const std::size_t total = static_cast<std::size_t>(pair.nInd(1) + pair.nInd(2));
+    std::size_t buckets = 16;
+    while (buckets < 2 * total) buckets *= 2;
+    table_.assign(buckets, -1);
+    typeHash_.clear();
+    firstOf_.clear();
+    count_[0].clear();
+    count_[1].clear();
+    int typed[2] = {0, 0};
+    for (int s = 1; s <= 2; ++s)
+      for (int i = 1, n = pair.nInd(s); i <= n; ++i) {
+        std::uint64_t h = 0x84222325cbf29ce4ULL;
+        bool complete = true;
+        for (int l : loci_) {
+          const int a = pair.a1(s, l, i), b = pair.a2(s, l, i);
+          if (a < 0 || a > maxAllele || b < 0 || b > maxAllele) {
+            complete = false;
+            break;
+          }
+          h = mix(h, std::min(a, b), std::max(a, b));
+        }
+        if (!complete) continue;
+        const int t = typeOf(pair, s, i, h, buckets);
+        ++count_[static_cast<std::size_t>(s - 1)][static_cast<std::size_t>(t)];
+        ++typed[s - 1];
+      }
+    if (typed[0] == 0 || typed[1] == 0) return std::nullopt;
+    const std::size_t nTypes = firstOf_.size();
+    for (int s = 0; s < 2; ++s) {
+      std::vector<double>& f = f_[static_cast<std::size_t>(s)];
+      const std::vector<int>& c = count_[static_cast<std::size_t>(s)];
+      f.resize(nTypes);
+      double sum = 0;
+      for (std::size_t t = 0; t < nTypes; ++t) {
+        f[t] = c[t] > 0 ? static_cast<double>(c[t]) / typed[s] : 0.0;
+        sum += f[t];
+      }
+      for (std::size_t t = 0; t < nTypes; ++t) f[t] /= sum;
+    }
+    double d = 0;
+    for (std::size_t t = 0; t < nTypes; ++t) {
+      const bool in1 = count_[0][t] > 0, in2 = count_[1][t] > 0;
+      if (in1 && in2) d += 0.5 * std::abs(f_[0][t] - f_[1][t]);
+      else if (in1) d += 0.5 * std::abs(f_[0][t]);
+      else d += 0.5 * std::abs(f_[1][t]);
+    }
+    return d;
+  }
+
+ private:
+  static std::uint64_t mix(std::uint64_t h, int a, int b) {
+    h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) | static_cast<std::uint32_t>(b);
+    h *= 0xff51afd7ed558ccdULL;
+    return h ^ (h >> 32);
+  }
+
+  bool sameType(const GenotypeData& g, int s, int i, const std::pair<int, int>& other) const {
+    for (int l : loci_) {
+      const int a = g.a1(s, l, i), b = g.a2(s, l, i), c = g.a1(other.first, l, other.second), d = g.a2(other.first, l, other.second);
+      if (std::min(a, b) != std::min(c, d) || std::max(a, b) != std::max(c, d)) return false;
+    }
+    return true;
+  }
+
+  // The type of individual i of sample s, a new one when no earlier individual shares its genotypes.
+  int typeOf(const GenotypeData& g, int s, int i, std::uint64_t h, std::size_t buckets) {
+    std::size_t b = static_cast<std::size_t>(h) & (buckets - 1);
+    for (;; b = (b + 1) & (buckets - 1)) {
+      const int t = table_[b];
+      if (t < 0) break;
+      if (typeHash_[static_cast<std::size_t>(t)] == h && sameType(g, s, i, firstOf_[static_cast<std::size_t>(t)])) return t;
+    }
+    const int t = static_cast<int>(firstOf_.size());
+    table_[b] = t;
+    typeHash_.push_back(h);
+    firstOf_.emplace_back(s, i);
+    count_[0].push_back(0);
+    count_[1].push_back(0);
+    return t;
+  }
+
+  std::vector<int> loci_, table_;
+  std::vector<std::uint64_t> typeHash_;
+  std::vector<std::pair<int, int>> firstOf_;  // (sample, individual) of each type's first holder
+  std::array<std::vector<int>, 2> count_;
+  std::array<std::vector<double>, 2> f_;
+};
+
 // What one thread keeps for the permutations it runs, from block to block and pair to pair.
 struct PairWorkspace {
   Workspace general;
   PairKernel kernel;
+  MultilocusKernel multilocus;
   DealScratch deal;
   GenotypeData sample;
   PairStatistics permuted;
@@ -297,12 +396,7 @@ struct PairWorkspace {
       return;
     }
     kernel.compute(pair, maxAllele, locSel, which, fixed, out);
-    if (which.distDG && which.distMLG) {
-      const GenotypeView v = viewOfCopy(pair, maxAllele, kBothSlots, locSel);
-      Calc_Multilocus_Genotypes(v, true, general.mlg);  // the order of the types does not change the distance
-      Calc_Dist_Multilocus(v, general.mlg, general.distMLG);
-      out.mlg = general.distMLG(1, 2);
-    }
+    if (which.distDG && which.distMLG) out.mlg = multilocus.distance(pair, maxAllele, locSel);
   }
 };
 
