@@ -10,7 +10,7 @@
 #include "permutation/among_test.h"
 #include "permutation/run_support.h"
 #include "permutation/two_pop_test.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

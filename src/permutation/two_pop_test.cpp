@@ -7,10 +7,10 @@
 #include <limits>
 #include <optional>
 
-#include "permutation/population_copy.h"
-#include "permutation/two_pop_report.h"
+#include "base/worker_pool.h"
 #include "permutation/run_support.h"
-#include "spatial/parallel_chunks.h"
+#include "permutation/two_pop_report.h"
+#include "stats/population_copy.h"
 #include "stats/allele_stats.h"
 #include "stats/distances.h"
 #include "stats/multilocus.h"

@@ -5,9 +5,9 @@
 #include <functional>
 
 #include "files/text_writer.h"
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 
 namespace kiwora {
 
