@@ -1,5 +1,7 @@
 // The tests within populations and among all populations, NPerm 1000, on 8 threads: among 20 populations
-// x 50 individuals x 15 loci and among 100 x 200 x 50; within every population of 100 x 200 x 50.
+// x 50 individuals x 15 loci and among 100 x 200 x 50; within every population of 100 x 200 x 50. Then
+// among 100 x 200 x 50 on 1, 2, 4 and 8 threads, with the CPU time of the whole process beside the wall
+// time.
 #include <benchmark/benchmark.h>
 
 #include "generate.h"
@@ -33,6 +35,19 @@ void BM_TestAmongPopulations(benchmark::State& state) {
   setWorkerThreads(0);
 }
 BENCHMARK(BM_TestAmongPopulations)->Args({20, 50, 15})->Args({100, 200, 50})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// state.range(0): worker threads.
+void BM_TestAmongThreads(benchmark::State& state) {
+  const gen::Data d = data(100, 200, 50);
+  setWorkerThreads(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    const AmongTestResult r = Test_Among_Populations(d.ds.Allele, d.ds.MaxAllele, d.sel.LocSel, 1000, false, 5);
+    benchmark::DoNotOptimize(r.shareAtLeast.data());
+  }
+  state.SetLabel("100 x 200 x 50, NPerm 1000, threads=" + std::to_string(workerThreads()));
+  setWorkerThreads(0);
+}
+BENCHMARK(BM_TestAmongThreads)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // Every population in turn, as "Test all populations" runs them; every statistic tested.
 void BM_TestWithinEveryPopulation(benchmark::State& state) {

@@ -2,7 +2,10 @@
 // caller, loops inside loops, and loops started from several threads at once.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -56,6 +59,56 @@ TEST(WorkerPool, LoopsInsideLoopsAndFromSeveralThreads) {
     });
   for (auto& t : callers) t.join();
   EXPECT_EQ(total.load(), 4L * 50 * 190);
+}
+
+// The thread count follows the CPUs the process may use (taskset, a cgroup), not the machine's.
+TEST(WorkerPool, CountsTheCpusOfTheAffinity) {
+  cpu_set_t all;
+  CPU_ZERO(&all);
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  int first = -1;
+  for (int c = 0; c < CPU_SETSIZE && first < 0; ++c)
+    if (CPU_ISSET(c, &all)) first = c;
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(detail::cpusAllowed(), CPU_COUNT(&all));
+  int narrowed = 0;
+  std::thread([&] {  // a thread of its own, so the test's thread keeps its CPUs
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    if (sched_setaffinity(0, sizeof one, &one) == 0) narrowed = detail::cpusAllowed();
+  }).join();
+  EXPECT_EQ(narrowed, 1);
+}
+
+// Each thread running a loop holds a slot of its own while it runs an item, so per-slot workspaces are
+// never shared; a loop inside a loop runs on its thread with slot 0.
+TEST(WorkerPool, SlotsAreNeverSharedAtOnce) {
+  ThreadsGuard guard;
+  for (int threads : {1, 3, 8}) {
+    setWorkerThreads(threads);
+    const int slots = loopThreads();
+    ASSERT_EQ(slots, threads);
+    std::vector<std::atomic<int>> inUse(static_cast<std::size_t>(slots));
+    std::atomic<int> clashes{0}, outOfRange{0}, nestedWrong{0};
+    for (int round = 0; round < 10; ++round)
+      parallelForSlots(64, [&](int, int slot) {
+        if (slot < 0 || slot >= slots) {
+          ++outOfRange;
+          return;
+        }
+        if (inUse[static_cast<std::size_t>(slot)].exchange(1) != 0) ++clashes;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        if (loopThreads() != 1) ++nestedWrong;
+        parallelForSlots(3, [&](int, int inner) { nestedWrong += inner != 0; });
+        inUse[static_cast<std::size_t>(slot)].store(0);
+      });
+    EXPECT_EQ(outOfRange.load(), 0) << threads;
+    EXPECT_EQ(clashes.load(), 0) << threads;
+    EXPECT_EQ(nestedWrong.load(), 0) << threads;
+  }
 }
 
 }  // namespace

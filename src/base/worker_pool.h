@@ -12,13 +12,20 @@
 
 namespace kiwora {
 
-// Number of worker threads used by parallelFor: the value set here, or the machine's cores when 0.
+// Number of worker threads used by parallelFor: the value set here, or when 0 the CPUs this process may
+// run on (its affinity, as taskset or a cgroup leaves it), read once.
 void setWorkerThreads(int n);
 int workerThreads();
 
 namespace detail {
 // Whether this thread is running items of a parallel loop: a loop inside one runs on this thread alone.
 bool inParallelLoop();
+// The CPUs the calling thread may run on, asked of the system on every call (workerThreads keeps the
+// first answer).
+int cpusAllowed();
+// The slot of the calling thread in the loop it runs: 0 for the thread that started it (and outside any
+// loop), 1..threads-1 for the workers that joined it.
+int loopSlot();
 // Runs call(context, i) for i in 0..n-1 on the caller's thread and up to threads - 1 pool workers.
 void runOnPool(int n, int threads, void* context, void (*call)(void* context, int i));
 }  // namespace detail
@@ -29,15 +36,36 @@ void runOnPool(int n, int threads, void* context, void (*call)(void* context, in
 template <class F>
 void parallelFor(int n, F&& f) {
   if (n <= 0) return;
+  // A nested loop decides here, before anything else is asked.
+  if (detail::inParallelLoop()) {
+    for (int i = 0; i < n; ++i) f(i);
+    return;
+  }
   int threads = workerThreads();
   if (threads > n) threads = n;
-  if (threads <= 1 || detail::inParallelLoop()) {
+  if (threads <= 1) {
     for (int i = 0; i < n; ++i) f(i);
     return;
   }
   using Fn = std::remove_reference_t<F>;
   detail::runOnPool(n, threads, const_cast<void*>(static_cast<const void*>(&f)),
                     [](void* context, int i) { (*static_cast<Fn*>(context))(i); });
+}
+
+// How many threads a parallelFor started here may use at most: one inside a loop, else workerThreads().
+inline int loopThreads() { return detail::inParallelLoop() ? 1 : workerThreads(); }
+
+// Like parallelFor, calling f(i, slot), where slot (0..loopThreads()-1) is the thread's own among those
+// running the loop at once: a caller keeps one workspace per slot and reuses it from item to item and
+// from loop to loop, instead of building one per item.
+template <class F>
+void parallelForSlots(int n, F&& f) {
+  if (n <= 0) return;
+  if (loopThreads() <= 1 || n == 1) {
+    for (int i = 0; i < n; ++i) f(i, 0);
+    return;
+  }
+  parallelFor(n, [&](int i) { f(i, detail::loopSlot()); });
 }
 
 }  // namespace kiwora

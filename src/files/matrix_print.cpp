@@ -122,4 +122,8 @@ void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, con
   printMatrix(w, nPop, popSel, rowValues);
 }
 
+void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const std::function<Cell(int, int)>& cellAt) {
+  printMatrix(w, nPop, popSel, cellAt);
+}
+
 }  // namespace kiwora

@@ -23,5 +23,7 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
 // is called from the pool's threads, which format bands of rows that are then written in order.
 using MatrixRows = std::function<void(std::size_t k, double* vals)>;
 void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, const MatrixRows& rowValues);
+// The same for cells that are not held in a population-by-population table: cellAt(i, j), i < j.
+void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const std::function<Cell(int, int)>& cellAt);
 
 }  // namespace kiwora

@@ -8,8 +8,9 @@
 
 namespace kiwora {
 
-// Calls chunk(first, last) for consecutive runs of permutations covering 1..nPerm, spread over the cores;
-// a chunk sets up its own workspace once and must write only the slots of its own permutations.
+// Calls chunk(first, last, slot) for consecutive runs of permutations covering 1..nPerm, spread over the
+// cores; slot (below loopThreads()) is the running thread's own, so a caller keeps one workspace per slot
+// and reuses it. A chunk must write only the results of its own permutations.
 // progress(k) is called before the block that starts with permutation k, and with nPerm at the end.
 template <class F>
 void forEachPermutationChunk(int nPerm, const std::function<void(int perm)>& progress, F&& chunk) {
@@ -19,9 +20,9 @@ void forEachPermutationChunk(int nPerm, const std::function<void(int perm)>& pro
   for (int first = 1; first <= nPerm; first += block) {
     if (progress) progress(first);
     const int last = std::min(nPerm, first + block - 1);
-    parallelFor((last - first) / kChunk + 1, [&](int c) {
+    parallelForSlots((last - first) / kChunk + 1, [&](int c, int slot) {
       const int k0 = first + c * kChunk;
-      chunk(k0, std::min(last, k0 + kChunk - 1));
+      chunk(k0, std::min(last, k0 + kChunk - 1), slot);
     });
   }
   if (progress) progress(nPerm);

@@ -26,6 +26,13 @@ PooledSample::PooledSample(const GenotypeData& src, std::span<const PoolRow> poo
 }
 
 void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const {
+  deal(unit, sizes, rng, out, scratch_);
+}
+
+void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out,
+                        DealScratch& scratch) const {
+  std::vector<std::size_t>& order = scratch.order;
+  std::vector<int>& copies = scratch.copies;
   const int nSamples = static_cast<int>(sizes.size());
   std::size_t total = 0;
   bool sameShape = out.nPop() == nSamples && out.nLoci() == nLoci_;
@@ -58,36 +65,38 @@ void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, 
       }
     }
   };
-  const auto shuffledRows = [&] {
-    order_.resize(static_cast<std::size_t>(rows_));
-    std::iota(order_.begin(), order_.end(), std::size_t{0});
-    shuffleFront(order_, total, rng);
-  };
+  const auto shuffledRows = [&] { shuffleRows(total, rng, order); };
 
   switch (unit) {
     case PermUnit::Multilocus:
       shuffledRows();
       for (std::size_t x = 0; x < loci_.size(); ++x)
-        dealLocus(x, [&](std::size_t r) { return a1_[x][order_[r]]; }, [&](std::size_t r) { return a2_[x][order_[r]]; });
+        dealLocus(x, [&](std::size_t r) { return a1_[x][order[r]]; }, [&](std::size_t r) { return a2_[x][order[r]]; });
       break;
     case PermUnit::SingleLocus:
       for (std::size_t x = 0; x < loci_.size(); ++x) {
         shuffledRows();
-        dealLocus(x, [&](std::size_t r) { return a1_[x][order_[r]]; }, [&](std::size_t r) { return a2_[x][order_[r]]; });
+        dealLocus(x, [&](std::size_t r) { return a1_[x][order[r]]; }, [&](std::size_t r) { return a2_[x][order[r]]; });
       }
       break;
     case PermUnit::Alleles:
-      copies_.resize(2 * static_cast<std::size_t>(rows_));
+      copies.resize(2 * static_cast<std::size_t>(rows_));
       for (std::size_t x = 0; x < loci_.size(); ++x) {
         for (std::size_t r = 0; r < static_cast<std::size_t>(rows_); ++r) {
-          copies_[2 * r] = a1_[x][r];
-          copies_[2 * r + 1] = a2_[x][r];
+          copies[2 * r] = a1_[x][r];
+          copies[2 * r + 1] = a2_[x][r];
         }
-        shuffleFront(copies_, 2 * total, rng);
-        dealLocus(x, [&](std::size_t r) { return copies_[2 * r]; }, [&](std::size_t r) { return copies_[2 * r + 1]; });
+        shuffleFront(copies, 2 * total, rng);
+        dealLocus(x, [&](std::size_t r) { return copies[2 * r]; }, [&](std::size_t r) { return copies[2 * r + 1]; });
       }
       break;
   }
+}
+
+void PooledSample::shuffleRows(std::size_t count, Random& rng, std::vector<std::size_t>& order) const {
+  order.resize(static_cast<std::size_t>(rows_));
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  shuffleFront(order, count, rng);
 }
 
 void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, PermUnit unit,

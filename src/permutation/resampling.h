@@ -27,6 +27,12 @@ struct PoolRow {
 // The individuals of the given populations, in order (a population given twice is pooled twice).
 std::vector<PoolRow> poolOf(const GenotypeData& src, std::span<const int> pops);
 
+// The working space of a deal: kept by each thread and reused from deal to deal.
+struct DealScratch {
+  std::vector<std::size_t> order;
+  std::vector<int> copies;
+};
+
 // A pool ready to be dealt out many times: the copies of every selected locus are gathered once.
 class PooledSample {
  public:
@@ -34,6 +40,12 @@ class PooledSample {
   PooledSample(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel);
 
   int rows() const { return rows_; }
+  // The selected loci, and per selected locus (in that order) the first and second alleles of the rows.
+  const std::vector<int>& loci() const { return loci_; }
+  const std::vector<int>& firstAlleles(std::size_t x) const { return a1_[x]; }
+  const std::vector<int>& secondAlleles(std::size_t x) const { return a2_[x]; }
+  // The row order of a whole-individual deal of `count` rows: the rows dealt are order[0..count-1].
+  void shuffleRows(std::size_t count, Random& rng, std::vector<std::size_t>& order) const;
   // Deals the pool out into sizes.size() new samples (slots 1..sizes.size() of `out`, resized unless it
   // has those sizes already, so that a loop reuses its storage): sample k takes sizes[k-1] individuals.
   // A resize sets the loci that are not dealt to missing; a reused `out` keeps what they held. The sizes together may be smaller
@@ -42,13 +54,15 @@ class PooledSample {
   // paired off in order, so the dealt copies are exactly the pooled ones when the sizes use up the pool.
   // Throws std::invalid_argument when the sizes ask for more individuals than the pool holds.
   void deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const;
+  // The same with the caller's working space: threads dealing from one shared pool at once each pass
+  // their own.
+  void deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out, DealScratch& scratch) const;
 
  private:
   int rows_ = 0, nLoci_ = 0;
   std::vector<int> loci_;                     // the selected loci
   std::vector<std::vector<int>> a1_, a2_;     // per selected locus (in loci_ order): the rows' alleles
-  mutable std::vector<std::size_t> order_;    // scratch of deal(); a PooledSample serves one thread
-  mutable std::vector<int> copies_;
+  mutable DealScratch scratch_;  // of the deal() without one; such a PooledSample serves one thread
 };
 
 // The same for a single deal.
@@ -61,10 +75,12 @@ template <class T>
 void shuffleFront(std::vector<T>& v, std::size_t count, Random& rng) {
   const std::size_t n = v.size();
   if (count > n) count = n;
+  Random local = rng;  // a copy the compiler keeps in registers: the writes to v cannot touch it
   for (std::size_t i = 0; i < count && i + 1 < n; ++i) {
-    const std::size_t j = i + static_cast<std::size_t>(randomIndex(rng, static_cast<int>(n - i))) - 1;
+    const std::size_t j = i + static_cast<std::size_t>(randomIndex(local, static_cast<int>(n - i))) - 1;
     if (j != i) std::swap(v[i], v[j]);
   }
+  rng = local;
 }
 
 }  // namespace kiwora

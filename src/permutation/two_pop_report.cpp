@@ -1,5 +1,6 @@
 #include "permutation/two_pop_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -87,6 +88,56 @@ void distanceSection(LineWriter& w, const TwoPopReportInfo& info, const PairResu
 
 }  // namespace
 
+namespace {
+
+// Each population named in the pairs gets a place, in the order first named; `place` is sized by the
+// largest population number.
+std::size_t placesOf(const std::vector<std::pair<int, int>>& pairs, std::vector<int>& place) {
+  int largest = 0;
+  for (const auto& [a, b] : pairs) largest = std::max({largest, a, b});
+  place.assign(static_cast<std::size_t>(largest) + 1, -1);
+  std::size_t named = 0;
+  for (const auto& [a, b] : pairs)
+    for (int p : {a, b})
+      if (p >= 0 && place[static_cast<std::size_t>(p)] < 0) place[static_cast<std::size_t>(p)] = static_cast<int>(named++);
+  return named;
+}
+
+std::vector<std::pair<int, int>> pairsOf(const std::vector<PairResult>& results) {
+  std::vector<std::pair<int, int>> pairs;
+  pairs.reserve(results.size());
+  for (const PairResult& r : results) pairs.emplace_back(r.pop1, r.pop2);
+  return pairs;
+}
+
+}  // namespace
+
+SummaryIndex::SummaryIndex(const std::vector<PairResult>& results) : results_(results) {
+  named_ = placesOf(pairsOf(results), place_);
+  at_.assign(named_ * named_, -1);
+  for (std::size_t u = 0; u < results.size(); ++u) {
+    const PairResult& r = results[u];
+    if (r.pop1 < 0 || r.pop2 < 0) continue;
+    at_[static_cast<std::size_t>(place_[static_cast<std::size_t>(r.pop1)]) * named_ +
+        static_cast<std::size_t>(place_[static_cast<std::size_t>(r.pop2)])] = static_cast<int>(u);
+  }
+}
+
+const PairResult* SummaryIndex::find(int pop1, int pop2) const {
+  if (pop1 < 0 || pop2 < 0 || static_cast<std::size_t>(std::max(pop1, pop2)) >= place_.size()) return nullptr;
+  const int a = place_[static_cast<std::size_t>(pop1)], b = place_[static_cast<std::size_t>(pop2)];
+  if (a < 0 || b < 0) return nullptr;
+  const int u = at_[static_cast<std::size_t>(a) * named_ + static_cast<std::size_t>(b)];
+  return u < 0 ? nullptr : &results_[static_cast<std::size_t>(u)];
+}
+
+double SummaryIndex::bytesFor(const std::vector<std::pair<int, int>>& pairs) {
+  std::vector<int> place;
+  const double named = static_cast<double>(placesOf(pairs, place));
+  return static_cast<double>(place.size()) * sizeof(int) + named * named * sizeof(int) +
+         static_cast<double>(pairs.size()) * sizeof(std::pair<int, int>);
+}
+
 void printPairReport(LineWriter& w, const TwoPopReportInfo& info, const PairResult& r) {
   const auto& loc = info.ds->LocName;
   const PairStatistics& o = r.observed;
@@ -126,16 +177,20 @@ void printTwoPopSummary(LineWriter& w, const TwoPopReportInfo& info, const std::
   const DataSet& ds = *info.ds;
   const Vec1<int>& popSel = info.sel->PopSel;
   const int n = ds.NPop;
-  Table3<Cell> dgLoc(n, n, ds.NLoci);
-  Table2<Cell> dgPool(n, n), mlg(n, n), dnPool(n, n), dgMean(n, n), dnMean(n, n);
-  for (const PairResult& r : results) {
-    for (int l = 1; l <= ds.NLoci && !r.dg.empty(); ++l) dgLoc(r.pop1, r.pop2, l) = r.dg[static_cast<std::size_t>(l)].probability();
-    dgPool(r.pop1, r.pop2) = r.dgPool.probability();
-    mlg(r.pop1, r.pop2) = r.mlg.probability();
-    dnPool(r.pop1, r.pop2) = r.dnPool.probability();
-    dgMean(r.pop1, r.pop2) = r.observed.dgMean;
-    dnMean(r.pop1, r.pop2) = r.observed.dnMean;
-  }
+  // The cells of the matrices and tables are read from the results through an index of the tested
+  // pairs, sized by the populations they name rather than by every population at every locus.
+  const SummaryIndex index(results);
+  const auto pairCell = [&](Cell (*of)(const PairResult&)) {
+    return [&, of](int i, int j) -> Cell {
+      const PairResult* r = index.find(i, j);
+      return r ? of(*r) : Cell{};
+    };
+  };
+  const auto dgPool = pairCell([](const PairResult& r) { return r.dgPool.probability(); });
+  const auto mlg = pairCell([](const PairResult& r) { return r.mlg.probability(); });
+  const auto dnPool = pairCell([](const PairResult& r) { return r.dnPool.probability(); });
+  const auto dgMean = pairCell([](const PairResult& r) -> Cell { return r.observed.dgMean; });
+  const auto dnMean = pairCell([](const PairResult& r) { return r.observed.dnMean; });
 
   w.nl().text(kHashes).nl();
   w.text("####                 SUMMARY                     ####").nl();
@@ -144,7 +199,7 @@ void printTwoPopSummary(LineWriter& w, const TwoPopReportInfo& info, const std::
   runLines(w, info);
 
   // The ";" table of one distance over the tested pairs, in pair order.
-  const auto table = [&](const Table2<Cell>& value, const Table2<Cell>& prob) {
+  const auto table = [&](const auto& value, const auto& prob) {
     w.text("pop_1;pop_2;genepool_distance;prob").nl();
     for (const PairResult& r : results) {
       w.text(ds.PopName[static_cast<std::size_t>(r.pop1)] + ";" + ds.PopName[static_cast<std::size_t>(r.pop2)] + ";" +
@@ -158,9 +213,12 @@ void printTwoPopSummary(LineWriter& w, const TwoPopReportInfo& info, const std::
     w.tab(4).text("MATRIX of Pobabilities for Genetic Distance DG").nl();
     w.tab(4).text("----------------------------------------------").nl().nl();
     w.tab(4).text("Values = probabilities for collection in same population").nl().nl();
-    forSelectedLoci(info, [&](int l, std::size_t at) {
+    forSelectedLoci(info, [&](int, std::size_t at) {
       w.nl().tab(4).text(ds.LocName[at] + " (Alleles)").nl().nl();
-      Print_Pop_Matrix_Locus(w, n, popSel, dgLoc, l);
+      Print_Pop_Matrix(w, n, popSel, [&](int i, int j) -> Cell {
+        const PairResult* r = index.find(i, j);
+        return r && !r->dg.empty() ? r->dg[at].probability() : Cell{};
+      });
     });
     w.nl().tab(4).text("Genepool").nl().nl();
     Print_Pop_Matrix(w, n, popSel, dgPool);

@@ -19,6 +19,22 @@ struct TwoPopReportInfo {
   TwoPopStatistics stats;
 };
 
+// The results of the SUMMARY by pair: a table over the populations the pairs name (not every population
+// of the data set), holding the place of each pair's result; a pair tested twice reads its last result.
+class SummaryIndex {
+ public:
+  explicit SummaryIndex(const std::vector<PairResult>& results);
+  const PairResult* find(int pop1, int pop2) const;
+  // What the index of these pairs takes.
+  static double bytesFor(const std::vector<std::pair<int, int>>& pairs);
+
+ private:
+  const std::vector<PairResult>& results_;
+  std::vector<int> place_;  // population -> its place among those named, -1 for the others
+  std::size_t named_ = 0;
+  std::vector<int> at_;     // (place of pop1, place of pop2) -> index into results_, -1 untested
+};
+
 void printPairReport(LineWriter& w, const TwoPopReportInfo& info, const PairResult& r);
 void printTwoPopSummary(LineWriter& w, const TwoPopReportInfo& info, const std::vector<PairResult>& results);
 

@@ -45,7 +45,7 @@ struct ExtremeCount {
 struct PairResult {
   int pop1 = 0, pop2 = 0;
   PairStatistics observed;
-  Vec1<ExtremeCount> v, dg, dn;  // per locus
+  Vec1<ExtremeCount> v, dg, dn;  // per locus; empty for a statistic not tested
   ExtremeCount vPool, dgPool, mlg, dnPool;
 };
 
@@ -60,8 +60,9 @@ struct TwoPopRun {
 // Called between blocks of permutations: the pair under test and the share of its permutations done.
 using PairProgress = std::function<void(int pop1, int pop2, int percent)>;
 
-// The results a run keeps for its pairs: the observed values and the counts of every locus of each pair.
-TableNeed twoPopTableNeed(std::size_t nPairs, int nLoci, const TwoPopStatistics& which);
+// The results a run keeps for its pairs: the observed values and the counts of every locus of each pair
+// for the statistics tested, and the SUMMARY's index of the pairs.
+TableNeed twoPopTableNeed(const std::vector<std::pair<int, int>>& pairs, int nLoci, const TwoPopStatistics& which);
 
 // Tests every pair (in the order given: v differences read pop1 - pop2) of the data set's genotypes under the selection `sel`. The pair
 // at position u of `pairs` draws from the streams of unit u. Permutations run spread over the cores; the

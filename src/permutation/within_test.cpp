@@ -80,12 +80,23 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
   std::vector<Outcome> outcomes(static_cast<std::size_t>(nPerm) + 1);
   const bool alleles = choice.fis || choice.degree;
   const PooledSample pooled = poolOfPopulation(g, pop, locSel);
-  auto permuteChunk = [&](int first, int last) {
-    const PooledSample pool = pooled;  // its scratch space is this chunk's own
+  // One copy of the pool (it holds the scratch of its deals) and one set of tables per thread taking part,
+  // kept from chunk to chunk.
+  struct Work {
+    PooledSample pool;
     GenotypeData sample;
     AlleleStats a;
     VariationStats s;
     MultilocusGenotypes m;
+  };
+  std::vector<Work> work(static_cast<std::size_t>(loopThreads()), Work{pooled, {}, {}, {}, {}});
+  auto permuteChunk = [&](int first, int last, int slot) {
+    Work& w = work[static_cast<std::size_t>(slot)];
+    const PooledSample& pool = w.pool;
+    GenotypeData& sample = w.sample;
+    AlleleStats& a = w.a;
+    VariationStats& s = w.s;
+    MultilocusGenotypes& m = w.m;
     for (int k = first; k <= last; ++k) {
       Outcome& o = outcomes[static_cast<std::size_t>(k)];
       Random rng = permutationStream(runSeed, pop, k);

@@ -123,7 +123,7 @@ void frmTest::run() {
     return;
   }
   if (!readyToRun()) return;
-  if (refusedForMemory(app, {twoPopTableNeed(pairs.size(), ds().NLoci, statisticsOf(m.options))})) return;
+  if (refusedForMemory(app, {twoPopTableNeed(pairs, ds().NLoci, statisticsOf(m.options))})) return;
 
   bool written = false;
   {

@@ -1,0 +1,161 @@
+// Each run that is checked against the memory limit before it starts, measured: its estimate must cover
+// what the run really allocates beyond the data already loaded, or a run the check lets through can
+// still exhaust the memory. Every allocation of this program passes through the counting operator new
+// below, so it is a program of its own.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "../bench/generate.h"
+#include "analysis/driver.h"
+#include "permutation/among_test.h"
+#include "permutation/two_pop_test.h"
+#include "permutation/within_test.h"
+#include "support/app_fixture.h"
+
+namespace {
+
+std::atomic<long long> liveBytes{0}, peakBytes{0};
+
+void counted(void* p) {
+  const long long now = liveBytes.fetch_add(static_cast<long long>(malloc_usable_size(p))) +
+                        static_cast<long long>(malloc_usable_size(p));
+  long long peak = peakBytes.load();
+  while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
+  }
+}
+
+void* allocate(std::size_t n, std::size_t align) {
+  void* p = align <= alignof(std::max_align_t) ? std::malloc(n ? n : 1)
+                                               : std::aligned_alloc(align, (std::max<std::size_t>(n, 1) + align - 1) / align * align);
+  if (!p) throw std::bad_alloc();
+  counted(p);
+  return p;
+}
+
+void release(void* p) noexcept {
+  if (!p) return;
+  liveBytes.fetch_sub(static_cast<long long>(malloc_usable_size(p)));
+  std::free(p);
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return allocate(n, 0); }
+void* operator new[](std::size_t n) { return allocate(n, 0); }
+void* operator new(std::size_t n, std::align_val_t a) { return allocate(n, static_cast<std::size_t>(a)); }
+void* operator new[](std::size_t n, std::align_val_t a) { return allocate(n, static_cast<std::size_t>(a)); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(n, 0);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void operator delete(void* p, std::align_val_t) noexcept { release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+
+namespace kiwora {
+namespace {
+
+double totalOf(const std::vector<TableNeed>& needs) {
+  double sum = 0;
+  for (const TableNeed& n : needs) sum += n.bytes;
+  return sum;
+}
+
+class RunMemory : public testing::AppFixture {
+ protected:
+  // Loads a data set of nPop populations of nInd individuals at nLoci loci and runs an analysis with the
+  // given boxes ticked, measured.
+  void load(int nPop, int nInd, int nLoci) {
+    gen::Params prm;
+    prm.nPop = nPop;
+    prm.nInd = nInd;
+    prm.nLoci = nLoci;
+    prm.nAlleles = 6;
+    prm.missing = 0.05;
+    prm.seed = 11;
+    dir.write("data.txt", gen::inputFileText(gen::generate(prm).ds));
+    run("file data.txt\nmenu OpenPopGen");
+  }
+
+  // What `lines` allocate beyond what was held before them, at their peak.
+  long long grows(const std::string& lines) {
+    const long long before = liveBytes.load();
+    peakBytes.store(before);
+    run(lines);
+    return peakBytes.load() - before;
+  }
+
+  // The estimate must cover the run, give or take what no table holds (the report's text, the
+  // permutation samples, the pool's threads: a few MB at most), and should not overstate it either.
+  void expectCovered(const char* run, double estimate, long long grew) {
+    constexpr double kMB = 1024.0 * 1024;
+    std::printf("%-40s estimate %8.2f MB, allocated %8.2f MB\n", run, estimate / kMB, static_cast<double>(grew) / kMB);
+    EXPECT_LE(static_cast<double>(grew), 1.5 * estimate + 8 * kMB) << run << ": the run takes more than its estimate";
+    EXPECT_LE(estimate, 3.0 * static_cast<double>(grew) + 8 * kMB) << run << ": the estimate is far above the run";
+  }
+};
+
+TEST_F(RunMemory, AnalysisWithPairTables) {
+  load(300, 4, 40);
+  const long long grew = grows("menu Diploid\ntick Check9\ntick Check10\ntick Check11\ntick Check13\nclick Command1\nexpect-window frmStart");
+  expectCovered("analysis, DG, DN, Dj, Fst, 300 populations", totalOf(analysisTableNeeds(model(), model().options)), grew);
+}
+
+// Two of many populations selected: the SUMMARY must not hold every population at every locus.
+TEST_F(RunMemory, TestBetweenTwoOfManyPopulations) {
+  load(300, 4, 40);
+  run("menu Diploid\ntick Check9\ntick Check10\nclick Command1\nexpect-window frmStart");
+  for (int p = 3; p <= 300; ++p) model().sel.PopSel[static_cast<std::size_t>(p)] = 0;
+  const long long grew = grows("menu BTS\nexpect-window frmTest\ntype Text1 20\nclick Command2\nexpect-window frmStart");
+  TwoPopStatistics which;
+  which.distDG = which.distDN = true;
+  expectCovered("test between two populations, 2 of 300", twoPopTableNeed({{1, 2}}, model().ds.NLoci, which).bytes, grew);
+}
+
+TEST_F(RunMemory, TestBetweenAllPairs) {
+  load(60, 4, 40);
+  run("menu Diploid\ntick Check2\ntick Check9\ntick Check10\nclick Command1\nexpect-window frmStart");
+  std::vector<std::pair<int, int>> pairs;
+  for (int i = 1; i < 60; ++i)
+    for (int j = i + 1; j <= 60; ++j) pairs.emplace_back(i, j);
+  const long long grew = grows("menu BTS\nexpect-window frmTest\ntype Text1 20\nclick Command2\nexpect-window frmStart");
+  TwoPopStatistics which;
+  which.diversityV = which.distDG = which.distDN = true;
+  expectCovered("test between two populations, all 1770 pairs", twoPopTableNeed(pairs, model().ds.NLoci, which).bytes, grew);
+}
+
+TEST_F(RunMemory, TestWithinAndAmongPopulations) {
+  load(20, 30, 40);
+  run("menu Diploid\ntick Check8\ntick Check3\ntick Check4\ntick Check11\ntick Check13\nclick Command1\nexpect-window frmStart");
+  constexpr int nPerm = 20000;
+  const std::string perm = "type Text1 " + std::to_string(nPerm) + "\n";
+  long long grew = grows("menu WS\nexpect-window frmWTest\n" + perm + "pick List1 1  - Pop_1\nclick Command1\nexpect-window frmStart");
+  WithinTestChoice choice;
+  choice.fis = choice.degree = choice.mlg = true;
+  expectCovered("test within a population", withinTestTableNeed(nPerm, model().ds.NLoci, model().sel.countSelectedLoci(), choice).bytes, grew);
+
+  grew = grows("menu BAS\nexpect-window frmTest_all\n" + perm + "click Command1\nexpect-window frmStart");
+  expectCovered("test among all populations", amongTestTableNeed(nPerm, model().sel.countSelectedLoci()).bytes, grew);
+}
+
+}  // namespace
+}  // namespace kiwora
