@@ -37,13 +37,6 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
   return copy == 1 ? r.source().ref->a1(p, l, k) : r.source().ref->a2(p, l, k);
 }
 
-// Corrected frequencies of one locus: the first present code moved by a random part of its 99% interval,
-// the second present code the opposite way, both at least 0, as running shares of their total.
-struct CorrectedLocus {
-  const std::vector<int>* codes = nullptr;  // null: nothing to draw from
-  std::vector<double> cumulative;
-};
-
 }  // namespace
 
 SimulationReference::SimulationReference(const SimulationSource& src, SimGenerator method)
@@ -86,13 +79,21 @@ GenotypeData groupBuffer(const GenotypeData& test, int g) {
 }
 
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  SimScratch scratch;
+  Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
+}
+
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
   const SimulationSource& s = r.source();
   const AlleleFreqTable& freq = *s.alleleFreq;
-  std::vector<CorrectedLocus> loci(at(s.nLoci + 1));
+  // Corrected frequencies of each locus: the first present code moved by a random part of its 99%
+  // interval, the second present code the opposite way, both at least 0, as running shares of their total.
+  scratch.codes.assign(at(s.nLoci + 1), nullptr);
+  if (scratch.cumulative.size() < at(s.nLoci + 1)) scratch.cumulative.resize(at(s.nLoci + 1));
   for (int l = 1; l <= s.nLoci; ++l) {
     if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
-    CorrectedLocus& c = loci[at(l)];
     const std::vector<int>& codes = r.presentCodes(p, l);
+    std::vector<double>& cumulative = scratch.cumulative[at(l)];
     const auto f = freq.row(p, l);
     const double f1 = f[codes[0]];
     const int n = (*s.geneCount)(p, l);
@@ -102,27 +103,28 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
     // The opposite move goes to the next present code, so frequency never reaches a code the population
     // lacks.
     double total = 0;
-    c.cumulative.resize(codes.size());
+    cumulative.resize(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) {
       const double fi = i == 0 ? f1 - d : (i == 1 ? f[codes[i]] + d : f[codes[i]]);
-      total += (c.cumulative[i] = std::max(0.0, fi));
+      total += (cumulative[i] = std::max(0.0, fi));
     }
     if (!(total > 0)) continue;
     double run = 0;
-    for (double& x : c.cumulative) x = (run += x / total);
-    c.codes = &codes;
+    for (double& x : cumulative) x = (run += x / total);
+    scratch.codes[at(l)] = &codes;
   }
 
   const Table2<Cell>& fis = *s.fis;
   for (int i = 1; i <= s.test->nInd(g); ++i)
     for (int l = 1; l <= s.nLoci; ++l) {
-      const CorrectedLocus& c = loci[at(l)];
-      if (!c.codes) {
+      const std::vector<int>* codes = scratch.codes[at(l)];
+      if (!codes) {
         sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
         continue;
       }
+      const std::vector<double>& cumulative = scratch.cumulative[at(l)];
       const double r1 = rng.uniform(), r2 = rng.uniform();
-      int x1 = codeAtShare(*c.codes, c.cumulative, r1), x2 = codeAtShare(*c.codes, c.cumulative, r2);
+      int x1 = codeAtShare(*codes, cumulative, r1), x2 = codeAtShare(*codes, cumulative, r2);
       const Cell& f = fis(p, l);
       if (x1 != x2 && f && *f > 0 && rng.uniform() < *f) {
         if (rng.uniform() < 0.5)
@@ -202,8 +204,13 @@ void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rn
 }
 
 void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  SimScratch scratch;
+  simulateGroup(r, g, p, rng, sim, scratch);
+}
+
+void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
   switch (r.method()) {
-    case SimGenerator::FreqCI: return Sim_Geno_Freq_CI(r, g, p, rng, sim);
+    case SimGenerator::FreqCI: return Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
     case SimGenerator::MLHap: return Sim_Geno_MLHap(r, g, p, rng, sim);
     case SimGenerator::SLGeno: return Sim_Geno_SLGeno(r, g, p, rng, sim);
     case SimGenerator::Alleles: return Sim_Geno_Alleles(r, g, p, rng, sim);

@@ -62,10 +62,19 @@ int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumula
 // A buffer for the simulated groups of test group g: one slot of the group's size.
 GenotypeData groupBuffer(const GenotypeData& test, int g);
 
+// Working tables of the generators, kept by the caller across simulated groups so that drawing one
+// allocates nothing once they have grown.
+struct SimScratch {
+  // Generator 1: per locus the running shares of the corrected frequencies over the codes present.
+  std::vector<const std::vector<int>*> codes;  // [l]: null where nothing can be drawn
+  std::vector<std::vector<double>> cumulative;  // [l]
+};
+
 // Each writes a simulated group of test group g's size and missing data, every locus 1..nLoci, drawn from
 // reference population p with `rng`, into slot 1 of `sim` (made by groupBuffer for g). A copy that cannot be drawn (a population without members, a
 // locus without a typed copy or frequency there) is written missing.
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch);
 void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
 void Sim_Geno_SLGeno(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
 void Sim_Geno_Alleles(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
@@ -73,6 +82,7 @@ void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rn
 
 // The generator of r.method().
 void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch);
 
 // Index of the random stream of simulation k for group g and population p (0 where a draw picks them).
 std::uint64_t simulationStreamIndex(int k, int g, int p, int nGroups, int nPop);
