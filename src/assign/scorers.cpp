@@ -155,9 +155,8 @@ double freqScore(const ReferenceTables& ref, const GroupProfile& g, int p) {
 
 namespace {
 
-// Inserts x into the ascending values v[0..n).
-void insertSorted(std::vector<std::uint64_t>& v, std::size_t n, std::uint64_t x) {
-  if (v.size() <= n) v.resize(n + 1);
+// Inserts x into the ascending values v[0..n); v holds room for it.
+inline void insertSorted(std::uint64_t* v, std::size_t n, std::uint64_t x) {
   std::size_t j = n;
   while (j > 0 && v[j - 1] > x) {
     v[j] = v[j - 1];
@@ -173,7 +172,8 @@ std::uint64_t packPair(int a, int b) {
 double bayesDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p, DirectScratch& scratch) {
   const kernels::PlainReader r{ref};
   const int n = group.nInd();
-  std::vector<std::uint64_t>& v = scratch.sorted;
+  if (scratch.sorted.size() < 2 * static_cast<std::size_t>(n)) scratch.sorted.resize(2 * static_cast<std::size_t>(n));
+  std::uint64_t* v = scratch.sorted.data();
   double s = 0;
   for (int l : ref.bipLoci) {
     if (r.k(l) == 0) continue;
@@ -186,12 +186,13 @@ double bayesDirect(const ReferenceTables& ref, const GroupGenotypes& group, int 
     }
     if (m == 0) continue;
     const double den = r.logDenom(p, l);
+    const double* prior = ref.logPrior.row(p, l);
+    const double* prior1 = ref.logPrior1.row(p, l);
     for (std::size_t j = 0; j < m;) {
       std::size_t e = j + 1;
       while (e < m && v[e] == v[j]) ++e;
       const int a = static_cast<int>(v[j] >> 32), b = static_cast<int>(v[j] & 0xffffffffu);
-      const double logP = a == b ? r.logPrior(p, l, a) + r.logPrior1(p, l, a) - den
-                                 : kernels::kLog10Two + r.logPrior(p, l, a) + r.logPrior(p, l, b) - den;
+      const double logP = a == b ? prior[a] + prior1[a] - den : kernels::kLog10Two + prior[a] + prior[b] - den;
       s -= static_cast<int>(e - j) * logP;
       j = e;
     }
@@ -210,7 +211,8 @@ double bayesDirect(const ReferenceTables& ref, const GroupGenotypes& group, int 
 double freqDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p, DirectScratch& scratch) {
   const kernels::PlainReader r{ref};
   const int n = group.nInd();
-  std::vector<std::uint64_t>& v = scratch.sorted;
+  if (scratch.sorted.size() < 2 * static_cast<std::size_t>(n)) scratch.sorted.resize(2 * static_cast<std::size_t>(n));
+  std::uint64_t* v = scratch.sorted.data();
   double s = 0;
   for (int l : ref.bipLoci) {
     const int* x1 = group.data->locus1(group.slot, l);
@@ -222,11 +224,12 @@ double freqDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p
     }
     if (m == 0) continue;
     double t = ref.log10Factorial(static_cast<int>(m));
+    const double* logFreq = ref.logFreq.row(p, l);
     for (std::size_t j = 0; j < m;) {
       std::size_t e = j + 1;
       while (e < m && v[e] == v[j]) ++e;
       const int a = static_cast<int>(v[j]), c = static_cast<int>(e - j);
-      if (ref.AllelePresent(l, a) == 1) t += -ref.log10Factorial(c) + c * r.logFreq(p, l, a);
+      if (ref.AllelePresent(l, a) == 1) t += -ref.log10Factorial(c) + c * logFreq[a];
       j = e;
     }
     s -= t;
