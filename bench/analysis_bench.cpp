@@ -66,6 +66,7 @@ void BM_WholeAnalysis(benchmark::State& state) {
   gen::Data d = gen::generate(params(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                                      static_cast<int>(state.range(2)), static_cast<int>(state.range(3))));
   Model m;
+  AnalysisResults r;
   m.ds = d.ds;
   m.sel = d.sel;
   m.options.FlagFreqAlleles = m.options.FlagHeterozygosity = m.options.FlagDistDG = m.options.FlagDistDN = 1;
@@ -73,10 +74,10 @@ void BM_WholeAnalysis(benchmark::State& state) {
   ScriptedServices services;
   const std::string path = (std::filesystem::temp_directory_path() / "kiwora-bench-report.txt").string();
   for (auto _ : state) {
-    Run_Population_Analysis(m, services);
+    Run_Population_Analysis(m, r, runContextOf(services));
     TextFile out;
     out.open(path, TextFile::Mode::Create);
-    printPopulationReport(out, m, m.options, true);
+    printPopulationReport(out, AnalysisView(m, r), m.options, true);
     out.close();
   }
   state.SetLabel("codes up to " + std::to_string(d.ds.MaxAllele));

@@ -5,7 +5,7 @@
 #include "assign/reference_tables.h"
 #include "assign/scorers.h"
 #include "assign_data.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -8,7 +8,7 @@
 #include "assign/scorers.h"
 #include "assign/simulate_exclusion.h"
 #include "assign_data.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

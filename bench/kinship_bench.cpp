@@ -9,7 +9,7 @@
 #include "generate.h"
 #include "spatial/kinship.h"
 #include "spatial/pairs_file.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "stats/allele_stats.h"
 
 namespace kiwora {

@@ -6,7 +6,7 @@
 
 #include "assign/self_assign.h"
 #include "generate.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -18,6 +18,7 @@ void BM_TwoLocusTable(benchmark::State& state) {
   prm.seed = 11;
   gen::Data d = gen::generate(prm);
   Model m;
+  AnalysisResults r;
   m.ds = d.ds;
   m.sel = d.sel;
   m.options.CoordMode = 2;
@@ -26,11 +27,11 @@ void BM_TwoLocusTable(benchmark::State& state) {
   m.options.TwoLocMinDj = 0.05;
   m.options.TwoLocMinData = 0.85;
   ScriptedServices services;
-  Run_Population_Analysis(m, services);
+  Run_Population_Analysis(m, r, runContextOf(services));
   std::size_t rows = 0;
   for (auto _ : state) {
     LineWriter out;
-    printTwoLocusAnalysis(out, m, m.options);
+    printTwoLocusAnalysis(out, AnalysisView(m, r), m.options);
     out.finish();
     const std::string& s = out.str();
     rows = 0;

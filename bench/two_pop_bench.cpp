@@ -5,7 +5,7 @@
 
 #include "generate.h"
 #include "permutation/two_pop_test.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -5,7 +5,7 @@
 #include "generate.h"
 #include "permutation/among_test.h"
 #include "permutation/within_test.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

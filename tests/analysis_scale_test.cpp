@@ -11,12 +11,13 @@
 #include "files/text_writer.h"
 #include "model/model.h"
 #include "platform/scripted_services.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
+#include "support/analysed_model.h"
 
 namespace kiwora {
 namespace {
 
-Model analysed(int codeStep, int threads) {
+AnalysedModel analysed(int codeStep, int threads) {
   gen::Params p;
   p.nPop = 12;
   p.nInd = 15;
@@ -26,7 +27,7 @@ Model analysed(int codeStep, int threads) {
   p.seed = 5;
   p.codeStep = codeStep;
   gen::Data d = gen::generate(p);
-  Model m;
+  AnalysedModel m;
   m.ds = d.ds;
   m.sel = d.sel;
   m.sel.PopSel[4] = 0;  // one population left out
@@ -37,12 +38,12 @@ Model analysed(int codeStep, int threads) {
   o.FlagSpatialGenDist = o.FlagClusterGenepool = 1;
   setWorkerThreads(threads);
   ScriptedServices services;
-  Run_Population_Analysis(m, services);
+  Run_Population_Analysis(m, m, runContextOf(services));
   setWorkerThreads(0);
   return m;
 }
 
-std::string reportOf(const Model& m) {
+std::string reportOf(const AnalysedModel& m) {
   LineWriter w;
   printPopulationReport(w, m, m.options, true);
   return w.take();
@@ -55,7 +56,7 @@ TEST(AnalysisScale, OneAndEightThreadsWriteTheSameReport) {
 }
 
 TEST(AnalysisScale, SpreadCodesGiveTheSameStatistics) {
-  const Model a = analysed(1, 8), b = analysed(1000, 8);
+  const AnalysedModel a = analysed(1, 8), b = analysed(1000, 8);
   ASSERT_EQ(b.ds.MaxAllele, 5001);
   for (int p = 1; p <= a.ds.NPop; ++p) {
     for (int q = 1; q <= a.ds.NPop; ++q) {

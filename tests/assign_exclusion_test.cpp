@@ -9,7 +9,7 @@
 #include "assign_fixture.h"
 #include "assign/simulate_exclusion.h"
 #include "simulation_expectation.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "stats_fixture.h"
 
 namespace kiwora {

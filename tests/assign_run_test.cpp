@@ -203,7 +203,7 @@ TEST_F(AssignRun, UnwritableFileComputesNothingAndSetsNoFlag) {
   EXPECT_EQ(model().flags.AssignRunDone, 0);
   EXPECT_EQ(model().flags.Busy, 0);
   EXPECT_TRUE(model().assignFile.AssignOutFile.empty());
-  EXPECT_EQ(model().assign.nGroups, 0);
+  EXPECT_EQ(app.assignment.nGroups, 0);
   // The window still answers once the folder is gone.
   std::filesystem::remove(outPath());
   run("choose Option2\nclick Command2\nexpect-window frmStart");
@@ -237,7 +237,7 @@ TEST_F(AssignRun, SimulatedGroupsBeyondTheMemoryLimitAreRefusedAndTheWindowStays
   EXPECT_EQ(model().flags.Busy, 0);
   EXPECT_EQ(model().flags.AssignRunDone, 0);
   EXPECT_EQ(model().test.NTestGr, 3);
-  EXPECT_EQ(model().assign.nGroups, 0);
+  EXPECT_EQ(app.assignment.nGroups, 0);
   // LOD1 keeps no row per simulation: the same count only takes time there, so it is not refused.
   AssignmentOptions lod1 = opt();
   lod1.LodCriterion = 1;
@@ -246,7 +246,7 @@ TEST_F(AssignRun, SimulatedGroupsBeyondTheMemoryLimitAreRefusedAndTheWindowStays
   // The window answers the next run.
   run("type Text2 40\nclick Command2\nexpect-window frmStart");
   EXPECT_EQ(model().flags.AssignRunDone, 1);
-  EXPECT_EQ(model().assign.SimDelta.size(), 41u);
+  EXPECT_EQ(app.assignment.SimDelta.size(), 41u);
 }
 
 TEST_F(AssignRun, DominantCorrectionOfTheAnalysisIsNeverApplied) {
@@ -267,8 +267,8 @@ TEST_F(AssignRun, UnselectedStandsShowDashesAndTheUntypedGroupSaysSo) {
   maternalLociAndStand3Out();
   for (const char* method : {"Option1", "Option2", "Option10", "Option11"}) {
     run(std::string("menu AssisgnmentGr\nchoose ") + method + "\nclick Command2");
-    EXPECT_EQ(model().assign.GrAssignedPop[1], 1) << method;  // stand 3 would have won
-    EXPECT_EQ(model().assign.GrAssignedPop[3], 0) << method;
+    EXPECT_EQ(app.assignment.GrAssignedPop[1], 1) << method;  // stand 3 would have won
+    EXPECT_EQ(app.assignment.GrAssignedPop[3], 0) << method;
   }
   const std::string out = result();
   // Every table row of G1 and G2 has "-" in column 3; G3 has dashes only and the note, and no exclusion
@@ -323,10 +323,11 @@ TEST_F(AssignRun, SimulationProgressCountsUpToAHundredPercent) {
   load();
   run("menu AssisgnmentGr");
   for (int criterion : {1, 2}) {
-    AssignmentRun r(model(), services);
-    r.opt.LodCriterion = criterion;
     std::vector<std::string> shown;
-    r.progress = [&shown](const std::string& text) { shown.push_back(text); };
+    RunContext context = runContextOf(services);
+    context.progressSink = [&shown](const std::string& text) { shown.push_back(text); };
+    AssignmentRun r(model(), context);
+    r.opt.LodCriterion = criterion;
     ASSERT_TRUE(runAssignment(r)) << r.error;
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), "100");

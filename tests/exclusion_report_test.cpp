@@ -23,6 +23,7 @@ std::string lineOf(const std::vector<std::string>& ls, const std::string& name, 
 // Three populations (the third without simulations), four groups assigned to populations 2, 2, 2, 1.
 struct Report {
   Model m;
+  AssignmentResults res;
   AssignmentOptions opt;
   Table2<Cell> E;
 
@@ -32,15 +33,15 @@ struct Report {
     m.test.NTestGr = 4;
     m.test.TestGrName = {"", "G1", "G2", "G3", "G4"};
     m.test.NTestLoci = {0, 5, 4, 5, 3};
-    m.assign.resize(4, 3);
-    m.assign.GrAssignedPop = {0, 2, 2, 2, 1};
-    for (int g = 1; g <= 4; ++g) m.assign.GrTyped[at(g)] = 1;
+    res.resize(4, 3);
+    res.GrAssignedPop = {0, 2, 2, 2, 1};
+    for (int g = 1; g <= 4; ++g) res.GrTyped[at(g)] = 1;
     opt.AssMethod = 1;
     E.resize(4, 3);
   }
   std::vector<std::string> lod1() {
     LineWriter out;
-    writeExclusionLod1Tables(out, m, opt, m.assign, E);
+    writeExclusionLod1Tables(out, m, opt, res, E);
     return testing::splitLines(out.str());
   }
 };
@@ -97,16 +98,16 @@ TEST(ExclusionReport, AssignmentTableThresholdTiesAndPopulationsWithoutSimulatio
 
 TEST(ExclusionReport, GroupsNotAssignedAndTheDeltaTable) {
   Report r;
-  r.m.assign.GrAssignedPop[3] = 0;  // G3 without data: no population, no probabilities
-  r.m.assign.GrTyped[3] = 0;
+  r.res.GrAssignedPop[3] = 0;  // G3 without data: no population, no probabilities
+  r.res.GrTyped[3] = 0;
   for (int g : {1, 2, 4})
     for (int p = 1; p <= 2; ++p) r.E(g, p) = 0.99;
   const auto ls = r.lod1();
   EXPECT_EQ(lineOf(ls, "G3", "Name Group"), row("G3", 5, "", "-", "", " "));
 
-  r.m.assign.DeltaProb = {std::nullopt, 0.95, 0.5, std::nullopt, 0.0};
+  r.res.DeltaProb = {std::nullopt, 0.95, 0.5, std::nullopt, 0.0};
   LineWriter out;
-  writeExclusionDeltaTable(out, r.m, r.m.assign);
+  writeExclusionDeltaTable(out, r.m, r.res);
   const auto dl = testing::splitLines(out.str());
   EXPECT_EQ(lineOf(dl, "G1", "Name Group"), columns20And40("G1", "South", "0.9500"));
   EXPECT_EQ(lineOf(dl, "G3", "Name Group"), columns20And40("G3", "", "-"));

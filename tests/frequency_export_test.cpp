@@ -25,7 +25,7 @@ class FrequencyExport : public testing::AppFixture {
     sel.LocSel[4] = 0;
     DataSet& ds = model().ds;
     GenotypeView v = viewOf(ds, sel);
-    Calc_Allele_Freq(v, false, model().alleles);
+    Calc_Allele_Freq(v, false, app.analysis.alleles);
     sel.LocSel[4] = 1;
     model().flags.AnalysisDone = 1;
     app.forms.unload("frmStart");

@@ -8,6 +8,7 @@
 
 #include "analysis/kinship_report.h"
 #include "support/app_fixture.h"
+#include "support/analysed_model.h"
 
 namespace kiwora {
 namespace {
@@ -55,8 +56,8 @@ TEST_F(KinshipRun, IntervalsPairsFileAndSectionFromTheWindow) {
   EXPECT_NE(out.find("   #####    Analysis of genetic distance and kinship among individuals in each population   #####\r\n"),
             std::string::npos);
   EXPECT_NE(out.find("Number of simulations = 300\r\nConfidence interval   = 95 %\r\n"), std::string::npos);
-  EXPECT_EQ(model().kinship.sim.CILow, 8);  // (300 - 285) x 0.5 = 7.5, rounded up
-  EXPECT_EQ(model().kinship.sim.CIHigh, 292);
+  EXPECT_EQ(app.analysis.kinship.sim.CILow, 8);  // (300 - 285) x 0.5 = 7.5, rounded up
+  EXPECT_EQ(app.analysis.kinship.sim.CIHigh, 292);
 
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.front().rfind("sim CI ", 0), 0u);
@@ -66,10 +67,10 @@ TEST_F(KinshipRun, IntervalsPairsFileAndSectionFromTheWindow) {
   EXPECT_GE(services.doEventsCalls(), static_cast<long>(progress.size()));
 
   // The same seed gives the same intervals; a second run writes the file afresh.
-  const Table2<double> first = model().kinship.sim.SimNR;
+  const Table2<double> first = app.analysis.kinship.sim.SimNR;
   run("seed 9\nmenu Diploid\nclick Command1");
   EXPECT_EQ(readFile(dir.file("pairs.csv")), pairs);
-  const Table2<double>& again = model().kinship.sim.SimNR;
+  const Table2<double>& again = app.analysis.kinship.sim.SimNR;
   for (int p = 1; p <= 3; ++p)
     for (int k = 1; k <= 300; ++k) ASSERT_EQ(again(p, k), first(p, k));
 }
@@ -82,7 +83,7 @@ TEST_F(KinshipRun, APairsFileThatCannotBeCreatedGivesOneMessageAndTheRunGoesOn) 
   EXPECT_EQ(services.pendingMessages(), 0u);
   EXPECT_EQ(model().flags.AnalysisDone, 1);
   EXPECT_NE(result().find("Analysis of genetic distance and kinship"), std::string::npos);
-  EXPECT_EQ(model().kinship.KinNP[1], 3);
+  EXPECT_EQ(app.analysis.kinship.KinNP[1], 3);
 }
 
 TEST_F(KinshipRun, SpatialWarningAndStatisticByPairsWithinTheRadius) {
@@ -100,8 +101,8 @@ TEST_F(KinshipRun, SpatialWarningAndStatisticByPairsWithinTheRadius) {
     run(std::string("tick Check22\ntick Check24\ntype Text5 ") + c.radius + "\nclick Command1");
     if (c.warned) run(std::string("expect-message less than 20 pair in search radius of ") + c.radius + " km/m");
     EXPECT_EQ(services.pendingMessages(), 0u) << c.radius;
-    EXPECT_EQ(model().spatial.NPairsInRadius, c.pairs) << c.radius;
-    EXPECT_EQ(model().spatial.SpatStat1[1].has_value(), c.stored) << c.radius;
+    EXPECT_EQ(app.analysis.spatial.NPairsInRadius, c.pairs) << c.radius;
+    EXPECT_EQ(app.analysis.spatial.SpatStat1[1].has_value(), c.stored) << c.radius;
   }
 }
 
@@ -118,7 +119,7 @@ std::string cols(std::initializer_list<std::pair<int, std::string>> items) {
 }
 
 TEST(KinshipSection, Layout) {
-  Model m;
+  AnalysedModel m;
   m.ds.NPop = 2;
   m.ds.PopName = {"", "North", "South"};
   m.ds.NInd = {0, 3, 1};

@@ -8,7 +8,7 @@
 #include "../bench/generate.h"
 #include "spatial/kinship.h"
 #include "spatial/pairs_file.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "spatial/spatial_structure.h"
 #include "stats/allele_stats.h"
 #include "stats_fixture.h"

@@ -1,7 +1,7 @@
 // The distance tables that hold each pair of populations once per locus.
 #include <gtest/gtest.h>
 
-#include "model/pair_table.h"
+#include "base/pair_table.h"
 
 namespace kiwora {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "support/app_fixture.h"
 #include "support/clicking_services.h"
 #include "support/golden.h"
@@ -129,13 +129,13 @@ TEST(PermutationWindows, TestAmongPopulationsLeavesTheAnalysisAsItWas) {
   const std::size_t firstReport = s.result().size();
   s.run("file before.csv\nmenu OutPutPast");
   const GenotypeData genotypes = s.app.model.ds.Allele;
-  const Vec1<double> djLoc = s.app.model.diff.DjLoc;
+  const Vec1<double> djLoc = s.app.analysis.diff.DjLoc;
 
   s.run("menu BAS\ntype Text1 30\nseed 2\nclick Command1\nexpect-window frmStart");
   const std::string afterTest = s.result();
   EXPECT_NE(afterTest.find("Per, Dj(Fagus_1), Dj(Fagus_2), Dj(Fagus_3), Dj_T"), std::string::npos);
   EXPECT_EQ(s.app.model.ds.Allele, genotypes);
-  EXPECT_EQ(s.app.model.diff.DjLoc, djLoc);
+  EXPECT_EQ(s.app.analysis.diff.DjLoc, djLoc);
   s.run("file after.csv\nmenu OutPutPast");
   EXPECT_EQ(readFile(s.dir.file("after.csv")), readFile(s.dir.file("before.csv")));
 

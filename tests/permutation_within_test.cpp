@@ -11,7 +11,7 @@
 #include "permutation/within_report.h"
 #include "permutation/within_resampling.h"
 #include "permutation/within_test.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "stats/allele_stats.h"
 #include "stats_fixture.h"
 

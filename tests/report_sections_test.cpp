@@ -10,6 +10,7 @@
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
 #include "support/app_fixture.h"
+#include "support/analysed_model.h"
 
 namespace kiwora {
 namespace {
@@ -28,8 +29,8 @@ std::vector<std::string> lines(const std::string& s) {
 }
 
 // Populations named A, B, C, ... all selected, one locus "L", and a chain of the given steps and levels.
-Model chainModel(const std::vector<int>& steps, const std::vector<double>& levels) {
-  Model m;
+AnalysedModel chainModel(const std::vector<int>& steps, const std::vector<double>& levels) {
+  AnalysedModel m;
   const int n = static_cast<int>(steps.size());
   m.ds.NPop = n;
   m.ds.NLoci = 1;
@@ -70,7 +71,7 @@ std::string rep(const std::string& unit, int n) {
 
 TEST(ReportDendrogram, ThreePopulationsOnTheCoarseScale) {
   // A+B at 0.10, then C at 0.40: coarse scale, one character per hundredth.
-  const Model m = chainModel({1, 1, 2}, {0.10, 0.40});
+  const AnalysedModel m = chainModel({1, 1, 2}, {0.10, 0.40});
   LineWriter out;
   printClusterGenepool(out, m);
   const std::vector<std::string> expected = {
@@ -94,7 +95,7 @@ TEST(ReportDendrogram, ThreePopulationsOnTheCoarseScale) {
 
 TEST(ReportDendrogram, FineScaleAndHalvesGoingUp) {
   // Levels 0.05 and 0.20: four characters per hundredth; A's bar is 20 stars.
-  Model m = chainModel({1, 1, 2}, {0.05, 0.20});
+  AnalysedModel m = chainModel({1, 1, 2}, {0.05, 0.20});
   LineWriter out;
   printClusterGenepool(out, m);
   auto d = drawing(out.str());
@@ -113,7 +114,7 @@ TEST(ReportDendrogram, FineScaleAndHalvesGoingUp) {
 
 TEST(ReportDendrogram, FallingLevelsDifferBetweenTheMembers) {
   // Four populations: A+B at 0.10, C at 0.30, D at 0.20 (a falling level).
-  const Model m = chainModel({1, 1, 2, 3}, {0.10, 0.30, 0.20});
+  const AnalysedModel m = chainModel({1, 1, 2, 3}, {0.10, 0.30, 0.20});
   LineWriter gp, ml;
   printClusterGenepool(gp, m);
   printClusterMultilocus(ml, m);
@@ -135,7 +136,7 @@ TEST(ReportDendrogram, FallingLevelsDifferBetweenTheMembers) {
 }
 
 TEST(ReportDendrogram, TwoPopulationsAndTooFew) {
-  const Model two = chainModel({1, 1}, {0.30});
+  const AnalysedModel two = chainModel({1, 1}, {0.30});
   LineWriter out;
   printClusterGenepool(out, two);
   const std::vector<std::string> expected = {
@@ -144,7 +145,7 @@ TEST(ReportDendrogram, TwoPopulationsAndTooFew) {
   };
   EXPECT_EQ(drawing(out.str()), expected) << out.str();
 
-  Model one = chainModel({0, 0}, {});
+  AnalysedModel one = chainModel({0, 0}, {});
   one.sel.PopSel[2] = 0;
   one.dist.ClusterDG.NClusterSteps = 0;
   LineWriter few;
@@ -157,7 +158,7 @@ TEST(ReportDendrogram, TwoPopulationsAndTooFew) {
 }
 
 TEST(ReportRows, LargeCountsUndefinedAndNearZeroValues) {
-  Model m;
+  AnalysedModel m;
   m.ds.NPop = 3;
   m.sel.PopSel = {0, 1, 1, 1};
   const PopulationRows rows{m, '.'};
@@ -306,8 +307,8 @@ namespace kiwora {
 namespace {
 
 // One population "P" and one locus per case, named L1, L2, ...
-Model onePopulation(int nLoci) {
-  Model m;
+AnalysedModel onePopulation(int nLoci) {
+  AnalysedModel m;
   m.ds.NPop = 1;
   m.ds.NLoci = nLoci;
   m.ds.PopName = {"", "P"};
@@ -326,7 +327,7 @@ TEST(ReportRows, FisKeepsItsSignAndLinesUp) {
       {-1, "-1.000"},
   };
   const int n = static_cast<int>(std::size(cases));
-  Model m = onePopulation(n);
+  AnalysedModel m = onePopulation(n);
   VariationStats& v = m.variation;
   v.Ho.resize(1, n);
   v.He.resize(1, n);
@@ -362,7 +363,7 @@ TEST(ReportRows, AllelicRichnessPadsFollowItsValue) {
       {3, "3.0     "}, {9.9, "9.9     "}, {9.93, "9.9    "}, {9.96, "10.0    "}, {123.4, "123.4    "},
   };
   for (const auto& c : cases) {
-    Model m = onePopulation(1);
+    AnalysedModel m = onePopulation(1);
     m.alleles.AllelicRichness.resize(1, 1);
     m.alleles.AllelicRichness(1, 1) = c.value;
     m.alleles.MinGeneCount = {0, 8};

@@ -154,7 +154,7 @@ TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSucces
   EXPECT_EQ(app.model.flags.AnalysisDone, 0);  // the earlier results are half overwritten: none is offered
   EXPECT_EQ(app.model.ds.Allele, before.Allele);
   EXPECT_EQ(app.model.ds.NPop, before.NPop);
-  EXPECT_EQ(app.model.alleles.AlleleFreq.n1(), 0) << "no half-built table remains";
+  EXPECT_EQ(app.analysis.alleles.AlleleFreq.n1(), 0) << "no half-built table remains";
   // Both buttons work again: Calculate runs once the failure is gone, and Go back returns.
   services.armed = false;
   run("expect-window frmDiplo\nclick Command1\nexpect-window frmStart\nexpect-enabled Results");

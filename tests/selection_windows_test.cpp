@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/random_draw.h"
+#include "base/random_draw.h"
 #include "support/app_fixture.h"
 
 namespace kiwora {

@@ -11,7 +11,7 @@
 #include "assign/self_assign_group.h"
 #include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 
 namespace kiwora {
 namespace {

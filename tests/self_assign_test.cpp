@@ -9,7 +9,7 @@
 #include "../bench/generate.h"
 
 #include "assign/self_assign.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora::testing {

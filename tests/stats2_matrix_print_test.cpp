@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "stats/matrix_print.h"
+#include "files/matrix_print.h"
 
 namespace kiwora {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "model/genotypes.h"
-#include "model/table.h"
-#include "permutation/population_copy.h"
+#include "base/table.h"
+#include "stats/population_copy.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora::testing {

@@ -116,8 +116,8 @@ TEST_F(TwoLocus, QualityCheckFiguresByHandAndDjFstKeptAsNumbers) {
   run("tick Check21\nclick Command1\nexpect-window frmStart");
   EXPECT_EQ(sections(), qualityCheckSection());
   // The section rounds its own copies: the analysis keeps Dj 7/24 and Fst as numbers for the tests.
-  EXPECT_DOUBLE_EQ(model().diff.DjLoc[1], 7.0 / 24);
-  EXPECT_NEAR(*model().diff.FstLoc[1], 0.2184873949579832, 1e-12);
+  EXPECT_DOUBLE_EQ(app.analysis.diff.DjLoc[1], 7.0 / 24);
+  EXPECT_NEAR(*app.analysis.diff.FstLoc[1], 0.2184873949579832, 1e-12);
 }
 
 TEST_F(TwoLocus, TwoLocusRowByHandFromTheWindow) {
@@ -150,15 +150,15 @@ TEST_F(TwoLocus, SelectionAvailabilityAndMultilocusTablesAreLeftAlone) {
   open();
   run("tick Check25\ntick Check7\nclick Command1");
   const Selection before = model().sel;
-  const MultilocusGenotypes mlg = model().mlg;
+  const MultilocusGenotypes mlg = app.analysis.mlg;
   ASSERT_EQ(before.LocAvail[3], 0);  // Got lacks data in P3
   // The analysis's own types over all four loci: six individuals are typed everywhere, in five types.
   EXPECT_EQ(mlg.NMLGTypes, 5);
   run("menu Diploid\nclick Command1");
   EXPECT_EQ(model().sel.LocSel, before.LocSel);
   EXPECT_EQ(model().sel.LocAvail, before.LocAvail);
-  EXPECT_EQ(model().mlg.MLGKey, mlg.MLGKey);
-  EXPECT_EQ(model().mlg.NIdentAll, mlg.NIdentAll);
+  EXPECT_EQ(app.analysis.mlg.MLGKey, mlg.MLGKey);
+  EXPECT_EQ(app.analysis.mlg.NIdentAll, mlg.NIdentAll);
   // "Include all loci" still means the loci with data everywhere: Got, excluded by hand, stays out.
   run("menu EL\npick List1 3  - Got\nclick Command1\ntick Check2\nexpect-list List1 1  - Adh | 2  - Pgm | 4  - Idh");
 }
@@ -169,7 +169,7 @@ TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBeg
   Model& m = model();
   const auto rowsOf = [&](const AnalysisOptions& used, std::vector<std::string>* progress = nullptr) {
     LineWriter out;
-    printTwoLocusAnalysis(out, m, used, [&](const std::string& p) {
+    printTwoLocusAnalysis(out, AnalysisView(m, app.analysis), used, [&](const std::string& p) {
       if (progress) progress->push_back(p);
     });
     out.finish();
@@ -192,13 +192,13 @@ TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBeg
       {0.05, 7.0 / 24, 0.9376, "AdhIdh "},
   };
   for (const auto& c : cases) {
-    m.diff.DjLoc[1] = c.adhDj;
+    app.analysis.diff.DjLoc[1] = c.adhDj;
     used.TwoLocMinDj = c.dj;
     used.TwoLocMinData = c.data;
     EXPECT_EQ(pairsIn(rowsOf(used)), c.pairs) << c.adhDj << " " << c.data;
-    EXPECT_EQ(m.diff.DjLoc[1], c.adhDj);  // the filter never rewrites the analysis's numbers
+    EXPECT_EQ(app.analysis.diff.DjLoc[1], c.adhDj);  // the filter never rewrites the analysis's numbers
   }
-  m.diff.DjLoc[1] = 7.0 / 24;
+  app.analysis.diff.DjLoc[1] = 7.0 / 24;
   used.TwoLocMinDj = 0.3;  // only Idh (0.542) and Got (0.333) are above
   used.TwoLocMinData = 0.85;
   EXPECT_EQ(pairsIn(rowsOf(used)), "GotIdh ");

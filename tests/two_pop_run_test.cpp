@@ -12,7 +12,8 @@
 #include "permutation/two_pop_report.h"
 #include "permutation/two_pop_test.h"
 #include "platform/scripted_services.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
+#include "support/analysed_model.h"
 
 namespace kiwora {
 namespace {
@@ -53,13 +54,13 @@ gen::Data dataOf(const std::vector<std::vector<std::pair<int, int>>>& pops, int 
 TEST(TwoPopRun, ObservedValuesAreThoseOfTheAnalysis) {
   const int nLoci = 6;
   gen::Data d = generated(4, 15, nLoci, 9);
-  Model m;
+  AnalysedModel m;
   m.ds = d.ds;
   m.sel = d.sel;
   m.sel.LocSel[3] = 0;
   m.options.FlagDiversityV = m.options.FlagDistDG = m.options.FlagFreqMLG = m.options.FlagDistDN = 1;
   ScriptedServices services;
-  Run_Population_Analysis(m, services, {});
+  Run_Population_Analysis(m, m, runContextOf(services));
 
   TwoPopRun run;
   run.nPerm = 1;

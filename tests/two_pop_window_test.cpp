@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../bench/generate.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "support/app_fixture.h"
 #include "support/golden.h"
 

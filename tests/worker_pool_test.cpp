@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

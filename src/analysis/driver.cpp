@@ -27,38 +27,38 @@ Table2<double> definedOrNaN(const Table2<Cell>& t) {
 
 // Kinship among individuals, with the simulated intervals first when asked for; the pairs file is opened
 // once for the run and written as the pairs are evaluated.
-void kinshipStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Services& services,
-                 const ProgressFn& progress) {
+void kinshipStep(const Model& m, AnalysisResults& r, const AnalysisOptions& o, const GenotypeView& v,
+                 const RunContext& run, const ProgressFn& progress) {
   const SimulatedIntervals* intervals = nullptr;
   if (o.FlagSimulateCI == 1) {
     // One seed per run; every simulated pedigree derives a stream of its own from it.
-    Sim_CI_DGM(v, o.NSim, o.CILimit, services.clockSeed(), progress, m.kinship.sim);
-    intervals = &m.kinship.sim;
+    Sim_CI_DGM(v, o.NSim, o.CILimit, run.seed(), progress, r.kinship.sim);
+    intervals = &r.kinship.sim;
   }
   PairsFile file;
   PairsFile* pairs = nullptr;
   if (!o.PairsFileName.empty()) {
     if (file.create(o.PairsFileName)) pairs = &file;
     else
-      services.messageBox("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
+      run.message("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
                           ")! The analysis goes on without it.");
   }
-  Kinship_Ind_Pairs(v, m.ds.PopName, m.alleles.AlleleFreq, m.dist.GeoDist, o, intervals, pairs, progress, m.kinship);
+  Kinship_Ind_Pairs(v, m.ds.PopName, r.alleles.AlleleFreq, r.dist.GeoDist, o, intervals, pairs, progress, r.kinship);
   if (pairs && !file.close())
-    services.messageBox("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
+    run.message("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
                         ")! An earlier file of that name is unchanged.");
 }
 
 // The mean Gregorius distance of near population pairs against all pairs, per locus.
-void spatialStep(Model& m, const AnalysisOptions& o, const GenotypeView& v, Services& services) {
-  SpatialResults& s = m.spatial;
+void spatialStep(const Model& m, AnalysisResults& r, const AnalysisOptions& o, const GenotypeView& v, const RunContext& run) {
+  SpatialResults& s = r.spatial;
   s.SpatStat1 = makeVec1<Cell>(m.ds.NLoci);
   s.SpatStat2 = makeVec1<Cell>(m.ds.NLoci);
   if (o.FlagSpatial != 1) return;
-  s.NPairsInRadius = countPairsInRadius(v, m.dist.GeoDist, o.SearchRadius);
+  s.NPairsInRadius = countPairsInRadius(v, r.dist.GeoDist, o.SearchRadius);
   if (s.NPairsInRadius < kSpatialMinPairs)
-    services.messageBox("less than 20 pair in search radius of " + plainNumber(o.SearchRadius, services.decimalSign()) + " km/m");
-  if (s.NPairsInRadius > 9) Calc_Spatial_Structure_Locus(v, m.dist.GeoDist, m.dist.DistDG, o.SearchRadius, s);
+    run.message("less than 20 pair in search radius of " + plainNumber(o.SearchRadius, run.decimalSign) + " km/m");
+  if (s.NPairsInRadius > 9) Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.DistDG, o.SearchRadius, s);
 }
 
 }  // namespace
@@ -115,59 +115,55 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
   return needs;
 }
 
-void Run_Population_Analysis(Model& m, Services& services, const std::function<void(const std::string&)>& progress) {
-  // Each progress text is followed by a chance for the window to process pending events.
-  const ProgressFn report = [&](const std::string& text) {
-    if (progress) progress(text);
-    services.doEvents();
-  };
+void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run) {
+  const ProgressFn report = run.progressFn();
   const AnalysisOptions o = m.options;  // the values of this run, whatever a box does meanwhile
   const GenotypeView v = dataView(m);
   m.sel.NSelLoci = m.sel.countSelectedLoci();
 
-  Count_Single_Locus_Genotypes(v, m.variation);
-  Calc_Allele_Freq(v, o.FlagDominant == 1, m.alleles);
-  const AlleleFreqTable& freq = m.alleles.AlleleFreq;
+  Count_Single_Locus_Genotypes(v, r.variation);
+  Calc_Allele_Freq(v, o.FlagDominant == 1, r.alleles);
+  const AlleleFreqTable& freq = r.alleles.AlleleFreq;
 
-  if (o.FlagFreqGenotypes == 1) Calc_Genotype_Freq(v, m.sel.LocMode, true, m.genotypeTable);
-  if (o.FlagFreqMLG == 1 || o.FlagVariationMLG == 1) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, m.mlg);
+  if (o.FlagFreqGenotypes == 1) Calc_Genotype_Freq(v, m.sel.LocMode, true, r.genotypeTable);
+  if (o.FlagFreqMLG == 1 || o.FlagVariationMLG == 1) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, r.mlg);
 
-  Calc_Degree_Heterozygosity(v, m.variation);
-  Calc_Heterozygosity(v, m.alleles, m.variation);
-  Calc_Diversity_V(v, m.alleles, m.variation);
-  Calc_Evenness(v, m.alleles, m.variation);
-  const PresentCodeLists* present = &m.alleles.PresentCodes;
-  Calc_Dist_Gregorius(v, freq, m.dist.DistDG, m.dist.DistDGMean, present);
+  Calc_Degree_Heterozygosity(v, r.variation);
+  Calc_Heterozygosity(v, r.alleles, r.variation);
+  Calc_Diversity_V(v, r.alleles, r.variation);
+  Calc_Evenness(v, r.alleles, r.variation);
+  const PresentCodeLists* present = &r.alleles.PresentCodes;
+  Calc_Dist_Gregorius(v, freq, r.dist.DistDG, r.dist.DistDGMean, present);
 
   if (o.FlagFreqMLG == 1 && o.FlagDistDG == 1) {
-    m.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop);
-    if (m.ds.NPop > 1) Calc_Dist_Multilocus(v, m.mlg, m.dist.DistMLG);
+    r.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop);
+    if (m.ds.NPop > 1) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
   }
 
-  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, m.dist.GeoDist);
-  if (o.FlagKinship == 1) kinshipStep(m, o, v, services, report);
+  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, r.dist.GeoDist);
+  if (o.FlagKinship == 1) kinshipStep(m, r, o, v, run, report);
 
-  m.dist.DistDN.resize(m.ds.NPop, m.ds.NLoci);
-  m.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
-  if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, m.alleles.GeneCount, m.dist.DistDN, m.dist.DistDNMean, present);
-  spatialStep(m, o, v, services);
+  r.dist.DistDN.resize(m.ds.NPop, m.ds.NLoci);
+  r.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
+  if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, r.alleles.GeneCount, r.dist.DistDN, r.dist.DistDNMean, present);
+  spatialStep(m, r, o, v, run);
 
   // Dj and Fst run whenever two populations are selected, whatever the report shows: the test among all
   // populations reads them after every permutation. Fewer than two leave them reset.
-  DifferentiationStats& d = m.diff;
+  DifferentiationStats& d = r.diff;
   Calc_Dj(v, freq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal, present);
   if (o.FlagDjNeighbours == 1)
-    Calc_Dj_Neighbours(v, freq, m.dist.GeoDist, o.NNeighbours, d.DjNbLocPop, d.DjNbPop, present);
-  Calc_Fst(v, freq, m.variation.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal, present);
+    Calc_Dj_Neighbours(v, freq, r.dist.GeoDist, o.NNeighbours, d.DjNbLocPop, d.DjNbPop, present);
+  Calc_Fst(v, freq, r.variation.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal, present);
 
-  if (o.FlagClusterGenepool == 1) Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, m.dist.DistDGMean, m.dist.ClusterDG);
+  if (o.FlagClusterGenepool == 1) Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, r.dist.DistDGMean, r.dist.ClusterDG);
   if (o.FlagClusterMLG == 1) {
-    if (o.FlagFreqMLG == 0) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, m.mlg);
-    Calc_Dist_Multilocus(v, m.mlg, m.dist.DistMLG);
-    Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, definedOrNaN(m.dist.DistMLG), m.dist.ClusterMLG);
+    if (o.FlagFreqMLG == 0) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, r.mlg);
+    Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
+    Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, definedOrNaN(r.dist.DistMLG), r.dist.ClusterMLG);
   }
-  if (o.FlagPolymorphic == 1) Calc_Percent_Polymorphic(v, m.alleles, m.variation);
-  if (o.FlagCheckLoci == 1) Corr_Locus_GeoDist(v, d.DjLoc, m.dist.DistDG, m.dist.GeoDist, m.dist.CorrGeoLocus);
+  if (o.FlagPolymorphic == 1) Calc_Percent_Polymorphic(v, r.alleles, r.variation);
+  if (o.FlagCheckLoci == 1) Corr_Locus_GeoDist(v, d.DjLoc, r.dist.DistDG, r.dist.GeoDist, r.dist.CorrGeoLocus);
 }
 
 }  // namespace kiwora

@@ -4,9 +4,10 @@
 #include <functional>
 #include <string>
 
+#include "analysis/analysis_results.h"
+#include "base/run_context.h"
 #include "model/model.h"
 #include "model/run_memory.h"
-#include "platform/services.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {
@@ -18,11 +19,10 @@ GenotypeView dataView(Model& m);
 // memoryRefusal() finds them too large.
 std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions& o);
 
-// Counts the selected loci, recomputes every enabled statistic into the model's result tables. The
-// services carry its messages (the spatial warning, a pairs file that cannot be written) and let pending
-// events through during the long loops; `progress` receives their progress texts. Of the files it writes
-// only the pairs file, when its name is set and kinship is on.
-void Run_Population_Analysis(Model& m, Services& services,
-                             const std::function<void(const std::string&)>& progress = {});
+// Counts the selected loci, recomputes every enabled statistic into `r`. The run context carries its
+// messages (the spatial warning, a pairs file that cannot be written), the progress texts of the long loops
+// and the seed of the simulated intervals. Of the files it writes only the pairs file, when its name is set
+// and kinship is on.
+void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run);
 
 }  // namespace kiwora

@@ -26,7 +26,7 @@ void intervalHeading(LineWriter& out, const SimulatedIntervals& s, const std::st
 
 }  // namespace
 
-void printKinshipSection(LineWriter& out, const Model& m, const AnalysisOptions& used) {
+void printKinshipSection(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used) {
   if (used.FlagKinship != 1) return;
   const KinshipResults& k = m.kinship;
   const auto cellAt = [](const Vec1<Cell>& v, int p) { return at(p) < v.size() ? v[at(p)] : Cell{}; };

@@ -17,7 +17,7 @@ const T* at(const Vec1<T>& v, int k) {
 
 }  // namespace
 
-QualityCheckTables Calc_Quality_Check(const Model& m) {
+QualityCheckTables Calc_Quality_Check(const AnalysisView& m) {
   const int nLoci = m.ds.NLoci;
   QualityCheckTables q;
   q.DataShare = makeVec1<Cell>(nLoci);
@@ -70,7 +70,7 @@ QualityCheckTables Calc_Quality_Check(const Model& m) {
   return q;
 }
 
-void printQualityCheck(LineWriter& out, const Model& m, const AnalysisOptions& used) {
+void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used) {
   if (used.FlagCheckLoci != 1) return;
   const QualityCheckTables q = Calc_Quality_Check(m);
   const char dec = out.decimalSign();

@@ -2,9 +2,9 @@
 // The quality check of the selected loci: per locus the share of gene copies with data, the mean Fis, the
 // mean diversity v, Dj, Fst and the correlation of the genetic with the spatial distances.
 #include "files/text_writer.h"
-#include "model/cell.h"
-#include "model/model.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "analysis/analysis_results.h"
+#include "base/table.h"
 
 namespace kiwora {
 
@@ -22,9 +22,9 @@ struct QualityCheckTables {
 
 // Computes the tables from the results of the analysis run in `m`. A locus without data in any selected
 // population has share 0 and no v and no Fis.
-QualityCheckTables Calc_Quality_Check(const Model& m);
+QualityCheckTables Calc_Quality_Check(const AnalysisView& m);
 
 // The section "#####  RESULTS QUALITY CHECK LOCI #####" when used.FlagCheckLoci is 1.
-void printQualityCheck(LineWriter& out, const Model& m, const AnalysisOptions& used);
+void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used);
 
 }  // namespace kiwora

@@ -12,7 +12,7 @@ bool reportPrintsSelectionHeader(const WorkflowFlags& f) {
   return !(f.AnalysisDone == 1 && (f.LocSelChanged == 0 || f.PopSelChanged == 0));
 }
 
-void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader,
+void printPopulationReport(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, bool selectionHeader,
                            const ReportProgress& progress) {
   if (selectionHeader) printSelectionHeader(out, m);
   if (used.FlagDominant == 1) printDominantBanner(out);

@@ -4,7 +4,7 @@
 
 #include "analysis/report_progress.h"
 #include "files/text_writer.h"
-#include "model/model.h"
+#include "analysis/analysis_results.h"
 
 namespace kiwora {
 
@@ -13,7 +13,7 @@ bool reportPrintsSelectionHeader(const WorkflowFlags& f);
 
 // Prints the header block (when asked) and every section whose option was on in `used`, in their fixed order.
 // Long sections report how far they are through `progress`.
-void printPopulationReport(LineWriter& out, const Model& m, const AnalysisOptions& used, bool selectionHeader,
+void printPopulationReport(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, bool selectionHeader,
                            const ReportProgress& progress = {});
 
 }  // namespace kiwora

@@ -23,7 +23,7 @@ int position(double level) { return std::isfinite(level) ? static_cast<int>(std:
 
 class Dendrogram {
  public:
-  Dendrogram(LineWriter& out, const Model& m, const ClusterSteps& c, Member member, bool fine)
+  Dendrogram(LineWriter& out, const AnalysisView& m, const ClusterSteps& c, Member member, bool fine)
       : out_(out), m_(m), c_(c), member_(member), units_(fine ? Units{"****", "    ", "   *"} : Units{"*", " ", "*"}) {}
 
   void draw() {
@@ -113,13 +113,13 @@ class Dendrogram {
   }
 
   LineWriter& out_;
-  const Model& m_;
+  const AnalysisView& m_;
   const ClusterSteps& c_;
   Member member_;
   Units units_;
 };
 
-void printCluster(LineWriter& out, const Model& m, const ClusterSteps& c, Member member, const std::string& distance) {
+void printCluster(LineWriter& out, const AnalysisView& m, const ClusterSteps& c, Member member, const std::string& distance) {
   printSectionFrame(out, "#####   CLUSTER ANALYSIS   #####");
   out.tab(4).text("Method ").tab(20).text("= UPGMA (unweighted pair-group method using an arithmetic average)").nl();
   out.tab(4).text("Used Distance ").tab(20).text(distance).nl();
@@ -181,11 +181,11 @@ void printCluster(LineWriter& out, const Model& m, const ClusterSteps& c, Member
 
 }  // namespace
 
-void printClusterGenepool(LineWriter& out, const Model& m) {
+void printClusterGenepool(LineWriter& out, const AnalysisView& m) {
   printCluster(out, m, m.dist.ClusterDG, Member::GenePool, "= Genetic Distance of Genpools (Gregorius 1974)");
 }
 
-void printClusterMultilocus(LineWriter& out, const Model& m) {
+void printClusterMultilocus(LineWriter& out, const AnalysisView& m) {
   printCluster(out, m, m.dist.ClusterMLG, Member::Multilocus,
                "= Genetic Distance of Multilocus Genotypes (Gregorius 1974)");
 }

@@ -22,13 +22,13 @@ void labelled(LineWriter& out, const std::string& label, const std::string& text
   out.tab(1).text(label).tab(10).zone().text(text).nl();
 }
 
-bool differentiationDefined(const Model& m) { return countSelectedPopulations(m) >= 2; }
+bool differentiationDefined(const AnalysisView& m) { return countSelectedPopulations(m) >= 2; }
 
 Cell when(bool defined, double v) { return defined ? Cell{v} : Cell{}; }
 
 }  // namespace
 
-void printDifferentiationDj(LineWriter& out, const Model& m) {
+void printDifferentiationDj(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  GENETIC DIFFERENTIATION Dj (Gregorius & Roberts 1986) #####");
   out.nl();
   const PopulationRows rows{m, out.decimalSign()};
@@ -47,7 +47,7 @@ void printDifferentiationDj(LineWriter& out, const Model& m) {
   out.tab(1).text("Delta_T = " + maskedCell(when(defined, d.DjTotal), "0.0000", dec)).nl();
 }
 
-void printDjNeighbours(LineWriter& out, const Model& m, int nNeighbours) {
+void printDjNeighbours(LineWriter& out, const AnalysisView& m, int nNeighbours) {
   printSectionFrame(out, "#####  GENETIC DIFFERENTIATION Dj for Next Neighbours #####");
   out.nl();
   const PopulationRows rows{m, out.decimalSign()};
@@ -64,7 +64,7 @@ void printDjNeighbours(LineWriter& out, const Model& m, int nNeighbours) {
   out.nl();
 }
 
-void printFixationFst(LineWriter& out, const Model& m) {
+void printFixationFst(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  GENETIC FIXATION Fst  #####");
   out.nl();
   const char dec = out.decimalSign();
@@ -74,7 +74,7 @@ void printFixationFst(LineWriter& out, const Model& m) {
   out.tab(1).text("Fst_G = " + maskedCell(m.diff.FstTotal, "0.0000", dec)).nl();
 }
 
-void printStandardisedFst(LineWriter& out, const Model& m) {
+void printStandardisedFst(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  STANDARDISED GENETIC FIXATION Fst (Hedrick 2005) #####");
   out.nl();
   const char dec = out.decimalSign();

@@ -6,8 +6,8 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
-#include "spatial/parallel_chunks.h"
-#include "stats/matrix_print.h"
+#include "base/worker_pool.h"
+#include "files/matrix_print.h"
 
 namespace kiwora {
 namespace {
@@ -15,7 +15,7 @@ namespace {
 std::size_t u(int i) { return static_cast<std::size_t>(i); }
 
 template <class Table3T, class Table2T>
-void distanceMatrices(LineWriter& out, const Model& m, const Table3T& perLocus, const Table2T& genePool) {
+void distanceMatrices(LineWriter& out, const AnalysisView& m, const Table3T& perLocus, const Table2T& genePool) {
   out.nl();
   std::vector<int> loci;
   forSelectedLoci(m, [&](int k) { loci.push_back(k); });
@@ -47,7 +47,7 @@ void distanceMatrices(LineWriter& out, const Model& m, const Table3T& perLocus, 
 
 }  // namespace
 
-void printGregoriusDistances(LineWriter& out, const Model& m, bool withMultilocus) {
+void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMultilocus) {
   printSectionFrame(out, "#####   GENETIC DISTANCE D (Gregorius 1974)  #####");
   distanceMatrices(out, m, m.dist.DistDG, m.dist.DistDGMean);
   if (!withMultilocus) return;
@@ -57,12 +57,12 @@ void printGregoriusDistances(LineWriter& out, const Model& m, bool withMultilocu
   Print_Pop_Matrix(out, m.ds.NPop, m.sel.PopSel, m.dist.DistMLG);
 }
 
-void printNeiDistances(LineWriter& out, const Model& m) {
+void printNeiDistances(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   GENETIC DISTANCE D (Nei 1972)   #####");
   distanceMatrices(out, m, m.dist.DistDN, m.dist.DistDNMean);
 }
 
-void printSpatialAndGeneticDistances(LineWriter& out, const Model& m) {
+void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   SPATIAL DISTANCE and GENETIC DISTANCE D (Gregorius 1974)  #####");
   const char dec = out.decimalSign();
   // The heading's first field and last separator are commas while the rows use ";"; it stays so.

@@ -13,7 +13,7 @@ void printSectionFrame(LineWriter& out, const std::string& title) {
   out.nl();
 }
 
-void printSelectionHeader(LineWriter& out, const Model& m) {
+void printSelectionHeader(LineWriter& out, const AnalysisView& m) {
   const std::string hashes(38, '#');
   out.tab(4).text(hashes).nl();
   out.tab(4).text("###  List of Selected Populations  ###").nl();
@@ -51,12 +51,7 @@ std::string PopulationRows::dashRow(const std::string& start, int run) const {
   return s;
 }
 
-std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign) {
-  if (!v || !std::isfinite(*v)) return std::string(mask.size(), '-');
-  return masked(*v, mask, decimalSign);
-}
-
-int countSelectedPopulations(const Model& m) {
+int countSelectedPopulations(const AnalysisView& m) {
   int n = 0;
   for (int p = 1; p <= m.ds.NPop; ++p) n += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
   return n;

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "files/text_writer.h"
-#include "model/cell.h"
-#include "model/model.h"
+#include "base/cell.h"
+#include "analysis/analysis_results.h"
 
 namespace kiwora {
 
@@ -13,24 +13,20 @@ namespace kiwora {
 void printSectionFrame(LineWriter& out, const std::string& title);
 
 // The list of selected populations with their coordinates, the locus counts and the coordinate kind.
-void printSelectionHeader(LineWriter& out, const Model& m);
+void printSelectionHeader(LineWriter& out, const AnalysisView& m);
 
-// A value through its mask; an undefined (or non-finite) value prints as dashes of the mask's width, so
-// no cell ever reads "nan", "inf" or "-0.000".
-std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign);
-
-int countSelectedPopulations(const Model& m);
+int countSelectedPopulations(const AnalysisView& m);
 
 // Calls f(k) for every selected locus, in index order.
 template <class F>
-void forSelectedLoci(const Model& m, F f) {
+void forSelectedLoci(const AnalysisView& m, F f) {
   for (int k = 1; k <= m.ds.NLoci; ++k)
     if (m.sel.LocSel[static_cast<std::size_t>(k)] == 1) f(k);
 }
 
 // Row builders over the selected populations, in index order.
 struct PopulationRows {
-  const Model& m;
+  const AnalysisView& m;
   // The start text, then each selected population's index followed by `a` blanks (index <= 9) or `b` (>= 10).
   std::string numberRow(const std::string& start, int a = 5, int b = 4) const;
   // The start text, then `run` dashes for each selected population.

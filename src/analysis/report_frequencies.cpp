@@ -30,7 +30,7 @@ void printDominantBanner(LineWriter& out) {
   out.nl();
 }
 
-void printAlleleFrequencies(LineWriter& out, const Model& m) {
+void printAlleleFrequencies(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  ALLELE FREQUENCIES  #####");
   const PopulationRows rows{m, out.decimalSign()};
   const auto& freq = m.alleles.AlleleFreq;
@@ -60,7 +60,7 @@ void printAlleleFrequencies(LineWriter& out, const Model& m) {
   out.nl();
 }
 
-void printGenotypeFrequencies(LineWriter& out, const Model& m) {
+void printGenotypeFrequencies(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  Frequencies Genotypes  #####");
   const PopulationRows rows{m, out.decimalSign()};
   const GenotypeTable& g = m.genotypeTable;
@@ -86,7 +86,7 @@ void printGenotypeFrequencies(LineWriter& out, const Model& m) {
   out.nl();
 }
 
-void printMultilocusFrequencies(LineWriter& out, const Model& m) {
+void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  Frequencies of Multilocus-Genotypes  #####");
   const PopulationRows rows{m, out.decimalSign()};
   const MultilocusGenotypes& t = m.mlg;

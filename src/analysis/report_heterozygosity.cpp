@@ -21,7 +21,7 @@ std::string signedFis(const Cell& fis, char dec) {
 
 }  // namespace
 
-void printHeterozygosity(LineWriter& out, const Model& m) {
+void printHeterozygosity(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####    HETEROZYGOSITY   #####");
   const PopulationRows rows{m, out.decimalSign()};
   const VariationStats& v = m.variation;
@@ -65,7 +65,7 @@ void printHeterozygosity(LineWriter& out, const Model& m) {
   out.nl();
 }
 
-void printDegreeOfHeterozygosity(LineWriter& out, const Model& m) {
+void printDegreeOfHeterozygosity(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####    DEGREE OF HETEROZYGOSITY   #####");
   const PopulationRows rows{m, out.decimalSign()};
   const VariationStats& v = m.variation;

@@ -26,7 +26,7 @@ std::string richnessCell(const Cell& v, char dec) {
 
 // The per-locus rows of a table of values "0.000", then the summary row under its label.
 template <class PerLocus, class Summary>
-void valueTable(LineWriter& out, const Model& m, int column, const std::string& summaryLabel, PerLocus perLocus,
+void valueTable(LineWriter& out, const AnalysisView& m, int column, const std::string& summaryLabel, PerLocus perLocus,
                 Summary summary) {
   const PopulationRows rows{m, out.decimalSign()};
   out.tab(column).text(rows.numberRow("  ")).nl();
@@ -42,7 +42,7 @@ void valueTable(LineWriter& out, const Model& m, int column, const std::string& 
 
 }  // namespace
 
-void printNumberOfAlleles(LineWriter& out, const Model& m) {
+void printNumberOfAlleles(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####      No. of Alleles      #####");
   const PopulationRows rows{m, out.decimalSign()};
   const auto& n = m.alleles.NAlleles;
@@ -60,7 +60,7 @@ void printNumberOfAlleles(LineWriter& out, const Model& m) {
   closeTable(out);
 }
 
-void printNumberOfGenotypes(LineWriter& out, const Model& m) {
+void printNumberOfGenotypes(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####  No. of unordered Single-Locus-Genotypes  #####");
   const PopulationRows rows{m, out.decimalSign()};
   const VariationStats& v = m.variation;
@@ -75,7 +75,7 @@ void printNumberOfGenotypes(LineWriter& out, const Model& m) {
   closeTable(out);
 }
 
-void printPolymorphicLoci(LineWriter& out, const Model& m) {
+void printPolymorphicLoci(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####    Percentage of Polymorphic loci     #####");
   const PopulationRows rows{m, out.decimalSign()};
   const auto& pct = m.variation.PercentPolymorphic;
@@ -90,7 +90,7 @@ void printPolymorphicLoci(LineWriter& out, const Model& m) {
   out.nl();
 }
 
-void printAllelicRichness(LineWriter& out, const Model& m) {
+void printAllelicRichness(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####     Allelic Richness     #####");
   const PopulationRows rows{m, out.decimalSign()};
   const auto& r = m.alleles.AllelicRichness;
@@ -120,7 +120,7 @@ void printAllelicRichness(LineWriter& out, const Model& m) {
   out.tab(1).text("Total").tab(17).text(total).nl();
 }
 
-void printDiversityV(LineWriter& out, const Model& m) {
+void printDiversityV(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   DIVERSITY V (ALLELES)  #####");
   const VariationStats& v = m.variation;
   valueTable(
@@ -128,14 +128,14 @@ void printDiversityV(LineWriter& out, const Model& m) {
       [&](int i) { return v.DiversityVMean[u(i)]; });
 }
 
-void printEvenness(LineWriter& out, const Model& m) {
+void printEvenness(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   EVENESS (ALLELES)  #####");
   const VariationStats& v = m.variation;
   valueTable(
       out, m, 10, "Mean", [&](int i, int k) { return v.Evenness(i, k); }, [&](int i) { return v.EvennessMean[u(i)]; });
 }
 
-void printMultilocusVariation(LineWriter& out, const Model& m) {
+void printMultilocusVariation(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####    VARIATION OF MULTILOCUS GENOTYPES   #####");
   const PopulationRows rows{m, out.decimalSign()};
   const MultilocusGenotypes& t = m.mlg;

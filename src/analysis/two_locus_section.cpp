@@ -14,7 +14,7 @@ std::string cellText(const Cell& v, const std::string& mask, char dec) { return 
 
 }  // namespace
 
-void printTwoLocusAnalysis(LineWriter& out, const Model& m, const AnalysisOptions& used, const ReportProgress& progress) {
+void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, const ReportProgress& progress) {
   if (used.FlagTwoLocus != 1) return;
   const char dec = out.decimalSign();
   const QualityCheckTables q = Calc_Quality_Check(m);

@@ -2,7 +2,7 @@
 // The two-locus table of the report: every pair of loci that passes the three locus filters, one row each.
 #include "analysis/report_progress.h"
 #include "files/text_writer.h"
-#include "model/model.h"
+#include "analysis/analysis_results.h"
 
 namespace kiwora {
 
@@ -10,7 +10,7 @@ namespace kiwora {
 // quality-check figures, computed here whether or not that section is printed. The model is only read:
 // the selection, LocAvail and the analysis's multilocus tables stay as they are. `progress` receives the
 // share of first loci begun ("10.0", "20.0", ...) once per first locus.
-void printTwoLocusAnalysis(LineWriter& out, const Model& m, const AnalysisOptions& used,
+void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used,
                            const ReportProgress& progress = {});
 
 }  // namespace kiwora

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "files/text_writer.h"
+#include "assign/assignment_results.h"
 #include "model/model.h"
 
 namespace kiwora {

@@ -53,7 +53,7 @@ bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out,
   AssignmentFileState& file = model.assignFile;
   const bool fresh = file.AssignOutFile.empty();
   const std::string path = fresh ? resultFileName(model.ds.RefFileName) : file.AssignOutFile;
-  TextFile out(services.decimalSign());
+  TextFile out(context.decimalSign);
   bool ok = out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append);
   if (ok) {
     head(out, fresh);
@@ -69,7 +69,7 @@ bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out,
 
 bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
   const std::string& path = model.assignFile.AssignOutFile;
-  TextFile out(services.decimalSign());
+  TextFile out(context.decimalSign);
   bool ok = out.open(path, TextFile::Mode::Append);
   if (ok) {
     print(out);
@@ -86,7 +86,7 @@ bool assignStepResultFile(AssignmentRun& run) {
   const bool ok = run.openResultFile([&](LineWriter& out, bool fresh) {
     header = fresh || m.flags.AssignReRead == 1 || identity != m.assignFile.headerIdentity;
     if (fresh) writeResultBanner(out, kAssignBannerYear);
-    if (header) writeAssignHeader(out, m, run.services.today());
+    if (header) writeAssignHeader(out, m, run.context.date());
   });
   if (ok && header) m.assignFile.headerIdentity = identity;
   return ok;
@@ -102,7 +102,7 @@ void assignStepReferenceStatistics(AssignmentRun& run) {
 }
 
 void assignStepScoreGroups(AssignmentRun& run) {
-  scoreGroups(run.ref, run.opt, testGroupsOf(run.model), run.model.assign);
+  scoreGroups(run.ref, run.opt, testGroupsOf(run.model), run.results);
   if (run.opt.AssMethod == 3) {
     run.opt.LodCriterion = 1;
     run.model.assignOptions.LodCriterion = 1;
@@ -113,7 +113,7 @@ bool assignStepReportScores(AssignmentRun& run) {
   Model& m = run.model;
   return run.appendToResultFile([&](LineWriter& out) {
     writeAssignMethodBlock(out, m, run.opt);
-    writeAssignScoreTables(out, m, run.opt, m.assign);
+    writeAssignScoreTables(out, m, run.opt, run.results);
   });
 }
 

@@ -6,19 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "assign/assignment_results.h"
 #include "assign/reference_tables.h"
+#include "base/run_context.h"
 #include "files/text_writer.h"
 #include "model/model.h"
 #include "model/run_memory.h"
-#include "platform/services.h"
 
 namespace kiwora {
 
 // What the assignment and the self-assignment run over, and their access to the one result file.
 struct AssignmentRunBase {
-  AssignmentRunBase(Model& m, Services& s) : model(m), services(s), opt(m.assignOptions) {}
+  AssignmentRunBase(Model& m, const RunContext& c) : model(m), context(c), opt(m.assignOptions) {}
   Model& model;
-  Services& services;
+  const RunContext& context;  // seed, progress, messages, decimal sign and date of this run
   AssignmentOptions opt;  // as they stood when the run started
   std::string error;      // what to tell the user when a step fails
 
@@ -33,8 +34,7 @@ struct AssignmentRunBase {
 struct AssignmentRun : AssignmentRunBase {
   using AssignmentRunBase::AssignmentRunBase;
   ReferenceTables ref;    // the reference statistics of this run, read-only once built
-  // Shows how far the simulations have come (a percentage) and lets pending events through; may be empty.
-  std::function<void(const std::string&)> progress;
+  AssignmentResults results;  // the scores of the test groups and what the simulations found
 };
 
 // Checks that the options allow a run; empty when they do, otherwise the message.
@@ -53,7 +53,7 @@ bool assignStepResultFile(AssignmentRun& run);
 // The reference statistics: allele frequencies without the dominant-marker correction, heterozygosity,
 // haplotype tables and allele presence of the selected reference populations.
 void assignStepReferenceStatistics(AssignmentRun& run);
-// Scores every test group with the chosen method into model.assign. The genetic-distance method always
+// Scores every test group with the chosen method into run.results. The genetic-distance method always
 // takes the LOD1 criterion.
 void assignStepScoreGroups(AssignmentRun& run);
 // Appends the method block and the score tables. False, with `error`, when the file cannot be written.

@@ -4,8 +4,8 @@
 // group's delta falls among the simulated deltas).
 #include <vector>
 
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 
 namespace kiwora {
 

@@ -3,6 +3,7 @@
 // the assignment table with the smallest exclusion probability below 0.95 and the summary; by delta the
 // delta table and the summary.
 #include "files/text_writer.h"
+#include "assign/assignment_results.h"
 #include "model/model.h"
 
 namespace kiwora {

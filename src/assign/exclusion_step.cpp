@@ -12,22 +12,22 @@ bool assignStepExclusion(AssignmentRun& run) {
   const int method = opt.SimGenMethod >= 1 && opt.SimGenMethod <= 5 ? opt.SimGenMethod : 1;
   const SimulationReference sim(simulationSource(run.ref, m.ds.Allele, m.test.TestAllele, m.sel.LocSel, m.sel.LocMode),
                                 static_cast<SimGenerator>(method));
-  ExclusionSetup setup{&run.ref, &opt, &sim, run.services.clockSeed(), {}};
-  if (run.progress)
-    setup.progress = [&run](int done, int n) { run.progress(masked(100.0 * done / n, "0")); };
+  ExclusionSetup setup{&run.ref, &opt, &sim, run.context.seed(), {}};
+  if (run.context.progressSink || run.context.stopRequest)
+    setup.progress = [&run](int done, int n) { run.context.progress(masked(100.0 * done / n, "0")); };
 
   const bool delta = opt.LodCriterion == 2 && opt.AssMethod != 3;
   Table2<Cell> excl;
   if (delta)
-    simulateExclusionDelta(setup, m.assign);
+    simulateExclusionDelta(setup, run.results);
   else
-    excl = simulateExclusionLod1(setup, m.assign);
+    excl = simulateExclusionLod1(setup, run.results);
 
   return run.appendToResultFile([&](LineWriter& out) {
     if (delta)
-      writeExclusionDeltaTable(out, m, m.assign);
+      writeExclusionDeltaTable(out, m, run.results);
     else
-      writeExclusionLod1Tables(out, m, opt, m.assign, excl);
+      writeExclusionLod1Tables(out, m, opt, run.results, excl);
   });
 }
 

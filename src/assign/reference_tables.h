@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/table.h"
+#include "base/table.h"
 #include "model/test_groups.h"
 #include "stats/allele_stats.h"
 #include "stats/genotype_table.h"

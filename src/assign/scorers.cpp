@@ -6,8 +6,7 @@
 #include <string>
 
 #include "assign/score_kernels.h"
-
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

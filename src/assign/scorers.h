@@ -13,7 +13,7 @@
 #include "assign/group_genotypes.h"
 #include "assign/reference_tables.h"
 #include "model/assignment_options.h"
-#include "model/assignment_results.h"
+#include "assign/assignment_results.h"
 
 namespace kiwora {
 

@@ -7,8 +7,8 @@
 #include "assign/self_assign_group.h"
 #include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
-#include "permutation/population_copy.h"
-#include "spatial/parallel_chunks.h"
+#include "stats/population_copy.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "assign/score_kernels.h"
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {

@@ -1,6 +1,6 @@
 #include "assign/self_assign_plan.h"
 
-#include "platform/random_draw.h"
+#include "base/random_draw.h"
 
 namespace kiwora {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/dataset.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

@@ -1,6 +1,6 @@
 #include "assign/self_assign_report.h"
 
-#include "analysis/report_frame.h"
+#include "base/number_format.h"
 
 namespace kiwora {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "files/text_writer.h"
-#include "model/cell.h"
+#include "base/cell.h"
 #include "model/dataset.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

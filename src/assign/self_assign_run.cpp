@@ -56,15 +56,18 @@ bool selfStepResultFile(SelfAssignmentRun& run) {
   const bool ok = run.openResultFile([&](LineWriter& out, bool fresh) {
     if (!fresh) return;
     writeResultBanner(out, kSelfBannerYear);
-    writeSelfHeader(out, m, run.opt, run.services.today());
+    writeSelfHeader(out, m, run.opt, run.context.date());
   });
   if (!ok) m.flags.LociChanged = lociChanged;  // the loci are listed again by the next header
   return ok;
 }
 
-void selfStepTests(SelfAssignmentRun& run, const std::function<void(double)>& progress) {
+void selfStepTests(SelfAssignmentRun& run) {
   const Model& m = run.model;
-  run.counts = selfAssignTests(m.ds, m.sel, run.opt, run.services.clockSeed(), progress);
+  std::function<void(double)> progress;
+  if (run.context.progressSink || run.context.stopRequest)
+    progress = [&run](double percent) { run.context.progress(masked(percent, "0", run.context.decimalSign) + " %"); };
+  run.counts = selfAssignTests(m.ds, m.sel, run.opt, run.context.seed(), progress);
 }
 
 bool selfStepReport(SelfAssignmentRun& run) {
@@ -89,10 +92,10 @@ void selfStepFinish(SelfAssignmentRun& run) {
   f.AnalysisDone = 0;
 }
 
-bool runSelfAssignment(SelfAssignmentRun& run, const std::function<void(double)>& progress) {
+bool runSelfAssignment(SelfAssignmentRun& run) {
   if (!selfStepCheck(run)) return false;
   if (!selfStepResultFile(run)) return false;
-  selfStepTests(run, progress);
+  selfStepTests(run);
   if (!selfStepReport(run)) return false;
   selfStepFinish(run);
   return true;

@@ -8,7 +8,6 @@
 #include "assign/assignment_run.h"
 #include "assign/self_assign_report.h"
 #include "model/model.h"
-#include "platform/services.h"
 
 namespace kiwora {
 
@@ -23,14 +22,14 @@ bool selfStepCheck(SelfAssignmentRun& run);
 // Names and creates the result file with its banner and header when no run has named it yet, otherwise
 // checks that it can be appended to. False, with `error`, when the file cannot be written.
 bool selfStepResultFile(SelfAssignmentRun& run);
-// Every test, seeded once from the clock (or the script's seed); `progress` gets the percentage done.
-void selfStepTests(SelfAssignmentRun& run, const std::function<void(double)>& progress);
+// Every test, seeded once from the run context; its progress steps show the percentage done ("35 %").
+void selfStepTests(SelfAssignmentRun& run);
 // Appends the report. False, with `error`, when the file cannot be written.
 bool selfStepReport(SelfAssignmentRun& run);
 // The flags of a completed run: the next assignment run reads the test groups again.
 void selfStepFinish(SelfAssignmentRun& run);
 
 // The whole run; false with run.error when a step failed.
-bool runSelfAssignment(SelfAssignmentRun& run, const std::function<void(double)>& progress = {});
+bool runSelfAssignment(SelfAssignmentRun& run);
 
 }  // namespace kiwora

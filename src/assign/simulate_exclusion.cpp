@@ -4,8 +4,8 @@
 
 #include "assign/exclusion.h"
 #include "assign/scorers.h"
-#include "platform/random.h"
-#include "spatial/parallel_chunks.h"
+#include "base/random.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -10,7 +10,7 @@
 #include "assign/reference_tables.h"
 #include "assign/simulate_groups.h"
 #include "model/assignment_options.h"
-#include "model/assignment_results.h"
+#include "assign/assignment_results.h"
 
 namespace kiwora {
 

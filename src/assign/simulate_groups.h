@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
+#include "base/cell.h"
 #include "model/genotypes.h"
-#include "model/table.h"
-#include "platform/random.h"
+#include "base/table.h"
+#include "base/random.h"
 
 namespace kiwora {
 

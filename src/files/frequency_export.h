@@ -7,7 +7,7 @@
 #include "files/text_writer.h"
 #include "model/allele_freq_table.h"
 #include "model/dataset.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

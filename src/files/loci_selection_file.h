@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

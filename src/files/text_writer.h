@@ -1,35 +1,14 @@
 #pragma once
 // Print rules shared by every writer of result text and exports: Tab columns, 14-column print zones,
-// bare numbers, masked numbers, CR LF line ends. Columns count from 1.
+// numbers by the rules of base/number_format.h, CR LF line ends. Columns count from 1.
 #include <cstddef>
 #include <cstdio>
 #include <string>
 
+#include "base/number_format.h"
 #include "files/atomic_file.h"
 
 namespace kiwora {
-
-// Shortest decimal text of a value printed bare: at most 15 significant digits, no 0 before the decimal
-// sign of a value between -1 and 1, a leading blank when not negative and a trailing blank.
-std::string bareNumber(double v, char decimalSign = '.');
-// The same text without the two blanks (a number joined into a text).
-std::string joinedNumber(double v, char decimalSign = '.');
-// Plain number text as a text box shows it: shortest form, with the 0 before the decimal sign (0.05, 100).
-std::string plainNumber(double v, char decimalSign = '.');
-// A number through a mask "0", "0.0", "0.00", "0.000", ...: that many decimals, rounded to the nearest
-// with an exact half away from zero (0.5625 gives "0.563", -2.5 gives "-3"), at least one digit before
-// the decimal sign; never "-0.000".
-std::string masked(double v, const std::string& mask, char decimalSign = '.');
-// The number of decimals a mask asks for.
-int maskDecimals(const std::string& mask);
-// The masked text written into `buf` (kFixedBufferSize bytes), without allocating; returns its length.
-// Decimals beyond kMaxMaskDecimals are cut to it.
-inline constexpr int kMaxMaskDecimals = 30;
-inline constexpr std::size_t kFixedBufferSize = 400;
-std::size_t formatFixed(char* buf, double v, int decimals, char decimalSign = '.');
-// Leading-number rule: leading blanks skipped, optional sign, digits, optional "." and decimals;
-// text that does not begin with a number gives 0.
-double leadingNumber(const std::string& text);
 
 // Builds lines in memory by the print rules; TextFile writes them out as they grow.
 class LineWriter {

@@ -1,6 +1,8 @@
 #pragma once
 // The options of the assignment window: kept from program start to program end, 0 meaning "not set yet"
 // until the window gives each its default.
+#include <string>
+
 namespace kiwora {
 
 struct AssignmentOptions {
@@ -16,6 +18,14 @@ struct AssignmentOptions {
   int SelfGroupSize = 0;   // self-assignment: size of the groups drawn (1 = single individuals)
   int SelfNTests = 0;      // self-assignment: tests per population
   int MinBipLoci = 0;      // self-assignment: complete bi-parental loci an individual needs
+};
+
+// The assignment result file: named by the first run after program start, kept until the program ends.
+struct AssignmentFileState {
+  std::string AssignOutFile;
+  // What the last header block listed (file names, populations, groups): a run whose lists differ writes
+  // the header again, so the columns of its tables refer to the populations above them.
+  std::string headerIdentity;
 };
 
 }  // namespace kiwora

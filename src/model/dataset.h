@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/genotypes.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

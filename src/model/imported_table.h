@@ -3,7 +3,7 @@
 // import never touches the loaded data set, and the input files written from it use nothing else.
 #include <string>
 
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

@@ -1,21 +1,13 @@
 #pragma once
-// The one data model of a running program: every window and run reads and writes it.
+// The one data model of a running program: the data set, the selection, the workflow flags and the
+// options every window keeps. Results are not kept here: each run returns its own.
 #include "model/analysis_options.h"
 #include "model/assignment_options.h"
-#include "model/assignment_results.h"
 #include "model/dataset.h"
 #include "model/imported_table.h"
-#include "stats/allele_stats.h"
 #include "model/locus_selection.h"
+#include "model/permutation_options.h"
 #include "model/test_groups.h"
-#include "permutation/permutation_options.h"
-#include "spatial/kinship.h"
-#include "spatial/spatial_structure.h"
-#include "stats/differentiation_stats.h"
-#include "stats/distance_tables.h"
-#include "stats/genotype_table.h"
-#include "stats/multilocus.h"
-#include "stats/variation_stats.h"
 
 namespace kiwora {
 
@@ -31,21 +23,6 @@ struct Model {
   ImportedTable imported;
   AssignmentOptions assignOptions;  // the assignment window's options, kept for the whole run
   AssignmentFileState assignFile;   // the assignment result file, named once
-
-  // Result tables of the statistics, rebuilt by every run.
-  AlleleStats alleles;
-  VariationStats variation;
-  MultilocusGenotypes mlg;
-  GenotypeTable genotypeTable;
-  DistanceTables dist;
-  DifferentiationStats diff;
-  SpatialResults spatial;
-  KinshipResults kinship;
-  AssignmentResults assign;
-
-  // Empties every result table; the data set, the selection, the flags, the test groups, the options,
-  // the assignment result file and the import stay.
-  void clearResults();
 };
 
 }  // namespace kiwora

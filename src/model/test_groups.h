@@ -4,7 +4,7 @@
 #include <string>
 
 #include "model/genotypes.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

@@ -2,7 +2,7 @@
 // The section of the test among all populations: the column line, one row per permutation, and the
 // shares of the permutations below and above the observed values.
 #include "files/text_writer.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "permutation/among_test.h"
 
 namespace kiwora {

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "model/genotypes.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "permutation/resampling.h"
-#include "platform/random.h"
+#include "base/random.h"
 
 namespace kiwora {
 

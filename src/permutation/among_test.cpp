@@ -4,7 +4,7 @@
 
 #include "permutation/among_resampling.h"
 #include "permutation/permutation_blocks.h"
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "stats/allele_stats.h"
 #include "stats/differentiation.h"

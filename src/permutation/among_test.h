@@ -5,10 +5,10 @@
 #include <functional>
 #include <vector>
 
-#include "model/cell.h"
+#include "base/cell.h"
 #include "model/genotypes.h"
 #include "model/run_memory.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

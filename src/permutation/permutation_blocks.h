@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 

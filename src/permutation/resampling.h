@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "model/genotypes.h"
-#include "model/table.h"
-#include "platform/random.h"
+#include "base/table.h"
+#include "base/random.h"
 
 namespace kiwora {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "model/dataset.h"
-#include "platform/random.h"
+#include "base/random.h"
 
 namespace kiwora {
 

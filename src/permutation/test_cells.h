@@ -4,7 +4,7 @@
 #include <string>
 
 #include "files/text_writer.h"
-#include "model/cell.h"
+#include "base/cell.h"
 
 namespace kiwora {
 

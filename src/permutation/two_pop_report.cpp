@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "stats/matrix_print.h"
+#include "files/matrix_print.h"
 
 namespace kiwora {
 namespace {

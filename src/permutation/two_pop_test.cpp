@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 #include "permutation/run_support.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "stats/allele_stats.h"
 #include "stats/distances.h"
 #include "stats/multilocus.h"

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "model/cell.h"
+#include "base/cell.h"
 #include "model/dataset.h"
 #include "model/run_memory.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "permutation/resampling.h"
 
 namespace kiwora {

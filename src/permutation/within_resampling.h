@@ -2,9 +2,9 @@
 // Resampled copies of a single population for the test within populations: population 1 of `sample`,
 // with as many individuals as the population; only the selected loci are dealt.
 #include "model/genotypes.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "permutation/resampling.h"
-#include "platform/random.h"
+#include "base/random.h"
 
 namespace kiwora {
 

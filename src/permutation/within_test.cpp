@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "permutation/permutation_blocks.h"
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_resampling.h"
 #include "stats/allele_stats.h"

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "model/cell.h"
+#include "base/cell.h"
 #include "model/genotypes.h"
 #include "model/run_memory.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "stats/multilocus.h"
 #include "stats/variation_stats.h"
 

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/random.h"
+#include "base/random.h"
+#include "base/run_context.h"
 
 namespace kiwora {
 
@@ -40,5 +41,21 @@ class Services {
  private:
   Random random_;
 };
+
+// The context of a run started by a window or a script: seeds from clockSeed(), messages in a message box,
+// the date and decimal sign of the platform, and each progress text handed to `show` followed by a chance
+// for the platform to process pending events.
+inline RunContext runContextOf(Services& s, ProgressFn show = {}) {
+  RunContext c;
+  c.seedSource = [&s] { return s.clockSeed(); };
+  c.messageSink = [&s](const std::string& text) { s.messageBox(text); };
+  c.dateSource = [&s] { return s.today(); };
+  c.progressSink = [&s, show = std::move(show)](const std::string& text) {
+    if (show) show(text);
+    s.doEvents();
+  };
+  c.decimalSign = s.decimalSign();
+  return c;
+}
 
 }  // namespace kiwora

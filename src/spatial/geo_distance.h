@@ -1,7 +1,7 @@
 #pragma once
 // Geographic distances between populations: plane coordinates (distance in their own unit) or decimal
 // degrees (great-circle distance in kilometres).
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

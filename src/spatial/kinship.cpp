@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "files/text_writer.h"
-#include "platform/random.h"
+#include "base/random.h"
 #include "spatial/pairs_file.h"
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {

@@ -6,18 +6,16 @@
 #include <functional>
 #include <string>
 
+#include "base/run_context.h"
 #include "model/allele_freq_table.h"
 #include "model/analysis_options.h"
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {
 
 class PairsFile;
-
-// Receives the progress texts of a long loop ("compute pairs 12.5", "sim CI 40.0", ...).
-using ProgressFn = std::function<void(const std::string&)>;
 
 // Relationship classes of a pair, in the order in which they are tried.
 enum class KinClass { SE, FS, FS_HS, HS, HS_NR, NR, NN };

@@ -1,9 +1,9 @@
 #pragma once
 // Spatial genetic structure per locus: the mean Gregorius distance of the population pairs lying within
 // the search radius against the mean over all pairs of selected populations.
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {

@@ -7,7 +7,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 #include "stats/multilocus.h"
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {

@@ -1,7 +1,7 @@
 #pragma once
 // Average-distance chain clustering: the closest pair starts one cluster, then each step adds the
 // population with the smallest unweighted mean distance to all members.
-#include "model/table.h"
+#include "base/table.h"
 #include "stats/distance_tables.h"
 
 namespace kiwora {

@@ -1,9 +1,9 @@
 #pragma once
 // Per-locus Pearson correlation, over the unordered pairs of selected populations, of the Gregorius
 // distance at the locus with the geographic distance.
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {

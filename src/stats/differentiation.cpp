@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {

@@ -3,8 +3,8 @@
 // population's allele frequencies (codes 1..maxAllele) and those of its complement, the unweighted mean
 // of the complement's populations.
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 #include "stats/present_codes.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Differentiation Dj (against all other populations and against the nearest neighbours) and fixation Fst.
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 
 namespace kiwora {
 

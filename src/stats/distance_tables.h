@@ -2,9 +2,9 @@
 // Distances between populations and what is derived from them: Gregorius and Nei distances per locus and
 // over loci, the multilocus distance, the geographic distances, the two chain clusterings and the
 // per-locus correlation of genetic with geographic distance.
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

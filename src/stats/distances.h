@@ -1,9 +1,9 @@
 #pragma once
 // Genetic distances between every two selected populations, per selected locus and over the selected loci.
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 #include "stats/present_codes.h"
 

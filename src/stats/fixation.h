@@ -1,8 +1,8 @@
 #pragma once
 // Fixation Fst = (Ht - Hs) / Ht per selected locus, and Hedrick's (2005) standardised Fst / Fst_max.
 #include "model/allele_freq_table.h"
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 #include "stats/present_codes.h"
 

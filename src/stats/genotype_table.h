@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {

@@ -5,7 +5,7 @@
 
 #include "model/dataset.h"
 #include "model/genotypes.h"
-#include "model/table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {

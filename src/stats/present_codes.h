@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/allele_freq_table.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {

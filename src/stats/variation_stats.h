@@ -2,8 +2,8 @@
 // Variation within populations: genotype counts, diversity v, evenness, heterozygosity and Fis, degree of
 // heterozygosity, polymorphic loci. Each procedure sizes and fills only its own tables of the record, so a
 // caller (a permutation test, say) may pass a record of its own.
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 #include "stats/allele_stats.h"
 #include "stats/genotype_view.h"
 

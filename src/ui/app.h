@@ -1,5 +1,7 @@
 #pragma once
 // The running program: its data model, the platform services and the loaded windows.
+#include "analysis/analysis_results.h"
+#include "assign/assignment_results.h"
 #include "model/model.h"
 #include "platform/services.h"
 #include "platform/widgets.h"
@@ -9,6 +11,10 @@ namespace kiwora {
 struct App {
   explicit App(Services& s) : services(s) {}
   Model model;
+  // The tables of the last population analysis (the frequency exports read them); emptied by every data load.
+  AnalysisResults analysis;
+  // The scores of the last assignment run.
+  AssignmentResults assignment;
   Services& services;
   Forms forms;
 

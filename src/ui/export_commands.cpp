@@ -34,7 +34,7 @@ void exTarn(App& app) {
   if (path.empty()) return;
   app.model.ds.FreqFileName = path;
   std::string problem;
-  if (!saveTarnFrequencyFile(path, app.model.ds, app.model.sel, app.model.alleles.AlleleFreq, problem))
+  if (!saveTarnFrequencyFile(path, app.model.ds, app.model.sel, app.analysis.alleles.AlleleFreq, problem))
     app.message(problem);
 }
 
@@ -42,7 +42,7 @@ void OutPutPast(App& app) {
   const std::string path = app.services.saveFileDialog("Save results of allele frquencies as csv-file");
   if (path.empty()) return;
   std::string problem;
-  if (!saveAlleleFrequencyTable(path, app.model.ds, app.model.sel, app.model.alleles.AlleleFreq,
+  if (!saveAlleleFrequencyTable(path, app.model.ds, app.model.sel, app.analysis.alleles.AlleleFreq,
                                 app.services.decimalSign(), problem))
     app.message(problem);
 }

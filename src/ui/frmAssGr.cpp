@@ -237,12 +237,10 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
 
 void frmAssGr::Command2_Click() {
   runLocked([this](std::string& error) {
-    AssignmentRun run(model(), app.services);
-    run.progress = [this](const std::string& text) {
-      get<TextBox>("Text3").setText(text);
-      app.services.doEvents();
-    };
+    const RunContext context = runContextOf(app.services, [this](const std::string& text) { get<TextBox>("Text3").setText(text); });
+    AssignmentRun run(model(), context);
     const bool ok = runAssignment(run);
+    app.assignment = std::move(run.results);
     error = run.error;
     return ok;
   });
@@ -251,11 +249,9 @@ void frmAssGr::Command2_Click() {
 void frmAssGr::Command4_Click() {
   runLocked([this](std::string& error) {
     TextBox& progress = get<TextBox>("Text6");
-    SelfAssignmentRun run(model(), app.services);
-    const bool ok = runSelfAssignment(run, [&](double percent) {
-      progress.setText(masked(percent, "0", app.services.decimalSign()) + " %");
-      app.services.doEvents();
-    });
+    const RunContext context = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
+    SelfAssignmentRun run(model(), context);
+    const bool ok = runSelfAssignment(run);
     error = run.error;
     return ok;
   });

@@ -368,11 +368,12 @@ void frmDiplo::Calculate() {
   bool written = false;
   const bool completed = runGuarded(app, [&] {
     TextBox& progress = get<TextBox>("Text9");
-    Run_Population_Analysis(m, app.services, [&progress](const std::string& text) { progress.setText(text); });
+    const RunContext run = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
+    Run_Population_Analysis(m, app.analysis, run);
     TextFile out(app.services.decimalSign());
     written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
     if (written) {
-      printPopulationReport(out, m, used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
+      printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
         get<TextBox>("Text8").setText(done);
         app.services.doEvents();
       });
@@ -381,7 +382,7 @@ void frmDiplo::Calculate() {
   }, &running_);
   if (!completed) {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
-    m.clearResults();
+    app.analysis = AnalysisResults{};
     flags().AnalysisDone = 0;
     return;
   }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "files/text_writer.h"
-#include "platform/random_draw.h"
+#include "base/random_draw.h"
 
 namespace kiwora {
 

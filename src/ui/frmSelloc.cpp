@@ -6,7 +6,7 @@
 #include "files/input_file.h"
 #include "files/loci_selection_file.h"
 #include "files/text_writer.h"
-#include "platform/random_draw.h"
+#include "base/random_draw.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {

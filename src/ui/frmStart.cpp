@@ -158,7 +158,7 @@ void frmStart::loadInputFile(const std::string& path) {
   nextSel.EqualSizeFlag = sel().EqualSizeFlag;
   cur = std::move(next);
   sel() = std::move(nextSel);
-  model().clearResults();
+  app.analysis = AnalysisResults{};
 
   WorkflowFlags& f = flags();
   f.DataLoaded = 1;
@@ -231,7 +231,7 @@ void frmStart::loadReferenceFile(const std::string& path) {
   ds() = std::move(next);
   sel() = std::move(nextSel);
   model().test = std::move(nextTest);
-  model().clearResults();
+  app.analysis = AnalysisResults{};
 
   message(kReferenceReadMessage);
   WorkflowFlags& f = flags();

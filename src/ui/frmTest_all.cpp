@@ -3,7 +3,7 @@
 // working genotypes and every export stay as they were.
 #include "permutation/among_report.h"
 #include "permutation/among_test.h"
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"

@@ -3,7 +3,7 @@
 // Which statistics are tested is chosen in the population-analysis window.
 #include <vector>
 
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_report.h"
 #include "permutation/within_test.h"

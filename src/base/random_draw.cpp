@@ -1,4 +1,4 @@
-#include "platform/random_draw.h"
+#include "base/random_draw.h"
 
 #include <numeric>
 #include <utility>

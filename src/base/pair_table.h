@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/cell.h"
+#include "base/cell.h"
 
 namespace kiwora {
 

@@ -2,7 +2,7 @@
 // Drawing several distinct indices at once, without replacement.
 #include <vector>
 
-#include "platform/random.h"
+#include "base/random.h"
 
 namespace kiwora {
 

@@ -1,4 +1,4 @@
-#include "permutation/population_copy.h"
+#include "stats/population_copy.h"
 
 namespace kiwora {
 

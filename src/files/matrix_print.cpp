@@ -1,4 +1,4 @@
-#include "stats/matrix_print.h"
+#include "files/matrix_print.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/random.h"
+#include "base/random.h"
 
 namespace kiwora {
 namespace {

@@ -1,4 +1,4 @@
-#include "spatial/parallel_chunks.h"
+#include "base/worker_pool.h"
 
 #include <atomic>
 #include <condition_variable>

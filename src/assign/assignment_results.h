@@ -1,9 +1,7 @@
 #pragma once
 // What the scoring of the test groups leaves for the report and for the simulations that follow it.
-#include <string>
-
-#include "model/cell.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/table.h"
 
 namespace kiwora {
 
@@ -33,14 +31,6 @@ struct AssignmentResults {
   }
   // Sizes every per-group table for nGroups x nPop, all cells empty.
   void resize(int groups, int pops);
-};
-
-// The assignment result file: named by the first run after program start, kept until the program ends.
-struct AssignmentFileState {
-  std::string AssignOutFile;
-  // What the last header block listed (file names, populations, groups): a run whose lists differ writes
-  // the header again, so the columns of its tables refer to the populations above them.
-  std::string headerIdentity;
 };
 
 inline void AssignmentResults::resize(int groups, int pops) {

@@ -3,9 +3,9 @@
 // population numbers, a rule, one row per selected population below the last, cells "0.000". An undefined
 // cell prints as "------" in the cell's seven columns, so the columns to its right stay in place.
 #include "files/text_writer.h"
-#include "model/cell.h"
-#include "model/pair_table.h"
-#include "model/table.h"
+#include "base/cell.h"
+#include "base/pair_table.h"
+#include "base/table.h"
 
 namespace kiwora {
 

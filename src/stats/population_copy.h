@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "model/genotypes.h"
-#include "model/table.h"
+#include "base/table.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {
