@@ -79,14 +79,15 @@ struct DirectScratch {
 double groupScoreDirect(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupGenotypes& group, int p,
                         DirectScratch& scratch);
 
-// Delta of a group from its relative scores over the candidates (0 for the best): the smallest positive
-// relative score over the mean of the other candidates' relative scores. 0 with fewer than three
+// Delta of a group from its relative scores over the candidates (0 for the best) and its best score: the
+// smallest positive relative score over the mean of the other candidates' relative scores. A candidate
+// whose score equals the best within the tie rule ties with it. 0 with fewer than three
 // candidates, when no candidate scores above the best, or when another candidate ties with the best.
-double deltaOfRelativeScores(const std::vector<double>& relative);
+double deltaOfRelativeScores(const std::vector<double>& relative, double best = 0);
 
 // The population a group is assigned to from its scores against the candidates (in candidate order), by
-// the rule of scoreGroups: the smallest score, the first of equal ones; under the genetic distance only a
-// distance below 1. 0 when none.
+// the rule of scoreGroups: the smallest score by the tie rule, the first of equal ones; under the genetic
+// distance only a distance clearly below 1. 0 when none.
 int assignedCandidate(const ReferenceTables& ref, const AssignmentOptions& opt, const std::vector<double>& scores);
 
 // Scores every group against every candidate with the chosen method and fills the group tables of `out`

@@ -39,6 +39,9 @@ std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const Ass
 
 namespace {
 
+// The outcome of a test that did not run.
+constexpr int kNotRun = -1;
+
 // A test: population and, for single individuals, the individual (0 for a drawn group).
 struct SelfTest {
   int p = 0, i = 0, t = 0;
@@ -86,13 +89,19 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
       else work = ds.Allele;
       for (long long k = k0; k < k1; ++k) {
         const SelfTest t = testAt(k);
+        // A test that leaves the population without members has nothing to score against: it does not run.
+        if (ds.Allele.nInd(t.p) <= (single ? 1 : opt.SelfGroupSize)) {
+          assigned[static_cast<std::size_t>(k - first)] = kNotRun;
+          continue;
+        }
         if (single) members.assign(1, t.i);
         else members = drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
         assigned[static_cast<std::size_t>(k - first)] =
             base.fromCounts() ? base.assign(t.p, members, ws) : Self_Assign_Run(work, ds, sel, opt, t.p, members);
       }
     });
-    for (long long k = first; k < last; ++k) total.count(testAt(k).p, assigned[static_cast<std::size_t>(k - first)]);
+    for (long long k = first; k < last; ++k)
+      if (const int q = assigned[static_cast<std::size_t>(k - first)]; q != kNotRun) total.count(testAt(k).p, q);
     if (progress) progress(100.0 * static_cast<double>(last) / static_cast<double>(nTests));
   }
   return total;

@@ -6,6 +6,7 @@
 #include "assign/scorers.h"
 #include "base/random.h"
 #include "base/worker_pool.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -127,7 +128,8 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
           Random rng = Random::stream(s.seed, simulationStreamIndex(k, g, p, res.nGroups, nPop));
           simulateGroup(*s.sim, g, p, rng, buffer, ws.sim);
           const double score = groupScoreDirect(*s.ref, *s.opt, slotOf(buffer, 1), p, ws.score);
-          worse[at(item) * at(nP) + at(j)] = score > observed(g, p);
+          // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
+          worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
         }
       }
     });
@@ -171,7 +173,7 @@ void simulateExclusionDelta(const ExclusionSetup& s, AssignmentResults& res) {
         for (int q : s.ref->candidates) ws.scores.push_back(groupScore(*s.ref, *s.opt, ws.score.whole, q));
         const double best = *std::min_element(ws.scores.begin(), ws.scores.end());
         for (double& x : ws.scores) x -= best;
-        res.SimDelta[at(k)] = deltaOfRelativeScores(ws.scores);
+        res.SimDelta[at(k)] = deltaOfRelativeScores(ws.scores, best);
       }
     });
     if (s.progress) s.progress(last, n);

@@ -8,12 +8,6 @@
 
 namespace kiwora {
 
-bool ties(double a, double b, double scale) {
-  if (!std::isfinite(a) || !std::isfinite(b)) return a == b;  // an infinite distance ties only with itself
-  const double m = std::max({std::fabs(a), std::fabs(b), std::fabs(scale)});
-  return std::fabs(a - b) <= kTieTolerance * m;
-}
-
 std::optional<int> permutationCount(const std::string& text) {
   std::string t = text;
   std::replace(t.begin(), t.end(), ',', '.');

@@ -8,6 +8,7 @@
 
 #include "model/dataset.h"
 #include "base/random.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 
@@ -22,21 +23,6 @@ inline Random permutationStream(std::uint64_t runSeed, int unit, int perm) {
                                      static_cast<std::uint32_t>(perm));
 }
 
-// Relative tolerance of the comparisons below: the same value summed in another order may differ in the
-// last bits.
-inline constexpr double kTieTolerance = 1e-9;
-
-// a and b equal within kTieTolerance relative to the larger of |a|, |b| and `scale` (the magnitude of the
-// operands when a and b are themselves differences). Infinite values tie only when equal.
-bool ties(double a, double b, double scale = 0);
-// value >= observed, ties included.
-inline bool atLeast(double value, double observed, double scale = 0) {
-  return value >= observed || ties(value, observed, scale);
-}
-// value <= observed, ties included.
-inline bool atMost(double value, double observed, double scale = 0) {
-  return value <= observed || ties(value, observed, scale);
-}
 // A permuted difference as extreme as the observed one, on the observed side: d <= o when o <= 0,
 // d >= o when o > 0, ties included.
 inline bool asExtremeOnSide(double d, double o, double scale = 0) {

@@ -140,13 +140,14 @@ std::optional<ParsedInput> frmStart::readPopulationFile(const std::string& path)
 }
 
 void frmStart::loadInputFile(const std::string& path) {
-  const std::optional<ParsedInput> parsed = readPopulationFile(path);
+  std::optional<ParsedInput> parsed = readPopulationFile(path);
   if (!parsed) return;
 
   // The new data replace the loaded ones only now that the whole file has been read.
   DataSet next;
   Selection nextSel;
-  buildDataSet(*parsed, next, nextSel);
+  buildDataSet(std::move(*parsed), next, nextSel);
+  parsed.reset();
   DataSet& cur = ds();
   next.SaveFileName = cur.SaveFileName;
   next.FreqFileName = cur.FreqFileName;
