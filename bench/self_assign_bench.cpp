@@ -1,5 +1,7 @@
 // Self-assignment of 30 populations x 50 individuals x 15 loci: single individuals with each method, and
-// groups of 5 with the default number of tests (the total sample size per population).
+// groups of 5 with the default number of tests (the total sample size per population). BM_SelfAssignRow:
+// single individuals, Bayesian, 100 populations x 100 individuals x 50 loci on 1, 2, 4 and 8 threads,
+// with the CPU time of the whole process beside the wall time.
 #include <benchmark/benchmark.h>
 
 #include "assign/self_assign.h"
@@ -50,6 +52,25 @@ void BM_SelfAssignGroups5(benchmark::State& state) {
   state.SetLabel("threads=" + std::to_string(workerThreads()));
 }
 BENCHMARK(BM_SelfAssignGroups5)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// state.range(0): worker threads.
+void BM_SelfAssignRow(benchmark::State& state) {
+  gen::Params p;
+  p.nPop = 100;
+  p.nInd = 100;
+  p.nLoci = 50;
+  p.seed = 11;
+  gen::Data d = gen::generate(p);
+  const AssignmentOptions o = options(1, 1, 1);
+  setWorkerThreads(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(selfAssignTests(d.ds, d.sel, o, 1).totalTests());
+  setWorkerThreads(0);
+}
+BENCHMARK(BM_SelfAssignRow)
+    ->Arg(1)->Arg(2)->Arg(4)->Arg(8)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kiwora

@@ -1,65 +1,73 @@
 #include "assign/scorers.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
 
+#include "assign/score_kernels.h"
 #include "base/worker_pool.h"
 #include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
 
-const double kLog10Two = std::log10(2.0);
-
 bool codeOk(const ReferenceTables& ref, int a) { return a >= 1 && a <= ref.maxAllele; }
 
-// Sorted values turned into (value, count) runs.
+// Sorts v and writes its (value, count) runs into out.
 template <class T>
-std::vector<std::pair<T, int>> runs(std::vector<T>& v) {
+void runsInto(std::vector<T>& v, std::vector<std::pair<T, int>>& out) {
   std::sort(v.begin(), v.end());
-  std::vector<std::pair<T, int>> out;
+  out.clear();
   for (const T& x : v) {
     if (!out.empty() && out.back().first == x) ++out.back().second;
     else out.emplace_back(x, 1);
   }
-  return out;
 }
 
-GroupProfile::Haplotypes profileHaplotypes(const HaplotypeTable& table, const std::vector<int>& loci,
-                                           const GroupGenotypes& group) {
-  GroupProfile::Haplotypes h;
-  if (loci.empty()) return h;
-  std::vector<int> listed;
-  std::vector<std::string> unlisted;
-  for (int i = 1; i <= group.nInd(); ++i) {
-    std::string key = haplotypeKey(loci, [&](int l) { return group.a1(l, i); });
-    if (key.empty()) continue;
-    ++h.complete;
-    if (const int k = table.find(key)) listed.push_back(k);
-    else unlisted.push_back(std::move(key));
+// The key of member i over the loci into `key` (as haplotypeKey writes it); false when incomplete.
+bool memberKey(const std::vector<int>& loci, const GroupGenotypes& group, int i, std::string& key) {
+  key.clear();
+  char buf[16];
+  for (int l : loci) {
+    const int a = group.a1(l, i);
+    if (a < 0) return false;
+    if (!key.empty()) key += '.';
+    const auto end = std::to_chars(buf, buf + sizeof buf, a).ptr;
+    key.append(buf, end);
   }
-  h.listed = runs(listed);
-  for (const auto& [key, c] : runs(unlisted)) h.unlisted.push_back(c);
-  return h;
+  return true;
 }
 
-// -( log10(M!) - sum log10(k_h!) + sum k_h log10(q_h) ) over the group's haplotypes.
-double haplotypeMultinomial(const ReferenceTables& ref, const GroupProfile::Haplotypes& h, const Table2<double>& logq,
-                            int p) {
-  if (h.complete == 0) return 0;
-  double t = ref.log10Factorial(h.complete);
-  for (const auto& [k, c] : h.listed) t += -ref.log10Factorial(c) + c * logq(p, k);
-  for (int c : h.unlisted) t += -ref.log10Factorial(c) + c * ref.logMinFreqMiss;
-  return -t;
-}
-
-// Sum over the group's members of -log10 of their haplotype frequency.
-double haplotypeBayes(const ReferenceTables& ref, const GroupProfile::Haplotypes& h, const Table2<double>& logq, int p) {
-  double s = 0;
-  for (const auto& [k, c] : h.listed) s -= c * logq(p, k);
-  for (int c : h.unlisted) s -= c * ref.logMinFreqMiss;
-  return s;
+void profileHaplotypesInto(const HaplotypeTable& table, const std::vector<int>& loci, const GroupGenotypes& group,
+                           GroupProfile::Haplotypes& h, ProfileScratch& s) {
+  h.complete = 0;
+  h.listed.clear();
+  h.unlisted.clear();
+  if (loci.empty()) return;
+  s.listed.clear();
+  std::size_t nUnlisted = 0;  // keys no reference population has, in s.keys[0..nUnlisted)
+  for (int i = 1; i <= group.nInd(); ++i) {
+    if (s.keys.size() <= nUnlisted) s.keys.emplace_back();
+    std::string& key = s.keys[nUnlisted];
+    if (!memberKey(loci, group, i, key)) continue;
+    ++h.complete;
+    if (const int k = table.find(key)) s.listed.push_back(k);
+    else ++nUnlisted;
+  }
+  runsInto(s.listed, h.listed);
+  // Counts of the unlisted keys in the order of their texts.
+  s.order.resize(nUnlisted);
+  for (std::size_t j = 0; j < nUnlisted; ++j) s.order[j] = static_cast<int>(j);
+  std::sort(s.order.begin(), s.order.end(), [&](int x, int y) {
+    return s.keys[static_cast<std::size_t>(x)] < s.keys[static_cast<std::size_t>(y)];
+  });
+  for (std::size_t j = 0; j < nUnlisted; ++j) {
+    if (j > 0 && s.keys[static_cast<std::size_t>(s.order[j])] == s.keys[static_cast<std::size_t>(s.order[j - 1])])
+      ++h.unlisted.back();
+    else
+      h.unlisted.push_back(1);
+  }
 }
 
 // Half the sum of |reference - group| over the haplotypes of the table and those it lacks.
@@ -76,33 +84,11 @@ double haplotypeDistance(const HaplotypeTable& table, const GroupProfile::Haplot
   return 0.5 * s;
 }
 
-double alleleDistance(const ReferenceTables& ref, const GroupProfile::Locus& L, int p) {
-  const auto& present = ref.alleles.PresentCodes[static_cast<std::size_t>(L.locus)];
-  const double n = L.copies;
-  double s = 0;
-  std::size_t i = 0, j = 0;
-  while (i < present.size() || j < L.codes.size()) {
-    const int a = i < present.size() ? present[i] : -1;
-    const int b = j < L.codes.size() ? L.codes[j].first : -1;
-    if (b < 0 || (a >= 0 && a < b)) {
-      s += ref.alleles.AlleleFreq(p, L.locus, a);
-      ++i;
-    } else if (a < 0 || b < a) {
-      s += L.codes[j].second / n;
-      ++j;
-    } else {
-      s += std::fabs(ref.alleles.AlleleFreq(p, L.locus, a) - L.codes[j].second / n);
-      ++i;
-      ++j;
-    }
-  }
-  return 0.5 * s;
-}
-
 double genotypeDistance(const ReferenceTables& ref, const GroupProfile::Locus& L, int p) {
   const auto l = static_cast<std::size_t>(L.locus);
   const int listed = ref.genotypes.NGenoTypes.size() > l ? ref.genotypes.NGenoTypes[l] : 0;
-  std::vector<double> group(static_cast<std::size_t>(listed) + 1, 0.0);
+  thread_local std::vector<double> group;  // grows to the longest list once per thread
+  group.assign(static_cast<std::size_t>(listed) + 1, 0.0);
   double s = 0;
   for (const auto& G : L.genotypes) {
     const double f = static_cast<double>(G.count) / L.typed;
@@ -115,13 +101,14 @@ double genotypeDistance(const ReferenceTables& ref, const GroupProfile::Locus& L
 
 }  // namespace
 
-GroupProfile profileGroup(const ReferenceTables& ref, const GroupGenotypes& group) {
-  GroupProfile out;
-  out.loci.reserve(ref.bipLoci.size());
-  std::vector<int> codes;
-  std::vector<std::pair<int, int>> pairs;
-  for (int l : ref.bipLoci) {
-    GroupProfile::Locus L;
+void profileGroupInto(const ReferenceTables& ref, const GroupGenotypes& group, GroupProfile& out,
+                      ProfileScratch& scratch) {
+  out.loci.resize(ref.bipLoci.size());
+  std::vector<int>& codes = scratch.codes;
+  std::vector<std::pair<int, int>>& pairs = scratch.pairs;
+  for (std::size_t j = 0; j < ref.bipLoci.size(); ++j) {
+    const int l = ref.bipLoci[j];
+    GroupProfile::Locus& L = out.loci[j];
     L.locus = l;
     codes.clear();
     pairs.clear();
@@ -134,50 +121,139 @@ GroupProfile profileGroup(const ReferenceTables& ref, const GroupGenotypes& grou
     }
     L.copies = static_cast<int>(codes.size());
     L.typed = static_cast<int>(pairs.size());
-    L.codes = runs(codes);
-    for (const auto& [ab, c] : runs(pairs)) {
-      GroupProfile::Genotype G{ab.first, ab.second, c, 0};
-      if (ref.hasGenotypes) G.k = ref.genotypes.find(l, ab.first, ab.second);
+    runsInto(codes, L.codes);
+    std::sort(pairs.begin(), pairs.end());
+    L.genotypes.clear();
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+      if (k > 0 && pairs[k] == pairs[k - 1]) {
+        ++L.genotypes.back().count;
+        continue;
+      }
+      GroupProfile::Genotype G{pairs[k].first, pairs[k].second, 1, 0};
+      if (ref.hasGenotypes) G.k = ref.genotypes.find(l, G.a, G.b);
       L.genotypes.push_back(G);
     }
-    out.loci.push_back(std::move(L));
   }
-  out.maternal = profileHaplotypes(ref.maternal, ref.matLoci, group);
-  out.paternal = profileHaplotypes(ref.paternal, ref.patLoci, group);
+  profileHaplotypesInto(ref.maternal, ref.matLoci, group, out.maternal, scratch);
+  profileHaplotypesInto(ref.paternal, ref.patLoci, group, out.paternal, scratch);
+}
+
+GroupProfile profileGroup(const ReferenceTables& ref, const GroupGenotypes& group) {
+  GroupProfile out;
+  ProfileScratch scratch;
+  profileGroupInto(ref, group, out, scratch);
   return out;
 }
 
 double bayesScore(const ReferenceTables& ref, const GroupProfile& g, int p) {
-  double s = 0;
-  for (const auto& L : g.loci) {
-    if (ref.NAllelesLoc[static_cast<std::size_t>(L.locus)] == 0) continue;
-    const double den = ref.logDenom(p, L.locus);
-    for (const auto& G : L.genotypes) {
-      const double logP = G.a == G.b
-                              ? ref.logPrior(p, L.locus, G.a) + ref.logPrior1(p, L.locus, G.a) - den
-                              : kLog10Two + ref.logPrior(p, L.locus, G.a) + ref.logPrior(p, L.locus, G.b) - den;
-      s -= G.count * logP;
-    }
-  }
-  s += haplotypeBayes(ref, g.maternal, ref.logHapMat, p);
-  s += haplotypeBayes(ref, g.paternal, ref.logHapPat, p);
-  return s;
+  return kernels::bayesScore(kernels::PlainReader{ref}, ref, g, p);
 }
 
 double freqScore(const ReferenceTables& ref, const GroupProfile& g, int p) {
+  return kernels::freqScore(kernels::PlainReader{ref}, ref, g, p);
+}
+
+namespace {
+
+// Inserts x into the ascending values v[0..n); v holds room for it.
+inline void insertSorted(std::uint64_t* v, std::size_t n, std::uint64_t x) {
+  std::size_t j = n;
+  while (j > 0 && v[j - 1] > x) {
+    v[j] = v[j - 1];
+    --j;
+  }
+  v[j] = x;
+}
+
+std::uint64_t packPair(int a, int b) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) | static_cast<std::uint32_t>(b);
+}
+
+double bayesDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p, DirectScratch& scratch) {
+  const kernels::PlainReader r{ref};
+  const int n = group.nInd();
+  if (scratch.sorted.size() < 2 * static_cast<std::size_t>(n)) scratch.sorted.resize(2 * static_cast<std::size_t>(n));
+  std::uint64_t* v = scratch.sorted.data();
   double s = 0;
-  for (const auto& L : g.loci) {
-    if (L.copies == 0) continue;
-    double t = ref.log10Factorial(L.copies);
-    for (const auto& [a, c] : L.codes) {
-      if (ref.AllelePresent(L.locus, a) != 1) continue;
-      t += -ref.log10Factorial(c) + c * ref.logFreq(p, L.locus, a);
+  for (int l : ref.bipLoci) {
+    if (r.k(l) == 0) continue;
+    const int* x1 = group.data->locus1(group.slot, l);
+    const int* x2 = group.data->locus2(group.slot, l);
+    std::size_t m = 0;
+    for (int i = 1; i <= n; ++i) {
+      const int a = x1[i], b = x2[i];
+      if (codeOk(ref, a) && codeOk(ref, b)) insertSorted(v, m++, packPair(std::min(a, b), std::max(a, b)));
+    }
+    if (m == 0) continue;
+    const double den = r.logDenom(p, l);
+    const double* prior = ref.logPrior.row(p, l);
+    const double* prior1 = ref.logPrior1.row(p, l);
+    for (std::size_t j = 0; j < m;) {
+      std::size_t e = j + 1;
+      while (e < m && v[e] == v[j]) ++e;
+      const int a = static_cast<int>(v[j] >> 32), b = static_cast<int>(v[j] & 0xffffffffu);
+      const double logP = a == b ? prior[a] + prior1[a] - den : kernels::kLog10Two + prior[a] + prior[b] - den;
+      s -= static_cast<int>(e - j) * logP;
+      j = e;
+    }
+  }
+  if (!ref.matLoci.empty()) {
+    profileHaplotypesInto(ref.maternal, ref.matLoci, group, scratch.haplotypes, scratch.profile);
+    s += kernels::haplotypeBayes(ref, scratch.haplotypes, [&](int h) { return r.logHapMat(p, h); });
+  }
+  if (!ref.patLoci.empty()) {
+    profileHaplotypesInto(ref.paternal, ref.patLoci, group, scratch.haplotypes, scratch.profile);
+    s += kernels::haplotypeBayes(ref, scratch.haplotypes, [&](int h) { return r.logHapPat(p, h); });
+  }
+  return s;
+}
+
+double freqDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p, DirectScratch& scratch) {
+  const kernels::PlainReader r{ref};
+  const int n = group.nInd();
+  if (scratch.sorted.size() < 2 * static_cast<std::size_t>(n)) scratch.sorted.resize(2 * static_cast<std::size_t>(n));
+  std::uint64_t* v = scratch.sorted.data();
+  double s = 0;
+  for (int l : ref.bipLoci) {
+    const int* x1 = group.data->locus1(group.slot, l);
+    const int* x2 = group.data->locus2(group.slot, l);
+    std::size_t m = 0;
+    for (int i = 1; i <= n; ++i) {
+      if (codeOk(ref, x1[i])) insertSorted(v, m++, static_cast<std::uint64_t>(x1[i]));
+      if (codeOk(ref, x2[i])) insertSorted(v, m++, static_cast<std::uint64_t>(x2[i]));
+    }
+    if (m == 0) continue;
+    double t = ref.log10Factorial(static_cast<int>(m));
+    const double* logFreq = ref.logFreq.row(p, l);
+    for (std::size_t j = 0; j < m;) {
+      std::size_t e = j + 1;
+      while (e < m && v[e] == v[j]) ++e;
+      const int a = static_cast<int>(v[j]), c = static_cast<int>(e - j);
+      if (ref.AllelePresent(l, a) == 1) t += -ref.log10Factorial(c) + c * logFreq[a];
+      j = e;
     }
     s -= t;
   }
-  // Paternal loci take no part in this method.
-  s += haplotypeMultinomial(ref, g.maternal, ref.logHapMat, p);
+  if (!ref.matLoci.empty()) {
+    profileHaplotypesInto(ref.maternal, ref.matLoci, group, scratch.haplotypes, scratch.profile);
+    s += kernels::haplotypeMultinomial(ref, scratch.haplotypes, [&](int h) { return r.logHapMat(p, h); });
+  }
   return s;
+}
+
+}  // namespace
+
+double groupScoreDirect(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupGenotypes& group, int p,
+                        DirectScratch& scratch) {
+  switch (opt.AssMethod) {
+    case 2:
+      return freqDirect(ref, group, p, scratch);
+    case 3:
+      profileGroupInto(ref, group, scratch.whole, scratch.profile);
+      return gdDistance(ref, opt, scratch.whole, p);
+    default:
+      return bayesDirect(ref, group, p, scratch);
+  }
 }
 
 double gdDistance(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupProfile& g, int p) {
@@ -186,7 +262,7 @@ double gdDistance(const ReferenceTables& ref, const AssignmentOptions& opt, cons
   for (const auto& L : g.loci) {
     if (opt.GDOnAlleles == 1 && L.copies > 0) {
       ++m;
-      d += alleleDistance(ref, L, p);
+      d += kernels::alleleDistance(kernels::PlainReader{ref}, ref, L, p);
     }
     if (opt.GDOnGenotypes == 1 && L.typed > 0) {
       ++m;
@@ -250,6 +326,15 @@ double deltaOfRelativeScores(const std::vector<double>& relative, double best) {
   const double rest = (sum - s) / (n - 2);
   if (!(rest > 0)) return 0;
   return s / rest;
+}
+
+int assignedCandidate(const ReferenceTables& ref, const AssignmentOptions& opt, const std::vector<double>& scores) {
+  if (scores.empty() || scores.size() > ref.candidates.size()) return 0;
+  const std::size_t bestAt = firstOfSmallest(scores);
+  if (bestAt >= scores.size()) return 0;
+  // Under the distance, a group that shares nothing with even the nearest population is not assigned.
+  if (opt.AssMethod == 3 && !clearlyBelow(scores[bestAt], 1)) return 0;
+  return ref.candidates[bestAt];
 }
 
 void scoreGroups(const ReferenceTables& ref, const AssignmentOptions& opt, const std::vector<GroupGenotypes>& groups,

@@ -5,6 +5,8 @@
 // first reduced to its counts (GroupProfile); the scores of the profile are sums of -log10 terms read from
 // the precomputed tables, never products of probabilities. Real, simulated and left-out groups all go
 // through these same functions; none of them changes the reference tables.
+#include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -37,7 +39,19 @@ struct GroupProfile {
   Haplotypes maternal, paternal;
 };
 
+// Working vectors of profileGroupInto, kept by the caller so that profiling many groups allocates nothing
+// once the vectors have grown to the largest group.
+struct ProfileScratch {
+  std::vector<int> codes, listed;
+  std::vector<std::pair<int, int>> pairs;
+  std::vector<std::string> keys;
+  std::vector<int> order;
+};
+
 GroupProfile profileGroup(const ReferenceTables& ref, const GroupGenotypes& group);
+// The same profile written into `out`, reusing its vectors and those of `scratch`.
+void profileGroupInto(const ReferenceTables& ref, const GroupGenotypes& group, GroupProfile& out,
+                      ProfileScratch& scratch);
 
 // -log10 of the probability of the group's genotypes in population p (Bayesian method).
 double bayesScore(const ReferenceTables& ref, const GroupProfile& g, int p);
@@ -52,11 +66,29 @@ bool groupHasData(const ReferenceTables& ref, const AssignmentOptions& opt, cons
 // The score of the chosen method (AssMethod 1, 2 or 3) in population p.
 double groupScore(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupProfile& g, int p);
 
+// Working vectors of groupScoreDirect, kept by the caller across groups.
+struct DirectScratch {
+  std::vector<std::uint64_t> sorted;  // one locus's genotypes or codes, ascending
+  ProfileScratch profile;
+  GroupProfile::Haplotypes haplotypes;
+  GroupProfile whole;  // the profile of the methods scored through one
+};
+
+// groupScore of the group's profile, read straight from the group's alleles: the Bayesian and the
+// frequency method add the same terms in the same order as from the profile, without building it.
+double groupScoreDirect(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupGenotypes& group, int p,
+                        DirectScratch& scratch);
+
 // Delta of a group from its relative scores over the candidates (0 for the best) and its best score: the
 // smallest positive relative score over the mean of the other candidates' relative scores. A candidate
 // whose score equals the best within the tie rule ties with it. 0 with fewer than three
 // candidates, when no candidate scores above the best, or when another candidate ties with the best.
 double deltaOfRelativeScores(const std::vector<double>& relative, double best = 0);
+
+// The population a group is assigned to from its scores against the candidates (in candidate order), by
+// the rule of scoreGroups: the smallest score by the tie rule, the first of equal ones; under the genetic
+// distance only a distance clearly below 1. 0 when none.
+int assignedCandidate(const ReferenceTables& ref, const AssignmentOptions& opt, const std::vector<double>& scores);
 
 // Scores every group against every candidate with the chosen method and fills the group tables of `out`
 // (relative scores, best score, assigned population, delta, probabilities or similarities). Groups are

@@ -5,6 +5,7 @@
 #include "assign/reference_tables.h"
 #include "assign/scorers.h"
 #include "assign/self_assign_group.h"
+#include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
 #include "stats/population_copy.h"
 #include "base/worker_pool.h"
@@ -66,18 +67,26 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
     return SelfTest{static_cast<int>(k / opt.SelfNTests) + 1, 0, static_cast<int>(k % opt.SelfNTests) + 1};
   };
 
-  // Tests go out in chunks, each with its own working copy of the genotypes; every test writes its
-  // outcome into a slot of its own, counted in test order after the block. The progress shows after each
-  // block of chunks.
-  constexpr long long kChunk = 16, kBlock = 1024;
+  // The reference tables and counts are built once; a test takes its members out of their population's
+  // counts in a workspace of its thread. Where the counts cannot serve the method, a test rebuilds the
+  // tables from a working copy of the genotypes, one per chunk, with the members taken out in place.
+  const int groupSize = single ? 1 : opt.SelfGroupSize;
+  const LeaveOutReference base(ds, sel, opt, groupSize);
+  // Tests go out in chunks; every test writes its outcome into a slot of its own, counted in test order
+  // after the block. The progress shows after each block of chunks.
+  constexpr long long kChunk = 32, kBlock = 2048;
   std::vector<int> assigned;
   for (long long first = 0; first < nTests; first += kBlock) {
     const long long last = std::min(nTests, first + kBlock);
     const int chunks = static_cast<int>((last - first + kChunk - 1) / kChunk);
     assigned.assign(static_cast<std::size_t>(last - first), 0);
     parallelFor(chunks, [&](int c) {
-      GenotypeData work = ds.Allele;
       const long long k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk);
+      std::vector<int> members;
+      LeaveOutWorkspace ws;
+      GenotypeData work;
+      if (base.fromCounts()) ws.prepare(base, groupSize);
+      else work = ds.Allele;
       for (long long k = k0; k < k1; ++k) {
         const SelfTest t = testAt(k);
         // A test that leaves the population without members has nothing to score against: it does not run.
@@ -85,9 +94,10 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
           assigned[static_cast<std::size_t>(k - first)] = kNotRun;
           continue;
         }
-        const std::vector<int> members =
-            single ? std::vector<int>{t.i} : drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
-        assigned[static_cast<std::size_t>(k - first)] = Self_Assign_Run(work, ds, sel, opt, t.p, members);
+        if (single) members.assign(1, t.i);
+        else members = drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
+        assigned[static_cast<std::size_t>(k - first)] =
+            base.fromCounts() ? base.assign(t.p, members, ws) : Self_Assign_Run(work, ds, sel, opt, t.p, members);
       }
     });
     for (long long k = first; k < last; ++k)

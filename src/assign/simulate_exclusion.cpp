@@ -49,6 +49,28 @@ GroupGenotypes slotOf(const GenotypeData& data, int slot) {
   return gg;
 }
 
+// What one thread keeps while it works through a share of the simulations: a buffer per group size and
+// the scratch of the generator and the scorer, so a simulated group allocates nothing.
+struct SimWorkspace {
+  std::vector<GenotypeData> bySize;  // [size]: a buffer of one slot of that many members
+  SimScratch sim;
+  DirectScratch score;
+  std::vector<double> scores;
+
+  GenotypeData& bufferFor(const GenotypeData& test, int g) {
+    const auto size = static_cast<std::size_t>(test.nInd(g));
+    if (bySize.size() <= size) bySize.resize(size + 1);
+    GenotypeData& b = bySize[size];
+    if (b.nPop() == 0) b = groupBuffer(test, g);
+    return b;
+  }
+};
+
+// Items are handed out in chunks of this many, each chunk with a workspace of its own.
+constexpr int kItemsPerChunk = 32;
+
+int chunksOf(int items) { return (items + kItemsPerChunk - 1) / kItemsPerChunk; }
+
 }  // namespace
 
 SimulationSource simulationSource(const ReferenceTables& ref, const GenotypeData& refGenotypes,
@@ -80,9 +102,10 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
   // The groups' own scores, from the same scorer as the simulated ones, so a simulated group equal to the
   // real one ties exactly.
   Table2<double> observed(res.nGroups, nPop);
-  for (int g : groups) {
-    const GroupProfile profile = profileGroup(*s.ref, slotOf(test, g));
-    for (int p : pops) observed(g, p) = groupScore(*s.ref, *s.opt, profile, p);
+  {
+    DirectScratch scratch;
+    for (int g : groups)
+      for (int p : pops) observed(g, p) = groupScoreDirect(*s.ref, *s.opt, slotOf(test, g), p, scratch);
   }
 
   // One item is one simulation of one group against every population; its outcomes go into a row of
@@ -94,16 +117,20 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
     last = lastOfStep(first, step, n);
     const int items = (last - first + 1) * nG;
     worse.assign(at(items) * at(nP), 0);
-    parallelFor(items, [&](int item) {
-      const int k = first + item / nG, g = groups[at(item % nG)];
-      GenotypeData buffer = groupBuffer(test, g);
-      for (int j = 0; j < nP; ++j) {
-        const int p = pops[at(j)];
-        Random rng = Random::stream(s.seed, simulationStreamIndex(k, g, p, res.nGroups, nPop));
-        simulateGroup(*s.sim, g, p, rng, buffer);
-        const double score = groupScore(*s.ref, *s.opt, profileGroup(*s.ref, slotOf(buffer, 1)), p);
-        // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
-        worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
+    parallelFor(chunksOf(items), [&](int chunk) {
+      SimWorkspace ws;
+      const int end = std::min(items, (chunk + 1) * kItemsPerChunk);
+      for (int item = chunk * kItemsPerChunk; item < end; ++item) {
+        const int k = first + item / nG, g = groups[at(item % nG)];
+        GenotypeData& buffer = ws.bufferFor(test, g);
+        for (int j = 0; j < nP; ++j) {
+          const int p = pops[at(j)];
+          Random rng = Random::stream(s.seed, simulationStreamIndex(k, g, p, res.nGroups, nPop));
+          simulateGroup(*s.sim, g, p, rng, buffer, ws.sim);
+          const double score = groupScoreDirect(*s.ref, *s.opt, slotOf(buffer, 1), p, ws.score);
+          // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
+          worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
+        }
       }
     });
     for (int item = 0; item < items; ++item)
@@ -130,20 +157,24 @@ void simulateExclusionDelta(const ExclusionSetup& s, AssignmentResults& res) {
   const int step = blockSize(n, 1);
   for (int first = 1, last = 0; last < n; first = last + 1) {
     last = lastOfStep(first, step, n);
-    parallelFor(last - first + 1, [&](int item) {
-      const int k = first + item;
-      Random rng = Random::stream(s.seed, simulationStreamIndex(k, 0, 0, res.nGroups, res.nPop));
-      const int g = groups[at(randomIndex(rng, static_cast<int>(groups.size())) - 1)];
-      const int p = pops[at(randomIndex(rng, static_cast<int>(pops.size())) - 1)];
-      GenotypeData buffer = groupBuffer(test, g);
-      simulateGroup(*s.sim, g, p, rng, buffer);
-      const GroupProfile profile = profileGroup(*s.ref, slotOf(buffer, 1));
-      std::vector<double> score;
-      score.reserve(s.ref->candidates.size());
-      for (int q : s.ref->candidates) score.push_back(groupScore(*s.ref, *s.opt, profile, q));
-      const double best = *std::min_element(score.begin(), score.end());
-      for (double& x : score) x -= best;
-      res.SimDelta[at(k)] = deltaOfRelativeScores(score, best);
+    const int items = last - first + 1;
+    parallelFor(chunksOf(items), [&](int chunk) {
+      SimWorkspace ws;
+      const int end = std::min(items, (chunk + 1) * kItemsPerChunk);
+      for (int item = chunk * kItemsPerChunk; item < end; ++item) {
+        const int k = first + item;
+        Random rng = Random::stream(s.seed, simulationStreamIndex(k, 0, 0, res.nGroups, res.nPop));
+        const int g = groups[at(randomIndex(rng, static_cast<int>(groups.size())) - 1)];
+        const int p = pops[at(randomIndex(rng, static_cast<int>(pops.size())) - 1)];
+        GenotypeData& buffer = ws.bufferFor(test, g);
+        simulateGroup(*s.sim, g, p, rng, buffer, ws.sim);
+        profileGroupInto(*s.ref, slotOf(buffer, 1), ws.score.whole, ws.score.profile);
+        ws.scores.clear();
+        for (int q : s.ref->candidates) ws.scores.push_back(groupScore(*s.ref, *s.opt, ws.score.whole, q));
+        const double best = *std::min_element(ws.scores.begin(), ws.scores.end());
+        for (double& x : ws.scores) x -= best;
+        res.SimDelta[at(k)] = deltaOfRelativeScores(ws.scores, best);
+      }
     });
     if (s.progress) s.progress(last, n);
   }

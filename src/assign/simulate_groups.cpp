@@ -37,13 +37,6 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
   return copy == 1 ? r.source().ref->a1(p, l, k) : r.source().ref->a2(p, l, k);
 }
 
-// Corrected frequencies of one locus: the first present code moved by a random part of its 99% interval,
-// the second present code the opposite way, both at least 0, as running shares of their total.
-struct CorrectedLocus {
-  const std::vector<int>* codes = nullptr;  // null: nothing to draw from
-  std::vector<double> cumulative;
-};
-
 }  // namespace
 
 SimulationReference::SimulationReference(const SimulationSource& src, SimGenerator method)
@@ -52,11 +45,15 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   const std::size_t cells = at(nPop + 1) * at(src.nLoci + 1);
   if (method == SimGenerator::FreqCI) {
     present_.resize(cells);
+    presentFreq_.resize(cells);
     const AlleleFreqTable& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
       for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l)
         for (int a = 0; a <= f.n3(); ++a)
-          if (f(p, l, a) > 0) present_[cell(p, l)].push_back(a);
+          if (f(p, l, a) > 0) {
+            present_[cell(p, l)].push_back(a);
+            presentFreq_[cell(p, l)].push_back(f(p, l, a));
+          }
   }
   if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {
     typed1_.resize(cells);
@@ -70,15 +67,6 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   }
 }
 
-int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u) {
-  int last = kMissing;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    if (u < cumulative[i]) return codes[i];
-    if (cumulative[i] > (i > 0 ? cumulative[i - 1] : 0.0)) last = codes[i];
-  }
-  return last;
-}
-
 GenotypeData groupBuffer(const GenotypeData& test, int g) {
   GenotypeData sim;
   sim.resize(1, test.nLoci(), makeVec1<int>(1, test.nInd(g)));
@@ -86,15 +74,22 @@ GenotypeData groupBuffer(const GenotypeData& test, int g) {
 }
 
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  SimScratch scratch;
+  Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
+}
+
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
   const SimulationSource& s = r.source();
-  const AlleleFreqTable& freq = *s.alleleFreq;
-  std::vector<CorrectedLocus> loci(at(s.nLoci + 1));
+  // Corrected frequencies of each locus: the first present code moved by a random part of its 99%
+  // interval, the second present code the opposite way, both at least 0, as running shares of their total.
+  scratch.codes.assign(at(s.nLoci + 1), nullptr);
+  if (scratch.cumulative.size() < at(s.nLoci + 1)) scratch.cumulative.resize(at(s.nLoci + 1));
   for (int l = 1; l <= s.nLoci; ++l) {
     if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
-    CorrectedLocus& c = loci[at(l)];
     const std::vector<int>& codes = r.presentCodes(p, l);
-    const auto f = freq.row(p, l);
-    const double f1 = f[codes[0]];
+    const std::vector<double>& f = r.presentFreqs(p, l);
+    std::vector<double>& cumulative = scratch.cumulative[at(l)];
+    const double f1 = f[0];
     const int n = (*s.geneCount)(p, l);
     const double u1 = rng.uniform(), u2 = rng.uniform();
     double d = n > 0 ? kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n) * u2 : 0;
@@ -102,37 +97,50 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
     // The opposite move goes to the next present code, so frequency never reaches a code the population
     // lacks.
     double total = 0;
-    c.cumulative.resize(codes.size());
+    cumulative.resize(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) {
-      const double fi = i == 0 ? f1 - d : (i == 1 ? f[codes[i]] + d : f[codes[i]]);
-      total += (c.cumulative[i] = std::max(0.0, fi));
+      const double fi = i == 0 ? f1 - d : (i == 1 ? f[i] + d : f[i]);
+      total += (cumulative[i] = std::max(0.0, fi));
     }
     if (!(total > 0)) continue;
     double run = 0;
-    for (double& x : c.cumulative) x = (run += x / total);
-    c.codes = &codes;
+    for (double& x : cumulative) x = (run += x / total);
+    scratch.codes[at(l)] = &codes;
   }
 
-  const Table2<Cell>& fis = *s.fis;
+  // What each locus draws from, and where its copies go, looked up once per group.
+  scratch.plan.resize(at(s.nLoci + 1));
+  for (int l = 1; l <= s.nLoci; ++l) {
+    SimScratch::LocusPlan& plan = scratch.plan[at(l)];
+    const std::vector<int>* codes = scratch.codes[at(l)];
+    plan.codes = codes ? codes->data() : nullptr;
+    plan.cumulative = codes ? scratch.cumulative[at(l)].data() : nullptr;
+    plan.nCodes = codes ? codes->size() : 0;
+    const Cell& f = (*s.fis)(p, l);
+    plan.fis = f && *f > 0 ? *f : 0.0;  // no inbreeding where Fis is not positive
+    plan.sim1 = sim.locus1(1, l);
+    plan.sim2 = sim.locus2(1, l);
+    plan.test1 = s.test->locus1(g, l);
+    plan.test2 = s.test->locus2(g, l);
+  }
   for (int i = 1; i <= s.test->nInd(g); ++i)
     for (int l = 1; l <= s.nLoci; ++l) {
-      const CorrectedLocus& c = loci[at(l)];
-      if (!c.codes) {
-        sim.a1(1, l, i) = sim.a2(1, l, i) = kMissing;
+      const SimScratch::LocusPlan& plan = scratch.plan[at(l)];
+      if (!plan.codes) {
+        plan.sim1[i] = plan.sim2[i] = kMissing;
         continue;
       }
       const double r1 = rng.uniform(), r2 = rng.uniform();
-      int x1 = codeAtShare(*c.codes, c.cumulative, r1), x2 = codeAtShare(*c.codes, c.cumulative, r2);
-      const Cell& f = fis(p, l);
-      if (x1 != x2 && f && *f > 0 && rng.uniform() < *f) {
+      int x1 = codeAtShare(plan.codes, plan.cumulative, plan.nCodes, r1);
+      int x2 = codeAtShare(plan.codes, plan.cumulative, plan.nCodes, r2);
+      if (x1 != x2 && plan.fis > 0 && rng.uniform() < plan.fis) {
         if (rng.uniform() < 0.5)
           x2 = x1;
         else
           x1 = x2;
       }
-      sim.a1(1, l, i) = x1;
-      sim.a2(1, l, i) = x2;
-      copyMissing(s, g, l, i, sim);
+      plan.sim1[i] = plan.test1[i] == kMissing ? kMissing : x1;
+      plan.sim2[i] = plan.test2[i] == kMissing ? kMissing : x2;
     }
 }
 
@@ -202,8 +210,13 @@ void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rn
 }
 
 void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
+  SimScratch scratch;
+  simulateGroup(r, g, p, rng, sim, scratch);
+}
+
+void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
   switch (r.method()) {
-    case SimGenerator::FreqCI: return Sim_Geno_Freq_CI(r, g, p, rng, sim);
+    case SimGenerator::FreqCI: return Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
     case SimGenerator::MLHap: return Sim_Geno_MLHap(r, g, p, rng, sim);
     case SimGenerator::SLGeno: return Sim_Geno_SLGeno(r, g, p, rng, sim);
     case SimGenerator::Alleles: return Sim_Geno_Alleles(r, g, p, rng, sim);

@@ -41,6 +41,8 @@ class SimulationReference {
   SimGenerator method() const { return method_; }
   // Codes of positive frequency of population p at locus l, ascending (generator 1).
   const std::vector<int>& presentCodes(int p, int l) const { return present_[cell(p, l)]; }
+  // Their frequencies, in the same order.
+  const std::vector<double>& presentFreqs(int p, int l) const { return presentFreq_[cell(p, l)]; }
   // Members of p whose first (copy 1) or second (copy 2) allele at l is typed (generators 4 and 5).
   const std::vector<int>& typedMembers(int copy, int p, int l) const {
     return copy == 1 ? typed1_[cell(p, l)] : typed2_[cell(p, l)];
@@ -53,19 +55,49 @@ class SimulationReference {
   SimulationSource src_;
   SimGenerator method_;
   std::vector<std::vector<int>> present_, typed1_, typed2_;
+  std::vector<std::vector<double>> presentFreq_;
 };
 
 // The first code whose running share (cumulative, ascending) exceeds u; when rounding leaves the last
 // running share at or below u, the last code whose own share is positive; missing without codes.
-int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u);
+inline int codeAtShare(const int* codes, const double* cumulative, std::size_t n, double u) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (u < cumulative[i]) return codes[i];
+  for (std::size_t i = n; i-- > 0;)
+    if (cumulative[i] > (i > 0 ? cumulative[i - 1] : 0.0)) return codes[i];
+  return kMissing;
+}
+inline int codeAtShare(const std::vector<int>& codes, const std::vector<double>& cumulative, double u) {
+  return codeAtShare(codes.data(), cumulative.data(), codes.size(), u);
+}
 
 // A buffer for the simulated groups of test group g: one slot of the group's size.
 GenotypeData groupBuffer(const GenotypeData& test, int g);
+
+// Working tables of the generators, kept by the caller across simulated groups so that drawing one
+// allocates nothing once they have grown.
+struct SimScratch {
+  // Generator 1: per locus the running shares of the corrected frequencies over the codes present.
+  std::vector<const std::vector<int>*> codes;  // [l]: null where nothing can be drawn
+  std::vector<std::vector<double>> cumulative;  // [l]
+  struct LocusPlan {
+    const int* codes = nullptr;  // null: nothing to draw from
+    const double* cumulative = nullptr;
+    std::size_t nCodes = 0;
+    double fis = 0;  // of the population where positive, else 0
+    int* sim1 = nullptr;
+    int* sim2 = nullptr;
+    const int* test1 = nullptr;
+    const int* test2 = nullptr;
+  };
+  std::vector<LocusPlan> plan;  // [l]
+};
 
 // Each writes a simulated group of test group g's size and missing data, every locus 1..nLoci, drawn from
 // reference population p with `rng`, into slot 1 of `sim` (made by groupBuffer for g). A copy that cannot be drawn (a population without members, a
 // locus without a typed copy or frequency there) is written missing.
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch);
 void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
 void Sim_Geno_SLGeno(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
 void Sim_Geno_Alleles(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
@@ -73,6 +105,7 @@ void Sim_Geno_Alleles_Hap(const SimulationReference& r, int g, int p, Random& rn
 
 // The generator of r.method().
 void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim);
+void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch);
 
 // Index of the random stream of simulation k for group g and population p (0 where a draw picks them).
 std::uint64_t simulationStreamIndex(int k, int g, int p, int nGroups, int nPop);
