@@ -123,7 +123,7 @@ void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, con
 }
 
 void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const std::function<Cell(int, int)>& cellAt) {
-  printMatrix(w, nPop, popSel, cellAt);
+  printCells(w, nPop, popSel, cellAt);
 }
 
 }  // namespace kiwora
