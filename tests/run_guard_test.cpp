@@ -2,11 +2,14 @@
 // as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "analysis/driver.h"
 #include "model/run_memory.h"
 #include "support/app_fixture.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
@@ -163,9 +166,11 @@ TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSucces
 
   // A reader that fails keeps the loaded data: here the failure comes from inside the guarded body.
   bool guard = true;
-  app.model.flags.Busy = 1;
-  EXPECT_FALSE(runGuarded(app, [] { throw std::bad_alloc(); }, &guard));
-  EXPECT_FALSE(guard);
+  {
+    BusyGuard busy(app.model.flags, app.model.sel);
+    EXPECT_FALSE(runGuarded(app, [] { throw std::bad_alloc(); }, &guard));
+    EXPECT_FALSE(guard);
+  }
   EXPECT_EQ(app.model.flags.Busy, 0);
   EXPECT_EQ(*services.takeMessage(), "The run was stopped: there is not enough memory for it. The loaded data are unchanged.");
   EXPECT_TRUE(runGuarded(app, [] {}));
@@ -228,6 +233,45 @@ TEST(RunGuardThrown, TwoPopulationTestAndAssignmentRecoverFromAFailedRun) {
 }
 
 // The test among all populations keeps every permutation's row: a count too large is refused up front.
+// Services that note, at each chance to process events, whether the widget model says a run is under way.
+class WatchingServices : public ScriptedServices {
+ public:
+  void doEvents() override {
+    ScriptedServices::doEvents();
+    if (forms) seen.push_back(forms->runUnderWay());
+  }
+  const Forms* forms = nullptr;
+  std::vector<bool> seen;
+};
+
+TEST(BusyState, FrontEndsSeeARunUnderWayThroughTheWidgetModel) {
+  testing::TempDir dir;
+  WatchingServices services;
+  App app(services);
+  services.forms = &app.forms;
+  registerWindows(app);
+  startProgram(app);
+  std::ostringstream log;
+  ScriptPlayer player(app, services, log, dir.path());
+  auto run = [&](const std::string& lines) {
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
+  };
+  dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check8\ntick Check11\ntick Check13\nclick Command1");
+  EXPECT_FALSE(app.forms.runUnderWay());
+  // The tests within and among populations show their progress while busy, and neither leaves the
+  // program busy.
+  for (const char* action : {"menu WS\nclick Command1", "menu BAS\nclick Command1"}) {
+    services.seen.clear();
+    run(std::string(action) + "\nexpect-window frmStart");
+    ASSERT_FALSE(services.seen.empty()) << action;
+    EXPECT_EQ(std::count(services.seen.begin(), services.seen.end(), false), 0) << action;
+    EXPECT_FALSE(app.forms.runUnderWay()) << action;
+  }
+}
+
 TEST_F(RunGuard, TooManyPermutationsAreRefusedBeforeTheRun) {
   dir.write("stands.txt", testing::readFile(std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/permutation_stands.txt"));
   run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check11\ntick Check13\nclick Command1");

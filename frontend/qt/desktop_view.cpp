@@ -249,7 +249,7 @@ void DesktopView::refresh() {
 
 bool DesktopView::userClosed(const std::string& name, const Window* model) {
   // A run under way still needs its window: the close box waits until it has ended.
-  if (app_.model.flags.Busy) return false;
+  if (app_.forms.runUnderWay()) return false;
   // The close box runs none of the window's handlers: the window is unloaded, and the program ends
   // when no window is left.
   act([this, &name, model] {

@@ -14,8 +14,6 @@ std::size_t at(int i) { return static_cast<std::size_t>(i); }
 // The name of population p, empty for none.
 std::string popName(const Model& m, int p) { return p >= 1 && p <= m.ds.NPop ? m.ds.PopName[at(p)] : std::string(); }
 
-std::string probText(const Cell& v, const std::string& mask, char dec) { return v ? masked(*v, mask, dec) : "-"; }
-
 // Per population the share of all groups assigned to it and of those whose own exclusion probability
 // lies below the threshold, as percentages.
 void writeSummary(LineWriter& out, const Model& m, const AssignmentResults& r, const std::vector<Cell>& own) {
@@ -76,7 +74,7 @@ void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentO
       }
     }
     out.tab(1).text(m.test.TestGrName[at(g)]).tab(25).num(m.test.NTestLoci[at(g)]).tab(40).text(popName(m, assigned));
-    out.tab(60).text(probText(own[at(g)], "0.000", dec)).tab(80).text(popName(m, minPop));
+    out.tab(60).text(maskedOr(own[at(g)], "0.000", dec, "-")).tab(80).text(popName(m, minPop));
     out.tab(100).text(minPop ? masked(min, "0.000", dec) : " ").nl();
   }
   writeSummary(out, m, r, own);
@@ -98,7 +96,7 @@ void writeExclusionDeltaTable(LineWriter& out, const Model& m, const AssignmentR
   for (int g = 1; g <= m.test.NTestGr; ++g) {
     if (at(g) < r.DeltaProb.size()) own[at(g)] = r.DeltaProb[at(g)];
     out.tab(1).text(m.test.TestGrName[at(g)]).tab(20).text(popName(m, r.GrAssignedPop[at(g)]));
-    out.tab(40).text(probText(own[at(g)], "0.0000", dec)).nl();
+    out.tab(40).text(maskedOr(own[at(g)], "0.0000", dec, "-")).nl();
   }
   writeSummary(out, m, r, own);
   out.nl();

@@ -64,7 +64,7 @@ AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, con
     const PooledSample pool = pooled;  // its scratch space is this chunk's own
     GenotypeData shuffled;
     for (int k = first; k <= last; ++k) {
-      Random rng = permutationStream(runSeed, 0, k);
+      Random rng = Random::stream(runSeed, 0, k);
       Permute_Individuals_All_Pops(pool, sizes, rng, shuffled);
       r.permuted[static_cast<std::size_t>(k)] = amongColumns(shuffled, maxAllele, locSel, dominant);
     }

@@ -216,7 +216,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
         Counts& counts = slots[static_cast<std::size_t>(c)];
         const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
         for (int k = k0; k <= k1; ++k) {
-          Random rng = permutationStream(run.seed, static_cast<int>(u), k);
+          Random rng = Random::stream(run.seed, static_cast<int>(u), k);
           mine.deal(run.unit, sizes, rng, sample);
           computePair(sample, ds.MaxAllele, sel.LocSel, run.stats, w, permuted);
           countPermutation(permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);

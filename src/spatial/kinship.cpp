@@ -333,7 +333,7 @@ void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runS
         std::array<double, 4> dgm{};
         const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
         for (int k = k0; k <= k1; ++k) {
-          Random rng = Random::stream(runSeed, (static_cast<std::uint64_t>(p) << 32) | static_cast<std::uint32_t>(k));
+          Random rng = Random::stream(runSeed, p, k);
           simulate(g, loci, p, rng, ped, dgm);
           out.SimSE(p, k) = dgm[0];
           out.SimFS(p, k) = dgm[1];

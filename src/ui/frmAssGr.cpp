@@ -7,6 +7,7 @@
 #include "assign/self_assign_run.h"
 #include "files/text_writer.h"
 #include "ui/frmDiplo.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
@@ -215,15 +216,13 @@ void frmAssGr::Form_Load() {
 
 void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculation) {
   if (running_) return;
+  BusyGuard busy(flags(), sel());
+  if (!busy.acquired()) return;
   running_ = true;
-  flags().Busy = 1;
   // Cleared on every way out, also when the run throws.
   struct Release {
     frmAssGr& w;
-    ~Release() {
-      w.running_ = false;
-      w.flags().Busy = 0;
-    }
+    ~Release() { w.running_ = false; }
   } release{*this};
   std::string error;
   bool ok = false;

@@ -5,6 +5,7 @@
 #include "permutation/among_test.h"
 #include "stats/population_copy.h"
 #include "permutation/run_support.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
 
@@ -32,7 +33,7 @@ class frmTest_all : public PermutationTestWindow {
     }
     if (!readyToRun()) return;
     if (refusedForMemory(app, {amongTestTableNeed(opt().NPerm, sel().countSelectedLoci())})) return;
-    RunGuard guard(flags(), sel());
+    BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
     if (!guard.acquired()) return;
     running_ = true;
 
