@@ -42,7 +42,7 @@ void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentO
                               const AssignmentResults& r, const Table2<Cell>& E) {
   const char dec = out.decimalSign();
   out.nl();
-  if (opt.AssMethod == 3)
+  if (opt.method() == AssignMethod::GeneticDistance)
     writeAssignFrame(out, {"##################################################",
                            "###         Probability of Exclusion           ###",
                            "### based on distribution of genetic distances ###",

@@ -19,7 +19,7 @@ int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel,
   const GenotypeView view = viewOfCopy(work, ds.MaxAllele, sel.PopSel, sel.LocSel);
   ReferenceBuild how;
   how.minFreqMiss = opt.MinFreqMiss;
-  how.genotypeTable = opt.AssMethod == 3 && opt.GDOnGenotypes == 1;
+  how.genotypeTable = opt.method() == AssignMethod::GeneticDistance && opt.GDOnGenotypes == 1;
   how.largestGroup = static_cast<int>(members.size());
   ReferenceTables ref;
   buildReferenceTables(view, sel.LocMode, group, how, ref);

@@ -6,7 +6,7 @@
 #include "files/text_writer.h"
 #include "permutation/run_support.h"
 #include "permutation/two_pop_report.h"
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 

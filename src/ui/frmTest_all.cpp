@@ -2,7 +2,7 @@
 // reallocations of their individuals. Works on a private copy of the genotypes; the analysis tables, the
 // working genotypes and every export stay as they were.
 #include "permutation/among_report.h"
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 #include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "ui/busy_guard.h"

@@ -6,7 +6,7 @@
 #include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_report.h"
-#include "permutation/within_test.h"
+#include "permutation/within_permutation.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"

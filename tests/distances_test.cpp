@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "stats/distances.h"
-#include "stats2_fixture.h"
+#include "frequency_fixture.h"
 
 namespace kiwora {
 namespace {

@@ -1,4 +1,4 @@
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "permutation/within_test.h"
+#include "permutation/within_permutation.h"
 
 #include <algorithm>
 #include <cmath>
