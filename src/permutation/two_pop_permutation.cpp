@@ -6,7 +6,7 @@
 
 #include "stats/population_copy.h"
 #include "permutation/run_support.h"
-#include "base/worker_pool.h"
+#include "base/block_loop.h"
 #include "stats/allele_stats.h"
 #include "stats/distances.h"
 #include "stats/multilocus.h"
@@ -204,27 +204,29 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     const PooledSample pooled(src, pool, sel.LocSel);
 
     Counts total(nLoci);
-    for (int first = 1; first <= nPerm; first += kBlock) {
-      const int last = std::min(nPerm, first + kBlock - 1);
-      const int chunks = (last - first) / kChunk + 1;
-      std::vector<Counts> slots(static_cast<std::size_t>(chunks), Counts(nLoci));
-      parallelFor(chunks, [&](int c) {
-        Workspace w;
-        const PooledSample mine = pooled;  // its scratch space is per thread
-        GenotypeData sample;
-        PairStatistics permuted;
-        Counts& counts = slots[static_cast<std::size_t>(c)];
-        const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
-        for (int k = k0; k <= k1; ++k) {
-          Random rng = Random::stream(run.seed, static_cast<int>(u), k);
-          mine.deal(run.unit, sizes, rng, sample);
-          computePair(sample, ds.MaxAllele, sel.LocSel, run.stats, w, permuted);
-          countPermutation(permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
-        }
-      });
-      for (const Counts& c : slots) total.add(c);
-      if (progress) progress(p1, p2, static_cast<int>(std::lround(100.0 * last / nPerm)));
-    }
+    std::vector<Counts> slots;
+    forEachBlock(
+        1, nPerm, kBlock, kChunk,
+        [&](long long first, long long last) {
+          slots.assign(static_cast<std::size_t>((last - first) / kChunk + 1), Counts(nLoci));
+        },
+        [&](int c, long long k0, long long k1) {
+          Workspace w;
+          const PooledSample mine = pooled;  // its scratch space is per thread
+          GenotypeData sample;
+          PairStatistics permuted;
+          Counts& counts = slots[static_cast<std::size_t>(c)];
+          for (int k = static_cast<int>(k0); k <= k1; ++k) {
+            Random rng = Random::stream(run.seed, static_cast<int>(u), k);
+            mine.deal(run.unit, sizes, rng, sample);
+            computePair(sample, ds.MaxAllele, sel.LocSel, run.stats, w, permuted);
+            countPermutation(permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
+          }
+        },
+        [&](long long, long long last) {
+          for (const Counts& c : slots) total.add(c);
+          if (progress) progress(p1, p2, static_cast<int>(std::lround(100.0 * static_cast<double>(last) / nPerm)));
+        });
     r.v = std::move(total.v);
     r.dg = std::move(total.dg);
     r.dn = std::move(total.dn);
