@@ -3,6 +3,8 @@
 // spread up to 9001).
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,6 +16,7 @@
 #include "generate.h"
 #include "model/model.h"
 #include "platform/scripted_services.h"
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {
@@ -60,19 +63,27 @@ void BM_LoadInputFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadInputFile)->Unit(benchmark::kMillisecond);
 
-// Allele frequencies, heterozygosity, Gregorius and Nei distances, Dj and Fst, computed and written to a
-// result file. Args: populations, individuals, loci, step between allele codes.
-void BM_WholeAnalysis(benchmark::State& state) {
-  gen::Data d = gen::generate(params(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                                     static_cast<int>(state.range(2)), static_cast<int>(state.range(3))));
-  Model m;
+// CPU seconds of the whole process (every thread), beside the wall time the benchmark reports.
+double processCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + 1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+}
+
+double peakMegabytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+// Runs the analysis with the options set in `m` and writes its report to a file; reports the process's
+// CPU seconds per run and its peak memory beside the wall time.
+void analyseAndReport(benchmark::State& state, Model& m, int threads) {
   AnalysisResults r;
-  m.ds = d.ds;
-  m.sel = d.sel;
-  m.options.FlagFreqAlleles = m.options.FlagHeterozygosity = m.options.FlagDistDG = m.options.FlagDistDN = 1;
-  m.options.FlagDj = m.options.FlagFst = 1;
   ScriptedServices services;
   const std::string path = (std::filesystem::temp_directory_path() / "kiwora-bench-report.txt").string();
+  setWorkerThreads(threads);
+  const double cpu0 = processCpuSeconds();
   for (auto _ : state) {
     Run_Population_Analysis(m, r, runContextOf(services));
     TextFile out;
@@ -80,15 +91,49 @@ void BM_WholeAnalysis(benchmark::State& state) {
     printPopulationReport(out, AnalysisView(m, r), m.options, true);
     out.close();
   }
-  state.SetLabel("codes up to " + std::to_string(d.ds.MaxAllele));
+  setWorkerThreads(0);
+  state.counters["cpu_s"] = (processCpuSeconds() - cpu0) / static_cast<double>(state.iterations());
+  state.counters["peak_MB"] = peakMegabytes();
   std::remove(path.c_str());
 }
+
+// Allele frequencies, heterozygosity, Gregorius and Nei distances, Dj and Fst, computed and written to a
+// result file. Args: populations, individuals, loci, step between allele codes[, threads (0: all)].
+void BM_WholeAnalysis(benchmark::State& state) {
+  gen::Data d = gen::generate(params(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                                     static_cast<int>(state.range(2)), static_cast<int>(state.range(3))));
+  Model m;
+  m.ds = std::move(d.ds);
+  m.sel = std::move(d.sel);
+  m.options.FlagFreqAlleles = m.options.FlagHeterozygosity = m.options.FlagDistDG = m.options.FlagDistDN = 1;
+  m.options.FlagDj = m.options.FlagFst = 1;
+  state.SetLabel("codes up to " + std::to_string(m.ds.MaxAllele));
+  analyseAndReport(state, m, state.range(4));
+}
 BENCHMARK(BM_WholeAnalysis)
-    ->Args({500, 100, 30, 1})
-    ->Args({100, 200, 50, 1})
-    ->Args({100, 200, 50, 1000})
+    ->Args({500, 100, 30, 1, 0})
+    ->Args({100, 200, 50, 1, 0})
+    ->Args({100, 200, 50, 1000, 0})
+    ->Args({2000, 50, 20, 1, 0})
+    ->Args({2000, 50, 20, 1, 1})
+    ->Args({2000, 50, 20, 1, 2})
+    ->Args({2000, 50, 20, 1, 4})
+    ->Args({2000, 50, 20, 1, 8})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The Gregorius distance alone on 2 of 700 populations at 80 loci: what a run holds follows the two
+// selected populations, not the 700 of the file.
+void BM_DistanceTwoOfMany(benchmark::State& state) {
+  gen::Data d = gen::generate(params(700, 50, 80, 1));
+  Model m;
+  m.ds = std::move(d.ds);
+  m.sel = std::move(d.sel);
+  for (int p = 3; p <= m.ds.NPop; ++p) m.sel.PopSel[static_cast<std::size_t>(p)] = 0;
+  m.options.FlagDistDG = 1;
+  analyseAndReport(state, m, 0);
+}
+BENCHMARK(BM_DistanceTwoOfMany)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 }  // namespace kiwora
 

@@ -94,7 +94,6 @@ inline Data generate(const Params& prm) {
       }
     }
   }
-  ds.AlleleOrig = ds.Allele;
 
   Selection& sel = d.sel;
   sel.PopSel = makeVec1<int>(prm.nPop, 1);

@@ -1,10 +1,13 @@
 // The import of a comma-separated table where every row names a population of its own: the names are
-// looked up as the rows come.
+// looked up as the rows come. Then the input file written from such a table (one pass over the rows, not
+// one per population), and a loci-selection file that names every locus of a large data set.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "files/import_table.h"
+#include "files/input_writer.h"
+#include "files/loci_selection_file.h"
 
 namespace kiwora {
 namespace {
@@ -27,6 +30,37 @@ void BM_ImportDistinctPopulations(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ImportDistinctPopulations)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ImportSaveByPopulation(benchmark::State& state) {
+  const ImportResult r = parseImportTable(table(static_cast<int>(state.range(0))));
+  if (!r.ok) {
+    state.SkipWithError("refused");
+    return;
+  }
+  for (auto _ : state) {
+    const ParsedInput in = importedInput(r.table, ImportUnits::Populations);
+    LineWriter out;
+    writeInputFile(out, in);
+    benchmark::DoNotOptimize(out.str().size());
+  }
+}
+BENCHMARK(BM_ImportSaveByPopulation)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_LociSelectionFile(benchmark::State& state) {
+  const int nLoci = static_cast<int>(state.range(0));
+  Vec1<std::string> names = makeVec1<std::string>(nLoci);
+  std::string text = "Selection\r\n" + std::to_string(nLoci) + "\r\n";
+  for (int l = 1; l <= nLoci; ++l) {
+    names[static_cast<std::size_t>(l)] = "Locus_" + std::to_string(l);
+    text += "Locus_" + std::to_string(nLoci + 1 - l) + "\r\n";
+  }
+  for (auto _ : state) {
+    const LociSelectionResult r = readLociSelection(text, names, nLoci);
+    if (!r.ok()) state.SkipWithError("refused");
+    benchmark::DoNotOptimize(r.locSel.data());
+  }
+}
+BENCHMARK(BM_LociSelectionFile)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kiwora

@@ -1,9 +1,12 @@
 // kiwora                 opens the main window on the desktop (the terminal mode without a display)
 // kiwora --terminal      reads the same commands as a script from the terminal
 // kiwora --play SCRIPT   plays a script of user actions headless
+// kiwora --help, --version
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <new>
+#include <ostream>
 #include <unistd.h>
 
 #include "files/input_file.h"
@@ -14,20 +17,58 @@
 
 namespace {
 
+// The version the program's windows show.
+constexpr const char* kVersion = "1b";
+
+void printUsage(std::ostream& out) {
+  out << "usage: kiwora [--terminal | --play SCRIPT | --help | --version]\n"
+         "  (no argument)  open the program's windows (the terminal mode when no display is available)\n"
+         "  --terminal     type the actions of a script at the terminal\n"
+         "  --play SCRIPT  play a script of user actions (one action per line) and exit\n"
+         "  --help         print this help and exit\n"
+         "  --version      print the program's version and exit\n";
+}
+
 int usage() {
-  std::cerr << "usage: kiwora [--terminal | --play SCRIPT]\n"
-               "  (no argument)  open the program's windows (the terminal mode when no display is available)\n"
-               "  --terminal     type the actions of a script at the terminal\n"
-               "  --play SCRIPT  play a script of user actions (one action per line) and exit\n";
+  printUsage(std::cerr);
   return 2;
 }
 
+int run(int argc, char** argv);
+
 }  // namespace
 
+// Whatever goes wrong below ends with a message and a non-zero exit, never with an uncaught exception.
 int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cout.flush();
+    std::cerr << "kiwora: not enough memory; the program ends.\n";
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << "kiwora: " << e.what() << "; the program ends.\n";
+  } catch (...) {
+    std::cout.flush();
+    std::cerr << "kiwora: an unexpected error; the program ends.\n";
+  }
+  return 1;
+}
+
+namespace {
+
+int run(int argc, char** argv) {
   std::string script;
   bool terminal = false;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      printUsage(std::cout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::cout << "kiwora " << kVersion << "\n";
+      return 0;
+    }
     if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc && script.empty() && !terminal) script = argv[++i];
     else if (std::strcmp(argv[i], "--terminal") == 0 && script.empty()) terminal = true;
     else return usage();
@@ -64,3 +105,5 @@ int main(int argc, char** argv) {
   kiwora::ScriptPlayer player(app, services, std::cout, slash == std::string::npos ? "." : script.substr(0, slash));
   return player.playText(text, script);
 }
+
+}  // namespace

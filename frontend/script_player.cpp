@@ -1,6 +1,8 @@
 #include "script_player.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 #include <iostream>
 #include <iterator>
@@ -37,21 +39,52 @@ bool isCommand(const std::string& cmd) {
   return isAction(cmd) || others.count(cmd) > 0;
 }
 
-// Lines end in CR LF, LF or CR alone; a UTF-8 byte-order mark before the first line is dropped.
-std::vector<std::string> scriptLines(std::string_view text) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+// Lines end in CR LF, LF or CR alone; a UTF-8 byte-order mark before the first line is dropped. Lines are
+// taken one at a time as the script is played, so a long script costs no table of its lines.
+class ScriptLines {
+ public:
+  explicit ScriptLines(std::string_view text) : text_(text) {
+    if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
   }
-  return lines;
+  bool next(std::string& line) {
+    if (start_ >= text_.size()) return false;
+    const std::size_t end = text_.find_first_of("\r\n", start_);
+    if (end == std::string_view::npos) {
+      line.assign(text_.substr(start_));
+      start_ = text_.size();
+      return true;
+    }
+    line.assign(text_.substr(start_, end - start_));
+    start_ = end + (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? 2 : 1);
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t start_ = 0;
+};
+
+// A line typed at the terminal, at most kMaxTypedLine characters: a longer line (a file of zeros piped in)
+// is read to its end but not kept, so memory does not follow it. False at the end of the input.
+constexpr std::size_t kMaxTypedLine = std::size_t{1} << 20;
+bool readTypedLine(std::istream& in, std::string& line, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  std::istream::sentry ok(in, true);
+  if (!ok) return false;
+  std::streambuf* buf = in.rdbuf();
+  bool any = false;
+  for (int c = buf->sbumpc(); ; c = buf->sbumpc()) {
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios::eofbit);
+      if (!any) in.setstate(std::ios::failbit);
+      return any;
+    }
+    any = true;
+    if (c == '\n') return true;
+    if (line.size() < kMaxTypedLine) line += static_cast<char>(c);
+    else tooLong = true;
+  }
 }
 
 // A seed is a whole number from 0 to 2^64 - 1, in decimal digits only.
@@ -265,10 +298,10 @@ int ScriptPlayer::play(std::istream& script, const std::string& scriptName) {
 }
 
 int ScriptPlayer::playText(std::string_view text, const std::string& scriptName) {
-  const std::vector<std::string> lines = scriptLines(text);
-  for (std::size_t k = 0; k < lines.size(); ++k) {
-    const std::string& line = lines[k];
-    line_ = static_cast<int>(k) + 1;
+  ScriptLines lines(text);
+  std::string line;
+  for (long long k = 0; lines.next(line); ++k) {
+    line_ = static_cast<int>(std::min<long long>(k + 1, INT_MAX));
     if (ended()) {
       const std::string rest = trimRight(line);
       if (rest.find_first_not_of(" \t") == std::string::npos || rest[rest.find_first_not_of(" \t")] == '#') continue;
@@ -292,14 +325,20 @@ int ScriptPlayer::interactive(std::istream& in) {
   services_.answerDialog = [this, &in](const std::string& title) {
     out_ << "File dialog: " << title << "\nPath (empty to cancel): " << std::flush;
     std::string path;
-    std::getline(in, path);
+    bool tooLong = false;
+    if (!readTypedLine(in, path, tooLong) || tooLong) return std::string();  // cancelled
     return resolvePath(trimRight(path));
   };
   if (Window* w = app_.forms.active()) printWindow(*w);
   std::string line;
   while (!ended()) {
     out_ << "> " << std::flush;
-    if (!std::getline(in, line) || trimRight(line) == "quit") break;
+    bool tooLong = false;
+    if (!readTypedLine(in, line, tooLong) || (!tooLong && trimRight(line) == "quit")) break;
+    if (tooLong) {
+      out_ << "refused: the line is longer than " << (kMaxTypedLine >> 20) << " MB\n";
+      continue;
+    }
     const Outcome o = execute(line);
     if (!o.ok) out_ << "refused: " << o.error << "\n";
     if (Window* w = app_.forms.active()) printWindow(*w);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Opens every window of the desktop front end on a virtual display and saves a picture of each, at the
-# default size and at 150% scaling, for a person to look at: OUTDIR/100/*.png and OUTDIR/150/*.png.
+# default size and at 150% scaling on a 1920 x 1080 screen, for a person to look at: OUTDIR/100/*.png and
+# OUTDIR/150/*.png. A window manager (openbox) is started on the display when there is one.
 # Usage: scripts/screenshots.sh [OUTDIR]   (default /tmp/kiwora-shots; needs xvfb-run and Qt 6)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,10 +11,12 @@ case "$(realpath -m "$out")/" in
 esac
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j"$(nproc 2>/dev/null || echo 4)" --target kiwora_screenshots > /dev/null
+cmake --build build -j3 --target kiwora_screenshots > /dev/null
 for scale in 100 150; do
   rm -rf "$out/$scale"
   QT_SCALE_FACTOR=$(echo "$scale" | sed 's/\(.\)\(..\)$/\1.\2/') QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1920x1200x24" build/frontend/qt/kiwora_screenshots "$out/$scale" examples/demo.txt
+    xvfb-run -a -s "-screen 0 1920x1080x24" sh -c \
+      'if command -v openbox > /dev/null; then openbox & sleep 1; fi; exec "$0" "$@"' \
+      build/frontend/qt/kiwora_screenshots "$out/$scale" examples/demo.txt
 done
 echo "pictures in $out"

@@ -249,6 +249,35 @@ TEST_F(AssignRun, SimulatedGroupsBeyondTheMemoryLimitAreRefusedAndTheWindowStays
   EXPECT_EQ(app.assignment.SimDelta.size(), 41u);
 }
 
+TEST_F(AssignRun, EachTestGroupFileDeselectsFromTheLociAsTheUserChoseThem) {
+  // The first file has no data at locus B; the user then takes locus C out by hand. The second file
+  // has data everywhere: B is selected again, C stays out, and the scores are those of a fresh program
+  // that loads the second file with C taken out.
+  const std::string noB =
+      "No B\r\n1,5,12\r\nA\r\nB\r\nC\r\nM1\r\nM2\r\nG1,0,0\r\n1,1,-1,-1,5,5,1,1,11,11\r\nEND\r\n";
+  load(kStands, noB);
+  EXPECT_EQ(model().sel.LocSel, (Vec1<int>{0, 1, 0, 1, 1, 1}));
+  model().sel.LocSel[3] = 0;  // as "Select loci" leaves it
+  dir.write("groups2.txt", kGroups);
+  run("file groups2.txt\nmenu OpenTestFile\nexpect-message The reading of the test data was successful!");
+  EXPECT_EQ(model().sel.LocSel, (Vec1<int>{0, 1, 1, 0, 1, 1}));
+  run("menu AssisgnmentGr\nclick Command2\nexpect-window frmStart");
+  const std::string reloaded = result();
+
+  testing::Program<ScriptedServices> fresh;
+  fresh.dir.write("stands.txt", kStands);
+  fresh.dir.write("groups.txt", kGroups);
+  fresh.run("file stands.txt\nmenu OpenRefFile\nexpect-message The reading of the reference data was successful!\n"
+            "file groups.txt\nmenu OpenTestFile\nexpect-message The reading of the test data was successful!");
+  fresh.app.model.sel.LocSel[3] = 0;
+  fresh.run("menu AssisgnmentGr\nclick Command2\nexpect-window frmStart");
+  const auto scores = [](const std::string& out) {
+    const std::size_t at = out.find("-log10(genotype likelihood)");
+    return out.substr(at, out.find("SCORES", at) - at);
+  };
+  EXPECT_EQ(scores(reloaded), scores(readFile(fresh.dir.file("stands-out.txt"))));
+}
+
 TEST_F(AssignRun, DominantCorrectionOfTheAnalysisIsNeverApplied) {
   load();
   run("menu AssisgnmentGr\nclick Command2");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "stats/distances.h"
+#include "files/matrix_print.h"
 #include "frequency_fixture.h"
 
 namespace kiwora {
@@ -184,6 +185,69 @@ TEST(DistancesAgainstIndependentFormulas, NeiStandardAndPrevosti) {
         EXPECT_FALSE(dnMean(x, y).has_value()) << x << "," << y;
       }
     }
+}
+
+}  // namespace
+}  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+// The per-locus distances kept as compact work and worked out when read give every cell, and every
+// printed matrix, the full tables give: selected pairs, pairs with a left-out population or locus, and a
+// Nei cell left undefined by a population without gene copies at the locus.
+TEST(LocusDistances, ReadLikeTheFullTables) {
+  FreqFixture f(5, 3, 4);
+  const std::vector<std::vector<std::pair<int, double>>> patterns = {
+      {{1, .5}, {2, .5}}, {{1, 1}}, {{2, .25}, {3, .75}}, {{0, .5}, {4, .5}}, {{3, 1}}};
+  for (int p = 1; p <= 5; ++p)
+    for (int l = 1; l <= 3; ++l) {
+      for (int a = 0; a <= 5; ++a) f.freq.write(p, l)[a] = 0;
+      for (auto [a, x] : patterns[static_cast<std::size_t>((p + l) % 5)]) f.freq.write(p, l)[a] = x;
+      f.geneCount(p, l) = 20;
+    }
+  f.geneCount(2, 3) = 0;  // no gene copy: Nei undefined for its pairs at locus 3
+  f.popSel[4] = 0;
+  f.locSel[2] = 0;
+
+  Table3<double> dgFull;
+  Table3<Cell> dnFull;
+  Table2<double> dgMeanFull, dgMean;
+  Table2<Cell> dnMeanFull, dnMean;
+  Calc_Dist_Gregorius(f.v, f.freq, dgFull, dgMeanFull);
+  Calc_Dist_Nei(f.v, f.freq, f.geneCount, dnFull, dnMeanFull);
+  GregoriusByLocus dg;
+  NeiByLocus dn;
+  ASSERT_TRUE(Calc_Dist_Gregorius(f.v, f.freq, dg, dgMean));
+  Calc_Dist_Nei(f.v, f.freq, f.geneCount, dn, dnMean);
+
+  EXPECT_FALSE(dn(2, 3, 3).has_value());  // though code 1 is shared
+  EXPECT_TRUE(dn(3, 3, 3).has_value());
+  for (int p = 0; p <= 5; ++p)
+    for (int q = 0; q <= 5; ++q) {
+      EXPECT_EQ(dgMean(p, q), dgMeanFull(p, q)) << p << "," << q;
+      EXPECT_EQ(dnMean(p, q), dnMeanFull(p, q)) << p << "," << q;
+      for (int l = 0; l <= 3; ++l) {
+        EXPECT_EQ(dg(p, q, l), dgFull(p, q, l)) << p << "," << q << "," << l;
+        EXPECT_EQ(dn(p, q, l), dnFull(p, q, l)) << p << "," << q << "," << l;
+      }
+    }
+  // Printed for the selection they were built on (rows straight from the work) and for another one
+  // (cell by cell): the same text as from the full tables.
+  for (bool other : {false, true}) {
+    Vec1<int> sel = f.popSel;
+    if (other) sel[1] = 0;
+    for (int l : {1, 3}) {
+      LineWriter a, b, c, d;
+      Print_Pop_Matrix_Locus(a, 5, sel, dg, l);
+      Print_Pop_Matrix_Locus(b, 5, sel, dgFull, l);
+      Print_Pop_Matrix_Locus(c, 5, sel, dn, l);
+      Print_Pop_Matrix_Locus(d, 5, sel, dnFull, l);
+      EXPECT_EQ(a.str(), b.str());
+      EXPECT_EQ(c.str(), d.str());
+      EXPECT_NE(c.str().find("------"), std::string::npos);
+    }
+  }
 }
 
 }  // namespace

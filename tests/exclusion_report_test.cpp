@@ -96,6 +96,20 @@ TEST(ExclusionReport, AssignmentTableThresholdTiesAndPopulationsWithoutSimulatio
   EXPECT_EQ(lineOf(ls, "East", summary), columns20And40("East", "0.00", "0.00"));
 }
 
+TEST(ExclusionReport, ProbabilitiesEqualInExactArithmeticDecideAsEqual) {
+  Report r;
+  // G1's own probability is 0.95 and G2's two smallest are both 0.2, each summed so that the last bit
+  // lies below: 0.95 still excludes, and the tie still goes to North.
+  const double e[4][2] = {{0.97, 1.63 - 0.68}, {0.2, 0.21 - 0.01}, {0.96, 0.99}, {0.5, 0.98}};
+  for (int g = 1; g <= 4; ++g)
+    for (int p = 1; p <= 2; ++p) r.E(g, p) = e[g - 1][p - 1];
+  const auto ls = r.lod1();
+  const std::string after = "Name Group";
+  EXPECT_EQ(lineOf(ls, "G1", after), row("G1", 5, "South", "0.950", "", " "));
+  EXPECT_EQ(lineOf(ls, "G2", after), row("G2", 4, "South", "0.200", "North", "0.200"));
+  EXPECT_EQ(lineOf(ls, "South", "Reference pop"), columns20And40("South", "75.00", "25.00"));
+}
+
 TEST(ExclusionReport, GroupsNotAssignedAndTheDeltaTable) {
   Report r;
   r.res.GrAssignedPop[3] = 0;  // G3 without data: no population, no probabilities

@@ -20,6 +20,7 @@ TEST(ExclusionByDelta, CountsSimulatedDeltasStrictlyBelowButAtLeastOne) {
       {{2, 1, 3, 2}, 2, 0.75},    // equal deltas do not count as below
       {{2, 1, 3, 2}, 2.5, 0.25},
       {{3, 3, 3}, 3, 1 - 1.0 / 3},
+      {{0.1, 0.7 - 0.4, 0.5}, 0.3, 1 - 1.0 / 3},  // 0.3 in exact arithmetic, a last bit below: not below
   };
   for (const Case& c : cases) {
     Vec1<double> sim(1, 0.0);

@@ -39,7 +39,6 @@ TEST(InputFile, ReadsTheExampleFile) {
   EXPECT_EQ(ds.Allele.a2(1, 2, 2), 3);
   EXPECT_EQ(ds.Allele.a1(1, 5, 2), -1);
   EXPECT_EQ(ds.Allele.a2(1, 5, 2), 2);
-  EXPECT_EQ(ds.AlleleOrig, ds.Allele);
   // Allele copies, not individuals: locus 5 of population 1 has -1,-1 / -1,2 / 2,2.
   EXPECT_EQ(ds.NGenesRead(1, 5), 3);
   EXPECT_EQ(ds.NGenesRead(2, 5), 6);

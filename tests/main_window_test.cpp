@@ -123,10 +123,20 @@ TEST_F(MainWindow, CancellingTheDialogChangesNothing) {
 
 TEST_F(MainWindow, AResultFileThatCannotBeCreatedIsReportedAndTheDataStay) {
   dir.write("demo.txt", kDemoFile);
-  std::filesystem::create_directory(dir.file("demo-out.txt"));  // a folder where the result file should go
-  run("file demo.txt\nmenu OpenPopGen\nexpect-message The data are loaded, but the result file");
+  {
+    testing::FileSizeLimit full(100);  // the header block does not fit
+    run("file demo.txt\nmenu OpenPopGen\nexpect-message The data are loaded, but the result file");
+  }
   EXPECT_EQ(model().flags.DataLoaded, 1);
   EXPECT_EQ(model().ds.NPop, 3);
+}
+
+TEST_F(MainWindow, AFolderWhereTheResultFileShouldGoRefusesTheInputFile) {
+  dir.write("demo.txt", kDemoFile);
+  std::filesystem::create_directory(dir.file("demo-out.txt"));
+  run("file demo.txt\nmenu OpenPopGen\nexpect-message The reading of input data was not successful!");
+  EXPECT_EQ(model().flags.DataLoaded, 0);
+  EXPECT_EQ(model().ds.NPop, 0);
 }
 
 TEST_F(MainWindow, EnablingRulesOnEveryReturn) {

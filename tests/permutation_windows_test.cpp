@@ -61,6 +61,32 @@ TEST(PermutationWindows, RefusedChoicesRunNothing) {
   EXPECT_EQ(s.services.pendingMessages(), 0u);
 }
 
+TEST(PermutationWindows, OptionsOutliveLoadsAndAnalysisRuns) {
+  Session s;
+  s.analyse(kWithinTicks);
+  s.run("menu WS\ntype Text1 10000\npick List1 3  - South\nclick Command2\nexpect-window frmStart");
+  PermutationOptions& o = s.app.model.perm;
+  o.PermUnit = 3;  // as the window of the test between two populations leaves them
+  o.SampleSizeMode = 2;
+  o.TestPop2 = 4;
+  const auto same = [&](const char* after) {
+    SCOPED_TRACE(after);
+    EXPECT_EQ(o.NPerm, 10000);
+    EXPECT_EQ(o.TestAllPops, 0);
+    EXPECT_EQ(o.TestPop1, 3);
+    EXPECT_EQ(o.TestPop2, 4);
+    EXPECT_EQ(o.PermUnit, 3);
+    EXPECT_EQ(o.SampleSizeMode, 2);
+  };
+  s.run("file stands.txt\nmenu OpenPopGen");
+  same("an input load");
+  s.analyse(kWithinTicks);
+  same("a load and an analysis run");
+  s.run("menu WS");
+  EXPECT_EQ(s.app.forms.find("frmWTest")->get<TextBox>("Text1").text(), "10000");
+  same("opening the window again");
+}
+
 TEST(PermutationWindows, WithinPermutationRowsBeyondTheMemoryLimitAreRefused) {
   Session s;
   s.analyse(kWithinTicks);

@@ -42,8 +42,9 @@ TEST_F(ReloadTestFile, EditedFileReplacesTheGroupsAsTheMenuReadDoes) {
   EXPECT_EQ(t.TestMaxAllele[1], 6);  // widened by the new code
   EXPECT_EQ(model().ds.MaxAllele, 6);
   EXPECT_EQ(model().ds.Title, "Edited");
-  // Deselections made by the user stay; C has data now but stays as the selection had it.
-  EXPECT_EQ(model().sel.LocSel, (Vec1<int>{0, 1, 0, 0}));
+  // Deselections made by the user stay; C, deselected only because the groups read before had no data
+  // there, has data now and is selected again.
+  EXPECT_EQ(model().sel.LocSel, (Vec1<int>{0, 1, 0, 1}));
 }
 
 TEST_F(ReloadTestFile, FileThatNoLongerFitsIsRefusedAndNothingChanges) {

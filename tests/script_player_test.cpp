@@ -138,6 +138,33 @@ TEST(PlayerProgram, RefusesAScriptThatIsNotARegularFile) {
   }
 }
 
+// The usual conventions of a command-line program.
+TEST(PlayerProgram, HelpVersionAndUnknownOptions) {
+  testing::TempDir dir;
+  const struct { const char* args; int exit; const char* out; const char* err; } cases[] = {
+      {"--help", 0, "usage: kiwora", ""},
+      {"--version", 0, "kiwora 1b\n", ""},
+      {"--colour", 2, "", "usage: kiwora"},
+      {"--play", 2, "", "usage: kiwora"},
+  };
+  for (const auto& c : cases) {
+    const std::string cmd = std::string(KIWORA_BINARY) + " " + c.args + " > '" + dir.file("out") + "' 2> '" +
+                            dir.file("err") + "' < /dev/null";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.args;
+    EXPECT_EQ(WEXITSTATUS(status), c.exit) << c.args;
+    const std::string out = testing::readFile(dir.file("out")), err = testing::readFile(dir.file("err"));
+    EXPECT_EQ(out.rfind(c.out, 0), 0u) << c.args << ": " << out;
+    EXPECT_EQ(err.rfind(c.err, 0), 0u) << c.args << ": " << err;
+    if (!*c.out) {
+      EXPECT_EQ(out, "") << c.args;
+    }
+    if (!*c.err) {
+      EXPECT_EQ(err, "") << c.args;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kiwora
 #endif

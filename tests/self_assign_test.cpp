@@ -140,6 +140,36 @@ TEST(SelfAssign, RefusalsComeBeforeAnyTest) {
   EXPECT_EQ(selfAssignTests(f.ds, f.sel, o, 1).totalTests(), 0);
 }
 
+TEST(SelfAssign, ATestThatLeavesItsPopulationEmptyDoesNotRun) {
+  // "Solo" has one member; with groups of three, "Trio" has exactly three. Such tests leave nothing to
+  // score against: they do not run, the population shows no percentage, and Total and Mean take only
+  // the tests that ran (every member of the other populations carries its population's own allele).
+  const Fixture f = populations({{"Solo", {"1/1"}}, {"Many", times(6, "2/2")}, {"Trio", times(3, "3/3")}}, 1);
+  struct Case {
+    int groupSize;
+    long long tests[4];
+  } cases[] = {{1, {0, 0, 6, 3}}, {3, {0, 0, 5, 0}}};
+  for (const Case& c : cases)
+    for (const AssignmentOptions& m : kMethods) {
+      AssignmentOptions o = m;
+      o.SelfGroupSize = c.groupSize;
+      o.SelfNTests = 5;
+      const SelfAssignCounts counts = selfAssignTests(f.ds, f.sel, o, 7);
+      const SelfAssignPercent pc = selfPercentages(counts);
+      SCOPED_TRACE(::testing::Message() << "group size " << c.groupSize << ", method " << o.AssMethod);
+      long long ran = 0;
+      for (int p = 1; p <= 3; ++p) {
+        EXPECT_EQ(counts.tests[static_cast<std::size_t>(p)], c.tests[p]) << p;
+        EXPECT_EQ(pc.correct[static_cast<std::size_t>(p)].has_value(), c.tests[p] > 0) << p;
+        ran += c.tests[p];
+      }
+      EXPECT_EQ(counts.totalTests(), ran);
+      ASSERT_TRUE(pc.total && pc.mean);
+      EXPECT_EQ(*pc.total, 100.0);
+      EXPECT_EQ(*pc.mean, 100.0);
+    }
+}
+
 TEST(SelfAssign, CountsDoNotDependOnTheNumberOfThreads) {
   gen::Params prm;
   prm.nPop = 4;

@@ -296,7 +296,7 @@ TEST(TwoLocusAnalysis, FewerThanTwoPopulationsAndUntypedPopulationsGiveDashesNot
   TwoLocusInputs in;
   in.g = d.view();
   in.AlleleFreq = &d.alleles.AlleleFreq;
-  in.DistDG = &distDG;
+  in.DistDG = [&](int p, int q, int l) { return distDG(p, q, l); };
   in.GeoDist = &geo;
   const LocusGenotypeIndex idx(in.g, {1, 2});
   MultilocusGenotypes scratch;
@@ -347,7 +347,7 @@ TEST(TwoLocusRunner, RowsDoNotDependOnTheNumberOfThreads) {
   TwoLocusInputs in;
   in.g = d.view();
   in.AlleleFreq = &alleles.AlleleFreq;
-  in.DistDG = &distDG;
+  in.DistDG = [&](int p, int q, int l) { return distDG(p, q, l); };
   in.GeoDist = &geo;
   std::vector<int> loci;
   std::vector<std::pair<int, int>> pairs;

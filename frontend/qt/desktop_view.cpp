@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -47,6 +48,72 @@ class TopWindow : public QWidget {
   }
 };
 
+// A list whose entries act on the model only when the user picks one with the mouse or the keys.
+// Qt also changes the current entry by itself (the first entry when the list gains the focus); such
+// changes are not the user's choice and must not reach the model.
+class ListView : public QListWidget {
+ public:
+  bool userInput() const { return user_ > 0; }
+
+ protected:
+  void focusInEvent(QFocusEvent* e) override {
+    const bool none = currentRow() < 0;
+    QListWidget::focusInEvent(e);
+    if (none && currentRow() >= 0) {
+      const QSignalBlocker block(this);
+      selectionModel()->clearCurrentIndex();
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    ++user_;
+    QListWidget::mousePressEvent(e);
+    --user_;
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    ++user_;
+    QListWidget::mouseMoveEvent(e);
+    --user_;
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    ++user_;
+    QListWidget::keyPressEvent(e);
+    --user_;
+  }
+
+ private:
+  int user_ = 0;
+};
+
+// Shows `colour` ("#rrggbb") as the widget's text colour; empty leaves the desktop's own.
+void applyColour(QWidget* w, const std::string& colour) {
+  if (colour.empty()) return;
+  const QColor c(QString::fromStdString(colour));
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, c);
+  p.setColor(QPalette::Text, c);
+  p.setColor(QPalette::ButtonText, c);
+  w->setPalette(p);
+  // A frame's caption is drawn by the style, which some styles colour from their own sheet.
+  if (qobject_cast<QGroupBox*>(w))
+    w->setStyleSheet(QString("QGroupBox::title { color: %1; }").arg(c.name()));
+}
+
+// True for the controls that a user acts on (and that therefore look disabled while a run ignores them).
+bool takesInput(const Control* c) {
+  switch (c->kind()) {
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::OptionButton:
+    case ControlKind::ListBox:
+    case ControlKind::MenuItem:
+      return true;
+    case ControlKind::TextBox:
+      return !c->displayOnly;
+    default:
+      return false;
+  }
+}
+
 bool isFrame(const Control* c) { return c->kind() == ControlKind::Frame; }
 bool isButton(const Control* c) { return c->kind() == ControlKind::Button; }
 bool isMenuPart(const Control* c) { return c->kind() == ControlKind::Menu || c->kind() == ControlKind::MenuItem; }
@@ -54,7 +121,15 @@ bool isMenuPart(const Control* c) { return c->kind() == ControlKind::Menu || c->
 std::vector<Control*> childrenOf(const Window& w, const std::string& container) {
   std::vector<Control*> out;
   for (Control* c : w.controls())
-    if (c->container() == container && !isMenuPart(c)) out.push_back(c);
+    if (c->container() == container && !isMenuPart(c) && c->under.empty()) out.push_back(c);
+  return out;
+}
+
+// The controls drawn under `frame` rather than in the window's own order.
+std::vector<Control*> placedUnder(const Window& w, const std::string& frame) {
+  std::vector<Control*> out;
+  for (Control* c : w.controls())
+    if (c->under == frame) out.push_back(c);
   return out;
 }
 
@@ -96,18 +171,25 @@ std::vector<std::size_t> balancedSplit(const std::vector<int>& h, std::size_t co
   return starts;
 }
 
+// The free area of the window's screen less the window manager's frame, which is not known before the
+// first show: room for a title bar and borders.
+QSize screenRoom(const QWidget* top) {
+  const QScreen* screen = top->screen() ? top->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return {1024, 768};
+  const QStyle* style = top->style();
+  const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, top);
+  const int title = style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, top);
+  return screen->availableGeometry().size() - QSize(2 * border, title + border);
+}
+
 // A window larger than the free area of its screen shows its controls in a scroll area, at the largest
 // size that fits; the menu bar and the button bar stay in view. A window that fits is left as it is.
 // Called once the window has its captions and its size: a scroll area's own size hint is bounded to a
 // few dozen lines of text and would not tell the window's natural size.
 void fitToScreen(QWidget* top, QBoxLayout* outer, QWidget* body) {
-  QScreen* screen = top->screen();
-  if (!screen) return;
-  // The window manager's frame is not known before the first show: allow for a title bar and borders.
+  if (!top->screen()) return;
   const QStyle* style = top->style();
-  const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, top);
-  const int title = style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, top);
-  const QSize room = screen->availableGeometry().size() - QSize(2 * border, title + border);
+  const QSize room = screenRoom(top);
   if (top->width() <= room.width() && top->height() <= room.height()) return;
 
   // As large as the controls ask for (the first size is held to part of the screen), plus a scroll
@@ -248,8 +330,15 @@ void DesktopView::refresh() {
 }
 
 bool DesktopView::userClosed(const std::string& name, const Window* model) {
-  // A run under way still needs its window: the close box waits until it has ended.
-  if (app_.forms.runUnderWay()) return false;
+  // A run under way keeps its window; the user may stop the run, which ends at its next progress step
+  // and leaves the window open.
+  if (app_.forms.busy()) {
+    const auto answer = QMessageBox::question(window(name), "Kiwora",
+                                              "A calculation is under way. Stop it? Nothing of it is written to the result file.",
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes) app_.services.requestStop();
+    return false;
+  }
   // The close box runs none of the window's handlers: the window is unloaded, and the program ends
   // when no window is left.
   act([this, &name, model] {
@@ -313,8 +402,18 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
     return box;
   };
   auto sectionWidget = [&](const Section& s) -> QWidget* {
-    if (s.kind == Section::Frame)
-      return layoutContainer(*v, childrenOf(w, s.controls[0]->name()), true, s.controls[0]->name());
+    if (s.kind == Section::Frame) {
+      const std::string& name = s.controls[0]->name();
+      QWidget* frame = layoutContainer(*v, childrenOf(w, name), true, name);
+      const std::vector<Control*> under = placedUnder(w, name);
+      if (under.empty()) return frame;
+      auto* stack = new QWidget;
+      auto* l = new QVBoxLayout(stack);
+      l->setContentsMargins(0, 0, 0, 0);
+      l->addWidget(frame, 1);
+      l->addWidget(layoutContainer(*v, under, false, ""));
+      return stack;
+    }
     if (s.kind == Section::Buttons) return buttonRun(s.controls, false);
     return layoutContainer(*v, s.controls, false, "");
   };
@@ -346,27 +445,39 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
     blocks.push_back(row);
   }
 
-  // The blocks fill as few columns as keep the window within the screen's height.
-  std::vector<int> heights;
-  int total = 0;
+  // The blocks fill as few columns as keep the window within the screen's height; never more than fit
+  // side by side within its width, so that a window too tall for the screen scrolls only up and down.
+  // Measured with the captions in place.
+  top->setWindowTitle(qs(w.caption));
+  sync(*v);
+  std::vector<int> heights, widths;
   for (QWidget* b : blocks) {
     heights.push_back(b->sizeHint().height() + outer->spacing());
-    total += heights.back();
+    widths.push_back(b->sizeHint().width());
   }
-  int limit = 640;
-  if (QScreen* screen = QGuiApplication::primaryScreen()) limit = std::min(limit, screen->availableGeometry().height() * 3 / 4);
+  const QSize room = screenRoom(top);
+  const int limit = std::min(640, room.height() * 3 / 4);
+  const QMargins margins = outer->contentsMargins();
+  const int scrollBar = top->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, top);
+  const int widthRoom = room.width() - margins.left() - margins.right() - scrollBar;
+  const int columnSpacing = 12;
   std::size_t cols = 1;
-  while (cols < blocks.size() && cols < 4) {
-    const auto starts = balancedSplit(heights, cols);
-    int tallest = 0;
-    for (std::size_t k = 0; k < cols; ++k) {
-      const std::size_t end = k + 1 < cols ? starts[k + 1] : blocks.size();
-      int sum = 0;
-      for (std::size_t j = starts[k]; j < end; ++j) sum += heights[j];
+  for (std::size_t c = 1; c <= std::min<std::size_t>(blocks.size(), 4); ++c) {
+    const auto starts = balancedSplit(heights, c);
+    int tallest = 0, wide = columnSpacing * static_cast<int>(c - 1);
+    for (std::size_t k = 0; k < c; ++k) {
+      const std::size_t end = k + 1 < c ? starts[k + 1] : blocks.size();
+      int sum = 0, widest = 0;
+      for (std::size_t j = starts[k]; j < end; ++j) {
+        sum += heights[j];
+        widest = std::max(widest, widths[j]);
+      }
       tallest = std::max(tallest, sum);
+      wide += widest;
     }
+    if (c > 1 && wide > widthRoom) break;
+    cols = c;
     if (tallest <= limit) break;
-    ++cols;
   }
   QWidget* body = nullptr;
   if (!blocks.empty()) {
@@ -374,7 +485,7 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
     body = new QWidget;
     auto* columns = new QHBoxLayout(body);
     columns->setContentsMargins(0, 0, 0, 0);
-    columns->setSpacing(12);
+    columns->setSpacing(columnSpacing);
     for (std::size_t k = 0; k < cols; ++k) {
       auto* col = new QVBoxLayout;
       col->setSpacing(outer->spacing());
@@ -387,14 +498,25 @@ std::unique_ptr<DesktopView::View> DesktopView::build(Window& w) {
   }
   if (!bottom.empty()) {
     auto* bar = new QHBoxLayout;
+    for (Control* b : bottom)
+      if (b->barLeft) bar->addWidget(makeWidget(*v, b));
     bar->addStretch();
-    for (Control* b : bottom) bar->addWidget(makeWidget(*v, b));
+    for (Control* b : bottom)
+      if (!b->barLeft) bar->addWidget(makeWidget(*v, b));
     outer->addLayout(bar);
   }
+  // Escape presses the window's "Go back" (or its OK), through the button, so a disabled one does nothing.
+  if (!w.escapeButton.empty())
+    if (auto it = v->byName.find(w.escapeButton); it != v->byName.end())
+      if (QPointer<QPushButton> button = qobject_cast<QPushButton*>(v->bound[it->second].widget)) {
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), top);
+        connect(escape, &QShortcut::activated, this, [button] {
+          if (button && button->isEnabled() && button->isVisible()) button->click();
+        });
+      }
   // A window with a menu bar is a main window: room for its menus and a comfortable size.
   if (QMenuBar* mb = top->findChild<QMenuBar*>())
     top->setMinimumWidth(std::max(mb->sizeHint().width() + 24, charsWide(top, 40)));
-  top->setWindowTitle(qs(w.caption));
   sync(*v);
   top->adjustSize();
   if (body) fitToScreen(top, outer, body);
@@ -442,6 +564,7 @@ QWidget* DesktopView::layoutContainer(View& v, const std::vector<Control*>& item
     Control* frame = v.model->find(frameName);
     auto* g = new QGroupBox(qs(frame->caption));
     g->setObjectName(qs(frameName));
+    applyColour(g, frame->colour);
     v.byName[frameName] = v.bound.size();
     v.bound.push_back({frame, g, nullptr, {}});
     box = g;
@@ -535,6 +658,8 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
     }
     case ControlKind::Button: {
       auto* b = new QPushButton;
+      // Enter on a focused button presses it.
+      b->setAutoDefault(true);
       auto* button = static_cast<Button*>(c);
       connect(b, &QPushButton::clicked, this, [this, button] {
         act([button] {
@@ -564,6 +689,14 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
     case ControlKind::TextBox: {
       auto* e = new QLineEdit;
       auto* text = static_cast<TextBox*>(c);
+      if (c->displayOnly) {
+        // Shows progress or a count: nothing to type, and Tab and Enter pass it by.
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+        e->setFixedWidth(charsWide(e, 9));
+        w = e;
+        break;
+      }
       connect(e, &QLineEdit::textEdited, this, [this, text](const QString& t) { act([text, t] { text->setText(t.toStdString()); }); });
       // Enter leaves the box as Tab does.
       connect(e, &QLineEdit::returnPressed, this, [e] {
@@ -577,10 +710,10 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
       break;
     }
     case ControlKind::ListBox: {
-      auto* l = new QListWidget;
+      auto* l = new ListView;
       auto* list = static_cast<ListBox*>(c);
-      connect(l, &QListWidget::currentRowChanged, this, [this, list](int row) {
-        if (row >= 0) act([list, row] { list->clickItem(row); });
+      connect(l, &QListWidget::currentRowChanged, this, [this, l, list](int row) {
+        if (row >= 0 && l->userInput()) act([list, row] { list->clickItem(row); });
       });
       l->setMinimumSize(charsWide(l, 18), l->fontMetrics().height() * 12);
       w = l;
@@ -591,6 +724,7 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
       break;
   }
   w->setObjectName(qs(c->name()));
+  applyColour(w, c->colour);
   v.byName[c->name()] = v.bound.size();
   v.bound.push_back({c, w, nullptr, {}});
   return w;
@@ -617,18 +751,23 @@ bool DesktopView::eventFilter(QObject* watched, QEvent* event) {
 
 void DesktopView::sync(View& v) {
   if (!v.top) return;
+  // While a run is under way the controls whose handlers then do nothing look disabled.
+  const bool busy = app_.forms.busy();
+  const auto enabled = [busy](const Control* c) {
+    return c->enabled && !(busy && takesInput(c) && !c->worksWhileBusy);
+  };
   if (v.top->windowTitle() != qs(v.model->caption)) v.top->setWindowTitle(qs(v.model->caption));
   for (Bound& b : v.bound) {
     Control* c = b.control;
     if (b.action) {
-      b.action->setEnabled(c->enabled);
+      b.action->setEnabled(enabled(c));
       b.action->setVisible(c->visible);
       if (b.action->text() != qs(c->caption)) b.action->setText(qs(c->caption));
       continue;
     }
     QWidget* w = b.widget;
     const QSignalBlocker block(w);
-    w->setEnabled(c->enabled);
+    w->setEnabled(enabled(c));
     w->setHidden(!c->visible);
     const QString caption = qs(c->caption);
     switch (c->kind()) {

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 #include <chrono>
@@ -54,14 +55,38 @@ void QtServices::doEvents() {
   QApplication::processEvents();
 }
 
+QtServices::QtServices() : launches_(std::make_unique<QObject>()) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  editorLauncher = "xdg-open";
+#endif
+}
+
+QtServices::~QtServices() = default;
+
 void QtServices::startEditor() {
   std::string file = editorFile ? editorFile() : std::string();
   QString path = file.empty() || !QFileInfo::exists(qs(file)) ? emptyTextFile() : qs(file);
+  const std::string failed = "No text editor could be started for " + path.toStdString() + ".";
   // The result files carry the extension .txt; the desktop opens them with its text editor.
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-    QWidget* parent = parentWindow ? parentWindow() : nullptr;
-    QMessageBox::information(parent, "Kiwora", "No text editor could be started for " + path + ".");
+  if (editorLauncher.empty()) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) messageBox(failed);
+    return;
   }
+  // The launcher's exit code tells whether the editor came up (it fails, for example, when text files
+  // belong to a terminal editor and there is no terminal). It may run as long as the editor does, so the
+  // answer comes later; the process is left running when the program ends, so as not to end the editor.
+  auto* launcher = new QProcess;
+  QObject::connect(launcher, &QProcess::errorOccurred, launches_.get(), [this, launcher, failed](QProcess::ProcessError e) {
+    if (e != QProcess::FailedToStart) return;  // a crash is reported by finished
+    launcher->deleteLater();
+    messageBox(failed);
+  });
+  QObject::connect(launcher, &QProcess::finished, launches_.get(),
+                   [this, launcher, failed](int code, QProcess::ExitStatus status) {
+                     launcher->deleteLater();
+                     if (status != QProcess::NormalExit || code != 0) messageBox(failed);
+                   });
+  launcher->start(qs(editorLauncher), {path});
 }
 
 std::string QtServices::today() {

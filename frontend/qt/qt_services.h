@@ -2,16 +2,21 @@
 // The platform services on a Qt desktop: native file dialogs, message boxes, the event loop, the
 // desktop's text editor, and the user's locale for the date and the decimal sign.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/services.h"
 
+class QObject;
 class QWidget;
 
 namespace kiwora {
 
 class QtServices : public Services {
  public:
+  QtServices();
+  ~QtServices() override;
+
   // Dialogs and message boxes open over the window that parentWindow returns (may return null).
   std::function<QWidget*()> parentWindow;
   // Runs before a dialog or message box opens and during pending events, so that the windows show
@@ -19,6 +24,9 @@ class QtServices : public Services {
   std::function<void()> beforeModal;
   // The file the editor opens; empty (or a file that does not exist) starts the editor without a file.
   std::function<std::string()> editorFile;
+  // The program that opens a file with the desktop's handler for it; it exits with an error when no
+  // editor could be started. Empty: the platform's own way, whose outcome is only whether it started.
+  std::string editorLauncher;
   // Test hook: answers file dialogs instead of the user; "" cancels. `save` is true for files to write.
   std::function<std::string(const std::string& title, bool save)> answerFileDialog;
 
@@ -33,6 +41,8 @@ class QtServices : public Services {
 
  private:
   std::string fileDialog(const std::string& title, bool save);
+  // Receives the launchers' answers while these services live.
+  std::unique_ptr<QObject> launches_;
 };
 
 }  // namespace kiwora

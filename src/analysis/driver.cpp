@@ -143,7 +143,7 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, r.dist.GeoDist);
   if (o.FlagKinship == 1) kinshipStep(m, r, o, v, run, report);
 
-  r.dist.DistDN.resize(m.ds.NPop, m.ds.NLoci);
+  r.dist.DistDN.clear();
   r.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
   if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, r.alleles.GeneCount, r.dist.DistDN, r.dist.DistDNMean, present);
   spatialStep(m, r, o, v, run);

@@ -8,37 +8,23 @@
 #include "analysis/report_sections.h"
 #include "base/worker_pool.h"
 #include "files/matrix_print.h"
+#include "stats/distances.h"
 
 namespace kiwora {
 namespace {
 
 std::size_t u(int i) { return static_cast<std::size_t>(i); }
 
-template <class Table3T, class Table2T>
-void distanceMatrices(LineWriter& out, const AnalysisView& m, const Table3T& perLocus, const Table2T& genePool) {
+void distanceMatrices(LineWriter& out, const AnalysisView& m, const LocusDistances& perLocus, const auto& genePool) {
   out.nl();
-  std::vector<int> loci;
-  forSelectedLoci(m, [&](int k) { loci.push_back(k); });
-  // The loci's matrices are formatted side by side, a few at a time so that memory stays small, and
-  // written in locus order.
-  const std::size_t batch = static_cast<std::size_t>(std::max(1, workerThreads()));
-  std::vector<LineWriter> parts;
-  // A matrix row holds seven characters per selected population and a few more.
-  const auto selected = static_cast<std::size_t>(countSelectedPopulations(m));
-  const std::size_t matrixSize = (selected + 8) * (7 * selected + 16);
-  for (std::size_t from = 0; from < loci.size(); from += batch) {
-    parts.assign(std::min(batch, loci.size() - from), LineWriter(out.decimalSign()));
-    parallelFor(static_cast<int>(parts.size()), [&](int i) {
-      LineWriter& w = parts[static_cast<std::size_t>(i)];
-      w.reserve(matrixSize);
-      const int k = loci[from + static_cast<std::size_t>(i)];
-      w.nl();
-      w.tab(4).text(m.ds.LocName[u(k)] + " (Alleles)").nl();
-      w.nl();
-      Print_Pop_Matrix_Locus(w, m.ds.NPop, m.sel.PopSel, perLocus, k);
-    });
-    for (LineWriter& w : parts) out.append(w);
-  }
+  // Each locus's matrix is worked out and formatted on the pool a band of rows at a time, and written in
+  // order, so neither the values nor the text of a whole matrix are held.
+  forSelectedLoci(m, [&](int k) {
+    out.nl();
+    out.tab(4).text(m.ds.LocName[u(k)] + " (Alleles)").nl();
+    out.nl();
+    Print_Pop_Matrix_Locus(out, m.ds.NPop, m.sel.PopSel, perLocus, k);
+  });
   out.nl();
   out.tab(4).text("Gene pool").nl();
   out.nl();
@@ -70,16 +56,29 @@ void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {
   forSelectedLoci(m, [&](int k) { heading += ";" + m.ds.LocName[u(k)]; });
   heading += ",Gene_pool";
   out.tab(1).text(heading).nl();
-  const auto on = [&](int p) { return m.sel.PopSel[u(p)] == 1; };
-  for (int i = 1; i < m.ds.NPop; ++i) {
-    if (!on(i)) continue;
-    for (int j = i + 1; j <= m.ds.NPop; ++j) {
-      if (!on(j)) continue;
-      std::string row = m.ds.PopName[u(i)] + "/" + m.ds.PopName[u(j)] + ";" + maskedCell(m.dist.GeoDist(i, j), "0.0", dec);
-      forSelectedLoci(m, [&](int k) { row += ";" + maskedCell(m.dist.DistDG(i, j, k), "0.000", dec); });
-      row += ";" + maskedCell(m.dist.DistDGMean(i, j), "0.000", dec);
-      out.tab(1).text(row).nl();
-    }
+  std::vector<int> pops, loci;
+  for (int p = 1; p <= m.ds.NPop; ++p)
+    if (m.sel.PopSel[u(p)] == 1) pops.push_back(p);
+  forSelectedLoci(m, [&](int k) { loci.push_back(k); });
+  // One population's rows with the populations after it form a part; parts are formatted on the pool a
+  // batch at a time and written in order.
+  const std::size_t rowsFrom = pops.empty() ? 0 : pops.size() - 1;
+  const std::size_t batch = static_cast<std::size_t>(std::max(1, workerThreads())) * 4;
+  std::vector<LineWriter> parts;
+  for (std::size_t from = 0; from < rowsFrom; from += batch) {
+    parts.assign(std::min(batch, rowsFrom - from), LineWriter(dec));
+    parallelFor(static_cast<int>(parts.size()), [&](int c) {
+      LineWriter& w = parts[u(c)];
+      const int i = pops[from + u(c)];
+      for (std::size_t b = from + u(c) + 1; b < pops.size(); ++b) {
+        const int j = pops[b];
+        std::string row = m.ds.PopName[u(i)] + "/" + m.ds.PopName[u(j)] + ";" + maskedCell(m.dist.GeoDist(i, j), "0.0", dec);
+        for (int k : loci) row += ";" + maskedCell(m.dist.DistDG(i, j, k), "0.000", dec);
+        row += ";" + maskedCell(m.dist.DistDGMean(i, j), "0.000", dec);
+        w.tab(1).text(row).nl();
+      }
+    });
+    for (LineWriter& w : parts) out.append(w);
   }
 }
 

@@ -60,7 +60,7 @@ void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const Analysi
   in.g.popSel = &m.sel.PopSel;
   in.g.locSel = &m.sel.LocSel;
   in.AlleleFreq = &m.alleles.AlleleFreq;
-  in.DistDG = &m.dist.DistDG;
+  in.DistDG = [&dg = m.dist.DistDG](int p, int q, int l) { return dg(p, q, l); };
   in.GeoDist = &m.dist.GeoDist;
   in.noSort = m.flags.NoSortMLG == 1;
   const LocusGenotypeIndex idx(in.g, admitted);

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 
+#include "base/tolerance.h"
+
 namespace kiwora {
+
+bool belowExclusionThreshold(double probability) { return clearlyBelow(probability, kExclusionThreshold); }
 
 Cell exclusionByDelta(const std::vector<double>& sortedSimDelta, double delta) {
   if (sortedSimDelta.empty()) return std::nullopt;
   const auto n = static_cast<double>(sortedSimDelta.size());
-  const auto below = std::lower_bound(sortedSimDelta.begin(), sortedSimDelta.end(), delta) - sortedSimDelta.begin();
+  // A simulated delta equal to the group's within the tie rule is not below it.
+  const auto below = std::partition_point(sortedSimDelta.begin(), sortedSimDelta.end(),
+                                          [delta](double x) { return clearlyBelow(x, delta); }) -
+                     sortedSimDelta.begin();
   return 1 - static_cast<double>(std::max<std::ptrdiff_t>(below, 1)) / n;
 }
 

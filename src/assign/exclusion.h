@@ -12,8 +12,12 @@ namespace kiwora {
 // An exclusion probability at or above this excludes.
 inline constexpr double kExclusionThreshold = 0.95;
 
-// 1 - k / n for n simulated deltas sorted ascending, k the number of them strictly below `delta`, at
-// least 1: a group delta above every simulated one gives 0, one below them all 1 - 1/n. Undefined
+// The probability lies below the threshold: it does not exclude. A value equal to the threshold within the
+// tie rule excludes.
+bool belowExclusionThreshold(double probability);
+
+// 1 - k / n for n simulated deltas sorted ascending, k the number of them below `delta` and not equal to
+// it within the tie rule, at least 1: a group delta above every simulated one gives 0, one below them all 1 - 1/n. Undefined
 // without simulated deltas.
 Cell exclusionByDelta(const std::vector<double>& sortedSimDelta, double delta);
 

@@ -5,6 +5,7 @@
 
 #include "assign/assignment_report.h"
 #include "assign/exclusion.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -23,7 +24,7 @@ void writeSummary(LineWriter& out, const Model& m, const AssignmentResults& r, c
     const int p = r.GrAssignedPop[at(g)];
     if (p < 1 || p > nPop) continue;
     ++assigned[at(p)];
-    if (own[at(g)] && *own[at(g)] < kExclusionThreshold) ++below[at(p)];
+    if (own[at(g)] && belowExclusionThreshold(*own[at(g)])) ++below[at(p)];
   }
   const char dec = out.decimalSign();
   const auto percent = [&](int count) { return masked(nGroups > 0 ? 100.0 * count / nGroups : 0.0, "0.00", dec); };
@@ -64,15 +65,17 @@ void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentO
   for (int g = 1; g <= m.test.NTestGr; ++g) {
     const int assigned = r.GrAssignedPop[at(g)];
     if (assigned >= 1 && assigned <= m.ds.NPop) own[at(g)] = E(g, assigned);
-    int minPop = 0;
-    double min = 1;
-    for (int p = 1; p <= m.ds.NPop; ++p) {
-      const Cell& e = E(g, p);
-      if (e && *e < kExclusionThreshold && *e < min) {
-        min = *e;
-        minPop = p;
+    // The smallest below the threshold; of values equal within the tie rule the first population's.
+    std::vector<int> pops;
+    std::vector<double> below;
+    for (int p = 1; p <= m.ds.NPop; ++p)
+      if (const Cell& e = E(g, p); e && belowExclusionThreshold(*e)) {
+        pops.push_back(p);
+        below.push_back(*e);
       }
-    }
+    const std::size_t first = firstOfSmallest(below);
+    const int minPop = first < pops.size() ? pops[first] : 0;
+    const double min = minPop ? below[first] : 1;
     out.tab(1).text(m.test.TestGrName[at(g)]).tab(25).num(m.test.NTestLoci[at(g)]).tab(40).text(popName(m, assigned));
     out.tab(60).text(maskedOr(own[at(g)], "0.000", dec, "-")).tab(80).text(popName(m, minPop));
     out.tab(100).text(minPop ? masked(min, "0.000", dec) : " ").nl();

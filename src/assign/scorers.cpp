@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/worker_pool.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -227,22 +228,25 @@ double groupScore(const ReferenceTables& ref, const AssignmentOptions& opt, cons
   }
 }
 
-double deltaOfRelativeScores(const std::vector<double>& relative) {
+double deltaOfRelativeScores(const std::vector<double>& relative, double best) {
   const int n = static_cast<int>(relative.size());
   if (n < 3) return 0;
-  int atBest = 0;
+  // Relative scores are differences of scores of the size of `best`: a score equal to the best within the
+  // tie rule ties with it, whatever its last bits say.
+  const auto atBest = [best](double r) { return ties(r, 0, best); };
+  int nAtBest = 0;
   double s = 0, sum = 0;
   bool positive = false;
   for (double r : relative) {
     sum += r;
-    if (r <= 0) {
-      ++atBest;
+    if (r <= 0 || atBest(r)) {
+      ++nAtBest;
     } else if (!positive || r < s) {
       s = r;
       positive = true;
     }
   }
-  if (!positive || atBest > 1) return 0;
+  if (!positive || nAtBest > 1) return 0;
   const double rest = (sum - s) / (n - 2);
   if (!(rest > 0)) return 0;
   return s / rest;
@@ -259,38 +263,32 @@ void scoreGroups(const ReferenceTables& ref, const AssignmentOptions& opt, const
     if (ref.candidates.empty() || !groupHasData(ref, opt, profile)) return;  // not assigned; cells stay undefined
     out.GrTyped[gu] = 1;
     if (opt.method() == AssignMethod::GeneticDistance) {
-      double best = 1;
+      std::vector<double> dist;
+      dist.reserve(ref.candidates.size());
       for (int p : ref.candidates) {
         const double d = gdDistance(ref, opt, profile, p);
         out.GrScore(g, p) = d;
         out.GrProb(g, p) = 1 - d;
-        if (d < best) {
-          best = d;
-          out.GrAssignedPop[gu] = p;
-        }
+        dist.push_back(d);
       }
+      // The nearest population, unless even the nearest shares nothing with the group (distance 1).
+      const std::size_t nearest = firstOfSmallest(dist);
+      if (nearest < dist.size() && clearlyBelow(dist[nearest], 1)) out.GrAssignedPop[gu] = ref.candidates[nearest];
       return;
     }
     std::vector<double> score;
     score.reserve(ref.candidates.size());
-    int bestPop = 0;
-    double best = 0;
-    for (int p : ref.candidates) {
-      const double s = groupScore(ref, opt, profile, p);
-      score.push_back(s);
-      if (bestPop == 0 || s < best) {
-        best = s;
-        bestPop = p;
-      }
-    }
+    for (int p : ref.candidates) score.push_back(groupScore(ref, opt, profile, p));
+    const std::size_t bestAt = firstOfSmallest(score);
+    const double best = score[bestAt];
     out.GrBestScore[gu] = best;
-    out.GrAssignedPop[gu] = bestPop;
+    out.GrAssignedPop[gu] = ref.candidates[bestAt];
     double top = 0;
     for (double& s : score) {
       s -= best;
       top = std::max(top, std::min(s, 100.0));
     }
-    out.GrDelta[gu] = deltaOfRelativeScores(score);
+    out.GrDelta[gu] = deltaOfRelativeScores(score, best);
     double sum = 0;
     for (double s : score) sum += std::pow(10.0, top - std::min(s, 100.0));
     for (std::size_t j = 0; j < score.size(); ++j) {

@@ -52,10 +52,11 @@ bool groupHasData(const ReferenceTables& ref, const AssignmentOptions& opt, cons
 // The score of the chosen method (AssMethod 1, 2 or 3) in population p.
 double groupScore(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupProfile& g, int p);
 
-// Delta of a group from its relative scores over the candidates (0 for the best): the smallest positive
-// relative score over the mean of the other candidates' relative scores. 0 with fewer than three
+// Delta of a group from its relative scores over the candidates (0 for the best) and its best score: the
+// smallest positive relative score over the mean of the other candidates' relative scores. A candidate
+// whose score equals the best within the tie rule ties with it. 0 with fewer than three
 // candidates, when no candidate scores above the best, or when another candidate ties with the best.
-double deltaOfRelativeScores(const std::vector<double>& relative);
+double deltaOfRelativeScores(const std::vector<double>& relative, double best = 0);
 
 // Scores every group against every candidate with the chosen method and fills the group tables of `out`
 // (relative scores, best score, assigned population, delta, probabilities or similarities). Groups are

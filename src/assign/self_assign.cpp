@@ -38,6 +38,9 @@ std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const Ass
 
 namespace {
 
+// The outcome of a test that did not run.
+constexpr int kNotRun = -1;
+
 // A test: population and, for single individuals, the individual (0 for a drawn group).
 struct SelfTest {
   int p = 0, i = 0, t = 0;
@@ -68,26 +71,29 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
   // block of chunks.
   constexpr long long kChunk = 16, kBlock = 1024;
   std::vector<int> assigned;
-  long long blockFirst = 0;
-  forEachBlock(
-      0, nTests - 1, kBlock, kChunk,
-      [&](long long first, long long last) {
-        blockFirst = first;
-        assigned.assign(static_cast<std::size_t>(last - first + 1), 0);
-      },
-      [&](int, long long k0, long long k1) {
-        GenotypeData work = ds.Allele;
-        for (long long k = k0; k <= k1; ++k) {
-          const SelfTest t = testAt(k);
-          const std::vector<int> members =
-              single ? std::vector<int>{t.i} : drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
-          assigned[static_cast<std::size_t>(k - blockFirst)] = Self_Assign_Run(work, ds, sel, opt, t.p, members);
+  for (long long first = 0; first < nTests; first += kBlock) {
+    const long long last = std::min(nTests, first + kBlock);
+    const int chunks = static_cast<int>((last - first + kChunk - 1) / kChunk);
+    assigned.assign(static_cast<std::size_t>(last - first), 0);
+    parallelFor(chunks, [&](int c) {
+      GenotypeData work = ds.Allele;
+      const long long k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk);
+      for (long long k = k0; k < k1; ++k) {
+        const SelfTest t = testAt(k);
+        // A test that leaves the population without members has nothing to score against: it does not run.
+        if (ds.Allele.nInd(t.p) <= (single ? 1 : opt.SelfGroupSize)) {
+          assigned[static_cast<std::size_t>(k - first)] = kNotRun;
+          continue;
         }
-      },
-      [&](long long first, long long last) {
-        for (long long k = first; k <= last; ++k) total.count(testAt(k).p, assigned[static_cast<std::size_t>(k - first)]);
-        if (progress) progress(100.0 * static_cast<double>(last + 1) / static_cast<double>(nTests));
-      });
+        const std::vector<int> members =
+            single ? std::vector<int>{t.i} : drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
+        assigned[static_cast<std::size_t>(k - first)] = Self_Assign_Run(work, ds, sel, opt, t.p, members);
+      }
+    });
+    for (long long k = first; k < last; ++k)
+      if (const int q = assigned[static_cast<std::size_t>(k - first)]; q != kNotRun) total.count(testAt(k).p, q);
+    if (progress) progress(100.0 * static_cast<double>(last) / static_cast<double>(nTests));
+  }
   return total;
 }
 

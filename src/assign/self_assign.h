@@ -26,8 +26,9 @@ int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel,
 std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt);
 
 // Every test of a run, spread over the cores: single individuals when SelfGroupSize is 1, otherwise
-// SelfNTests groups per population drawn with a stream per test from `runSeed`. The counts do not depend
-// on the number of threads. `progress` receives the share of tests done, in percent.
+// SelfNTests groups per population drawn with a stream per test from `runSeed`. A test that would take
+// every member out of its population does not run and is not counted. The counts do not depend on the
+// number of threads. `progress` receives the share of tests done, in percent.
 SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt,
                                  std::uint64_t runSeed, const std::function<void(double percent)>& progress = {});
 

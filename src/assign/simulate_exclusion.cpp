@@ -6,6 +6,7 @@
 #include "assign/scorers.h"
 #include "base/random.h"
 #include "base/worker_pool.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -101,7 +102,8 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
         Random rng = Random::stream(s.seed, simulationStreamIndex(k, g, p, res.nGroups, nPop));
         simulateGroup(*s.sim, g, p, rng, buffer);
         const double score = groupScore(*s.ref, *s.opt, profileGroup(*s.ref, slotOf(buffer, 1)), p);
-        worse[at(item) * at(nP) + at(j)] = score > observed(g, p);
+        // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
+        worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
       }
     });
     for (int item = 0; item < items; ++item)
@@ -141,7 +143,7 @@ void simulateExclusionDelta(const ExclusionSetup& s, AssignmentResults& res) {
       for (int q : s.ref->candidates) score.push_back(groupScore(*s.ref, *s.opt, profile, q));
       const double best = *std::min_element(score.begin(), score.end());
       for (double& x : score) x -= best;
-      res.SimDelta[at(k)] = deltaOfRelativeScores(score);
+      res.SimDelta[at(k)] = deltaOfRelativeScores(score, best);
     });
     if (s.progress) s.progress(last, n);
   }

@@ -104,6 +104,7 @@ std::string buildTestGroups(const ParsedInput& in, TestGroups& tg) {
 void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& locSel) {
   const int nLoci = tg.TestAllele.nLoci();
   maxAllele = std::max(refMaxAllele, tg.MaxAlleleRead);
+  tg.LocDeselectedNoData = makeVec1<int>(nLoci, 0);
   for (int l = 1; l <= nLoci; ++l) {
     bool anyAllele = false;
     for (int g = 1; g <= tg.NTestGr; ++g)
@@ -114,7 +115,10 @@ void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& 
         maxAllele = std::max({maxAllele, a1, a2});
         anyAllele = anyAllele || a1 > kMissing || a2 > kMissing;
       }
-    if (!anyAllele) locSel[static_cast<std::size_t>(l)] = 0;
+    if (!anyAllele && static_cast<std::size_t>(l) < locSel.size()) {
+      tg.LocDeselectedNoData[static_cast<std::size_t>(l)] = locSel[static_cast<std::size_t>(l)] == 1;
+      locSel[static_cast<std::size_t>(l)] = 0;
+    }
   }
 }
 
@@ -137,7 +141,10 @@ std::string readTestGroupFile(const std::string& path, const DataSet& ref, const
     return std::string(kReadingFailureMessage) + "\n" + why;
   next.groups.TestMinAllele = loaded.TestMinAllele;
   next.groups.TestMaxAllele = loaded.TestMaxAllele;
+  // From the loci as the user last chose them, not from what the loaded groups lacked.
   next.locSel = sel.LocSel;
+  for (std::size_t l = 1; l < next.locSel.size() && l < loaded.LocDeselectedNoData.size(); ++l)
+    if (loaded.LocDeselectedNoData[l] == 1) next.locSel[l] = 1;
   fitTestGroups(next.groups, ref.RefMaxAllele, next.maxAllele, next.locSel);
   if (!frequencyTablesFit(ref.NPop, ref.NLoci, next.maxAllele))
     return std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.";

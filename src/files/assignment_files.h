@@ -36,7 +36,7 @@ std::string buildTestGroups(const ParsedInput& in, TestGroups& tg);
 // Fits test groups to the reference data: widens the allele ranges by the groups' codes, raises
 // `maxAllele` to the largest of the reference's value, the file's value and every code seen (so no
 // allele falls outside the frequency tables), and deselects the loci at which no test individual has
-// an allele.
+// an allele (marking in LocDeselectedNoData those that `locSel` had selected).
 void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& locSel);
 
 // Whether frequency tables of nPop x nLoci x (maxAllele + 2) cells can be held.
@@ -53,7 +53,8 @@ struct TestGroupRead {
 // Reads the test-group file at `path` and checks it against the reference data `ref` (layout, number
 // and names of loci, allele codes, table sizes). Returns the message to show when the file is refused
 // (empty on success); nothing loaded is touched, the result goes into `out`. The allele ranges are those
-// of `loaded` widened by the file's codes, and the selection is `sel`'s without the loci the groups lack.
+// of `loaded` widened by the file's codes, and the selection is `sel`'s, with the loci that only the
+// loaded groups' lack of data deselected selected again, without the loci the new groups lack.
 std::string readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel,
                               const TestGroups& loaded, TestGroupRead& out);
 

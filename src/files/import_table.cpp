@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
 #include <unordered_map>
 
 #include "files/decimal_number.h"
 #include "files/export_text.h"
+#include "files/text_lines.h"
 
 namespace kiwora {
 namespace {
@@ -83,72 +85,115 @@ std::string ImportResult::message() const {
 }
 
 int countImportRows(std::string_view text) {
-  const auto lines = splitLines(text);
+  LineReader lines(text);
+  std::string_view line;
+  if (!lines.next(line)) return 0;
   int n = 0;
-  for (std::size_t k = 1; k < lines.size() && !lines[k].empty(); ++k) ++n;
+  while (lines.next(line) && !line.empty() && n < INT_MAX) ++n;
   return n;
 }
 
 int importHeaderLoci(std::string_view text) {
-  const auto lines = splitLines(text);
-  if (lines.empty()) return 0;
-  const int f = static_cast<int>(splitFields(lines[0]).size());
-  return f >= 7 && (f - 5) % 2 == 0 ? (f - 5) / 2 : 0;
+  LineReader lines(text);
+  std::string_view header;
+  if (!lines.next(header)) return 0;
+  const std::size_t f = countFields(header);
+  return f >= 7 && (f - 5) % 2 == 0 && (f - 5) / 2 <= static_cast<std::size_t>(InputLimits{}.maxCount)
+             ? static_cast<int>((f - 5) / 2)
+             : 0;
 }
 
 ImportResult parseImportTable(std::string_view text) {
-  const auto lines = splitLines(text);
-  if (lines.empty() || (lines.size() == 1 && lines[0].empty())) return fail("The table is empty.");
-  const auto header = splitFields(lines[0]);
-  const int nFields = static_cast<int>(header.size());
-  if (nFields < 7 || (nFields - 5) % 2 != 0)
-    return fail("Line 1: the header has " + std::to_string(nFields) +
+  // Lines and fields are read where they stand in the text, one at a time; what is kept per row is a
+  // few numbers and its allele codes, so memory follows the file. Anything that can be refused from the
+  // header or the line count is refused before the tables are sized.
+  const InputLimits limits;
+  LineReader lines(text);
+  std::string_view header;
+  if (!lines.next(header) || (header.empty() && lines.rest().empty())) return fail("The table is empty.");
+  const std::size_t headerFields = countFields(header);
+  if (headerFields < 7 || (headerFields - 5) % 2 != 0)
+    return fail("Line 1: the header has " + std::to_string(headerFields) +
                 " fields; it needs the five leading columns and two columns for each locus.");
+  if (static_cast<long long>((headerFields - 5) / 2) > limits.maxCount)
+    return fail("Line 1: the header names " + std::to_string((headerFields - 5) / 2) + " loci; the program holds at most " +
+                std::to_string(limits.maxCount) + ".");
+  const int nFields = static_cast<int>(headerFields);
   const int nLoci = (nFields - 5) / 2;
 
-  std::size_t end = 1;  // the rows are lines[1 .. end - 1]
-  while (end < lines.size() && !lines[end].empty()) ++end;
-  for (std::size_t k = end + 1; k < lines.size(); ++k)
-    if (!isBlank(lines[k]))
-      return fail("Line " + std::to_string(k + 1) + ": the table ends with the empty line " + std::to_string(end + 1) +
-                  "; nothing but empty lines may follow it.");
-  const int nRows = static_cast<int>(end) - 1;
-  if (nRows == 0) return fail("The table has no rows below its header.");
+  // The rows end at the first empty line; only blank lines may follow it.
+  // A row of the wrong length is refused when the reading reaches it (after the rows above it are checked),
+  // but the tables are never sized beyond the rows before it: a short row cannot make them outgrow the file.
+  std::string_view line;
+  long long nRowsLong = 0, firstBadRow = 0;
+  while (lines.next(line) && !line.empty()) {
+    ++nRowsLong;
+    if (firstBadRow == 0 && countFields(line) != headerFields) firstBadRow = nRowsLong;
+  }
+  const long long emptyLine = lines.number();
+  while (lines.next(line))
+    if (!isBlank(line))
+      return fail("Line " + std::to_string(lines.number()) + ": the table ends with the empty line " +
+                  std::to_string(emptyLine) + "; nothing but empty lines may follow it.");
+  if (nRowsLong == 0) return fail("The table has no rows below its header.");
+  if (nRowsLong > limits.maxCount)
+    return fail("The table has " + std::to_string(nRowsLong) + " rows; the program holds at most " +
+                std::to_string(limits.maxCount) + ".");
+  const int nRows = static_cast<int>(nRowsLong);
+  const int sized = firstBadRow > 0 ? static_cast<int>(firstBadRow) - 1 : nRows;
 
-  const InputLimits limits;
   ImportResult r;
   ImportedTable& t = r.table;
   t.nLoci = nLoci;
   t.nIndImp = nRows;
   t.locName = makeVec1<std::string>(nLoci);
-  for (int l = 1; l <= nLoci; ++l) t.locName[static_cast<std::size_t>(l)] = header[static_cast<std::size_t>(4 + 2 * l)];
-  t.impPop = makeVec1<ImportName>(nRows);
-  t.impGroup = makeVec1<ImportName>(nRows);
-  t.impInd = makeVec1<std::string>(nRows);
-  t.impX = makeVec1<double>(nRows);
-  t.impY = makeVec1<double>(nRows);
-  t.impAllele1.resize(nRows, nLoci);
-  t.impAllele2.resize(nRows, nLoci);
-  t.impHasData = makeVec1<int>(nRows);
-  t.rowPop = makeVec1<int>(nRows);
-  t.rowGroup = makeVec1<int>(nRows);
+  {
+    FieldReader fields(header);
+    for (int k = 0; k < 5; ++k) fields.skip();
+    for (int l = 1; l <= nLoci; ++l) {
+      fields.skip();
+      fields.next(t.locName[static_cast<std::size_t>(l)]);
+    }
+  }
+  t.impX = makeVec1<double>(sized);
+  t.impY = makeVec1<double>(sized);
+  t.impAllele1.resize(sized, nLoci);
+  t.impAllele2.resize(sized, nLoci);
+  t.impHasData = makeVec1<int>(sized);
+  t.rowPop = makeVec1<int>(sized);
+  t.rowGroup = makeVec1<int>(sized);
 
+  // Populations and groups in order of first appearance among the rows with data; a row's names are
+  // looked up once, when its codes show that it holds data.
+  t.popName = t.popGroup = makeVec1<ImportName>(0);
+  t.popX = t.popY = makeVec1<double>(0);
+  t.groupName = makeVec1<ImportName>(0);
+  t.groupX = t.groupY = makeVec1<double>(0);
+  NameIndex popIndex, groupIndex;
+
+  LineReader rows(text);
+  rows.next(line);  // the header
+  std::string popField, groupField, field;
   for (int i = 1; i <= nRows; ++i) {
+    rows.next(line);
     const std::string at = "Row " + std::to_string(i) + " (line " + std::to_string(i + 1) + "): ";
-    const auto f = splitFields(lines[static_cast<std::size_t>(i)]);
-    if (static_cast<int>(f.size()) != nFields)
-      return fail(at + std::to_string(f.size()) + (f.size() == 1 ? " field where " : " fields where ") + std::to_string(nFields) + " (5 + 2 x " +
-                  std::to_string(nLoci) + " loci) are expected.");
+    const std::size_t count = countFields(line);
+    if (count != static_cast<std::size_t>(nFields))
+      return fail(at + std::to_string(count) + (count == 1 ? " field where " : " fields where ") + std::to_string(nFields) +
+                  " (5 + 2 x " + std::to_string(nLoci) + " loci) are expected.");
     const auto idx = static_cast<std::size_t>(i);
-    t.impPop[idx] = nameOf(f[0]);
-    t.impGroup[idx] = nameOf(f[1]);
-    t.impInd[idx] = f[2];
-    if (!parseDecimal(f[3], t.impX[idx])) return fail(at + "the X coordinate \"" + f[3] + "\" is not a number.");
-    if (!parseDecimal(f[4], t.impY[idx])) return fail(at + "the Y coordinate \"" + f[4] + "\" is not a number.");
+    FieldReader f(line);
+    f.next(popField);
+    f.next(groupField);
+    f.skip();  // the individual's identifier is not written to any file
+    f.next(field);
+    if (!parseDecimal(field, t.impX[idx])) return fail(at + "the X coordinate \"" + field + "\" is not a number.");
+    f.next(field);
+    if (!parseDecimal(field, t.impY[idx])) return fail(at + "the Y coordinate \"" + field + "\" is not a number.");
     if (t.impX[idx] == 0) return fail(at + "the X coordinate is 0.");
     for (int l = 1; l <= nLoci; ++l) {
       for (int which = 0; which < 2; ++which) {
-        const std::string& field = f[static_cast<std::size_t>(3 + 2 * l + which)];
+        f.next(field);
         long long v;
         if (!parseWholeDecimal(field, v) || (v != -1 && v < 1) || v > limits.maxCount)
           return fail(at + "the allele code \"" + field + "\" of locus " + t.locName[static_cast<std::size_t>(l)] +
@@ -159,33 +204,23 @@ ImportResult parseImportTable(std::string_view text) {
         if (code > t.maxAllele) t.maxAllele = code;
       }
     }
-  }
-
-  // Populations and groups in order of first appearance among the rows with data.
-  t.popName = t.popGroup = makeVec1<ImportName>(0);
-  t.popX = t.popY = makeVec1<double>(0);
-  t.groupName = makeVec1<ImportName>(0);
-  t.groupX = t.groupY = makeVec1<double>(0);
-  NameIndex popIndex, groupIndex;
-  for (int i = 1; i <= nRows; ++i) {
-    const auto idx = static_cast<std::size_t>(i);
     if (t.impHasData[idx] != 1) continue;
+    const ImportName group = nameOf(groupField);
     bool added = false;
-    const int g = numberOf(groupIndex, t.nGroups, t.impGroup[idx], added);
+    t.rowGroup[idx] = numberOf(groupIndex, t.nGroups, group, added);
     if (added) {
-      t.groupName.push_back(t.impGroup[idx]);
+      t.groupName.push_back(group);
       t.groupX.push_back(t.impX[idx]);
       t.groupY.push_back(t.impY[idx]);
     }
-    const int p = numberOf(popIndex, t.nPop, t.impPop[idx], added);
+    const ImportName pop = nameOf(popField);
+    t.rowPop[idx] = numberOf(popIndex, t.nPop, pop, added);
     if (added) {
-      t.popName.push_back(t.impPop[idx]);
-      t.popGroup.push_back(t.impGroup[idx]);
+      t.popName.push_back(pop);
+      t.popGroup.push_back(group);
       t.popX.push_back(t.impX[idx]);
       t.popY.push_back(t.impY[idx]);
     }
-    t.rowPop[idx] = p;
-    t.rowGroup[idx] = g;
   }
   if (t.nPop == 0) return fail("No row holds an allele code other than -1.");
   const double units = std::max(t.nPop, t.nGroups);
@@ -212,16 +247,20 @@ ParsedInput importedInput(const ImportedTable& t, ImportUnits units) {
     b.name = byPop ? t.popGroup[ui].text + "_" + t.popName[ui].text : t.groupName[ui].text;
     b.x = byPop ? t.popX[ui] : t.groupX[ui];
     b.y = byPop ? t.popY[ui] : t.groupY[ui];
-    for (int i = 1; i <= t.nIndImp; ++i) {
-      const auto idx = static_cast<std::size_t>(i);
-      if (t.impHasData[idx] != 1 || (byPop ? t.rowPop[idx] : t.rowGroup[idx]) != u) continue;
-      ++b.nInd;
-      for (int l = 1; l <= t.nLoci; ++l) {
-        b.alleles.push_back(t.impAllele1(i, l));
-        b.alleles.push_back(t.impAllele2(i, l));
-      }
-    }
     in.blocks.push_back(std::move(b));
+  }
+  // One pass over the rows, each joining its unit's block in table order.
+  const Vec1<int>& unitOf = byPop ? t.rowPop : t.rowGroup;
+  for (int i = 1; i <= t.nIndImp; ++i) {
+    const auto idx = static_cast<std::size_t>(i);
+    const int u = t.impHasData[idx] == 1 ? unitOf[idx] : 0;
+    if (u < 1 || u > in.nPop) continue;
+    PopulationBlock& b = in.blocks[static_cast<std::size_t>(u)];
+    ++b.nInd;
+    for (int l = 1; l <= t.nLoci; ++l) {
+      b.alleles.push_back(t.impAllele1(i, l));
+      b.alleles.push_back(t.impAllele2(i, l));
+    }
   }
   return in;
 }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cerrno>
+#include <type_traits>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -317,7 +319,11 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& reas
   return true;
 }
 
-void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
+namespace {
+
+template <class Input>
+void buildFrom(Input& in, DataSet& ds, Selection& sel) {
+  constexpr bool release = !std::is_const_v<Input>;
   ds.Title = in.title;
   ds.NPop = in.nPop;
   ds.NLoci = in.nLoci;
@@ -328,8 +334,9 @@ void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
   ds.PopY = makeVec1<double>(in.nPop);
   ds.NInd = makeVec1<int>(in.nPop);
   for (int p = 1; p <= in.nPop; ++p) {
-    const auto& b = in.blocks[static_cast<std::size_t>(p)];
-    ds.PopName[static_cast<std::size_t>(p)] = b.name;
+    auto& b = in.blocks[static_cast<std::size_t>(p)];
+    if constexpr (release) ds.PopName[static_cast<std::size_t>(p)] = std::move(b.name);
+    else ds.PopName[static_cast<std::size_t>(p)] = b.name;
     ds.PopX[static_cast<std::size_t>(p)] = b.x;
     ds.PopY[static_cast<std::size_t>(p)] = b.y;
     ds.NInd[static_cast<std::size_t>(p)] = b.nInd;
@@ -346,7 +353,7 @@ void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
   sel.LocMode[0] = 0;
   sel.IndSel.assign(static_cast<std::size_t>(in.nPop) + 1, {});
   for (int p = 1; p <= in.nPop; ++p) {
-    const auto& b = in.blocks[static_cast<std::size_t>(p)];
+    auto& b = in.blocks[static_cast<std::size_t>(p)];
     sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(b.nInd, 1);
     sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
     // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
@@ -374,8 +381,18 @@ void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) {
         sel.LocSel[static_cast<std::size_t>(l)] = 0;
       }
     }
+    if constexpr (release) std::vector<int>().swap(b.alleles);
   }
-  ds.AlleleOrig = ds.Allele;
+}
+
+}  // namespace
+
+void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel) { buildFrom(in, ds, sel); }
+
+void buildDataSet(ParsedInput&& in, DataSet& ds, Selection& sel) {
+  buildFrom(in, ds, sel);
+  in.blocks.clear();
+  in.blocks.shrink_to_fit();
 }
 
 }  // namespace kiwora

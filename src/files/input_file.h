@@ -74,5 +74,8 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& reas
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.
 void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel);
+// The same, giving back each population's parsed codes as soon as they are in the data set, so that a
+// load holds the codes about once, not twice.
+void buildDataSet(ParsedInput&& in, DataSet& ds, Selection& sel);
 
 }  // namespace kiwora

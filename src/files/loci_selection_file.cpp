@@ -1,5 +1,6 @@
 #include "files/loci_selection_file.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "files/decimal_number.h"
@@ -43,37 +44,57 @@ std::string LociSelectionResult::message() const {
 
 LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::string>& locName, int nLoci) {
   LociSelectionResult r;
-  const auto lines = splitLines(text);
-  if (lines.empty()) return refuse(r, "The file is empty.");
+  // Lines are taken one at a time: no more than the n names are ever read, and nothing is held per line.
+  LineReader lines(text);
+  std::string_view line;
+  if (!lines.next(line)) return refuse(r, "The file is empty.");
   // Line 1 is the title whatever follows.
-  r.title = std::string(lines[0]);
+  r.title = std::string(line);
   r.hasTitle = true;
-  if (lines.size() < 2) return refuse(r, "The file ends after its title, before the number of loci.");
+  if (!lines.next(line)) return refuse(r, "The file ends after its title, before the number of loci.");
 
   std::string_view rest;
   bool restOnLine = false;
-  const std::string_view field = countField(lines[1], rest, restOnLine);
+  const std::string_view field = countField(line, rest, restOnLine);
   long long n = 0;
-  if (!parseWholeDecimal(field, n) || n < 0)
-    return refuse(r, "Line 2: the number of loci \"" + std::string(field) + "\" is not a whole number of 0 or more.");
+  if (!parseWholeDecimal(field, n) || n < 0) {
+    // The field goes into the message; a huge one is cut so the message stays readable.
+    const std::string shown = field.size() > 40 ? std::string(field.substr(0, 40)) + "..." : std::string(field);
+    return refuse(r, "Line 2: the number of loci \"" + shown + "\" is not a whole number of 0 or more.");
+  }
   if (n > nLoci) {
     r.tooMany = true;
     return r;
   }
 
-  // The names: the rest of line 2 after a comma, if any, then the lines that follow.
-  std::vector<std::string_view> names;
-  if (restOnLine) names.push_back(rest);
-  for (std::size_t i = 2; i < lines.size(); ++i) names.push_back(lines[i]);
-  if (static_cast<long long>(names.size()) < n)
-    return refuse(r, "The file ends after " + std::to_string(names.size()) + " of the " + std::to_string(n) +
-                         " locus names it announces.");
+  // The loci by name; loci that share a name are chained, so a name selects them all. Names match
+  // exactly, case and blanks included.
+  std::unordered_map<std::string_view, int> firstWithName;
+  firstWithName.reserve(static_cast<std::size_t>(nLoci));
+  std::vector<int> nextWithName(static_cast<std::size_t>(nLoci) + 1, 0);
+  for (int l = nLoci; l >= 1; --l) {
+    const auto [it, added] = firstWithName.try_emplace(locName[static_cast<std::size_t>(l)], l);
+    if (!added) {
+      nextWithName[static_cast<std::size_t>(l)] = it->second;
+      it->second = l;
+    }
+  }
 
-  // Loci are few and names short: a name that matches no locus selects nothing.
+  // The names: the rest of line 2 after a comma, if any, then the lines that follow.
   r.locSel = makeVec1<int>(nLoci, 0);
-  for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k)
-    for (int l = 1; l <= nLoci; ++l)
-      if (locName[static_cast<std::size_t>(l)] == names[k]) r.locSel[static_cast<std::size_t>(l)] = 1;
+  long long read = 0;
+  auto select = [&](std::string_view name) {
+    ++read;
+    if (const auto it = firstWithName.find(name); it != firstWithName.end())
+      for (int l = it->second; l != 0; l = nextWithName[static_cast<std::size_t>(l)]) r.locSel[static_cast<std::size_t>(l)] = 1;
+  };
+  if (restOnLine && read < n) select(rest);
+  while (read < n && lines.next(line)) select(line);
+  if (read < n) {
+    r.locSel = Vec1<int>();
+    return refuse(r, "The file ends after " + std::to_string(read) + " of the " + std::to_string(n) +
+                         " locus names it announces.");
+  }
   return r;
 }
 

@@ -1,7 +1,11 @@
 #include "files/matrix_print.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
+
+#include "base/worker_pool.h"
 
 namespace kiwora {
 namespace {
@@ -10,8 +14,15 @@ namespace {
 // shift by one column.
 constexpr const char* kUndefined = "------  ";
 
-template <class CellAt>
-void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, CellAt cellAt) {
+// Text of the rows formatted at once on the pool before they are written in order: enough to keep the
+// threads busy, little enough that a matrix of thousands of populations never sits in memory whole.
+constexpr std::size_t kChunkText = std::size_t{1} << 18;
+constexpr std::size_t kChunksPerThread = 4;
+
+// rowValues(k, vals) fills vals[m] for m = k + 1..n - 1 with the cell of pops[k] and pops[m], NaN when
+// undefined; it is called from the pool's threads, a row at a time.
+template <class RowValues>
+void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, RowValues rowValues) {
   std::vector<int> pops;
   for (int p = 1; p <= nPop; ++p)
     if (p < static_cast<int>(popSel.size()) && popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
@@ -24,48 +35,91 @@ void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, CellAt cellAt
   w.nl();
   w.tab(4).text(header).nl();
   w.tab(4).text(rule).nl();
-  for (int i : pops) {
-    if (i >= nPop) break;
-    w.num(i).tab(5);
-    std::size_t first = 0;  // the populations up to i leave their cells blank
-    while (first < pops.size() && pops[first] <= i) ++first;
-    w.blanks(7 * static_cast<int>(first));
-    for (std::size_t k = first; k < pops.size(); ++k) {
-      const int j = pops[k];
-      const Cell c = cellAt(i, j);
-      if (c) w.fixed(*c, 3).text("  ");
-      else w.text(kUndefined);
-    }
-    w.nl();
+  // Rows of the populations below the last one; the populations up to a row's own leave their cells blank.
+  std::size_t nRows = 0;
+  while (nRows < pops.size() && pops[nRows] < nPop) ++nRows;
+  const std::size_t n = pops.size();
+  const std::size_t rowText = 7 * n + 16;
+  const std::size_t rowsPerChunk = std::max<std::size_t>(1, kChunkText / rowText);
+  const std::size_t chunksPerBatch = static_cast<std::size_t>(std::max(1, workerThreads())) * kChunksPerThread;
+  std::vector<LineWriter> parts;
+  for (std::size_t from = 0; from < nRows; from += rowsPerChunk * chunksPerBatch) {
+    const std::size_t chunks = std::min(chunksPerBatch, (nRows - from + rowsPerChunk - 1) / rowsPerChunk);
+    parts.assign(chunks, LineWriter(w.decimalSign()));
+    parallelFor(static_cast<int>(chunks), [&](int c) {
+      LineWriter& part = parts[static_cast<std::size_t>(c)];
+      part.reserve(rowsPerChunk * rowText);
+      std::vector<double> vals(n);
+      const std::size_t first = from + static_cast<std::size_t>(c) * rowsPerChunk;
+      const std::size_t last = std::min(nRows, first + rowsPerChunk);
+      for (std::size_t k = first; k < last; ++k) {
+        rowValues(k, vals.data());
+        part.num(pops[k]).tab(5);
+        part.blanks(7 * static_cast<int>(k + 1));
+        for (std::size_t m = k + 1; m < n; ++m) {
+          if (std::isnan(vals[m])) part.text(kUndefined);
+          else part.fixed(vals[m], 3).text("  ");
+        }
+        part.nl();
+      }
+    });
+    for (LineWriter& part : parts) w.append(part);
   }
   w.nl();
   w.tab(4).text("####################################").nl();
 }
 
+template <class CellAt>
+auto fromCells(const std::vector<int>& pops, CellAt cellAt) {
+  return [&pops, cellAt](std::size_t k, double* vals) {
+    for (std::size_t m = k + 1; m < pops.size(); ++m) {
+      const Cell c = cellAt(pops[k], pops[m]);
+      vals[m] = c ? *c : std::nan("");
+    }
+  };
+}
+
+std::vector<int> selectedOf(int nPop, const Vec1<int>& popSel) {
+  std::vector<int> pops;
+  for (int p = 1; p <= nPop; ++p)
+    if (p < static_cast<int>(popSel.size()) && popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
+  return pops;
+}
+
+template <class CellAt>
+void printCells(LineWriter& w, int nPop, const Vec1<int>& popSel, CellAt cellAt) {
+  const std::vector<int> pops = selectedOf(nPop, popSel);
+  printMatrix(w, nPop, popSel, fromCells(pops, cellAt));
+}
+
 }  // namespace
 
 void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<double>& Matrix) {
-  printMatrix(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j); });
+  printCells(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j); });
 }
 
 void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<Cell>& Matrix) {
-  printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j); });
+  printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j); });
 }
 
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<double>& Matrix, int Locus) {
-  printMatrix(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
+  printCells(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
 }
 
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus) {
-  printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
+  printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
 }
 
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus) {
-  printMatrix(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
+  printCells(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
 }
 
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus) {
-  printMatrix(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
+  printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
+}
+
+void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, const MatrixRows& rowValues) {
+  printMatrix(w, nPop, popSel, rowValues);
 }
 
 }  // namespace kiwora

@@ -2,6 +2,9 @@
 // Upper-triangle matrices of population-by-population tables in the result text: a header of the selected
 // population numbers, a rule, one row per selected population below the last, cells "0.000". An undefined
 // cell prints as "------" in the cell's seven columns, so the columns to its right stay in place.
+#include <cstddef>
+#include <functional>
+
 #include "files/text_writer.h"
 #include "base/cell.h"
 #include "base/pair_table.h"
@@ -15,5 +18,10 @@ void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, co
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus);
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus);
+// A matrix whose rows are worked out as they are printed: rowValues(k, vals) fills vals[m] for the places
+// m = k + 1.. among the selected populations with the cell of the k-th and the m-th (NaN: undefined). It
+// is called from the pool's threads, which format bands of rows that are then written in order.
+using MatrixRows = std::function<void(std::size_t k, double* vals)>;
+void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, const MatrixRows& rowValues);
 
 }  // namespace kiwora

@@ -1,5 +1,7 @@
 #include "files/result_file.h"
 
+#include <sys/stat.h>
+
 
 namespace kiwora {
 
@@ -14,6 +16,11 @@ std::string resultFileName(const std::string& dataPath) {
     else out += c;
   }
   return out;
+}
+
+bool resultPathUsable(const std::string& outPath) {
+  struct stat st {};
+  return ::stat(outPath.c_str(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
 namespace {

@@ -15,6 +15,11 @@ std::string resultFileName(const std::string& dataPath);
 // and a closing rule.
 void writeResultBanner(LineWriter& out, const std::string& yearLine);
 
+// False when something other than a regular file (a folder, a pipe, a device) stands at the result
+// file's path: appending to a pipe would wait for a reader for ever, so such a name is refused up front.
+// A missing file is fine (it is created).
+bool resultPathUsable(const std::string& outPath);
+
 // Creates (empties) the result file of a data file and writes its header block of 17 lines: the name in
 // block letters between empty lines, two rules, the date, the data file and its title. False, with a reason, when the file cannot be created or written.
 bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,

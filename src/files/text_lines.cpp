@@ -18,6 +18,49 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
+bool FieldReader::read(std::string* field) {
+  if (done_) return false;
+  std::size_t i = pos_;
+  while (i < line_.size() && (line_[i] == ' ' || line_[i] == '\t')) ++i;
+  std::size_t end;
+  if (i < line_.size() && line_[i] == '"') {
+    if (field) field->clear();
+    ++i;
+    while (i < line_.size()) {
+      if (line_[i] == '"') {
+        if (i + 1 < line_.size() && line_[i + 1] == '"') {
+          if (field) *field += '"';
+          i += 2;
+          continue;
+        }
+        ++i;
+        break;
+      }
+      if (field) *field += line_[i];
+      ++i;
+    }
+    end = line_.find(',', i);
+    if (end == std::string_view::npos) end = line_.size();
+  } else {
+    end = line_.find(',', i);
+    if (end == std::string_view::npos) end = line_.size();
+    if (field) field->assign(trimBlanks(line_.substr(i, end - i)));
+  }
+  if (end >= line_.size()) done_ = true;
+  else pos_ = end + 1;
+  return true;
+}
+
+bool FieldReader::next(std::string& field) { return read(&field); }
+bool FieldReader::skip() { return read(nullptr); }
+
+std::size_t countFields(std::string_view line) {
+  FieldReader r(line);
+  std::size_t n = 0;
+  while (r.skip()) ++n;
+  return n;
+}
+
 std::string_view trimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);

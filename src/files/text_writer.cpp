@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kiwora {
 
@@ -84,10 +88,53 @@ std::string LineWriter::take() {
 }
 
 TextFile::~TextFile() {
-  // A file being created is kept only by an explicit close(): one left open (a run broken off) is dropped.
+  // A file being created is kept only by an explicit close(): one left open (a run broken off) is dropped,
+  // and a section left open is taken back out of the file it was appended to.
   created_.abandon();
-  if (f_) close();
+  if (fd_ >= 0) rollBack();
 }
+
+namespace {
+
+const char* const kNotRegular = "it is not a regular file (a folder, a pipe or a device)";
+
+// Opens `path` for appending, creating it when missing, and locks it against other appenders. Anything
+// but a regular file is refused before it is opened for writing; the open does not block, so a pipe
+// that takes its place meanwhile is refused too instead of waiting for a reader.
+int openForAppend(const std::string& path, long long& size, std::string& problem) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    problem = kNotRegular;
+    return -1;
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    problem = errno == ENXIO || errno == EISDIR ? kNotRegular : std::strerror(errno);
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    problem = kNotRegular;
+    ::close(fd);
+    return -1;
+  }
+  // Another appender (another copy of the program) finishes its section first.
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    if (errno == ENOLCK || errno == EOPNOTSUPP) break;  // a file system without locks is still written
+    problem = std::strerror(errno);
+    ::close(fd);
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0) {
+    problem = std::strerror(errno);
+    ::close(fd);
+    return -1;
+  }
+  size = static_cast<long long>(st.st_size);
+  return fd;
+}
+
+}  // namespace
 
 bool TextFile::open(const std::string& path, Mode mode) {
   if (isOpen()) close();
@@ -97,8 +144,9 @@ bool TextFile::open(const std::string& path, Mode mode) {
   reserve(kSpillSize + kSpillSize / 8);
   if (mode == Mode::Create) {
     if (!created_.open(path)) problem_ = created_.problem();
-  } else if ((f_ = std::fopen(path.c_str(), "ab")) == nullptr) {
-    problem_ = std::strerror(errno);
+  } else {
+    wrote_ = false;
+    fd_ = openForAppend(path, startSize_, problem_);
   }
   failed_ = !isOpen();
   return !failed_;
@@ -109,10 +157,33 @@ void TextFile::flush() {
   if (s.empty()) return;
   if (created_.isOpen()) {
     if (!created_.write(s)) failed_ = true;  // the reason comes with the commit
-  } else if (!f_ || std::fwrite(s.data(), 1, s.size(), f_) != s.size()) {
-    if (!failed_) problem_ = f_ ? std::strerror(errno) : "the file is not open";
-    failed_ = true;
+    return;
   }
+  if (fd_ < 0) {
+    if (!failed_) problem_ = "the file is not open";
+    failed_ = true;
+    return;
+  }
+  if (failed_) return;  // the section is cut back at close; nothing more goes after a failed write
+  wrote_ = true;
+  std::size_t done = 0;
+  while (done < s.size()) {
+    const ssize_t n = ::write(fd_, s.data() + done, s.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      problem_ = std::strerror(n < 0 ? errno : EIO);
+      failed_ = true;
+      return;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void TextFile::rollBack() {
+  // A file that was only opened (a probe) is left untouched, its times included.
+  if (wrote_ && ::ftruncate(fd_, static_cast<off_t>(startSize_)) != 0 && !failed_) problem_ = std::strerror(errno);
+  ::close(fd_);  // releases the lock
+  fd_ = -1;
 }
 
 bool TextFile::close() {
@@ -125,12 +196,16 @@ bool TextFile::close() {
       problem_ = created_.problem();
     }
   }
-  if (f_) {
-    if (std::fclose(f_) != 0 && !failed_) {
+  if (fd_ >= 0) {
+    if (failed_) {
+      rollBack();
+    } else if (::close(fd_) != 0) {
       failed_ = true;
       problem_ = std::strerror(errno);
+      fd_ = -1;
+    } else {
+      fd_ = -1;
     }
-    f_ = nullptr;
   }
   return !failed_;
 }

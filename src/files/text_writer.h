@@ -54,6 +54,10 @@ class LineWriter {
 
 // A sequential text file opened for writing (emptied) or appending, written with the print rules. A file
 // opened to be created replaces an earlier one only when close() succeeds (files/atomic_file.h).
+// Appending adds a section whole or not at all: the file is locked (flock) against other appenders while
+// it is open, and a failed write, a failed close or a file left open (an exception, a stopped run) cuts it
+// back to its length before the section. Only a regular file is appended to: a folder, a pipe or a device
+// is refused without waiting on it.
 class TextFile : public LineWriter {
  public:
   enum class Mode { Create, Append };
@@ -65,7 +69,7 @@ class TextFile : public LineWriter {
   bool open(const std::string& path, Mode mode);
   // Ends an open line, writes what is buffered and closes; false when anything failed.
   bool close();
-  bool isOpen() const { return f_ != nullptr || created_.isOpen(); }
+  bool isOpen() const { return fd_ >= 0 || created_.isOpen(); }
   bool failed() const { return failed_; }
   // Why opening or closing failed ("No space left on device"); empty when nothing failed.
   const std::string& problem() const { return problem_; }
@@ -78,7 +82,12 @@ class TextFile : public LineWriter {
   }
 
  private:
-  std::FILE* f_ = nullptr;  // appending
+  // Cuts an appended file back to its length at opening and closes it.
+  void rollBack();
+
+  int fd_ = -1;             // appending
+  long long startSize_ = 0; // the appended file's length before this section
+  bool wrote_ = false;      // something was handed to the appended file
   AtomicFile created_;      // creating
   bool failed_ = false;
   std::string problem_;

@@ -17,8 +17,9 @@ struct DataSet {
   Vec1<std::string> PopName;  // 0..NPop
   Vec1<double> PopX, PopY;    // 0..NPop
   Vec1<int> NInd;             // 0..NPop
-  GenotypeData Allele;        // working genotypes (Allele1 / Allele2)
-  GenotypeData AlleleOrig;    // genotypes as read (Allele1Orig / Allele2Orig)
+  // The genotypes (Allele1 / Allele2), held once: as read until a multilocus build puts each pair in
+  // order in place; the tests work on copies of their own and never write them back.
+  GenotypeData Allele;
   Table2<int> NGenesRead;     // (population, locus): allele copies other than -1
   Table2<int> RefGeneCount;   // (population, locus): the same count, kept for the reference populations
   int RefMaxAllele = 0;       // the reference file's largest allele code; a test-group read raises MaxAllele

@@ -7,14 +7,17 @@ namespace kiwora {
 void GenotypeData::resize(int nPop, int nLoci, const Vec1<int>& nInd) {
   nPop_ = nPop;
   nLoci_ = nLoci;
-  pops_.assign(static_cast<std::size_t>(nPop) + 1, Pop{});
+  nInd_.assign(static_cast<std::size_t>(nPop) + 1, 0);
+  start_.assign(static_cast<std::size_t>(nPop) + 1, 0);
+  std::size_t next = 0;
   for (int p = 1; p <= nPop; ++p) {
-    Pop& pop = pops_[static_cast<std::size_t>(p)];
-    pop.nInd = nInd[static_cast<std::size_t>(p)];
-    const std::size_t n = static_cast<std::size_t>(nLoci + 1) * static_cast<std::size_t>(pop.nInd + 1);
-    pop.a1.assign(n, 0);
-    pop.a2.assign(n, 0);
+    const auto pu = static_cast<std::size_t>(p);
+    nInd_[pu] = nInd[pu];
+    start_[pu] = next;
+    next += static_cast<std::size_t>(nLoci + 1) * static_cast<std::size_t>(nInd_[pu] + 1);
   }
+  a1_.assign(next, 0);
+  a2_.assign(next, 0);
 }
 
 int GenotypeData::maxInd() const {

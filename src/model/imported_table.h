@@ -30,10 +30,10 @@ struct ImportedTable {
   int maxAllele = 0;
   Vec1<std::string> locName;  // 1..nLoci
 
-  // Rows, 1..nIndImp, in table order.
+  // Rows, 1..nIndImp, in table order. A row's population and group are kept as their numbers (rowPop,
+  // rowGroup), its names only once per population and group, and its identifier not at all (no file
+  // writes it): what a row holds stays within a small multiple of its line.
   int nIndImp = 0;
-  Vec1<ImportName> impPop, impGroup;
-  Vec1<std::string> impInd;
   Vec1<double> impX, impY;
   Table2<int> impAllele1, impAllele2;  // (row, locus)
   Vec1<int> impHasData;                // 1 = some allele code of the row is not -1

@@ -21,6 +21,11 @@ struct TestGroups {
   // test-group file read since; the reference reader starts them, the test-group reader only widens them.
   Vec1<int> TestMinAllele, TestMaxAllele;
 
+  // (locus) 1: deselected only because no test individual of these groups has data there. The next
+  // test-group file starts from the loci as the user chose them, so such a locus is selected again when
+  // that file has data; a choice of the user at the locus clears the mark.
+  Vec1<int> LocDeselectedNoData;
+
   // The file's own locus names and largest allele code: groups kept across a new reference file are
   // checked against its loci, and the frequency tables must still hold their codes.
   Vec1<std::string> LocNameRead;

@@ -23,6 +23,17 @@ class Services {
   virtual void messageBox(const std::string& text) = 0;
   // Lets the platform process pending events during a long loop (progress texts become visible).
   virtual void doEvents() = 0;
+  // A run's progress step: pending events first (where the user may ask to stop), then RunStopped
+  // when a stop was asked for.
+  void progressStep() {
+    doEvents();
+    if (stopRequested_) throw RunStopped();
+  }
+  // Asks the run under way to end at its next progress step (the desktop's close box, after asking).
+  void requestStop() { stopRequested_ = true; }
+  bool stopRequested() const { return stopRequested_; }
+  // A request left over from a run that ended before its next step must not stop the next run.
+  void clearStopRequest() { stopRequested_ = false; }
   // Starts the user's text editor without a file; the outcome is not looked at.
   virtual void startEditor() = 0;
   // Today's date in the short date format of the platform.
@@ -40,6 +51,7 @@ class Services {
 
  private:
   Random random_;
+  bool stopRequested_ = false;
 };
 
 // The context of a run started by a window or a script: seeds from clockSeed(), messages in a message box,
@@ -54,6 +66,7 @@ inline RunContext runContextOf(Services& s, ProgressFn show = {}) {
     if (show) show(text);
     s.doEvents();
   };
+  c.stopRequest = [&s] { return s.stopRequested(); };
   c.decimalSign = s.decimalSign();
   return c;
 }

@@ -96,6 +96,8 @@ Label& Window::addPicture(const std::string& n, const std::string& cap, const st
   return add(std::make_unique<Label>(*this, n, ControlKind::Picture, cap, container));
 }
 Button& Window::addButton(const std::string& n, const std::string& cap, const std::string& container) {
+  // Escape leaves a window as its "Go back" does.
+  if (cap == "Go back" && escapeButton.empty()) escapeButton = n;
   return add(std::make_unique<Button>(*this, n, ControlKind::Button, cap, container));
 }
 CheckBox& Window::addCheck(const std::string& n, const std::string& cap, const std::string& container) {

@@ -44,6 +44,18 @@ class Control {
   std::string caption;
   bool enabled = true;
   bool visible = true;
+
+  // How a front end draws the control; the window code itself never reads these.
+  // A box that only shows (progress, counts never read back): read-only and skipped by Tab.
+  bool displayOnly = false;
+  // Its handler still acts while a run is under way; every other control then looks disabled.
+  bool worksWhileBusy = false;
+  // Text colour of the caption (and of a list's entries) as "#rrggbb"; empty: the desktop's own.
+  std::string colour;
+  // Drawn under this frame of the window instead of in the window's own order; empty: in order.
+  std::string under;
+  // In the window's bottom button bar: at its left end rather than with the others at the right.
+  bool barLeft = false;
 };
 
 class Label : public Control {
@@ -159,6 +171,9 @@ class Window {
 
   void clearOptionGroup(const OptionButton& chosen);
 
+  // The button that the Escape key presses (e.g. "Go back"); empty: Escape does nothing.
+  std::string escapeButton;
+
  protected:
   Label& addLabel(const std::string& n, const std::string& caption, const std::string& container = "");
   Label& addFrame(const std::string& n, const std::string& caption, const std::string& container = "");
@@ -204,6 +219,19 @@ class Forms {
   Window* active() const;
   std::vector<Window*> loaded() const;
 
+  // True while a run is under way (a front end then shows the controls that ignore input as disabled).
+  bool busy() const { return busy_ > 0; }
+  class BusyScope {
+   public:
+    explicit BusyScope(Forms& f) : forms_(f) { ++forms_.busy_; }
+    ~BusyScope() { --forms_.busy_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    Forms& forms_;
+  };
+
   // Ends the program: every window is unloaded.
   void end();
   bool ended() const { return ended_; }
@@ -221,6 +249,7 @@ class Forms {
   std::vector<std::string> shownOrder_;
   std::vector<std::unique_ptr<Window>> graveyard_;
   bool ended_ = false;
+  int busy_ = 0;
 };
 
 }  // namespace kiwora

@@ -1,5 +1,7 @@
 #include "spatial/spatial_structure.h"
 
+#include "stats/distance_tables.h"
+
 namespace kiwora {
 
 int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, double SearchRadius) {
@@ -43,6 +45,8 @@ void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& G
 template void Calc_Spatial_Structure_Locus(const GenotypeView&, const Table2<double>&, const Table3<double>&, double,
                                            SpatialResults&);
 template void Calc_Spatial_Structure_Locus(const GenotypeView&, const Table2<double>&, const PairTable3<double>&, double,
+                                           SpatialResults&);
+template void Calc_Spatial_Structure_Locus(const GenotypeView&, const Table2<double>&, const GregoriusByLocus&, double,
                                            SpatialResults&);
 
 }  // namespace kiwora

@@ -243,8 +243,8 @@ TwoLocusRow Two_Locus_Analysis(const TwoLocusInputs& in, const LocusGenotypeInde
     if (!g.popOn(p)) continue;
     for (int q = p + 1; q <= g.nPop; ++q) {
       if (!g.popOn(q)) continue;
-      dgA.push_back((*in.DistDG)(p, q, locusA));
-      dgB.push_back((*in.DistDG)(p, q, locusB));
+      dgA.push_back(in.DistDG(p, q, locusA));
+      dgB.push_back(in.DistDG(p, q, locusB));
       if (!M(p, q)) continue;
       dist.push_back(*M(p, q));
       geo.push_back((*in.GeoDist)(p, q));

@@ -7,6 +7,7 @@
 // analysis's multilocus tables are only read, so pairs may run side by side on several threads.
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -67,7 +68,7 @@ struct TwoLocusRow {
 struct TwoLocusInputs {
   GenotypeView g;
   const AlleleFreqTable* AlleleFreq = nullptr;
-  const PairTable3<double>* DistDG = nullptr;  // (pop, pop, locus)
+  std::function<double(int p, int q, int l)> DistDG;  // the Gregorius distance of (p, q) at locus l
   const Table2<double>* GeoDist = nullptr;  // (pop, pop)
   bool noSort = false;
 };

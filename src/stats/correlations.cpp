@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "stats/distance_tables.h"
+
 namespace kiwora {
 
 template <class DistTable>
@@ -45,6 +47,8 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
 template void Corr_Locus_GeoDist(const GenotypeView&, const Vec1<double>&, const Table3<double>&, const Table2<double>&,
                                  Vec1<Cell>&);
 template void Corr_Locus_GeoDist(const GenotypeView&, const Vec1<double>&, const PairTable3<double>&,
+                                 const Table2<double>&, Vec1<Cell>&);
+template void Corr_Locus_GeoDist(const GenotypeView&, const Vec1<double>&, const GregoriusByLocus&,
                                  const Table2<double>&, Vec1<Cell>&);
 
 }  // namespace kiwora

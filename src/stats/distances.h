@@ -4,6 +4,8 @@
 #include "base/cell.h"
 #include "base/pair_table.h"
 #include "base/table.h"
+#include "files/text_writer.h"
+#include "stats/distance_tables.h"
 #include "stats/genotype_view.h"
 #include "stats/present_codes.h"
 
@@ -21,6 +23,17 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFre
 // allele leaves the cell undefined too. Sizes both outputs itself.
 void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    PairTable3<Cell>& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
+
+// The same with the per-locus values kept as their compact work (stats/distance_tables.h) and worked
+// out when read: only the tables over loci hold a value per pair.
+bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, GregoriusByLocus& DistDG,
+                         Table2<double>& DistDGMean, const PresentCodeLists* presentCodes = nullptr);
+void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
+                   NeiByLocus& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
+
+// One locus's matrix of the distances, printed as Print_Pop_Matrix_Locus prints a table (files/matrix_print.h),
+// worked out row by row on the pool as it is printed.
+void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const LocusDistances& Matrix, int Locus);
 
 // The same into full tables, both orders of every pair filled.
 bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,

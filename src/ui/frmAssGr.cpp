@@ -5,6 +5,7 @@
 
 #include "assign/assignment_run.h"
 #include "assign/self_assign_run.h"
+#include "files/result_file.h"
 #include "files/text_writer.h"
 #include "ui/frmDiplo.h"
 #include "ui/busy_guard.h"
@@ -99,7 +100,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addLabel("Label10", "Number of simulated groups", "Frame9");
   addText("Text2", "Frame9");
   addFrame("Frame1", "Progress simulations", "Frame9");
-  addText("Text3", "Frame1");
+  addText("Text3", "Frame1").displayOnly = true;
 
   addFrame("Frame5", "Self assignment");
   addLabel("Label3", "Group Size", "Frame5");
@@ -109,7 +110,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addLabel("Label8", "Minimum number of complete  bi-parental loci ", "Frame5");
   addText("Text9", "Frame5");
   addLabel("Label5", "Progress", "Frame5");
-  addText("Text6", "Frame5");
+  addText("Text6", "Frame5").displayOnly = true;
 
   addFrame("Frame4", "Criteria for probability calculation");
   auto& o8 = addOption("Option8", "LOD1", "Frame4");
@@ -226,7 +227,15 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
   } release{*this};
   std::string error;
   bool ok = false;
-  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_)) return;
+  // A stopped run leaves the result file, and what the program knows of it, as they were.
+  const AssignmentFileState fileBefore = model().assignFile;
+  const ResultFileMark resultFile(fileBefore.AssignOutFile.empty() ? resultFileName(ds().RefFileName)
+                                                                   : fileBefore.AssignOutFile);
+  const auto stopped = [&] {
+    resultFile.rollBack();
+    model().assignFile = fileBefore;
+  };
+  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_, stopped)) return;
   if (!ok) {
     message(error);
     return;

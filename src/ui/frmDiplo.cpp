@@ -116,10 +116,11 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   auto& t13 = addText("Text13", "FrameKinship");
   addLabel("LabelNSim", "N Sim", "FrameKinship");
   auto& t14 = addText("Text14", "FrameKinship");
+  t14.worksWhileBusy = true;
   addLabel("LabelMinData", "Min data (0.5-1)", "FrameKinship");
   auto& t10 = addText("Text10", "FrameKinship");
   addLabel("LabelProgress9", "Progress %", "FrameKinship");
-  addText("Text9", "FrameKinship");
+  addText("Text9", "FrameKinship").displayOnly = true;
 
   addFrame("FrameTwoLocus", "Two-Locus-Analysis");
   auto& c25 = addCheck("Check25", "Two-Locus-Analysis", "FrameTwoLocus");
@@ -128,7 +129,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   addLabel("LabelMinData2", "Min data (0.5-1)", "FrameTwoLocus");
   auto& t7 = addText("Text7", "FrameTwoLocus");
   addLabel("LabelProgress8", "Progress %", "FrameTwoLocus");
-  addText("Text8", "FrameTwoLocus");
+  addText("Text8", "FrameTwoLocus").displayOnly = true;
 
   addFrame("FrameRedundant", "Search redundant Loci");
   const char* redLabels[4] = {"Minimum Diversity V", "Maximum Delta V", "Maximum Delta D", "Minimum Corr Inter Loci"};
@@ -368,6 +369,8 @@ void frmDiplo::Calculate() {
   running_ = true;
   const AnalysisOptions used = opt();
   bool written = false;
+  // A run the user stops part-way through its report leaves the result file as it was.
+  const ResultFileMark resultFile(m.ds.OutFileName);
   const bool completed = runGuarded(app, [&] {
     TextBox& progress = get<TextBox>("Text9");
     const RunContext run = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
@@ -377,11 +380,11 @@ void frmDiplo::Calculate() {
     if (written) {
       printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
         get<TextBox>("Text8").setText(done);
-        app.services.doEvents();
+        app.services.progressStep();
       });
       written = out.close();
     }
-  }, &running_);
+  }, &running_, [&resultFile] { resultFile.rollBack(); });
   if (!completed) {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
     app.analysis = AnalysisResults{};

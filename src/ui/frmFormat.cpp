@@ -46,6 +46,7 @@ class frmAbout : public AppWindow {
              "permutation tests, and the assignment or exclusion of test groups.");
     addLabel("Label3", "Developed by the Kiwora developers.");
     addButton("Command1", "OK").onClick = [this] { app.forms.unload(name()); };
+    escapeButton = "Command1";
   }
 };
 

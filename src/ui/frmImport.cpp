@@ -15,9 +15,9 @@ class frmImport : public AppWindow {
     addLabel("Label1", "Title");
     addText("Text1").onChange = [this] { Text1_Change(); };
     addLabel("Label2", "Number of loci");
-    addText("Text2");  // shows the count; editing it changes nothing
+    addText("Text2").displayOnly = true;  // shows the count; editing it changes nothing
     addLabel("Label3", "Number of individuals");
-    addText("Text3");  // shows the rows read; the writers always use every row that was read
+    addText("Text3").displayOnly = true;  // shows the rows read; the writers always use every row that was read
     addButton("Command2", "Import data").onClick = [this] { Command2_Click(); };
     addButton("Command1", "Go back").onClick = [this] {
       if (!importing_) backToMain();
@@ -29,7 +29,7 @@ class frmImport : public AppWindow {
                "1,Poland,PL_1_02,21.0122,52.2297,3,4,2,2\n"
                "2,Germany,DE_2_01,13.4050,52.5200,-1,-1,2,4\n"
                "2,Germany,DE_2_02,13.4050,52.5200,4,4,1,2");
-    addMenu("file", "File");
+    addMenu("file", "&File");
     addMenuItem("save_pops", "Save input file with pops", "file").onClick = [this] { save(ImportUnits::Populations); };
     addMenuItem("save_groups", "Save input files with groups", "file").onClick = [this] { save(ImportUnits::Groups); };
   }
@@ -82,9 +82,9 @@ class frmImport : public AppWindow {
       return;
     }
     showCount("Label3", "Text3", countImportRows(text));
-    app.services.doEvents();
+    app.services.progressStep();  // the close box may stop the import here
     if (const int loci = importHeaderLoci(text); loci > 0) showCount("Label2", "Text2", loci);
-    app.services.doEvents();
+    app.services.progressStep();
 
     ImportResult r = parseImportTable(text);
     if (!r.ok) {

@@ -74,8 +74,12 @@ void frmSelloc::selectionChanged() {
 
 void frmSelloc::setLocus(int l, int value) {
   // Index 0 (nothing picked yet, or an empty range box) carries no locus.
-  if (l >= 1 && l <= ds().NLoci && static_cast<std::size_t>(l) < sel().LocSel.size())
+  if (l >= 1 && l <= ds().NLoci && static_cast<std::size_t>(l) < sel().LocSel.size()) {
     sel().LocSel[static_cast<std::size_t>(l)] = value;
+    // The user's choice at the locus: a later test-group file no longer selects it again.
+    Vec1<int>& noData = model().test.LocDeselectedNoData;
+    if (static_cast<std::size_t>(l) < noData.size()) noData[static_cast<std::size_t>(l)] = 0;
+  }
 }
 
 void frmSelloc::moveLocus(int picked, int value) {

@@ -140,20 +140,27 @@ std::optional<ParsedInput> frmStart::readPopulationFile(const std::string& path)
 }
 
 void frmStart::loadInputFile(const std::string& path) {
-  const std::optional<ParsedInput> parsed = readPopulationFile(path);
+  std::optional<ParsedInput> parsed = readPopulationFile(path);
   if (!parsed) return;
+  const std::string outPath = resultFileName(path);
+  if (!resultPathUsable(outPath)) {
+    message(std::string(kReadingFailureMessage) + "\nThe result file " + outPath +
+            " is not a regular file (a folder, a pipe or a device); results could never be written to it.");
+    return;
+  }
 
   // The new data replace the loaded ones only now that the whole file has been read.
   DataSet next;
   Selection nextSel;
-  buildDataSet(*parsed, next, nextSel);
+  buildDataSet(std::move(*parsed), next, nextSel);
+  parsed.reset();
   DataSet& cur = ds();
   next.SaveFileName = cur.SaveFileName;
   next.FreqFileName = cur.FreqFileName;
   next.RefFileName = cur.RefFileName;
   next.TestFileName = cur.TestFileName;
   next.InFileName = path;
-  next.OutFileName = resultFileName(path);
+  next.OutFileName = outPath;
   nextSel.MinSampleSize = sel().MinSampleSize;
   nextSel.EqualSizeFlag = sel().EqualSizeFlag;
   cur = std::move(next);

@@ -143,7 +143,7 @@ void frmTest::run() {
     const auto results = Test_Two_Pops(m.ds, guard.selection(), pairs, run, [&](int p1, int p2, int done) {
       percent.caption = std::to_string(done) + " %";
       pair.caption = std::to_string(p1) + " / " + std::to_string(p2);
-      app.services.doEvents();
+      app.services.progressStep();
     });
 
     const TwoPopReportInfo info{&m.ds, &guard.selection(), run.nPerm, run.unit, run.smallestSize, run.stats};

@@ -8,6 +8,10 @@ namespace kiwora {
 namespace {
 
 constexpr int kBiParental = 1, kMaternal = 2, kPaternal = 3;
+// Each mode keeps its colour in captions and entries: bi-parental blue, maternal red, paternal green.
+constexpr const char* kBlue = "#0000c0";
+constexpr const char* kRed = "#c00000";
+constexpr const char* kGreen = "#007000";
 
 std::string entry(int l, const std::string& name) { return std::to_string(l) + "  - " + name; }
 
@@ -16,24 +20,38 @@ std::string entry(int l, const std::string& name) { return std::to_string(l) + "
 frm_ModeL::frm_ModeL(App& a) : AppWindow(a, "frm_ModeL", "Define mode of inheritance") {
   // Left to right: paternal, its two arrows, bi-parental, its two arrows, maternal; each arrow points to
   // the list it moves the picked locus into.
-  addFrame("Frame3", "Paternally");
-  addList("List3", "Frame3").onClick = [this] { pick(get<ListBox>("List3")); };
+  addFrame("Frame3", "Paternally").colour = kGreen;
+  auto& list3 = addList("List3", "Frame3");
+  list3.onClick = [this] { pick(get<ListBox>("List3")); };
+  list3.colour = kGreen;
   addButton("Command4", "<").onClick = [this] { moveTo(kPaternal); };
   addButton("Command5", ">").onClick = [this] { moveTo(kBiParental); };
-  addFrame("Frame1", "Bi-parentally");
-  addList("List1", "Frame1").onClick = [this] { pick(get<ListBox>("List1")); };
+  addFrame("Frame1", "Bi-parentally").colour = kBlue;
+  auto& list1 = addList("List1", "Frame1");
+  list1.onClick = [this] { pick(get<ListBox>("List1")); };
+  list1.colour = kBlue;
   addButton("Command1", ">").onClick = [this] { moveTo(kMaternal); };
   addButton("Command2", "<").onClick = [this] { moveTo(kBiParental); };
-  addFrame("Frame2", "Maternally");
-  addList("List2", "Frame2").onClick = [this] { pick(get<ListBox>("List2")); };
+  addFrame("Frame2", "Maternally").colour = kRed;
+  auto& list2 = addList("List2", "Frame2");
+  list2.onClick = [this] { pick(get<ListBox>("List2")); };
+  list2.colour = kRed;
 
   // Each box runs its action on every change of its tick, also when another box's action unticks it.
-  addCheck("Check1", "All loci maternally inherited").onClick = [this] { allLoci(kMaternal, get<CheckBox>("Check2")); };
-  addCheck("Check2", "All loci bi-parentally inherited").onClick = [this] {
-    allLoci(kBiParental, get<CheckBox>("Check1"));
-  };
-  addCheck("Check3", "All loci parentally inherited").onClick = [this] { allLoci(kPaternal, get<CheckBox>("Check3")); };
-  addButton("Command3", "Go back").onClick = [this] { backToMain(); };
+  // The three stand one below the other under the middle list.
+  auto& check1 = addCheck("Check1", "All loci maternally inherited");
+  check1.onClick = [this] { allLoci(kMaternal, get<CheckBox>("Check2")); };
+  check1.colour = kRed;
+  auto& check2 = addCheck("Check2", "All loci bi-parentally inherited");
+  check2.onClick = [this] { allLoci(kBiParental, get<CheckBox>("Check1")); };
+  check2.colour = kBlue;
+  auto& check3 = addCheck("Check3", "All loci parentally inherited");
+  check3.onClick = [this] { allLoci(kPaternal, get<CheckBox>("Check3")); };
+  check3.colour = kGreen;
+  for (CheckBox* c : {&check1, &check2, &check3}) c->under = "Frame1";
+  auto& back = addButton("Command3", "Go back");
+  back.onClick = [this] { backToMain(); };
+  back.barLeft = true;
 }
 
 void frm_ModeL::Form_Load() { listLoci(); }

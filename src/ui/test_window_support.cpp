@@ -36,7 +36,7 @@ void PermutationTestWindow::addCountBox(const std::string& label) {
 
 void PermutationTestWindow::addProgressBox() {
   addLabel("Label2", "Progress");
-  addText("Text2");
+  addText("Text2").displayOnly = true;
 }
 
 void PermutationTestWindow::addRunButtons(const std::string& caption) {
@@ -77,7 +77,7 @@ bool PermutationTestWindow::appendSection(const std::function<void(LineWriter&)>
 
 void PermutationTestWindow::showProgress(const std::string& text) {
   get<TextBox>("Text2").setText(text);
-  app.services.doEvents();
+  app.services.progressStep();
 }
 
 std::string PermutationTestWindow::progressPercent(int perm, int nPerm) {

@@ -72,6 +72,8 @@ class DesktopTest : public QObject {
   std::unique_ptr<DesktopView> view_;
   QStringList dialogTitles_;
   QStringList messages_;
+  QStringList questions_;  // asked with Yes and No; answered with `answer_`
+  QMessageBox::StandardButton answer_ = QMessageBox::Yes;
   QTimer boxWatcher_;
   std::string nextFile_;
   bool ended_ = false;
@@ -134,6 +136,40 @@ class DesktopTest : public QObject {
     QCOMPARE(app_->model.ds.NPop, 3);
   }
 
+  // Runs the population analysis with the given boxes ticked and comes back to the main window.
+  void analyse(std::initializer_list<const char*> boxes) {
+    clickMenu("frmStart", "Analysis", "Diploid");
+    QTRY_VERIFY(view_->window("frmDiplo"));
+    for (const char* box : boxes) click("frmDiplo", box);
+    click("frmDiplo", "Command1");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmDiplo"));
+  }
+
+  // Opens a task window from the main window's menu and gives it the focus, as the window manager does.
+  QWidget* openTask(const char* menu, const std::string& item, const std::string& window) {
+    clickMenu("frmStart", menu, item);
+    QWidget* top = nullptr;
+    [&] { QTRY_VERIFY((top = view_->window(window)) != nullptr); }();
+    if (!top) return nullptr;
+    top->activateWindow();
+    [&] { QVERIFY(QTest::qWaitForWindowActive(top)); }();
+    return top;
+  }
+
+  // Counts the clicks that reach a list of the model.
+  void countClicks(const std::string& window, const std::string& list, int& n) {
+    auto& l = app_->forms.find(window)->get<ListBox>(list);
+    l.onClick = [&n, handler = l.onClick] {
+      ++n;
+      if (handler) handler();
+    };
+  }
+
+  QByteArray resultFile() {
+    QFile f(path("demo-out.txt"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+  }
+
  private slots:
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
@@ -150,11 +186,18 @@ class DesktopTest : public QObject {
     view_->onEnded = [this] { ended_ = true; };
     dialogTitles_.clear();
     messages_.clear();
+    questions_.clear();
+    answer_ = QMessageBox::Yes;
     // A message box is read and answered with a click on its OK button, as a user would.
     connect(&boxWatcher_, &QTimer::timeout, this, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        messages_ << box->text();
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+          messages_ << box->text();
+          QTest::mouseClick(ok, Qt::LeftButton);
+        } else if (QAbstractButton* answer = box->button(answer_)) {
+          questions_ << box->text();
+          QTest::mouseClick(answer, Qt::LeftButton);
+        }
       }
     });
     boxWatcher_.start(20);
@@ -313,12 +356,6 @@ class DesktopTest : public QObject {
     openExample();
     clickMenu("frmStart", "Analysis", "Diploid");
     QTRY_VERIFY(view_->window("frmDiplo"));
-    // While a run is under way its window stays.
-    app_->model.flags.Busy = 1;
-    view_->window("frmDiplo")->close();
-    QTest::qWait(50);
-    QVERIFY(view_->window("frmDiplo") && view_->window("frmDiplo")->isVisible() && !ended_);
-    app_->model.flags.Busy = 0;
     // Closing a task window leaves no window, which ends the program.
     view_->window("frmDiplo")->close();
     QTRY_VERIFY(ended_);
@@ -406,6 +443,278 @@ class DesktopTest : public QObject {
     QVERIFY(top->rect().contains(QRect(back->mapTo(top, QPoint(0, 0)), back->size())));
     click("frmLarge", "Command1");
     QTRY_VERIFY(!view_->window("frmLarge"));
+  }
+
+  // Focus, scrolling and the view's own updates never act on the model; a click on an entry, or an
+  // arrow key, acts exactly once.
+  void aListGainingTheFocusPicksNothing() {
+    openExample();
+    analyse({"Check8"});
+    QVERIFY(openTask("Test", "WS", "frmWTest"));
+    auto* list = control<QListWidget>("frmWTest", "List1");
+    int clicks = 0;
+    countClicks("frmWTest", "List1", clicks);
+    QVERIFY(control<QCheckBox>("frmWTest", "Check3")->isChecked());
+    list->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(list->hasFocus());
+    QTest::qWait(50);
+    QCOMPARE(clicks, 0);
+    QCOMPARE(list->currentRow(), -1);
+    QVERIFY(control<QCheckBox>("frmWTest", "Check3")->isChecked());
+    // The arrow key picks the first entry, a click the third; each once.
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(clicks, 1);
+    QCOMPARE(app_->forms.find("frmWTest")->get<ListBox>("List1").listIndex(), 0);
+    clickEntry("frmWTest", "List1", list->item(2)->text());
+    QCOMPARE(clicks, 2);
+    QCOMPARE(app_->forms.find("frmWTest")->get<ListBox>("List1").listIndex(), 2);
+    click("frmWTest", "Command2");
+    QTRY_VERIFY(view_->window("frmStart"));
+
+    // In the selection windows ">" before any click moves nothing.
+    const struct { const char* item; const char* window; } selections[] = {{"Es", "frmSelPop"}, {"EL", "frmSelloc"}};
+    for (const auto& c : selections) {
+      QVERIFY(openTask("Analysis", c.item, c.window));
+      const QStringList all = entries(c.window, "List1");
+      auto* l = control<QListWidget>(c.window, "List1");
+      l->setFocus(Qt::TabFocusReason);
+      QTRY_VERIFY(l->hasFocus());
+      click(c.window, "Command1");
+      QCOMPARE(entries(c.window, "List1"), all);
+      QVERIFY2(entries(c.window, "List2").isEmpty(), c.window);
+      click(c.window, "Command3");
+      QTRY_VERIFY(view_->window("frmStart"));
+    }
+  }
+
+  // The close box during a run asks; stopping ends the run at its next progress step, appends nothing,
+  // sets no flag and leaves the window open and usable. Meanwhile the controls that do nothing look
+  // disabled, and the progress box does not.
+  void closingDuringARunAsksAndStopsIt() {
+    openExample();
+    analyse({"Check8"});
+    const QByteArray before = resultFile();
+    const WorkflowFlags flags = app_->model.flags;
+    const std::vector<int> popSel(app_->model.sel.PopSel.begin(), app_->model.sel.PopSel.end());
+    QWidget* top = openTask("Test", "WS", "frmWTest");
+    QVERIFY(top);
+    auto* count = control<QLineEdit>("frmWTest", "Text1");
+    QTest::mouseClick(count, Qt::LeftButton);
+    count->selectAll();
+    QTest::keyClicks(count, "2000000");
+    QTest::keyClick(count, Qt::Key_Tab);
+
+    QStringList usableDuringRun;
+    bool progressShown = false;
+    QTimer::singleShot(0, this, [&] {
+      for (const char* n : {"Command1", "Command2", "Text1", "List1", "Check1", "Check3"})
+        if (view_->widget("frmWTest", n)->isEnabled()) usableDuringRun << n;
+      progressShown = view_->widget("frmWTest", "Text2")->isEnabled();
+      top->close();
+    });
+    click("frmWTest", "Command1");
+    QCOMPARE(questions_.size(), 1);
+    QVERIFY2(usableDuringRun.isEmpty(), qPrintable(usableDuringRun.join(", ")));
+    QVERIFY(progressShown);
+    QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join("\n")));
+    QVERIFY(view_->window("frmWTest") && view_->window("frmWTest")->isVisible());
+    QCOMPARE(resultFile(), before);
+    QCOMPARE(app_->model.flags.Busy, 0);
+    QCOMPARE(app_->model.flags.AnalysisDone, flags.AnalysisDone);
+    QCOMPARE(app_->model.flags.NoSortMLG, flags.NoSortMLG);
+    QCOMPARE(std::vector<int>(app_->model.sel.PopSel.begin(), app_->model.sel.PopSel.end()), popSel);
+    QVERIFY(control<QPushButton>("frmWTest", "Command1")->isEnabled());
+
+    // Answered No, the run goes on to its end; the window is usable for that.
+    QTest::mouseClick(count, Qt::LeftButton);
+    count->selectAll();
+    QTest::keyClicks(count, "20");
+    QTest::keyClick(count, Qt::Key_Tab);
+    answer_ = QMessageBox::No;
+    QTimer::singleShot(0, this, [&] { top->close(); });
+    click("frmWTest", "Command1");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmWTest"));
+    QCOMPARE(questions_.size(), 2);
+    QVERIFY(resultFile() != before);
+  }
+
+  // Whenever no editor window comes up, the user is told which file to open.
+  void anEditorThatCannotStartIsReported() {
+    openExample();
+    analyse({"Check5"});
+    const QString file = QString::fromStdString(app_->model.ds.OutFileName);
+    const struct { const char* launcher; bool fails; } cases[] = {
+        {"/nonexistent/launcher", true},  // no launcher at all
+        {"false", true},                  // a launcher that starts and exits with an error
+        {"true", false},
+    };
+    for (const auto& c : cases) {
+      messages_.clear();
+      services_->editorLauncher = c.launcher;
+      clickMenu("frmStart", "Results", "Editor");
+      if (c.fails) {
+        QTRY_COMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0], "No text editor could be started for " + file + ".");
+      } else {
+        QTest::qWait(300);
+        QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join("\n")));
+      }
+    }
+  }
+
+  // Run at 150 % on a 1920 x 1080 screen (the desktop_150 test): every window fits the screen's width,
+  // scrolling up and down at most.
+  void noWindowScrollsSideways() {
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    if (free.width() < 1280) QSKIP("needs a screen of at least 1920 x 1080 at 150 %");
+    openExample();
+    for (const std::string& name : app_->forms.registered()) {
+      if (name == "frmStart") continue;
+      try {
+        app_->forms.show(name);
+      } catch (const std::exception&) {
+        continue;  // a window that needs other data first
+      }
+      view_->refresh();
+      QWidget* top = view_->window(name);
+      QVERIFY2(top && QTest::qWaitForWindowExposed(top), name.c_str());
+      QVERIFY2(top->frameGeometry().width() <= free.width(),
+               qPrintable(QString("%1 is %2 wide on %3").arg(name.c_str()).arg(top->frameGeometry().width()).arg(free.width())));
+      if (auto* scroll = top->findChild<QScrollArea*>()) {
+        QVERIFY2(scroll->horizontalScrollBar()->maximum() == 0, name.c_str());
+        QVERIFY2(scroll->widget()->minimumSizeHint().width() <= scroll->viewport()->width(), name.c_str());
+      }
+      app_->forms.unload(name);
+      view_->refresh();
+    }
+  }
+
+  // The three lists in the colours of their modes, the boxes under the middle list, "Go back" at the
+  // bottom left.
+  void modeOfInheritanceShowsItsModes() {
+    for (const char* f : {"ref_oaks.txt", "test_trees.txt"})
+      QVERIFY(QFile::copy(QString(KIWORA_SOURCE_DIR "/tests/scripts/") + f, path(f)));
+    nextFile_ = path("ref_oaks.txt").toStdString();
+    clickMenu("frmStart", "File", "OpenRefFile");
+    QTRY_COMPARE(messages_.size(), 1);
+    nextFile_ = path("test_trees.txt").toStdString();
+    clickMenu("frmStart", "File", "OpenTestFile");
+    QTRY_COMPARE(messages_.size(), 2);
+    QWidget* top = openTask("Analysis", "Mode_inheritance", "frm_ModeL");
+    QVERIFY(top && QTest::qWaitForWindowExposed(top));
+    auto rect = [&](const char* n) {
+      QWidget* w = view_->widget("frm_ModeL", n);
+      return QRect(w->mapTo(top, QPoint(0, 0)), w->size());
+    };
+    QVERIFY(rect("Frame3").right() < rect("Frame1").left() && rect("Frame1").right() < rect("Frame2").left());
+    int y = rect("Frame1").bottom();
+    for (const char* box : {"Check1", "Check2", "Check3"}) {
+      const QRect r = rect(box);
+      QVERIFY2(r.top() > y && r.left() >= rect("Frame1").left() && r.left() < rect("Frame1").right(), box);
+      y = r.bottom();
+    }
+    const QRect back = rect("Command3");
+    QVERIFY(back.top() > y && back.right() < rect("Frame1").left());
+    const struct { const char* control; QColor colour; } colours[] = {
+        {"Frame1", QColor(0x00, 0x00, 0xc0)}, {"List1", QColor(0x00, 0x00, 0xc0)}, {"Check2", QColor(0x00, 0x00, 0xc0)},
+        {"Frame2", QColor(0xc0, 0x00, 0x00)}, {"List2", QColor(0xc0, 0x00, 0x00)}, {"Check1", QColor(0xc0, 0x00, 0x00)},
+        {"Frame3", QColor(0x00, 0x70, 0x00)}, {"List3", QColor(0x00, 0x70, 0x00)}, {"Check3", QColor(0x00, 0x70, 0x00)},
+    };
+    for (const auto& c : colours) {
+      QWidget* w = view_->widget("frm_ModeL", c.control);
+      const QPalette::ColorRole role = qobject_cast<QListWidget*>(w) ? QPalette::Text : QPalette::WindowText;
+      QVERIFY2(w->palette().color(role) == c.colour, c.control);
+    }
+  }
+
+  // Enter presses a focused button, Escape does what "Go back" does (and closes About), Enter leaves a
+  // text box without entering a box that only displays, and the import window's menu has its Alt letter.
+  void theKeyboardReachesWhatTheMouseDoes() {
+    for (bool escape : {false, true}) {
+      QWidget* about = openTask("Help", "about", "frmAbout");
+      QVERIFY(about);
+      if (escape) {
+        QTest::keyClick(about, Qt::Key_Escape);
+      } else {
+        auto* ok = control<QPushButton>("frmAbout", "Command1");
+        ok->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(ok, Qt::Key_Return);
+      }
+      QTRY_VERIFY(!view_->window("frmAbout"));
+    }
+    openExample();
+    QWidget* top = openTask("Analysis", "Es", "frmSelPop");
+    QVERIFY(top);
+    auto* back = control<QPushButton>("frmSelPop", "Command3");
+    back->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(back, Qt::Key_Return);
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmSelPop"));
+
+    top = openTask("Analysis", "Diploid", "frmDiplo");
+    QVERIFY(top);
+    auto* minData = control<QLineEdit>("frmDiplo", "Text10");
+    QTest::mouseClick(minData, Qt::LeftButton);
+    QTRY_VERIFY(minData->hasFocus());
+    minData->selectAll();
+    QTest::keyClicks(minData, "0.7");
+    QTest::keyClick(minData, Qt::Key_Return);
+    QTRY_VERIFY(!minData->hasFocus());
+    QCOMPARE(app_->model.options.KinMinData, 0.7);
+    for (const char* shown : {"Text8", "Text9"}) {
+      auto* box = control<QLineEdit>("frmDiplo", shown);
+      QVERIFY2(!box->hasFocus() && box->isReadOnly() && box->focusPolicy() == Qt::NoFocus, shown);
+    }
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : top, Qt::Key_Escape);
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmDiplo"));
+
+    QVERIFY(openTask("File", "importTable", "frmImport"));
+    QCOMPARE(view_->window("frmImport")->findChild<QMenu*>("file")->title(), QString("&File"));
+    for (const char* shown : {"Text2", "Text3"})
+      QVERIFY2(control<QLineEdit>("frmImport", shown)->isReadOnly(), shown);
+  }
+
+  // A whole session by mouse and keyboard: open, exclude a population, analyse, then Tab once around
+  // "Test within populations" and Calculate. Every selected population is tested. With KIWORA_SESSION_SHOTS
+  // set to a folder, each step is photographed there.
+  void aSessionTabbingThroughTheTestWindowTestsEverySelectedPopulation() {
+    int shot = 0;
+    const QString shots = qEnvironmentVariable("KIWORA_SESSION_SHOTS");
+    auto photo = [&](const std::string& window, const char* step) {
+      if (shots.isEmpty()) return;
+      QTest::qWait(100);
+      if (QWidget* w = view_->window(window)) w->grab().save(QString("%1/%2-%3.png").arg(shots).arg(++shot, 2, 10, QChar('0')).arg(step));
+    };
+    openExample();
+    photo("frmStart", "opened");
+    QVERIFY(openTask("Analysis", "Es", "frmSelPop"));
+    clickEntry("frmSelPop", "List1", "2 - Pop_2");
+    click("frmSelPop", "Command1");
+    photo("frmSelPop", "selected");
+    click("frmSelPop", "Command3");
+    QTRY_VERIFY(view_->window("frmStart"));
+    analyse({"Check8"});
+    QWidget* top = openTask("Test", "WS", "frmWTest");
+    QVERIFY(top);
+    photo("frmWTest", "opened");
+    // Once around the window with Tab, from whatever has the focus first.
+    QWidget* first = QApplication::focusWidget();
+    QVERIFY(first);
+    QStringList visited;
+    for (int i = 0; i < 40; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+      if (QApplication::focusWidget() == first) break;
+    }
+    QVERIFY2(QApplication::focusWidget() == first, qPrintable(visited.join(" ")));
+    QVERIFY2(visited.contains("List1") && !visited.contains("Text2"), qPrintable(visited.join(" ")));
+    photo("frmWTest", "tabbed");
+    QVERIFY(control<QCheckBox>("frmWTest", "Check3")->isChecked());
+    click("frmWTest", "Command1");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmWTest"));
+    const QString text = QString::fromLatin1(resultFile());
+    for (const char* pop : {"Pop_1", "Pop_3"})
+      QVERIFY2(text.contains(QString("Tested Population     = ") + pop), pop);
+    QVERIFY(!text.contains("Tested Population     = Pop_2"));
   }
 
   void fileEndEndsTheProgram() {

@@ -1,0 +1,52 @@
+#pragma once
+// The one rule by which results are compared wherever a decision hangs on them (which population is best,
+// whether a simulated or permuted value reaches the observed one, whether a probability lies below a
+// threshold). Values that are equal in exact arithmetic come out a few units in the last place apart when
+// their terms are summed in another order; such values count as equal, so no decision depends on the order
+// of summation.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace kiwora {
+
+// Two values are equal when they differ by no more than this share of the larger magnitude ...
+inline constexpr double kTieTolerance = 1e-9;
+// ... or, near 0, by no more than this.
+inline constexpr double kTieFloor = 1e-12;
+
+// a and b equal within the rule. `scale` widens the magnitude the relative share is taken of (the size of
+// the operands when a and b are themselves differences of larger values). Infinite values equal only
+// themselves; NaN equals nothing.
+inline bool ties(double a, double b, double scale = 0) {
+  if (a == b) return true;
+  if (!std::isfinite(a) || !std::isfinite(b)) return false;
+  const double m = std::max({std::fabs(a), std::fabs(b), std::fabs(scale)});
+  return std::fabs(a - b) <= std::max(kTieFloor, kTieTolerance * m);
+}
+
+// a below b, and not equal to it by the rule.
+inline bool clearlyBelow(double a, double b, double scale = 0) { return a < b && !ties(a, b, scale); }
+// a above b, and not equal to it by the rule.
+inline bool clearlyAbove(double a, double b, double scale = 0) { return a > b && !ties(a, b, scale); }
+// value >= observed, equal values included.
+inline bool atLeast(double value, double observed, double scale = 0) {
+  return value >= observed || ties(value, observed, scale);
+}
+// value <= observed, equal values included.
+inline bool atMost(double value, double observed, double scale = 0) {
+  return value <= observed || ties(value, observed, scale);
+}
+
+// The position of the first value equal by the rule to the smallest one: ties go to the earliest, as
+// they would in exact arithmetic. values.size() when there is none.
+inline std::size_t firstOfSmallest(const std::vector<double>& values) {
+  if (values.empty()) return 0;
+  const double smallest = *std::min_element(values.begin(), values.end());
+  std::size_t i = 0;
+  while (i < values.size() && !ties(values[i], smallest)) ++i;
+  return i;
+}
+
+}  // namespace kiwora
