@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "generate.h"
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 #include "base/worker_pool.h"
 
 namespace kiwora {

@@ -5,8 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include "generate.h"
-#include "permutation/among_test.h"
-#include "permutation/within_test.h"
+#include "permutation/among_permutation.h"
+#include "permutation/within_permutation.h"
 #include "base/worker_pool.h"
 
 namespace kiwora {

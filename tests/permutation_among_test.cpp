@@ -9,7 +9,7 @@
 #include "files/text_writer.h"
 #include "permutation/among_report.h"
 #include "permutation/among_resampling.h"
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 #include "stats/population_copy.h"
 #include "base/worker_pool.h"
 #include "stats/allele_stats.h"

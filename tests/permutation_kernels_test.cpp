@@ -7,9 +7,9 @@
 
 #include "../bench/generate.h"
 #include "permutation/among_resampling.h"
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 #include "permutation/run_support.h"
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 #include "base/worker_pool.h"
 
 namespace kiwora {
@@ -135,7 +135,7 @@ TEST(PermutationKernels, AmongColumnsOfEveryPermutationAreTheAnalysisValues) {
       const AmongTestResult r = Test_Among_Populations(g, d.ds.MaxAllele, d.sel.LocSel, nPerm, false, seed);
       ASSERT_EQ(r.permuted.size(), static_cast<std::size_t>(nPerm) + 1);
       for (int k = 1; k <= nPerm; ++k) {
-        Random rng = permutationStream(seed, 0, k);
+        Random rng = Random::stream(seed, 0, k);
         GenotypeData shuffled;
         Permute_Individuals_All_Pops(pool, populationSizes(g), rng, shuffled);
         EXPECT_EQ(r.permuted[static_cast<std::size_t>(k)], amongColumns(shuffled, d.ds.MaxAllele, d.sel.LocSel, false))

@@ -12,6 +12,8 @@
 
 #include "permutation/resampling.h"
 #include "permutation/run_support.h"
+#include "ui/busy_guard.h"
+#include "ui/test_window_support.h"
 #include "stats_fixture.h"
 #include "support/app_fixture.h"
 
@@ -59,7 +61,7 @@ TEST(Resampling, DealingOutThePoolKeepsWhatTheUnitKeeps) {
     SCOPED_TRACE(static_cast<int>(unit));
     bool changed = false;
     for (int k = 1; k <= 20; ++k) {
-      Random rng = permutationStream(7, 1, k);
+      Random rng = Random::stream(7, 1, k);
       GenotypeData out;
       dealPool(f.data, pool, f.locSel, unit, sizes, rng, out);
       ASSERT_EQ(out.nPop(), 2);
@@ -91,7 +93,7 @@ TEST(Resampling, SmallerSamplesDrawDistinctIndividualsAndLeaveTheRest) {
   const auto pool = poolOf(f.data, both);
   const int sizes[] = {10, 10};
   for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus}) {
-    Random rng = permutationStream(3, 0, 1);
+    Random rng = Random::stream(3, 0, 1);
     GenotypeData out;
     dealPool(f.data, pool, f.locSel, unit, sizes, rng, out);
     EXPECT_EQ(out.nInd(1), 10);
@@ -111,7 +113,7 @@ TEST(Resampling, EveryRowIsEquallyLikely) {
   std::map<int, int> seen;
   const int n = 30000;
   for (int k = 1; k <= n; ++k) {
-    Random rng = permutationStream(11, 0, k);
+    Random rng = Random::stream(11, 0, k);
     GenotypeData out;
     dealPool(f.data, pool, f.locSel, PermUnit::Multilocus, sizes, rng, out);
     ++seen[out.a1(1, 1, 1)];
@@ -146,10 +148,10 @@ TEST(Resampling, EdgeCases) {
 TEST(PermutationStreams, DifferByUnitAndPermutation) {
   std::set<std::uint64_t> first;
   for (int unit : {0, 1, 2})
-    for (int perm : {1, 2, 3}) first.insert(permutationStream(42, unit, perm).next());
+    for (int perm : {1, 2, 3}) first.insert(Random::stream(42, unit, perm).next());
   EXPECT_EQ(first.size(), 9u);
-  EXPECT_EQ(permutationStream(42, 1, 2).next(), permutationStream(42, 1, 2).next());
-  EXPECT_NE(permutationStream(42, 1, 2).next(), permutationStream(43, 1, 2).next());
+  EXPECT_EQ(Random::stream(42, 1, 2).next(), Random::stream(42, 1, 2).next());
+  EXPECT_NE(Random::stream(42, 1, 2).next(), Random::stream(43, 1, 2).next());
 }
 
 TEST(TieRule, CountsEqualValuesWithinTheTolerance) {
@@ -208,26 +210,31 @@ TEST(UserChoices, ResultFileMustBeWritable) {
   EXPECT_FALSE(canAppendTo(""));
 }
 
-TEST(RunGuardTest, OneRunAtATimeAndTheSelectionComesBack) {
-  WorkflowFlags flags;
-  Selection sel;
-  sel.PopSel = {0, 1, 0, 1};
-  sel.LocSel = {0, 1, 1};
-  {
-    RunGuard run(flags, sel);
-    ASSERT_TRUE(run.acquired());
-    EXPECT_EQ(flags.Busy, 1);
-    sel.PopSel = {0, 1, 1, 1};  // e.g. a list click while the run lets events through
+TEST(BusyGuardTest, OneRunAtATimeAndTheSelectionComesBack) {
+  for (const auto mode : {BusyGuard::Selection::Kept, BusyGuard::Selection::Restored}) {
+    const bool restores = mode == BusyGuard::Selection::Restored;
+    WorkflowFlags flags;
+    Selection sel;
+    sel.PopSel = {0, 1, 0, 1};
+    sel.LocSel = {0, 1, 1};
     {
-      RunGuard second(flags, sel);
-      EXPECT_FALSE(second.acquired());
-      sel.PopSel[1] = 0;
+      BusyGuard run(flags, sel, mode);
+      ASSERT_TRUE(run.acquired());
+      EXPECT_EQ(flags.Busy, 1);
+      sel.PopSel = {0, 1, 1, 1};  // e.g. a list click while the run lets events through
+      {
+        BusyGuard second(flags, sel, mode);
+        EXPECT_FALSE(second.acquired());
+        sel.PopSel[1] = 0;
+      }
+      EXPECT_EQ(flags.Busy, 1) << "a refused second run must not end the first";
+      if (restores) {
+        EXPECT_EQ(run.selection().PopSel, (Vec1<int>{0, 1, 0, 1}));
+      }
     }
-    EXPECT_EQ(flags.Busy, 1) << "a refused second run must not end the first";
-    EXPECT_EQ(run.selection().PopSel, (Vec1<int>{0, 1, 0, 1}));
+    EXPECT_EQ(flags.Busy, 0);
+    EXPECT_EQ(sel.PopSel, restores ? (Vec1<int>{0, 1, 0, 1}) : (Vec1<int>{0, 0, 1, 1}));
   }
-  EXPECT_EQ(flags.Busy, 0);
-  EXPECT_EQ(sel.PopSel, (Vec1<int>{0, 1, 0, 1}));
 }
 
 }  // namespace

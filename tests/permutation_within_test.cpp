@@ -10,7 +10,7 @@
 #include "files/text_writer.h"
 #include "permutation/within_report.h"
 #include "permutation/within_resampling.h"
-#include "permutation/within_test.h"
+#include "permutation/within_permutation.h"
 #include "base/worker_pool.h"
 #include "stats/allele_stats.h"
 #include "stats_fixture.h"

@@ -2,11 +2,14 @@
 // as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "analysis/driver.h"
 #include "model/run_memory.h"
 #include "support/app_fixture.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
@@ -33,12 +36,12 @@ TEST(RunMemory, RefusesAboveTheLimitNamingTheLargestNeed) {
 
 TEST(RunMemory, TheAnalysisCountsItsPairAndSimulationTables) {
   Model m;
-  m.ds.NPop = 2000;
-  m.ds.NLoci = 200;
+  m.ds.NPop = 12000;
+  m.ds.NLoci = 2;
   m.ds.MaxAllele = 4;
-  m.ds.NInd = makeVec1<int>(2000, 1);
+  m.ds.NInd = makeVec1<int>(12000, 1);
   AnalysisOptions o;
-  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("for the genetic distances between every two of 2000 populations at 200 loci"),
+  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("for the tables of every two of 12000 populations"),
             std::string::npos);
   m.ds.NPop = 3;
   m.ds.NInd = makeVec1<int>(3, 10);
@@ -80,17 +83,14 @@ class RunGuard : public testing::AppFixture {
 
 // Many populations at many loci in a small file: the distance tables alone would take about 6 GB.
 TEST_F(RunGuard, ALargeDataSetIsRefusedBeforeTheRunAndStaysLoaded) {
-  std::string data = "Wide\n2000,200,2\n";
-  for (int l = 1; l <= 200; ++l) data += "L" + std::to_string(l) + "\n";
-  std::string genotype;
-  for (int l = 1; l <= 200; ++l) genotype += (l > 1 ? ",1,2" : "1,2");
-  for (int p = 1; p <= 2000; ++p) data += "P" + std::to_string(p) + ",0,0\n" + genotype + "\n" + (p == 2000 ? "END\n" : "\n");
+  std::string data = "Wide\n12000,2,2\nL1\nL2\n";
+  for (int p = 1; p <= 12000; ++p) data += "P" + std::to_string(p) + ",0,0\n1,2,1,2\n" + (p == 12000 ? "END\n" : "\n");
   open(data);
   run("tick Check9\nclick Command1");
   const std::string m = *services.takeMessage();
-  EXPECT_NE(m.find("of it for the genetic distances between every two of 2000 populations at 200 loci."), std::string::npos) << m;
+  EXPECT_NE(m.find("of it for the tables of every two of 12000 populations."), std::string::npos) << m;
   run("expect-window frmDiplo\nclick Command2\nexpect-window frmStart\nexpect-enabled Analysis");
-  EXPECT_EQ(model().ds.NPop, 2000);
+  EXPECT_EQ(model().ds.NPop, 12000);
   EXPECT_EQ(model().flags.DataLoaded, 1);
   EXPECT_EQ(model().flags.AnalysisDone, 0);
   EXPECT_EQ(model().flags.Busy, 0);
@@ -163,9 +163,11 @@ TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSucces
 
   // A reader that fails keeps the loaded data: here the failure comes from inside the guarded body.
   bool guard = true;
-  app.model.flags.Busy = 1;
-  EXPECT_FALSE(runGuarded(app, [] { throw std::bad_alloc(); }, &guard));
-  EXPECT_FALSE(guard);
+  {
+    BusyGuard busy(app.model.flags, app.model.sel);
+    EXPECT_FALSE(runGuarded(app, [] { throw std::bad_alloc(); }, &guard));
+    EXPECT_FALSE(guard);
+  }
   EXPECT_EQ(app.model.flags.Busy, 0);
   EXPECT_EQ(*services.takeMessage(), "The run was stopped: there is not enough memory for it. The loaded data are unchanged.");
   EXPECT_TRUE(runGuarded(app, [] {}));
@@ -228,6 +230,45 @@ TEST(RunGuardThrown, TwoPopulationTestAndAssignmentRecoverFromAFailedRun) {
 }
 
 // The test among all populations keeps every permutation's row: a count too large is refused up front.
+// Services that note, at each chance to process events, whether the widget model says a run is under way.
+class WatchingServices : public ScriptedServices {
+ public:
+  void doEvents() override {
+    ScriptedServices::doEvents();
+    if (forms) seen.push_back(forms->runUnderWay());
+  }
+  const Forms* forms = nullptr;
+  std::vector<bool> seen;
+};
+
+TEST(BusyState, FrontEndsSeeARunUnderWayThroughTheWidgetModel) {
+  testing::TempDir dir;
+  WatchingServices services;
+  App app(services);
+  services.forms = &app.forms;
+  registerWindows(app);
+  startProgram(app);
+  std::ostringstream log;
+  ScriptPlayer player(app, services, log, dir.path());
+  auto run = [&](const std::string& lines) {
+    std::istringstream in(lines);
+    std::string line;
+    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
+  };
+  dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check8\ntick Check11\ntick Check13\nclick Command1");
+  EXPECT_FALSE(app.forms.runUnderWay());
+  // The tests within and among populations show their progress while busy, and neither leaves the
+  // program busy.
+  for (const char* action : {"menu WS\nclick Command1", "menu BAS\nclick Command1"}) {
+    services.seen.clear();
+    run(std::string(action) + "\nexpect-window frmStart");
+    ASSERT_FALSE(services.seen.empty()) << action;
+    EXPECT_EQ(std::count(services.seen.begin(), services.seen.end(), false), 0) << action;
+    EXPECT_FALSE(app.forms.runUnderWay()) << action;
+  }
+}
+
 TEST_F(RunGuard, TooManyPermutationsAreRefusedBeforeTheRun) {
   dir.write("stands.txt", testing::readFile(std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/permutation_stands.txt"));
   run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check11\ntick Check13\nclick Command1");

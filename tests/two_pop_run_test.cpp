@@ -10,7 +10,7 @@
 #include "analysis/driver.h"
 #include "model/model.h"
 #include "permutation/two_pop_report.h"
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 #include "platform/scripted_services.h"
 #include "base/worker_pool.h"
 #include "support/analysed_model.h"

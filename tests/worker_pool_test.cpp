@@ -4,12 +4,14 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "base/block_loop.h"
 #include "base/worker_pool.h"
 
 namespace kiwora {
@@ -108,6 +110,42 @@ TEST(WorkerPool, SlotsAreNeverSharedAtOnce) {
     EXPECT_EQ(outOfRange.load(), 0) << threads;
     EXPECT_EQ(clashes.load(), 0) << threads;
     EXPECT_EQ(nestedWrong.load(), 0) << threads;
+  }
+}
+
+TEST(BlockLoop, EveryItemOnceInItsBlockWithTheStepsBetweenBlocksInOrder) {
+  struct Case {
+    long long first, last, block, chunk;
+  } cases[] = {{1, 1, 4, 2}, {1, 10, 4, 3}, {0, 99, 32, 16}, {1, 2048, 2048, 32}, {5, 4, 8, 2}};
+  ThreadsGuard guard;
+  setWorkerThreads(4);
+  for (const Case& c : cases) {
+    const long long n = c.last >= c.first ? c.last - c.first + 1 : 0;
+    std::vector<std::atomic<int>> hits(static_cast<std::size_t>(n));
+    std::vector<long long> steps;  // b0, b1 of each block, before and after
+    long long open = -1;           // the block under way
+    std::atomic<int> misplaced{0};
+    forEachBlock(
+        c.first, c.last, c.block, c.chunk,
+        [&](long long b0, long long b1) {
+          steps.insert(steps.end(), {b0, b1});
+          open = b0;
+        },
+        [&](int ci, long long k0, long long k1) {
+          // The chunk's place follows from its index; it never leaves its block.
+          if (k0 != open + ci * c.chunk || k1 < k0 || k1 - k0 >= c.chunk || k1 > std::min(c.last, open + c.block - 1))
+            ++misplaced;
+          for (long long k = k0; k <= k1; ++k) ++hits[static_cast<std::size_t>(k - c.first)];
+        },
+        [&](long long b0, long long b1) { steps.insert(steps.end(), {b0, b1}); });
+    EXPECT_EQ(misplaced.load(), 0) << c.first << ".." << c.last;
+    for (const auto& h : hits) EXPECT_EQ(h.load(), 1) << c.first << ".." << c.last;
+    std::vector<long long> expected;
+    for (long long b0 = c.first; b0 <= c.last; b0 += c.block) {
+      const long long b1 = std::min(c.last, b0 + c.block - 1);
+      expected.insert(expected.end(), {b0, b1, b0, b1});
+    }
+    EXPECT_EQ(steps, expected) << c.first << ".." << c.last;
   }
 }
 

@@ -86,14 +86,18 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
           }
     carried += k;
   }
+  double selected = 1;
+  for (int p = 1; p <= ds.NPop && p < static_cast<int>(m.sel.PopSel.size()); ++p)
+    selected += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
   const std::string data = std::to_string(ds.NPop) + " populations";
   const std::string dataLoci = data + " at " + std::to_string(ds.NLoci) + " loci";
   // About thirty tables of one cell per population and locus (counts, frequencies, heterozygosity,
   // diversity, differentiation, ...).
   constexpr double kPerPopLocusBytes = 30 * sizeof(Cell);
   std::vector<TableNeed> needs = {
-      // Two distance tables holding each unordered pair once, one double per cell.
-      {pops * (pops + 1) / 2 * loci * 2 * sizeof(double), "the genetic distances between every two of " + dataLoci},
+      // The per-locus distances are worked out from the frequencies of the selected populations, kept per
+      // locus for the Gregorius and the Nei distance.
+      {selected * carried * 2 * sizeof(double), "the genetic distances between every two of " + dataLoci},
       {pops * pops * (3 * sizeof(double) + 2 * sizeof(Cell)), "the tables of every two of " + data},
       // Frequencies keep a cell per code a locus carries, with an index by code per locus.
       {pops * carried * sizeof(double) + loci * codes * sizeof(int),

@@ -9,7 +9,7 @@ std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 // A share or mean as the report shows it: three decimals, dashes where the value is undefined.
 std::string share(const LineWriter& out, const Cell& c) {
-  return c ? masked(*c, "0.000", out.decimalSign()) : std::string(5, '-');
+  return maskedCell(c, "0.000", out.decimalSign());
 }
 
 void legendLines(LineWriter& out, std::initializer_list<const char*> lines) {

@@ -8,11 +8,6 @@
 #include "spatial/two_locus.h"
 
 namespace kiwora {
-namespace {
-
-std::string cellText(const Cell& v, const std::string& mask, char dec) { return v ? masked(*v, mask, dec) : "-"; }
-
-}  // namespace
 
 void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, const ReportProgress& progress) {
   if (used.FlagTwoLocus != 1) return;
@@ -74,7 +69,7 @@ void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const Analysi
   auto fis = [&](int k) {
     const auto ku = static_cast<std::size_t>(k);
     if (q.PolyCount[ku] == 0) return bareNumber(0, dec);
-    return cellText(q.MeanFis[ku], "0.000", dec);
+    return maskedOr(q.MeanFis[ku], "0.000", dec, "-");
   };
   std::size_t i = 0;
   for (int a = 1; a < nLoci; ++a) {
@@ -84,9 +79,9 @@ void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const Analysi
       const TwoLocusRow& r = runner.row(i);
       out.tab(1).text(m.ds.LocName[static_cast<std::size_t>(a)]).tab(30).text(m.ds.LocName[static_cast<std::size_t>(b)]);
       out.tab(50).text(fis(a)).tab(60).text(fis(b)).tab(70).num(r.N_MG);
-      out.tab(80).text(cellText(r.V_MG, "0.00", dec)).tab(90).text(cellText(r.V_R, "0.000", dec));
-      out.tab(100).text(cellText(r.DG_M, "0.000", dec)).tab(110).text(cellText(r.r_DGM_SD, "0.000", dec));
-      out.tab(120).text(cellText(r.r_DG_GD, "0.000", dec));
+      out.tab(80).text(maskedOr(r.V_MG, "0.00", dec, "-")).tab(90).text(maskedOr(r.V_R, "0.000", dec, "-"));
+      out.tab(100).text(maskedOr(r.DG_M, "0.000", dec, "-")).tab(110).text(maskedOr(r.r_DGM_SD, "0.000", dec, "-"));
+      out.tab(120).text(maskedOr(r.r_DG_GD, "0.000", dec, "-"));
     }
   }
 }

@@ -107,12 +107,12 @@ void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date)
 
 void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOptions& opt) {
   out.nl();
-  if (opt.AssMethod == 1) {
+  if (opt.method() == AssignMethod::Bayesian) {
     frame(out, {"########################################################",
                 "###     Results of group Assignment/Exlusion         ###",
                 "###   Bayesian method (Rannala & Mountain 1997)      ###",
                 "########################################################"});
-  } else if (opt.AssMethod == 2) {
+  } else if (opt.method() == AssignMethod::Frequency) {
     frame(out, {"######################################################",
                 "###     Results of group Assignment/Exclusion      ###",
                 "###    Frequency method (Paetkau et al. 1995)      ###",
@@ -149,7 +149,7 @@ void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOpt
   out.tab(1).text("Parameters for the assignment test").nl();
   out.tab(1).text(rule(43, '-')).nl();
   out.nl();
-  if (opt.AssMethod == 2) out.tab(1).text("Frequency for missing alleles = " + plainNumber(opt.MinFreqMiss, dec)).nl();
+  if (opt.method() == AssignMethod::Frequency) out.tab(1).text("Frequency for missing alleles = " + plainNumber(opt.MinFreqMiss, dec)).nl();
   out.nl();
   out.tab(1).text("Number of simulated groups    = " + std::to_string(opt.NSimGroups)).nl();
   out.nl();
@@ -173,7 +173,7 @@ void writeAssignScoreTables(LineWriter& out, const Model& m, const AssignmentOpt
   const char dec = out.decimalSign();
   const auto score = [&](int g, int p) { return cell(r.GrScore(g, p), dec); };
   const auto prob = [&](int g, int p) { return cell(r.GrProb(g, p), dec); };
-  if (opt.AssMethod == 3) {
+  if (opt.method() == AssignMethod::GeneticDistance) {
     out.nl();
     frame(out, {"###########################", "#### Genetic Distances ####", "###########################"});
     out.nl();

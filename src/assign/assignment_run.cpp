@@ -23,7 +23,7 @@ bool wholeAtLeastOne(int v) { return v >= 1; }
 }  // namespace
 
 std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
-  if (opt.AssMethod < 1 || opt.AssMethod > 3 || (opt.AssMethod == 3 && opt.GDOnAlleles != 1 && opt.GDOnGenotypes != 1))
+  if (opt.AssMethod < 1 || opt.AssMethod > 3 || (opt.method() == AssignMethod::GeneticDistance && opt.GDOnAlleles != 1 && opt.GDOnGenotypes != 1))
     return "Choose a method for the assignment!";
   if (!(opt.MinFreqMiss > 0 && opt.MinFreqMiss <= 0.2))
     return "The minimum frequency of missing alleles must lie above 0 and not above 0.2!";
@@ -43,7 +43,7 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
       {cells * (3 * sizeof(Cell) + 2 * sizeof(double)),
        "the scores of " + std::to_string(m.test.NTestGr) + " test groups against " + std::to_string(m.ds.NPop) +
            " reference populations"}};
-  if (opt.LodCriterion == 2 && opt.AssMethod != 3)
+  if (opt.criterion() == ExclusionCriterion::Delta && opt.method() != AssignMethod::GeneticDistance)
     needs.push_back({2 * (opt.NSimGroups + 1.0) * sizeof(double),
                      "\"Number of simulated groups\" " + std::to_string(opt.NSimGroups)});
   return needs;
@@ -97,13 +97,13 @@ void assignStepReferenceStatistics(AssignmentRun& run) {
   m.sel.NSelLoci = m.sel.countSelectedLoci();
   ReferenceBuild how;
   how.minFreqMiss = run.opt.MinFreqMiss;
-  how.genotypeTable = run.opt.AssMethod == 3 && run.opt.GDOnGenotypes == 1;
+  how.genotypeTable = run.opt.method() == AssignMethod::GeneticDistance && run.opt.GDOnGenotypes == 1;
   buildReferenceTables(viewOf(m.ds, m.sel), m.sel.LocMode, m.test, how, run.ref);
 }
 
 void assignStepScoreGroups(AssignmentRun& run) {
   scoreGroups(run.ref, run.opt, testGroupsOf(run.model), run.results);
-  if (run.opt.AssMethod == 3) {
+  if (run.opt.method() == AssignMethod::GeneticDistance) {
     run.opt.LodCriterion = 1;
     run.model.assignOptions.LodCriterion = 1;
   }

@@ -15,8 +15,6 @@ std::size_t at(int i) { return static_cast<std::size_t>(i); }
 // The name of population p, empty for none.
 std::string popName(const Model& m, int p) { return p >= 1 && p <= m.ds.NPop ? m.ds.PopName[at(p)] : std::string(); }
 
-std::string probText(const Cell& v, const std::string& mask, char dec) { return v ? masked(*v, mask, dec) : "-"; }
-
 // Per population the share of all groups assigned to it and of those whose own exclusion probability
 // lies below the threshold, as percentages.
 void writeSummary(LineWriter& out, const Model& m, const AssignmentResults& r, const std::vector<Cell>& own) {
@@ -45,7 +43,7 @@ void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentO
                               const AssignmentResults& r, const Table2<Cell>& E) {
   const char dec = out.decimalSign();
   out.nl();
-  if (opt.AssMethod == 3)
+  if (opt.method() == AssignMethod::GeneticDistance)
     writeAssignFrame(out, {"##################################################",
                            "###         Probability of Exclusion           ###",
                            "### based on distribution of genetic distances ###",
@@ -79,7 +77,7 @@ void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentO
     const int minPop = first < pops.size() ? pops[first] : 0;
     const double min = minPop ? below[first] : 1;
     out.tab(1).text(m.test.TestGrName[at(g)]).tab(25).num(m.test.NTestLoci[at(g)]).tab(40).text(popName(m, assigned));
-    out.tab(60).text(probText(own[at(g)], "0.000", dec)).tab(80).text(popName(m, minPop));
+    out.tab(60).text(maskedOr(own[at(g)], "0.000", dec, "-")).tab(80).text(popName(m, minPop));
     out.tab(100).text(minPop ? masked(min, "0.000", dec) : " ").nl();
   }
   writeSummary(out, m, r, own);
@@ -101,7 +99,7 @@ void writeExclusionDeltaTable(LineWriter& out, const Model& m, const AssignmentR
   for (int g = 1; g <= m.test.NTestGr; ++g) {
     if (at(g) < r.DeltaProb.size()) own[at(g)] = r.DeltaProb[at(g)];
     out.tab(1).text(m.test.TestGrName[at(g)]).tab(20).text(popName(m, r.GrAssignedPop[at(g)]));
-    out.tab(40).text(probText(own[at(g)], "0.0000", dec)).nl();
+    out.tab(40).text(maskedOr(own[at(g)], "0.0000", dec, "-")).nl();
   }
   writeSummary(out, m, r, own);
   out.nl();

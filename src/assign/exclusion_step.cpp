@@ -16,7 +16,7 @@ bool assignStepExclusion(AssignmentRun& run) {
   if (run.context.progressSink || run.context.stopRequest)
     setup.progress = [&run](int done, int n) { run.context.progress(masked(100.0 * done / n, "0")); };
 
-  const bool delta = opt.LodCriterion == 2 && opt.AssMethod != 3;
+  const bool delta = opt.criterion() == ExclusionCriterion::Delta && opt.method() != AssignMethod::GeneticDistance;
   Table2<Cell> excl;
   if (delta)
     simulateExclusionDelta(setup, run.results);

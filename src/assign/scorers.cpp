@@ -347,7 +347,7 @@ void scoreGroups(const ReferenceTables& ref, const AssignmentOptions& opt, const
     const GroupProfile profile = profileGroup(ref, groups[static_cast<std::size_t>(index)]);
     if (ref.candidates.empty() || !groupHasData(ref, opt, profile)) return;  // not assigned; cells stay undefined
     out.GrTyped[gu] = 1;
-    if (opt.AssMethod == 3) {
+    if (opt.method() == AssignMethod::GeneticDistance) {
       std::vector<double> dist;
       dist.reserve(ref.candidates.size());
       for (int p : ref.candidates) {

@@ -8,7 +8,7 @@
 #include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
 #include "stats/population_copy.h"
-#include "base/worker_pool.h"
+#include "base/block_loop.h"
 
 namespace kiwora {
 
@@ -20,7 +20,7 @@ int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel,
   const GenotypeView view = viewOfCopy(work, ds.MaxAllele, sel.PopSel, sel.LocSel);
   ReferenceBuild how;
   how.minFreqMiss = opt.MinFreqMiss;
-  how.genotypeTable = opt.AssMethod == 3 && opt.GDOnGenotypes == 1;
+  how.genotypeTable = opt.method() == AssignMethod::GeneticDistance && opt.GDOnGenotypes == 1;
   how.largestGroup = static_cast<int>(members.size());
   ReferenceTables ref;
   buildReferenceTables(view, sel.LocMode, group, how, ref);

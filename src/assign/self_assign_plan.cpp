@@ -37,7 +37,7 @@ std::string groupShortfall(const DataSet& ds, int groupSize) {
 }
 
 std::vector<int> drawSelfGroup(std::uint64_t runSeed, int p, int t, int nInd, int groupSize) {
-  Random rng = Random::stream(runSeed, (static_cast<std::uint64_t>(p) << 32) | static_cast<std::uint32_t>(t));
+  Random rng = Random::stream(runSeed, p, t);
   return drawDistinct(rng, nInd, groupSize);
 }
 

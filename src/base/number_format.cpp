@@ -162,9 +162,13 @@ double leadingNumber(const std::string& text) {
   return std::strtod(text.substr(start, i - start).c_str(), nullptr);
 }
 
-std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign) {
-  if (!v || !std::isfinite(*v)) return std::string(mask.size(), '-');
+std::string maskedOr(const Cell& v, const std::string& mask, char decimalSign, const std::string& undefined) {
+  if (!v || !std::isfinite(*v)) return undefined;
   return masked(*v, mask, decimalSign);
+}
+
+std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign) {
+  return maskedOr(v, mask, decimalSign, std::string(mask.size(), '-'));
 }
 
 }  // namespace kiwora

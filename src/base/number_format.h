@@ -30,8 +30,10 @@ std::size_t formatFixed(char* buf, double v, int decimals, char decimalSign = '.
 // text that does not begin with a number gives 0.
 double leadingNumber(const std::string& text);
 
-// A value through its mask; an undefined (or non-finite) value prints as dashes of the mask's width, so
-// no cell ever reads "nan", "inf" or "-0.000".
+// A value through its mask, or `undefined` ("-", "------", ...) where the value is undefined or not
+// finite, so no cell ever reads "nan", "inf" or "-0.000". Every writer prints an undefined cell this way.
+std::string maskedOr(const Cell& v, const std::string& mask, char decimalSign, const std::string& undefined);
+// The same with dashes of the mask's width, so the columns to its right stay in place.
 std::string maskedCell(const Cell& v, const std::string& mask, char decimalSign);
 
 }  // namespace kiwora

@@ -24,6 +24,13 @@ class Random {
 
   // A stream of its own for unit `index` of a run seeded with `runSeed`.
   static Random stream(std::uint64_t runSeed, std::uint64_t index);
+  // The stream of item `item` (a permutation, a simulation, a test) of unit `unit` (a population, a pair):
+  // each owns its stream, so results do not depend on how the items are spread over threads.
+  static Random stream(std::uint64_t runSeed, int unit, int item) { return stream(runSeed, streamKey(unit, item)); }
+  // The index of item `item` of unit `unit`: the unit in the high 32 bits, the item in the low.
+  static std::uint64_t streamKey(int unit, int item) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(unit)) << 32) | static_cast<std::uint32_t>(item);
+  }
 
  private:
   static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }

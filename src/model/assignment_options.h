@@ -5,6 +5,11 @@
 
 namespace kiwora {
 
+// The scoring method; the numbers are the codes the options keep (0: not chosen yet).
+enum class AssignMethod { Unset = 0, Bayesian = 1, Frequency = 2, GeneticDistance = 3 };
+// The exclusion criterion; the numbers are the codes the options keep (0: not chosen yet).
+enum class ExclusionCriterion { Unset = 0, Lod1 = 1, Delta = 2 };
+
 struct AssignmentOptions {
   int AssMethod = 0;       // 1 Bayesian, 2 frequency, 3 genetic distance
   int GDOnAlleles = 0;     // distance taken on allele frequencies
@@ -18,6 +23,9 @@ struct AssignmentOptions {
   int SelfGroupSize = 0;   // self-assignment: size of the groups drawn (1 = single individuals)
   int SelfNTests = 0;      // self-assignment: tests per population
   int MinBipLoci = 0;      // self-assignment: complete bi-parental loci an individual needs
+
+  AssignMethod method() const { return static_cast<AssignMethod>(AssMethod); }
+  ExclusionCriterion criterion() const { return static_cast<ExclusionCriterion>(LodCriterion); }
 };
 
 // The assignment result file: named by the first run after program start, kept until the program ends.

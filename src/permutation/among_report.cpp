@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "permutation/test_cells.h"
+#include "base/number_format.h"
 
 namespace kiwora {
 namespace {
 
 void valueRow(LineWriter& out, const std::string& start, const std::vector<Cell>& values, const std::string& mask) {
   std::string s = start;
-  for (const Cell& v : values) s += ";" + cellOrDash(v, mask, out.decimalSign());
+  for (const Cell& v : values) s += ";" + maskedOr(v, mask, out.decimalSign(), "-");
   out.text(s).nl();
 }
 

@@ -3,7 +3,7 @@
 // shares of the permutations below and above the observed values.
 #include "files/text_writer.h"
 #include "base/table.h"
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 
 namespace kiwora {
 

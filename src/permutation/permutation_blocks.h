@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "base/worker_pool.h"
+#include "base/block_loop.h"
 
 namespace kiwora {
 
@@ -17,14 +17,12 @@ void forEachPermutationChunk(int nPerm, const std::function<void(int perm)>& pro
   constexpr int kChunk = 16;
   // About ten progress reports, with blocks of enough chunks to keep every core busy to the block's end.
   const int block = std::clamp(nPerm / 10, 512, 8192);
-  for (int first = 1; first <= nPerm; first += block) {
-    if (progress) progress(first);
-    const int last = std::min(nPerm, first + block - 1);
-    parallelForSlots((last - first) / kChunk + 1, [&](int c, int slot) {
-      const int k0 = first + c * kChunk;
-      chunk(k0, std::min(last, k0 + kChunk - 1), slot);
-    });
-  }
+  forEachBlock(
+      1, nPerm, block, kChunk,
+      [&](long long first, long long) {
+        if (progress) progress(static_cast<int>(first));
+      },
+      [&](int, long long k0, long long k1, int slot) { chunk(static_cast<int>(k0), static_cast<int>(k1), slot); }, kNoBlockStep);
   if (progress) progress(nPerm);
 }
 

@@ -25,7 +25,7 @@ std::string unitText(PermUnit u) {
 
 // An undefined or infinite value prints as the analysis report prints an undefined distance.
 std::string fmt(const LineWriter& w, const Cell& c, const char* mask) {
-  return c && std::isfinite(*c) ? masked(*c, mask, w.decimalSign()) : kUndefinedValue;
+  return maskedOr(c, mask, w.decimalSign(), kUndefinedValue);
 }
 
 // A probability, or "No Test!" when the observed value prints as zero or nothing could be compared.

@@ -5,7 +5,7 @@
 
 #include "files/text_writer.h"
 #include "model/dataset.h"
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 
 namespace kiwora {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "permutation/test_cells.h"
+#include "base/number_format.h"
 
 namespace kiwora {
 namespace {
@@ -24,7 +24,7 @@ void fixationBlock(LineWriter& out, const WithinTestResult& r, const DataSet& ds
     if (!selected(locSel, l)) continue;
     const Cell& f = r.observed.Fis(1, l);
     const Cell& he = r.observed.He(1, l);
-    std::string fis = cellOrDash(f, "0.000", dec);
+    std::string fis = maskedOr(f, "0.000", dec, "-");
     if (fis[0] != '-') fis = " " + fis;  // lines up with the negative values
     out.tab(5).text(ds.LocName[static_cast<std::size_t>(l)]).tab(20).text(fis).tab(30);
     if (!he || *he == 0 || !r.FisProb[static_cast<std::size_t>(l)]) out.text("No Test!");
@@ -33,9 +33,9 @@ void fixationBlock(LineWriter& out, const WithinTestResult& r, const DataSet& ds
   }
   out.nl();
   const Cell& mean = r.observed.FisMean[1];
-  std::string fis = cellOrDash(mean, "0.000", dec);
+  std::string fis = maskedOr(mean, "0.000", dec, "-");
   if (mean && *mean > 0) fis = " " + fis;
-  out.tab(5).text("Mean").tab(20).text(fis).tab(30).text(cellOrDash(r.FisMeanProb, "0.000", dec)).nl();
+  out.tab(5).text("Mean").tab(20).text(fis).tab(30).text(maskedOr(r.FisMeanProb, "0.000", dec, "-")).nl();
 }
 
 void degreeBlock(LineWriter& out, const WithinTestResult& r) {
@@ -49,9 +49,9 @@ void degreeBlock(LineWriter& out, const WithinTestResult& r) {
   for (int c = 1; c <= r.nSelLoci + 1; ++c) {
     const auto cu = static_cast<std::size_t>(c);
     out.tab(5).text("HeG(" + std::to_string(c - 1) + ")");
-    out.tab(15).text(cellOrDash(r.observed.HetDegreeDist(1, c), "0.000", dec));
-    out.tab(25).text(cellOrDash(r.HetDegreeSimMean[cu], "0.000", dec));
-    out.tab(35).text(cellOrDash(r.HetDegreeProb[cu], "0.000", dec)).nl();
+    out.tab(15).text(maskedOr(r.observed.HetDegreeDist(1, c), "0.000", dec, "-"));
+    out.tab(25).text(maskedOr(r.HetDegreeSimMean[cu], "0.000", dec, "-"));
+    out.tab(35).text(maskedOr(r.HetDegreeProb[cu], "0.000", dec, "-")).nl();
   }
 }
 
@@ -72,12 +72,12 @@ void multilocusBlock(LineWriter& out, const WithinTestResult& r) {
   } rows[] = {{"No. Types", types, r.MLGNTypesSimMean, r.MLGNTypesProb},
               {"Diversity", r.observedMLG.MLGDiversity[1], r.MLGDivSimMean, r.MLGDivProb}};
   for (const auto& row : rows) {
-    out.tab(5).text(row.name).tab(20).text(cellOrDash(row.obs, "0.00", dec));
-    out.tab(30).text(cellOrDash(row.mean, "0.00", dec)).tab(40);
+    out.tab(5).text(row.name).tab(20).text(maskedOr(row.obs, "0.00", dec, "-"));
+    out.tab(30).text(maskedOr(row.mean, "0.00", dec, "-")).tab(40);
     // Observed against the mean of the permutations; no ratio to a mean of 0.
     if (row.obs && row.mean && *row.mean != 0) out.fmt(*row.obs / *row.mean * 100, "0.00").text(" %");
     else out.text("-");
-    out.tab(60).text(cellOrDash(row.prob, "0.000", dec)).nl();
+    out.tab(60).text(maskedOr(row.prob, "0.000", dec, "-")).nl();
   }
   out.nl();
 }

@@ -2,7 +2,7 @@
 // The block of the test within populations that is appended to the result file for one tested population.
 #include "files/text_writer.h"
 #include "model/dataset.h"
-#include "permutation/within_test.h"
+#include "permutation/within_permutation.h"
 
 namespace kiwora {
 

@@ -8,7 +8,7 @@
 #include "files/text_writer.h"
 #include "base/random.h"
 #include "spatial/pairs_file.h"
-#include "base/worker_pool.h"
+#include "base/block_loop.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {
@@ -325,25 +325,24 @@ void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runS
   // Simulations go out in chunks; the progress shows after each block of chunks.
   constexpr int kChunk = 32, kBlock = 2048;
   for (int p : pops) {
-    for (int first = 1; first <= out.NSim; first += kBlock) {
-      const int last = std::min(out.NSim, first + kBlock - 1);
-      const int chunks = (last - first) / kChunk + 1;
-      parallelFor(chunks, [&](int c) {
-        Pedigree ped(static_cast<int>(loci.size()));
-        std::array<double, 4> dgm{};
-        const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
-        for (int k = k0; k <= k1; ++k) {
-          Random rng = Random::stream(runSeed, (static_cast<std::uint64_t>(p) << 32) | static_cast<std::uint32_t>(k));
-          simulate(g, loci, p, rng, ped, dgm);
-          out.SimSE(p, k) = dgm[0];
-          out.SimFS(p, k) = dgm[1];
-          out.SimHS(p, k) = dgm[2];
-          out.SimNR(p, k) = dgm[3];
-        }
-      });
-      done += last - first + 1;
-      if (progress) progress(progressText("sim CI ", 100 * done / total));
-    }
+    forEachBlock(
+        1, out.NSim, kBlock, kChunk, kNoBlockStep,
+        [&](int, long long k0, long long k1) {
+          Pedigree ped(static_cast<int>(loci.size()));
+          std::array<double, 4> dgm{};
+          for (int k = static_cast<int>(k0); k <= k1; ++k) {
+            Random rng = Random::stream(runSeed, p, k);
+            simulate(g, loci, p, rng, ped, dgm);
+            out.SimSE(p, k) = dgm[0];
+            out.SimFS(p, k) = dgm[1];
+            out.SimHS(p, k) = dgm[2];
+            out.SimNR(p, k) = dgm[3];
+          }
+        },
+        [&](long long first, long long last) {
+          done += static_cast<double>(last - first + 1);
+          if (progress) progress(progressText("sim CI ", 100 * done / total));
+        });
   }
   for (int p : pops) {
     if (progress) progress("Sort CI-values of pop " + std::to_string(p));

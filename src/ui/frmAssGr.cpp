@@ -8,6 +8,7 @@
 #include "files/result_file.h"
 #include "files/text_writer.h"
 #include "ui/frmDiplo.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
@@ -35,7 +36,7 @@ void frmAssGr::chooseMethod(const std::string& button) {
 }
 
 void frmAssGr::offerCriterion() {
-  const bool offered = selectedPopulations() >= 3 && opt().AssMethod != 3;
+  const bool offered = selectedPopulations() >= 3 && opt().method() != AssignMethod::GeneticDistance;
   for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
 }
 
@@ -174,12 +175,12 @@ void frmAssGr::Form_Load() {
   AssignmentOptions& o = opt();
   if (o.MinFreqMiss == 0) o.MinFreqMiss = 0.001;
   if (o.NSimGroups == 0) o.NSimGroups = 1000;
-  if (o.AssMethod == 0) o.AssMethod = 1;
+  if (o.method() == AssignMethod::Unset) o.AssMethod = 1;
   if (o.SimGenMethod == 0) o.SimGenMethod = 1;
-  if (o.AssMethod == 1) chooseMethod("Option1");
-  if (o.AssMethod == 2) chooseMethod("Option2");
-  if (o.AssMethod == 3 && o.GDOnAlleles == 1) chooseMethod("Option10");
-  if (o.AssMethod == 3 && o.GDOnGenotypes == 1) chooseMethod("Option11");
+  if (o.method() == AssignMethod::Bayesian) chooseMethod("Option1");
+  if (o.method() == AssignMethod::Frequency) chooseMethod("Option2");
+  if (o.method() == AssignMethod::GeneticDistance && o.GDOnAlleles == 1) chooseMethod("Option10");
+  if (o.method() == AssignMethod::GeneticDistance && o.GDOnGenotypes == 1) chooseMethod("Option11");
 
   bool uniparental = false;
   for (int l = 1; l <= ds().NLoci && !uniparental; ++l) {
@@ -191,9 +192,9 @@ void frmAssGr::Form_Load() {
   get<OptionButton>("Option7").enabled = uniparental;
   get<OptionButton>(kGeneratorButtons[o.SimGenMethod - 1]).setValue(true);
 
-  if (o.LodCriterion == 0) o.LodCriterion = 1;
+  if (o.criterion() == ExclusionCriterion::Unset) o.LodCriterion = 1;
   if (selectedPopulations() < 3) o.LodCriterion = 1;
-  get<OptionButton>(o.LodCriterion == 2 ? "Option9" : "Option8").setValue(true);
+  get<OptionButton>(o.criterion() == ExclusionCriterion::Delta ? "Option9" : "Option8").setValue(true);
   offerCriterion();
 
   show("Text1", o.MinFreqMiss);
@@ -216,15 +217,13 @@ void frmAssGr::Form_Load() {
 
 void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculation) {
   if (running_) return;
+  BusyGuard busy(flags(), sel());
+  if (!busy.acquired()) return;
   running_ = true;
-  flags().Busy = 1;
   // Cleared on every way out, also when the run throws.
   struct Release {
     frmAssGr& w;
-    ~Release() {
-      w.running_ = false;
-      w.flags().Busy = 0;
-    }
+    ~Release() { w.running_ = false; }
   } release{*this};
   std::string error;
   bool ok = false;

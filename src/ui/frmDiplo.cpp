@@ -5,6 +5,7 @@
 
 #include "analysis/driver.h"
 #include "analysis/report.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "files/text_writer.h"
 
@@ -363,8 +364,9 @@ void frmDiplo::Calculate() {
 
   if (refusedForMemory(app, analysisTableNeeds(m, opt()))) return;
 
+  BusyGuard busy(flags(), sel());
+  if (!busy.acquired()) return;
   running_ = true;
-  flags().Busy = 1;
   const AnalysisOptions used = opt();
   bool written = false;
   // A run the user stops part-way through its report leaves the result file as it was.

@@ -6,7 +6,8 @@
 #include "files/text_writer.h"
 #include "permutation/run_support.h"
 #include "permutation/two_pop_report.h"
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
@@ -127,7 +128,7 @@ void frmTest::run() {
 
   bool written = false;
   {
-    RunGuard guard(m.flags, m.sel);
+    BusyGuard guard(m.flags, m.sel, BusyGuard::Selection::Restored);
     if (!guard.acquired()) return;
     running_ = true;
     TwoPopRun run;

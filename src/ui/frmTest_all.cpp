@@ -2,9 +2,10 @@
 // reallocations of their individuals. Works on a private copy of the genotypes; the analysis tables, the
 // working genotypes and every export stay as they were.
 #include "permutation/among_report.h"
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 #include "stats/population_copy.h"
 #include "permutation/run_support.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
 
@@ -32,7 +33,7 @@ class frmTest_all : public PermutationTestWindow {
     }
     if (!readyToRun()) return;
     if (refusedForMemory(app, {amongTestTableNeed(opt().NPerm, sel().countSelectedLoci())})) return;
-    RunGuard guard(flags(), sel());
+    BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
     if (!guard.acquired()) return;
     running_ = true;
 

@@ -6,7 +6,8 @@
 #include "stats/population_copy.h"
 #include "permutation/run_support.h"
 #include "permutation/within_report.h"
-#include "permutation/within_test.h"
+#include "permutation/within_permutation.h"
+#include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
 
@@ -95,7 +96,7 @@ class frmWTest : public PermutationTestWindow {
     const int nPerm = opt().NPerm;
     // The populations are tested one after the other: the rows of one are held at a time.
     if (refusedForMemory(app, {withinTestTableNeed(nPerm, ds().NLoci, sel().countSelectedLoci(), choice)})) return;
-    RunGuard guard(flags(), sel());
+    BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
     if (!guard.acquired()) return;
     running_ = true;
 

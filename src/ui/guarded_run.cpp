@@ -33,7 +33,6 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard, const 
     why = "an unknown error";
   }
   if (guard) *guard = false;
-  app.model.flags.Busy = 0;
   app.message(std::string(kRunStoppedMessage) + why + ". The loaded data are unchanged.");
   return false;
 }

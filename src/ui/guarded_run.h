@@ -1,8 +1,8 @@
 #pragma once
 // One way for a window to run a computation. Anything the run throws (a table the memory cannot hold, any
-// other failure) is caught at its top: the user gets a message, Busy and the window's own running guard
-// are cleared, and false comes back, so the caller sets no success flag and the window stays usable. The
-// data set and the selection are never touched by the catch; a run that builds new data beside the old and
+// other failure) is caught at its top: the user gets a message, the window's own running guard is cleared
+// (its BusyGuard clears Busy as it ends), and false comes back, so the caller sets no success flag and the
+// window stays usable. The data set and the selection are never touched by the catch; a run that builds new data beside the old and
 // swaps them in at its end therefore leaves the old data in place.
 // Before a run allocates large tables, refusedForMemory() checks them against the documented limit.
 #include <functional>

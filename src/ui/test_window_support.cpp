@@ -1,9 +1,28 @@
 #include "ui/test_window_support.h"
 
-#include "permutation/run_support.h"
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "files/text_writer.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
+
+std::optional<int> permutationCount(const std::string& text) {
+  std::string t = text;
+  std::replace(t.begin(), t.end(), ',', '.');
+  const double x = leadingNumber(t);
+  if (!(x >= 1) || x > INT_MAX || x != std::floor(x)) return std::nullopt;
+  return static_cast<int>(x);
+}
+
+bool canAppendTo(const std::string& path) {
+  if (path.empty()) return false;
+  TextFile probe;
+  if (!probe.open(path, TextFile::Mode::Append)) return false;
+  return probe.close();
+}
 
 void PermutationTestWindow::addCountBox(const std::string& label) {
   addLabel("Label1", label);

@@ -3,12 +3,23 @@
 // progress box, the run and "Go back" buttons with the one-run-at-a-time rule, the checks made before a
 // run, and the appending of a section to the result file.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "files/text_writer.h"
 #include "ui/app_window.h"
 
 namespace kiwora {
+
+// The message when a test has no usable population to work on.
+inline constexpr const char* kSelectPopulation = "Please, select population!";
+
+// The permutation count typed into a box: its leading number when that is a whole number of at least 1
+// (and fits an int); nothing otherwise.
+std::optional<int> permutationCount(const std::string& text);
+
+// The result file can be opened for appending (it is created when missing and left as it was).
+bool canAppendTo(const std::string& path);
 
 class PermutationTestWindow : public AppWindow {
  public:

@@ -15,9 +15,9 @@
 
 #include "../bench/generate.h"
 #include "analysis/driver.h"
-#include "permutation/among_test.h"
-#include "permutation/two_pop_test.h"
-#include "permutation/within_test.h"
+#include "permutation/among_permutation.h"
+#include "permutation/two_pop_permutation.h"
+#include "permutation/within_permutation.h"
 #include "support/app_fixture.h"
 
 namespace {

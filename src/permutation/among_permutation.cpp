@@ -1,4 +1,4 @@
-#include "permutation/among_test.h"
+#include "permutation/among_permutation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -258,7 +258,7 @@ AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, con
   forEachPermutationChunk(nPerm, progress, [&](int first, int last, int slot) {
     AmongWork& w = work[static_cast<std::size_t>(slot)];
     for (int k = first; k <= last; ++k) {
-      Random rng = permutationStream(runSeed, 0, k);
+      Random rng = Random::stream(runSeed, 0, k);
       std::vector<Cell>& row = r.permuted[static_cast<std::size_t>(k)];
       if (!dominant) {
         kernel.columns(rng, w.kernel, row);

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "stats/fixation.h"
-#include "stats2_fixture.h"
+#include "frequency_fixture.h"
 
 namespace kiwora {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "stats/distances.h"
 #include "files/matrix_print.h"
-#include "stats2_fixture.h"
+#include "frequency_fixture.h"
 
 namespace kiwora {
 namespace {

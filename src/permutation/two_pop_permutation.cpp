@@ -1,4 +1,4 @@
-#include "permutation/two_pop_test.h"
+#include "permutation/two_pop_permutation.h"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "base/block_loop.h"
 #include "base/worker_pool.h"
 #include "permutation/run_support.h"
 #include "permutation/two_pop_report.h"
@@ -538,24 +539,25 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     if (sizes[0] + sizes[1] == pooled.rows()) fixed.emplace(pooled, ds.MaxAllele);
 
     Counts total(nLoci, run.stats);
-    for (int first = 1; first <= nPerm; first += kBlock) {
-      const int last = std::min(nPerm, first + kBlock - 1);
-      const int chunks = (last - first) / kChunk + 1;
-      slots.assign(static_cast<std::size_t>(chunks), Counts(nLoci, run.stats));
-      parallelForSlots(chunks, [&](int c, int slot) {
-        PairWorkspace& w = workspaces[static_cast<std::size_t>(slot)];
-        Counts& counts = slots[static_cast<std::size_t>(c)];
-        const int k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk - 1);
-        for (int k = k0; k <= k1; ++k) {
-          Random rng = permutationStream(run.seed, static_cast<int>(u), k);
-          pooled.deal(run.unit, sizes, rng, w.sample, w.deal);
-          w.compute(w.sample, ds.MaxAllele, sel.LocSel, run.stats, fixed ? &*fixed : nullptr, w.permuted);
-          countPermutation(w.permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
-        }
-      });
-      for (const Counts& c : slots) total.add(c);
-      if (progress) progress(p1, p2, static_cast<int>(std::lround(100.0 * last / nPerm)));
-    }
+    forEachBlock(
+        1, nPerm, kBlock, kChunk,
+        [&](long long first, long long last) {
+          slots.assign(static_cast<std::size_t>((last - first) / kChunk + 1), Counts(nLoci, run.stats));
+        },
+        [&](int c, long long k0, long long k1, int slot) {
+          PairWorkspace& w = workspaces[static_cast<std::size_t>(slot)];
+          Counts& counts = slots[static_cast<std::size_t>(c)];
+          for (int k = static_cast<int>(k0); k <= k1; ++k) {
+            Random rng = Random::stream(run.seed, static_cast<int>(u), k);
+            pooled.deal(run.unit, sizes, rng, w.sample, w.deal);
+            w.compute(w.sample, ds.MaxAllele, sel.LocSel, run.stats, fixed ? &*fixed : nullptr, w.permuted);
+            countPermutation(w.permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
+          }
+        },
+        [&](long long, long long last) {
+          for (const Counts& c : slots) total.add(c);
+          if (progress) progress(p1, p2, static_cast<int>(std::lround(100.0 * static_cast<double>(last) / nPerm)));
+        });
     r.v = std::move(total.v);
     r.dg = std::move(total.dg);
     r.dn = std::move(total.dn);

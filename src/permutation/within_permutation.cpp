@@ -1,4 +1,4 @@
-#include "permutation/within_test.h"
+#include "permutation/within_permutation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -99,7 +99,7 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
     MultilocusGenotypes& m = w.m;
     for (int k = first; k <= last; ++k) {
       Outcome& o = outcomes[static_cast<std::size_t>(k)];
-      Random rng = permutationStream(runSeed, pop, k);
+      Random rng = Random::stream(runSeed, pop, k);
       if (alleles) {
         Permute_Alleles_Within_Pop(pool, rng, sample);
         const GenotypeView v = viewOfCopy(sample, maxAllele, slotOne, locSel);

@@ -5,7 +5,7 @@
 
 #include "stats/differentiation.h"
 #include "stats/distances.h"
-#include "stats2_fixture.h"
+#include "frequency_fixture.h"
 
 namespace kiwora {
 namespace {

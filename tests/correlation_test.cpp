@@ -5,7 +5,7 @@
 
 #include "spatial/geo_distance.h"
 #include "stats/correlations.h"
-#include "stats2_fixture.h"
+#include "frequency_fixture.h"
 
 namespace kiwora {
 namespace {

@@ -1,0 +1,30 @@
+#pragma once
+// One run at a time, for every window. The guard takes the run when no other holds it (Busy is 0): it sets
+// Busy, which the windows' controls and, through the widget model, the front ends read, and clears it when
+// it ends, however the run ended. A guard that restores the selection keeps a private copy of it for the
+// run to work on and puts it back at the end, whatever a list click changed meanwhile.
+#include "model/dataset.h"
+
+namespace kiwora {
+
+class BusyGuard {
+ public:
+  enum class Selection { Kept, Restored };
+  BusyGuard(WorkflowFlags& flags, kiwora::Selection& sel, Selection mode = Selection::Kept);
+  ~BusyGuard();
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+
+  bool acquired() const { return acquired_; }
+  // The selection as it was when the run began (only kept by a guard that restores it).
+  const kiwora::Selection& selection() const { return saved_; }
+
+ private:
+  WorkflowFlags& flags_;
+  kiwora::Selection& sel_;
+  kiwora::Selection saved_;
+  bool restore_ = false;
+  bool acquired_ = false;
+};
+
+}  // namespace kiwora
