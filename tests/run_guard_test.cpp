@@ -229,13 +229,12 @@ TEST(RunGuardThrown, TwoPopulationTestAndAssignmentRecoverFromAFailedRun) {
   }
 }
 
-// The test among all populations keeps every permutation's row: a count too large is refused up front.
 // Services that note, at each chance to process events, whether the widget model says a run is under way.
 class WatchingServices : public ScriptedServices {
  public:
   void doEvents() override {
     ScriptedServices::doEvents();
-    if (forms) seen.push_back(forms->runUnderWay());
+    if (forms) seen.push_back(forms->busy());
   }
   const Forms* forms = nullptr;
   std::vector<bool> seen;
@@ -257,7 +256,7 @@ TEST(BusyState, FrontEndsSeeARunUnderWayThroughTheWidgetModel) {
   };
   dir.write("demo.txt", kDemoFile);
   run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check8\ntick Check11\ntick Check13\nclick Command1");
-  EXPECT_FALSE(app.forms.runUnderWay());
+  EXPECT_FALSE(app.forms.busy());
   // The tests within and among populations show their progress while busy, and neither leaves the
   // program busy.
   for (const char* action : {"menu WS\nclick Command1", "menu BAS\nclick Command1"}) {
@@ -265,10 +264,11 @@ TEST(BusyState, FrontEndsSeeARunUnderWayThroughTheWidgetModel) {
     run(std::string(action) + "\nexpect-window frmStart");
     ASSERT_FALSE(services.seen.empty()) << action;
     EXPECT_EQ(std::count(services.seen.begin(), services.seen.end(), false), 0) << action;
-    EXPECT_FALSE(app.forms.runUnderWay()) << action;
+    EXPECT_FALSE(app.forms.busy()) << action;
   }
 }
 
+// The test among all populations keeps every permutation's row: a count too large is refused up front.
 TEST_F(RunGuard, TooManyPermutationsAreRefusedBeforeTheRun) {
   dir.write("stands.txt", testing::readFile(std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/permutation_stands.txt"));
   run("file stands.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check11\ntick Check13\nclick Command1");

@@ -239,10 +239,6 @@ class Forms {
   // Frees unloaded windows; called between user actions, when no handler of theirs runs.
   void collect() { graveyard_.clear(); }
 
-  // Whether a run is under way: the front ends ask here, the program answers through `busyState`.
-  bool runUnderWay() const { return busyState && busyState(); }
-  std::function<bool()> busyState;
-
  private:
   std::map<std::string, Factory> factories_;
   std::map<std::string, std::unique_ptr<Window>> loaded_;

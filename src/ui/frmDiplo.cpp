@@ -369,8 +369,8 @@ void frmDiplo::Calculate() {
   running_ = true;
   const AnalysisOptions used = opt();
   bool written = false;
-  // A run the user stops part-way through its report leaves the result file as it was.
-  const ResultFileMark resultFile(m.ds.OutFileName);
+  // A run the user stops part-way through its report leaves the result file as it was: the appender
+  // cuts the file back when it is dropped before it closes.
   const bool completed = runGuarded(app, [&] {
     TextBox& progress = get<TextBox>("Text9");
     const RunContext run = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
@@ -384,7 +384,7 @@ void frmDiplo::Calculate() {
       });
       written = out.close();
     }
-  }, &running_, [&resultFile] { resultFile.rollBack(); });
+  }, &running_);
   if (!completed) {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
     app.analysis = AnalysisResults{};

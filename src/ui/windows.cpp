@@ -16,7 +16,6 @@ void registerWithinTestWindow(App& app);
 void registerAmongTestWindow(App& app);
 
 void registerWindows(App& app) {
-  app.forms.busyState = [&app] { return app.model.flags.Busy == 1; };
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
   app.forms.registerWindow("frmDiplo", [&app](Forms&) { return std::make_unique<frmDiplo>(app); });
   app.forms.registerWindow("frm_ModeL", [&app](Forms&) { return std::make_unique<frm_ModeL>(app); });
