@@ -15,6 +15,7 @@
 
 #include "../bench/generate.h"
 #include "analysis/driver.h"
+#include "assign/assignment_run.h"
 #include "permutation/among_permutation.h"
 #include "permutation/two_pop_permutation.h"
 #include "permutation/within_permutation.h"
@@ -155,6 +156,27 @@ TEST_F(RunMemory, TestWithinAndAmongPopulations) {
 
   grew = grows("menu BAS\nexpect-window frmTest_all\n" + perm + "click Command1\nexpect-window frmStart");
   expectCovered("test among all populations", amongTestTableNeed(nPerm, model().sel.countSelectedLoci()).bytes, grew);
+}
+
+// Under the delta criterion the exclusion keeps one delta per simulated group.
+TEST_F(RunMemory, AssignmentWithDeltaExclusion) {
+  gen::Params prm;
+  prm.nPop = 3;
+  prm.nInd = 20;
+  prm.nLoci = 5;
+  prm.nAlleles = 6;
+  prm.seed = 12;
+  dir.write("ref.txt", gen::inputFileText(gen::generate(prm).ds));
+  prm.nPop = 1;
+  prm.nInd = 1;
+  prm.seed = 13;
+  dir.write("test.txt", gen::inputFileText(gen::generate(prm).ds));
+  run("file ref.txt\nmenu OpenRefFile\nfile test.txt\nmenu OpenTestFile");
+  services.takeMessage();
+  services.takeMessage();
+  const long long grew = grows("menu AssisgnmentGr\nexpect-window frmAssGr\nchoose Option1\nchoose Option9\n"
+                               "type Text2 1000000\nclick Command2\nexpect-window frmStart");
+  expectCovered("assignment, delta, 1000000 simulated groups", totalOf(assignmentTableNeeds(model(), model().assignOptions)), grew);
 }
 
 }  // namespace
