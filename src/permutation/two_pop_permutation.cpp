@@ -518,7 +518,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
   std::vector<PairWorkspace> workspaces(static_cast<std::size_t>(loopThreads()));
   std::vector<Counts> slots;
   for (std::size_t u = 0; u < pairs.size(); ++u) {
-    const auto [p1, p2] = pairs[u];
+    const int p1 = pairs[u].first, p2 = pairs[u].second;  // plain names: the block loop's lambdas capture them
     PairResult r;
     r.pop1 = p1;
     r.pop2 = p2;
