@@ -9,6 +9,7 @@
 #include <ostream>
 #include <unistd.h>
 
+#include "base/version.h"
 #include "files/input_file.h"
 #include "script_player.h"
 #ifdef KIWORA_DESKTOP
@@ -16,9 +17,6 @@
 #endif
 
 namespace {
-
-// The version the program's windows show.
-constexpr const char* kVersion = "1b";
 
 void printUsage(std::ostream& out) {
   out << "usage: kiwora [--terminal | --play SCRIPT | --help | --version]\n"
@@ -66,7 +64,7 @@ int run(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::cout << "kiwora " << kVersion << "\n";
+      std::cout << "kiwora " << kiwora::kVersion << "\n";
       return 0;
     }
     if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc && script.empty() && !terminal) script = argv[++i];

@@ -1,4 +1,5 @@
 // The two small windows that open beside the main window: the input-file format and About.
+#include "base/version.h"
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -39,7 +40,7 @@ class frmFormat : public AppWindow {
 class frmAbout : public AppWindow {
  public:
   explicit frmAbout(App& a) : AppWindow(a, "frmAbout", "About Kiwora") {
-    addLabel("Label1", "Kiwora, version 1b");
+    addLabel("Label1", std::string("Kiwora, version ") + kVersion);
     addLabel("Label2",
              "Analysis of population-genetic data: allele and genotype frequencies, diversity and "
              "heterozygosity, genetic distances and differentiation, clustering, spatial structure, kinship, "

@@ -1,5 +1,6 @@
 #include "ui/frmStart.h"
 
+#include "base/version.h"
 #include "files/assignment_files.h"
 #include "files/input_file.h"
 #include "files/result_file.h"
@@ -22,7 +23,7 @@ void AppWindow::backToMain() {
 
 frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addPicture("Picture1", "Kiwora 2021");
-  addLabel("Label2", "Version 1b");
+  addLabel("Label2", std::string("Version ") + kVersion);
   addLabel("Label1", "Last changed: 21/01/2022");
 
   addMenu("File", "&File");
