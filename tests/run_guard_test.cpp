@@ -129,18 +129,11 @@ struct FailingSession {
 };
 
 TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSuccess) {
-  testing::TempDir dir;
-  FailingServices services;
-  App app(services);
-  registerWindows(app);
-  startProgram(app);
-  std::ostringstream log;
-  ScriptPlayer player(app, services, log, dir.path());
-  auto run = [&](const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
-  };
+  testing::Program<FailingServices> p;
+  testing::TempDir& dir = p.dir;
+  FailingServices& services = p.services;
+  App& app = p.app;
+  auto run = [&p](const std::string& lines) { p.run(lines); };
   dir.write("demo.txt", kDemoFile);
   run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check5\nclick Command1\nexpect-window frmStart");
   ASSERT_EQ(app.model.flags.AnalysisDone, 1);
@@ -241,19 +234,12 @@ class WatchingServices : public ScriptedServices {
 };
 
 TEST(BusyState, FrontEndsSeeARunUnderWayThroughTheWidgetModel) {
-  testing::TempDir dir;
-  WatchingServices services;
-  App app(services);
+  testing::Program<WatchingServices> p;
+  testing::TempDir& dir = p.dir;
+  WatchingServices& services = p.services;
+  App& app = p.app;
   services.forms = &app.forms;
-  registerWindows(app);
-  startProgram(app);
-  std::ostringstream log;
-  ScriptPlayer player(app, services, log, dir.path());
-  auto run = [&](const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
-  };
+  auto run = [&p](const std::string& lines) { p.run(lines); };
   dir.write("demo.txt", kDemoFile);
   run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check8\ntick Check11\ntick Check13\nclick Command1");
   EXPECT_FALSE(app.forms.busy());

@@ -31,24 +31,12 @@ auto flagsOf(const WorkflowFlags& f) {
                     f.CanTestAll, f.PopSelChanged, f.LocSelChanged, f.LociChanged, f.NoSortMLG, f.AssignReRead, f.Busy);
 }
 
-struct StopSession {
-  testing::TempDir dir;
-  StoppingServices services;
-  App app{services};
-  std::ostringstream log;
-  ScriptPlayer player{app, services, log, dir.path()};
+struct StopSession : testing::Program<StoppingServices> {
   StopSession() {
     const std::string scripts = std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/";
     for (const char* f : {"demo.txt", "permutation_stands.txt", "ref_oaks.txt", "test_trees.txt"})
       dir.write(f, testing::readFile(scripts + f));
     services.forms = &app.forms;
-    registerWindows(app);
-    startProgram(app);
-  }
-  void run(const std::string& lines) {
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) ASSERT_TRUE(player.execute(line).ok) << line << "\n" << log.str();
   }
   // The result file's content, or "(none)" when there is none yet.
   std::string result(const std::string& name) const {
