@@ -1,15 +1,9 @@
 // Each run that is checked against the memory limit before it starts, measured: its estimate must cover
 // what the run really allocates beyond the data already loaded, or a run the check lets through can
-// still exhaust the memory. Every allocation of this program passes through the counting operator new
-// below, so it is a program of its own.
+// still exhaust the memory.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -20,57 +14,7 @@
 #include "permutation/two_pop_permutation.h"
 #include "permutation/within_permutation.h"
 #include "support/app_fixture.h"
-
-namespace {
-
-std::atomic<long long> liveBytes{0}, peakBytes{0};
-
-void counted(void* p) {
-  const long long now = liveBytes.fetch_add(static_cast<long long>(malloc_usable_size(p))) +
-                        static_cast<long long>(malloc_usable_size(p));
-  long long peak = peakBytes.load();
-  while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
-  }
-}
-
-void* allocate(std::size_t n, std::size_t align) {
-  void* p = align <= alignof(std::max_align_t) ? std::malloc(n ? n : 1)
-                                               : std::aligned_alloc(align, (std::max<std::size_t>(n, 1) + align - 1) / align * align);
-  if (!p) throw std::bad_alloc();
-  counted(p);
-  return p;
-}
-
-void release(void* p) noexcept {
-  if (!p) return;
-  liveBytes.fetch_sub(static_cast<long long>(malloc_usable_size(p)));
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return allocate(n, 0); }
-void* operator new[](std::size_t n) { return allocate(n, 0); }
-void* operator new(std::size_t n, std::align_val_t a) { return allocate(n, static_cast<std::size_t>(a)); }
-void* operator new[](std::size_t n, std::align_val_t a) { return allocate(n, static_cast<std::size_t>(a)); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(n, 0);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+#include "support/heap_peak.h"
 
 namespace kiwora {
 namespace {
@@ -81,7 +25,7 @@ double totalOf(const std::vector<TableNeed>& needs) {
   return sum;
 }
 
-class RunMemory : public testing::AppFixture {
+class RunMemoryEstimate : public testing::AppFixture {
  protected:
   // Loads a data set of nPop populations of nInd individuals at nLoci loci and runs an analysis with the
   // given boxes ticked, measured.
@@ -99,10 +43,9 @@ class RunMemory : public testing::AppFixture {
 
   // What `lines` allocate beyond what was held before them, at their peak.
   long long grows(const std::string& lines) {
-    const long long before = liveBytes.load();
-    peakBytes.store(before);
+    const testing::HeapPeak peak;
     run(lines);
-    return peakBytes.load() - before;
+    return static_cast<long long>(peak.peak());
   }
 
   // The estimate must cover the run, give or take what no table holds (the report's text, the
@@ -115,14 +58,14 @@ class RunMemory : public testing::AppFixture {
   }
 };
 
-TEST_F(RunMemory, AnalysisWithPairTables) {
+TEST_F(RunMemoryEstimate, AnalysisWithPairTables) {
   load(300, 4, 40);
   const long long grew = grows("menu Diploid\ntick Check9\ntick Check10\ntick Check11\ntick Check13\nclick Command1\nexpect-window frmStart");
   expectCovered("analysis, DG, DN, Dj, Fst, 300 populations", totalOf(analysisTableNeeds(model(), model().options)), grew);
 }
 
 // Two of many populations selected: the SUMMARY must not hold every population at every locus.
-TEST_F(RunMemory, TestBetweenTwoOfManyPopulations) {
+TEST_F(RunMemoryEstimate, TestBetweenTwoOfManyPopulations) {
   load(300, 4, 40);
   run("menu Diploid\ntick Check9\ntick Check10\nclick Command1\nexpect-window frmStart");
   for (int p = 3; p <= 300; ++p) model().sel.PopSel[static_cast<std::size_t>(p)] = 0;
@@ -132,7 +75,7 @@ TEST_F(RunMemory, TestBetweenTwoOfManyPopulations) {
   expectCovered("test between two populations, 2 of 300", twoPopTableNeed({{1, 2}}, model().ds.NLoci, which).bytes, grew);
 }
 
-TEST_F(RunMemory, TestBetweenAllPairs) {
+TEST_F(RunMemoryEstimate, TestBetweenAllPairs) {
   load(60, 4, 40);
   run("menu Diploid\ntick Check2\ntick Check9\ntick Check10\nclick Command1\nexpect-window frmStart");
   std::vector<std::pair<int, int>> pairs;
@@ -144,7 +87,7 @@ TEST_F(RunMemory, TestBetweenAllPairs) {
   expectCovered("test between two populations, all 1770 pairs", twoPopTableNeed(pairs, model().ds.NLoci, which).bytes, grew);
 }
 
-TEST_F(RunMemory, TestWithinAndAmongPopulations) {
+TEST_F(RunMemoryEstimate, TestWithinAndAmongPopulations) {
   load(20, 30, 40);
   run("menu Diploid\ntick Check8\ntick Check3\ntick Check4\ntick Check11\ntick Check13\nclick Command1\nexpect-window frmStart");
   constexpr int nPerm = 20000;
@@ -159,7 +102,7 @@ TEST_F(RunMemory, TestWithinAndAmongPopulations) {
 }
 
 // Under the delta criterion the exclusion keeps one delta per simulated group.
-TEST_F(RunMemory, AssignmentWithDeltaExclusion) {
+TEST_F(RunMemoryEstimate, AssignmentWithDeltaExclusion) {
   gen::Params prm;
   prm.nPop = 3;
   prm.nInd = 20;
