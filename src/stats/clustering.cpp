@@ -23,12 +23,19 @@ int lowestBitExponent(double x) {
 
 constexpr int kNoBits = INT_MAX;  // only zeros added so far
 
-// A candidate's distances to the members, summed in joining order. The mean the chain compares is the
-// sum in population order; the two agree whenever no partial sum was rounded, and otherwise differ by a
-// few units in the last place, which bounds how far the order can move a candidate.
+// Members between two kept partial sums of a candidate's sum in population order.
+constexpr std::size_t kMarkStride = 32;
+
+// A candidate's distances to the members. The mean the chain compares is their sum in population order;
+// kept as it goes is the sum in joining order, which agrees with it whenever no partial sum was rounded
+// and otherwise differs by a few units in the last place, bounding how far the order can move a candidate.
 struct Candidate {
   double sum = 0;
   int lowBit = kNoBits;  // the smallest lowest-bit exponent among the nonzero distances summed
+  // marks[j]: the sum in population order of the first j * kMarkStride members, for j < validMarks. A
+  // member joining at rank r leaves the marks up to r in place, so taking the sum again starts there.
+  std::vector<double> marks = {0.0};
+  std::size_t validMarks = 1;
 
   void add(double x) {
     sum += x;
@@ -40,6 +47,9 @@ struct Candidate {
   // Nonnegative multiples of 2^lowBit below 2^(lowBit + 53) are all exact doubles; a sum that stayed below
   // that bound was never rounded, and neither is the same sum taken in any other order.
   bool exact() const { return lowBit == kNoBits || sum < std::ldexp(1.0, std::min(lowBit + 53, 1100)); }
+  void joinedAt(std::size_t rank) { validMarks = std::min(validMarks, rank / kMarkStride + 1); }
+  // Members still to add to the last valid mark.
+  std::size_t pending(std::size_t members) const { return members - (validMarks - 1) * kMarkStride; }
 };
 
 }  // namespace
@@ -112,21 +122,36 @@ bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<doubl
       window = candidates;
     }
 
-    // The sums in population order, as the means are defined; only an inexact running sum is taken again.
+    // The sums in population order, as the means are defined: the running sum where it is exact, else
+    // from the last valid mark on, the sum adding each member's distance in turn.
     sums.assign(window.size(), 0);
+    std::size_t work = 0;
+    for (std::size_t c : window) work += run[c].pending(members.size());
     const auto sumOf = [&](std::size_t w) {
       const std::size_t c = window[w];
-      if (bounded && run[c].exact()) {
-        sums[w] = run[c].sum;
+      Candidate& r = run[c];
+      if (bounded && r.exact()) {
+        sums[w] = r.sum;
         return;
       }
-      double sum = 0;
-      for (std::size_t q : members) sum += Dist(pops[c], pops[q]);
+      std::size_t t = (r.validMarks - 1) * kMarkStride;
+      double sum = r.marks[r.validMarks - 1];
+      for (; t < members.size(); ++t) {
+        if (t % kMarkStride == 0) {
+          if (t / kMarkStride < r.marks.size()) r.marks[t / kMarkStride] = sum;
+          else r.marks.push_back(sum);
+        }
+        sum += Dist(pops[c], pops[members[t]]);
+      }
+      if (t % kMarkStride == 0) {
+        if (t / kMarkStride < r.marks.size()) r.marks[t / kMarkStride] = sum;
+        else r.marks.push_back(sum);
+      }
+      r.validMarks = t / kMarkStride + 1;
       sums[w] = sum;
     };
     // Many candidates level with each other (equal distances) would make one step cost a full pass.
-    constexpr std::size_t kWorkPerThread = std::size_t{1} << 16;
-    if (window.size() * members.size() >= 2 * kWorkPerThread)
+    if (work >= (std::size_t{1} << 17))
       parallelFor(static_cast<int>(window.size()), [&](int w) { sumOf(static_cast<std::size_t>(w)); });
     else
       for (std::size_t w = 0; w < window.size(); ++w) sumOf(w);
@@ -147,9 +172,13 @@ bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<doubl
     out.Step[static_cast<std::size_t>(pops[next])] = k;
     out.Level[static_cast<std::size_t>(k)] = m;
 
-    members.insert(std::lower_bound(members.begin(), members.end(), next), next);
+    const auto at = members.insert(std::lower_bound(members.begin(), members.end(), next), next);
+    const std::size_t rank = static_cast<std::size_t>(at - members.begin());
     candidates.erase(std::lower_bound(candidates.begin(), candidates.end(), next));
-    for (std::size_t c : candidates) run[c].add(Dist(pops[c], pops[next]));
+    for (std::size_t c : candidates) {
+      run[c].add(Dist(pops[c], pops[next]));
+      run[c].joinedAt(rank);
+    }
   }
   return true;
 }
