@@ -126,6 +126,7 @@ void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
   const std::size_t typesPerPart = std::max<std::size_t>(1, kPartText / rowText);
   const std::size_t nTypes = t.NMLGTypes > 0 ? static_cast<std::size_t>(t.NMLGTypes) : 0;
   const std::size_t held = t.MLGFreq.empty() ? 0 : static_cast<std::size_t>(t.MLGFreq.n1()) + 1;
+  const std::string zeroCell = " " + masked(0.0, "0.000", out.decimalSign());
   appendInOrder(out, (nTypes + typesPerPart - 1) / typesPerPart, [&](std::size_t c, LineWriter& part) {
     const int first = static_cast<int>(c * typesPerPart) + 1;
     const int last = static_cast<int>(std::min(nTypes, (c + 1) * typesPerPart));
@@ -144,9 +145,10 @@ void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
           while (next[s] != end[s] && next[s]->first < y) ++next[s];
           if (next[s] != end[s] && next[s]->first == y) v = next[s]->second;
         }
-        part.text(" ");
-        if (std::isfinite(v)) part.fixed(v, 3);
-        else part.text("-----");
+        // Most cells are types the population does not hold.
+        if (v == 0) part.text(zeroCell);
+        else if (std::isfinite(v)) part.text(" ").fixed(v, 3);
+        else part.text(" -----");
       }
       part.nl();
     }

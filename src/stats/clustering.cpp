@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "base/worker_pool.h"
@@ -52,9 +53,8 @@ struct Candidate {
   std::size_t pending(std::size_t members) const { return members - (validMarks - 1) * kMarkStride; }
 };
 
-}  // namespace
-
-bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<double>& Dist, ClusterSteps& out) {
+template <class Distance>
+bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps& out) {
   out.NClusterSteps = 0;
   out.Step = makeVec1<int>(nPop);
   out.Level = makeVec1<double>(nPop);
@@ -181,6 +181,18 @@ bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<doubl
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<double>& Dist, ClusterSteps& out) {
+  return averageChain(nPop, popSel, [&Dist](int p, int q) { return Dist(p, q); }, out);
+}
+
+bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<Cell>& Dist, ClusterSteps& out) {
+  return averageChain(
+      nPop, popSel, [&Dist](int p, int q) { return Dist(p, q) ? *Dist(p, q) : std::numeric_limits<double>::quiet_NaN(); },
+      out);
 }
 
 }  // namespace kiwora

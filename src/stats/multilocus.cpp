@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/worker_pool.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {
@@ -177,9 +178,11 @@ void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg,
     for (const auto& [t, f] : mlg.MLGFreq.row(p))
       if (t >= 1 && t <= nTypes && f != 0) held[static_cast<std::size_t>(p)].emplace_back(t, f);
   }
-  for (int p1 = 1; p1 <= g.nPop; ++p1) {
+  // Each population's row on the pool: row p1 writes the cells (p1, p2) and (p2, p1) for p2 > p1 only.
+  parallelFor(g.nPop, [&](int item) {
+    const int p1 = item + 1;
     const auto& h1 = held[static_cast<std::size_t>(p1)];
-    if (h1.empty()) continue;
+    if (h1.empty()) return;
     DistMLG(p1, p1) = 0.0;
     for (int p2 = p1 + 1; p2 <= g.nPop; ++p2) {
       const auto& h2 = held[static_cast<std::size_t>(p2)];
@@ -198,7 +201,7 @@ void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg,
       DistMLG(p1, p2) = d;
       DistMLG(p2, p1) = d;
     }
-  }
+  });
 }
 
 }  // namespace kiwora
