@@ -7,6 +7,7 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "files/fixed_text.h"
 #include "files/ordered_parts.h"
 #include "files/matrix_print.h"
 #include "stats/distances.h"
@@ -72,21 +73,23 @@ void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {
     text += (pops.size() - a - 1) * rowText;
   }
   partFrom.push_back(pops.empty() ? 0 : pops.size() - 1);
-  const auto cell = [](LineWriter& w, const Cell& v, int decimals) {
-    w.text(";");
-    if (v && std::isfinite(*v)) w.fixed(*v, decimals);
-    else w.text(decimals == 1 ? "---" : "-----");
+  const FixedText kilometres(1, out.decimalSign()), distance(3, out.decimalSign());
+  const auto cell = [](std::string& row, const Cell& v, const FixedText& text, const char* undefined) {
+    row += ';';
+    if (v && std::isfinite(*v)) text.append(row, *v);
+    else row += undefined;
   };
   appendInOrder(out, partFrom.size() - 1, [&](std::size_t c, LineWriter& w) {
+    std::string row;
     for (std::size_t a = partFrom[c]; a < partFrom[c + 1]; ++a) {
       const int i = pops[a];
       for (std::size_t b = a + 1; b < pops.size(); ++b) {
         const int j = pops[b];
-        w.text(m.ds.PopName[u(i)]).text("/").text(m.ds.PopName[u(j)]);
-        cell(w, m.dist.GeoDist(i, j), 1);
-        for (int k : loci) cell(w, m.dist.DistDG(i, j, k), 3);
-        cell(w, m.dist.DistDGMean(i, j), 3);
-        w.nl();
+        row.assign(m.ds.PopName[u(i)]).append("/").append(m.ds.PopName[u(j)]);
+        cell(row, m.dist.GeoDist(i, j), kilometres, "---");
+        for (int k : loci) cell(row, m.dist.DistDG(i, j, k), distance, "-----");
+        cell(row, m.dist.DistDGMean(i, j), distance, "-----");
+        w.text(row).nl();
       }
     }
   });

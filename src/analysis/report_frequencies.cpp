@@ -8,6 +8,7 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "files/fixed_text.h"
 #include "files/ordered_parts.h"
 #include "stats/present_codes.h"
 
@@ -127,6 +128,7 @@ void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
   const std::size_t nTypes = t.NMLGTypes > 0 ? static_cast<std::size_t>(t.NMLGTypes) : 0;
   const std::size_t held = t.MLGFreq.empty() ? 0 : static_cast<std::size_t>(t.MLGFreq.n1()) + 1;
   const std::string zeroCell = " " + masked(0.0, "0.000", out.decimalSign());
+  const FixedText frequency(3, out.decimalSign());
   appendInOrder(out, (nTypes + typesPerPart - 1) / typesPerPart, [&](std::size_t c, LineWriter& part) {
     const int first = static_cast<int>(c * typesPerPart) + 1;
     const int last = static_cast<int>(std::min(nTypes, (c + 1) * typesPerPart));
@@ -137,8 +139,10 @@ void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
       next[s] = cells.data() + (std::lower_bound(cells.begin(), cells.end(), first, [](const auto& cell, int y) { return cell.first < y; }) - cells.begin());
       end[s] = cells.data() + cells.size();
     }
+    std::string cells;
     for (int y = first; y <= last; ++y) {
       part.tab(2).text(t.MLGKey[u(y)]).tab(width + 3);
+      cells.clear();
       for (std::size_t s = 0; s < pops.size(); ++s) {
         double v = 0;
         if (next[s] != nullptr) {
@@ -146,11 +150,16 @@ void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
           if (next[s] != end[s] && next[s]->first == y) v = next[s]->second;
         }
         // Most cells are types the population does not hold.
-        if (v == 0) part.text(zeroCell);
-        else if (std::isfinite(v)) part.text(" ").fixed(v, 3);
-        else part.text(" -----");
+        if (v == 0) {
+          cells += zeroCell;
+        } else if (std::isfinite(v)) {
+          cells += ' ';
+          frequency.append(cells, v);
+        } else {
+          cells += " -----";
+        }
       }
-      part.nl();
+      part.text(cells).nl();
     }
   });
   out.nl();

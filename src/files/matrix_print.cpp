@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/fixed_text.h"
 #include "files/ordered_parts.h"
 
 namespace kiwora {
@@ -36,19 +37,27 @@ void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, RowValues row
   const std::size_t n = pops.size();
   const std::size_t rowText = 7 * n + 16;
   const std::size_t rowsPerPart = std::max<std::size_t>(1, kPartText / rowText);
+  const FixedText cellText(3, w.decimalSign());
   appendInOrder(w, (nRows + rowsPerPart - 1) / rowsPerPart, [&](std::size_t c, LineWriter& part) {
     std::vector<double> vals(n);
+    std::string cells;
+    cells.reserve(rowText);
     const std::size_t first = c * rowsPerPart;
     const std::size_t last = std::min(nRows, first + rowsPerPart);
     for (std::size_t k = first; k < last; ++k) {
       rowValues(k, vals.data());
       part.num(pops[k]).tab(5);
       part.blanks(7 * static_cast<int>(k + 1));
+      cells.clear();
       for (std::size_t m = k + 1; m < n; ++m) {
-        if (std::isnan(vals[m])) part.text(kUndefined);
-        else part.fixed(vals[m], 3).text("  ");
+        if (std::isnan(vals[m])) {
+          cells += kUndefined;
+        } else {
+          cellText.append(cells, vals[m]);
+          cells += "  ";
+        }
       }
-      part.nl();
+      part.text(cells).nl();
     }
   });
   w.nl();
