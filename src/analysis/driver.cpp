@@ -133,7 +133,7 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
 
   const bool mlgDistances = o.FlagFreqMLG == 1 && o.FlagDistDG == 1 && m.ds.NPop > 1;
   if (o.FlagFreqMLG == 1 && o.FlagDistDG == 1) {
-    r.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop);
+    r.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop, std::nan(""));
     if (mlgDistances) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
   }
 

@@ -1,7 +1,7 @@
 #include "files/ordered_parts.h"
 
-#include <atomic>
-#include <cstdint>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include "base/worker_pool.h"
@@ -10,38 +10,69 @@ namespace kiwora {
 
 void appendInOrder(LineWriter& out, std::size_t n, const PartFormatter& format) {
   if (n == 0) return;
-  // The number of parts written so far; kBroken once a part failed, so that nobody waits for it.
-  constexpr std::size_t kBroken = SIZE_MAX;
-  std::atomic<std::size_t> written{0};
-  const auto broken = [&] {
-    written.store(kBroken);
-    written.notify_all();
-  };
-  std::vector<LineWriter> parts(static_cast<std::size_t>(loopThreads()), LineWriter(out.decimalSign()));
-  // Items are handed out in increasing order, so the part every waiting thread depends on is always being
-  // formatted or written by a thread that waits for nobody.
-  parallelForSlots(static_cast<int>(n), [&](int item, int slot) {
-    const std::size_t i = static_cast<std::size_t>(item);
-    LineWriter& part = parts[static_cast<std::size_t>(slot)];
-    part.reserve(kPartText + kPartText / 4);
-    try {
+  const std::size_t threads = static_cast<std::size_t>(loopThreads());
+  if (threads <= 1 || n == 1) {
+    LineWriter part(out.decimalSign());
+    for (std::size_t i = 0; i < n; ++i) {
       format(i, part);
-    } catch (...) {
-      broken();
-      throw;
+      out.append(part);
     }
-    for (std::size_t w = written.load(std::memory_order_acquire); w != i; w = written.load(std::memory_order_acquire)) {
-      if (w == kBroken) return;  // an earlier part failed; its exception ends the loop
-      written.wait(w, std::memory_order_acquire);
+    return;
+  }
+  // A ring of parts: part i is formatted into slot i % ring once the part that held the slot is written.
+  // A thread that finishes a part does not wait for the parts before it: it leaves the part in its slot
+  // and takes the next one, so a thread held up elsewhere on a busy machine stalls nobody for long. The
+  // thread that finds the next part to write ready writes it and every ready part after it.
+  const std::size_t ring = threads  ;
+  struct Slot {
+    LineWriter text;
+    bool ready = false;
+  };
+  std::vector<Slot> slots(ring, Slot{LineWriter(out.decimalSign())});
+  std::mutex lock;
+  std::condition_variable freed;
+  std::size_t head = 0;  // the next part to write
+  bool writing = false;  // a thread is writing ready parts
+  bool broken = false;   // a part failed: nothing more is written and nobody waits
+  parallelFor(static_cast<int>(n), [&](int item) {
+    const std::size_t i = static_cast<std::size_t>(item);
+    Slot& slot = slots[i % ring];
+    {
+      // Parts are handed out in increasing order, so the one at the head is never waiting here.
+      std::unique_lock<std::mutex> hold(lock);
+      freed.wait(hold, [&] { return broken || i < head + ring; });
+      if (broken) return;
     }
     try {
-      out.append(part);
+      slot.text.reserve(kPartText + kPartText / 4);
+      format(i, slot.text);
     } catch (...) {
-      broken();
+      std::lock_guard<std::mutex> hold(lock);
+      broken = true;
+      freed.notify_all();
       throw;
     }
-    written.store(i + 1, std::memory_order_release);
-    written.notify_all();
+    std::unique_lock<std::mutex> hold(lock);
+    slot.ready = true;
+    if (writing || broken) return;  // the thread writing takes this part when it comes to it
+    writing = true;
+    while (!broken && slots[head % ring].ready) {
+      Slot& next = slots[head % ring];
+      hold.unlock();
+      try {
+        out.append(next.text);
+      } catch (...) {
+        hold.lock();
+        broken = true;
+        freed.notify_all();
+        throw;
+      }
+      hold.lock();
+      next.ready = false;
+      ++head;
+      freed.notify_all();
+    }
+    writing = false;
   });
 }
 

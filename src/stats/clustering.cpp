@@ -5,7 +5,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "base/worker_pool.h"
@@ -187,12 +186,6 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
 
 bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<double>& Dist, ClusterSteps& out) {
   return averageChain(nPop, popSel, [&Dist](int p, int q) { return Dist(p, q); }, out);
-}
-
-bool Cluster_Average_Chain(int nPop, const Vec1<int>& popSel, const Table2<Cell>& Dist, ClusterSteps& out) {
-  return averageChain(
-      nPop, popSel, [&Dist](int p, int q) { return Dist(p, q) ? *Dist(p, q) : std::numeric_limits<double>::quiet_NaN(); },
-      out);
 }
 
 }  // namespace kiwora
