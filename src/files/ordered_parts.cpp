@@ -1,5 +1,6 @@
 #include "files/ordered_parts.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -22,8 +23,11 @@ void appendInOrder(LineWriter& out, std::size_t n, const PartFormatter& format) 
   // A ring of parts: part i is formatted into slot i % ring once the part that held the slot is written.
   // A thread that finishes a part does not wait for the parts before it: it leaves the part in its slot
   // and takes the next one, so a thread held up elsewhere on a busy machine stalls nobody for long. The
-  // thread that finds the next part to write ready writes it and every ready part after it.
-  const std::size_t ring = threads  ;
+  // thread that finds the next part to write ready writes it and every ready part after it. One thread
+  // writes what a few format, so more formatting threads would only wait.
+  constexpr std::size_t kMostFormatters = 4;
+  const std::size_t formatters = std::min(threads, kMostFormatters);
+  const std::size_t ring = formatters + 2;
   struct Slot {
     LineWriter text;
     bool ready = false;
@@ -31,18 +35,13 @@ void appendInOrder(LineWriter& out, std::size_t n, const PartFormatter& format) 
   std::vector<Slot> slots(ring, Slot{LineWriter(out.decimalSign())});
   std::mutex lock;
   std::condition_variable freed;
-  std::size_t head = 0;  // the next part to write
-  bool writing = false;  // a thread is writing ready parts
-  bool broken = false;   // a part failed: nothing more is written and nobody waits
-  parallelFor(static_cast<int>(n), [&](int item) {
-    const std::size_t i = static_cast<std::size_t>(item);
+  std::size_t claimed = 0;  // parts handed out, in increasing order
+  std::size_t head = 0;     // the next part to write
+  bool writing = false;     // a thread is writing ready parts
+  bool broken = false;      // a part failed: nothing more is written and nobody waits
+  // The part at the head is always being formatted or written by a thread that waits for nobody.
+  const auto formatAndWrite = [&](std::size_t i) {
     Slot& slot = slots[i % ring];
-    {
-      // Parts are handed out in increasing order, so the one at the head is never waiting here.
-      std::unique_lock<std::mutex> hold(lock);
-      freed.wait(hold, [&] { return broken || i < head + ring; });
-      if (broken) return;
-    }
     try {
       slot.text.reserve(kPartText + kPartText / 4);
       format(i, slot.text);
@@ -73,6 +72,19 @@ void appendInOrder(LineWriter& out, std::size_t n, const PartFormatter& format) 
       freed.notify_all();
     }
     writing = false;
+  };
+  parallelFor(static_cast<int>(formatters), [&](int) {
+    for (;;) {
+      std::size_t i = 0;
+      {
+        std::unique_lock<std::mutex> hold(lock);
+        if (broken || claimed == n) return;
+        i = claimed++;
+        freed.wait(hold, [&] { return broken || i < head + ring; });
+        if (broken) return;
+      }
+      formatAndWrite(i);
+    }
   });
 }
 
