@@ -85,8 +85,9 @@ Table2<double> drawnDistances(int n, std::uint64_t seed, const std::vector<doubl
   for (int p = 1; p <= n; ++p)
     for (int q = 1; q <= n; ++q) {
       if (p == q || (symmetric && q < p)) continue;
-      const double d = rng.uniform() < undefinedShare ? std::nan("")
-                                                      : values[static_cast<std::size_t>(randomIndex(rng, static_cast<int>(values.size())))];
+      // randomIndex counts from 1.
+      const std::size_t pick = static_cast<std::size_t>(randomIndex(rng, static_cast<int>(values.size())) - 1);
+      const double d = rng.uniform() < undefinedShare ? std::nan("") : values[pick];
       t(p, q) = d;
       if (symmetric) t(q, p) = d;
     }
