@@ -137,7 +137,8 @@ Table2<int> haplotypeCounts(const HaplotypeTable& t, const std::vector<int>& can
 LeaveOutReference::LeaveOutReference(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt,
                                      int groupSize)
     : ds_(ds), opt_(opt), nLoci_(ds.NLoci), maxAllele_(ds.MaxAllele) {
-  GenotypeData all = ds.Allele;  // the statistics take a writable view; only read here
+  // The statistics take a writable view; the tables only read it, so the data set is not copied.
+  GenotypeData& all = const_cast<GenotypeData&>(ds.Allele);
   const GenotypeView view = viewOfCopy(all, ds.MaxAllele, sel.PopSel, sel.LocSel);
   const AssignMethod method = opt.method();
   ReferenceBuild how;
