@@ -269,7 +269,7 @@ void LeaveOutWorkspace::prepare(const LeaveOutReference& base, int groupSize) {
   int keys = std::max(base.ref_.maternal.size(), base.ref_.paternal.size());
   for (const KeyCarriers& c : base.genoCarriers_) keys = std::max(keys, c.size());
   mark.assign(at(keys + 1), 0);
-  genoGroup.assign(at(keys + 1), 0.0);
+  share.assign(at(keys + 1), 0.0);
   genoLeaving.assign(at(keys + 1), 0);
   scores.assign(base.nc_, 0.0);
   lanes.assign(base.nc_, 0.0);
@@ -443,12 +443,77 @@ void LeaveOutReference::freqScores(const LeftOutReader& r, int ownLane, LeaveOut
   }
 }
 
+// ws.lanes: for every candidate, twice its distance on genotypes at the group's locus L, adding the terms of
+// the plain distance in the order of the list rebuilt without the members.
+void LeaveOutReference::genotypeLanes(const GroupProfile::Locus& L, int ownLane, LeaveOutWorkspace& ws) const {
+  double* s = ws.lanes.data();
+  const int l = L.locus, testPop = ws.pop;
+  // The members' genotypes leave the list's counts (every population's, selected or not).
+  ws.memberKeys.clear();
+  int typedLeft = 0;
+  for (int pos : ws.memberAt) {
+    const int i = pos - popStart_[at(testPop)] + 1;
+    const int a = ds_.Allele.a1(testPop, l, i), b = ds_.Allele.a2(testPop, l, i);
+    if (!isTyped(a, maxAllele_) || !isTyped(b, maxAllele_)) continue;
+    const int k = ref_.genotypes.find(l, a, b);
+    if (ws.genoLeaving[at(k)]++ == 0) ws.memberKeys.push_back(k);
+    ++typedLeft;
+  }
+  rebuiltOrder(genoCarriers_[at(l)], ws);
+  // The group's genotypes the rebuilt list lacks add their shares first.
+  double unlisted = 0;
+  for (const auto& G : L.genotypes) {
+    const double f = static_cast<double>(G.count) / L.typed;
+    if (G.k > 0 && ws.mark[at(G.k)] != 2) ws.share[at(G.k)] = f;
+    else unlisted += f;
+  }
+  std::fill(s, s + nc_, unlisted);
+  const int typedOwn = ownLane >= 0 ? ref_.genotypes.GenoSampleN(testPop, l) - typedLeft : 0;
+  const int* ownCount = genoCount_.data() + at(testPop) * genoRows_ + genoRow_[at(l)] - 1;
+  for (int k : ws.order) {
+    const double g = ws.share[at(k)];
+    const double ownValue =
+        typedOwn > 0 ? static_cast<double>(ownCount[k] - ws.genoLeaving[at(k)]) / typedOwn : 0.0;
+    addLanes(s, lanes(genoT_, genoRow_[at(l)] + at(k) - 1), nc_, ownLane, ownValue,
+             [g](double v) { return std::fabs(v - g); });
+  }
+  for (const auto& G : L.genotypes)
+    if (G.k > 0) ws.share[at(G.k)] = 0;
+  for (int k : ws.memberKeys) {
+    ws.genoLeaving[at(k)] = 0;
+    ws.mark[at(k)] = 0;
+  }
+}
+
+// ws.lanes: for every candidate, twice its distance on maternal haplotypes: |reference - group| over the
+// table's haplotypes in the order rebuilt without the members, then the group's haplotypes it lacks.
+void LeaveOutReference::maternalLanes(const LeftOutReader& r, int ownLane, LeaveOutWorkspace& ws) const {
+  double* s = ws.lanes.data();
+  const GroupProfile::Haplotypes& h = ws.profile.maternal;
+  ws.memberKeys.clear();
+  for (const auto& [key, n] : ws.matLeaving) ws.memberKeys.push_back(key);
+  rebuiltOrder(matCarriers_, ws);
+  const double m = h.complete;
+  for (const auto& [key, c] : h.listed) ws.share[at(key)] = c / m;
+  std::fill(s, s + nc_, 0.0);
+  for (int key : ws.order) {
+    const double gf = ws.share[at(key)];
+    const double ownValue = ownLane >= 0 ? r.ownHapFreq(matCount_, ref_.maternal, ws.matLeaving, ws.matLeft, key) : 0;
+    addLanes(s, lanes(hapT_, at(key)), nc_, ownLane, ownValue, [gf](double v) { return std::fabs(v - gf); });
+  }
+  for (int c : h.unlisted) {
+    const double g = c / m;
+    for (std::size_t j = 0; j < nc_; ++j) s[j] += g;
+  }
+  for (const auto& [key, c] : h.listed) ws.share[at(key)] = 0;
+  for (int key : ws.memberKeys) ws.mark[at(key)] = 0;
+}
+
 // The genetic distance to every candidate, each adding the terms of gdDistance (alleles, genotypes and
 // maternal haplotypes) in its order, over the genotype and haplotype lists in their rebuilt order.
 void LeaveOutReference::distanceScores(const LeftOutReader& r, int ownLane, LeaveOutWorkspace& ws) const {
   double* d = ws.scores.data();
   double* s = ws.lanes.data();
-  const int testPop = ws.pop;
   const auto ident = [](double v) { return v; };
   int taken = 0;
   for (const auto& L : ws.profile.loci) {
@@ -481,68 +546,15 @@ void LeaveOutReference::distanceScores(const LeftOutReader& r, int ownLane, Leav
     }
     if (opt_.GDOnGenotypes == 1 && L.typed > 0) {
       ++taken;
-      // The members' genotypes leave the list's counts (every population's, selected or not).
-      ws.memberKeys.clear();
-      int typedLeft = 0;
-      for (int pos : ws.memberAt) {
-        const int i = pos - popStart_[at(testPop)] + 1;
-        const int a = ds_.Allele.a1(testPop, l, i), b = ds_.Allele.a2(testPop, l, i);
-        if (!isTyped(a, maxAllele_) || !isTyped(b, maxAllele_)) continue;
-        const int k = ref_.genotypes.find(l, a, b);
-        if (ws.genoLeaving[at(k)]++ == 0) ws.memberKeys.push_back(k);
-        ++typedLeft;
-      }
-      rebuiltOrder(genoCarriers_[at(l)], ws);
-      // The group's genotypes the rebuilt list lacks add their shares first.
-      double unlisted = 0;
-      for (const auto& G : L.genotypes) {
-        const double f = static_cast<double>(G.count) / L.typed;
-        if (G.k > 0 && ws.mark[at(G.k)] != 2) ws.genoGroup[at(G.k)] = f;
-        else unlisted += f;
-      }
-      std::fill(s, s + nc_, unlisted);
-      const int typedOwn = ownLane >= 0 ? ref_.genotypes.GenoSampleN(testPop, l) - typedLeft : 0;
-      const int* ownCount = genoCount_.data() + at(testPop) * genoRows_ + genoRow_[at(l)] - 1;
-      for (int k : ws.order) {
-        const double g = ws.genoGroup[at(k)];
-        const double ownValue =
-            typedOwn > 0 ? static_cast<double>(ownCount[k] - ws.genoLeaving[at(k)]) / typedOwn : 0.0;
-        addLanes(s, lanes(genoT_, genoRow_[at(l)] + at(k) - 1), nc_, ownLane, ownValue,
-                 [g](double v) { return std::fabs(v - g); });
-      }
+      genotypeLanes(L, ownLane, ws);
       for (std::size_t c = 0; c < nc_; ++c) d[c] += 0.5 * s[c];
-      for (const auto& G : L.genotypes)
-        if (G.k > 0) ws.genoGroup[at(G.k)] = 0;
-      for (int k : ws.memberKeys) {
-        ws.genoLeaving[at(k)] = 0;
-        ws.mark[at(k)] = 0;
-      }
     }
   }
   if (taken > 0)
     for (std::size_t c = 0; c < nc_; ++c) d[c] /= taken;
   if (ref_.matLoci.empty()) return;
 
-  // Half the sum of |reference - group| over the table's haplotypes in their rebuilt order, then the
-  // group's haplotypes the table lacks.
-  const GroupProfile::Haplotypes& h = ws.profile.maternal;
-  ws.memberKeys.clear();
-  for (const auto& [key, n] : ws.matLeaving) ws.memberKeys.push_back(key);
-  rebuiltOrder(matCarriers_, ws);
-  const double m = h.complete;
-  for (const auto& [key, c] : h.listed) ws.genoGroup[at(key)] = c / m;
-  std::fill(s, s + nc_, 0.0);
-  for (int key : ws.order) {
-    const double gf = ws.genoGroup[at(key)];
-    const double ownValue = ownLane >= 0 ? r.ownHapFreq(matCount_, ref_.maternal, ws.matLeaving, ws.matLeft, key) : 0;
-    addLanes(s, lanes(hapT_, at(key)), nc_, ownLane, ownValue, [gf](double v) { return std::fabs(v - gf); });
-  }
-  for (int c : h.unlisted) {
-    const double g = c / m;
-    for (std::size_t j = 0; j < nc_; ++j) s[j] += g;
-  }
-  for (const auto& [key, c] : h.listed) ws.genoGroup[at(key)] = 0;
-  for (int key : ws.memberKeys) ws.mark[at(key)] = 0;
+  maternalLanes(r, ownLane, ws);
   for (std::size_t j = 0; j < nc_; ++j) {
     const double dm = 0.5 * s[j];
     d[j] = taken > 0 ? opt_.WeightBip * d[j] + opt_.WeightMat * dm : dm;

@@ -56,9 +56,9 @@ struct LeaveOutWorkspace {
   std::vector<std::pair<int, int>> matLeaving, patLeaving;
   // Scratch of the rebuilt orders.
   std::vector<int> order, gone, memberKeys;
-  std::vector<std::pair<int, int>> moved;   // (first carrier left, key)
+  std::vector<std::pair<int, int>> moved;   // (first carrier left, key or its place in a list)
   std::vector<char> mark;                   // (key): moved or gone
-  std::vector<double> genoGroup;            // (key): the group's share of the genotype at the locus
+  std::vector<double> share;                // (key): the group's share of the genotype or haplotype
   std::vector<int> genoLeaving;             // (key): members with the genotype at the locus
   std::vector<double> scores, lanes;        // one per candidate
 
@@ -97,6 +97,8 @@ class LeaveOutReference {
   void bayesScores(const LeftOutReader& r, int ownLane, LeaveOutWorkspace& ws) const;
   void freqScores(const LeftOutReader& r, int ownLane, LeaveOutWorkspace& ws) const;
   void distanceScores(const LeftOutReader& r, int ownLane, LeaveOutWorkspace& ws) const;
+  void genotypeLanes(const GroupProfile::Locus& L, int ownLane, LeaveOutWorkspace& ws) const;
+  void maternalLanes(const LeftOutReader& r, int ownLane, LeaveOutWorkspace& ws) const;
 
   const DataSet& ds_;
   AssignmentOptions opt_;
