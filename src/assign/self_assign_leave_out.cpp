@@ -61,7 +61,9 @@ struct LeftOutReader {
   const ReferenceTables& ref() const { return b.ref_; }
   double ownFreq(int l, int a) const {
     const int idx = b.presentIndex_[b.codeCell(l, a)];
-    return idx < 0 ? 0.0 : w.freq[b.codeStart_[at(l)] + at(idx)];
+    if (idx < 0) return 0.0;
+    const double f = w.share[b.codeStart_[at(l)] + at(idx)];
+    return f > 0 ? f / w.shareSum[at(l)] : 0.0;
   }
   // The tested population's share of haplotype h, divided as the table divides it.
   double ownHapFreq(const Table2<int>& counts, const HaplotypeTable& hap, const std::vector<std::pair<int, int>>& leaving,
@@ -79,9 +81,7 @@ struct LeftOutReader {
 
   int k(int l) const { return w.k[at(l)]; }
   double logDenom(int q, int l) const {
-    if (q != own) return ref().logDenom(q, l);
-    const double n = w.copies[at(l)];
-    return std::log10((n + 1) * (n + 2));
+    return q != own ? ref().logDenom(q, l) : b.logDenomOf_[at(w.copies[at(l)])];
   }
   double logPrior(int q, int l, int a) const {
     if (q == own) {
@@ -170,6 +170,14 @@ LeaveOutReference::LeaveOutReference(const DataSet& ds, const Selection& sel, co
     }
   popStart_.assign(at(ds.NPop + 2), 0);
   for (int p = 1; p <= ds.NPop; ++p) popStart_[at(p + 1)] = popStart_[at(p)] + ds.Allele.nInd(p);
+  // The Bayesian denominator of the tested population by its copies left, as the tables compute it.
+  int mostCopies = 0;
+  for (int p : ref_.candidates) mostCopies = std::max(mostCopies, 2 * ds.Allele.nInd(p));
+  logDenomOf_.resize(at(mostCopies + 1));
+  for (int c = 0; c <= mostCopies; ++c) {
+    const double n = c;
+    logDenomOf_[at(c)] = std::log10((n + 1) * (n + 2));
+  }
 
   // Haplotypes: the candidates' complete members in order, by key.
   const auto haplotypeCarriers = [&](const std::vector<int>& loci, const HaplotypeTable& table) {
@@ -263,13 +271,14 @@ void LeaveOutWorkspace::prepare(const LeaveOutReference& base, int groupSize) {
   k.assign(loci, 0);
   kChanged.assign(loci, 0);
   count.assign(base.codesPerPop_, 0);
-  freq.assign(base.codesPerPop_, 0.0);
+  share.assign(base.codesPerPop_, 0.0);
+  shareSum.assign(loci, 0.0);
   novel.assign(loci * at(base.maxAllele_ + 1), 0);
   novelCodes.clear();
   int keys = std::max(base.ref_.maternal.size(), base.ref_.paternal.size());
   for (const KeyCarriers& c : base.genoCarriers_) keys = std::max(keys, c.size());
   mark.assign(at(keys + 1), 0);
-  share.assign(at(keys + 1), 0.0);
+  keyShare.assign(at(keys + 1), 0.0);
   genoLeaving.assign(at(keys + 1), 0);
   scores.assign(base.nc_, 0.0);
   lanes.assign(base.nc_, 0.0);
@@ -305,8 +314,9 @@ void LeaveOutReference::leaveCounts(int p, bool own, LeaveOutWorkspace& ws) cons
           --n;
         }
     ws.copies[at(l)] = n;
-    // Divided by the count, then by the sum of the shares, as the allele frequencies are.
-    double* f = ws.freq.data() + start;
+    // Divided by the count, then (in ownFreq, for the codes a score reads) by the sum of the shares, as
+    // the allele frequencies are.
+    double* f = ws.share.data() + start;
     double sum = 0;
     for (std::size_t j = 0; j < width; ++j) {
       f[j] = 0;
@@ -315,8 +325,7 @@ void LeaveOutReference::leaveCounts(int p, bool own, LeaveOutWorkspace& ws) cons
         sum += f[j];
       }
     }
-    for (std::size_t j = 0; j < width; ++j)
-      if (f[j] > 0) f[j] /= sum;
+    ws.shareSum[at(l)] = sum;
   }
 }
 
@@ -464,21 +473,21 @@ void LeaveOutReference::genotypeLanes(const GroupProfile::Locus& L, int ownLane,
   double unlisted = 0;
   for (const auto& G : L.genotypes) {
     const double f = static_cast<double>(G.count) / L.typed;
-    if (G.k > 0 && ws.mark[at(G.k)] != 2) ws.share[at(G.k)] = f;
+    if (G.k > 0 && ws.mark[at(G.k)] != 2) ws.keyShare[at(G.k)] = f;
     else unlisted += f;
   }
   std::fill(s, s + nc_, unlisted);
   const int typedOwn = ownLane >= 0 ? ref_.genotypes.GenoSampleN(testPop, l) - typedLeft : 0;
   const int* ownCount = genoCount_.data() + at(testPop) * genoRows_ + genoRow_[at(l)] - 1;
   for (int k : ws.order) {
-    const double g = ws.share[at(k)];
+    const double g = ws.keyShare[at(k)];
     const double ownValue =
         typedOwn > 0 ? static_cast<double>(ownCount[k] - ws.genoLeaving[at(k)]) / typedOwn : 0.0;
     addLanes(s, lanes(genoT_, genoRow_[at(l)] + at(k) - 1), nc_, ownLane, ownValue,
              [g](double v) { return std::fabs(v - g); });
   }
   for (const auto& G : L.genotypes)
-    if (G.k > 0) ws.share[at(G.k)] = 0;
+    if (G.k > 0) ws.keyShare[at(G.k)] = 0;
   for (int k : ws.memberKeys) {
     ws.genoLeaving[at(k)] = 0;
     ws.mark[at(k)] = 0;
@@ -494,10 +503,10 @@ void LeaveOutReference::maternalLanes(const LeftOutReader& r, int ownLane, Leave
   for (const auto& [key, n] : ws.matLeaving) ws.memberKeys.push_back(key);
   rebuiltOrder(matCarriers_, ws);
   const double m = h.complete;
-  for (const auto& [key, c] : h.listed) ws.share[at(key)] = c / m;
+  for (const auto& [key, c] : h.listed) ws.keyShare[at(key)] = c / m;
   std::fill(s, s + nc_, 0.0);
   for (int key : ws.order) {
-    const double gf = ws.share[at(key)];
+    const double gf = ws.keyShare[at(key)];
     const double ownValue = ownLane >= 0 ? r.ownHapFreq(matCount_, ref_.maternal, ws.matLeaving, ws.matLeft, key) : 0;
     addLanes(s, lanes(hapT_, at(key)), nc_, ownLane, ownValue, [gf](double v) { return std::fabs(v - gf); });
   }
@@ -505,7 +514,7 @@ void LeaveOutReference::maternalLanes(const LeftOutReader& r, int ownLane, Leave
     const double g = c / m;
     for (std::size_t j = 0; j < nc_; ++j) s[j] += g;
   }
-  for (const auto& [key, c] : h.listed) ws.share[at(key)] = 0;
+  for (const auto& [key, c] : h.listed) ws.keyShare[at(key)] = 0;
   for (int key : ws.memberKeys) ws.mark[at(key)] = 0;
 }
 

@@ -45,7 +45,8 @@ struct LeaveOutWorkspace {
   std::vector<int> k;           // (locus): codes present, the tested members' own codes included
   std::vector<char> kChanged;   // (locus): k differs from the reference tables'
   std::vector<int> count;       // tested population's copies per present code without the members
-  std::vector<double> freq;     // its frequencies, laid out like `count`
+  std::vector<double> share;    // its copies over their number, laid out like `count`
+  std::vector<double> shareSum; // (locus): the sum of `share`, which divides it into frequencies
   std::vector<char> novel;      // (locus, code): a member's code no candidate carries
   std::vector<int> novelCodes;  // the cells set in `novel`, cleared after the test
   std::vector<int> members;     // the tested members (individuals of `pop`)
@@ -58,7 +59,7 @@ struct LeaveOutWorkspace {
   std::vector<int> order, gone, memberKeys;
   std::vector<std::pair<int, int>> moved;   // (first carrier left, key or its place in a list)
   std::vector<char> mark;                   // (key): moved or gone
-  std::vector<double> share;                // (key): the group's share of the genotype or haplotype
+  std::vector<double> keyShare;             // (key): the group's share of the genotype or haplotype
   std::vector<int> genoLeaving;             // (key): members with the genotype at the locus
   std::vector<double> scores, lanes;        // one per candidate
 
@@ -110,6 +111,7 @@ class LeaveOutReference {
   std::size_t codesPerPop_ = 0;
   std::vector<int> count_;                    // (candidate population, locus, present code): copies
   std::vector<int> popStart_;                 // (population): position of its first individual
+  std::vector<double> logDenomOf_;            // (copies): log10((n + 1)(n + 2))
   Table2<int> matCount_, patCount_;           // (population, haplotype): complete members with the key
   KeyCarriers matCarriers_, patCarriers_;
   // The distance on genotypes: per locus its list's carriers, the first row of its keys, and the copies
