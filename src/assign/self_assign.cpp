@@ -73,8 +73,9 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
   // counts in the workspace of the thread that runs it.
   const int groupSize = single ? 1 : opt.SelfGroupSize;
   const LeaveOutReference base(ds, sel, opt, groupSize);
+  // Each thread sizes its own workspace, so that what it writes for every test lies in memory of its own
+  // rather than next to another thread's.
   std::vector<LeaveOutWorkspace> spaces(static_cast<std::size_t>(loopThreads()));
-  for (LeaveOutWorkspace& ws : spaces) ws.prepare(base, groupSize);
 
   // Every test writes its outcome into a slot of its own, counted in test order after its block; the
   // progress shows after each block.
@@ -84,6 +85,7 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
       0, nTests - 1, kBlock, kChunk, kNoBlockStep,
       [&](int, long long k0, long long k1, int slot) {
         LeaveOutWorkspace& ws = spaces[static_cast<std::size_t>(slot)];
+        if (!ws.prepared) ws.prepare(base, groupSize);
         for (long long k = k0; k <= k1; ++k) {
           const SelfTest t = testAt(k);
           int& outcome = assigned[static_cast<std::size_t>(k)];

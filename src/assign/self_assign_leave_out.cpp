@@ -282,6 +282,7 @@ void LeaveOutWorkspace::prepare(const LeaveOutReference& base, int groupSize) {
   genoLeaving.assign(at(keys + 1), 0);
   scores.assign(base.nc_, 0.0);
   lanes.assign(base.nc_, 0.0);
+  prepared = true;
 }
 
 // The members' codes count as present (they are a test group), and their copies leave their own

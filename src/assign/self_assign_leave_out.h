@@ -34,8 +34,9 @@ struct KeyCarriers {
   int first(int k) const { return at[start[static_cast<std::size_t>(k)]]; }
 };
 
-// What one thread keeps between tests: sized once for the run, reused by every test it scores.
-struct LeaveOutWorkspace {
+// What one thread keeps between tests: sized once for the run, reused by every test it scores. Aligned
+// to a cache line, so that the workspaces of two threads never share one.
+struct alignas(64) LeaveOutWorkspace {
   GenotypeData group;   // the tested members as group 1
   // The group's profile; its haplotypes as the tables rebuilt without the members list them (keys by
   // their number in the shared tables, in the rebuilt order).
@@ -62,6 +63,8 @@ struct LeaveOutWorkspace {
   std::vector<double> keyShare;             // (key): the group's share of the genotype or haplotype
   std::vector<int> genoLeaving;             // (key): members with the genotype at the locus
   std::vector<double> scores, lanes;        // one per candidate
+
+  bool prepared = false;
 
   void prepare(const LeaveOutReference& base, int groupSize);
 };
