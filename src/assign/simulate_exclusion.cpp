@@ -1,8 +1,12 @@
 #include "assign/simulate_exclusion.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <optional>
 
 #include "assign/exclusion.h"
+#include "assign/score_kernels.h"
 #include "assign/scorers.h"
 #include "base/random.h"
 #include "base/worker_pool.h"
@@ -49,6 +53,14 @@ GroupGenotypes slotOf(const GenotypeData& data, int slot) {
   return gg;
 }
 
+// Up to this many genotypes or copies of a locus are ordered without a sort.
+constexpr int kFewKeys = 16;
+
+// What PlaceScores works in, one per thread.
+struct KeyScratch {
+  std::vector<int> sorted;  // the keys of one locus
+};
+
 // What one thread keeps while it works through a share of the simulations: a buffer per group size and
 // the scratch of the generator and the scorer, so a simulated group allocates nothing.
 struct SimWorkspace {
@@ -56,6 +68,7 @@ struct SimWorkspace {
   SimScratch sim;
   DirectScratch score;
   std::vector<double> scores;
+  KeyScratch keys;
 
   GenotypeData& bufferFor(const GenotypeData& test, int g) {
     const auto size = static_cast<std::size_t>(test.nInd(g));
@@ -64,6 +77,157 @@ struct SimWorkspace {
     if (b.nPop() == 0) b = groupBuffer(test, g);
     return b;
   }
+};
+
+// Scores of generator 1's groups against the population they were drawn from, read from the drawn places
+// among its present codes: per bi-parental locus the Bayesian term of every genotype, or the frequency
+// term of every code, worked out once per run. The terms are those of groupScoreDirect, added in the same
+// order (ascending genotypes or codes of each locus, loci ascending), so a group scores exactly as it does
+// written out as codes. Only for groups without uni-parental loci, whose haplotype keys need the codes.
+class PlaceScores {
+ public:
+  static bool serves(const ExclusionSetup& s) {
+    const AssignMethod m = s.opt->method();
+    return s.sim->method() == SimGenerator::FreqCI && m != AssignMethod::GeneticDistance &&
+           s.ref->matLoci.empty() && s.ref->patLoci.empty();
+  }
+
+  PlaceScores(const ExclusionSetup& s, const std::vector<int>& pops)
+      : ref_(*s.ref), frequency_(s.opt->method() == AssignMethod::Frequency), nPop_(s.ref->nPop) {
+    loci_.resize(at(nPop_ + 1) * ref_.bipLoci.size());
+    for (int p : pops)
+      for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+        const int l = ref_.bipLoci[j];
+        Locus& L = loci_[cell(p, j)];
+        L.locus = l;
+        const std::vector<int>& codes = s.sim->presentCodes(p, l);
+        L.nCodes = static_cast<int>(codes.size());
+        for (int a : codes) usable_ = usable_ && a >= 1 && a <= ref_.maxAllele;
+        if (!usable_) return;
+        L.first = terms_.size();
+        if (frequency_) {
+          // Per code its term, counted only where the code is present at the locus.
+          for (int a : codes) {
+            present_.push_back(ref_.AllelePresent(l, a) == 1);
+            terms_.push_back(ref_.logFreq(p, l, a));
+          }
+          continue;
+        }
+        L.scored = ref_.NAllelesLoc[at(l)] != 0;
+        const double den = ref_.logDenom(p, l);
+        const double* prior = ref_.logPrior.row(p, l);
+        const double* prior1 = ref_.logPrior1.row(p, l);
+        for (int x = 0; x < L.nCodes; ++x)
+          for (int y = 0; y < L.nCodes; ++y) {
+            const int a = codes[at(std::min(x, y))], b = codes[at(std::max(x, y))];
+            terms_.push_back(a == b ? prior[a] + prior1[a] - den : kernels::kLog10Two + prior[a] + prior[b] - den);
+          }
+      }
+  }
+
+  bool usable() const { return usable_; }
+
+  // The score in p of the group whose places `sim` holds.
+  double score(int p, const SimScratch& sim, KeyScratch& keys) const {
+    const int n = sim.stride - 1;
+    if (keys.sorted.size() < 2 * at(n)) keys.sorted.resize(2 * at(n));
+    return frequency_ ? frequencyScore(p, sim, keys, n) : bayesScore(p, sim, keys, n);
+  }
+
+ private:
+  struct Locus {
+    int locus = 0, nCodes = 0;
+    bool scored = true;
+    std::size_t first = 0;  // of its terms
+  };
+
+  std::size_t cell(int p, std::size_t j) const { return at(p) * ref_.bipLoci.size() + j; }
+
+  // Adds term(key, count) over the distinct keys[0..m) in ascending order of the keys. A few keys are
+  // placed without branches: each key's term goes to the place of its first copy among the sorted keys
+  // (equal keys write the same term there), every other place holds +0, whose subtraction changes nothing,
+  // so the sum is that of the terms alone in the order of the keys.
+  template <class Term>
+  static double subtractTerms(double s, KeyScratch& k, int m, Term&& term) {
+    int* keys = k.sorted.data();
+    if (m <= kFewKeys) {
+      double placed[kFewKeys];
+      for (int i = 0; i < m; ++i) placed[i] = 0.0;
+      for (int i = 0; i < m; ++i) {
+        int smaller = 0, equal = 0;
+        for (int j = 0; j < m; ++j) {
+          smaller += keys[j] < keys[i];
+          equal += keys[j] == keys[i];
+        }
+        placed[smaller] = term(keys[i], equal);
+      }
+      for (int i = 0; i < m; ++i) s -= placed[i];
+      return s;
+    }
+    std::sort(keys, keys + m);
+    for (int i = 0; i < m;) {
+      int e = i + 1;
+      while (e < m && keys[e] == keys[i]) ++e;
+      s -= term(keys[i], e - i);
+      i = e;
+    }
+    return s;
+  }
+
+  double bayesScore(int p, const SimScratch& sim, KeyScratch& k, int n) const {
+    double s = 0;
+    int* keys = k.sorted.data();
+    for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+      const Locus& L = loci_[cell(p, j)];
+      if (!L.scored) continue;
+      const int* x1 = sim.place1.data() + at(L.locus) * at(sim.stride);
+      const int* x2 = sim.place2.data() + at(L.locus) * at(sim.stride);
+      int m = 0;
+      for (int i = 1; i <= n; ++i) {
+        const int a = x1[i], b = x2[i];
+        const int low = b ^ ((a ^ b) & -(a < b));  // min and max without a branch
+        keys[m] = low * L.nCodes + (a ^ b ^ low);
+        m += (a | b) >= 0;
+      }
+      const double* logP = terms_.data() + L.first;
+      s = subtractTerms(s, k, m, [&](int key, int count) { return count * logP[key]; });
+    }
+    return s;
+  }
+
+  double frequencyScore(int p, const SimScratch& sim, KeyScratch& k, int n) const {
+    double s = 0;
+    int* keys = k.sorted.data();
+    for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+      const Locus& L = loci_[cell(p, j)];
+      const int* x1 = sim.place1.data() + at(L.locus) * at(sim.stride);
+      const int* x2 = sim.place2.data() + at(L.locus) * at(sim.stride);
+      int m = 0;
+      for (int i = 1; i <= n; ++i) {
+        keys[m] = x1[i];
+        m += x1[i] >= 0;
+        keys[m] = x2[i];
+        m += x2[i] >= 0;
+      }
+      if (m == 0) continue;
+      // The codes' terms are added to log10(m!): subtracting them from its negative gives the negative of
+      // that sum, exactly, as rounding is symmetric.
+      const double t = -subtractTerms(-ref_.log10Factorial(m), k, m, [&](int key, int count) {
+        const std::size_t at = L.first + static_cast<std::size_t>(key);
+        return present_[at] ? -ref_.log10Factorial(count) + count * terms_[at] : 0.0;
+      });
+      s -= t;
+    }
+    return s;
+  }
+
+  const ReferenceTables& ref_;
+  bool frequency_;
+  int nPop_;
+  bool usable_ = true;
+  std::vector<Locus> loci_;  // [p * bipLoci + j]
+  std::vector<double> terms_;
+  std::vector<bool> present_;  // frequency method: beside each code's term
 };
 
 // Items are handed out in chunks of this many, each chunk with a workspace of its own.
@@ -110,6 +274,12 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
 
   // One item is one simulation of one group against every population; its outcomes go into a row of
   // its own and are added up in index order after the block.
+  std::optional<PlaceScores> places;
+  if (PlaceScores::serves(s)) {
+    places.emplace(s, pops);
+    if (!places->usable()) places.reset();
+  }
+
   const int nG = static_cast<int>(groups.size()), nP = static_cast<int>(pops.size());
   const int step = blockSize(n, nG * nP);
   std::vector<unsigned char> worse;
@@ -122,12 +292,18 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
       const int end = std::min(items, (chunk + 1) * kItemsPerChunk);
       for (int item = chunk * kItemsPerChunk; item < end; ++item) {
         const int k = first + item / nG, g = groups[at(item % nG)];
-        GenotypeData& buffer = ws.bufferFor(test, g);
+        GenotypeData* buffer = places ? nullptr : &ws.bufferFor(test, g);
         for (int j = 0; j < nP; ++j) {
           const int p = pops[at(j)];
           Random rng = Random::stream(s.seed, simulationStreamIndex(k, g, p, res.nGroups, nPop));
-          simulateGroup(*s.sim, g, p, rng, buffer, ws.sim);
-          const double score = groupScoreDirect(*s.ref, *s.opt, slotOf(buffer, 1), p, ws.score);
+          double score = 0;
+          if (places) {
+            drawFreqCIPlaces(*s.sim, g, p, rng, ws.sim);
+            score = places->score(p, ws.sim, ws.keys);
+          } else {
+            simulateGroup(*s.sim, g, p, rng, *buffer, ws.sim);
+            score = groupScoreDirect(*s.ref, *s.opt, slotOf(*buffer, 1), p, ws.score);
+          }
           // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
           worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
         }

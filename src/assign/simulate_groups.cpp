@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace kiwora {
 namespace {
@@ -37,6 +40,31 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
   return copy == 1 ? r.source().ref->a1(p, l, k) : r.source().ref->a2(p, l, k);
 }
 
+// Running shares are stored in pairs; a lone last share is followed by one no draw reaches.
+constexpr double kPastEveryDraw = 2.0;
+
+// placeAtShare of two draws over the same n running shares (stored to an even count), both counted in
+// one pass over the shares.
+inline void placesAtShares(const double* cumulative, int n, double u1, double u2, int& x1, int& x2) {
+#if defined(__SSE2__) && defined(__x86_64__)
+  const __m128d v1 = _mm_set1_pd(u1), v2 = _mm_set1_pd(u2);
+  __m128i below1 = _mm_setzero_si128(), below2 = _mm_setzero_si128();
+  for (int i = 0; i < n; i += 2) {
+    const __m128d c = _mm_loadu_pd(cumulative + i);
+    // A lane that holds is all ones, that is -1.
+    below1 = _mm_sub_epi64(below1, _mm_castpd_si128(_mm_cmple_pd(c, v1)));
+    below2 = _mm_sub_epi64(below2, _mm_castpd_si128(_mm_cmple_pd(c, v2)));
+  }
+  const long long b1 = _mm_cvtsi128_si64(below1) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(below1, below1));
+  const long long b2 = _mm_cvtsi128_si64(below2) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(below2, below2));
+  x1 = b1 < n ? static_cast<int>(b1) : placeAtShare(cumulative, n, u1);
+  x2 = b2 < n ? static_cast<int>(b2) : placeAtShare(cumulative, n, u2);
+#else
+  x1 = placeAtShare(cumulative, n, u1);
+  x2 = placeAtShare(cumulative, n, u2);
+#endif
+}
+
 }  // namespace
 
 SimulationReference::SimulationReference(const SimulationSource& src, SimGenerator method)
@@ -46,14 +74,26 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   if (method == SimGenerator::FreqCI) {
     present_.resize(cells);
     presentFreq_.resize(cells);
+    halfWidth_.assign(cells, 0.0);
+    fis_.assign(cells, 0.0);
     const AlleleFreqTable& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
-      for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l)
+      for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l) {
         for (int a = 0; a <= f.n3(); ++a)
           if (f(p, l, a) > 0) {
             present_[cell(p, l)].push_back(a);
             presentFreq_[cell(p, l)].push_back(f(p, l, a));
           }
+        if (present_[cell(p, l)].empty()) continue;
+        const double f1 = presentFreq_[cell(p, l)][0];
+        const int n = (*src.geneCount)(p, l);
+        if (n > 0) halfWidth_[cell(p, l)] = kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n);
+      }
+    for (int p = 1; p <= nPop && p <= src.fis->n1(); ++p)
+      for (int l = 1; l <= src.nLoci && l <= src.fis->n2(); ++l) {
+        const Cell& fis = (*src.fis)(p, l);
+        if (fis && *fis > 0) fis_[cell(p, l)] = *fis;  // no inbreeding where Fis is not positive
+      }
   }
   if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {
     typed1_.resize(cells);
@@ -78,70 +118,91 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
   Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
 }
 
-void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
+void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
+  // The stream's state kept in registers while drawing, not in the caller's memory.
+  Random rng = stream;
   const SimulationSource& s = r.source();
+  const int nInd = s.test->nInd(g);
   // Corrected frequencies of each locus: the first present code moved by a random part of its 99%
   // interval, the second present code the opposite way, both at least 0, as running shares of their total.
-  scratch.codes.assign(at(s.nLoci + 1), nullptr);
-  if (scratch.cumulative.size() < at(s.nLoci + 1)) scratch.cumulative.resize(at(s.nLoci + 1));
+  scratch.loci.resize(at(s.nLoci + 1));
+  std::size_t used = 0;
   for (int l = 1; l <= s.nLoci; ++l) {
-    if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
-    const std::vector<int>& codes = r.presentCodes(p, l);
+    SimScratch::LocusDraw& locus = scratch.loci[at(l)];
+    locus.shares = -1;
+    locus.fis = r.positiveFis(p, l);
+    locus.test1 = s.test->locus1(g, l);
+    locus.test2 = s.test->locus2(g, l);
     const std::vector<double>& f = r.presentFreqs(p, l);
-    std::vector<double>& cumulative = scratch.cumulative[at(l)];
-    const double f1 = f[0];
-    const int n = (*s.geneCount)(p, l);
+    if (!selected(s, l) || f.empty()) continue;
     const double u1 = rng.uniform(), u2 = rng.uniform();
-    double d = n > 0 ? kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n) * u2 : 0;
+    double d = r.halfWidth(p, l) * u2;
     if (u1 > 0.5) d = -d;
     // The opposite move goes to the next present code, so frequency never reaches a code the population
     // lacks.
+    const std::size_t nCodes = f.size(), stored = nCodes + nCodes % 2;
+    if (scratch.cumulative.size() < used + stored) scratch.cumulative.resize(used + stored + 64);
+    double* cumulative = scratch.cumulative.data() + used;
+    cumulative[stored - 1] = kPastEveryDraw;
     double total = 0;
-    cumulative.resize(codes.size());
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-      const double fi = i == 0 ? f1 - d : (i == 1 ? f[i] + d : f[i]);
-      total += (cumulative[i] = std::max(0.0, fi));
-    }
+    total += (cumulative[0] = std::max(0.0, f[0] - d));
+    if (nCodes > 1) total += (cumulative[1] = std::max(0.0, f[1] + d));
+    for (std::size_t i = 2; i < nCodes; ++i) total += (cumulative[i] = std::max(0.0, f[i]));
     if (!(total > 0)) continue;
+    // The shares first, apart from their running sum, so that they are divided two at a time.
+    for (std::size_t i = 0; i < nCodes; ++i) cumulative[i] /= total;
     double run = 0;
-    for (double& x : cumulative) x = (run += x / total);
-    scratch.codes[at(l)] = &codes;
+    for (std::size_t i = 0; i < nCodes; ++i) cumulative[i] = (run += cumulative[i]);
+    locus.shares = static_cast<int>(used);
+    locus.nCodes = static_cast<int>(nCodes);
+    used += stored;
   }
 
-  // What each locus draws from, and where its copies go, looked up once per group.
-  scratch.plan.resize(at(s.nLoci + 1));
-  for (int l = 1; l <= s.nLoci; ++l) {
-    SimScratch::LocusPlan& plan = scratch.plan[at(l)];
-    const std::vector<int>* codes = scratch.codes[at(l)];
-    plan.codes = codes ? codes->data() : nullptr;
-    plan.cumulative = codes ? scratch.cumulative[at(l)].data() : nullptr;
-    plan.nCodes = codes ? codes->size() : 0;
-    const Cell& f = (*s.fis)(p, l);
-    plan.fis = f && *f > 0 ? *f : 0.0;  // no inbreeding where Fis is not positive
-    plan.sim1 = sim.locus1(1, l);
-    plan.sim2 = sim.locus2(1, l);
-    plan.test1 = s.test->locus1(g, l);
-    plan.test2 = s.test->locus2(g, l);
+  scratch.stride = nInd + 1;
+  const std::size_t places = at(s.nLoci + 1) * at(scratch.stride);
+  if (scratch.place1.size() < places) {
+    scratch.place1.resize(places);
+    scratch.place2.resize(places);
   }
-  for (int i = 1; i <= s.test->nInd(g); ++i)
+  const double* shares = scratch.cumulative.data();
+  for (int i = 1; i <= nInd; ++i)
     for (int l = 1; l <= s.nLoci; ++l) {
-      const SimScratch::LocusPlan& plan = scratch.plan[at(l)];
-      if (!plan.codes) {
-        plan.sim1[i] = plan.sim2[i] = kMissing;
+      const SimScratch::LocusDraw& locus = scratch.loci[at(l)];
+      const std::size_t at1 = at(l) * at(scratch.stride) + at(i);
+      if (locus.shares < 0) {
+        scratch.place1[at1] = scratch.place2[at1] = -1;
         continue;
       }
       const double r1 = rng.uniform(), r2 = rng.uniform();
-      int x1 = codeAtShare(plan.codes, plan.cumulative, plan.nCodes, r1);
-      int x2 = codeAtShare(plan.codes, plan.cumulative, plan.nCodes, r2);
-      if (x1 != x2 && plan.fis > 0 && rng.uniform() < plan.fis) {
+      int x1, x2;
+      placesAtShares(shares + locus.shares, locus.nCodes, r1, r2, x1, x2);
+      if (x1 != x2 && locus.fis > 0 && rng.uniform() < locus.fis) {
         if (rng.uniform() < 0.5)
           x2 = x1;
         else
           x1 = x2;
       }
-      plan.sim1[i] = plan.test1[i] == kMissing ? kMissing : x1;
-      plan.sim2[i] = plan.test2[i] == kMissing ? kMissing : x2;
+      scratch.place1[at1] = locus.test1[i] == kMissing ? -1 : x1;
+      scratch.place2[at1] = locus.test2[i] == kMissing ? -1 : x2;
     }
+  stream = rng;
+}
+
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
+  drawFreqCIPlaces(r, g, p, rng, scratch);
+  const SimulationSource& s = r.source();
+  const int nInd = s.test->nInd(g);
+  for (int l = 1; l <= s.nLoci; ++l) {
+    const std::vector<int>& codes = r.presentCodes(p, l);
+    const int* x1 = scratch.place1.data() + at(l) * at(scratch.stride);
+    const int* x2 = scratch.place2.data() + at(l) * at(scratch.stride);
+    int* sim1 = sim.locus1(1, l);
+    int* sim2 = sim.locus2(1, l);
+    for (int i = 1; i <= nInd; ++i) {
+      sim1[i] = x1[i] < 0 ? kMissing : codes[at(x1[i])];
+      sim2[i] = x2[i] < 0 ? kMissing : codes[at(x2[i])];
+    }
+  }
 }
 
 void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {
