@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "assign/exclusion.h"
 #include "assign/score_kernels.h"
@@ -143,6 +147,35 @@ class PlaceScores {
 
   std::size_t cell(int p, std::size_t j) const { return at(p) * ref_.bipLoci.size() + j; }
 
+  // For each of the m <= kFewKeys keys: how many keys are smaller, and how many equal it.
+  static void countSmallerAndEqual(const int* keys, int m, int* smaller, int* equal) {
+#if defined(__SSE2__)
+    alignas(16) int lanes[kFewKeys];
+    const int vectors = (m + 3) / 4;
+    for (int i = 0; i < 4 * vectors; ++i) lanes[i] = i < m ? keys[i] : std::numeric_limits<int>::max();
+    for (int v = 0; v < vectors; ++v) {
+      const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes + 4 * v));
+      __m128i below = _mm_setzero_si128(), same = _mm_setzero_si128();
+      for (int j = 0; j < m; ++j) {
+        const __m128i y = _mm_set1_epi32(keys[j]);
+        // A lane that holds is all ones, that is -1.
+        below = _mm_sub_epi32(below, _mm_cmpgt_epi32(x, y));
+        same = _mm_sub_epi32(same, _mm_cmpeq_epi32(x, y));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(smaller + 4 * v), below);
+      _mm_store_si128(reinterpret_cast<__m128i*>(equal + 4 * v), same);
+    }
+#else
+    for (int i = 0; i < m; ++i) {
+      smaller[i] = equal[i] = 0;
+      for (int j = 0; j < m; ++j) {
+        smaller[i] += keys[j] < keys[i];
+        equal[i] += keys[j] == keys[i];
+      }
+    }
+#endif
+  }
+
   // Adds term(key, count) over the distinct keys[0..m) in ascending order of the keys. A few keys are
   // placed without branches: each key's term goes to the place of its first copy among the sorted keys
   // (equal keys write the same term there), every other place holds +0, whose subtraction changes nothing,
@@ -151,16 +184,11 @@ class PlaceScores {
   static double subtractTerms(double s, KeyScratch& k, int m, Term&& term) {
     int* keys = k.sorted.data();
     if (m <= kFewKeys) {
+      alignas(16) int smaller[kFewKeys], equal[kFewKeys];
+      countSmallerAndEqual(keys, m, smaller, equal);
       double placed[kFewKeys];
       for (int i = 0; i < m; ++i) placed[i] = 0.0;
-      for (int i = 0; i < m; ++i) {
-        int smaller = 0, equal = 0;
-        for (int j = 0; j < m; ++j) {
-          smaller += keys[j] < keys[i];
-          equal += keys[j] == keys[i];
-        }
-        placed[smaller] = term(keys[i], equal);
-      }
+      for (int i = 0; i < m; ++i) placed[smaller[i]] = term(keys[i], equal[i]);
       for (int i = 0; i < m; ++i) s -= placed[i];
       return s;
     }
