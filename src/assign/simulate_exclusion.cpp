@@ -150,11 +150,11 @@ class PlaceScores {
   // For each of the m <= kFewKeys keys: how many keys are smaller, and how many equal it.
   static void countSmallerAndEqual(const int* keys, int m, int* smaller, int* equal) {
 #if defined(__SSE2__)
-    alignas(16) int lanes[kFewKeys];
+    // The lanes are gathered in registers: a wide load of keys just stored one by one would wait for them.
+    const auto key = [&](int i) { return i < m ? keys[i] : std::numeric_limits<int>::max(); };
     const int vectors = (m + 3) / 4;
-    for (int i = 0; i < 4 * vectors; ++i) lanes[i] = i < m ? keys[i] : std::numeric_limits<int>::max();
     for (int v = 0; v < vectors; ++v) {
-      const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes + 4 * v));
+      const __m128i x = _mm_setr_epi32(key(4 * v), key(4 * v + 1), key(4 * v + 2), key(4 * v + 3));
       __m128i below = _mm_setzero_si128(), same = _mm_setzero_si128();
       for (int j = 0; j < m; ++j) {
         const __m128i y = _mm_set1_epi32(keys[j]);
