@@ -40,16 +40,14 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
   return copy == 1 ? r.source().ref->a1(p, l, k) : r.source().ref->a2(p, l, k);
 }
 
-// Running shares are stored in pairs; a lone last share is followed by one no draw reaches.
-constexpr double kPastEveryDraw = 2.0;
-
-// placeAtShare of two draws over the same n running shares (stored to an even count), both counted in
-// one pass over the shares.
-inline void placesAtShares(const double* cumulative, int n, double u1, double u2, int& x1, int& x2) {
+// placeAtShare of two draws over the same n running shares, both counted in one pass over the `stored`
+// ones (an even count; those past n repeat the last). A draw that reaches a repeated one lies at or past
+// the last running share and takes placeAtShare's way for that case.
+inline void placesAtShares(const double* cumulative, int n, int stored, double u1, double u2, int& x1, int& x2) {
 #if defined(__SSE2__) && defined(__x86_64__)
   const __m128d v1 = _mm_set1_pd(u1), v2 = _mm_set1_pd(u2);
   __m128i below1 = _mm_setzero_si128(), below2 = _mm_setzero_si128();
-  for (int i = 0; i < n; i += 2) {
+  for (int i = 0; i < stored; i += 2) {
     const __m128d c = _mm_loadu_pd(cumulative + i);
     // A lane that holds is all ones, that is -1.
     below1 = _mm_sub_epi64(below1, _mm_castpd_si128(_mm_cmple_pd(c, v1)));
@@ -60,6 +58,7 @@ inline void placesAtShares(const double* cumulative, int n, double u1, double u2
   x1 = b1 < n ? static_cast<int>(b1) : placeAtShare(cumulative, n, u1);
   x2 = b2 < n ? static_cast<int>(b2) : placeAtShare(cumulative, n, u2);
 #else
+  (void)stored;
   x1 = placeAtShare(cumulative, n, u1);
   x2 = placeAtShare(cumulative, n, u2);
 #endif
@@ -75,6 +74,8 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
     present_.resize(cells);
     presentFreq_.resize(cells);
     halfWidth_.assign(cells, 0.0);
+    widest_.assign(at(nPop + 1), 0);
+    paddedCell_.assign(cells, 0);
     fis_.assign(cells, 0.0);
     const AlleleFreqTable& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
@@ -85,9 +86,19 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
             presentFreq_[cell(p, l)].push_back(f(p, l, a));
           }
         if (present_[cell(p, l)].empty()) continue;
+        const int n = static_cast<int>(present_[cell(p, l)].size());
+        widest_[at(p)] = std::max(widest_[at(p)], n + n % 2);
         const double f1 = presentFreq_[cell(p, l)][0];
-        const int n = (*src.geneCount)(p, l);
-        if (n > 0) halfWidth_[cell(p, l)] = kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n);
+        const int copies = (*src.geneCount)(p, l);
+        if (copies > 0) halfWidth_[cell(p, l)] = kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / copies);
+      }
+    // Every locus of a population padded with zero frequencies to the width of its widest one.
+    for (int p = 1; p <= nPop; ++p)
+      for (int l = 1; l <= src.nLoci; ++l) {
+        paddedCell_[cell(p, l)] = padded_.size();
+        const std::vector<double>& f = presentFreq_[cell(p, l)];
+        padded_.insert(padded_.end(), f.begin(), f.end());
+        padded_.resize(padded_.size() + at(widest_[at(p)]) - f.size(), 0.0);
       }
     for (int p = 1; p <= nPop && p <= src.fis->n1(); ++p)
       for (int l = 1; l <= src.nLoci && l <= src.fis->n2(); ++l) {
@@ -136,23 +147,25 @@ void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream
     const std::vector<double>& f = r.presentFreqs(p, l);
     if (!selected(s, l) || f.empty()) continue;
     const double u1 = rng.uniform(), u2 = rng.uniform();
-    double d = r.halfWidth(p, l) * u2;
-    if (u1 > 0.5) d = -d;
+    // Down when u1 > 0.5 (d is at least 0), taken without a branch on the coin.
+    const double d = std::copysign(r.halfWidth(p, l) * u2, 0.5 - u1);
     // The opposite move goes to the next present code, so frequency never reaches a code the population
     // lacks.
-    const std::size_t nCodes = f.size(), stored = nCodes + nCodes % 2;
+    // Every locus of the population takes the same number of steps here and in the draws: the padding
+    // adds +0 to the total and repeats the last running share.
+    const std::size_t nCodes = f.size(), stored = at(r.widestLocus(p));
     if (scratch.cumulative.size() < used + stored) scratch.cumulative.resize(used + stored + 64);
     double* cumulative = scratch.cumulative.data() + used;
-    cumulative[stored - 1] = kPastEveryDraw;
+    const double* padded = r.paddedFreqs(p, l);
     double total = 0;
-    total += (cumulative[0] = std::max(0.0, f[0] - d));
-    if (nCodes > 1) total += (cumulative[1] = std::max(0.0, f[1] + d));
-    for (std::size_t i = 2; i < nCodes; ++i) total += (cumulative[i] = std::max(0.0, f[i]));
+    total += (cumulative[0] = std::max(0.0, padded[0] - d));
+    total += (cumulative[1] = nCodes > 1 ? std::max(0.0, padded[1] + d) : 0.0);
+    for (std::size_t i = 2; i < stored; ++i) total += (cumulative[i] = padded[i]);  // all at least 0
     if (!(total > 0)) continue;
     // The shares first, apart from their running sum, so that they are divided two at a time.
-    for (std::size_t i = 0; i < nCodes; ++i) cumulative[i] /= total;
+    for (std::size_t i = 0; i < stored; ++i) cumulative[i] /= total;
     double run = 0;
-    for (std::size_t i = 0; i < nCodes; ++i) cumulative[i] = (run += cumulative[i]);
+    for (std::size_t i = 0; i < stored; ++i) cumulative[i] = (run += cumulative[i]);
     locus.shares = static_cast<int>(used);
     locus.nCodes = static_cast<int>(nCodes);
     used += stored;
@@ -175,8 +188,8 @@ void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream
       }
       const double r1 = rng.uniform(), r2 = rng.uniform();
       int x1, x2;
-      placesAtShares(shares + locus.shares, locus.nCodes, r1, r2, x1, x2);
-      if (x1 != x2 && locus.fis > 0 && rng.uniform() < locus.fis) {
+      placesAtShares(shares + locus.shares, locus.nCodes, r.widestLocus(p), r1, r2, x1, x2);
+      if (locus.fis > 0 && x1 != x2 && rng.uniform() < locus.fis) {
         if (rng.uniform() < 0.5)
           x2 = x1;
         else

@@ -47,6 +47,10 @@ class SimulationReference {
   // code's 99% interval before its random part (0 without typed copies) and Fis where positive, else 0.
   double halfWidth(int p, int l) const { return halfWidth_[cell(p, l)]; }
   double positiveFis(int p, int l) const { return fis_[cell(p, l)]; }
+  // The most present codes of population p at a locus, rounded up to an even count, and the frequencies
+  // of each locus padded with zeros to that many.
+  int widestLocus(int p) const { return widest_[static_cast<std::size_t>(p)]; }
+  const double* paddedFreqs(int p, int l) const { return padded_.data() + paddedCell_[cell(p, l)]; }
   // Members of p whose first (copy 1) or second (copy 2) allele at l is typed (generators 4 and 5).
   const std::vector<int>& typedMembers(int copy, int p, int l) const {
     return copy == 1 ? typed1_[cell(p, l)] : typed2_[cell(p, l)];
@@ -61,6 +65,9 @@ class SimulationReference {
   std::vector<std::vector<int>> present_, typed1_, typed2_;
   std::vector<std::vector<double>> presentFreq_;
   std::vector<double> halfWidth_, fis_;
+  std::vector<int> widest_;  // [p]
+  std::vector<double> padded_;
+  std::vector<std::size_t> paddedCell_;
 };
 
 // The first code whose running share (cumulative, ascending) exceeds u; when rounding leaves the last
