@@ -59,6 +59,10 @@ GroupGenotypes slotOf(const GenotypeData& data, int slot) {
 
 // Up to this many genotypes or copies of a locus are ordered without a sort.
 constexpr int kFewKeys = 16;
+// Groups of up to this many members are scored by the Bayesian method one member per 16-bit vector lane,
+// where every genotype key lies below the sentinel.
+constexpr int kLanes = 8;
+constexpr short kLaneSentinel = 0x7fff;
 
 // What PlaceScores works in, one per thread.
 struct KeyScratch {
@@ -118,6 +122,7 @@ class PlaceScores {
           continue;
         }
         L.scored = ref_.NAllelesLoc[at(l)] != 0;
+        lanesFit_ = lanesFit_ && L.nCodes * L.nCodes <= kLaneSentinel;
         const double den = ref_.logDenom(p, l);
         const double* prior = ref_.logPrior.row(p, l);
         const double* prior1 = ref_.logPrior1.row(p, l);
@@ -203,6 +208,9 @@ class PlaceScores {
   }
 
   double bayesScore(int p, const SimScratch& sim, KeyScratch& k, int n) const {
+#if defined(__SSE2__)
+    if (n <= kLanes && lanesFit_) return bayesScoreInLanes(p, sim, n);
+#endif
     double s = 0;
     int* keys = k.sorted.data();
     for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
@@ -222,6 +230,60 @@ class PlaceScores {
     }
     return s;
   }
+
+#if defined(__SSE2__)
+  // bayesScore of up to kLanes members, one per 16-bit lane: their genotype keys are formed, counted and
+  // placed in vector registers, the members with a missing copy holding a key above every other.
+  double bayesScoreInLanes(int p, const SimScratch& sim, int n) const {
+    const __m128i lane = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m128i member = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(n)), lane);
+    const __m128i sentinel = _mm_set1_epi16(kLaneSentinel), minusOne = _mm_set1_epi32(-1);
+    alignas(16) std::int16_t keys[kLanes], below[kLanes], same[kLanes], typed[kLanes];
+    double s = 0;
+    for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+      const Locus& L = loci_[cell(p, j)];
+      if (!L.scored) continue;
+      const int* x1 = sim.place1.data() + at(L.locus) * at(sim.stride) + 1;
+      const int* x2 = sim.place2.data() + at(L.locus) * at(sim.stride) + 1;
+      __m128i low[2], high[2], both[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x1 + 4 * h));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x2 + 4 * h));
+        const __m128i aBelow = _mm_cmplt_epi32(a, b);
+        low[h] = _mm_or_si128(_mm_and_si128(aBelow, a), _mm_andnot_si128(aBelow, b));
+        high[h] = _mm_xor_si128(_mm_xor_si128(a, b), low[h]);
+        both[h] = _mm_cmpgt_epi32(_mm_or_si128(a, b), minusOne);  // neither copy missing
+      }
+      const __m128i ok = _mm_and_si128(_mm_packs_epi32(both[0], both[1]), member);
+      const __m128i key = _mm_add_epi16(
+          _mm_mullo_epi16(_mm_packs_epi32(low[0], low[1]), _mm_set1_epi16(static_cast<short>(L.nCodes))),
+          _mm_packs_epi32(high[0], high[1]));
+      const __m128i k = _mm_or_si128(_mm_and_si128(ok, key), _mm_andnot_si128(ok, sentinel));
+      _mm_store_si128(reinterpret_cast<__m128i*>(keys), k);
+      __m128i smaller = _mm_setzero_si128(), equal = _mm_setzero_si128();
+      for (int i = 0; i < n; ++i) {
+        const __m128i y = _mm_set1_epi16(keys[i]);
+        smaller = _mm_sub_epi16(smaller, _mm_cmpgt_epi16(k, y));
+        equal = _mm_sub_epi16(equal, _mm_cmpeq_epi16(k, y));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(below), smaller);
+      _mm_store_si128(reinterpret_cast<__m128i*>(same), equal);
+      _mm_store_si128(reinterpret_cast<__m128i*>(typed), ok);
+      // As in subtractTerms: each term at the place of its key's first copy, +0 elsewhere.
+      const double* logP = terms_.data() + L.first;
+      double placed[kLanes];
+      int m = 0;
+      for (int i = 0; i < n; ++i) {
+        placed[i] = 0.0;
+        m -= typed[i];
+      }
+      for (int i = 0; i < n; ++i)
+        if (typed[i]) placed[below[i]] = same[i] * logP[keys[i]];
+      for (int i = 0; i < m; ++i) s -= placed[i];
+    }
+    return s;
+  }
+#endif
 
   double frequencyScore(int p, const SimScratch& sim, KeyScratch& k, int n) const {
     double s = 0;
@@ -253,6 +315,7 @@ class PlaceScores {
   bool frequency_;
   int nPop_;
   bool usable_ = true;
+  bool lanesFit_ = true;  // every Bayesian genotype key fits below the sentinel of 16-bit lanes
   std::vector<Locus> loci_;  // [p * bipLoci + j]
   std::vector<double> terms_;
   std::vector<bool> present_;  // frequency method: beside each code's term

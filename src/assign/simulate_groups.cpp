@@ -173,9 +173,10 @@ void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream
 
   scratch.stride = nInd + 1;
   const std::size_t places = at(s.nLoci + 1) * at(scratch.stride);
-  if (scratch.place1.size() < places) {
-    scratch.place1.resize(places);
-    scratch.place2.resize(places);
+  if (scratch.place1.size() < places + SimScratch::kSlack) {
+    // A few places of slack, so that readers may load the members of the last locus a vector at a time.
+    scratch.place1.resize(places + SimScratch::kSlack);
+    scratch.place2.resize(places + SimScratch::kSlack);
   }
   const double* shares = scratch.cumulative.data();
   for (int i = 1; i <= nInd; ++i)

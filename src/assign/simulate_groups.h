@@ -115,6 +115,7 @@ struct SimScratch {
   // [l * (members + 1) + i], first and second copy.
   std::vector<int> place1, place2;
   int stride = 0;  // members + 1
+  static constexpr std::size_t kSlack = 8;  // readable places past the last
 };
 
 // Generator 1's draws for test group g from population p into scratch's places; Sim_Geno_Freq_CI writes
