@@ -43,11 +43,14 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
 // placeAtShare of two draws over the same n running shares, both counted in one pass over the `stored`
 // ones (an even count; those past n repeat the last). A draw that reaches a repeated one lies at or past
 // the last running share and takes placeAtShare's way for that case.
+// `Stored` is their count where known when compiling (the loop then unrolls), else 0.
+template <int Stored>
 inline void placesAtShares(const double* cumulative, int n, int stored, double u1, double u2, int& x1, int& x2) {
 #if defined(__SSE2__) && defined(__x86_64__)
+  const int width = Stored > 0 ? Stored : stored;
   const __m128d v1 = _mm_set1_pd(u1), v2 = _mm_set1_pd(u2);
   __m128i below1 = _mm_setzero_si128(), below2 = _mm_setzero_si128();
-  for (int i = 0; i < stored; i += 2) {
+  for (int i = 0; i < width; i += 2) {
     const __m128d c = _mm_loadu_pd(cumulative + i);
     // A lane that holds is all ones, that is -1.
     below1 = _mm_sub_epi64(below1, _mm_castpd_si128(_mm_cmple_pd(c, v1)));
@@ -129,6 +132,38 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
   Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
 }
 
+namespace {
+
+// Generator 1's draws of every member and locus, in that order, over the running shares of each locus
+// (`stored` of them, as placesAtShares reads them); the stream's state comes back in `stream`.
+template <int Stored>
+void drawPlaces(const double* shares, int stored, int nInd, int nLoci, Random rng, Random& stream,
+                SimScratch& scratch) {
+  for (int i = 1; i <= nInd; ++i)
+    for (int l = 1; l <= nLoci; ++l) {
+      const SimScratch::LocusDraw& locus = scratch.loci[at(l)];
+      const std::size_t at1 = at(l) * at(scratch.stride) + at(i);
+      if (locus.shares < 0) {
+        scratch.place1[at1] = scratch.place2[at1] = -1;
+        continue;
+      }
+      const double r1 = rng.uniform(), r2 = rng.uniform();
+      int x1, x2;
+      placesAtShares<Stored>(shares + locus.shares, locus.nCodes, stored, r1, r2, x1, x2);
+      if (locus.fis > 0 && x1 != x2 && rng.uniform() < locus.fis) {
+        if (rng.uniform() < 0.5)
+          x2 = x1;
+        else
+          x1 = x2;
+      }
+      scratch.place1[at1] = locus.test1[i] == kMissing ? -1 : x1;
+      scratch.place2[at1] = locus.test2[i] == kMissing ? -1 : x2;
+    }
+  stream = rng;
+}
+
+}  // namespace
+
 void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
   // The stream's state kept in registers while drawing, not in the caller's memory.
   Random rng = stream;
@@ -179,27 +214,18 @@ void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream
     scratch.place2.resize(places + SimScratch::kSlack);
   }
   const double* shares = scratch.cumulative.data();
-  for (int i = 1; i <= nInd; ++i)
-    for (int l = 1; l <= s.nLoci; ++l) {
-      const SimScratch::LocusDraw& locus = scratch.loci[at(l)];
-      const std::size_t at1 = at(l) * at(scratch.stride) + at(i);
-      if (locus.shares < 0) {
-        scratch.place1[at1] = scratch.place2[at1] = -1;
-        continue;
-      }
-      const double r1 = rng.uniform(), r2 = rng.uniform();
-      int x1, x2;
-      placesAtShares(shares + locus.shares, locus.nCodes, r.widestLocus(p), r1, r2, x1, x2);
-      if (locus.fis > 0 && x1 != x2 && rng.uniform() < locus.fis) {
-        if (rng.uniform() < 0.5)
-          x2 = x1;
-        else
-          x1 = x2;
-      }
-      scratch.place1[at1] = locus.test1[i] == kMissing ? -1 : x1;
-      scratch.place2[at1] = locus.test2[i] == kMissing ? -1 : x2;
-    }
-  stream = rng;
+  const int stored = r.widestLocus(p);
+  switch (stored) {
+    case 2: return drawPlaces<2>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 4: return drawPlaces<4>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 6: return drawPlaces<6>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 8: return drawPlaces<8>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 10: return drawPlaces<10>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 12: return drawPlaces<12>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 14: return drawPlaces<14>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    case 16: return drawPlaces<16>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+    default: return drawPlaces<0>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+  }
 }
 
 void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
