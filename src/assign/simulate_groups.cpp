@@ -162,9 +162,10 @@ void drawPlaces(const double* shares, int stored, int nInd, int nLoci, Random rn
   stream = rng;
 }
 
-}  // namespace
-
-void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
+// drawFreqCIPlaces with every locus's running shares stored to `Stored` (the population's widest locus)
+// where known when compiling, so that the loops over them unroll; 0 otherwise.
+template <int Stored>
+void drawFreqCIPlacesOf(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
   // The stream's state kept in registers while drawing, not in the caller's memory.
   Random rng = stream;
   const SimulationSource& s = r.source();
@@ -185,10 +186,9 @@ void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream
     // Down when u1 > 0.5 (d is at least 0), taken without a branch on the coin.
     const double d = std::copysign(r.halfWidth(p, l) * u2, 0.5 - u1);
     // The opposite move goes to the next present code, so frequency never reaches a code the population
-    // lacks.
-    // Every locus of the population takes the same number of steps here and in the draws: the padding
-    // adds +0 to the total and repeats the last running share.
-    const std::size_t nCodes = f.size(), stored = at(r.widestLocus(p));
+    // lacks. Every locus of the population takes the same number of steps here and in the draws: the
+    // padding adds +0 to the total and repeats the last running share.
+    const std::size_t nCodes = f.size(), stored = at(Stored > 0 ? Stored : r.widestLocus(p));
     if (scratch.cumulative.size() < used + stored) scratch.cumulative.resize(used + stored + 64);
     double* cumulative = scratch.cumulative.data() + used;
     const double* padded = r.paddedFreqs(p, l);
@@ -214,17 +214,22 @@ void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream
     scratch.place2.resize(places + SimScratch::kSlack);
   }
   const double* shares = scratch.cumulative.data();
-  const int stored = r.widestLocus(p);
-  switch (stored) {
-    case 2: return drawPlaces<2>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 4: return drawPlaces<4>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 6: return drawPlaces<6>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 8: return drawPlaces<8>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 10: return drawPlaces<10>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 12: return drawPlaces<12>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 14: return drawPlaces<14>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    case 16: return drawPlaces<16>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
-    default: return drawPlaces<0>(shares, stored, nInd, s.nLoci, rng, stream, scratch);
+  drawPlaces<Stored>(shares, r.widestLocus(p), nInd, s.nLoci, rng, stream, scratch);
+}
+
+}  // namespace
+
+void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
+  switch (r.widestLocus(p)) {
+    case 2: return drawFreqCIPlacesOf<2>(r, g, p, stream, scratch);
+    case 4: return drawFreqCIPlacesOf<4>(r, g, p, stream, scratch);
+    case 6: return drawFreqCIPlacesOf<6>(r, g, p, stream, scratch);
+    case 8: return drawFreqCIPlacesOf<8>(r, g, p, stream, scratch);
+    case 10: return drawFreqCIPlacesOf<10>(r, g, p, stream, scratch);
+    case 12: return drawFreqCIPlacesOf<12>(r, g, p, stream, scratch);
+    case 14: return drawFreqCIPlacesOf<14>(r, g, p, stream, scratch);
+    case 16: return drawFreqCIPlacesOf<16>(r, g, p, stream, scratch);
+    default: return drawFreqCIPlacesOf<0>(r, g, p, stream, scratch);
   }
 }
 
