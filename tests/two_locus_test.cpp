@@ -177,7 +177,7 @@ TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBeg
   open();
   run("tick Check25\nclick Command1");
   Model& m = model();
-  // The run's last two steps again on altered figures: the quality check, then the table, then its section.
+  // The run's last two steps, the quality check and the table, again on altered figures; then the section.
   const auto rowsOf = [&](const AnalysisOptions& used, std::vector<std::string>* progress = nullptr) {
     RunContext pairsRun;
     pairsRun.progressSink = [&](const std::string& p) {
