@@ -14,10 +14,10 @@ namespace kiwora {
 // place, const GenotypeData for one that can only read them.
 template <class Genotypes>
 struct BasicGenotypeView {
-  int nPop = 0;                     // population slots 1..nPop
-  int nLoci = 0;                    // loci 1..nLoci
-  int maxAllele = 0;                // allele codes 1..maxAllele
-  Genotypes* genotypes = nullptr;   // Allele1/Allele2
+  int nPop = 0;                       // population slots 1..nPop
+  int nLoci = 0;                      // loci 1..nLoci
+  int maxAllele = 0;                  // allele codes 1..maxAllele
+  Genotypes* genotypes = nullptr;     // Allele1/Allele2
   const Vec1<int>* popSel = nullptr;  // slot k takes part when (*popSel)[k] == 1
   const Vec1<int>* locSel = nullptr;
 
