@@ -173,7 +173,7 @@ namespace {
 
 // Fills the cells of populations with types; `DistMLG` comes sized with every cell undefined.
 template <class Table>
-void multilocusDistances(const GenotypeView& g, const MultilocusGenotypes& mlg, Table& DistMLG) {
+void multilocusDistances(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table& DistMLG) {
   const int nTypes = std::min(mlg.NMLGTypes, mlg.MLGFreq.n2());
   // The types each population holds, in list order; the others add exact zeros to the sums.
   std::vector<std::vector<std::pair<int, double>>> held(static_cast<std::size_t>(g.nPop) + 1);
@@ -215,12 +215,12 @@ void multilocusDistances(const GenotypeView& g, const MultilocusGenotypes& mlg, 
 
 }  // namespace
 
-void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG) {
+void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG) {
   DistMLG.resize(g.nPop, g.nPop);
   multilocusDistances(g, mlg, DistMLG);
 }
 
-void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg, Table2<double>& DistMLG) {
+void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<double>& DistMLG) {
   DistMLG.resize(g.nPop, g.nPop, std::numeric_limits<double>::quiet_NaN());
   multilocusDistances(g, mlg, DistMLG);
 }
