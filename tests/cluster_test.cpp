@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "base/random.h"
+#include "base/worker_pool.h"
 #include "stats/clustering.h"
 
 namespace kiwora {
@@ -20,6 +26,134 @@ Table2<double> distances(int n, std::initializer_list<Pair> pairs) {
   for (int p = 1; p <= n; ++p) t(p, p) = 0;
   for (const Pair& x : pairs) t(x.p, x.q) = t(x.q, x.p) = x.d;
   return t;
+}
+
+// The chain as its definition reads: every step sums each candidate's distances to all members in
+// population order. The program's chain must agree with it bit for bit.
+ClusterSteps plainChain(int nPop, const Vec1<int>& popSel, const Table2<double>& dist) {
+  ClusterSteps out;
+  out.Step = makeVec1<int>(nPop);
+  out.Level = makeVec1<double>(nPop);
+  std::vector<int> pops;
+  for (int p = 1; p <= nPop; ++p)
+    if (popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
+  if (pops.size() < 2) return out;
+  double m = 100;
+  int a = 0, b = 0;
+  for (std::size_t i = 0; i < pops.size(); ++i)
+    for (std::size_t j = i + 1; j < pops.size(); ++j)
+      if (dist(pops[i], pops[j]) < m) {
+        m = dist(pops[i], pops[j]);
+        a = pops[i];
+        b = pops[j];
+      }
+  if (a == 0) return out;
+  out.Step[static_cast<std::size_t>(a)] = out.Step[static_cast<std::size_t>(b)] = 1;
+  out.Level[1] = m;
+  out.NClusterSteps = 1;
+  for (int k = 2; k < static_cast<int>(pops.size()); ++k) {
+    m = 100;
+    a = 0;
+    for (int p : pops) {
+      if (out.Step[static_cast<std::size_t>(p)] != 0) continue;
+      double sum = 0;
+      int members = 0;
+      for (int q : pops)
+        if (out.Step[static_cast<std::size_t>(q)] > 0) {
+          sum += dist(p, q);
+          ++members;
+        }
+      if (sum / members < m) {
+        m = sum / members;
+        a = p;
+      }
+    }
+    if (a == 0) break;
+    out.Step[static_cast<std::size_t>(a)] = k;
+    out.Level[static_cast<std::size_t>(k)] = m;
+    out.NClusterSteps = k;
+  }
+  return out;
+}
+
+// Distances drawn from a few values: many exactly equal distances and means, and sums of tenths whose
+// rounding depends on the order they are added in.
+Table2<double> drawnDistances(int n, std::uint64_t seed, const std::vector<double>& values, double undefinedShare,
+                              bool symmetric) {
+  Random rng = Random::stream(seed, 1, n);
+  Table2<double> t(n, n, 0);
+  for (int p = 1; p <= n; ++p)
+    for (int q = 1; q <= n; ++q) {
+      if (p == q || (symmetric && q < p)) continue;
+      // randomIndex counts from 1.
+      const std::size_t pick = static_cast<std::size_t>(randomIndex(rng, static_cast<int>(values.size())) - 1);
+      const double d = rng.uniform() < undefinedShare ? std::nan("") : values[pick];
+      t(p, q) = d;
+      if (symmetric) t(q, p) = d;
+    }
+  return t;
+}
+
+void expectSameChain(const ClusterSteps& got, const ClusterSteps& want, int nPop, const std::string& name) {
+  ASSERT_EQ(got.NClusterSteps, want.NClusterSteps) << name;
+  for (int p = 1; p <= nPop; ++p) ASSERT_EQ(got.Step[p], want.Step[p]) << name << " pop " << p;
+  // Bit for bit: the report prints the levels and draws from them.
+  for (int k = 1; k <= want.NClusterSteps; ++k)
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(got.Level[k]), std::bit_cast<std::uint64_t>(want.Level[k]))
+        << name << " step " << k << ": " << got.Level[k] << " vs " << want.Level[k];
+}
+
+TEST(ClusterChain, SameJoinsAndLevelsAsThePlainChain) {
+  const std::vector<double> tenths = {0.1, 0.2, 0.3, 0.7};
+  const std::vector<double> ties = {1.0, 1.0, 1.0, 0.5, 0.1};  // multilocus-like: mostly complete difference
+  const std::vector<double> allEqual = {0.1};
+  const std::vector<double> spread = {0.0, 1e-17, 0.123456789, 0.2, 1.0 / 3, 0.4, 2.0 / 3};
+  const struct {
+    const char* name;
+    std::vector<double> values;
+    double undefinedShare;
+    bool symmetric;
+  } kinds[] = {
+      {"tenths", tenths, 0, true},
+      {"mostly ones", ties, 0, true},
+      {"all equal", allEqual, 0, true},
+      {"spread with undefined", spread, 0.05, true},
+      {"mostly undefined", tenths, 0.9, true},
+      {"not symmetric", spread, 0.02, false},
+      // Out of the usual range: negative and above the start level; every mean is then taken in full.
+      {"negative", {-0.3, 0.1, 0.2, 150.0}, 0, true},
+  };
+  for (const auto& kind : kinds)
+    for (int n : {1, 2, 3, 4, 7, 30, 90})
+      for (std::uint64_t seed : {1u, 2u, 3u}) {
+        const std::string name = std::string(kind.name) + ", " + std::to_string(n) + " populations, seed " + std::to_string(seed);
+        const Table2<double> dist = drawnDistances(n, seed, kind.values, kind.undefinedShare, kind.symmetric);
+        Vec1<int> sel = makeVec1<int>(n, 1);
+        sel[0] = 0;
+        if (seed == 3)  // leave every third population out
+          for (int p = 3; p <= n; p += 3) sel[static_cast<std::size_t>(p)] = 0;
+        const ClusterSteps want = plainChain(n, sel, dist);
+        ClusterSteps got;
+        Cluster_Average_Chain(n, sel, dist, got);
+        expectSameChain(got, want, n, name);
+      }
+}
+
+// Hundreds of candidates level at every step: their sums are taken on the pool, with the same result on
+// one thread and on several.
+TEST(ClusterChain, ManyLevelCandidatesOnAnyNumberOfThreads) {
+  const int n = 400;
+  const Table2<double> dist = drawnDistances(n, 9, {0.1, 0.1, 0.1, 0.3}, 0.01, true);
+  Vec1<int> sel = makeVec1<int>(n, 1);
+  sel[0] = 0;
+  const ClusterSteps want = plainChain(n, sel, dist);
+  for (int threads : {1, 4}) {
+    setWorkerThreads(threads);
+    ClusterSteps got;
+    Cluster_Average_Chain(n, sel, dist, got);
+    expectSameChain(got, want, n, std::to_string(threads) + " threads");
+  }
+  setWorkerThreads(0);
 }
 
 TEST(ClusterChain, StepsLevelsAndTies) {

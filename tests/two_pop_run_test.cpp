@@ -79,7 +79,7 @@ TEST(TwoPopRun, ObservedValuesAreThoseOfTheAnalysis) {
     }
     EXPECT_DOUBLE_EQ(*o.vMean1, *m.variation.DiversityVMean[at(i)]);
     EXPECT_DOUBLE_EQ(o.dgMean, m.dist.DistDGMean(i, j));
-    EXPECT_NEAR(*o.mlg, *m.dist.DistMLG(i, j), 1e-12);
+    EXPECT_NEAR(*o.mlg, m.dist.DistMLG(i, j), 1e-12);
     EXPECT_DOUBLE_EQ(*o.dnMean, *m.dist.DistDNMean(i, j));
     EXPECT_EQ(r.dg[3].defined, 0) << "an unselected locus is not counted";
     EXPECT_EQ(r.dgPool.defined, 1);

@@ -18,14 +18,6 @@
 namespace kiwora {
 namespace {
 
-// The chain takes plain distances; an undefined one is never the smallest.
-Table2<double> definedOrNaN(const Table2<Cell>& t) {
-  Table2<double> out(t.n1(), t.n2());
-  for (int i = 0; i <= t.n1(); ++i)
-    for (int j = 0; j <= t.n2(); ++j) out(i, j) = t(i, j) ? *t(i, j) : std::nan("");
-  return out;
-}
-
 // The kinship run's snapshot: what this analysis read and computed so far, and its options.
 KinshipInput kinshipInput(const Model& m, const AnalysisResults& r, const AnalysisOptions& o) {
   KinshipInput in;
@@ -133,9 +125,10 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   const PresentCodeLists* present = &r.alleles.PresentCodes;
   Calc_Dist_Gregorius(v, freq, r.dist.DistDG, r.dist.DistDGMean, present);
 
+  const bool mlgDistances = o.FlagFreqMLG == 1 && o.FlagDistDG == 1 && m.ds.NPop > 1;
   if (o.FlagFreqMLG == 1 && o.FlagDistDG == 1) {
-    r.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop);
-    if (m.ds.NPop > 1) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
+    r.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop, std::nan(""));
+    if (mlgDistances) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
   }
 
   Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.coordinates(), r.dist.GeoDist);
@@ -157,8 +150,8 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   if (o.FlagClusterGenepool == 1) Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, r.dist.DistDGMean, r.dist.ClusterDG);
   if (o.FlagClusterMLG == 1) {
     if (o.FlagFreqMLG == 0) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, r.mlg);
-    Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
-    Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, definedOrNaN(r.dist.DistMLG), r.dist.ClusterMLG);
+    if (!mlgDistances) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);  // else the same table is there
+    Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, r.dist.DistMLG, r.dist.ClusterMLG);
   }
   if (o.FlagPolymorphic == 1) Calc_Percent_Polymorphic(v, r.alleles, r.variation);
   if (o.FlagCheckLoci == 1) Corr_Locus_GeoDist(v, d.DjLoc, r.dist.DistDG, r.dist.GeoDist, r.dist.CorrGeoLocus);

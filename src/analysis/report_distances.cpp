@@ -1,12 +1,14 @@
 // Distances between the selected populations: Gregorius (with the multilocus matrix), the table of
 // spatial and genetic distances, and Nei.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
-#include "base/worker_pool.h"
+#include "files/fixed_text.h"
+#include "files/ordered_parts.h"
 #include "files/matrix_print.h"
 #include "stats/distances.h"
 
@@ -50,7 +52,6 @@ void printNeiDistances(LineWriter& out, const AnalysisView& m) {
 
 void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {
   printSectionFrame(out, "#####   SPATIAL DISTANCE and GENETIC DISTANCE D (Gregorius 1974)  #####");
-  const char dec = out.decimalSign();
   // The heading's first field and last separator are commas while the rows use ";"; it stays so.
   std::string heading = "Pops, S_Dis";
   forSelectedLoci(m, [&](int k) { heading += ";" + m.ds.LocName[u(k)]; });
@@ -60,26 +61,38 @@ void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {
   for (int p = 1; p <= m.ds.NPop; ++p)
     if (m.sel.PopSel[u(p)] == 1) pops.push_back(p);
   forSelectedLoci(m, [&](int k) { loci.push_back(k); });
-  // One population's rows with the populations after it form a part; parts are formatted on the pool a
-  // batch at a time and written in order.
-  const std::size_t rowsFrom = pops.empty() ? 0 : pops.size() - 1;
-  const std::size_t batch = static_cast<std::size_t>(std::max(1, workerThreads())) * 4;
-  std::vector<LineWriter> parts;
-  for (std::size_t from = 0; from < rowsFrom; from += batch) {
-    parts.assign(std::min(batch, rowsFrom - from), LineWriter(dec));
-    parallelFor(static_cast<int>(parts.size()), [&](int c) {
-      LineWriter& w = parts[u(c)];
-      const int i = pops[from + u(c)];
-      for (std::size_t b = from + u(c) + 1; b < pops.size(); ++b) {
-        const int j = pops[b];
-        std::string row = m.ds.PopName[u(i)] + "/" + m.ds.PopName[u(j)] + ";" + maskedCell(m.dist.GeoDist(i, j), "0.0", dec);
-        for (int k : loci) row += ";" + maskedCell(m.dist.DistDG(i, j, k), "0.000", dec);
-        row += ";" + maskedCell(m.dist.DistDGMean(i, j), "0.000", dec);
-        w.tab(1).text(row).nl();
-      }
-    });
-    for (LineWriter& w : parts) out.append(w);
+  // The rows of a few consecutive populations with the populations after them form a part of about
+  // kPartText; parts are formatted on the pool and written in order.
+  const std::size_t rowText = 7 * loci.size() + 40;
+  std::vector<std::size_t> partFrom;
+  for (std::size_t a = 0, text = kPartText; a + 1 < pops.size(); ++a) {
+    if (text >= kPartText) {
+      partFrom.push_back(a);
+      text = 0;
+    }
+    text += (pops.size() - a - 1) * rowText;
   }
+  partFrom.push_back(pops.empty() ? 0 : pops.size() - 1);
+  const FixedText kilometres(1, out.decimalSign()), distance(3, out.decimalSign());
+  const auto cell = [](std::string& row, const Cell& v, const FixedText& text, const char* undefined) {
+    row += ';';
+    if (v && std::isfinite(*v)) text.append(row, *v);
+    else row += undefined;
+  };
+  appendInOrder(out, partFrom.size() - 1, [&](std::size_t c, LineWriter& w) {
+    std::string row;
+    for (std::size_t a = partFrom[c]; a < partFrom[c + 1]; ++a) {
+      const int i = pops[a];
+      for (std::size_t b = a + 1; b < pops.size(); ++b) {
+        const int j = pops[b];
+        row.assign(m.ds.PopName[u(i)]).append("/").append(m.ds.PopName[u(j)]);
+        cell(row, m.dist.GeoDist(i, j), kilometres, "---");
+        for (int k : loci) cell(row, m.dist.DistDG(i, j, k), distance, "-----");
+        cell(row, m.dist.DistDGMean(i, j), distance, "-----");
+        w.text(row).nl();
+      }
+    }
+  });
 }
 
 }  // namespace kiwora

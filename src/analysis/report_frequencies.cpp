@@ -1,10 +1,15 @@
 // The dominant-marker banner and the tables of allele, single-locus genotype and multilocus-genotype
 // frequencies.
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "files/fixed_text.h"
+#include "files/ordered_parts.h"
 #include "stats/present_codes.h"
 
 namespace kiwora {
@@ -114,18 +119,49 @@ void printMultilocusFrequencies(LineWriter& out, const AnalysisView& m) {
   out.nl();
   out.tab(2).text("Genotypes").tab(width + 4).text(rows.numberRow("")).nl();
   out.tab(width + 4).text(rows.dashRow("", 6)).nl();
-  // Types ascend, so each population's held types are walked once.
-  std::vector<std::size_t> next(t.MLGFreq.empty() ? 0 : static_cast<std::size_t>(t.MLGFreq.n1()) + 1, 0);
-  const auto freqAt = [&](int i, int y) -> double {
-    if (u(i) >= next.size()) return 0.0;
-    const auto& held = t.MLGFreq.row(i);
-    std::size_t& k = next[u(i)];
-    while (k < held.size() && held[k].first < y) ++k;
-    return k < held.size() && held[k].first == y ? held[k].second : 0.0;
-  };
-  for (int y = 1; y <= t.NMLGTypes; ++y)
-    out.tab(2).text(t.MLGKey[u(y)]).tab(width + 3)
-        .text(rows.valueRow("", "0.000", [&](int i) -> Cell { return freqAt(i, y); })).nl();
+  // A row per type, formatted on the pool a part at a time. Types ascend, so each population's held types
+  // are walked once within a part, from where the part's first type would stand.
+  std::vector<int> pops;
+  rows.forSelected([&](int i) { pops.push_back(i); });
+  const std::size_t rowText = 6 * pops.size() + static_cast<std::size_t>(width) + 5;
+  const std::size_t typesPerPart = std::max<std::size_t>(1, kPartText / rowText);
+  const std::size_t nTypes = t.NMLGTypes > 0 ? static_cast<std::size_t>(t.NMLGTypes) : 0;
+  const std::size_t held = t.MLGFreq.empty() ? 0 : static_cast<std::size_t>(t.MLGFreq.n1()) + 1;
+  const std::string zeroCell = " " + masked(0.0, "0.000", out.decimalSign());
+  const FixedText frequency(3, out.decimalSign());
+  appendInOrder(out, (nTypes + typesPerPart - 1) / typesPerPart, [&](std::size_t c, LineWriter& part) {
+    const int first = static_cast<int>(c * typesPerPart) + 1;
+    const int last = static_cast<int>(std::min(nTypes, (c + 1) * typesPerPart));
+    std::vector<const std::pair<int, double>*> next(pops.size(), nullptr), end(pops.size(), nullptr);
+    for (std::size_t s = 0; s < pops.size(); ++s) {
+      if (u(pops[s]) >= held) continue;
+      const auto& cells = t.MLGFreq.row(pops[s]);
+      next[s] = cells.data() + (std::lower_bound(cells.begin(), cells.end(), first, [](const auto& cell, int y) { return cell.first < y; }) - cells.begin());
+      end[s] = cells.data() + cells.size();
+    }
+    std::string cells;
+    for (int y = first; y <= last; ++y) {
+      part.tab(2).text(t.MLGKey[u(y)]).tab(width + 3);
+      cells.clear();
+      for (std::size_t s = 0; s < pops.size(); ++s) {
+        double v = 0;
+        if (next[s] != nullptr) {
+          while (next[s] != end[s] && next[s]->first < y) ++next[s];
+          if (next[s] != end[s] && next[s]->first == y) v = next[s]->second;
+        }
+        // Most cells are types the population does not hold.
+        if (v == 0) {
+          cells += zeroCell;
+        } else if (std::isfinite(v)) {
+          cells += ' ';
+          frequency.append(cells, v);
+        } else {
+          cells += " -----";
+        }
+      }
+      part.text(cells).nl();
+    }
+  });
   out.nl();
 }
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "base/worker_pool.h"
+#include "files/fixed_text.h"
+#include "files/ordered_parts.h"
 
 namespace kiwora {
 namespace {
@@ -13,11 +14,6 @@ namespace {
 // Six hyphens and the cell's two blanks: one wider than a value, so the cells to its right in that row
 // shift by one column.
 constexpr const char* kUndefined = "------  ";
-
-// Text of the rows formatted at once on the pool before they are written in order: enough to keep the
-// threads busy, little enough that a matrix of thousands of populations never sits in memory whole.
-constexpr std::size_t kChunkText = std::size_t{1} << 18;
-constexpr std::size_t kChunksPerThread = 4;
 
 // rowValues(k, vals) fills vals[m] for m = k + 1..n - 1 with the cell of pops[k] and pops[m], NaN when
 // undefined; it is called from the pool's threads, a row at a time.
@@ -40,31 +36,30 @@ void printMatrix(LineWriter& w, int nPop, const Vec1<int>& popSel, RowValues row
   while (nRows < pops.size() && pops[nRows] < nPop) ++nRows;
   const std::size_t n = pops.size();
   const std::size_t rowText = 7 * n + 16;
-  const std::size_t rowsPerChunk = std::max<std::size_t>(1, kChunkText / rowText);
-  const std::size_t chunksPerBatch = static_cast<std::size_t>(std::max(1, workerThreads())) * kChunksPerThread;
-  std::vector<LineWriter> parts;
-  for (std::size_t from = 0; from < nRows; from += rowsPerChunk * chunksPerBatch) {
-    const std::size_t chunks = std::min(chunksPerBatch, (nRows - from + rowsPerChunk - 1) / rowsPerChunk);
-    parts.assign(chunks, LineWriter(w.decimalSign()));
-    parallelFor(static_cast<int>(chunks), [&](int c) {
-      LineWriter& part = parts[static_cast<std::size_t>(c)];
-      part.reserve(rowsPerChunk * rowText);
-      std::vector<double> vals(n);
-      const std::size_t first = from + static_cast<std::size_t>(c) * rowsPerChunk;
-      const std::size_t last = std::min(nRows, first + rowsPerChunk);
-      for (std::size_t k = first; k < last; ++k) {
-        rowValues(k, vals.data());
-        part.num(pops[k]).tab(5);
-        part.blanks(7 * static_cast<int>(k + 1));
-        for (std::size_t m = k + 1; m < n; ++m) {
-          if (std::isnan(vals[m])) part.text(kUndefined);
-          else part.fixed(vals[m], 3).text("  ");
+  const std::size_t rowsPerPart = std::max<std::size_t>(1, kPartText / rowText);
+  const FixedText cellText(3, w.decimalSign());
+  appendInOrder(w, (nRows + rowsPerPart - 1) / rowsPerPart, [&](std::size_t c, LineWriter& part) {
+    std::vector<double> vals(n);
+    std::string cells;
+    cells.reserve(rowText);
+    const std::size_t first = c * rowsPerPart;
+    const std::size_t last = std::min(nRows, first + rowsPerPart);
+    for (std::size_t k = first; k < last; ++k) {
+      rowValues(k, vals.data());
+      part.num(pops[k]).tab(5);
+      part.blanks(7 * static_cast<int>(k + 1));
+      cells.clear();
+      for (std::size_t m = k + 1; m < n; ++m) {
+        if (std::isnan(vals[m])) {
+          cells += kUndefined;
+        } else {
+          cellText.append(cells, vals[m]);
+          cells += "  ";
         }
-        part.nl();
       }
-    });
-    for (LineWriter& part : parts) w.append(part);
-  }
+      part.text(cells).nl();
+    }
+  });
   w.nl();
   w.tab(4).text("####################################").nl();
 }

@@ -153,8 +153,14 @@ bool TextFile::open(const std::string& path, Mode mode) {
 }
 
 void TextFile::flush() {
-  std::string s = take();
-  if (s.empty()) return;
+  if (str().empty()) return;
+  // The text is handed on from the buffer, which keeps its room for the text that follows: buffers taken
+  // over from parts formatted on other threads then go round instead of being freed and allocated anew.
+  struct Drop {
+    TextFile& f;
+    ~Drop() { f.dropText(); }
+  } drop{*this};
+  const std::string& s = str();
   if (created_.isOpen()) {
     if (!created_.write(s)) failed_ = true;  // the reason comes with the commit
     return;

@@ -41,6 +41,8 @@ class LineWriter {
   // Text held before a line end hands it on (a file writes it out), so memory does not grow with a report.
   static constexpr std::size_t kSpillSize = std::size_t{1} << 20;
   virtual void spill() {}
+  // Empties the text, keeping the room it had.
+  void dropText() { out_.clear(); }
 
  public:
   // Room for n characters before a line end hands them on.

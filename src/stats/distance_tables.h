@@ -104,7 +104,7 @@ struct DistanceTables {
   Table2<double> DistDGMean;  // (pop, pop) mean of the per-locus Gregorius distances
   NeiByLocus DistDN;          // (pop, pop, locus) Nei distance; undefined without a shared allele or data
   Table2<Cell> DistDNMean;    // (pop, pop) Nei distance over the loci used for the pair
-  Table2<Cell> DistMLG;       // (pop, pop) distance on multilocus-genotype frequencies; undefined without types
+  Table2<double> DistMLG;     // (pop, pop) distance on multilocus-genotype frequencies; NaN without types
   Table2<double> GeoDist;     // (pop, pop) geographic distance, all populations, diagonal 0
   ClusterSteps ClusterDG;     // chain on DistDGMean
   ClusterSteps ClusterMLG;    // chain on DistMLG

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "base/worker_pool.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {
@@ -167,8 +169,11 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
   }
 }
 
-void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG) {
-  DistMLG.resize(g.nPop, g.nPop);
+namespace {
+
+// Fills the cells of populations with types; `DistMLG` comes sized with every cell undefined.
+template <class Table>
+void multilocusDistances(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table& DistMLG) {
   const int nTypes = std::min(mlg.NMLGTypes, mlg.MLGFreq.n2());
   // The types each population holds, in list order; the others add exact zeros to the sums.
   std::vector<std::vector<std::pair<int, double>>> held(static_cast<std::size_t>(g.nPop) + 1);
@@ -177,9 +182,12 @@ void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& ml
     for (const auto& [t, f] : mlg.MLGFreq.row(p))
       if (t >= 1 && t <= nTypes && f != 0) held[static_cast<std::size_t>(p)].emplace_back(t, f);
   }
-  for (int p1 = 1; p1 <= g.nPop; ++p1) {
+  // Each population's row on the pool when there are many: row p1 writes the cells (p1, p2) and (p2, p1)
+  // for p2 > p1 only.
+  const auto row = [&](int item) {
+    const int p1 = item + 1;
     const auto& h1 = held[static_cast<std::size_t>(p1)];
-    if (h1.empty()) continue;
+    if (h1.empty()) return;
     DistMLG(p1, p1) = 0.0;
     for (int p2 = p1 + 1; p2 <= g.nPop; ++p2) {
       const auto& h2 = held[static_cast<std::size_t>(p2)];
@@ -198,7 +206,23 @@ void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& ml
       DistMLG(p1, p2) = d;
       DistMLG(p2, p1) = d;
     }
-  }
+  };
+  constexpr int kPopulationsOnThePool = 64;
+  if (g.nPop >= kPopulationsOnThePool) parallelFor(g.nPop, row);
+  else
+    for (int p = 0; p < g.nPop; ++p) row(p);
+}
+
+}  // namespace
+
+void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG) {
+  DistMLG.resize(g.nPop, g.nPop);
+  multilocusDistances(g, mlg, DistMLG);
+}
+
+void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<double>& DistMLG) {
+  DistMLG.resize(g.nPop, g.nPop, std::numeric_limits<double>::quiet_NaN());
+  multilocusDistances(g, mlg, DistMLG);
 }
 
 }  // namespace kiwora
