@@ -1,6 +1,5 @@
 #include "ui/frmTest.h"
 
-#include <cmath>
 #include <string>
 
 #include "permutation/permutation_run.h"
