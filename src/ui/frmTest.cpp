@@ -105,6 +105,8 @@ void frmTest::run() {
     running_ = true;
     Label& percent = get<Label>("Label4");
     Label& pair = get<Label>("Label5");
+    // One label shows the share done, the other the pair the run is at: the context is filled in once the
+    // run exists, since its progress reads the run's pair.
     RunContext context;
     TwoPopulationTestRun test(m.ds, guard.selection(), opt(), m.options, context);
     context = runContextOf(app.services, [&](const std::string& text) {
