@@ -14,7 +14,6 @@
 #include "model/analysis_options.h"
 #include "model/dataset.h"
 #include "model/permutation_options.h"
-#include "model/run_memory.h"
 #include "permutation/among_permutation.h"
 #include "permutation/two_pop_permutation.h"
 #include "permutation/within_permutation.h"
