@@ -6,17 +6,11 @@
 #include <vector>
 
 #include "model/genotypes.h"
+#include "model/permutation_options.h"
 #include "base/table.h"
 #include "base/random.h"
 
 namespace kiwora {
-
-// What is kept together when the pool is dealt out.
-enum class PermUnit {
-  Alleles = 1,         // the allele copies of each locus are pooled and shuffled: genotypes are rebuilt
-  SingleLocus = 2,     // the single-locus genotypes of each locus are shuffled, each locus on its own
-  Multilocus = 3,      // whole individuals are shuffled
-};
 
 // One pooled individual: population and individual index in the source genotypes.
 struct PoolRow {

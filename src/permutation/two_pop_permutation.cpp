@@ -464,21 +464,6 @@ void countPermutation(const PairStatistics& p, const PairStatistics& o, const Tw
   if (which.distDN) countAtLeast(c.dnPool, p.dnMean, o.dnMean);
 }
 
-// The two populations as slots 1 and 2, individuals in their order.
-GenotypeData copyPair(const GenotypeData& src, int p1, int p2) {
-  Vec1<int> nInd = {0, src.nInd(p1), src.nInd(p2)};
-  GenotypeData out;
-  out.resize(2, src.nLoci(), nInd);
-  const int from[] = {0, p1, p2};
-  for (int k = 1; k <= 2; ++k)
-    for (int l = 1; l <= src.nLoci(); ++l)
-      for (int i = 1; i <= nInd[static_cast<std::size_t>(k)]; ++i) {
-        out.a1(k, l, i) = src.a1(from[k], l, i);
-        out.a2(k, l, i) = src.a2(from[k], l, i);
-      }
-  return out;
-}
-
 }  // namespace
 
 Cell ExtremeCount::probability() const {
@@ -523,7 +508,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     r.pop1 = p1;
     r.pop2 = p2;
     {
-      GenotypeData observed = copyPair(src, p1, p2);
+      GenotypeData observed = copyOfPopulations(src, std::array{p1, p2});
       workspaces[0].compute(observed, ds.MaxAllele, sel.LocSel, run.stats, nullptr, r.observed);
     }
     const int n1 = src.nInd(p1), n2 = src.nInd(p2);

@@ -68,7 +68,7 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
 
   // Observed values: the population alone, through the functions the permutations use.
   {
-    GenotypeData own = copyOfPopulations(g, {pop});
+    GenotypeData own = copyOfPopulations(g, std::span(&pop, 1));
     const GenotypeView v = viewOfCopy(own, maxAllele, slotOne, locSel);
     AlleleStats a;
     Calc_Allele_Freq(v, choice.dominant, a);

@@ -9,7 +9,7 @@ std::vector<int> selectedPopulations(const Vec1<int>& popSel, int nPop) {
   return pops;
 }
 
-GenotypeData copyOfPopulations(const GenotypeData& g, const std::vector<int>& pops) {
+GenotypeData copyOfPopulations(const GenotypeData& g, std::span<const int> pops) {
   const int n = static_cast<int>(pops.size());
   Vec1<int> nInd = makeVec1<int>(n);
   for (int k = 1; k <= n; ++k) nInd[static_cast<std::size_t>(k)] = g.nInd(pops[static_cast<std::size_t>(k - 1)]);

@@ -1,5 +1,6 @@
 #pragma once
 // The tests' own copies of genotypes: a run works on them, never on the data set's working genotypes.
+#include <span>
 #include <vector>
 
 #include "model/genotypes.h"
@@ -11,8 +12,9 @@ namespace kiwora {
 // The populations flagged 1 in popSel among 1..nPop, ascending.
 std::vector<int> selectedPopulations(const Vec1<int>& popSel, int nPop);
 
-// The genotypes of the given populations (every locus), renumbered 1..n in the order given.
-GenotypeData copyOfPopulations(const GenotypeData& g, const std::vector<int>& pops);
+// The genotypes of the given populations (every locus, individuals in their order), renumbered 1..n in
+// the order given; a population given twice is copied twice.
+GenotypeData copyOfPopulations(const GenotypeData& g, std::span<const int> pops);
 
 // Flags 0..n with every slot 1..n on: the selection of a copy whose populations all take part.
 Vec1<int> everySlot(int n);

@@ -1,10 +1,9 @@
 // "Test among all populations": Dj, Fst and standardised Fst of the selected populations against random
 // reallocations of their individuals. Works on a private copy of the genotypes; the analysis tables, the
 // working genotypes and every export stay as they were.
-#include "permutation/among_report.h"
-#include "permutation/among_permutation.h"
+#include "permutation/permutation_run.h"
+#include "platform/services.h"
 #include "stats/population_copy.h"
-#include "permutation/run_support.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
@@ -36,13 +35,10 @@ class frmTest_all : public PermutationTestWindow {
     BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
     if (!guard.acquired()) return;
     running_ = true;
-
-    const int nPerm = opt().NPerm;
-    const GenotypeData genotypes = copyOfPopulations(ds().Allele, selectedPopulations(guard.selection().PopSel, ds().NPop));
-    const AmongTestResult r =
-        Test_Among_Populations(genotypes, ds().MaxAllele, guard.selection().LocSel, nPerm, model().options.FlagDominant == 1,
-                               app.services.clockSeed(), [&](int perm) { showProgress(progressPercent(perm, nPerm) + " %"); });
-    appendSection([&](LineWriter& out) { printAmongTestReport(out, r, ds().LocName); });
+    const RunContext context = runContextOf(app.services, [this](const std::string& text) { showProgress(text); });
+    AmongTestRun test(ds(), guard.selection(), opt(), model().options, context);
+    test.run();
+    if (!test.appendReport(ds().OutFileName)) message(test.error);
     running_ = false;
     backToMain();
   }

@@ -3,10 +3,8 @@
 // Which statistics are tested is chosen in the population-analysis window.
 #include <vector>
 
-#include "stats/population_copy.h"
-#include "permutation/run_support.h"
-#include "permutation/within_report.h"
-#include "permutation/within_permutation.h"
+#include "permutation/permutation_run.h"
+#include "platform/services.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
@@ -39,10 +37,10 @@ class frmWTest : public PermutationTestWindow {
     PermutationOptions& o = opt();
     if (o.NPerm <= 0) {
       o.NPerm = 1000;
-      o.TestAllPops = 1;
+      o.TestAllPops = codeOf(TestAllPops::All);
     }
     get<TextBox>("Text1").setText(std::to_string(o.NPerm));
-    if (o.TestAllPops == 1) get<CheckBox>("Check3").setValue(1);
+    if (o.tested() == TestAllPops::All) get<CheckBox>("Check3").setValue(1);
     ListBox& list = get<ListBox>("List1");
     for (int p = 1; p <= ds().NPop; ++p)
       if (sel().PopSel[static_cast<std::size_t>(p)] == 1)
@@ -67,54 +65,41 @@ class frmWTest : public PermutationTestWindow {
     if (p < 1 || p > ds().NPop) return;
     opt().TestPop1 = p;
     sel().PopSel[static_cast<std::size_t>(p)] = 1;  // chosen for the analyses as well, for good
-    opt().TestAllPops = 0;
+    opt().TestAllPops = codeOf(TestAllPops::Chosen);
     get<CheckBox>("Check3").setValue(0);
   }
 
-  // The populations to test, or none (with the message given).
-  std::vector<int> chosenPopulations() {
-    std::vector<int> pops;
-    const PermutationOptions& o = opt();
-    if (o.TestAllPops == 1) {
-      pops = selectedPopulations(sel().PopSel, ds().NPop);
-    } else if (o.TestPop1 >= 1 && o.TestPop1 <= ds().NPop) {
-      pops.push_back(o.TestPop1);
-    }
-    if (pops.empty()) message(kSelectPopulation);
-    return pops;
-  }
-
   void run() override {
-    const std::vector<int> pops = chosenPopulations();
-    if (pops.empty() || !readyToRun()) return;
-    const AnalysisOptions& a = model().options;
-    WithinTestChoice choice;
-    choice.fis = a.FlagHeterozygosity == 1;
-    choice.degree = a.FlagDegreeHet == 1;
-    choice.mlg = a.FlagVariationMLG == 1;
-    choice.dominant = a.FlagDominant == 1;
-    const int nPerm = opt().NPerm;
+    const std::vector<int> pops = WithinTestRun::testedPopulations(ds(), sel(), opt());
+    if (pops.empty()) {
+      message(kSelectPopulation);
+      return;
+    }
+    if (!readyToRun()) return;
     // The populations are tested one after the other: the rows of one are held at a time.
-    if (refusedForMemory(app, {withinTestTableNeed(nPerm, ds().NLoci, sel().countSelectedLoci(), choice)})) return;
+    const WithinTestChoice choice = WithinTestRun::choiceOf(model().options);
+    if (refusedForMemory(app, {withinTestTableNeed(opt().NPerm, ds().NLoci, sel().countSelectedLoci(), choice)})) return;
     BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
     if (!guard.acquired()) return;
     running_ = true;
 
-    // The run works on copies: whatever a window does meanwhile, the tested data stay as they were.
-    const GenotypeData genotypes = ds().Allele;
-    const Vec1<int> locSel = guard.selection().LocSel;
-    const std::uint64_t seed = app.services.clockSeed();
-
-    for (int p : pops) {
-      opt().TestPop1 = p;
-      const WithinTestResult r =
-          Test_Within_Population(genotypes, ds().MaxAllele, p, locSel, nPerm, choice, seed, [&](int perm) {
-            showProgress("Pop " + std::to_string(p) + " " + progressPercent(perm, nPerm) + "%");
-          });
-      if (!appendSection([&](LineWriter& out) { printWithinTestReport(out, r, choice, ds(), locSel); })) break;
+    const RunContext context = runContextOf(app.services, [this](const std::string& text) { showProgress(text); });
+    WithinTestRun test(ds(), guard.selection(), opt(), model().options, context);
+    try {
+      test.run();
+    } catch (...) {
+      keepPopulationReached(test);
+      throw;
     }
+    keepPopulationReached(test);
+    if (!test.appendReport(ds().OutFileName)) message(test.error);
     running_ = false;
     backToMain();
+  }
+
+  // After a run the chosen population is the last one the run came to, however it ended.
+  void keepPopulationReached(const WithinTestRun& test) {
+    if (test.populationReached() != 0) opt().TestPop1 = test.populationReached();
   }
 };
 

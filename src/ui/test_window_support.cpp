@@ -63,25 +63,6 @@ bool PermutationTestWindow::readyToRun() {
   return false;
 }
 
-bool PermutationTestWindow::appendSection(const std::function<void(LineWriter&)>& print) {
-  const std::string& path = ds().OutFileName;
-  TextFile out(app.services.decimalSign());
-  bool written = out.open(path, TextFile::Mode::Append);
-  if (written) {
-    print(out);
-    written = out.close();
-  }
-  if (!written) message("The results could not be written to " + path + "!");
-  return written;
-}
-
-void PermutationTestWindow::showProgress(const std::string& text) {
-  get<TextBox>("Text2").setText(text);
-  app.services.progressStep();
-}
-
-std::string PermutationTestWindow::progressPercent(int perm, int nPerm) {
-  return masked(100.0 * perm / (nPerm > 0 ? nPerm : 1), "0");
-}
+void PermutationTestWindow::showProgress(const std::string& text) { get<TextBox>("Text2").setText(text); }
 
 }  // namespace kiwora

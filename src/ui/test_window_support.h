@@ -1,12 +1,9 @@
 #pragma once
-// What the windows of the tests within and among populations share: the permutation-count box, the
-// progress box, the run and "Go back" buttons with the one-run-at-a-time rule, the checks made before a
-// run, and the appending of a section to the result file.
-#include <functional>
+// What the windows of the permutation tests share: the permutation-count box, the progress box, the run
+// and "Go back" buttons with the one-run-at-a-time rule, and the checks made before a run.
 #include <optional>
 #include <string>
 
-#include "files/text_writer.h"
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -40,13 +37,8 @@ class PermutationTestWindow : public AppWindow {
 
   // At least one locus is selected and the result file can take the results; otherwise the user is told.
   bool readyToRun();
-  // Appends a section to the result file; when it cannot be written completely, tells the user and
-  // returns false.
-  bool appendSection(const std::function<void(LineWriter&)>& print);
-  // Shows a progress text and lets the window process pending events.
+  // Shows a run's progress text in "Text2" (the run context lets the pending events through).
   void showProgress(const std::string& text);
-  // 100 x perm / nPerm, whole.
-  static std::string progressPercent(int perm, int nPerm);
 
   PermutationOptions& opt() { return model().perm; }
   bool running_ = false;
