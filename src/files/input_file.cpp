@@ -44,6 +44,8 @@ class Cursor {
   explicit Cursor(std::string_view text) : text_(text) { findLine(); }
   bool atEnd() const { return start_ >= text_.size(); }
   int lineNumber() const { return number_; }
+  // The text from the read position on.
+  std::string_view rest() const { return atEnd() ? std::string_view() : text_.substr(start_ + pos_); }
 
   bool readLine(std::string_view& out) {
     if (atEnd()) return false;
@@ -138,16 +140,164 @@ ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
   return parseInputText(text, InputLayout::Populations, limits);
 }
 
+namespace {
+
+// The individuals of each population, by the reader's own rule for where a population ends (a line "END"
+// or an empty line after its header), for the first `nPop` populations that end; `rest` starts at the
+// header of population 1.
+std::vector<int> countIndividuals(std::string_view rest, int nPop) {
+  std::vector<int> counts;
+  LineReader lines(rest);
+  std::string_view line;
+  while (static_cast<int>(counts.size()) < nPop && lines.next(line)) {
+    int n = 0;
+    bool ended = false;
+    while (lines.next(line)) {
+      if (line == "END" || line.empty()) {
+        ended = true;
+        break;
+      }
+      ++n;
+    }
+    if (!ended) break;
+    counts.push_back(n);
+  }
+  return counts;
+}
+
+// Where the parsed populations go: start() once the counts and locus names are read (with the text of the
+// populations), population() with each population as soon as it is complete.
+struct IntoBlocks {
+  ParsedInput& in;
+  void start(std::string_view) { in.blocks.assign(1, PopulationBlock{}); }
+  void population(int, PopulationBlock& b) { in.blocks.push_back(std::move(b)); }
+};
+
+// Sizes the data set and its selection for populations of nInd[p] individuals, everything selected and
+// every locus bi-parental; the populations are put in place by placePopulation.
+void shapeDataSet(const ParsedInput& in, Vec1<int> nInd, DataSet& ds, Selection& sel) {
+  ds.NPop = in.nPop;
+  ds.NLoci = in.nLoci;
+  ds.MaxAllele = in.maxAllele;
+  ds.PopName = makeVec1<std::string>(in.nPop);
+  ds.PopX = makeVec1<double>(in.nPop);
+  ds.PopY = makeVec1<double>(in.nPop);
+  ds.NInd = std::move(nInd);
+  ds.Allele.resize(in.nPop, in.nLoci, ds.NInd);
+  ds.NGenesRead.resize(in.nPop, in.nLoci);
+
+  sel.PopSel = makeVec1<int>(in.nPop, 1);
+  sel.PopSel[0] = 0;
+  sel.LocSel = makeVec1<int>(in.nLoci, 1);
+  sel.LocSel[0] = 0;
+  sel.LocAvail = sel.LocSel;
+  sel.LocMode = makeVec1<int>(in.nLoci, 1);
+  sel.LocMode[0] = 0;
+  // Row p: individuals 1..NInd[p] selected; cell 0 unused.
+  sel.IndSel.assign(static_cast<std::size_t>(in.nPop) + 1,
+                    [&](std::size_t p) { return p == 0 ? 0 : ds.NInd[p] + 1; }, 1);
+  for (int p = 1; p <= in.nPop; ++p) sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
+}
+
+// Population p's codes into the genotype tables (its place, name and size are set by the caller); loci
+// without a genotype in it are dropped.
+void placePopulation(int p, const PopulationBlock& b, int nLociIn, DataSet& ds, Selection& sel) {
+  // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
+  const std::size_t nLoci = static_cast<std::size_t>(nLociIn);
+  std::vector<int*> first(nLoci + 1), second(nLoci + 1);
+  std::vector<int> genesOf(nLoci + 1, 0), doublyMissingOf(nLoci + 1, 0);
+  for (int l = 1; l <= nLociIn; ++l) {
+    first[static_cast<std::size_t>(l)] = ds.Allele.locus1(p, l);
+    second[static_cast<std::size_t>(l)] = ds.Allele.locus2(p, l);
+  }
+  const int* cell = b.alleles.data();
+  for (int j = 1; j <= b.nInd; ++j)
+    for (std::size_t l = 1; l <= nLoci; ++l, cell += 2) {
+      const int x = cell[0], y = cell[1];
+      first[l][j] = x;
+      second[l][j] = y;
+      genesOf[l] += (x != kMissing) + (y != kMissing);
+      doublyMissingOf[l] += x == kMissing && y == kMissing;
+    }
+  for (int l = 1; l <= nLociIn; ++l) {
+    ds.NGenesRead(p, l) = genesOf[static_cast<std::size_t>(l)];
+    // No genotype of this locus in this population (or no individual at all): the locus is dropped.
+    if (doublyMissingOf[static_cast<std::size_t>(l)] == b.nInd) {
+      sel.LocAvail[static_cast<std::size_t>(l)] = 0;
+      sel.LocSel[static_cast<std::size_t>(l)] = 0;
+    }
+  }
+}
+
+// Straight into the data set: sized from a first look at the text, each population put in place as it is
+// read, so that its codes are held once beside the text and the data set, not as blocks too.
+struct IntoDataSet {
+  const ParsedInput& in;
+  DataSet& ds;
+  Selection& sel;
+  bool usable = false;  // false: the file ends before its last population, whose reading then fails
+
+  void start(std::string_view rest) {
+    std::vector<int> counts = countIndividuals(rest, in.nPop);
+    if (static_cast<int>(counts.size()) != in.nPop) return;
+    Vec1<int> nInd = makeVec1<int>(0);
+    nInd.insert(nInd.end(), counts.begin(), counts.end());
+    std::vector<int>().swap(counts);
+    shapeDataSet(in, std::move(nInd), ds, sel);
+    usable = true;
+  }
+  void population(int p, PopulationBlock& b) {
+    const auto pu = static_cast<std::size_t>(p);
+    // The first look counts lines by the same rule as the reading; a mismatch would be a fault of this reader.
+    if (!usable || b.nInd != ds.NInd[pu]) {
+      usable = false;
+      return;
+    }
+    ds.PopName[pu] = std::move(b.name);
+    ds.PopX[pu] = b.x;
+    ds.PopY[pu] = b.y;
+    placePopulation(p, b, in.nLoci, ds, sel);
+  }
+};
+
+template <class Sink>
+void parseWith(std::string_view text, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink);
+
+}  // namespace
+
 ParseResult parseInputText(std::string_view text, InputLayout layout, const InputLimits& limits) {
-  using E = ParseResult::Error;
   ParseResult r;
+  IntoBlocks sink{r.data};
+  parseWith(text, layout, limits, r, sink);
+  return r;
+}
+
+ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits) {
+  ParseResult r;
+  IntoDataSet sink{r.data, ds, sel};
+  parseWith(text, InputLayout::Populations, limits, r, sink);
+  if (r.ok() && !sink.usable) {
+    r.error = ParseResult::Error::Reading;
+    r.detail = "The populations could not be put in place.";
+  }
+  if (r.ok()) {
+    ds.Title = std::move(r.data.title);
+    ds.LocName = std::move(r.data.locName);
+  }
+  return r;
+}
+
+namespace {
+
+template <class Sink>
+void parseWith(std::string_view text, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink) {
+  using E = ParseResult::Error;
   ParsedInput& in = r.data;
   // A failure keeps what was read before it: the test-group reader tells a file of other loci from a
   // broken file by the counts and locus names.
   auto fail = [&r](E kind, std::string detail) {
     r.error = kind;
     r.detail = std::move(detail);
-    return std::move(r);
   };
   const bool groups = layout == InputLayout::TestGroups;
   const std::string unit = groups ? "group" : "population";
@@ -190,11 +340,9 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
 
   const int nFields = 2 * in.nLoci;
   bool finished = false;
-  in.blocks.assign(1, PopulationBlock{});
+  sink.start(cur.rest());
+  PopulationBlock block;
   for (int p = 1; p <= in.nPop; ++p) {
-    PopulationBlock block;
-    // Populations tend to be alike in size: the last one's is a good first guess for this one.
-    if (in.blocks.size() > 1) block.alleles.reserve(in.blocks.back().alleles.size());
     finished = false;
     std::string_view header;
     const int headerLine = cur.lineNumber();
@@ -261,11 +409,19 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
     }
     if (!ended)
       return fail(E::Reading, "The file ends inside " + unit + " " + std::to_string(p) + " before its closing \"END\".");
-    in.blocks.push_back(std::move(block));
+    const std::size_t codes = block.alleles.size();
+    sink.population(p, block);
+    block.name.clear();
+    block.x = block.y = 0;
+    block.nInd = 0;
+    block.alleles.clear();
+    // Populations tend to be alike in size: this one's is a good first guess for the next one.
+    block.alleles.reserve(codes);
   }
   if (!finished) return fail(E::Reading, "The last " + unit + " must end with a line \"END\".");
-  return r;
 }
+
+}  // namespace
 
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason) {
   struct stat st {};
@@ -325,62 +481,17 @@ template <class Input>
 void buildFrom(Input& in, DataSet& ds, Selection& sel) {
   constexpr bool release = !std::is_const_v<Input>;
   ds.Title = in.title;
-  ds.NPop = in.nPop;
-  ds.NLoci = in.nLoci;
-  ds.MaxAllele = in.maxAllele;
   ds.LocName = in.locName;
-  ds.PopName = makeVec1<std::string>(in.nPop);
-  ds.PopX = makeVec1<double>(in.nPop);
-  ds.PopY = makeVec1<double>(in.nPop);
-  ds.NInd = makeVec1<int>(in.nPop);
+  Vec1<int> nInd = makeVec1<int>(in.nPop);
+  for (int p = 1; p <= in.nPop; ++p) nInd[static_cast<std::size_t>(p)] = in.blocks[static_cast<std::size_t>(p)].nInd;
+  shapeDataSet(in, std::move(nInd), ds, sel);
   for (int p = 1; p <= in.nPop; ++p) {
     auto& b = in.blocks[static_cast<std::size_t>(p)];
     if constexpr (release) ds.PopName[static_cast<std::size_t>(p)] = std::move(b.name);
     else ds.PopName[static_cast<std::size_t>(p)] = b.name;
     ds.PopX[static_cast<std::size_t>(p)] = b.x;
     ds.PopY[static_cast<std::size_t>(p)] = b.y;
-    ds.NInd[static_cast<std::size_t>(p)] = b.nInd;
-  }
-  ds.Allele.resize(in.nPop, in.nLoci, ds.NInd);
-  ds.NGenesRead.resize(in.nPop, in.nLoci);
-
-  sel.PopSel = makeVec1<int>(in.nPop, 1);
-  sel.PopSel[0] = 0;
-  sel.LocSel = makeVec1<int>(in.nLoci, 1);
-  sel.LocSel[0] = 0;
-  sel.LocAvail = sel.LocSel;
-  sel.LocMode = makeVec1<int>(in.nLoci, 1);
-  sel.LocMode[0] = 0;
-  sel.IndSel.assign(static_cast<std::size_t>(in.nPop) + 1, {});
-  for (int p = 1; p <= in.nPop; ++p) {
-    auto& b = in.blocks[static_cast<std::size_t>(p)];
-    sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(b.nInd, 1);
-    sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
-    // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
-    const std::size_t nLoci = static_cast<std::size_t>(in.nLoci);
-    std::vector<int*> first(nLoci + 1), second(nLoci + 1);
-    std::vector<int> genesOf(nLoci + 1, 0), doublyMissingOf(nLoci + 1, 0);
-    for (int l = 1; l <= in.nLoci; ++l) {
-      first[static_cast<std::size_t>(l)] = ds.Allele.locus1(p, l);
-      second[static_cast<std::size_t>(l)] = ds.Allele.locus2(p, l);
-    }
-    const int* cell = b.alleles.data();
-    for (int j = 1; j <= b.nInd; ++j)
-      for (std::size_t l = 1; l <= nLoci; ++l, cell += 2) {
-        const int x = cell[0], y = cell[1];
-        first[l][j] = x;
-        second[l][j] = y;
-        genesOf[l] += (x != kMissing) + (y != kMissing);
-        doublyMissingOf[l] += x == kMissing && y == kMissing;
-      }
-    for (int l = 1; l <= in.nLoci; ++l) {
-      ds.NGenesRead(p, l) = genesOf[static_cast<std::size_t>(l)];
-      // No genotype of this locus in this population (or no individual at all): the locus is dropped.
-      if (doublyMissingOf[static_cast<std::size_t>(l)] == b.nInd) {
-        sel.LocAvail[static_cast<std::size_t>(l)] = 0;
-        sel.LocSel[static_cast<std::size_t>(l)] = 0;
-      }
-    }
+    placePopulation(p, b, in.nLoci, ds, sel);
     if constexpr (release) std::vector<int>().swap(b.alleles);
   }
 }

@@ -71,6 +71,11 @@ inline constexpr long long kMaxInputFileBytes = 256LL << 20;
 // a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an unreadable file.
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason);
 
+// Reads an input file of populations straight into a data set and its selection, as parseInputText and
+// buildDataSet would leave them, holding each population once (the text, the data set and one population
+// being read). The result is parseInputText's, without blocks; after a failure ds and sel hold nothing usable.
+ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits = {});
+
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.
 void buildDataSet(const ParsedInput& in, DataSet& ds, Selection& sel);
