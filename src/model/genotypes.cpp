@@ -14,7 +14,7 @@ void GenotypeData::resize(int nPop, int nLoci, const Vec1<int>& nInd) {
     const auto pu = static_cast<std::size_t>(p);
     nInd_[pu] = nInd[pu];
     start_[pu] = next;
-    next += static_cast<std::size_t>(nLoci + 1) * static_cast<std::size_t>(nInd_[pu] + 1);
+    next += static_cast<std::size_t>(nLoci) * static_cast<std::size_t>(nInd_[pu] + 1);
   }
   a1_.assign(next, 0);
   a2_.assign(next, 0);
