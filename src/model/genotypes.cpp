@@ -20,6 +20,26 @@ void GenotypeData::resize(int nPop, int nLoci, const Vec1<int>& nInd) {
   a2_.assign(next, 0);
 }
 
+void GenotypeData::startPopulations(int nLoci, std::size_t expected) {
+  nPop_ = 0;
+  nLoci_ = nLoci;
+  nInd_.assign(1, 0);
+  start_.assign(1, 0);
+  nInd_.reserve(expected + 1);
+  start_.reserve(expected + 1);
+  a1_.clear();
+  a2_.clear();
+}
+
+void GenotypeData::addPopulation(int nInd) {
+  ++nPop_;
+  nInd_.push_back(nInd);
+  start_.push_back(a1_.size());
+  const std::size_t cells = a1_.size() + static_cast<std::size_t>(nLoci_) * static_cast<std::size_t>(nInd + 1);
+  a1_.resize(cells);
+  a2_.resize(cells);
+}
+
 int GenotypeData::maxInd() const {
   int m = 0;
   for (int p = 1; p <= nPop_; ++p) m = std::max(m, nInd(p));

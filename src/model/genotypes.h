@@ -18,6 +18,10 @@ class GenotypeData {
   // nInd is 1-based (nInd[0] unused); populations 1..nPop, loci 1..nLoci, individuals 1..nInd[p]. Every
   // cell starts at 0.
   void resize(int nPop, int nLoci, const Vec1<int>& nInd);
+  // Building population by population, as a file is read: no population yet, room for about `expected`.
+  void startPopulations(int nLoci, std::size_t expected);
+  // Population nPop() + 1, of nInd individuals, every cell 0.
+  void addPopulation(int nInd);
 
   int nPop() const { return nPop_; }
   int nLoci() const { return nLoci_; }

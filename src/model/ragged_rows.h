@@ -16,7 +16,18 @@ class RaggedRows {
   class RowOf {
    public:
     RowOf(Owner* owner, std::size_t row) : owner_(owner), row_(row) {}
-    std::size_t size() const { return owner_->start_[row_ + 1] - owner_->start_[row_]; }
+    // Building row by row: no row yet, room for about `expected` rows.
+  void startRows(std::size_t expected) {
+    start_.assign(1, 0);
+    start_.reserve(expected + 1);
+    values_.clear();
+  }
+  void addRow(std::size_t length, T value) {
+    values_.resize(values_.size() + length, value);
+    start_.push_back(values_.size());
+  }
+
+  std::size_t size() const { return owner_->start_[row_ + 1] - owner_->start_[row_]; }
     bool empty() const { return size() == 0; }
     Value* begin() const { return owner_->values_.data() + owner_->start_[row_]; }
     Value* end() const { return begin() + size(); }
@@ -56,6 +67,17 @@ class RaggedRows {
     start_.assign(rows + 1, 0);
     for (std::size_t r = 0; r < rows; ++r) start_[r + 1] = start_[r] + static_cast<std::size_t>(lengthOf(r));
     values_.assign(start_[rows], value);
+  }
+
+  // Building row by row: no row yet, room for about `expected` rows.
+  void startRows(std::size_t expected) {
+    start_.assign(1, 0);
+    start_.reserve(expected + 1);
+    values_.clear();
+  }
+  void addRow(std::size_t length, T value) {
+    values_.resize(values_.size() + length, value);
+    start_.push_back(values_.size());
   }
 
   std::size_t size() const { return start_.empty() ? 0 : start_.size() - 1; }

@@ -130,9 +130,12 @@ void frmStart::OpenPopGen_Click() {
 }
 
 bool frmStart::readPopulationFile(const std::string& path, DataSet& next, Selection& nextSel) {
-  std::string text;
-  if (!readTextFile(path, text, kReadingFailureMessage)) return false;
-  const ParseResult parsed = parseInputInto(text, next, nextSel);
+  ParseResult parsed;
+  std::string reason;
+  if (!readInputFileInto(path, next, nextSel, parsed, reason)) {
+    message(std::string(kReadingFailureMessage) + "\n" + reason);
+    return false;
+  }
   if (!parsed.ok()) {
     message(parsed.message());
     return false;
