@@ -331,6 +331,16 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   if (counts[2] < 1) return fail(E::Reading, "The largest allele code must be at least 1.");
   if (!groups && (counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
     return fail(E::Sizing, "Populations x loci x allele codes exceed what the program can hold.");
+  // Each population holds at least a genotype cell of each allele and a gene count at each locus.
+  const double tableBytes = (counts[0] + 1) * (counts[1] + 1) * (2 * sizeof(int) + sizeof(int));
+  const double allowed = static_cast<double>(limits.maxTableBytesPerFileByte) * static_cast<double>(bytes) +
+                         static_cast<double>(limits.maxTableBytesBeyondFile);
+  if (!groups && tableBytes > allowed)
+    return fail(E::Sizing, "The " + std::to_string(in.nPop) + " populations x " + std::to_string(in.nLoci) +
+                               " loci would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
+                               " MB of tables, more than a file of " + std::to_string(bytes) + " bytes can fill (" +
+                               std::to_string(limits.maxTableBytesPerFileByte) + " times its size and " +
+                               std::to_string(limits.maxTableBytesBeyondFile >> 20) + " MB).");
 
   in.locName.assign(1, std::string());
   for (int l = 1; l <= in.nLoci; ++l) {
@@ -554,8 +564,8 @@ class FileFeed final : public LineFeed {
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason) {
   std::string why;
   InputFd file(path, why);
-  text.clear();
   if (file.open()) {
+    text.clear();
     text.reserve(file.size());
     while (file.readMore(text, std::size_t(1) << 20, path, why)) {
     }

@@ -53,6 +53,11 @@ struct ParseResult {
 struct InputLimits {
   long long maxCount = 10'000'000;            // populations, loci, allele codes each
   long long maxFrequencyCells = 200'000'000;  // populations x loci x allele codes
+  // The tables of every population at every locus (genotypes, gene counts) may take this many times the
+  // file's size, and this much more: a population needs a line per individual, each with a code per locus,
+  // so only a file of mostly empty populations at many loci asks for more.
+  long long maxTableBytesPerFileByte = 8;
+  long long maxTableBytesBeyondFile = 64LL << 20;
 };
 
 // Field reading, shared with the import of comma-separated tables (splitLines: files/text_lines.h).
