@@ -4,6 +4,8 @@
 // file holds. Rows read like the vectors they replace: rows[p][j], rows[p].size(), begin()/end().
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <stdexcept>
 #include <type_traits>
 #include <vector>
 
@@ -23,8 +25,9 @@ class RaggedRows {
     values_.clear();
   }
   void addRow(std::size_t length, T value) {
-    values_.resize(values_.size() + length, value);
-    start_.push_back(values_.size());
+    const std::uint32_t end = offset(values_.size() + length);
+    values_.resize(end, value);
+    start_.push_back(end);
   }
 
   std::size_t size() const { return owner_->start_[row_ + 1] - owner_->start_[row_]; }
@@ -65,8 +68,12 @@ class RaggedRows {
   template <class LengthOf>
   void assign(std::size_t rows, LengthOf lengthOf, T value) {
     start_.assign(rows + 1, 0);
-    for (std::size_t r = 0; r < rows; ++r) start_[r + 1] = start_[r] + static_cast<std::size_t>(lengthOf(r));
-    values_.assign(start_[rows], value);
+    std::size_t end = 0;
+    for (std::size_t r = 0; r < rows; ++r) {
+      end += static_cast<std::size_t>(lengthOf(r));
+      start_[r + 1] = offset(end);
+    }
+    values_.assign(end, value);
   }
 
   // Building row by row: no row yet, room for about `expected` rows.
@@ -76,8 +83,9 @@ class RaggedRows {
     values_.clear();
   }
   void addRow(std::size_t length, T value) {
-    values_.resize(values_.size() + length, value);
-    start_.push_back(values_.size());
+    const std::uint32_t end = offset(values_.size() + length);
+    values_.resize(end, value);
+    start_.push_back(end);
   }
 
   std::size_t size() const { return start_.empty() ? 0 : start_.size() - 1; }
@@ -91,7 +99,7 @@ class RaggedRows {
       start_.resize(rows + 1);
       values_.resize(start_[rows]);
     } else {
-      start_.resize(rows + 1, values_.size());
+      start_.resize(rows + 1, offset(values_.size()));
     }
   }
 
@@ -106,10 +114,16 @@ class RaggedRows {
     else values_.erase(at + static_cast<std::ptrdiff_t>(cells.size()), at + static_cast<std::ptrdiff_t>(old));
     std::transform(cells.begin(), cells.end(), values_.begin() + static_cast<std::ptrdiff_t>(start_[r]),
                    [](const U& x) { return static_cast<T>(x); });
-    for (std::size_t k = r + 1; k < start_.size(); ++k) start_[k] = start_[k] + cells.size() - old;
+    for (std::size_t k = r + 1; k < start_.size(); ++k) start_[k] = offset(start_[k] + cells.size() - old);
+  }
+  static std::uint32_t offset(std::size_t n) {
+    if (n > UINT32_MAX) throw std::length_error("a table of rows beyond 4 G cells");
+    return static_cast<std::uint32_t>(n);
   }
 
-  std::vector<std::size_t> start_;  // row r is values_[start_[r] .. start_[r + 1])
+  // Row r is values_[start_[r] .. start_[r + 1]); 32 bits, as a table of 4 G cells is beyond what the
+  // program holds beside it.
+  std::vector<std::uint32_t> start_;
   std::vector<T> values_;
 };
 
