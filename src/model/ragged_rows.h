@@ -18,19 +18,7 @@ class RaggedRows {
   class RowOf {
    public:
     RowOf(Owner* owner, std::size_t row) : owner_(owner), row_(row) {}
-    // Building row by row: no row yet, room for about `expected` rows.
-  void startRows(std::size_t expected) {
-    start_.assign(1, 0);
-    start_.reserve(expected + 1);
-    values_.clear();
-  }
-  void addRow(std::size_t length, T value) {
-    const std::uint32_t end = offset(values_.size() + length);
-    values_.resize(end, value);
-    start_.push_back(end);
-  }
-
-  std::size_t size() const { return owner_->start_[row_ + 1] - owner_->start_[row_]; }
+    std::size_t size() const { return owner_->start_[row_ + 1] - owner_->start_[row_]; }
     bool empty() const { return size() == 0; }
     Value* begin() const { return owner_->values_.data() + owner_->start_[row_]; }
     Value* end() const { return begin() + size(); }
