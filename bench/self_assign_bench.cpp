@@ -1,5 +1,6 @@
 // Self-assignment of 30 populations x 50 individuals x 15 loci: single individuals with each method, and
-// groups of 5 with the default number of tests (the total sample size per population). BM_SelfAssignRow:
+// groups of 5 with the default number of tests (the total sample size per population), and the cases whose
+// genotype or haplotype lists reach the sums (BM_SelfAssignListCases). BM_SelfAssignRow:
 // single individuals, Bayesian, 100 populations x 100 individuals x 50 loci on 1, 2, 4 and 8 threads,
 // with the CPU time of the whole process beside the wall time.
 #include <benchmark/benchmark.h>
@@ -52,6 +53,18 @@ void BM_SelfAssignGroups5(benchmark::State& state) {
   state.SetLabel("threads=" + std::to_string(workerThreads()));
 }
 BENCHMARK(BM_SelfAssignGroups5)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The cases that once rebuilt the reference tables for every test. state.range(0): 0 distance on genotypes,
+// 1 distance on alleles with a maternal locus, 2 Bayesian groups of 5 with a maternal and a paternal locus.
+void BM_SelfAssignListCases(benchmark::State& state) {
+  gen::Data d = selfData();
+  const int which = static_cast<int>(state.range(0));
+  if (which > 0) d.sel.LocMode[d.ds.NLoci - 1] = 2;
+  if (which == 2) d.sel.LocMode[d.ds.NLoci] = 3;
+  const AssignmentOptions o = which == 0 ? options(4, 1, 1) : which == 1 ? options(3, 1, 1) : options(1, 5, 50);
+  for (auto _ : state) benchmark::DoNotOptimize(selfAssignTests(d.ds, d.sel, o, 1).totalTests());
+}
+BENCHMARK(BM_SelfAssignListCases)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // state.range(0): worker threads.
 void BM_SelfAssignRow(benchmark::State& state) {

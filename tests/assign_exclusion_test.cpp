@@ -9,6 +9,8 @@
 #include "assign_fixture.h"
 #include "assign/simulate_exclusion.h"
 #include "simulation_expectation.h"
+#include "base/random.h"
+#include "base/tolerance.h"
 #include "base/worker_pool.h"
 #include "stats_fixture.h"
 
@@ -153,6 +155,71 @@ TEST(ExclusionRuns, ASeededRunIsTheSameOnOneAndOnEightThreads) {
     EXPECT_TRUE(c.delta ? out[0].DeltaProb[1].has_value() : someCount) << what << ": something was simulated";
   }
   setWorkerThreads(threads);
+}
+
+TEST(ExclusionLod1, CountsAreThoseOfEachSimulatedGroupWrittenOutAndProfiled) {
+  // Groups of 1 to 12 members (up to 24 copies a locus) of the reference populations' own members, with
+  // the missing copies of other generated groups, an unselected locus, with and without a maternal
+  // locus, 7 or 20 codes a locus: every simulated group drawn on its own stream into a buffer and scored
+  // through its profile, against the group's own score, gives the run's counts exactly.
+  const gen::Data groupData =
+      gen::generate({.nPop = 6, .nInd = 12, .nLoci = 6, .nAlleles = 7, .missing = 0.15, .seed = 6, .sizeJitter = 0.95});
+  int smallest = 99, largest = 0;
+  for (int g = 1; g <= groupData.ds.NPop; ++g) {
+    smallest = std::min(smallest, groupData.ds.Allele.nInd(g));
+    largest = std::max(largest, groupData.ds.Allele.nInd(g));
+  }
+  ASSERT_TRUE(smallest <= 8 && largest > 8) << "groups on both sides of eight members";
+  for (int nAlleles : {7, 20})
+    for (int method : {1, 2})
+      for (bool maternal : {false, true})
+        for (SimGenerator m : {SimGenerator::FreqCI, SimGenerator::SLGeno}) {
+          const gen::Data refData =
+              gen::generate({.nPop = 4, .nInd = 15, .nLoci = 6, .nAlleles = nAlleles, .missing = 0.15, .seed = 5});
+          SimRun r(nAlleles, {}, {}, method, 40);
+          r.refs.data = refData.ds.Allele;
+          r.refs.popSel = refData.sel.PopSel;
+          r.refs.locSel = refData.sel.LocSel;
+          r.refs.locSel[3] = 0;
+          r.refs.maxAllele = refData.ds.MaxAllele;
+          r.mode = makeVec1<int>(6, 1);
+          if (maternal) r.mode[6] = 2;
+          r.test.NTestGr = groupData.ds.NPop;
+          r.test.TestAllele = groupData.ds.Allele;
+          for (int g = 1; g <= r.test.NTestGr; ++g)
+            for (int l = 1; l <= 6; ++l)
+              for (int i = 1; i <= r.test.TestAllele.nInd(g); ++i) {
+                int& a = r.test.TestAllele.a1(g, l, i);
+                int& b = r.test.TestAllele.a2(g, l, i);
+                const int from = (g - 1) % 4 + 1;
+                if (a != kMissing) a = refData.ds.Allele.a1(from, l, i);
+                if (b != kMissing) b = refData.ds.Allele.a2(from, l, i);
+              }
+          r.score();
+          const SimulationReference sim(simulationSource(r.ref, r.refs.data, r.test.TestAllele, r.refs.locSel, r.mode), m);
+          const std::uint64_t seed = 31;
+          simulateExclusionLod1(ExclusionSetup{&r.ref, &r.opt, &sim, seed, {}}, r.res);
+          const std::string what = std::to_string(nAlleles) + " codes, method " + std::to_string(method) +
+                                   (maternal ? ", maternal" : "") + ", generator " + std::to_string(static_cast<int>(m));
+          int counted = 0;
+          for (int g = 1; g <= r.test.NTestGr; ++g) {
+            if (r.res.GrTyped[static_cast<std::size_t>(g)] != 1) continue;
+            for (int p = 1; p <= r.ref.nPop; ++p) {
+              const double observed = groupScore(r.ref, r.opt, r.profile(g), p);
+              int worse = 0;
+              for (int k = 1; k <= r.opt.NSimGroups; ++k) {
+                Random rng = Random::stream(seed, simulationStreamIndex(k, g, p, r.test.NTestGr, r.ref.nPop));
+                GenotypeData buffer = groupBuffer(r.test.TestAllele, g);
+                simulateGroup(sim, g, p, rng, buffer);
+                worse += clearlyAbove(groupScore(r.ref, r.opt, profileGroup(r.ref, GroupGenotypes{&buffer, 1}), p), observed);
+              }
+              EXPECT_EQ(r.res.ExclCount(g, p), static_cast<double>(worse) / r.opt.NSimGroups)
+                  << what << ", group " << g << ", population " << p;
+              counted += worse > 0 && worse < r.opt.NSimGroups;
+            }
+          }
+          EXPECT_GT(counted, 0) << what << ": some counts lie strictly between none and all";
+        }
 }
 
 TEST(ExclusionRuns, ProgressCountsTheSimulationsUpToAll) {

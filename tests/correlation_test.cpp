@@ -21,7 +21,7 @@ struct CorrFixture {
 
   CorrFixture(const std::vector<double>& x, int nLoci) : f(static_cast<int>(x.size()) - 1, nLoci, 2) {
     const int n = f.v.nPop;
-    Calc_Geo_Distances(n, x, makeVec1<double>(n), kCoordPlane, geo);
+    Calc_Geo_Distances(n, x, makeVec1<double>(n), Coordinates::Plane, geo);
     dg.resize(n, n, nLoci);
     djLoc = makeVec1<double>(nLoci, .1);
   }

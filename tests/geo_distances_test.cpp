@@ -11,14 +11,14 @@ namespace {
 TEST(GeoDistances, PlaneCoordinates) {
   const Vec1<double> x{0, 0, 3, 3}, y{0, 0, 4, 4};
   Table2<double> g;
-  Calc_Geo_Distances(3, x, y, kCoordPlane, g);
+  Calc_Geo_Distances(3, x, y, Coordinates::Plane, g);
   EXPECT_DOUBLE_EQ(g(1, 2), 5);
   EXPECT_DOUBLE_EQ(g(2, 1), 5);
   EXPECT_DOUBLE_EQ(g(2, 3), 0);
   EXPECT_DOUBLE_EQ(g(1, 1), 0);
   // Swapping the two coordinates changes nothing in the plane.
   Table2<double> swapped;
-  Calc_Geo_Distances(3, y, x, kCoordPlane, swapped);
+  Calc_Geo_Distances(3, y, x, Coordinates::Plane, swapped);
   EXPECT_DOUBLE_EQ(swapped(1, 3), g(1, 3));
 }
 
@@ -26,18 +26,19 @@ TEST(GeoDistances, DecimalDegreesTakeLongitudeFirst) {
   // PopX is the longitude, PopY the latitude: one degree of latitude on a meridian is 0.01745 x 6378.388 km.
   const double degree = 0.01745 * 6378.388;
   Table2<double> g;
-  for (int mode : {2, 0}) {  // any mode other than 1 is degrees
+  for (Coordinates mode : {Coordinates::DecimalDegrees, Coordinates::Unset}) {  // any but plane is degrees
+    const int code = static_cast<int>(mode);
     Calc_Geo_Distances(2, {0, 10, 10}, {0, 50, 51}, mode, g);
-    EXPECT_NEAR(g(1, 2), degree, 1e-9) << mode;
-    EXPECT_NEAR(g(1, 2), 111.3029, 1e-4) << mode;
-    EXPECT_DOUBLE_EQ(g(2, 1), g(1, 2)) << mode;
+    EXPECT_NEAR(g(1, 2), degree, 1e-9) << code;
+    EXPECT_NEAR(g(1, 2), 111.3029, 1e-4) << code;
+    EXPECT_DOUBLE_EQ(g(2, 1), g(1, 2)) << code;
   }
   // Two points on the equator 90 degrees of longitude apart: the angle is arccos(cos(90 x 0.01745)).
-  Calc_Geo_Distances(2, {0, 0, 90}, {0, 0, 0}, 2, g);
+  Calc_Geo_Distances(2, {0, 0, 90}, {0, 0, 0}, Coordinates::DecimalDegrees, g);
   EXPECT_NEAR(g(1, 2), 90 * degree, 1e-6);
   EXPECT_NEAR(g(1, 2), 10017.258, 1e-3);
   // Exchanging the roles of the coordinates changes the distance: latitude 10 is not longitude 10.
-  Calc_Geo_Distances(2, {0, 50, 51}, {0, 10, 10}, 2, g);
+  Calc_Geo_Distances(2, {0, 50, 51}, {0, 10, 10}, Coordinates::DecimalDegrees, g);
   EXPECT_LT(g(1, 2), degree - 1);
 }
 
@@ -54,7 +55,7 @@ TEST(GeoDistances, CosineIsClampedSoOneSiteIsNoDistance) {
     }
   EXPECT_GT(aboveOne, 0);  // the sweep does hit the rounding case
   Table2<double> g;
-  Calc_Geo_Distances(2, {0, 8.41, 8.41}, {0, 47.38, 47.38}, 2, g);
+  Calc_Geo_Distances(2, {0, 8.41, 8.41}, {0, 47.38, 47.38}, Coordinates::DecimalDegrees, g);
   EXPECT_NEAR(g(1, 2), 0, 1e-3);
   // Pole to pole: half a circle of 180 x 0.01745 radians.
   EXPECT_NEAR(Geo_Distance_Km(90, -90, 0, 0), 180 * 0.01745 * 6378.388, 1e-6);

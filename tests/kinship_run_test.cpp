@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "analysis/kinship_report.h"
+#include "spatial/kinship.h"
 #include "support/app_fixture.h"
 #include "support/analysed_model.h"
 
@@ -84,6 +85,46 @@ TEST_F(KinshipRun, APairsFileThatCannotBeCreatedGivesOneMessageAndTheRunGoesOn) 
   EXPECT_EQ(model().flags.AnalysisDone, 1);
   EXPECT_NE(result().find("Analysis of genetic distance and kinship"), std::string::npos);
   EXPECT_EQ(app.analysis.kinship.KinNP[1], 3);
+}
+
+// The kinship run by itself, as the analysis calls it: a stop at any of its progress steps, during the
+// simulations or the pairs, leaves an earlier pairs file as it was; the whole run replaces it.
+TEST_F(KinshipRun, AStoppedRunLeavesAnEarlierPairsFile) {
+  open();
+  run("tick Check27\ntick Check16\ntype Text14 50\nclick Command1\nexpect-window frmStart");
+  KinshipInput in;
+  in.genotypes = readerOf(model().ds, model().sel);
+  in.popNames = &model().ds.PopName;
+  in.alleleFreq = &app.analysis.alleles.AlleleFreq;
+  in.geoDist = &app.analysis.dist.GeoDist;
+  in.options = model().options;
+  in.options.PairsFileName = dir.file("pairs.csv");
+
+  std::vector<std::string> steps;
+  RunContext ctx;
+  ctx.seedSource = [] { return std::uint64_t{5}; };
+  ctx.progressSink = [&](const std::string& text) { steps.push_back(text); };
+  dir.write("pairs.csv", "earlier");
+  const KinshipResults whole = Run_Kinship(in, ctx);
+  const std::vector<std::string> all = steps;
+  ASSERT_GE(all.size(), 2u);
+  const std::string written = readFile(dir.file("pairs.csv"));
+  EXPECT_EQ(written.rfind("Pop,Ind_1,Ind_2,", 0), 0u);
+  EXPECT_EQ(whole.KinNP, app.analysis.kinship.KinNP);
+
+  for (const std::size_t stopAt : {std::size_t{1}, all.size() / 2, all.size()}) {
+    SCOPED_TRACE(all[stopAt - 1]);
+    dir.write("pairs.csv", "earlier");
+    steps.clear();
+    ctx.stopRequest = [&] { return steps.size() == stopAt; };
+    EXPECT_THROW(Run_Kinship(in, ctx), RunStopped);
+    EXPECT_EQ(steps.size(), stopAt);
+    EXPECT_EQ(readFile(dir.file("pairs.csv")), "earlier");
+  }
+  // Unstopped, the same seed writes the same file again.
+  ctx.stopRequest = {};
+  Run_Kinship(in, ctx);
+  EXPECT_EQ(readFile(dir.file("pairs.csv")), written);
 }
 
 TEST_F(KinshipRun, SpatialWarningAndStatisticByPairsWithinTheRadius) {

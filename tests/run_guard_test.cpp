@@ -54,6 +54,15 @@ TEST(RunMemory, TheAnalysisCountsItsPairAndSimulationTables) {
             std::string::npos);
   o.FlagSimulateCI = 0;  // no simulation, no simulation table
   EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  // The two-locus table keeps a row for every two selected loci until the report prints it.
+  m.ds.NLoci = 20000;
+  m.sel.LocSel = makeVec1<int>(20000, 1);
+  o.FlagTwoLocus = 1;
+  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("\"Two-Locus-Analysis\" of every two of 20000 selected loci"),
+            std::string::npos);
+  m.sel.LocSel = makeVec1<int>(20000, 0);
+  for (int l = 1; l <= 2000; ++l) m.sel.LocSel[static_cast<std::size_t>(l)] = 1;
+  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
 }
 
 // Frequencies keep cells only for the codes a locus carries, so large codes alone are no reason to refuse.

@@ -56,6 +56,9 @@ const LongRun kLongRuns[] = {
     {"analysis with simulated intervals",
      "file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check5\ntick Check9\ntick Check27\ntick Check16\ntype Text14 40",
      "frmDiplo", "click Command1", "demo-out.txt"},
+    {"analysis with the two-locus table",
+     "file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check25\ntype Text6 0.01\nleave Text6\ntype Text7 0.5\nleave Text7",
+     "frmDiplo", "click Command1", "demo-out.txt"},
     {"test within a population",
      "file permutation_stands.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check8\nclick Command1\nmenu WS\n"
      "pick List1 2  - East\ntype Text1 20",

@@ -1,4 +1,4 @@
-// Self-assignment tests of the reference individuals: leave-one-out, private alleles, groups, threads.
+// Self-assignment tests of the reference individuals: leave-one-out, private alleles, groups, threads, progress.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -189,6 +189,36 @@ TEST(SelfAssign, CountsDoNotDependOnTheNumberOfThreads) {
   EXPECT_EQ(one.correct, seven.correct);
   for (int p = 1; p <= prm.nPop; ++p)
     for (int q = 1; q <= prm.nPop; ++q) EXPECT_EQ(one.assigned(p, q), seven.assigned(p, q)) << p << "," << q;
+}
+
+// The share of tests done shows through the run context after every block of tests, rising to 100 %; a
+// stop asked for at a step in the middle ends the run there.
+TEST(SelfAssign, ProgressShowsTheShareDoneAndAStopEndsTheRun) {
+  gen::Params prm;
+  prm.nPop = 3;
+  prm.nInd = 1500;
+  prm.nLoci = 3;
+  prm.nAlleles = 4;
+  prm.missing = 0;
+  const gen::Data d = gen::generate(prm);
+  const AssignmentOptions o = method(1);
+  std::vector<std::string> shown;
+  RunContext context;
+  context.progressSink = [&](const std::string& text) { shown.push_back(text); };
+  EXPECT_EQ(selfAssignTests(d.ds, d.sel, o, 1, context).totalTests(), 3 * 1500);
+  ASSERT_GE(shown.size(), 3u) << "too few steps to stop in the middle";
+  EXPECT_EQ(shown.back(), "100 %");
+  int before = 0;
+  for (const std::string& text : shown) {
+    ASSERT_GT(text.size(), 2u);
+    EXPECT_EQ(text.substr(text.size() - 2), " %");
+    EXPECT_GT(std::stoi(text), before) << text;
+    before = std::stoi(text);
+  }
+  shown.clear();
+  context.stopRequest = [&] { return shown.size() == 2; };
+  EXPECT_THROW(selfAssignTests(d.ds, d.sel, o, 1, context), RunStopped);
+  EXPECT_EQ(shown.size(), 2u);
 }
 
 }  // namespace

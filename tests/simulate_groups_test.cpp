@@ -241,7 +241,11 @@ TEST(SimulatedGroups, CodeAtARunningShare) {
       {{1, 2, 3}, {0.5, 0.9999999, 0.9999999}, 0.99999995, 2},  // ... of positive share
       {{}, {}, 0.5, kMissing},
   };
-  for (const Case& c : cases) EXPECT_EQ(codeAtShare(c.codes, c.cumulative, c.u), c.code) << c.u;
+  for (const Case& c : cases) {
+    EXPECT_EQ(codeAtShare(c.codes, c.cumulative, c.u), c.code) << c.u;
+    const int place = placeAtShare(c.cumulative.data(), static_cast<int>(c.cumulative.size()), c.u);
+    EXPECT_EQ(place < 0 ? kMissing : c.codes[static_cast<std::size_t>(place)], c.code) << c.u;
+  }
 }
 
 // Share of n draws of a group like test group 1 from population 1, each on a stream of its own, for which

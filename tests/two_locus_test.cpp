@@ -10,6 +10,7 @@
 #include "../bench/generate.h"
 #include "analysis/quality_check.h"
 #include "analysis/two_locus_section.h"
+#include "base/worker_pool.h"
 #include "spatial/two_locus.h"
 #include "stats/distances.h"
 #include "support/app_fixture.h"
@@ -122,10 +123,19 @@ TEST_F(TwoLocus, QualityCheckFiguresByHandAndDjFstKeptAsNumbers) {
 
 TEST_F(TwoLocus, TwoLocusRowByHandFromTheWindow) {
   open();
-  run("tick Check25\ntype Text7 0.95\nleave Text7\nclick Command1");
+  run("tick Check25\ntype Text7 0.95\nleave Text7");
+  // The pairs show their progress in the two-locus frame's box, not in the kinship frame's.
+  std::vector<std::string> shown[2];
+  for (int b = 0; b < 2; ++b) {
+    TextBox& box = app.forms.find("frmDiplo")->get<TextBox>(b == 0 ? "Text8" : "Text9");
+    box.onChange = [&box, &seen = shown[b]] { seen.push_back(box.text()); };
+  }
+  run("click Command1");
   // Check25 ticks the quality check too; Got (93.75 % data) is not admitted at 0.95.
   EXPECT_EQ(sections(), qualityCheckSection() + twoLocusHead("0.05", "0.95") + "\r\n" + adhIdhRow() + "\r\n");
   EXPECT_EQ(services.doEventsCalls(), 3);  // once per first locus 1..3
+  EXPECT_EQ(shown[0], (std::vector<std::string>{"25.0", "50.0", "75.0"}));
+  EXPECT_TRUE(shown[1].empty());
 
   // At the default 0.85 Got is admitted: three pairs in pair order, the hand-made row among them.
   run("menu Diploid\ntype Text7 0.85\nleave Text7\nclick Command1");
@@ -167,11 +177,16 @@ TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBeg
   open();
   run("tick Check25\nclick Command1");
   Model& m = model();
+  // The run's last two steps, the quality check and the table, again on altered figures; then the section.
   const auto rowsOf = [&](const AnalysisOptions& used, std::vector<std::string>* progress = nullptr) {
-    LineWriter out;
-    printTwoLocusAnalysis(out, AnalysisView(m, app.analysis), used, [&](const std::string& p) {
+    RunContext pairsRun;
+    pairsRun.progressSink = [&](const std::string& p) {
       if (progress) progress->push_back(p);
-    });
+    };
+    app.analysis.quality = Calc_Quality_Check(AnalysisView(m, app.analysis));
+    app.analysis.twoLocus = Run_Two_Locus_Table(AnalysisView(m, app.analysis), used, pairsRun);
+    LineWriter out;
+    printTwoLocusAnalysis(out, AnalysisView(m, app.analysis), used);
     out.finish();
     const std::string s = out.str();
     const std::size_t h = s.find("r_DG_DG\r\n");
@@ -210,6 +225,29 @@ TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBeg
   std::vector<std::string> progress;
   rowsOf(used, &progress);
   EXPECT_EQ(progress, (std::vector<std::string>{"25.0", "50.0", "75.0"}));
+}
+
+TEST_F(TwoLocus, TheSectionsPrintTheRunsRecordAndComputeNothing) {
+  open();
+  run("tick Check25\nclick Command1");
+  AnalysisResults r = app.analysis;
+  ASSERT_EQ(r.twoLocus.pairs.size(), 3u);
+  // Figures no computation gives: the quality check's and the two-locus rows come from the record.
+  r.quality.MeanFis[1] = 0.5;
+  r.quality.MeanV[4] = 7.25;
+  r.twoLocus.rows[1].N_MG = 99;
+  r.twoLocus.rows[1].DG_M.reset();
+  LineWriter out;
+  printQualityCheck(out, AnalysisView(model(), r), model().options);
+  printTwoLocusAnalysis(out, AnalysisView(model(), r), model().options);
+  out.finish();
+  const std::string s = out.str();
+  EXPECT_NE(s.find("\r\n" + at({{1, " 1 "}, {10, "Adh"}, {30, "100.00"}, {50, " 0.500"}, {70, "1.627"}})), std::string::npos) << s;
+  EXPECT_NE(s.find(at({{1, " 4 "}, {10, "Idh"}, {30, "100.00"}, {50, "-0.067"}, {70, "7.250"}})), std::string::npos) << s;
+  EXPECT_NE(s.find("\r\n" + at({{1, "Adh"}, {30, "Idh"}, {50, "0.500"}, {60, "-0.067"}, {70, " 99 "}, {80, "2.44"},
+                                  {90, "0.461"}, {100, "-"}, {110, "0.866"}, {120, "-0.756"}})),
+            std::string::npos)
+      << s;
 }
 
 // A small population set for the service itself: `rows` are the (A, B) genotypes of each individual.
@@ -328,7 +366,12 @@ TEST(TwoLocusAnalysis, FewerThanTwoPopulationsAndUntypedPopulationsGiveDashesNot
   EXPECT_DOUBLE_EQ(*r.V_MG, 0.0);
 }
 
-TEST(TwoLocusRunner, RowsDoNotDependOnTheNumberOfThreads) {
+// Restores the pool's own number of threads.
+struct ThreadsGuard {
+  ~ThreadsGuard() { setWorkerThreads(0); }
+};
+
+TEST(TwoLocusTable, EveryPairOfTheLociInOrderWhateverTheNumberOfThreads) {
   gen::Params prm;
   prm.nPop = 6;
   prm.nInd = 15;
@@ -349,23 +392,47 @@ TEST(TwoLocusRunner, RowsDoNotDependOnTheNumberOfThreads) {
   in.AlleleFreq = &alleles.AlleleFreq;
   in.DistDG = [&](int p, int q, int l) { return distDG(p, q, l); };
   in.GeoDist = &geo;
-  std::vector<int> loci;
+  // Loci 1, 4 and 12 are not paired: the progress still names every first locus.
+  const std::vector<int> loci = {2, 3, 5, 6, 7, 8, 9, 10, 11};
+
+  const ThreadsGuard restore;
+  std::vector<std::string> progress;
+  RunContext run;
+  run.progressSink = [&](const std::string& text) { progress.push_back(text); };
+  setWorkerThreads(1);
+  const TwoLocusTable one = Two_Locus_Table(in, loci, run);
+  setWorkerThreads(8);
+  const TwoLocusTable many = Two_Locus_Table(in, loci, RunContext{});
+
+  std::vector<std::string> steps;
+  for (int a = 1; a < prm.nLoci; ++a) steps.push_back(masked(100.0 * a / prm.nLoci, "0.0"));
+  EXPECT_EQ(progress, steps);
   std::vector<std::pair<int, int>> pairs;
-  for (int a = 1; a <= prm.nLoci; ++a) {
-    loci.push_back(a);
-    for (int b = a + 1; b <= prm.nLoci; ++b) pairs.emplace_back(a, b);
-  }
+  for (std::size_t i = 0; i < loci.size(); ++i)
+    for (std::size_t j = i + 1; j < loci.size(); ++j) pairs.emplace_back(loci[i], loci[j]);
+  ASSERT_EQ(one.pairs, pairs);
+  ASSERT_EQ(many.pairs, pairs);
+  ASSERT_EQ(one.rows.size(), pairs.size());
+  ASSERT_EQ(many.rows.size(), pairs.size());
   const LocusGenotypeIndex idx(in.g, loci);
-  TwoLocusRunner one(in, idx, pairs, 1), many(in, idx, pairs, 8);
+  MultilocusGenotypes scratch;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    const TwoLocusRow &x = one.row(i), &y = many.row(i);
-    EXPECT_EQ(x.N_MG, y.N_MG);
-    EXPECT_EQ(x.V_MG, y.V_MG);
-    EXPECT_EQ(x.V_R, y.V_R);
-    EXPECT_EQ(x.DG_M, y.DG_M);
-    EXPECT_EQ(x.r_DGM_SD, y.r_DGM_SD);
-    EXPECT_EQ(x.r_DG_GD, y.r_DG_GD);
+    SCOPED_TRACE(std::to_string(pairs[i].first) + "-" + std::to_string(pairs[i].second));
+    const TwoLocusRow want = Two_Locus_Analysis(in, idx, pairs[i].first, pairs[i].second, scratch);
+    for (const TwoLocusRow* x : {&one.rows[i], &many.rows[i]}) {
+      EXPECT_EQ(x->N_MG, want.N_MG);
+      EXPECT_EQ(x->V_MG, want.V_MG);
+      EXPECT_EQ(x->V_R, want.V_R);
+      EXPECT_EQ(x->DG_M, want.DG_M);
+      EXPECT_EQ(x->r_DGM_SD, want.r_DGM_SD);
+      EXPECT_EQ(x->r_DG_GD, want.r_DG_GD);
+    }
   }
+
+  // A stop asked for during the third step ends the run there.
+  run.stopRequest = [&] { return progress.size() == steps.size() + 3; };
+  EXPECT_THROW(Two_Locus_Table(in, loci, run), RunStopped);
+  EXPECT_EQ(progress.size(), steps.size() + 3);
 }
 
 }  // namespace

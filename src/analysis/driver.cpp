@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/quality_check.h"
+#include "analysis/two_locus_section.h"
 #include "files/text_writer.h"
 #include "spatial/geo_distance.h"
 #include "spatial/kinship.h"
-#include "spatial/pairs_file.h"
 #include "spatial/spatial_structure.h"
 #include "stats/clustering.h"
 #include "stats/correlations.h"
@@ -25,28 +26,15 @@ Table2<double> definedOrNaN(const Table2<Cell>& t) {
   return out;
 }
 
-// Kinship among individuals, with the simulated intervals first when asked for; the pairs file is opened
-// once for the run and written as the pairs are evaluated.
-void kinshipStep(const Model& m, AnalysisResults& r, const AnalysisOptions& o, const GenotypeView& v,
-                 const RunContext& run, const ProgressFn& progress) {
-  const SimulatedIntervals* intervals = nullptr;
-  if (o.FlagSimulateCI == 1) {
-    // One seed per run; every simulated pedigree derives a stream of its own from it.
-    Sim_CI_DGM(v, o.NSim, o.CILimit, run.seed(), progress, r.kinship.sim);
-    intervals = &r.kinship.sim;
-  }
-  PairsFile file;
-  PairsFile* pairs = nullptr;
-  if (!o.PairsFileName.empty()) {
-    if (file.create(o.PairsFileName)) pairs = &file;
-    else
-      run.message("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
-                          ")! The analysis goes on without it.");
-  }
-  Kinship_Ind_Pairs(v, m.ds.PopName, r.alleles.AlleleFreq, r.dist.GeoDist, o, intervals, pairs, progress, r.kinship);
-  if (pairs && !file.close())
-    run.message("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
-                        ")! An earlier file of that name is unchanged.");
+// The kinship run's snapshot: what this analysis read and computed so far, and its options.
+KinshipInput kinshipInput(const Model& m, const AnalysisResults& r, const AnalysisOptions& o) {
+  KinshipInput in;
+  in.genotypes = readerOf(m.ds, m.sel);
+  in.popNames = &m.ds.PopName;
+  in.alleleFreq = &r.alleles.AlleleFreq;
+  in.geoDist = &r.dist.GeoDist;
+  in.options = o;
+  return in;
 }
 
 // The mean Gregorius distance of near population pairs against all pairs, per locus.
@@ -113,14 +101,20 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
     needs.push_back({pops * individuals * sizeof(double) + individuals * loci * 8,
                      "the multilocus genotypes of " + std::to_string(static_cast<long long>(individuals) - 1) +
                          " individuals in " + data});
+  if (o.FlagTwoLocus == 1) {
+    // A row for every pair of selected loci at most, kept until the report prints it.
+    const double loci = m.sel.countSelectedLoci();
+    needs.push_back({loci * (loci - 1) / 2 * (sizeof(TwoLocusRow) + sizeof(std::pair<int, int>)),
+                     "\"Two-Locus-Analysis\" of every two of " + std::to_string(static_cast<long long>(loci)) +
+                         " selected loci"});
+  }
   if (o.FlagKinship == 1 && o.FlagSimulateCI == 1)
     needs.push_back({4 * pops * (o.NSim + 1.0) * sizeof(double),
                      "\"N Sim\" " + std::to_string(o.NSim) + " simulations for each of " + data});
   return needs;
 }
 
-void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run) {
-  const ProgressFn report = run.progressFn();
+void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run, const ProgressFn& showPairs) {
   const AnalysisOptions o = m.options;  // the values of this run, whatever a box does meanwhile
   const GenotypeView v = dataView(m);
   m.sel.NSelLoci = m.sel.countSelectedLoci();
@@ -144,8 +138,8 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
     if (m.ds.NPop > 1) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
   }
 
-  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.CoordMode, r.dist.GeoDist);
-  if (o.FlagKinship == 1) kinshipStep(m, r, o, v, run, report);
+  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.coordinates(), r.dist.GeoDist);
+  r.kinship = o.FlagKinship == 1 ? Run_Kinship(kinshipInput(m, r, o), run) : KinshipResults{};
 
   r.dist.DistDN.clear();
   r.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
@@ -168,6 +162,15 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   }
   if (o.FlagPolymorphic == 1) Calc_Percent_Polymorphic(v, r.alleles, r.variation);
   if (o.FlagCheckLoci == 1) Corr_Locus_GeoDist(v, d.DjLoc, r.dist.DistDG, r.dist.GeoDist, r.dist.CorrGeoLocus);
+
+  // The quality check filters the two-locus table too, so it is there for either.
+  r.quality = o.FlagCheckLoci == 1 || o.FlagTwoLocus == 1 ? Calc_Quality_Check(AnalysisView(m, r)) : QualityCheckTables{};
+  r.twoLocus = {};
+  if (o.FlagTwoLocus == 1) {
+    RunContext pairs = run;
+    if (showPairs) pairs.progressSink = showPairs;
+    r.twoLocus = Run_Two_Locus_Table(AnalysisView(m, r), o, pairs);
+  }
 }
 
 }  // namespace kiwora

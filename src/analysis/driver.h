@@ -19,10 +19,13 @@ GenotypeView dataView(Model& m);
 // memoryRefusal() finds them too large.
 std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions& o);
 
-// Counts the selected loci, recomputes every enabled statistic into `r`. The run context carries its
-// messages (the spatial warning, a pairs file that cannot be written), the progress texts of the long loops
-// and the seed of the simulated intervals. Of the files it writes only the pairs file, when its name is set
+// Counts the selected loci, recomputes every enabled statistic into `r`, kinship with its intervals
+// (Run_Kinship), the quality check and the two-locus table included: the report only prints `r`. The run
+// context carries its messages (the spatial warning, a pairs file that cannot be written), the progress
+// steps of the long loops, where a stop request ends the run, and the seed of the simulated intervals.
+// `showPairs`, when set, shows the two-locus table's progress texts in place of the context's own sink (the
+// window has a box of its own for them). Of the files it writes only the pairs file, when its name is set
 // and kinship is on.
-void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run);
+void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run, const ProgressFn& showPairs = {});
 
 }  // namespace kiwora

@@ -6,7 +6,8 @@
 
 namespace kiwora {
 
-// Prints the section when the kinship option was on in `used`; nothing otherwise.
+// Prints the section from the record of the kinship run (m.kinship) when the kinship option was on in
+// `used`; nothing otherwise.
 void printKinshipSection(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used);
 
 }  // namespace kiwora

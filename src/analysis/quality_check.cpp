@@ -72,7 +72,7 @@ QualityCheckTables Calc_Quality_Check(const AnalysisView& m) {
 
 void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used) {
   if (used.FlagCheckLoci != 1) return;
-  const QualityCheckTables q = Calc_Quality_Check(m);
+  const QualityCheckTables& q = m.quality;
   const char dec = out.decimalSign();
   printSectionFrame(out, "#####  RESULTS QUALITY CHECK LOCI #####");
   out.nl();
@@ -81,7 +81,8 @@ void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOpt
   out.tab(90).text("Dj").tab(110).text("F_ST").tab(130).text("r_DG_SD");
   for (int k = 1; k <= m.ds.NLoci; ++k) {
     const auto ku = static_cast<std::size_t>(k);
-    if (m.sel.LocSel[ku] != 1) continue;
+    // Only the loci that the run's record holds.
+    if (m.sel.LocSel[ku] != 1 || ku >= q.MeanV.size()) continue;
     const Cell& meanV = q.MeanV[ku];
     const Cell& meanFis = q.MeanFis[ku];
     std::string fisText;

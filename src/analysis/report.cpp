@@ -12,8 +12,7 @@ bool reportPrintsSelectionHeader(const WorkflowFlags& f) {
   return !(f.AnalysisDone == 1 && (f.LocSelChanged == 0 || f.PopSelChanged == 0));
 }
 
-void printPopulationReport(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, bool selectionHeader,
-                           const ReportProgress& progress) {
+void printPopulationReport(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, bool selectionHeader) {
   if (selectionHeader) printSelectionHeader(out, m);
   if (used.FlagDominant == 1) printDominantBanner(out);
   if (used.FlagFreqAlleles == 1) printAlleleFrequencies(out, m);
@@ -39,7 +38,7 @@ void printPopulationReport(LineWriter& out, const AnalysisView& m, const Analysi
     printStandardisedFst(out, m);
   }
   printQualityCheck(out, m, used);
-  printTwoLocusAnalysis(out, m, used, progress);
+  printTwoLocusAnalysis(out, m, used);
   if (used.FlagClusterGenepool == 1) printClusterGenepool(out, m);
   if (used.FlagClusterMLG == 1) printClusterMultilocus(out, m);
 }

@@ -33,7 +33,7 @@ void printSelectionHeader(LineWriter& out, const AnalysisView& m) {
   out.tab(1).text("Number of selected loci = " + std::to_string(m.sel.countSelectedLoci())).nl();
   out.nl();
   out.nl();
-  out.tab(1).text(m.options.CoordMode == 1 ? "Coordinates in m or km"
+  out.tab(1).text(m.options.coordinates() == Coordinates::Plane ? "Coordinates in m or km"
                                            : "Coordinates as longitude and latitude in decimal degrees")
       .nl();
   out.nl();

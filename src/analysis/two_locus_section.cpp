@@ -1,18 +1,39 @@
 #include "analysis/two_locus_section.h"
 
-#include <utility>
-#include <vector>
-
-#include "analysis/quality_check.h"
 #include "analysis/report_frame.h"
 #include "spatial/two_locus.h"
 
 namespace kiwora {
 
-void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used, const ReportProgress& progress) {
+std::vector<int> twoLocusLoci(const AnalysisView& m, const AnalysisOptions& used) {
+  const QualityCheckTables& q = m.quality;
+  std::vector<int> admitted;
+  for (int k = 1; k <= m.ds.NLoci; ++k) {
+    const auto ku = static_cast<std::size_t>(k);
+    if (m.sel.LocSel[ku] != 1 || ku >= q.MeanV.size()) continue;
+    // The filters compare the figures as the quality check shows them.
+    const Cell& v = q.MeanV[ku];
+    const Cell& share = q.DataShare[ku];
+    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && *share / 100 >= used.TwoLocMinData)
+      admitted.push_back(k);
+  }
+  return admitted;
+}
+
+TwoLocusTable Run_Two_Locus_Table(const AnalysisView& m, const AnalysisOptions& used, const RunContext& run) {
+  TwoLocusInputs in;
+  in.g = readerOf(m.ds, m.sel);
+  in.AlleleFreq = &m.alleles.AlleleFreq;
+  in.DistDG = [&dg = m.dist.DistDG](int p, int q, int l) { return dg(p, q, l); };
+  in.GeoDist = &m.dist.GeoDist;
+  in.noSort = m.flags.NoSortMLG == 1;
+  return Two_Locus_Table(in, twoLocusLoci(m, used), run);
+}
+
+void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const AnalysisOptions& used) {
   if (used.FlagTwoLocus != 1) return;
   const char dec = out.decimalSign();
-  const QualityCheckTables q = Calc_Quality_Check(m);
+  const QualityCheckTables& q = m.quality;
 
   printSectionFrame(out, "#####   Two-Loci-Analysis   #####");
   out.nl();
@@ -38,51 +59,20 @@ void printTwoLocusAnalysis(LineWriter& out, const AnalysisView& m, const Analysi
   out.tab(1).text("Locus_A").tab(30).text("Locus_B").tab(50).text("Fis_A").tab(60).text("Fis_B").tab(70).text("N_MG");
   out.tab(80).text("V_MG").tab(90).text("V_R").tab(100).text("DG_M").tab(110).text("r_GDM_SD").tab(120).text("r_DG_DG");
 
-  // The filters compare the figures as the quality check shows them.
-  const int nLoci = m.ds.NLoci;
-  std::vector<int> admitted;
-  for (int k = 1; k <= nLoci; ++k) {
-    const auto ku = static_cast<std::size_t>(k);
-    if (m.sel.LocSel[ku] != 1) continue;
-    const Cell& v = q.MeanV[ku];
-    const Cell& share = q.DataShare[ku];
-    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && *share / 100 >= used.TwoLocMinData) admitted.push_back(k);
-  }
-  std::vector<std::pair<int, int>> pairs;
-  for (std::size_t i = 0; i < admitted.size(); ++i)
-    for (std::size_t j = i + 1; j < admitted.size(); ++j) pairs.emplace_back(admitted[i], admitted[j]);
-
-  TwoLocusInputs in;
-  in.g.nPop = m.ds.NPop;
-  in.g.nLoci = nLoci;
-  in.g.maxAllele = m.ds.MaxAllele;
-  in.g.genotypes = const_cast<GenotypeData*>(&m.ds.Allele);  // only read: the pairs never reorder genotypes
-  in.g.popSel = &m.sel.PopSel;
-  in.g.locSel = &m.sel.LocSel;
-  in.AlleleFreq = &m.alleles.AlleleFreq;
-  in.DistDG = [&dg = m.dist.DistDG](int p, int q, int l) { return dg(p, q, l); };
-  in.GeoDist = &m.dist.GeoDist;
-  in.noSort = m.flags.NoSortMLG == 1;
-  const LocusGenotypeIndex idx(in.g, admitted);
-  TwoLocusRunner runner(in, idx, std::move(pairs));
-
   auto fis = [&](int k) {
     const auto ku = static_cast<std::size_t>(k);
     if (q.PolyCount[ku] == 0) return bareNumber(0, dec);
     return maskedOr(q.MeanFis[ku], "0.000", dec, "-");
   };
-  std::size_t i = 0;
-  for (int a = 1; a < nLoci; ++a) {
-    if (progress) progress(masked(static_cast<double>(a) / nLoci * 100, "0.0", dec));
-    for (; i < runner.size() && runner.pair(i).first == a; ++i) {
-      const int b = runner.pair(i).second;
-      const TwoLocusRow& r = runner.row(i);
-      out.tab(1).text(m.ds.LocName[static_cast<std::size_t>(a)]).tab(30).text(m.ds.LocName[static_cast<std::size_t>(b)]);
-      out.tab(50).text(fis(a)).tab(60).text(fis(b)).tab(70).num(r.N_MG);
-      out.tab(80).text(maskedOr(r.V_MG, "0.00", dec, "-")).tab(90).text(maskedOr(r.V_R, "0.000", dec, "-"));
-      out.tab(100).text(maskedOr(r.DG_M, "0.000", dec, "-")).tab(110).text(maskedOr(r.r_DGM_SD, "0.000", dec, "-"));
-      out.tab(120).text(maskedOr(r.r_DG_GD, "0.000", dec, "-"));
-    }
+  const TwoLocusTable& t = m.twoLocus;
+  for (std::size_t i = 0; i < t.pairs.size() && i < t.rows.size(); ++i) {
+    const auto [a, b] = t.pairs[i];
+    const TwoLocusRow& r = t.rows[i];
+    out.tab(1).text(m.ds.LocName[static_cast<std::size_t>(a)]).tab(30).text(m.ds.LocName[static_cast<std::size_t>(b)]);
+    out.tab(50).text(fis(a)).tab(60).text(fis(b)).tab(70).num(r.N_MG);
+    out.tab(80).text(maskedOr(r.V_MG, "0.00", dec, "-")).tab(90).text(maskedOr(r.V_R, "0.000", dec, "-"));
+    out.tab(100).text(maskedOr(r.DG_M, "0.000", dec, "-")).tab(110).text(maskedOr(r.r_DGM_SD, "0.000", dec, "-"));
+    out.tab(120).text(maskedOr(r.r_DG_GD, "0.000", dec, "-"));
   }
 }
 

@@ -245,10 +245,10 @@ double freqDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p
 
 double groupScoreDirect(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupGenotypes& group, int p,
                         DirectScratch& scratch) {
-  switch (opt.AssMethod) {
-    case 2:
+  switch (opt.method()) {
+    case AssignMethod::Frequency:
       return freqDirect(ref, group, p, scratch);
-    case 3:
+    case AssignMethod::GeneticDistance:
       profileGroupInto(ref, group, scratch.whole, scratch.profile);
       return gdDistance(ref, opt, scratch.whole, p);
     default:
@@ -283,10 +283,10 @@ bool groupHasData(const ReferenceTables& ref, const AssignmentOptions& opt, cons
     copies = copies || L.copies > 0;
     typed = typed || L.typed > 0;
   }
-  switch (opt.AssMethod) {
-    case 2:
+  switch (opt.method()) {
+    case AssignMethod::Frequency:
       return copies || g.maternal.complete > 0;
-    case 3:
+    case AssignMethod::GeneticDistance:
       return (opt.GDOnAlleles == 1 ? copies : typed) || (!ref.matLoci.empty() && g.maternal.complete > 0);
     default:
       return typed || g.maternal.complete > 0 || g.paternal.complete > 0;
@@ -294,10 +294,10 @@ bool groupHasData(const ReferenceTables& ref, const AssignmentOptions& opt, cons
 }
 
 double groupScore(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupProfile& g, int p) {
-  switch (opt.AssMethod) {
-    case 2:
+  switch (opt.method()) {
+    case AssignMethod::Frequency:
       return freqScore(ref, g, p);
-    case 3:
+    case AssignMethod::GeneticDistance:
       return gdDistance(ref, opt, g, p);
     default:
       return bayesScore(ref, g, p);
@@ -333,7 +333,7 @@ int assignedCandidate(const ReferenceTables& ref, const AssignmentOptions& opt, 
   const std::size_t bestAt = firstOfSmallest(scores);
   if (bestAt >= scores.size()) return 0;
   // Under the distance, a group that shares nothing with even the nearest population is not assigned.
-  if (opt.AssMethod == 3 && !clearlyBelow(scores[bestAt], 1)) return 0;
+  if (opt.method() == AssignMethod::GeneticDistance && !clearlyBelow(scores[bestAt], 1)) return 0;
   return ref.candidates[bestAt];
 }
 

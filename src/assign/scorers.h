@@ -63,7 +63,7 @@ double gdDistance(const ReferenceTables& ref, const AssignmentOptions& opt, cons
 
 // Whether the chosen method finds anything to score in the group.
 bool groupHasData(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupProfile& g);
-// The score of the chosen method (AssMethod 1, 2 or 3) in population p.
+// The score of the chosen method in population p (the Bayesian method unless another is chosen).
 double groupScore(const ReferenceTables& ref, const AssignmentOptions& opt, const GroupProfile& g, int p);
 
 // Working vectors of groupScoreDirect, kept by the caller across groups.

@@ -7,8 +7,9 @@
 #include "assign/self_assign_group.h"
 #include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
-#include "stats/population_copy.h"
 #include "base/block_loop.h"
+#include "base/number_format.h"
+#include "stats/population_copy.h"
 
 namespace kiwora {
 
@@ -50,7 +51,7 @@ struct SelfTest {
 }  // namespace
 
 SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt,
-                                 std::uint64_t runSeed, const std::function<void(double)>& progress) {
+                                 std::uint64_t runSeed, const RunContext& context) {
   SelfAssignCounts total(ds.NPop);
   const bool single = opt.SelfGroupSize <= 1;
   std::vector<SelfTest> singles;
@@ -62,55 +63,55 @@ SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const 
   }
   const long long nTests = single ? static_cast<long long>(singles.size())
                                   : static_cast<long long>(opt.SelfNTests) * ds.NPop;
+  if (nTests <= 0) return total;
   auto testAt = [&](long long k) {
     if (single) return singles[static_cast<std::size_t>(k)];
     return SelfTest{static_cast<int>(k / opt.SelfNTests) + 1, 0, static_cast<int>(k % opt.SelfNTests) + 1};
   };
 
   // The reference tables and counts are built once; a test takes its members out of their population's
-  // counts in a workspace of its thread. Where the counts cannot serve the method, a test rebuilds the
-  // tables from a working copy of the genotypes, one per chunk, with the members taken out in place.
+  // counts in the workspace of the thread that runs it.
   const int groupSize = single ? 1 : opt.SelfGroupSize;
   const LeaveOutReference base(ds, sel, opt, groupSize);
-  // Tests go out in chunks; every test writes its outcome into a slot of its own, counted in test order
-  // after the block. The progress shows after each block of chunks.
+  // Each thread sizes its own workspace, so that what it writes for every test lies in memory of its own
+  // rather than next to another thread's.
+  std::vector<LeaveOutWorkspace> spaces(static_cast<std::size_t>(loopThreads()));
+
+  // Every test writes its outcome into a slot of its own, counted in test order after its block; the
+  // progress shows after each block.
   constexpr long long kChunk = 32, kBlock = 2048;
-  std::vector<int> assigned;
-  for (long long first = 0; first < nTests; first += kBlock) {
-    const long long last = std::min(nTests, first + kBlock);
-    const int chunks = static_cast<int>((last - first + kChunk - 1) / kChunk);
-    assigned.assign(static_cast<std::size_t>(last - first), 0);
-    parallelFor(chunks, [&](int c) {
-      const long long k0 = first + c * kChunk, k1 = std::min(last, k0 + kChunk);
-      std::vector<int> members;
-      LeaveOutWorkspace ws;
-      GenotypeData work;
-      if (base.fromCounts()) ws.prepare(base, groupSize);
-      else work = ds.Allele;
-      for (long long k = k0; k < k1; ++k) {
-        const SelfTest t = testAt(k);
-        // A test that leaves the population without members has nothing to score against: it does not run.
-        if (ds.Allele.nInd(t.p) <= (single ? 1 : opt.SelfGroupSize)) {
-          assigned[static_cast<std::size_t>(k - first)] = kNotRun;
-          continue;
+  std::vector<int> assigned(static_cast<std::size_t>(nTests), 0);
+  forEachBlock(
+      0, nTests - 1, kBlock, kChunk, kNoBlockStep,
+      [&](int, long long k0, long long k1, int slot) {
+        LeaveOutWorkspace& ws = spaces[static_cast<std::size_t>(slot)];
+        if (!ws.prepared) ws.prepare(base, groupSize);
+        for (long long k = k0; k <= k1; ++k) {
+          const SelfTest t = testAt(k);
+          int& outcome = assigned[static_cast<std::size_t>(k)];
+          // A test that leaves the population without members has nothing to score against: it does not run.
+          if (ds.Allele.nInd(t.p) <= groupSize) {
+            outcome = kNotRun;
+            continue;
+          }
+          if (single) ws.members.assign(1, t.i);
+          else ws.members = drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), groupSize);
+          outcome = base.assign(t.p, ws.members, ws);
         }
-        if (single) members.assign(1, t.i);
-        else members = drawSelfGroup(runSeed, t.p, t.t, ds.Allele.nInd(t.p), opt.SelfGroupSize);
-        assigned[static_cast<std::size_t>(k - first)] =
-            base.fromCounts() ? base.assign(t.p, members, ws) : Self_Assign_Run(work, ds, sel, opt, t.p, members);
-      }
-    });
-    for (long long k = first; k < last; ++k)
-      if (const int q = assigned[static_cast<std::size_t>(k - first)]; q != kNotRun) total.count(testAt(k).p, q);
-    if (progress) progress(100.0 * static_cast<double>(last) / static_cast<double>(nTests));
-  }
+      },
+      [&](long long first, long long last) {
+        for (long long k = first; k <= last; ++k)
+          if (const int q = assigned[static_cast<std::size_t>(k)]; q != kNotRun) total.count(testAt(k).p, q);
+        const double percent = 100.0 * static_cast<double>(last + 1) / static_cast<double>(nTests);
+        context.progress(masked(percent, "0", context.decimalSign) + " %");
+      });
   return total;
 }
 
 std::string selfMethodText(const AssignmentOptions& opt) {
-  switch (opt.AssMethod) {
-    case 2: return "Frequency Approach";
-    case 3:
+  switch (opt.method()) {
+    case AssignMethod::Frequency: return "Frequency Approach";
+    case AssignMethod::GeneticDistance:
       return opt.GDOnGenotypes == 1 ? "Genetic Distance - based on genotype frequencies"
                                     : "Genetic Distance - based on allele frequencies";
     default: return "Bayesian Approach";

@@ -3,21 +3,22 @@
 // population, assigned with the chosen method against the reference populations without them, and
 // tallied by the population they are assigned to.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "assign/self_assign_report.h"
+#include "base/run_context.h"
 #include "model/assignment_options.h"
 #include "model/dataset.h"
 #include "model/genotypes.h"
 
 namespace kiwora {
 
-// One test (Self_Assign_Run): the members (individuals of population p) leave `work`, a working copy of
-// the reference genotypes, for the time of the test; the reference tables are built without them (their
-// gene copies are not counted, so n is the remaining gene count) and the group of the members is scored
-// with the chosen method. Returns the population the group is assigned to, 0 when none.
+// One test (Self_Assign_Run) the plain way: the members (individuals of population p) leave `work`, a
+// working copy of the reference genotypes, for the time of the test; the reference tables are built
+// without them (their gene copies are not counted, so n is the remaining gene count) and the group of the
+// members is scored with the chosen method. Returns the population the group is assigned to, 0 when none.
+// A run scores its tests from counts instead (LeaveOutReference), with the same result bit for bit.
 int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel, const AssignmentOptions& opt, int p,
                     const std::vector<int>& members);
 
@@ -28,9 +29,10 @@ std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const Ass
 // Every test of a run, spread over the cores: single individuals when SelfGroupSize is 1, otherwise
 // SelfNTests groups per population drawn with a stream per test from `runSeed`. A test that would take
 // every member out of its population does not run and is not counted. The counts do not depend on the
-// number of threads. `progress` receives the share of tests done, in percent.
+// number of threads. The share of tests done shows through the context's progress ("35 %"), where a stop
+// request ends the run (RunStopped).
 SelfAssignCounts selfAssignTests(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt,
-                                 std::uint64_t runSeed, const std::function<void(double percent)>& progress = {});
+                                 std::uint64_t runSeed, const RunContext& context = RunContext{});
 
 // "Bayesian Approach", "Frequency Approach" or "Genetic Distance - based on ..." for the report.
 std::string selfMethodText(const AssignmentOptions& opt);

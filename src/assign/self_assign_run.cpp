@@ -64,10 +64,7 @@ bool selfStepResultFile(SelfAssignmentRun& run) {
 
 void selfStepTests(SelfAssignmentRun& run) {
   const Model& m = run.model;
-  std::function<void(double)> progress;
-  if (run.context.progressSink || run.context.stopRequest)
-    progress = [&run](double percent) { run.context.progress(masked(percent, "0", run.context.decimalSign) + " %"); };
-  run.counts = selfAssignTests(m.ds, m.sel, run.opt, run.context.seed(), progress);
+  run.counts = selfAssignTests(m.ds, m.sel, run.opt, run.context.seed(), run.context);
 }
 
 bool selfStepReport(SelfAssignmentRun& run) {

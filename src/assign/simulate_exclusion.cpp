@@ -1,8 +1,16 @@
 #include "assign/simulate_exclusion.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "assign/exclusion.h"
+#include "assign/score_kernels.h"
 #include "assign/scorers.h"
 #include "base/random.h"
 #include "base/worker_pool.h"
@@ -49,6 +57,18 @@ GroupGenotypes slotOf(const GenotypeData& data, int slot) {
   return gg;
 }
 
+// Up to this many genotypes or copies of a locus are ordered without a sort.
+constexpr int kFewKeys = 16;
+// Groups of up to this many members are scored by the Bayesian method one member per 16-bit vector lane,
+// where every genotype key lies below the sentinel.
+constexpr int kLanes = 8;
+constexpr short kLaneSentinel = 0x7fff;
+
+// What PlaceScores works in, one per thread.
+struct KeyScratch {
+  std::vector<int> sorted;  // the keys of one locus
+};
+
 // What one thread keeps while it works through a share of the simulations: a buffer per group size and
 // the scratch of the generator and the scorer, so a simulated group allocates nothing.
 struct SimWorkspace {
@@ -56,6 +76,7 @@ struct SimWorkspace {
   SimScratch sim;
   DirectScratch score;
   std::vector<double> scores;
+  KeyScratch keys;
 
   GenotypeData& bufferFor(const GenotypeData& test, int g) {
     const auto size = static_cast<std::size_t>(test.nInd(g));
@@ -64,6 +85,240 @@ struct SimWorkspace {
     if (b.nPop() == 0) b = groupBuffer(test, g);
     return b;
   }
+};
+
+// Scores of generator 1's groups against the population they were drawn from, read from the drawn places
+// among its present codes: per bi-parental locus the Bayesian term of every genotype, or the frequency
+// term of every code, worked out once per run. The terms are those of groupScoreDirect, added in the same
+// order (ascending genotypes or codes of each locus, loci ascending), so a group scores exactly as it does
+// written out as codes. Only for groups without uni-parental loci, whose haplotype keys need the codes.
+class PlaceScores {
+ public:
+  static bool serves(const ExclusionSetup& s) {
+    const AssignMethod m = s.opt->method();
+    return s.sim->method() == SimGenerator::FreqCI && m != AssignMethod::GeneticDistance &&
+           s.ref->matLoci.empty() && s.ref->patLoci.empty();
+  }
+
+  PlaceScores(const ExclusionSetup& s, const std::vector<int>& pops)
+      : ref_(*s.ref), frequency_(s.opt->method() == AssignMethod::Frequency), nPop_(s.ref->nPop) {
+    loci_.resize(at(nPop_ + 1) * ref_.bipLoci.size());
+    for (int p : pops)
+      for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+        const int l = ref_.bipLoci[j];
+        Locus& L = loci_[cell(p, j)];
+        L.locus = l;
+        const std::vector<int>& codes = s.sim->presentCodes(p, l);
+        L.nCodes = static_cast<int>(codes.size());
+        for (int a : codes) usable_ = usable_ && a >= 1 && a <= ref_.maxAllele;
+        if (!usable_) return;
+        L.first = terms_.size();
+        if (frequency_) {
+          // Per code its term, counted only where the code is present at the locus.
+          for (int a : codes) {
+            present_.push_back(ref_.AllelePresent(l, a) == 1);
+            terms_.push_back(ref_.logFreq(p, l, a));
+          }
+          continue;
+        }
+        L.scored = ref_.NAllelesLoc[at(l)] != 0;
+        lanesFit_ = lanesFit_ && L.nCodes * L.nCodes <= kLaneSentinel;
+        const double den = ref_.logDenom(p, l);
+        const double* prior = ref_.logPrior.row(p, l);
+        const double* prior1 = ref_.logPrior1.row(p, l);
+        for (int x = 0; x < L.nCodes; ++x)
+          for (int y = 0; y < L.nCodes; ++y) {
+            const int a = codes[at(std::min(x, y))], b = codes[at(std::max(x, y))];
+            terms_.push_back(a == b ? prior[a] + prior1[a] - den : kernels::kLog10Two + prior[a] + prior[b] - den);
+          }
+      }
+  }
+
+  bool usable() const { return usable_; }
+
+  // The score in p of the group whose places `sim` holds.
+  double score(int p, const SimScratch& sim, KeyScratch& keys) const {
+    const int n = sim.stride - 1;
+    if (keys.sorted.size() < 2 * at(n)) keys.sorted.resize(2 * at(n));
+    return frequency_ ? frequencyScore(p, sim, keys, n) : bayesScore(p, sim, keys, n);
+  }
+
+ private:
+  struct Locus {
+    int locus = 0, nCodes = 0;
+    bool scored = true;
+    std::size_t first = 0;  // of its terms
+  };
+
+  std::size_t cell(int p, std::size_t j) const { return at(p) * ref_.bipLoci.size() + j; }
+
+  // For each of the m <= kFewKeys keys: how many keys are smaller, and how many equal it.
+  static void countSmallerAndEqual(const int* keys, int m, int* smaller, int* equal) {
+#if defined(__SSE2__)
+    // The lanes are gathered in registers: a wide load of keys just stored one by one would wait for them.
+    const auto key = [&](int i) { return i < m ? keys[i] : std::numeric_limits<int>::max(); };
+    const int vectors = (m + 3) / 4;
+    for (int v = 0; v < vectors; ++v) {
+      const __m128i x = _mm_setr_epi32(key(4 * v), key(4 * v + 1), key(4 * v + 2), key(4 * v + 3));
+      __m128i below = _mm_setzero_si128(), same = _mm_setzero_si128();
+      for (int j = 0; j < m; ++j) {
+        const __m128i y = _mm_set1_epi32(keys[j]);
+        // A lane that holds is all ones, that is -1.
+        below = _mm_sub_epi32(below, _mm_cmpgt_epi32(x, y));
+        same = _mm_sub_epi32(same, _mm_cmpeq_epi32(x, y));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(smaller + 4 * v), below);
+      _mm_store_si128(reinterpret_cast<__m128i*>(equal + 4 * v), same);
+    }
+#else
+    for (int i = 0; i < m; ++i) {
+      smaller[i] = equal[i] = 0;
+      for (int j = 0; j < m; ++j) {
+        smaller[i] += keys[j] < keys[i];
+        equal[i] += keys[j] == keys[i];
+      }
+    }
+#endif
+  }
+
+  // Adds term(key, count) over the distinct keys[0..m) in ascending order of the keys. A few keys are
+  // placed without branches: each key's term goes to the place of its first copy among the sorted keys
+  // (equal keys write the same term there), every other place holds +0, whose subtraction changes nothing,
+  // so the sum is that of the terms alone in the order of the keys.
+  template <class Term>
+  static double subtractTerms(double s, KeyScratch& k, int m, Term&& term) {
+    int* keys = k.sorted.data();
+    if (m <= kFewKeys) {
+      alignas(16) int smaller[kFewKeys], equal[kFewKeys];
+      countSmallerAndEqual(keys, m, smaller, equal);
+      double placed[kFewKeys];
+      for (int i = 0; i < m; ++i) placed[i] = 0.0;
+      for (int i = 0; i < m; ++i) placed[smaller[i]] = term(keys[i], equal[i]);
+      for (int i = 0; i < m; ++i) s -= placed[i];
+      return s;
+    }
+    std::sort(keys, keys + m);
+    for (int i = 0; i < m;) {
+      int e = i + 1;
+      while (e < m && keys[e] == keys[i]) ++e;
+      s -= term(keys[i], e - i);
+      i = e;
+    }
+    return s;
+  }
+
+  double bayesScore(int p, const SimScratch& sim, KeyScratch& k, int n) const {
+#if defined(__SSE2__)
+    if (n <= kLanes && lanesFit_) return bayesScoreInLanes(p, sim, n);
+#endif
+    double s = 0;
+    int* keys = k.sorted.data();
+    for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+      const Locus& L = loci_[cell(p, j)];
+      if (!L.scored) continue;
+      const int* x1 = sim.place1.data() + at(L.locus) * at(sim.stride);
+      const int* x2 = sim.place2.data() + at(L.locus) * at(sim.stride);
+      int m = 0;
+      for (int i = 1; i <= n; ++i) {
+        const int a = x1[i], b = x2[i];
+        const int low = b ^ ((a ^ b) & -(a < b));  // min and max without a branch
+        keys[m] = low * L.nCodes + (a ^ b ^ low);
+        m += (a | b) >= 0;
+      }
+      const double* logP = terms_.data() + L.first;
+      s = subtractTerms(s, k, m, [&](int key, int count) { return count * logP[key]; });
+    }
+    return s;
+  }
+
+#if defined(__SSE2__)
+  // bayesScore of up to kLanes members, one per 16-bit lane: their genotype keys are formed, counted and
+  // placed in vector registers, the members with a missing copy holding a key above every other.
+  double bayesScoreInLanes(int p, const SimScratch& sim, int n) const {
+    const __m128i lane = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m128i member = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<short>(n)), lane);
+    const __m128i sentinel = _mm_set1_epi16(kLaneSentinel), minusOne = _mm_set1_epi32(-1);
+    alignas(16) std::int16_t keys[kLanes], below[kLanes], same[kLanes], typed[kLanes];
+    double s = 0;
+    for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+      const Locus& L = loci_[cell(p, j)];
+      if (!L.scored) continue;
+      const int* x1 = sim.place1.data() + at(L.locus) * at(sim.stride) + 1;
+      const int* x2 = sim.place2.data() + at(L.locus) * at(sim.stride) + 1;
+      __m128i low[2], high[2], both[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x1 + 4 * h));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x2 + 4 * h));
+        const __m128i aBelow = _mm_cmplt_epi32(a, b);
+        low[h] = _mm_or_si128(_mm_and_si128(aBelow, a), _mm_andnot_si128(aBelow, b));
+        high[h] = _mm_xor_si128(_mm_xor_si128(a, b), low[h]);
+        both[h] = _mm_cmpgt_epi32(_mm_or_si128(a, b), minusOne);  // neither copy missing
+      }
+      const __m128i ok = _mm_and_si128(_mm_packs_epi32(both[0], both[1]), member);
+      const __m128i key = _mm_add_epi16(
+          _mm_mullo_epi16(_mm_packs_epi32(low[0], low[1]), _mm_set1_epi16(static_cast<short>(L.nCodes))),
+          _mm_packs_epi32(high[0], high[1]));
+      const __m128i k = _mm_or_si128(_mm_and_si128(ok, key), _mm_andnot_si128(ok, sentinel));
+      _mm_store_si128(reinterpret_cast<__m128i*>(keys), k);
+      __m128i smaller = _mm_setzero_si128(), equal = _mm_setzero_si128();
+      for (int i = 0; i < n; ++i) {
+        const __m128i y = _mm_set1_epi16(keys[i]);
+        smaller = _mm_sub_epi16(smaller, _mm_cmpgt_epi16(k, y));
+        equal = _mm_sub_epi16(equal, _mm_cmpeq_epi16(k, y));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(below), smaller);
+      _mm_store_si128(reinterpret_cast<__m128i*>(same), equal);
+      _mm_store_si128(reinterpret_cast<__m128i*>(typed), ok);
+      // As in subtractTerms: each term at the place of its key's first copy, +0 elsewhere.
+      const double* logP = terms_.data() + L.first;
+      double placed[kLanes];
+      int m = 0;
+      for (int i = 0; i < n; ++i) {
+        placed[i] = 0.0;
+        m -= typed[i];
+      }
+      for (int i = 0; i < n; ++i)
+        if (typed[i]) placed[below[i]] = same[i] * logP[keys[i]];
+      for (int i = 0; i < m; ++i) s -= placed[i];
+    }
+    return s;
+  }
+#endif
+
+  double frequencyScore(int p, const SimScratch& sim, KeyScratch& k, int n) const {
+    double s = 0;
+    int* keys = k.sorted.data();
+    for (std::size_t j = 0; j < ref_.bipLoci.size(); ++j) {
+      const Locus& L = loci_[cell(p, j)];
+      const int* x1 = sim.place1.data() + at(L.locus) * at(sim.stride);
+      const int* x2 = sim.place2.data() + at(L.locus) * at(sim.stride);
+      int m = 0;
+      for (int i = 1; i <= n; ++i) {
+        keys[m] = x1[i];
+        m += x1[i] >= 0;
+        keys[m] = x2[i];
+        m += x2[i] >= 0;
+      }
+      if (m == 0) continue;
+      // The codes' terms are added to log10(m!): subtracting them from its negative gives the negative of
+      // that sum, exactly, as rounding is symmetric.
+      const double t = -subtractTerms(-ref_.log10Factorial(m), k, m, [&](int key, int count) {
+        const std::size_t at = L.first + static_cast<std::size_t>(key);
+        return present_[at] ? -ref_.log10Factorial(count) + count * terms_[at] : 0.0;
+      });
+      s -= t;
+    }
+    return s;
+  }
+
+  const ReferenceTables& ref_;
+  bool frequency_;
+  int nPop_;
+  bool usable_ = true;
+  bool lanesFit_ = true;  // every Bayesian genotype key fits below the sentinel of 16-bit lanes
+  std::vector<Locus> loci_;  // [p * bipLoci + j]
+  std::vector<double> terms_;
+  std::vector<bool> present_;  // frequency method: beside each code's term
 };
 
 // Items are handed out in chunks of this many, each chunk with a workspace of its own.
@@ -110,6 +365,12 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
 
   // One item is one simulation of one group against every population; its outcomes go into a row of
   // its own and are added up in index order after the block.
+  std::optional<PlaceScores> places;
+  if (PlaceScores::serves(s)) {
+    places.emplace(s, pops);
+    if (!places->usable()) places.reset();
+  }
+
   const int nG = static_cast<int>(groups.size()), nP = static_cast<int>(pops.size());
   const int step = blockSize(n, nG * nP);
   std::vector<unsigned char> worse;
@@ -122,12 +383,18 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
       const int end = std::min(items, (chunk + 1) * kItemsPerChunk);
       for (int item = chunk * kItemsPerChunk; item < end; ++item) {
         const int k = first + item / nG, g = groups[at(item % nG)];
-        GenotypeData& buffer = ws.bufferFor(test, g);
+        GenotypeData* buffer = places ? nullptr : &ws.bufferFor(test, g);
         for (int j = 0; j < nP; ++j) {
           const int p = pops[at(j)];
           Random rng = Random::stream(s.seed, simulationStreamIndex(k, g, p, res.nGroups, nPop));
-          simulateGroup(*s.sim, g, p, rng, buffer, ws.sim);
-          const double score = groupScoreDirect(*s.ref, *s.opt, slotOf(buffer, 1), p, ws.score);
+          double score = 0;
+          if (places) {
+            drawFreqCIPlaces(*s.sim, g, p, rng, ws.sim);
+            score = places->score(p, ws.sim, ws.keys);
+          } else {
+            simulateGroup(*s.sim, g, p, rng, *buffer, ws.sim);
+            score = groupScoreDirect(*s.ref, *s.opt, slotOf(*buffer, 1), p, ws.score);
+          }
           // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
           worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
         }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace kiwora {
 namespace {
@@ -37,6 +40,33 @@ int typedCopy(const SimulationReference& r, int copy, int p, int l, Random& rng)
   return copy == 1 ? r.source().ref->a1(p, l, k) : r.source().ref->a2(p, l, k);
 }
 
+// placeAtShare of two draws over the same n running shares, both counted in one pass over the `stored`
+// ones (an even count; those past n repeat the last). A draw that reaches a repeated one lies at or past
+// the last running share and takes placeAtShare's way for that case.
+// `Stored` is their count where known when compiling (the loop then unrolls), else 0.
+template <int Stored>
+inline void placesAtShares(const double* cumulative, int n, int stored, double u1, double u2, int& x1, int& x2) {
+#if defined(__SSE2__) && defined(__x86_64__)
+  const int width = Stored > 0 ? Stored : stored;
+  const __m128d v1 = _mm_set1_pd(u1), v2 = _mm_set1_pd(u2);
+  __m128i below1 = _mm_setzero_si128(), below2 = _mm_setzero_si128();
+  for (int i = 0; i < width; i += 2) {
+    const __m128d c = _mm_loadu_pd(cumulative + i);
+    // A lane that holds is all ones, that is -1.
+    below1 = _mm_sub_epi64(below1, _mm_castpd_si128(_mm_cmple_pd(c, v1)));
+    below2 = _mm_sub_epi64(below2, _mm_castpd_si128(_mm_cmple_pd(c, v2)));
+  }
+  const long long b1 = _mm_cvtsi128_si64(below1) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(below1, below1));
+  const long long b2 = _mm_cvtsi128_si64(below2) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(below2, below2));
+  x1 = b1 < n ? static_cast<int>(b1) : placeAtShare(cumulative, n, u1);
+  x2 = b2 < n ? static_cast<int>(b2) : placeAtShare(cumulative, n, u2);
+#else
+  (void)stored;
+  x1 = placeAtShare(cumulative, n, u1);
+  x2 = placeAtShare(cumulative, n, u2);
+#endif
+}
+
 }  // namespace
 
 SimulationReference::SimulationReference(const SimulationSource& src, SimGenerator method)
@@ -46,14 +76,38 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
   if (method == SimGenerator::FreqCI) {
     present_.resize(cells);
     presentFreq_.resize(cells);
+    halfWidth_.assign(cells, 0.0);
+    widest_.assign(at(nPop + 1), 0);
+    paddedCell_.assign(cells, 0);
+    fis_.assign(cells, 0.0);
     const AlleleFreqTable& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
-      for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l)
+      for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l) {
         for (int a = 0; a <= f.n3(); ++a)
           if (f(p, l, a) > 0) {
             present_[cell(p, l)].push_back(a);
             presentFreq_[cell(p, l)].push_back(f(p, l, a));
           }
+        if (present_[cell(p, l)].empty()) continue;
+        const int n = static_cast<int>(present_[cell(p, l)].size());
+        widest_[at(p)] = std::max(widest_[at(p)], n + n % 2);
+        const double f1 = presentFreq_[cell(p, l)][0];
+        const int copies = (*src.geneCount)(p, l);
+        if (copies > 0) halfWidth_[cell(p, l)] = kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / copies);
+      }
+    // Every locus of a population padded with zero frequencies to the width of its widest one.
+    for (int p = 1; p <= nPop; ++p)
+      for (int l = 1; l <= src.nLoci; ++l) {
+        paddedCell_[cell(p, l)] = padded_.size();
+        const std::vector<double>& f = presentFreq_[cell(p, l)];
+        padded_.insert(padded_.end(), f.begin(), f.end());
+        padded_.resize(padded_.size() + at(widest_[at(p)]) - f.size(), 0.0);
+      }
+    for (int p = 1; p <= nPop && p <= src.fis->n1(); ++p)
+      for (int l = 1; l <= src.nLoci && l <= src.fis->n2(); ++l) {
+        const Cell& fis = (*src.fis)(p, l);
+        if (fis && *fis > 0) fis_[cell(p, l)] = *fis;  // no inbreeding where Fis is not positive
+      }
   }
   if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {
     typed1_.resize(cells);
@@ -78,70 +132,122 @@ void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, G
   Sim_Geno_Freq_CI(r, g, p, rng, sim, scratch);
 }
 
-void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
-  const SimulationSource& s = r.source();
-  // Corrected frequencies of each locus: the first present code moved by a random part of its 99%
-  // interval, the second present code the opposite way, both at least 0, as running shares of their total.
-  scratch.codes.assign(at(s.nLoci + 1), nullptr);
-  if (scratch.cumulative.size() < at(s.nLoci + 1)) scratch.cumulative.resize(at(s.nLoci + 1));
-  for (int l = 1; l <= s.nLoci; ++l) {
-    if (!selected(s, l) || r.presentCodes(p, l).empty()) continue;
-    const std::vector<int>& codes = r.presentCodes(p, l);
-    const std::vector<double>& f = r.presentFreqs(p, l);
-    std::vector<double>& cumulative = scratch.cumulative[at(l)];
-    const double f1 = f[0];
-    const int n = (*s.geneCount)(p, l);
-    const double u1 = rng.uniform(), u2 = rng.uniform();
-    double d = n > 0 ? kZ99 * std::sqrt(std::max(0.0, f1 * (1 - f1)) / n) * u2 : 0;
-    if (u1 > 0.5) d = -d;
-    // The opposite move goes to the next present code, so frequency never reaches a code the population
-    // lacks.
-    double total = 0;
-    cumulative.resize(codes.size());
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-      const double fi = i == 0 ? f1 - d : (i == 1 ? f[i] + d : f[i]);
-      total += (cumulative[i] = std::max(0.0, fi));
-    }
-    if (!(total > 0)) continue;
-    double run = 0;
-    for (double& x : cumulative) x = (run += x / total);
-    scratch.codes[at(l)] = &codes;
-  }
+namespace {
 
-  // What each locus draws from, and where its copies go, looked up once per group.
-  scratch.plan.resize(at(s.nLoci + 1));
-  for (int l = 1; l <= s.nLoci; ++l) {
-    SimScratch::LocusPlan& plan = scratch.plan[at(l)];
-    const std::vector<int>* codes = scratch.codes[at(l)];
-    plan.codes = codes ? codes->data() : nullptr;
-    plan.cumulative = codes ? scratch.cumulative[at(l)].data() : nullptr;
-    plan.nCodes = codes ? codes->size() : 0;
-    const Cell& f = (*s.fis)(p, l);
-    plan.fis = f && *f > 0 ? *f : 0.0;  // no inbreeding where Fis is not positive
-    plan.sim1 = sim.locus1(1, l);
-    plan.sim2 = sim.locus2(1, l);
-    plan.test1 = s.test->locus1(g, l);
-    plan.test2 = s.test->locus2(g, l);
-  }
-  for (int i = 1; i <= s.test->nInd(g); ++i)
-    for (int l = 1; l <= s.nLoci; ++l) {
-      const SimScratch::LocusPlan& plan = scratch.plan[at(l)];
-      if (!plan.codes) {
-        plan.sim1[i] = plan.sim2[i] = kMissing;
+// Generator 1's draws of every member and locus, in that order, over the running shares of each locus
+// (`stored` of them, as placesAtShares reads them); the stream's state comes back in `stream`.
+template <int Stored>
+void drawPlaces(const double* shares, int stored, int nInd, int nLoci, Random rng, Random& stream,
+                SimScratch& scratch) {
+  for (int i = 1; i <= nInd; ++i)
+    for (int l = 1; l <= nLoci; ++l) {
+      const SimScratch::LocusDraw& locus = scratch.loci[at(l)];
+      const std::size_t at1 = at(l) * at(scratch.stride) + at(i);
+      if (locus.shares < 0) {
+        scratch.place1[at1] = scratch.place2[at1] = -1;
         continue;
       }
       const double r1 = rng.uniform(), r2 = rng.uniform();
-      int x1 = codeAtShare(plan.codes, plan.cumulative, plan.nCodes, r1);
-      int x2 = codeAtShare(plan.codes, plan.cumulative, plan.nCodes, r2);
-      if (x1 != x2 && plan.fis > 0 && rng.uniform() < plan.fis) {
+      int x1, x2;
+      placesAtShares<Stored>(shares + locus.shares, locus.nCodes, stored, r1, r2, x1, x2);
+      if (locus.fis > 0 && x1 != x2 && rng.uniform() < locus.fis) {
         if (rng.uniform() < 0.5)
           x2 = x1;
         else
           x1 = x2;
       }
-      plan.sim1[i] = plan.test1[i] == kMissing ? kMissing : x1;
-      plan.sim2[i] = plan.test2[i] == kMissing ? kMissing : x2;
+      scratch.place1[at1] = locus.test1[i] == kMissing ? -1 : x1;
+      scratch.place2[at1] = locus.test2[i] == kMissing ? -1 : x2;
     }
+  stream = rng;
+}
+
+// drawFreqCIPlaces with every locus's running shares stored to `Stored` (the population's widest locus)
+// where known when compiling, so that the loops over them unroll; 0 otherwise.
+template <int Stored>
+void drawFreqCIPlacesOf(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
+  // The stream's state kept in registers while drawing, not in the caller's memory.
+  Random rng = stream;
+  const SimulationSource& s = r.source();
+  const int nInd = s.test->nInd(g);
+  // Corrected frequencies of each locus: the first present code moved by a random part of its 99%
+  // interval, the second present code the opposite way, both at least 0, as running shares of their total.
+  scratch.loci.resize(at(s.nLoci + 1));
+  std::size_t used = 0;
+  for (int l = 1; l <= s.nLoci; ++l) {
+    SimScratch::LocusDraw& locus = scratch.loci[at(l)];
+    locus.shares = -1;
+    locus.fis = r.positiveFis(p, l);
+    locus.test1 = s.test->locus1(g, l);
+    locus.test2 = s.test->locus2(g, l);
+    const std::vector<double>& f = r.presentFreqs(p, l);
+    if (!selected(s, l) || f.empty()) continue;
+    const double u1 = rng.uniform(), u2 = rng.uniform();
+    // Down when u1 > 0.5 (d is at least 0), taken without a branch on the coin.
+    const double d = std::copysign(r.halfWidth(p, l) * u2, 0.5 - u1);
+    // The opposite move goes to the next present code, so frequency never reaches a code the population
+    // lacks. Every locus of the population takes the same number of steps here and in the draws: the
+    // padding adds +0 to the total and repeats the last running share.
+    const std::size_t nCodes = f.size(), stored = at(Stored > 0 ? Stored : r.widestLocus(p));
+    if (scratch.cumulative.size() < used + stored) scratch.cumulative.resize(used + stored + 64);
+    double* cumulative = scratch.cumulative.data() + used;
+    const double* padded = r.paddedFreqs(p, l);
+    double total = 0;
+    total += (cumulative[0] = std::max(0.0, padded[0] - d));
+    total += (cumulative[1] = nCodes > 1 ? std::max(0.0, padded[1] + d) : 0.0);
+    for (std::size_t i = 2; i < stored; ++i) total += (cumulative[i] = padded[i]);  // all at least 0
+    if (!(total > 0)) continue;
+    // The shares first, apart from their running sum, so that they are divided two at a time.
+    for (std::size_t i = 0; i < stored; ++i) cumulative[i] /= total;
+    double run = 0;
+    for (std::size_t i = 0; i < stored; ++i) cumulative[i] = (run += cumulative[i]);
+    locus.shares = static_cast<int>(used);
+    locus.nCodes = static_cast<int>(nCodes);
+    used += stored;
+  }
+
+  scratch.stride = nInd + 1;
+  const std::size_t places = at(s.nLoci + 1) * at(scratch.stride);
+  if (scratch.place1.size() < places + SimScratch::kSlack) {
+    // A few places of slack, so that readers may load the members of the last locus a vector at a time.
+    scratch.place1.resize(places + SimScratch::kSlack);
+    scratch.place2.resize(places + SimScratch::kSlack);
+  }
+  const double* shares = scratch.cumulative.data();
+  drawPlaces<Stored>(shares, r.widestLocus(p), nInd, s.nLoci, rng, stream, scratch);
+}
+
+}  // namespace
+
+void drawFreqCIPlaces(const SimulationReference& r, int g, int p, Random& stream, SimScratch& scratch) {
+  switch (r.widestLocus(p)) {
+    case 2: return drawFreqCIPlacesOf<2>(r, g, p, stream, scratch);
+    case 4: return drawFreqCIPlacesOf<4>(r, g, p, stream, scratch);
+    case 6: return drawFreqCIPlacesOf<6>(r, g, p, stream, scratch);
+    case 8: return drawFreqCIPlacesOf<8>(r, g, p, stream, scratch);
+    case 10: return drawFreqCIPlacesOf<10>(r, g, p, stream, scratch);
+    case 12: return drawFreqCIPlacesOf<12>(r, g, p, stream, scratch);
+    case 14: return drawFreqCIPlacesOf<14>(r, g, p, stream, scratch);
+    case 16: return drawFreqCIPlacesOf<16>(r, g, p, stream, scratch);
+    default: return drawFreqCIPlacesOf<0>(r, g, p, stream, scratch);
+  }
+}
+
+void Sim_Geno_Freq_CI(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim, SimScratch& scratch) {
+  drawFreqCIPlaces(r, g, p, rng, scratch);
+  const SimulationSource& s = r.source();
+  const int nInd = s.test->nInd(g);
+  for (int l = 1; l <= s.nLoci; ++l) {
+    const std::vector<int>& codes = r.presentCodes(p, l);
+    const int* x1 = scratch.place1.data() + at(l) * at(scratch.stride);
+    const int* x2 = scratch.place2.data() + at(l) * at(scratch.stride);
+    int* sim1 = sim.locus1(1, l);
+    int* sim2 = sim.locus2(1, l);
+    for (int i = 1; i <= nInd; ++i) {
+      sim1[i] = x1[i] < 0 ? kMissing : codes[at(x1[i])];
+      sim2[i] = x2[i] < 0 ? kMissing : codes[at(x2[i])];
+    }
+  }
 }
 
 void Sim_Geno_MLHap(const SimulationReference& r, int g, int p, Random& rng, GenotypeData& sim) {

@@ -5,6 +5,9 @@
 
 namespace kiwora {
 
+// How the populations' coordinates are read; the numbers are the codes the options keep (0: not chosen yet).
+enum class Coordinates { Unset = 0, Plane = 1, DecimalDegrees = 2 };
+
 struct AnalysisOptions {
   int FlagFreqAlleles = 0;
   int FlagDiversityV = 0;
@@ -45,6 +48,9 @@ struct AnalysisOptions {
   int FlagFreqMLG = 0;
   int FlagNGenotypes = 0;
   double RedMinDivV = 0, RedMaxDeltaV = 0, RedMaxDeltaD = 0, RedMinCorr = 0;
+
+  Coordinates coordinates() const { return static_cast<Coordinates>(CoordMode); }
+  void setCoordinates(Coordinates c) { CoordMode = static_cast<int>(c); }
 };
 
 }  // namespace kiwora

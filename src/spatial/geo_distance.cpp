@@ -24,7 +24,7 @@ double Geo_Distance_Km(double lat1, double lat2, double lon1, double lon2) {
   return std::acos(c) * kEarthRadiusKm;
 }
 
-void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, int CoordMode,
+void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, Coordinates coordinates,
                         Table2<double>& GeoDist) {
   GeoDist.resize(nPop, nPop);
   // Each row is written on its own.
@@ -33,7 +33,7 @@ void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& 
     for (int j = 1; j <= nPop; ++j) {
       if (j == i) continue;
       const auto sj = static_cast<std::size_t>(j);
-      if (CoordMode == kCoordPlane) {
+      if (coordinates == Coordinates::Plane) {
         const double dx = PopX[si] - PopX[sj], dy = PopY[si] - PopY[sj];
         GeoDist(i, j) = std::sqrt(dx * dx + dy * dy);
       } else {

@@ -16,7 +16,7 @@ namespace {
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
-std::vector<int> selectedLoci(const GenotypeView& g) {
+std::vector<int> selectedLoci(const GenotypeReader& g) {
   std::vector<int> loci;
   for (int l = 1; l <= g.nLoci; ++l)
     if (g.locOn(l)) loci.push_back(l);
@@ -118,7 +118,7 @@ struct PopulationPairs {
 };
 
 // Reference frequencies weighted by sample size over the populations marked in `take`.
-Reference weightedReference(const GenotypeView& g, const std::vector<int>& loci, const AlleleFreqTable& freq,
+Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const AlleleFreqTable& freq,
                             const std::vector<bool>& take) {
   Reference r;
   r.stride = g.maxAllele + 1;
@@ -137,7 +137,7 @@ Reference weightedReference(const GenotypeView& g, const std::vector<int>& loci,
   return r;
 }
 
-Reference ownReference(const GenotypeView& g, const std::vector<int>& loci, const AlleleFreqTable& freq, int pop) {
+Reference ownReference(const GenotypeReader& g, const std::vector<int>& loci, const AlleleFreqTable& freq, int pop) {
   Reference r;
   r.stride = g.maxAllele + 1;
   r.p.assign(loci.size() * static_cast<std::size_t>(r.stride), 0.0);
@@ -159,7 +159,7 @@ void finishReference(Reference& r, std::size_t nLoci) {
 }
 
 // Population i and its `count` geographically nearest selected populations; the lower index wins a tie.
-std::vector<bool> neighbourhood(const GenotypeView& g, const Table2<double>& GeoDist, int i, int count) {
+std::vector<bool> neighbourhood(const GenotypeReader& g, const Table2<double>& GeoDist, int i, int count) {
   std::vector<bool> mark(at(g.nPop) + 1, false);
   mark[at(i)] = true;
   count = std::min(count, g.nPop);
@@ -205,7 +205,7 @@ double pairDistance(Pedigree& ped, int m1, int m2, int maxAllele) {
   return count > 0 ? sum / count : 0;
 }
 
-void simulate(const GenotypeView& g, const std::vector<int>& loci, int pop, Random& rng, Pedigree& ped,
+void simulate(const GenotypeReader& g, const std::vector<int>& loci, int pop, Random& rng, Pedigree& ped,
               std::array<double, 4>& dgm) {
   const int n = g.nInd(pop);
   const int nSel = static_cast<int>(loci.size());
@@ -306,7 +306,7 @@ const Vec1<Cell>& KinshipResults::classShare(KinClass c) const {
   return KinPNN;
 }
 
-void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runSeed, const ProgressFn& progress,
+void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t runSeed, const ProgressFn& progress,
                 SimulatedIntervals& out) {
   out.NSim = NSim < 1 ? 0 : NSim;
   out.CILimit = CILimit;
@@ -354,7 +354,7 @@ void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runS
   }
 }
 
-void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
+void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
                        const Table2<double>& GeoDist, const AnalysisOptions& o, const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out) {
   const int nPop = g.nPop;
@@ -471,6 +471,32 @@ void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, 
       out.KinPGt250[at(i)] = static_cast<double>(sum.kGt250) / sum.nk;
     }
   }
+}
+
+KinshipResults Run_Kinship(const KinshipInput& in, const RunContext& run) {
+  const AnalysisOptions& o = in.options;
+  const ProgressFn progress = run.progressFn();
+  KinshipResults out;
+  const SimulatedIntervals* intervals = nullptr;
+  if (o.FlagSimulateCI == 1) {
+    // One seed per run; every simulated pedigree derives a stream of its own from it.
+    Sim_CI_DGM(in.genotypes, o.NSim, o.CILimit, run.seed(), progress, out.sim);
+    intervals = &out.sim;
+  }
+  // The pairs file is opened once for the run and written as the pairs are evaluated.
+  PairsFile file;
+  PairsFile* pairs = nullptr;
+  if (!o.PairsFileName.empty()) {
+    if (file.create(o.PairsFileName)) pairs = &file;
+    else
+      run.message("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
+                  ")! The analysis goes on without it.");
+  }
+  Kinship_Ind_Pairs(in.genotypes, *in.popNames, *in.alleleFreq, *in.geoDist, o, intervals, pairs, progress, out);
+  if (pairs && !file.close())
+    run.message("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
+                ")! An earlier file of that name is unchanged.");
+  return out;
 }
 
 }  // namespace kiwora

@@ -76,15 +76,34 @@ std::string pairsClassText(double dgm, const ClassBounds& b);
 // Simulates NSim pedigrees for every selected population, each from a random stream of its own derived
 // from runSeed, and stores the sorted DGM series with their bound positions. NSim below 1 simulates
 // nothing (out.NSim = 0).
-void Sim_CI_DGM(const GenotypeView& g, int NSim, int CILimit, std::uint64_t runSeed, const ProgressFn& progress,
+void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t runSeed, const ProgressFn& progress,
                 SimulatedIntervals& out);
 
 // Evaluates every pair of individuals within each selected population of more than one individual over
 // the selected loci, fills the tallies of `out` (its simulated intervals are not touched) and, when a
 // pairs file is given, writes one line per evaluated pair. `intervals`: the series simulated in this run,
 // or null; only with them are pairs classified.
-void Kinship_Ind_Pairs(const GenotypeView& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
+void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
                        const Table2<double>& GeoDist, const AnalysisOptions& o, const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out);
+
+// What a kinship run reads, taken when it starts: the genotypes with their selection, the population names
+// for the pairs file, the allele frequencies and geographic distances of the analysis it belongs to, and a
+// copy of the options (FlagSimulateCI, NSim, CILimit, KinMinData, the reference frequencies, PairsFileName).
+struct KinshipInput {
+  GenotypeReader genotypes;
+  const Vec1<std::string>* popNames = nullptr;
+  const AlleleFreqTable* alleleFreq = nullptr;
+  const Table2<double>* geoDist = nullptr;
+  AnalysisOptions options;
+};
+
+// Kinship with its intervals as one run: the intervals are simulated first when FlagSimulateCI is 1 (only
+// then is the context's seed asked for), then the pairs are evaluated and classified by them. With a
+// PairsFileName the pairs file is written as the pairs are evaluated; one that cannot be created or
+// written completely is a message through the context, and the run goes on. Progress steps come as the
+// simulations and the pairs advance; a stop request ends the run at one of them (RunStopped), leaving an
+// earlier pairs file as it was.
+KinshipResults Run_Kinship(const KinshipInput& in, const RunContext& run);
 
 }  // namespace kiwora

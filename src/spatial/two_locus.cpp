@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/number_format.h"
 #include "base/worker_pool.h"
 #include "stats/allele_codes.h"
 
@@ -51,7 +52,7 @@ void expectedGenotypeFreq(const LocusGenotypeIndex& idx, const AlleleFreqTable& 
 
 }  // namespace
 
-LocusGenotypeIndex::LocusGenotypeIndex(const GenotypeView& g, const std::vector<int>& loci)
+LocusGenotypeIndex::LocusGenotypeIndex(const GenotypeReader& g, const std::vector<int>& loci)
     : slot_(static_cast<std::size_t>(g.nLoci) + 1, -1) {
   loci_.reserve(loci.size());
   for (int l : loci) {
@@ -93,7 +94,7 @@ std::pair<int, int> LocusGenotypeIndex::codes(int locus, int k) const {
   return loci_[static_cast<std::size_t>(slot_[static_cast<std::size_t>(locus)])].codes[static_cast<std::size_t>(k) - 1];
 }
 
-Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int locusA, int locusB,
+Cell Gen_MG_Two_Loci(const GenotypeReader& g, const LocusGenotypeIndex& idx, int locusA, int locusB,
                      const AlleleFreqTable& AlleleFreq, bool noSort, MultilocusGenotypes& out) {
   const int nA = idx.count(locusA), nB = idx.count(locusB);
 
@@ -220,7 +221,7 @@ Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int l
 
 TwoLocusRow Two_Locus_Analysis(const TwoLocusInputs& in, const LocusGenotypeIndex& idx, int locusA, int locusB,
                                MultilocusGenotypes& types) {
-  const GenotypeView& g = in.g;
+  const GenotypeReader& g = in.g;
   TwoLocusRow row;
   row.V_R = Gen_MG_Two_Loci(g, idx, locusA, locusB, *in.AlleleFreq, in.noSort, types);
   row.N_MG = types.NMLGTypes;
@@ -256,37 +257,27 @@ TwoLocusRow Two_Locus_Analysis(const TwoLocusInputs& in, const LocusGenotypeInde
   return row;
 }
 
-TwoLocusRunner::TwoLocusRunner(const TwoLocusInputs& in, const LocusGenotypeIndex& idx,
-                               std::vector<std::pair<int, int>> pairs, unsigned threads)
-    : in_(in), idx_(idx), pairs_(std::move(pairs)), rows_(pairs_.size()), done_(pairs_.size(), 0),
-      errors_(pairs_.size()), serial_(threads == 1) {}
-
-void TwoLocusRunner::computeFrom(std::size_t first) {
-  // A batch at a time on the shared pool, so the caller can print rows while the table grows.
-  const std::size_t batch = std::max<std::size_t>(8, 4 * static_cast<std::size_t>(workerThreads()));
-  const std::size_t end = std::min(pairs_.size(), first + batch);
-  auto one = [&](int k) {
-    const std::size_t i = first + static_cast<std::size_t>(k);
-    thread_local MultilocusGenotypes scratch;
-    try {
-      rows_[i] = Two_Locus_Analysis(in_, idx_, pairs_[i].first, pairs_[i].second, scratch);
-    } catch (...) {
-      errors_[i] = std::current_exception();
-    }
-    done_[i] = 1;
-  };
-  const int n = static_cast<int>(end - first);
-  if (serial_) {
-    for (int k = 0; k < n; ++k) one(k);
-  } else {
-    parallelFor(n, one);
+TwoLocusTable Two_Locus_Table(const TwoLocusInputs& in, const std::vector<int>& loci, const RunContext& run) {
+  TwoLocusTable t;
+  for (std::size_t i = 0; i < loci.size(); ++i)
+    for (std::size_t j = i + 1; j < loci.size(); ++j) t.pairs.emplace_back(loci[i], loci[j]);
+  t.rows.resize(t.pairs.size());
+  const LocusGenotypeIndex idx(in.g, loci);
+  const int nLoci = in.g.nLoci;
+  // One record of types per thread of the loop, reused from pair to pair.
+  std::vector<MultilocusGenotypes> scratch(static_cast<std::size_t>(loopThreads()));
+  std::size_t first = 0;
+  for (int a = 1; a < nLoci; ++a) {
+    run.progress(masked(static_cast<double>(a) / nLoci * 100, "0.0", run.decimalSign));
+    std::size_t end = first;
+    while (end < t.pairs.size() && t.pairs[end].first == a) ++end;
+    parallelForSlots(static_cast<int>(end - first), [&](int k, int slot) {
+      const std::size_t i = first + static_cast<std::size_t>(k);
+      t.rows[i] = Two_Locus_Analysis(in, idx, t.pairs[i].first, t.pairs[i].second, scratch[static_cast<std::size_t>(slot)]);
+    });
+    first = end;
   }
-}
-
-const TwoLocusRow& TwoLocusRunner::row(std::size_t i) {
-  if (!done_[i]) computeFrom(i);
-  if (errors_[i]) std::rethrow_exception(errors_[i]);
-  return rows_[i];
+  return t;
 }
 
 }  // namespace kiwora

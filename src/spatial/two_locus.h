@@ -5,8 +5,6 @@
 //
 // Everything works on the pair it is given and on records of its own: the selection, the genotypes and the
 // analysis's multilocus tables are only read, so pairs may run side by side on several threads.
-#include <cstddef>
-#include <exception>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "model/allele_freq_table.h"
 #include "base/cell.h"
 #include "base/pair_table.h"
+#include "base/run_context.h"
 #include "base/table.h"
 #include "stats/genotype_view.h"
 #include "stats/multilocus.h"
@@ -26,7 +25,7 @@ namespace kiwora {
 class LocusGenotypeIndex {
  public:
   LocusGenotypeIndex() = default;
-  LocusGenotypeIndex(const GenotypeView& g, const std::vector<int>& loci);
+  LocusGenotypeIndex(const GenotypeReader& g, const std::vector<int>& loci);
 
   bool has(int locus) const;
   // Genotype number (1..count) of individual j of population p at the locus, 0 when not fully typed.
@@ -51,7 +50,7 @@ class LocusGenotypeIndex {
 // Returns V_R: the mean over the selected populations with a fully typed individual of the observed type
 // diversity over the diversity expected from Hardy-Weinberg proportions at each locus and independence of
 // the loci; undefined when no selected population has a fully typed individual.
-Cell Gen_MG_Two_Loci(const GenotypeView& g, const LocusGenotypeIndex& idx, int locusA, int locusB,
+Cell Gen_MG_Two_Loci(const GenotypeReader& g, const LocusGenotypeIndex& idx, int locusA, int locusB,
                      const AlleleFreqTable& AlleleFreq, bool noSort, MultilocusGenotypes& out);
 
 // The values of one row of the two-locus table. An undefined value prints as "-".
@@ -66,7 +65,7 @@ struct TwoLocusRow {
 
 // What every pair reads: the results of the analysis run that precedes the two-locus table.
 struct TwoLocusInputs {
-  GenotypeView g;
+  GenotypeReader g;
   const AlleleFreqTable* AlleleFreq = nullptr;
   std::function<double(int p, int q, int l)> DistDG;  // the Gregorius distance of (p, q) at locus l
   const Table2<double>* GeoDist = nullptr;  // (pop, pop)
@@ -78,32 +77,16 @@ struct TwoLocusInputs {
 TwoLocusRow Two_Locus_Analysis(const TwoLocusInputs& in, const LocusGenotypeIndex& idx, int locusA, int locusB,
                                MultilocusGenotypes& types);
 
-// Runs Two_Locus_Analysis for a list of pairs on the shared worker pool, a batch of pairs at a time in
-// list order; the caller collects the rows in that order with row(i), which computes the batch from pair
-// i when it is not done yet. threads == 1 keeps every pair on the caller's thread. The inputs must stay
-// unchanged until the runner is gone.
-class TwoLocusRunner {
- public:
-  TwoLocusRunner(const TwoLocusInputs& in, const LocusGenotypeIndex& idx, std::vector<std::pair<int, int>> pairs,
-                 unsigned threads = 0);
-  TwoLocusRunner(const TwoLocusRunner&) = delete;
-  TwoLocusRunner& operator=(const TwoLocusRunner&) = delete;
-
-  std::size_t size() const { return pairs_.size(); }
-  const std::pair<int, int>& pair(std::size_t i) const { return pairs_[i]; }
-  // The row of pair i; rethrows what its computation threw.
-  const TwoLocusRow& row(std::size_t i);
-
- private:
-  void computeFrom(std::size_t first);
-
-  const TwoLocusInputs& in_;
-  const LocusGenotypeIndex& idx_;
-  std::vector<std::pair<int, int>> pairs_;
-  std::vector<TwoLocusRow> rows_;
-  std::vector<unsigned char> done_;
-  std::vector<std::exception_ptr> errors_;
-  bool serial_ = false;
+// The rows of the two-locus table, in table order: pairs (A, B), A < B, by A, then by B.
+struct TwoLocusTable {
+  std::vector<std::pair<int, int>> pairs;
+  std::vector<TwoLocusRow> rows;  // rows[i] belongs to pairs[i]
 };
+
+// Two_Locus_Analysis for every pair of `loci` (ascending), the pairs of one first locus at a time spread
+// over the pool. Before the pairs of each first locus a = 1..in.g.nLoci - 1, paired or not, a progress
+// step shows the share of first loci begun (a / nLoci x 100 as "0.0", so never 100.0); a stop request ends
+// the run there. The rows do not depend on the number of threads.
+TwoLocusTable Two_Locus_Table(const TwoLocusInputs& in, const std::vector<int>& loci, const RunContext& run);
 
 }  // namespace kiwora

@@ -1,6 +1,7 @@
 #pragma once
 // What every statistic runs on: the data set, or one or two resampled samples of a permutation test
 // (population slots 1..nPop), with the selection flags of the data set.
+#include <type_traits>
 #include <vector>
 
 #include "model/dataset.h"
@@ -9,13 +10,24 @@
 
 namespace kiwora {
 
-struct GenotypeView {
+// `Genotypes` is GenotypeData for a view through which the multilocus build may order the alleles in
+// place, const GenotypeData for one that can only read them.
+template <class Genotypes>
+struct BasicGenotypeView {
   int nPop = 0;                       // population slots 1..nPop
   int nLoci = 0;                      // loci 1..nLoci
   int maxAllele = 0;                  // allele codes 1..maxAllele
-  GenotypeData* genotypes = nullptr;  // Allele1/Allele2; the multilocus build orders them in place
+  Genotypes* genotypes = nullptr;     // Allele1/Allele2
   const Vec1<int>* popSel = nullptr;  // slot k takes part when (*popSel)[k] == 1
   const Vec1<int>* locSel = nullptr;
+
+  BasicGenotypeView() = default;
+  // A view that may write is also one that reads.
+  template <class Other>
+    requires(std::is_same_v<const Other, Genotypes> && !std::is_same_v<Other, Genotypes>)
+  BasicGenotypeView(const BasicGenotypeView<Other>& v)
+      : nPop(v.nPop), nLoci(v.nLoci), maxAllele(v.maxAllele), genotypes(v.genotypes), popSel(v.popSel),
+        locSel(v.locSel) {}
 
   bool popOn(int p) const { return p < static_cast<int>(popSel->size()) && (*popSel)[static_cast<std::size_t>(p)] == 1; }
   bool locOn(int l) const { return l < static_cast<int>(locSel->size()) && (*locSel)[static_cast<std::size_t>(l)] == 1; }
@@ -36,9 +48,26 @@ struct GenotypeView {
   int a2(int p, int l, int j) const { return genotypes->a2(p, l, j); }
 };
 
+using GenotypeView = BasicGenotypeView<GenotypeData>;
+// For the runs that only read the genotypes (kinship, the two-locus table): they work on what a window
+// hands them without being able to change it.
+using GenotypeReader = BasicGenotypeView<const GenotypeData>;
+
 // The working genotypes of a data set with its selection.
 inline GenotypeView viewOf(DataSet& ds, const Selection& sel) {
   GenotypeView v;
+  v.nPop = ds.NPop;
+  v.nLoci = ds.NLoci;
+  v.maxAllele = ds.MaxAllele;
+  v.genotypes = &ds.Allele;
+  v.popSel = &sel.PopSel;
+  v.locSel = &sel.LocSel;
+  return v;
+}
+
+// The same, read only.
+inline GenotypeReader readerOf(const DataSet& ds, const Selection& sel) {
+  GenotypeReader v;
   v.nPop = ds.NPop;
   v.nLoci = ds.NLoci;
   v.maxAllele = ds.MaxAllele;

@@ -167,7 +167,7 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
   }
 }
 
-void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG) {
+void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG) {
   DistMLG.resize(g.nPop, g.nPop);
   const int nTypes = std::min(mlg.NMLGTypes, mlg.MLGFreq.n2());
   // The types each population holds, in list order; the others add exact zeros to the sums.

@@ -47,6 +47,6 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
 
 // Half the summed absolute differences of the type frequencies for every pair of selected populations;
 // undefined for a population without any type.
-void Calc_Dist_Multilocus(const GenotypeView& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG);
+void Calc_Dist_Multilocus(const GenotypeReader& g, const MultilocusGenotypes& mlg, Table2<Cell>& DistMLG);
 
 }  // namespace kiwora

@@ -158,19 +158,19 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   c22.onClick = [this, &c22, &c23] {
     if (flags().Busy == 1) return;
     if (c22.value() == 1) {
-      opt().CoordMode = 1;
+      opt().setCoordinates(Coordinates::Plane);
       c23.setValue(0);
     } else {
-      opt().CoordMode = 2;
+      opt().setCoordinates(Coordinates::DecimalDegrees);
     }
   };
   c23.onClick = [this, &c22, &c23] {
     if (flags().Busy == 1) return;
     if (c23.value() == 1) {
-      opt().CoordMode = 2;
+      opt().setCoordinates(Coordinates::DecimalDegrees);
       c22.setValue(0);
     } else {
-      opt().CoordMode = 1;
+      opt().setCoordinates(Coordinates::Plane);
     }
   };
   c25.onClick = [this, &c25] {
@@ -299,9 +299,9 @@ void frmDiplo::Form_Load() {
   for (const auto& [box, flag] : plain)
     if (o.*flag == 1) get<CheckBox>(box).setValue(1);
 
-  if (o.CoordMode == 0) o.CoordMode = 2;
-  if (o.CoordMode == 1) get<CheckBox>("Check22").setValue(1);
-  if (o.CoordMode == 2) get<CheckBox>("Check23").setValue(1);
+  if (o.coordinates() == Coordinates::Unset) o.setCoordinates(Coordinates::DecimalDegrees);
+  if (o.coordinates() == Coordinates::Plane) get<CheckBox>("Check22").setValue(1);
+  if (o.coordinates() == Coordinates::DecimalDegrees) get<CheckBox>("Check23").setValue(1);
 
   const std::pair<const char*, int O::*> later[] = {
       {"Check24", &O::FlagSpatial},  {"Check25", &O::FlagTwoLocus},         {"Check27", &O::FlagKinship},
@@ -372,16 +372,17 @@ void frmDiplo::Calculate() {
   // A run the user stops part-way through its report leaves the result file as it was: the appender
   // cuts the file back when it is dropped before it closes.
   const bool completed = runGuarded(app, [&] {
+    // Kinship and its intervals show their progress in one box, the two-locus pairs in another.
     TextBox& progress = get<TextBox>("Text9");
+    TextBox& pairsProgress = get<TextBox>("Text8");
     const RunContext run = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
-    Run_Population_Analysis(m, app.analysis, run);
+    const RunContext pairs =
+        runContextOf(app.services, [&pairsProgress](const std::string& text) { pairsProgress.setText(text); });
+    Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
     TextFile out(app.services.decimalSign());
     written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
     if (written) {
-      printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()), [this](const std::string& done) {
-        get<TextBox>("Text8").setText(done);
-        app.services.progressStep();
-      });
+      printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()));
       written = out.close();
     }
   }, &running_);
