@@ -103,8 +103,7 @@ inline Data generate(const Params& prm) {
   sel.LocAvail = sel.LocSel;
   sel.LocMode = makeVec1<int>(prm.nLoci, 1);
   sel.NSelLoci = prm.nLoci;
-  sel.IndSel.assign(static_cast<std::size_t>(prm.nPop) + 1, {});
-  for (int p = 1; p <= prm.nPop; ++p) sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(ds.NInd[static_cast<std::size_t>(p)], 1);
+  sel.IndSel.assign(static_cast<std::size_t>(prm.nPop) + 1, [&](std::size_t p) { return p == 0 ? 0 : ds.NInd[p] + 1; }, 1);
   return d;
 }
 

@@ -142,6 +142,10 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"fractional count", header("2.5,2,3", 2), Error::Sizing, "number of populations"},
       {"huge count", header("1000000000000,2,3", 2), Error::Sizing, "number of populations"},
       {"huge product", header("5000,5000,5000", 0), Error::Sizing, "exceed"},
+      // Tables of 4.6 MB for a file of a few bytes: refused beyond 8 times the file and 2 MB.
+      {"populations x loci far beyond the file", header("2000,200,2", 0), Error::Sizing,
+       "The 2000 populations x 200 loci would take about "},
+      {"populations x loci within 8 times the file", header("250,200,2", 0), Error::Reading, "locus 1"},
       {"missing counts", "title only\n", Error::Sizing, "ends before"},
       {"missing locus names", "t\n1,3,2\nL1\n", Error::Reading, "locus 2"},
       {"header without coordinates", ok2 + "P1\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
@@ -151,8 +155,10 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
        Error::Reading, "END"},
       {"binary garbage", std::string(kGarbage, sizeof kGarbage - 1), Error::Sizing, "ends before"},
   };
+  InputLimits limits;
+  limits.maxTableBytesBeyondFile = 2 << 20;
   for (const auto& c : cases) {
-    const ParseResult r = parseInputText(c.text);
+    const ParseResult r = parseInputText(c.text, limits);
     EXPECT_EQ(r.error, c.error) << c.what << ": " << r.message();
     EXPECT_NE(r.detail.find(c.detail), std::string::npos) << c.what << ": " << r.detail;
     const char* head = c.error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
@@ -220,11 +226,159 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileOfUsableSize) {
     std::string text = "kept", reason;
     EXPECT_FALSE(readWholeFile(c.path, text, reason)) << c.what;
     EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+    // Reading piece by piece refuses the same files for the same reasons.
+    DataSet ds;
+    Selection sel;
+    ParseResult parsed;
+    std::string pieceReason;
+    EXPECT_FALSE(readInputFileInto(c.path, ds, sel, parsed, pieceReason)) << c.what;
+    EXPECT_EQ(pieceReason, reason) << c.what;
   }
   std::string text, reason;
   dir.write("ok.txt", testing::kDemoFile);
   ASSERT_TRUE(readWholeFile(dir.file("ok.txt"), text, reason)) << reason;
   EXPECT_EQ(text, testing::kDemoFile);
+}
+
+}  // namespace
+}  // namespace kiwora
+
+namespace kiwora {
+namespace {
+
+// The data set and selection as the blocks build them, to compare the direct readings with.
+struct Built {
+  ParseResult result;
+  DataSet ds;
+  Selection sel;
+};
+
+Built throughBlocks(const std::string& text) {
+  Built b;
+  b.result = parseInputText(text);
+  if (b.result.ok()) buildDataSet(b.result.data, b.ds, b.sel);
+  return b;
+}
+
+void expectSameReading(const Built& want, const ParseResult& got, const DataSet& ds, const Selection& sel,
+                       const std::string& what) {
+  ASSERT_EQ(got.error, want.result.error) << what << ": " << got.message();
+  EXPECT_EQ(got.detail, want.result.detail) << what;
+  if (!got.ok()) return;
+  const DataSet& w = want.ds;
+  EXPECT_EQ(ds.Title, w.Title) << what;
+  EXPECT_EQ(ds.NPop, w.NPop) << what;
+  EXPECT_EQ(ds.NLoci, w.NLoci) << what;
+  EXPECT_EQ(ds.MaxAllele, w.MaxAllele) << what;
+  EXPECT_EQ(ds.LocName, w.LocName) << what;
+  EXPECT_EQ(ds.PopName, w.PopName) << what;
+  EXPECT_EQ(ds.PopX, w.PopX) << what;
+  EXPECT_EQ(ds.PopY, w.PopY) << what;
+  EXPECT_EQ(ds.NInd, w.NInd) << what;
+  EXPECT_TRUE(ds.Allele == w.Allele) << what;
+  ASSERT_EQ(ds.NGenesRead.n1(), w.NGenesRead.n1()) << what;
+  ASSERT_EQ(ds.NGenesRead.n2(), w.NGenesRead.n2()) << what;
+  for (int p = 0; p <= w.NGenesRead.n1(); ++p)
+    for (int l = 0; l <= w.NGenesRead.n2(); ++l) EXPECT_EQ(ds.NGenesRead(p, l), w.NGenesRead(p, l)) << what;
+  EXPECT_EQ(sel.PopSel, want.sel.PopSel) << what;
+  EXPECT_TRUE(sel.IndSel == want.sel.IndSel) << what;
+  EXPECT_EQ(sel.LocSel, want.sel.LocSel) << what;
+  EXPECT_EQ(sel.LocAvail, want.sel.LocAvail) << what;
+  EXPECT_EQ(sel.LocMode, want.sel.LocMode) << what;
+}
+
+// Reading from the text, and from a file a piece at a time, gives what parsing into blocks and building
+// from them gives: the same data set, or the same refusal.
+void expectDirectReadingsAgree(const std::string& text, const std::string& what) {
+  const Built want = throughBlocks(text);
+  {
+    DataSet ds;
+    Selection sel;
+    const ParseResult got = parseInputInto(text, ds, sel);
+    expectSameReading(want, got, ds, sel, what + " (text)");
+  }
+  testing::TempDir dir;
+  dir.write("in.txt", text);
+  DataSet ds;
+  Selection sel;
+  ParseResult got;
+  std::string reason;
+  ASSERT_TRUE(readInputFileInto(dir.file("in.txt"), ds, sel, got, reason)) << what << ": " << reason;
+  expectSameReading(want, got, ds, sel, what + " (file)");
+}
+
+TEST(InputFile, ReadingStraightIntoTheDataSetAgreesWithTheBlocks) {
+  const std::string ok2 = header("2,2,3", 2);
+  const struct { const char* what; std::string text; } cases[] = {
+      {"the example", testing::kDemoFile},
+      {"dropped loci and an empty population",
+       header("3,3,5", 3) + "P1,0,0\n-1,-1,1,-1,2,2\n-1,-1,-1,3,2,2\n\nP2,0,0\n\nP3,0,0\n1,1,1,1,1,1\nEND\n"},
+      {"line ends CR LF, quoted name", "T\r\n2,1,3\r\nL\r\n\"Oak, north\",1.5,-2\r\n1,2\r\n3,-1\r\n\r\nP2,0,0\r\n2,2\r\nEND"},
+      {"counts over lines, text after the last END", header("1\n2\n2", 2) + "P1,1,2\n1,2,2,2\nEND\nP2,0,0\n9,9\n"},
+      {"populations of different sizes", ok2 + "P1,0,0\n1,2,3,3\n2,2,1,1\n-1,-1,3,3\n\nP2,0,0\n1,1,1,1\nEND\n"},
+      {"empty file", ""},
+      {"missing END", ok2 + "P1,0,0\n1,2,3,3\n\nP2,0,0\n1,1,1,1\n"},
+      {"short individual line", ok2 + "P1,0,0\n1,2,3\nEND\n"},
+      {"bad code in the last population", ok2 + "P1,0,0\n1,2,3,3\n\nP2,0,0\n1,4,1,1\nEND\n"},
+      {"too few blocks", ok2 + "P1,0,0\n1,2,3,3\n\n"},
+      {"header without coordinates", ok2 + "P1\n1,2,3,3\nEND\n"},
+      {"missing locus names", "t\n1,3,2\nL1\n"},
+      {"huge product", header("5000,5000,5000", 0)},
+  };
+  for (const auto& c : cases) expectDirectReadingsAgree(c.text, c.what);
+}
+
+// A file read a piece (1 MB) at a time: a line end CR LF split between two pieces, and lines longer than
+// a piece, read as in one piece.
+TEST(InputFile, LinesAcrossThePiecesOfAFileReadAlike) {
+  const int nLoci = 300'000;
+  // The title ends just before the first piece does: its CR is the piece's last byte.
+  std::string text = std::string((1 << 20) - 1, 't') + "\r\n2," + std::to_string(nLoci) + ",3\r\n";
+  for (int l = 1; l <= nLoci; ++l) text += "L" + std::to_string(l) + "\r\n";
+  for (int p = 1; p <= 2; ++p) {
+    text += "P" + std::to_string(p) + "," + std::to_string(p) + ",0\r\n";
+    for (int j = 1; j <= 2; ++j) {
+      std::string line;
+      for (int l = 1; l <= nLoci; ++l) line += std::to_string((l + j + p) % 3 + 1) + "," + (l % 7 == 0 ? "-1," : "2,");
+      line.back() = '\r';
+      text += line + "\n";
+    }
+    text += p == 2 ? "END\r\n" : "\r\n";
+  }
+  ASSERT_EQ(text[(1 << 20) - 1], '\r');
+  expectDirectReadingsAgree(text, "pieces");
+}
+
+TEST(RaggedRows, ARowGivenAnotherLengthLeavesTheOtherRowsAsTheyWere) {
+  RaggedRows<std::uint8_t> rows;
+  const std::vector<int> lengths = {0, 3, 1, 4};
+  rows.assign(lengths.size(), [&](std::size_t r) { return lengths[r]; }, 1);
+  // Each row holds its own number in every cell, so a cell moved into the wrong row shows.
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (auto& x : rows[r]) x = static_cast<std::uint8_t>(r);
+  const struct { const char* what; std::size_t row; std::vector<int> cells; } cases[] = {
+      {"longer", 1, {7, 7, 7, 7, 7, 7}},
+      {"shorter", 3, {7}},
+      {"emptied", 2, {}},
+      {"same length", 1, {7, 7, 7}},
+  };
+  for (const auto& c : cases) {
+    RaggedRows<std::uint8_t> r = rows;
+    r[c.row] = c.cells;
+    ASSERT_EQ(r.size(), rows.size()) << c.what;
+    for (std::size_t k = 0; k < r.size(); ++k) {
+      if (k == c.row) {
+        EXPECT_TRUE(r[k] == c.cells) << c.what;
+        continue;
+      }
+      EXPECT_TRUE(r[k] == std::vector<int>(static_cast<std::size_t>(lengths[k]), static_cast<int>(k))) << c.what << ", row " << k;
+    }
+  }
+  RaggedRows<std::uint8_t> grown = rows;
+  grown.resize(6);
+  EXPECT_TRUE(grown[5].empty());
+  grown.resize(2);
+  EXPECT_TRUE(grown[1] == std::vector<int>(3, 1));
 }
 
 }  // namespace

@@ -30,13 +30,17 @@ std::string countMismatch(int here, int ref) {
 
 void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, TestGroups& ranges) {
   buildDataSet(in, ds, sel);
+  completeReferenceData(ds, ranges);
+}
+
+void completeReferenceData(DataSet& ds, TestGroups& ranges) {
   ds.RefGeneCount = ds.NGenesRead;
-  ds.RefMaxAllele = in.maxAllele;
-  ranges.TestMinAllele = makeVec1<int>(in.nLoci, kNoSmallestAllele);
-  ranges.TestMaxAllele = makeVec1<int>(in.nLoci, 0);
+  ds.RefMaxAllele = ds.MaxAllele;
+  ranges.TestMinAllele = makeVec1<int>(ds.NLoci, kNoSmallestAllele);
+  ranges.TestMaxAllele = makeVec1<int>(ds.NLoci, 0);
   ranges.TestMinAllele[0] = 0;
-  for (int p = 1; p <= in.nPop; ++p)
-    for (int l = 1; l <= in.nLoci; ++l)
+  for (int p = 1; p <= ds.NPop; ++p)
+    for (int l = 1; l <= ds.NLoci; ++l)
       for (int j = 1; j <= ds.Allele.nInd(p); ++j) {
         widen(ranges.TestMinAllele, ranges.TestMaxAllele, l, ds.Allele.a1(p, l, j));
         widen(ranges.TestMinAllele, ranges.TestMaxAllele, l, ds.Allele.a2(p, l, j));

@@ -22,6 +22,8 @@ inline constexpr const char* kGroupsDroppedMessage =
 // counts, and into `ranges` the per-locus allele range over all reference populations (10000 and 0
 // at a locus without any allele). Only TestMinAllele and TestMaxAllele of `ranges` are written.
 void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, TestGroups& ranges);
+// The same for reference populations already read into `ds` (by parseInputInto).
+void completeReferenceData(DataSet& ds, TestGroups& ranges);
 
 // Empty when the test-group file's loci (as far as they were read) equal the reference loci, in number
 // and name, each name compared exactly; otherwise says what differs.

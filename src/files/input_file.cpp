@@ -36,13 +36,38 @@ std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
 }
 
 
+// The lines of an input, one at a time, CR LF and LF ending a line and a final line end starting no other
+// line. A line stays valid until the next one is asked for.
+class LineFeed {
+ public:
+  virtual bool next(std::string_view& line) = 0;
+
+ protected:
+  ~LineFeed() = default;
+};
+
+class TextFeed final : public LineFeed {
+ public:
+  explicit TextFeed(std::string_view text) : lines_(text) {}
+  bool next(std::string_view& line) override { return lines_.next(line); }
+
+ private:
+  LineReader lines_;
+};
+
 // Sequential reading as the file primitives do it: whole lines, or comma-separated fields that cross
-// line ends. Lines are found as they are read (CR LF and LF end a line; a final line end starts no other
-// line), so the text is passed over once.
+// line ends. A line read stays valid until the next read: the next line is only asked for then.
 class Cursor {
  public:
-  explicit Cursor(std::string_view text) : text_(text) { findLine(); }
-  bool atEnd() const { return start_ >= text_.size(); }
+  explicit Cursor(LineFeed& feed) : feed_(feed) {}
+  bool atEnd() {
+    if (fetch_) {
+      fetch_ = false;
+      atEnd_ = !feed_.next(line_);
+      pos_ = 0;
+    }
+    return atEnd_;
+  }
   int lineNumber() const { return number_; }
 
   bool readLine(std::string_view& out) {
@@ -73,25 +98,16 @@ class Cursor {
   }
 
  private:
-  void findLine() {
-    if (atEnd()) return;
-    const std::size_t nl = text_.find('\n', start_);
-    next_ = nl == std::string_view::npos ? text_.size() : nl + 1;
-    line_ = text_.substr(start_, (nl == std::string_view::npos ? text_.size() : nl) - start_);
-    if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
-    pos_ = 0;
-  }
   void nextLine() {
-    start_ = next_;
     ++number_;
-    findLine();
+    fetch_ = true;
   }
 
-  std::string_view text_;
-  std::string_view line_;      // the current line without its line end
-  std::size_t start_ = 0;      // where the current line starts
-  std::size_t next_ = 0;       // where the line after it starts
-  std::size_t pos_ = 0;        // read position within the current line
+  LineFeed& feed_;
+  std::string_view line_;  // the current line without its line end
+  bool fetch_ = true;      // the current line is used up
+  bool atEnd_ = false;
+  std::size_t pos_ = 0;    // read position within the current line
   int number_ = 1;
 };
 
@@ -138,21 +154,156 @@ ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
   return parseInputText(text, InputLayout::Populations, limits);
 }
 
+namespace {
+
+// Where the parsed populations go: start() once the counts and locus names are read, population() with
+// each population as soon as it is complete, finish() after the last.
+struct IntoBlocks {
+  ParsedInput& in;
+  void start(std::size_t) { in.blocks.assign(1, PopulationBlock{}); }
+  void population(int, PopulationBlock& b) { in.blocks.push_back(std::move(b)); }
+  void finish() {}
+};
+
+// Straight into the data set and its selection (everything selected, every locus bi-parental, loci
+// without any genotype in some population dropped): each population is put in place as it is read, so
+// that its codes are held once.
+class IntoDataSet {
+ public:
+  IntoDataSet(ParsedInput& in, DataSet& ds, Selection& sel) : in_(in), ds_(ds), sel_(sel) {}
+
+  // `bytes`: the size of the input, which bounds how many populations it can hold.
+  void start(std::size_t bytes) {
+    // A population takes at least a header ",0,0" and a line end, and an ending line.
+    const std::size_t expected = std::min(static_cast<std::size_t>(in_.nPop), bytes / 6 + 1) + 1;
+    ds_.NLoci = in_.nLoci;
+    ds_.MaxAllele = in_.maxAllele;
+    for (auto* v : {&ds_.PopX, &ds_.PopY}) {
+      v->assign(1, 0.0);
+      v->reserve(expected);
+    }
+    ds_.PopName.assign(1, std::string());
+    ds_.PopName.reserve(expected);
+    ds_.NInd.assign(1, 0);
+    ds_.NInd.reserve(expected);
+    ds_.Allele.startPopulations(in_.nLoci, expected);
+    sel_.IndSel.startRows(expected);
+    sel_.IndSel.addRow(0, 0);
+    sel_.LocSel = makeVec1<int>(in_.nLoci, 1);
+    sel_.LocSel[0] = 0;
+    sel_.LocAvail = sel_.LocSel;
+    sel_.LocMode = makeVec1<int>(in_.nLoci, 1);
+    sel_.LocMode[0] = 0;
+  }
+
+  void population(int p, PopulationBlock& b) { add(p, std::move(b.name), b); }
+  void add(int p, std::string name, const PopulationBlock& b) {
+    ds_.PopName.push_back(std::move(name));
+    ds_.PopX.push_back(b.x);
+    ds_.PopY.push_back(b.y);
+    ds_.NInd.push_back(b.nInd);
+    ds_.Allele.addPopulation(b.nInd);
+    // Individuals 1..nInd selected; cell 0 unused.
+    sel_.IndSel.addRow(static_cast<std::size_t>(b.nInd) + 1, 1);
+    sel_.IndSel[static_cast<std::size_t>(p)][0] = 0;
+    place(p, b);
+  }
+
+  void finish() {
+    ds_.NPop = in_.nPop;
+    sel_.PopSel = makeVec1<int>(in_.nPop, 1);
+    sel_.PopSel[0] = 0;
+    ds_.NGenesRead.resize(in_.nPop, in_.nLoci);
+    for (int p = 1; p <= in_.nPop; ++p)
+      for (int l = 1; l <= in_.nLoci; ++l) {
+        const int* x1 = ds_.Allele.locus1(p, l);
+        const int* x2 = ds_.Allele.locus2(p, l);
+        int genes = 0;
+        for (int j = 1, n = ds_.Allele.nInd(p); j <= n; ++j) genes += (x1[j] != kMissing) + (x2[j] != kMissing);
+        ds_.NGenesRead(p, l) = genes;
+      }
+  }
+
+ private:
+  // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
+  void place(int p, const PopulationBlock& b) {
+    const auto nLoci = static_cast<std::size_t>(in_.nLoci);
+    first_.resize(nLoci + 1);
+    second_.resize(nLoci + 1);
+    doublyMissing_.assign(nLoci + 1, 0);
+    for (int l = 1; l <= in_.nLoci; ++l) {
+      first_[static_cast<std::size_t>(l)] = ds_.Allele.locus1(p, l);
+      second_[static_cast<std::size_t>(l)] = ds_.Allele.locus2(p, l);
+    }
+    const int* cell = b.alleles.data();
+    for (int j = 1; j <= b.nInd; ++j)
+      for (std::size_t l = 1; l <= nLoci; ++l, cell += 2) {
+        const int x = cell[0], y = cell[1];
+        first_[l][j] = x;
+        second_[l][j] = y;
+        doublyMissing_[l] += x == kMissing && y == kMissing;
+      }
+    // No genotype of this locus in this population (or no individual at all): the locus is dropped.
+    for (std::size_t l = 1; l <= nLoci; ++l)
+      if (doublyMissing_[l] == b.nInd) sel_.LocAvail[l] = sel_.LocSel[l] = 0;
+  }
+
+  ParsedInput& in_;
+  DataSet& ds_;
+  Selection& sel_;
+  std::vector<int*> first_, second_;
+  std::vector<int> doublyMissing_;
+};
+
+template <class Sink>
+void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink);
+
+}  // namespace
+
 ParseResult parseInputText(std::string_view text, InputLayout layout, const InputLimits& limits) {
-  using E = ParseResult::Error;
   ParseResult r;
+  IntoBlocks sink{r.data};
+  TextFeed feed(text);
+  parseWith(feed, text.size(), layout, limits, r, sink);
+  return r;
+}
+
+namespace {
+
+// The data set takes the title and locus names of a successful read.
+void finishInto(ParseResult& r, DataSet& ds) {
+  if (!r.ok()) return;
+  ds.Title = std::move(r.data.title);
+  ds.LocName = std::move(r.data.locName);
+}
+
+}  // namespace
+
+ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits) {
+  ParseResult r;
+  IntoDataSet sink(r.data, ds, sel);
+  TextFeed feed(text);
+  parseWith(feed, text.size(), InputLayout::Populations, limits, r, sink);
+  finishInto(r, ds);
+  return r;
+}
+
+namespace {
+
+template <class Sink>
+void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink) {
+  using E = ParseResult::Error;
   ParsedInput& in = r.data;
   // A failure keeps what was read before it: the test-group reader tells a file of other loci from a
   // broken file by the counts and locus names.
   auto fail = [&r](E kind, std::string detail) {
     r.error = kind;
     r.detail = std::move(detail);
-    return std::move(r);
   };
   const bool groups = layout == InputLayout::TestGroups;
   const std::string unit = groups ? "group" : "population";
-  if (text.empty()) return fail(E::Sizing, "The file is empty.");
-  Cursor cur(text);
+  Cursor cur(feed);
+  if (cur.atEnd()) return fail(E::Sizing, "The file is empty.");
   std::string_view titleLine;
   cur.readLine(titleLine);
   in.title = std::string(titleLine);
@@ -180,6 +331,16 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
   if (counts[2] < 1) return fail(E::Reading, "The largest allele code must be at least 1.");
   if (!groups && (counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
     return fail(E::Sizing, "Populations x loci x allele codes exceed what the program can hold.");
+  // Each population holds at least a genotype cell of each allele and a gene count at each locus.
+  const double tableBytes = (counts[0] + 1) * (counts[1] + 1) * (2 * sizeof(int) + sizeof(int));
+  const double allowed = static_cast<double>(limits.maxTableBytesPerFileByte) * static_cast<double>(bytes) +
+                         static_cast<double>(limits.maxTableBytesBeyondFile);
+  if (!groups && tableBytes > allowed)
+    return fail(E::Sizing, "The " + std::to_string(in.nPop) + " populations x " + std::to_string(in.nLoci) +
+                               " loci would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
+                               " MB of tables, more than a file of " + std::to_string(bytes) + " bytes can fill (" +
+                               std::to_string(limits.maxTableBytesPerFileByte) + " times its size and " +
+                               std::to_string(limits.maxTableBytesBeyondFile >> 20) + " MB).");
 
   in.locName.assign(1, std::string());
   for (int l = 1; l <= in.nLoci; ++l) {
@@ -190,11 +351,9 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
 
   const int nFields = 2 * in.nLoci;
   bool finished = false;
-  in.blocks.assign(1, PopulationBlock{});
+  sink.start(bytes);
+  PopulationBlock block;
   for (int p = 1; p <= in.nPop; ++p) {
-    PopulationBlock block;
-    // Populations tend to be alike in size: the last one's is a good first guess for this one.
-    if (in.blocks.size() > 1) block.alleles.reserve(in.blocks.back().alleles.size());
     finished = false;
     std::string_view header;
     const int headerLine = cur.lineNumber();
@@ -261,61 +420,173 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
     }
     if (!ended)
       return fail(E::Reading, "The file ends inside " + unit + " " + std::to_string(p) + " before its closing \"END\".");
-    in.blocks.push_back(std::move(block));
+    const std::size_t codes = block.alleles.size();
+    sink.population(p, block);
+    block.name.clear();
+    block.x = block.y = 0;
+    block.nInd = 0;
+    block.alleles.clear();
+    // Populations tend to be alike in size: this one's is a good first guess for the next one.
+    block.alleles.reserve(codes);
   }
   if (!finished) return fail(E::Reading, "The last " + unit + " must end with a line \"END\".");
-  return r;
+  sink.finish();
 }
 
+}  // namespace
+
+namespace {
+
+std::string tooLargeReason(const std::string& path) {
+  return "The file " + path + " is larger than " + std::to_string(kMaxInputFileBytes >> 20) +
+         " MB, the largest file the program reads.";
+}
+
+// A regular file opened for reading, or the reason why it cannot be read as data.
+class InputFd {
+ public:
+  InputFd(const std::string& path, std::string& reason) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+      reason = "The file " + path + " does not exist.";
+      return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      reason = path + " is a folder, not a file.";
+      return;
+    }
+    // Non-blocking, so that a pipe chosen by mistake does not wait for a writer; the checks below are
+    // made on what was opened, not on the name.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
+      reason = "The file " + path + " cannot be opened.";
+      return;
+    }
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      reason = path + " is not a regular file (a device, a pipe or a socket cannot be read as data).";
+      close();
+      return;
+    }
+    if (st.st_size > kMaxInputFileBytes) {
+      reason = tooLargeReason(path);
+      close();
+      return;
+    }
+    size_ = static_cast<std::size_t>(st.st_size);
+  }
+  ~InputFd() { close(); }
+  InputFd(const InputFd&) = delete;
+  InputFd& operator=(const InputFd&) = delete;
+
+  bool open() const { return fd_ >= 0; }
+  std::size_t size() const { return size_; }  // when it was opened
+  // Appends up to `n` bytes to `text`: false at the end of the file, or with `reason` when it cannot be
+  // read or grows beyond the limit while it is read.
+  bool readMore(std::string& text, std::size_t n, const std::string& path, std::string& reason) {
+    char buf[1 << 16];
+    std::size_t got = 0;
+    while (got < n) {
+      const ssize_t k = ::read(fd_, buf, std::min(sizeof buf, n - got));
+      if (k == 0) return got > 0;
+      if (k < 0) {
+        if (errno == EINTR) continue;
+        reason = "The file " + path + " cannot be read.";
+        return false;
+      }
+      // A file that grows while it is read is held to the same limit.
+      read_ += static_cast<std::size_t>(k);
+      if (read_ > static_cast<std::size_t>(kMaxInputFileBytes)) {
+        reason = tooLargeReason(path);
+        return false;
+      }
+      text.append(buf, static_cast<std::size_t>(k));
+      got += static_cast<std::size_t>(k);
+    }
+    return true;
+  }
+
+ private:
+  void close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  int fd_ = -1;
+  std::size_t size_ = 0;
+  std::size_t read_ = 0;
+};
+
+// The lines of a file read a piece at a time: what is held is the piece and the longest line, not the file.
+class FileFeed final : public LineFeed {
+ public:
+  FileFeed(InputFd& file, const std::string& path) : file_(file), path_(path) {}
+
+  bool next(std::string_view& line) override {
+    while (true) {
+      const std::size_t nl = buf_.find('\n', scan_);
+      if (nl != std::string::npos) return take(nl, nl + 1, line);
+      if (ended_) return pos_ < buf_.size() && take(buf_.size(), buf_.size(), line);
+      // Keep the line begun and read on.
+      buf_.erase(0, pos_);
+      pos_ = 0;
+      scan_ = buf_.size();
+      ended_ = !file_.readMore(buf_, kPiece, path_, problem_);
+    }
+  }
+  // Reads what is left, so that a file that cannot be read to its end or grows beyond the limit is told
+  // as such whatever its text says.
+  const std::string& problemAfterReadingAll() {
+    while (!ended_) {
+      buf_.clear();
+      pos_ = scan_ = 0;
+      ended_ = !file_.readMore(buf_, kPiece, path_, problem_);
+    }
+    return problem_;
+  }
+
+ private:
+  static constexpr std::size_t kPiece = 1 << 20;
+  bool take(std::size_t end, std::size_t next, std::string_view& line) {
+    line = std::string_view(buf_).substr(pos_, end - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = scan_ = next;
+    return true;
+  }
+  InputFd& file_;
+  const std::string& path_;
+  std::string buf_;
+  std::size_t pos_ = 0, scan_ = 0;  // the next line starts at pos_; no line end before scan_
+  bool ended_ = false;
+  std::string problem_;
+};
+
+}  // namespace
+
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    reason = "The file " + path + " does not exist.";
-    return false;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    reason = path + " is a folder, not a file.";
-    return false;
-  }
-  // Non-blocking, so that a pipe chosen by mistake does not wait for a writer; the checks below are made
-  // on what was opened, not on the name.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    reason = "The file " + path + " cannot be opened.";
-    return false;
-  }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    reason = path + " is not a regular file (a device, a pipe or a socket cannot be read as data).";
-    return false;
-  }
-  const std::string tooLarge = "The file " + path + " is larger than " + std::to_string(kMaxInputFileBytes >> 20) +
-                               " MB, the largest file the program reads.";
-  if (st.st_size > kMaxInputFileBytes) {
-    reason = tooLarge;
-    return false;
-  }
-  text.clear();
-  text.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[1 << 16];
-  while (true) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      reason = "The file " + path + " cannot be read.";
-      return false;
+  std::string why;
+  InputFd file(path, why);
+  if (file.open()) {
+    text.clear();
+    text.reserve(file.size());
+    while (file.readMore(text, std::size_t(1) << 20, path, why)) {
     }
-    // A file that grows while it is read is held to the same limit.
-    if (text.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(kMaxInputFileBytes)) {
-      reason = tooLarge;
-      return false;
-    }
-    text.append(buf, static_cast<std::size_t>(n));
   }
+  if (why.empty()) return true;
+  reason = std::move(why);
+  return false;
+}
+
+bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
+                       const InputLimits& limits) {
+  reason.clear();
+  InputFd file(path, reason);
+  if (!file.open()) return false;
+  FileFeed feed(file, path);
+  result = ParseResult{};
+  IntoDataSet sink(result.data, ds, sel);
+  parseWith(feed, file.size(), InputLayout::Populations, limits, result, sink);
+  reason = feed.problemAfterReadingAll();
+  if (!reason.empty()) return false;
+  finishInto(result, ds);
   return true;
 }
 
@@ -324,65 +595,24 @@ namespace {
 template <class Input>
 void buildFrom(Input& in, DataSet& ds, Selection& sel) {
   constexpr bool release = !std::is_const_v<Input>;
+  ParsedInput counts;
+  counts.nPop = in.nPop;
+  counts.nLoci = in.nLoci;
+  counts.maxAllele = in.maxAllele;
+  IntoDataSet sink(counts, ds, sel);
+  sink.start(static_cast<std::size_t>(in.nPop) * 6);
+  for (int p = 1; p <= in.nPop; ++p) {
+    auto& b = in.blocks[static_cast<std::size_t>(p)];
+    if constexpr (release) {
+      sink.add(p, std::move(b.name), b);
+      std::vector<int>().swap(b.alleles);
+    } else {
+      sink.add(p, b.name, b);
+    }
+  }
+  sink.finish();
   ds.Title = in.title;
-  ds.NPop = in.nPop;
-  ds.NLoci = in.nLoci;
-  ds.MaxAllele = in.maxAllele;
   ds.LocName = in.locName;
-  ds.PopName = makeVec1<std::string>(in.nPop);
-  ds.PopX = makeVec1<double>(in.nPop);
-  ds.PopY = makeVec1<double>(in.nPop);
-  ds.NInd = makeVec1<int>(in.nPop);
-  for (int p = 1; p <= in.nPop; ++p) {
-    auto& b = in.blocks[static_cast<std::size_t>(p)];
-    if constexpr (release) ds.PopName[static_cast<std::size_t>(p)] = std::move(b.name);
-    else ds.PopName[static_cast<std::size_t>(p)] = b.name;
-    ds.PopX[static_cast<std::size_t>(p)] = b.x;
-    ds.PopY[static_cast<std::size_t>(p)] = b.y;
-    ds.NInd[static_cast<std::size_t>(p)] = b.nInd;
-  }
-  ds.Allele.resize(in.nPop, in.nLoci, ds.NInd);
-  ds.NGenesRead.resize(in.nPop, in.nLoci);
-
-  sel.PopSel = makeVec1<int>(in.nPop, 1);
-  sel.PopSel[0] = 0;
-  sel.LocSel = makeVec1<int>(in.nLoci, 1);
-  sel.LocSel[0] = 0;
-  sel.LocAvail = sel.LocSel;
-  sel.LocMode = makeVec1<int>(in.nLoci, 1);
-  sel.LocMode[0] = 0;
-  sel.IndSel.assign(static_cast<std::size_t>(in.nPop) + 1, {});
-  for (int p = 1; p <= in.nPop; ++p) {
-    auto& b = in.blocks[static_cast<std::size_t>(p)];
-    sel.IndSel[static_cast<std::size_t>(p)] = makeVec1<int>(b.nInd, 1);
-    sel.IndSel[static_cast<std::size_t>(p)][0] = 0;
-    // The block holds an individual's loci side by side; the tables hold a locus's individuals side by side.
-    const std::size_t nLoci = static_cast<std::size_t>(in.nLoci);
-    std::vector<int*> first(nLoci + 1), second(nLoci + 1);
-    std::vector<int> genesOf(nLoci + 1, 0), doublyMissingOf(nLoci + 1, 0);
-    for (int l = 1; l <= in.nLoci; ++l) {
-      first[static_cast<std::size_t>(l)] = ds.Allele.locus1(p, l);
-      second[static_cast<std::size_t>(l)] = ds.Allele.locus2(p, l);
-    }
-    const int* cell = b.alleles.data();
-    for (int j = 1; j <= b.nInd; ++j)
-      for (std::size_t l = 1; l <= nLoci; ++l, cell += 2) {
-        const int x = cell[0], y = cell[1];
-        first[l][j] = x;
-        second[l][j] = y;
-        genesOf[l] += (x != kMissing) + (y != kMissing);
-        doublyMissingOf[l] += x == kMissing && y == kMissing;
-      }
-    for (int l = 1; l <= in.nLoci; ++l) {
-      ds.NGenesRead(p, l) = genesOf[static_cast<std::size_t>(l)];
-      // No genotype of this locus in this population (or no individual at all): the locus is dropped.
-      if (doublyMissingOf[static_cast<std::size_t>(l)] == b.nInd) {
-        sel.LocAvail[static_cast<std::size_t>(l)] = 0;
-        sel.LocSel[static_cast<std::size_t>(l)] = 0;
-      }
-    }
-    if constexpr (release) std::vector<int>().swap(b.alleles);
-  }
 }
 
 }  // namespace

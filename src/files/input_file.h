@@ -53,6 +53,11 @@ struct ParseResult {
 struct InputLimits {
   long long maxCount = 10'000'000;            // populations, loci, allele codes each
   long long maxFrequencyCells = 200'000'000;  // populations x loci x allele codes
+  // The tables of every population at every locus (genotypes, gene counts) may take this many times the
+  // file's size, and this much more: a population needs a line per individual, each with a code per locus,
+  // so only a file of mostly empty populations at many loci asks for more.
+  long long maxTableBytesPerFileByte = 8;
+  long long maxTableBytesBeyondFile = 64LL << 20;
 };
 
 // Field reading, shared with the import of comma-separated tables (splitLines: files/text_lines.h).
@@ -70,6 +75,17 @@ inline constexpr long long kMaxInputFileBytes = 256LL << 20;
 // Reads a whole file into `text`; false (with a reason) for a missing file, a folder, anything that is not
 // a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an unreadable file.
 bool readWholeFile(const std::string& path, std::string& text, std::string& reason);
+
+// Reads an input file of populations straight into a data set and its selection, as parseInputText and
+// buildDataSet would leave them, holding each population once (the text, the data set and one population
+// being read). The result is parseInputText's, without blocks; after a failure ds and sel hold nothing usable.
+ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits = {});
+
+// The same for the input file at `path`, read a piece at a time so that its text is never held whole:
+// false with `reason` when the file cannot be read (as readWholeFile says it), otherwise true with the
+// reading's result in `result`.
+bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
+                       const InputLimits& limits = {});
 
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.

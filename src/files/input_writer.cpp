@@ -13,7 +13,7 @@ ParsedInput selectedInput(const DataSet& ds, const Selection& sel) {
   // written: the table records reductions, and nothing has reduced those individuals.
   auto indSelected = [&](int p, int j) {
     if (static_cast<std::size_t>(p) >= sel.IndSel.size()) return true;
-    const Vec1<int>& v = sel.IndSel[static_cast<std::size_t>(p)];
+    const auto v = sel.IndSel[static_cast<std::size_t>(p)];
     return static_cast<std::size_t>(j) >= v.size() || v[static_cast<std::size_t>(j)] == 1;
   };
 

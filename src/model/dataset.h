@@ -1,9 +1,11 @@
 #pragma once
 // The loaded population data (or the reference populations), the selection and the workflow flags.
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "model/genotypes.h"
+#include "model/ragged_rows.h"
 #include "base/table.h"
 
 namespace kiwora {
@@ -31,7 +33,7 @@ struct DataSet {
 
 struct Selection {
   Vec1<int> PopSel;              // 0..NPop
-  std::vector<Vec1<int>> IndSel;  // [p][j], ragged like the genotypes
+  RaggedRows<std::uint8_t> IndSel;  // [p][j] 1 = selected, j 1..NInd[p]; ragged like the genotypes
   Vec1<int> LocSel;              // 0..NLoci
   Vec1<int> LocAvail;            // 0..NLoci
   Vec1<int> LocMode;             // 0..NLoci: 1 bi-parental, 2 maternal, 3 paternal

@@ -18,6 +18,10 @@ class GenotypeData {
   // nInd is 1-based (nInd[0] unused); populations 1..nPop, loci 1..nLoci, individuals 1..nInd[p]. Every
   // cell starts at 0.
   void resize(int nPop, int nLoci, const Vec1<int>& nInd);
+  // Building population by population, as a file is read: no population yet, room for about `expected`.
+  void startPopulations(int nLoci, std::size_t expected);
+  // Population nPop() + 1, of nInd individuals, every cell 0.
+  void addPopulation(int nInd);
 
   int nPop() const { return nPop_; }
   int nLoci() const { return nLoci_; }
@@ -38,11 +42,12 @@ class GenotypeData {
   bool operator==(const GenotypeData&) const = default;
 
  private:
-  // Individual j of locus l in population p: a population's cells are (locus 0..nLoci) x (individual
-  // 0..nInd), the rows and columns 0 unused but writable, as every table of the program indexes from 1.
+  // Individual j of locus l in population p: a population's cells are (locus 1..nLoci) x (individual
+  // 0..nInd), individual 0 unused but writable, as every table of the program indexes individuals from 1.
+  // There is no locus 0: a file of many one-individual populations would pay half its cells for it.
   std::size_t cell(int p, int l, int j) const {
     const auto pu = static_cast<std::size_t>(p);
-    return start_[pu] + static_cast<std::size_t>(l) * static_cast<std::size_t>(nInd_[pu] + 1) + static_cast<std::size_t>(j);
+    return start_[pu] + static_cast<std::size_t>(l - 1) * static_cast<std::size_t>(nInd_[pu] + 1) + static_cast<std::size_t>(j);
   }
   int nPop_ = 0, nLoci_ = 0;
   std::vector<int> nInd_;            // population 0..nPop

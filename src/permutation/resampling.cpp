@@ -49,7 +49,7 @@ void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, 
     out.resize(nSamples, nLoci_, nInd);
     // Loci that are not dealt read as untyped.
     for (int k = 1; k <= nSamples; ++k)
-      for (int l = 0; l <= nLoci_; ++l)
+      for (int l = 1; l <= nLoci_; ++l)
         for (int i = 0; i <= out.nInd(k); ++i) out.a1(k, l, i) = out.a2(k, l, i) = kMissing;
   }
 

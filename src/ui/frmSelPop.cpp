@@ -94,7 +94,7 @@ void frmSelPop::reduceToEqualSize() {
     if (!(n > minimum)) continue;
     // Part of an individual counts as a whole one; n > minimum leaves enough individuals to draw from.
     const int keep = minimum <= 0 ? 0 : static_cast<int>(std::ceil(minimum));
-    Vec1<int>& row = indSel[static_cast<std::size_t>(p)];
+    const auto row = indSel[static_cast<std::size_t>(p)];
     row = makeVec1<int>(n, 0);
     for (int j : drawDistinct(rng, n, keep)) row[static_cast<std::size_t>(j)] = 1;
   }

@@ -129,20 +129,25 @@ void frmStart::OpenPopGen_Click() {
   runGuarded(app, [&] { loadInputFile(path); });
 }
 
-std::optional<ParsedInput> frmStart::readPopulationFile(const std::string& path) {
-  std::string text;
-  if (!readTextFile(path, text, kReadingFailureMessage)) return std::nullopt;
-  ParseResult parsed = parseInputText(text);
+bool frmStart::readPopulationFile(const std::string& path, DataSet& next, Selection& nextSel) {
+  ParseResult parsed;
+  std::string reason;
+  if (!readInputFileInto(path, next, nextSel, parsed, reason)) {
+    message(std::string(kReadingFailureMessage) + "\n" + reason);
+    return false;
+  }
   if (!parsed.ok()) {
     message(parsed.message());
-    return std::nullopt;
+    return false;
   }
-  return std::move(parsed.data);
+  return true;
 }
 
 void frmStart::loadInputFile(const std::string& path) {
-  std::optional<ParsedInput> parsed = readPopulationFile(path);
-  if (!parsed) return;
+  // The new data replace the loaded ones only once the whole file has been read.
+  DataSet next;
+  Selection nextSel;
+  if (!readPopulationFile(path, next, nextSel)) return;
   const std::string outPath = resultFileName(path);
   if (!resultPathUsable(outPath)) {
     message(std::string(kReadingFailureMessage) + "\nThe result file " + outPath +
@@ -150,11 +155,6 @@ void frmStart::loadInputFile(const std::string& path) {
     return;
   }
 
-  // The new data replace the loaded ones only now that the whole file has been read.
-  DataSet next;
-  Selection nextSel;
-  buildDataSet(std::move(*parsed), next, nextSel);
-  parsed.reset();
   DataSet& cur = ds();
   next.SaveFileName = cur.SaveFileName;
   next.FreqFileName = cur.FreqFileName;
@@ -192,14 +192,12 @@ void frmStart::OpenRefFile_Click() {
 }
 
 void frmStart::loadReferenceFile(const std::string& path) {
-  const std::optional<ParsedInput> parsed = readPopulationFile(path);
-  if (!parsed) return;
-
   // Built beside the loaded data and swapped in at the end, so a refused file changes nothing.
   DataSet next;
   Selection nextSel;
+  if (!readPopulationFile(path, next, nextSel)) return;
   TestGroups nextTest = model().test;
-  buildReferenceData(*parsed, next, nextSel, nextTest);
+  completeReferenceData(next, nextTest);
   const DataSet& cur = ds();
   next.InFileName = cur.InFileName;
   next.OutFileName = cur.OutFileName;

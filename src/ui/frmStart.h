@@ -1,7 +1,5 @@
 #pragma once
 // The main window: the menu bar through which every task is reached.
-#include <optional>
-
 #include "files/input_file.h"
 #include "ui/app_window.h"
 
@@ -25,9 +23,9 @@ class frmStart : public AppWindow {
   void loadInputFile(const std::string& path);
   void loadReferenceFile(const std::string& path);
   void loadTestGroupFile(const std::string& path);
-  // Reads and parses a data file in the population layout; empty, after telling the user why, when it
-  // cannot be read or parsed.
-  std::optional<ParsedInput> readPopulationFile(const std::string& path);
+  // Reads a data file in the population layout into `ds` and `sel`; false, after telling the user why,
+  // when it cannot be read or parsed.
+  bool readPopulationFile(const std::string& path, DataSet& ds, Selection& sel);
   // Opens a task window in place of the main window.
   void openTask(const std::string& window);
 };
