@@ -37,7 +37,7 @@ void finishHaplotypeTable(HaplotypeTable& t, int nPop) {
 
 namespace {
 
-void buildHaplotypes(const GenotypeView& ref, const std::vector<int>& loci, const std::vector<int>& pops,
+void buildHaplotypes(const GenotypeReader& ref, const std::vector<int>& loci, const std::vector<int>& pops,
                      HaplotypeTable& t) {
   t.reset(ref.nPop);
   if (!loci.empty())
@@ -63,7 +63,7 @@ double ReferenceTables::log10Factorial(int n) const {
   return Log10_Factorial(n);
 }
 
-void buildReferenceTables(const GenotypeView& ref, const Vec1<int>& locMode, const TestGroups& test,
+void buildReferenceTables(const GenotypeReader& ref, const Vec1<int>& locMode, const TestGroups& test,
                           const ReferenceBuild& how, ReferenceTables& out) {
   out.nPop = ref.nPop;
   out.nLoci = ref.nLoci;

@@ -88,7 +88,7 @@ struct ReferenceBuild {
 
 // Builds every table from the reference genotypes of the view (its population and locus selection),
 // the modes of inheritance and the loaded test groups (which count for the allele presence).
-void buildReferenceTables(const GenotypeView& ref, const Vec1<int>& locMode, const TestGroups& test,
+void buildReferenceTables(const GenotypeReader& ref, const Vec1<int>& locMode, const TestGroups& test,
                           const ReferenceBuild& how, ReferenceTables& out);
 
 }  // namespace kiwora

@@ -137,9 +137,8 @@ Table2<int> haplotypeCounts(const HaplotypeTable& t, const std::vector<int>& can
 LeaveOutReference::LeaveOutReference(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt,
                                      int groupSize)
     : ds_(ds), opt_(opt), nLoci_(ds.NLoci), maxAllele_(ds.MaxAllele) {
-  // The statistics take a writable view; the tables only read it, so the data set is not copied.
-  GenotypeData& all = const_cast<GenotypeData&>(ds.Allele);
-  const GenotypeView view = viewOfCopy(all, ds.MaxAllele, sel.PopSel, sel.LocSel);
+  // The tables only read the genotypes, so the data set is not copied.
+  const GenotypeReader view = readerOf(ds, sel);
   const AssignMethod method = opt.method();
   ReferenceBuild how;
   how.minFreqMiss = opt.MinFreqMiss;

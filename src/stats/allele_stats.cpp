@@ -11,7 +11,7 @@ namespace kiwora {
 namespace {
 
 // The typed codes at locus l in the selected populations, ascending.
-std::vector<int> typedCodes(const GenotypeView& g, int l, std::vector<unsigned char>& seen) {
+std::vector<int> typedCodes(const GenotypeReader& g, int l, std::vector<unsigned char>& seen) {
   const int maxA = g.maxAllele;
   seen.assign(static_cast<std::size_t>(maxA) + 1, 0);
   std::vector<int> codes;
@@ -36,7 +36,7 @@ std::vector<int> typedCodes(const GenotypeView& g, int l, std::vector<unsigned c
 
 // One locus over every selected population, given its typed codes; writes only column `l` of the tables,
 // so loci may run in parallel.
-void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, std::vector<int> codes, AlleleStats& out) {
+void alleleFreqLocus(const GenotypeReader& g, int l, bool dominant, std::vector<int> codes, AlleleStats& out) {
   const int maxA = g.maxAllele;
 
   for (int p = 1; p <= g.nPop; ++p) {
@@ -118,7 +118,7 @@ void alleleFreqLocus(const GenotypeView& g, int l, bool dominant, std::vector<in
 
 }  // namespace
 
-void Calc_Allele_Freq(const GenotypeView& g, bool dominant, AlleleStats& out) {
+void Calc_Allele_Freq(const GenotypeReader& g, bool dominant, AlleleStats& out) {
   // Cells only for the codes each locus carries (and the two the dominant correction writes).
   std::vector<std::vector<int>> codes(static_cast<std::size_t>(std::max(g.nLoci, 0)) + 1);
   std::vector<std::vector<int>> cells(codes.size());

@@ -30,6 +30,6 @@ struct AlleleStats {
 
 // Sizes and fills every table of `out` for the populations and loci selected in the view.
 // dominant: the correction for dominant markers (allele 1 recessive, allele 2 dominant).
-void Calc_Allele_Freq(const GenotypeView& g, bool dominant, AlleleStats& out);
+void Calc_Allele_Freq(const GenotypeReader& g, bool dominant, AlleleStats& out);
 
 }  // namespace kiwora

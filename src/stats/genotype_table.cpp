@@ -43,7 +43,7 @@ void GenotypeTable::reindex() {
     }
 }
 
-void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool sortByKey, GenotypeTable& out) {
+void Calc_Genotype_Freq(const GenotypeReader& g, const Vec1<int>& locMode, bool sortByKey, GenotypeTable& out) {
   const auto nl = static_cast<std::size_t>(g.nLoci) + 1;
   out.NGenoTypes = makeVec1<int>(g.nLoci);
   out.GenoKey.assign(nl, std::vector<std::string>(1));

@@ -32,6 +32,6 @@ struct GenotypeTable {
 
 // Tabulates the loci selected in the view whose mode is bi-parental (locMode 1), over every population
 // 1..nPop; sortByKey orders each list by key as text, otherwise the order of first appearance stays.
-void Calc_Genotype_Freq(const GenotypeView& g, const Vec1<int>& locMode, bool sortByKey, GenotypeTable& out);
+void Calc_Genotype_Freq(const GenotypeReader& g, const Vec1<int>& locMode, bool sortByKey, GenotypeTable& out);
 
 }  // namespace kiwora

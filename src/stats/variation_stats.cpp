@@ -12,7 +12,7 @@ namespace kiwora {
 namespace {
 
 // Unweighted mean over the loci at which the value is defined; undefined when there is none.
-Cell meanOverLoci(const GenotypeView& g, const Table2<Cell>& t, int p) {
+Cell meanOverLoci(const GenotypeReader& g, const Table2<Cell>& t, int p) {
   double sum = 0;
   int n = 0;
   for (int l = 1; l <= g.nLoci; ++l)
@@ -100,7 +100,7 @@ void Calc_Evenness(const GenotypeView& g, const AlleleStats& a, VariationStats& 
   }
 }
 
-void Calc_Heterozygosity(const GenotypeView& g, const AlleleStats& a, VariationStats& out) {
+void Calc_Heterozygosity(const GenotypeReader& g, const AlleleStats& a, VariationStats& out) {
   out.NIdentLoc.resize(g.nPop, g.nLoci);
   out.Ho.resize(g.nPop, g.nLoci);
   out.He.resize(g.nPop, g.nLoci);

@@ -33,7 +33,7 @@ struct VariationStats {
 void Count_Single_Locus_Genotypes(const GenotypeView& g, VariationStats& out);
 void Calc_Diversity_V(const GenotypeView& g, const AlleleStats& a, VariationStats& out);
 void Calc_Evenness(const GenotypeView& g, const AlleleStats& a, VariationStats& out);
-void Calc_Heterozygosity(const GenotypeView& g, const AlleleStats& a, VariationStats& out);
+void Calc_Heterozygosity(const GenotypeReader& g, const AlleleStats& a, VariationStats& out);
 void Calc_Degree_Heterozygosity(const GenotypeView& g, VariationStats& out);
 void Calc_Percent_Polymorphic(const GenotypeView& g, const AlleleStats& a, VariationStats& out);
 
