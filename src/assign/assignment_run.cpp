@@ -69,13 +69,8 @@ bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out,
 
 bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
   const std::string& path = model.assignFile.AssignOutFile;
-  TextFile out(context.decimalSign);
-  bool ok = out.open(path, TextFile::Mode::Append);
-  if (ok) {
-    print(out);
-    ok = out.close();
-  }
-  if (!ok) error = "The results could not be written to " + path + "!";
+  const bool ok = appendSection(path, context.decimalSign, print);
+  if (!ok) error = notWrittenMessage(path);
   return ok;
 }
 

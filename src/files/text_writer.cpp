@@ -216,4 +216,13 @@ bool TextFile::close() {
   return !failed_;
 }
 
+bool appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print) {
+  TextFile out(decimalSign);
+  if (!out.open(path, TextFile::Mode::Append)) return false;
+  print(out);
+  return out.close();
+}
+
+std::string notWrittenMessage(const std::string& path) { return "The results could not be written to " + path + "!"; }
+
 }  // namespace kiwora

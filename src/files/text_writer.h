@@ -3,6 +3,7 @@
 // numbers by the rules of base/number_format.h, CR LF line ends. Columns count from 1.
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "base/number_format.h"
@@ -94,5 +95,11 @@ class TextFile : public LineWriter {
   bool failed_ = false;
   std::string problem_;
 };
+
+// A run's report section: appended whole or not at all. False when the file could not be written; it is
+// then as it was before.
+bool appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print);
+// What the user is told when a section could not be written.
+std::string notWrittenMessage(const std::string& path);
 
 }  // namespace kiwora

@@ -10,13 +10,8 @@
 namespace kiwora {
 
 bool PermutationRun::appendReport(const std::string& path) {
-  TextFile out(context.decimalSign);
-  bool written = out.open(path, TextFile::Mode::Append);
-  if (written) {
-    printReport(out);
-    written = out.close();
-  }
-  if (!written) error = "The results could not be written to " + path + "!";
+  const bool written = appendSection(path, context.decimalSign, [this](LineWriter& out) { printReport(out); });
+  if (!written) error = notWrittenMessage(path);
   return written;
 }
 

@@ -53,9 +53,10 @@ using GenotypeView = BasicGenotypeView<GenotypeData>;
 // hands them without being able to change it.
 using GenotypeReader = BasicGenotypeView<const GenotypeData>;
 
-// The working genotypes of a data set with its selection.
-inline GenotypeView viewOf(DataSet& ds, const Selection& sel) {
-  GenotypeView v;
+namespace detail {
+template <class View, class Data>
+View viewOver(Data& ds, const Selection& sel) {
+  View v;
   v.nPop = ds.NPop;
   v.nLoci = ds.NLoci;
   v.maxAllele = ds.MaxAllele;
@@ -64,17 +65,14 @@ inline GenotypeView viewOf(DataSet& ds, const Selection& sel) {
   v.locSel = &sel.LocSel;
   return v;
 }
+}  // namespace detail
+
+// The working genotypes of a data set with its selection.
+inline GenotypeView viewOf(DataSet& ds, const Selection& sel) { return detail::viewOver<GenotypeView>(ds, sel); }
 
 // The same, read only.
 inline GenotypeReader readerOf(const DataSet& ds, const Selection& sel) {
-  GenotypeReader v;
-  v.nPop = ds.NPop;
-  v.nLoci = ds.NLoci;
-  v.maxAllele = ds.MaxAllele;
-  v.genotypes = &ds.Allele;
-  v.popSel = &sel.PopSel;
-  v.locSel = &sel.LocSel;
-  return v;
+  return detail::viewOver<GenotypeReader>(ds, sel);
 }
 
 }  // namespace kiwora

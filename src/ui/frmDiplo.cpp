@@ -379,12 +379,9 @@ void frmDiplo::Calculate() {
     const RunContext pairs =
         runContextOf(app.services, [&pairsProgress](const std::string& text) { pairsProgress.setText(text); });
     Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
-    TextFile out(app.services.decimalSign());
-    written = out.open(m.ds.OutFileName, TextFile::Mode::Append);
-    if (written) {
+    written = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
       printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()));
-      written = out.close();
-    }
+    });
   }, &running_);
   if (!completed) {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
@@ -394,7 +391,7 @@ void frmDiplo::Calculate() {
   }
   running_ = false;
   if (!written) {
-    message("The results could not be written to " + m.ds.OutFileName + "!");
+    message(notWrittenMessage(m.ds.OutFileName));
   } else {
     WorkflowFlags& f = flags();
     if (used.FlagHeterozygosity == 1) f.CanTestWithin = 1;
