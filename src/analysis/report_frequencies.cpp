@@ -71,7 +71,7 @@ void printGenotypeFrequencies(LineWriter& out, const AnalysisView& m) {
   const GenotypeTable& g = m.genotypeTable;
   forSelectedLoci(m, [&](int k) {
     // Maternal and paternal loci have no genotypes of two parents to list.
-    if (m.sel.LocMode[u(k)] != 1) return;
+    if (m.sel.inheritance(k) != Inheritance::BiParental) return;
     out.nl();
     out.tab(4).text(m.ds.LocName[u(k)]).nl();
     out.nl();

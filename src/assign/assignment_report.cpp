@@ -3,6 +3,16 @@
 #include <string>
 
 namespace kiwora {
+
+const char* inheritanceText(Inheritance mode) {
+  switch (mode) {
+    case Inheritance::Maternal: return "maternally inherited";
+    case Inheritance::Paternal: return "paternally inherited";
+    case Inheritance::BiParental: break;
+  }
+  return "bi-parentally inherited";
+}
+
 namespace {
 
 void frame(LineWriter& out, std::initializer_list<const char*> lines) {
@@ -129,13 +139,10 @@ void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOpt
   out.nl();
   out.tab(1).text("Selected loci").nl();
   out.tab(1).text("-------------").nl();
-  static const char* const modeText[4] = {"", "bi-parentally inherited", "maternally inherited", "paternally inherited"};
   for (int l = 1; l <= m.ds.NLoci; ++l) {
     const auto lu = static_cast<std::size_t>(l);
     if (m.sel.LocSel[lu] != 1) continue;
-    int mode = lu < m.sel.LocMode.size() ? m.sel.LocMode[lu] : 1;
-    if (mode < 1 || mode > 3) mode = 1;
-    out.tab(1).text(m.ds.LocName[lu]).zone().tab(15).text(modeText[mode]).nl();
+    out.tab(1).text(m.ds.LocName[lu]).zone().tab(15).text(inheritanceText(m.sel.inheritance(l))).nl();
   }
   out.nl();
   const char dec = out.decimalSign();

@@ -16,6 +16,8 @@ inline constexpr const char* kAssignBannerYear = "  2021  Kiwora";
 
 // What the header lists: the two files, the populations and the groups. A run whose lists differ from
 // the last header's writes the header again.
+// How the reports name a locus's mode of inheritance.
+const char* inheritanceText(Inheritance mode);
 std::string assignHeaderIdentity(const Model& m);
 
 // The framed list of every reference population, selected or not, with its sample size.

@@ -76,8 +76,8 @@ void buildReferenceTables(const GenotypeReader& ref, const Vec1<int>& locMode, c
   out.patLoci.clear();
   for (int l = 1; l <= ref.nLoci; ++l) {
     if (!ref.locOn(l)) continue;
-    const int mode = l < static_cast<int>(locMode.size()) ? locMode[static_cast<std::size_t>(l)] : 1;
-    (mode == 2 ? out.matLoci : mode == 3 ? out.patLoci : out.bipLoci).push_back(l);
+    const Inheritance mode = inheritanceAt(locMode, l);
+    (mode == Inheritance::Maternal ? out.matLoci : mode == Inheritance::Paternal ? out.patLoci : out.bipLoci).push_back(l);
   }
 
   // The assignment never applies the dominant-marker correction, whatever the population analysis uses.

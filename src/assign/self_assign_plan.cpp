@@ -9,8 +9,8 @@ std::vector<Vec1<int>> selfEligible(const DataSet& ds, const Selection& sel, int
   for (int l = 1; l <= ds.NLoci; ++l) {
     const auto li = static_cast<std::size_t>(l);
     if (sel.LocSel[li] != 1) continue;
-    if (sel.LocMode[li] == 1) bip.push_back(l);
-    if (sel.LocMode[li] == 2) mat.push_back(l);
+    if (sel.inheritance(l) == Inheritance::BiParental) bip.push_back(l);
+    if (sel.inheritance(l) == Inheritance::Maternal) mat.push_back(l);
   }
   std::vector<Vec1<int>> ok(static_cast<std::size_t>(ds.NPop) + 1);
   for (int p = 1; p <= ds.NPop; ++p) {

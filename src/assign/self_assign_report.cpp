@@ -1,17 +1,10 @@
 #include "assign/self_assign_report.h"
 
+#include "assign/assignment_report.h"
 #include "base/number_format.h"
 
 namespace kiwora {
 namespace {
-
-const char* modeText(int mode) {
-  switch (mode) {
-    case 2: return "maternally inherited";
-    case 3: return "paternally inherited";
-    default: return "bi-parentally inherited";
-  }
-}
 
 void framed(LineWriter& out, int column, const std::string& title) {
   const std::string rule(title.size(), '#');
@@ -75,7 +68,7 @@ void printSelectedLociModes(LineWriter& out, const DataSet& ds, const Selection&
   for (int l = 1; l <= ds.NLoci; ++l) {
     const auto li = static_cast<std::size_t>(l);
     if (sel.LocSel[li] != 1) continue;
-    out.tab(1).text(ds.LocName[li]).zone().tab(15).text(modeText(sel.LocMode[li])).nl();
+    out.tab(1).text(ds.LocName[li]).zone().tab(15).text(inheritanceText(sel.inheritance(l))).nl();
   }
 }
 

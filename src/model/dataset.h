@@ -31,6 +31,16 @@ struct DataSet {
   int maxN() const { return Allele.maxInd(); }
 };
 
+// How a locus is inherited; LocMode keeps it as its code (the codes the windows and files use).
+enum class Inheritance { BiParental = 1, Maternal = 2, Paternal = 3 };
+
+// The mode of locus l; a locus beyond the table, or a code outside 1..3, counts as bi-parental.
+inline Inheritance inheritanceAt(const Vec1<int>& locMode, int l) {
+  if (l < 0 || static_cast<std::size_t>(l) >= locMode.size()) return Inheritance::BiParental;
+  const int code = locMode[static_cast<std::size_t>(l)];
+  return code == 2 ? Inheritance::Maternal : code == 3 ? Inheritance::Paternal : Inheritance::BiParental;
+}
+
 struct Selection {
   Vec1<int> PopSel;              // 0..NPop
   RaggedRows<std::uint8_t> IndSel;  // [p][j] 1 = selected, j 1..NInd[p]; ragged like the genotypes
@@ -40,6 +50,8 @@ struct Selection {
   int NSelLoci = 0;
   double MinSampleSize = 0;  // a typed 2.5 stays 2.5: populations are then reduced to 3
   int EqualSizeFlag = 0;
+
+  Inheritance inheritance(int l) const { return inheritanceAt(LocMode, l); }
 
   int countSelectedLoci() const {
     int n = 0;

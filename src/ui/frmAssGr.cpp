@@ -185,7 +185,7 @@ void frmAssGr::Form_Load() {
   bool uniparental = false;
   for (int l = 1; l <= ds().NLoci && !uniparental; ++l) {
     const auto lu = static_cast<std::size_t>(l);
-    uniparental = sel().LocSel[lu] == 1 && lu < sel().LocMode.size() && sel().LocMode[lu] != 1;
+    uniparental = sel().LocSel[lu] == 1 && sel().inheritance(static_cast<int>(lu)) != Inheritance::BiParental;
   }
   if (uniparental) o.SimGenMethod = 5;
   for (int k = 0; k < 4; ++k) get<OptionButton>(kGeneratorButtons[k]).enabled = !uniparental;

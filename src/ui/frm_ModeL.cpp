@@ -7,7 +7,8 @@
 namespace kiwora {
 namespace {
 
-constexpr int kBiParental = 1, kMaternal = 2, kPaternal = 3;
+constexpr int kBiParental = static_cast<int>(Inheritance::BiParental), kMaternal = static_cast<int>(Inheritance::Maternal),
+              kPaternal = static_cast<int>(Inheritance::Paternal);
 // Each mode keeps its colour in captions and entries: bi-parental blue, maternal red, paternal green.
 constexpr const char* kBlue = "#0000c0";
 constexpr const char* kRed = "#c00000";
