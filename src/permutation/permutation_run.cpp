@@ -86,8 +86,9 @@ WithinTestChoice WithinTestRun::choiceOf(const AnalysisOptions& a) {
 }
 
 const std::vector<WithinTestResult>& WithinTestRun::run() {
-  // A copy of its own: the run's genotypes stay as they were whatever happens to the data set meanwhile.
-  const GenotypeData genotypes = ds.Allele;
+  // Each test copies its population itself, and the busy state keeps the data set as it is meanwhile (as
+  // for the other two tests): the whole data set needs no copy of its own.
+  const GenotypeData& genotypes = ds.Allele;
   const std::uint64_t seed = context.seed();
   const int nPerm = opt.NPerm;
   results.clear();
