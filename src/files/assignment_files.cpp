@@ -16,6 +16,13 @@ void widen(Vec1<int>& lo, Vec1<int>& hi, int l, int code) {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
+std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
+
+std::string lowerFirst(std::string s) {
+  if (!s.empty() && s[0] >= 'A' && s[0] <= 'Z') s[0] = static_cast<char>(s[0] - 'A' + 'a');
+  return s;
+}
+
 std::string nameMismatch(int l, const std::string& here, const std::string& ref) {
   return "Locus " + std::to_string(l) + " is " + quoted(here) + " in the file with test groups and " + quoted(ref) +
          " in the reference file.";
@@ -49,9 +56,11 @@ void completeReferenceData(DataSet& ds, TestGroups& ranges) {
 
 std::string lociMismatch(const ParsedInput& in, const DataSet& ref) {
   if (!in.countsRead) return {};  // nothing to compare: the file fails before its loci
-  if (in.nLoci != ref.NLoci) return countMismatch(in.nLoci, ref.NLoci);
+  if (in.nLoci != ref.NLoci) return lineRef(in.countLine[1]) + lowerFirst(countMismatch(in.nLoci, ref.NLoci));
   for (std::size_t l = 1; l < in.locName.size(); ++l)
-    if (in.locName[l] != ref.LocName[l]) return nameMismatch(static_cast<int>(l), in.locName[l], ref.LocName[l]);
+    if (in.locName[l] != ref.LocName[l])
+      return lineRef(in.firstLocusLine + static_cast<int>(l) - 1) +
+             lowerFirst(nameMismatch(static_cast<int>(l), in.locName[l], ref.LocName[l]));
   return {};
 }
 
@@ -68,7 +77,9 @@ std::string lociMismatch(const TestGroups& tg, const DataSet& ref) {
 std::string buildTestGroups(const ParsedInput& in, TestGroups& tg) {
   for (int g = 1; g <= in.nPop; ++g) {
     const PopulationBlock& b = in.blocks[static_cast<std::size_t>(g)];
-    if (b.nInd == 0) return "Test group " + std::to_string(g) + " (" + b.name + ") has no individual.";
+    if (b.nInd == 0)
+      return (b.headerLine > 0 ? lineRef(b.headerLine) + "test group " : "Test group ") + std::to_string(g) + " (" +
+             b.name + ") has no individual.";
   }
   const int nGr = in.nPop, nLoci = in.nLoci;
   tg.NTestGr = nGr;
@@ -151,7 +162,8 @@ std::string readTestGroupFile(const std::string& path, const DataSet& ref, const
     if (loaded.LocDeselectedNoData[l] == 1) next.locSel[l] = 1;
   fitTestGroups(next.groups, ref.RefMaxAllele, next.maxAllele, next.locSel);
   if (!frequencyTablesFit(ref.NPop, ref.NLoci, next.maxAllele))
-    return std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.";
+    return std::string(kSizingMessage) + "\n" + lineRef(parsed.data.countLine[2]) + "with the largest allele code " +
+           std::to_string(next.maxAllele) + ", reference populations x loci x allele codes exceed what the program can hold.";
   next.title = parsed.data.title;
   out = std::move(next);
   return {};

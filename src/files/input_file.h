@@ -18,6 +18,7 @@ inline constexpr const char* kSizingMessage = "The size of you data set is too l
 
 struct PopulationBlock {
   std::string name;
+  int headerLine = 0;  // the line of its header in the file read; 0 when it was not read from a file
   double x = 0, y = 0;
   int nInd = 0;
   std::vector<int> alleles;  // individual-major: (j - 1) * 2 * nLoci + 2 * (l - 1) + {0, 1}
@@ -30,6 +31,8 @@ struct ParsedInput {
   std::string title;
   int nPop = 0, nLoci = 0, maxAllele = 0;  // nPop counts the groups of a test-group file
   bool countsRead = false;                 // the three counts were read and are usable
+  int countLine[3] = {0, 0, 0};            // the lines of the three counts in the file
+  int firstLocusLine = 0;                  // the line of the first locus name; the others follow it
   Vec1<std::string> locName;       // 1..nLoci
   Vec1<PopulationBlock> blocks;    // 1..nPop
   int largestCodeSeen = 0;

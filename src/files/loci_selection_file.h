@@ -14,7 +14,7 @@ inline constexpr const char* kLociFileRefusedMessage =
 
 struct LociSelectionResult {
   bool tooMany = false;  // n exceeds the number of loci
-  std::string detail;    // why the file cannot be used; empty when it can
+  std::string detail;    // why the file cannot be used, naming the line; empty when it can
   std::string title;     // line 1
   bool hasTitle = false; // the file has a line 1, which replaces the title even when the file is refused
   Vec1<int> locSel;      // 0..nLoci: 1 for every locus named in the file
