@@ -105,9 +105,9 @@ int run(int argc, char** argv) {
     return player.interactive(std::cin);
   }
   // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
-  std::string text, reason;
-  if (!kiwora::readWholeFile(script, text, reason)) {
-    std::cerr << "kiwora: cannot play the script: " << reason << "\n";
+  std::string text;
+  if (const kiwora::Refusal unreadable = kiwora::readWholeFile(script, text)) {
+    std::cerr << "kiwora: cannot play the script: " << unreadable.detail() << "\n";
     return 2;
   }
   const std::size_t slash = script.find_last_of('/');

@@ -36,7 +36,7 @@ class ImportWindow : public testing::AppFixture {
 
 TEST(ImportTable, ReadsRowsLociPopulationsAndGroups) {
   const ImportResult r = parseImportTable(kTable);
-  ASSERT_TRUE(r.ok) << r.message();
+  ASSERT_TRUE(r.ok()) << r.message();
   const ImportedTable& t = r.table;
   EXPECT_EQ(t.nIndImp, 4);
   EXPECT_EQ(t.nLoci, 2);
@@ -58,7 +58,7 @@ TEST(ImportTable, ReadsRowsLociPopulationsAndGroups) {
 TEST(ImportTable, NamesInTheFormOfANumberCompareAsNumbers) {
   const ImportResult r = parseImportTable(
       "a,b,c,d,e,L,L\n01,7.50,i,1,1,1,1\n1,7.5,i,2,2,1,1\nx1,G,i,3,3,1,1\nX1,G,i,4,4,1,1\n");
-  ASSERT_TRUE(r.ok) << r.message();
+  ASSERT_TRUE(r.ok()) << r.message();
   ASSERT_EQ(r.table.nPop, 3);
   EXPECT_EQ(r.table.popName[1].text, "1");
   EXPECT_EQ(r.table.popName[2].text, "x1");
@@ -78,7 +78,7 @@ TEST(ImportTable, AcceptedLayouts) {
   };
   for (const auto& c : cases) {
     const ImportResult r = parseImportTable(c.text);
-    ASSERT_TRUE(r.ok) << c.what << ": " << r.message();
+    ASSERT_TRUE(r.ok()) << c.what << ": " << r.message();
     EXPECT_EQ(r.table.nIndImp, 1) << c.what;
     EXPECT_EQ(r.table.impAllele2(1, 1), 2) << c.what;
     EXPECT_EQ(r.table.popName[1].text, "A") << c.what;

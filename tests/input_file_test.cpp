@@ -11,7 +11,9 @@
 namespace kiwora {
 namespace {
 
-using Error = ParseResult::Error;
+// The failure text a refusal is shown under: the file cannot be read, or its counts cannot be held.
+enum class Error { Reading, Sizing };
+std::string headOf(Error e) { return e == Error::Sizing ? kSizingMessage : kReadingFailureMessage; }
 
 std::string header(const std::string& counts, int nLoci) {
   std::string s = "A title, with a comma\n" + counts + "\n";
@@ -159,9 +161,9 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
   limits.maxTableBytesBeyondFile = 2 << 20;
   for (const auto& c : cases) {
     const ParseResult r = parseInputText(c.text, limits);
-    EXPECT_EQ(r.error, c.error) << c.what << ": " << r.message();
-    EXPECT_NE(r.detail.find(c.detail), std::string::npos) << c.what << ": " << r.detail;
-    const char* head = c.error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
+    EXPECT_EQ(r.refusal.head(), headOf(c.error)) << c.what << ": " << r.message();
+    EXPECT_NE(r.refusal.detail().find(c.detail), std::string::npos) << c.what << ": " << r.refusal.detail();
+    const std::string head = headOf(c.error);
     EXPECT_EQ(r.message().rfind(head, 0), 0u) << c.what;
   }
 }
@@ -246,8 +248,8 @@ TEST(InputFile, EveryRefusalNamesItsLineAndWhatIsWrongThere) {
   };
   for (const auto& c : cases) {
     const ParseResult r = parseInputText(c.text, c.layout);
-    EXPECT_EQ(r.error, c.error) << c.what << ": " << r.message();
-    EXPECT_EQ(r.detail, c.detail) << c.what;
+    EXPECT_EQ(r.refusal.head(), headOf(c.error)) << c.what << ": " << r.message();
+    EXPECT_EQ(r.refusal.detail(), c.detail) << c.what;
   }
 }
 
@@ -260,7 +262,7 @@ TEST(InputFile, NoTestGroupsIsAFileOfGroups) {
   EXPECT_EQ(groups.data.blocks.size(), 1u);  // index 0 only
   EXPECT_EQ(groups.data.locName[2], "L2");
   const ParseResult populations = parseInputText(header("0,2,3", 2), InputLayout::Populations);
-  EXPECT_EQ(populations.error, Error::Reading);
+  EXPECT_EQ(populations.refusal.head(), headOf(Error::Reading));
 }
 
 // Bare codes are read on a short path; every other form of a whole number takes the full rules and gives
@@ -320,20 +322,21 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileOfUsableSize) {
       {"a missing file", dir.file("missing.txt"), "does not exist"},
   };
   for (const auto& c : cases) {
-    std::string text = "kept", reason;
-    EXPECT_FALSE(readWholeFile(c.path, text, reason)) << c.what;
-    EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+    std::string text = "kept";
+    const Refusal whole = readWholeFile(c.path, text);
+    EXPECT_TRUE(whole) << c.what;
+    EXPECT_EQ(whole.head(), kReadingFailureMessage) << c.what;
+    EXPECT_NE(whole.detail().find(c.reason), std::string::npos) << c.what << ": " << whole.detail();
     // Reading piece by piece refuses the same files for the same reasons.
     DataSet ds;
     Selection sel;
-    ParseResult parsed;
-    std::string pieceReason;
-    EXPECT_FALSE(readInputFileInto(c.path, ds, sel, parsed, pieceReason)) << c.what;
-    EXPECT_EQ(pieceReason, reason) << c.what;
+    const ParseResult parsed = readInputFileInto(c.path, ds, sel);
+    EXPECT_EQ(parsed.refusal, whole) << c.what;
   }
-  std::string text, reason;
+  std::string text;
   dir.write("ok.txt", testing::kDemoFile);
-  ASSERT_TRUE(readWholeFile(dir.file("ok.txt"), text, reason)) << reason;
+  const Refusal none = readWholeFile(dir.file("ok.txt"), text);
+  ASSERT_FALSE(none) << none.message();
   EXPECT_EQ(text, testing::kDemoFile);
 }
 
@@ -359,8 +362,7 @@ Built throughBlocks(const std::string& text) {
 
 void expectSameReading(const Built& want, const ParseResult& got, const DataSet& ds, const Selection& sel,
                        const std::string& what) {
-  ASSERT_EQ(got.error, want.result.error) << what << ": " << got.message();
-  EXPECT_EQ(got.detail, want.result.detail) << what;
+  ASSERT_EQ(got.refusal, want.result.refusal) << what << ": " << got.message();
   if (!got.ok()) return;
   const DataSet& w = want.ds;
   EXPECT_EQ(ds.Title, w.Title) << what;
@@ -398,9 +400,7 @@ void expectDirectReadingsAgree(const std::string& text, const std::string& what)
   dir.write("in.txt", text);
   DataSet ds;
   Selection sel;
-  ParseResult got;
-  std::string reason;
-  ASSERT_TRUE(readInputFileInto(dir.file("in.txt"), ds, sel, got, reason)) << what << ": " << reason;
+  const ParseResult got = readInputFileInto(dir.file("in.txt"), ds, sel);
   expectSameReading(want, got, ds, sel, what + " (file)");
 }
 

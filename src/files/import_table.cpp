@@ -58,7 +58,7 @@ bool isBlank(std::string_view line) { return trimmed(line).empty(); }
 
 ImportResult fail(std::string detail) {
   ImportResult r;
-  r.detail = std::move(detail);
+  r.refusal = Refusal(kImportFailureMessage, std::move(detail));
   return r;
 }
 
@@ -79,10 +79,6 @@ int numberOf(NameIndex& index, int& count, const ImportName& name, bool& added) 
 }
 
 }  // namespace
-
-std::string ImportResult::message() const {
-  return detail.empty() ? std::string(kImportFailureMessage) : std::string(kImportFailureMessage) + "\n" + detail;
-}
 
 int countImportRows(std::string_view text) {
   LineReader lines(text);
@@ -235,7 +231,6 @@ ImportResult parseImportTable(std::string_view text) {
     return fail("Row " + std::to_string(largestAt) + " (line " + std::to_string(largestAt + 1) + "): with its allele code " +
                 std::to_string(t.maxAllele) + ", populations x loci x allele codes exceed what the program can hold.");
   t.loaded = true;
-  r.ok = true;
   return r;
 }
 

@@ -170,11 +170,6 @@ std::vector<std::string> splitFields(std::string_view line) {
   return out;
 }
 
-std::string ParseResult::message() const {
-  std::string head = error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
-  return detail.empty() ? head : head + "\n" + detail;
-}
-
 ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
   return parseInputText(text, InputLayout::Populations, limits);
 }
@@ -317,13 +312,13 @@ namespace {
 
 template <class Sink>
 void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink) {
-  using E = ParseResult::Error;
+  // The two failure texts: the file's data cannot be read, or its counts are more than can be held.
+  enum class E { Reading, Sizing };
   ParsedInput& in = r.data;
   // A failure keeps what was read before it: the test-group reader tells a file of other loci from a
   // broken file by the counts and locus names.
   auto fail = [&r](E kind, std::string detail) {
-    r.error = kind;
-    r.detail = std::move(detail);
+    r.refusal = Refusal(kind == E::Sizing ? kSizingMessage : kReadingFailureMessage, std::move(detail));
   };
   const bool groups = layout == InputLayout::TestGroups;
   const std::string unit = groups ? "group" : "population";
@@ -613,7 +608,7 @@ class FileFeed final : public LineFeed {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& text, std::string& reason) {
+Refusal readWholeFile(const std::string& path, std::string& text, std::string head) {
   std::string why;
   InputFd file(path, why);
   if (file.open()) {
@@ -622,24 +617,28 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& reas
     while (file.readMore(text, std::size_t(1) << 20, path, why)) {
     }
   }
-  if (why.empty()) return true;
-  reason = std::move(why);
-  return false;
+  if (why.empty()) return {};
+  return Refusal(std::move(head), std::move(why));
 }
 
-bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
-                       const InputLimits& limits) {
-  reason.clear();
-  InputFd file(path, reason);
-  if (!file.open()) return false;
+ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits) {
+  ParseResult result;
+  std::string why;
+  InputFd file(path, why);
+  if (!file.open()) {
+    result.refusal = Refusal(kReadingFailureMessage, std::move(why));
+    return result;
+  }
   FileFeed feed(file, path);
-  result = ParseResult{};
   IntoDataSet sink(result.data, ds, sel);
   parseWith(feed, file.size(), InputLayout::Populations, limits, result, sink);
-  reason = feed.problemAfterReadingAll();
-  if (!reason.empty()) return false;
+  // A file that cannot be read to its end is refused as such, whatever its text said.
+  if (std::string problem = feed.problemAfterReadingAll(); !problem.empty()) {
+    result.refusal = Refusal(kReadingFailureMessage, std::move(problem));
+    return result;
+  }
   finishInto(result, ds);
-  return true;
+  return result;
 }
 
 namespace {

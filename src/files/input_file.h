@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/refusal.h"
 #include "files/text_lines.h"
 #include "model/dataset.h"
 
@@ -43,13 +44,10 @@ struct ParsedInput {
 enum class InputLayout { Populations, TestGroups };
 
 struct ParseResult {
-  enum class Error { None, Reading, Sizing };
-  Error error = Error::None;
-  std::string detail;  // names the line that is wrong
-  ParsedInput data;  // after a failure: what was read before it (title, counts, locus names so far)
-  bool ok() const { return error == Error::None; }
-  // The message for the user: the failure text, and the detail on a second line.
-  std::string message() const;
+  Refusal refusal;   // its failure text is the reading-failure or the sizing message
+  ParsedInput data;  // after a refusal: what was read before it (title, counts, locus names so far)
+  bool ok() const { return !refusal; }
+  std::string message() const { return refusal.message(); }
 };
 
 // Limits that keep an absurd header from allocating the machine away.
@@ -75,20 +73,19 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
 // tables): 256 MB.
 inline constexpr long long kMaxInputFileBytes = 256LL << 20;
 
-// Reads a whole file into `text`; false (with a reason) for a missing file, a folder, anything that is not
-// a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an unreadable file.
-bool readWholeFile(const std::string& path, std::string& text, std::string& reason);
+// Reads a whole file into `text`; refused, under the failure text `head`, for a missing file, a folder,
+// anything that is not a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an
+// unreadable file.
+Refusal readWholeFile(const std::string& path, std::string& text, std::string head = kReadingFailureMessage);
 
 // Reads an input file of populations straight into a data set and its selection, as parseInputText and
 // buildDataSet would leave them, holding each population once (the text, the data set and one population
 // being read). The result is parseInputText's, without blocks; after a failure ds and sel hold nothing usable.
 ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits = {});
 
-// The same for the input file at `path`, read a piece at a time so that its text is never held whole:
-// false with `reason` when the file cannot be read (as readWholeFile says it), otherwise true with the
-// reading's result in `result`.
-bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
-                       const InputLimits& limits = {});
+// The same for the input file at `path`, read a piece at a time so that its text is never held whole.
+// A file that cannot be read is refused as readWholeFile refuses it.
+ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits = {});
 
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.

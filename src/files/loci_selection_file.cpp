@@ -31,16 +31,11 @@ std::string_view countField(std::string_view line, std::string_view& rest, bool&
 }
 
 LociSelectionResult refuse(LociSelectionResult r, std::string detail) {
-  r.detail = std::move(detail);
+  r.refusal = Refusal(kLociFileRefusedMessage, std::move(detail));
   return r;
 }
 
 }  // namespace
-
-std::string LociSelectionResult::message() const {
-  if (tooMany) return std::string(kMoreLociMessage) + "\n" + detail;
-  return std::string(kLociFileRefusedMessage) + "\n" + detail;
-}
 
 LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::string>& locName, int nLoci) {
   LociSelectionResult r;
@@ -66,9 +61,8 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
     return refuse(r, "Line 2: the number of loci \"" + shown + "\" is not a whole number of 0 or more.");
   }
   if (n > nLoci) {
-    r.tooMany = true;
-    r.detail = "Line 2: the file announces " + std::to_string(n) + " locus names; the data set has " +
-               std::to_string(nLoci) + " loci.";
+    r.refusal = Refusal(kMoreLociMessage, "Line 2: the file announces " + std::to_string(n) +
+                                              " locus names; the data set has " + std::to_string(nLoci) + " loci.");
     return r;
   }
 
