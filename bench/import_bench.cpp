@@ -25,7 +25,7 @@ void BM_ImportDistinctPopulations(benchmark::State& state) {
   const std::string text = table(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     ImportResult r = parseImportTable(text);
-    if (!r.ok) state.SkipWithError("refused");
+    if (!r.ok()) state.SkipWithError("refused");
     benchmark::DoNotOptimize(r.table.nPop);
   }
 }
@@ -33,7 +33,7 @@ BENCHMARK(BM_ImportDistinctPopulations)->Arg(10000)->Arg(100000)->Unit(benchmark
 
 void BM_ImportSaveByPopulation(benchmark::State& state) {
   const ImportResult r = parseImportTable(table(static_cast<int>(state.range(0))));
-  if (!r.ok) {
+  if (!r.ok()) {
     state.SkipWithError("refused");
     return;
   }

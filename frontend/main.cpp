@@ -57,7 +57,7 @@ namespace {
 
 int run(int argc, char** argv) {
   std::string script;
-  bool terminal = false;
+  bool play = false, terminal = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
       printUsage(std::cout);
@@ -67,12 +67,23 @@ int run(int argc, char** argv) {
       std::cout << "kiwora " << kiwora::kVersion << "\n";
       return 0;
     }
-    if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc && script.empty() && !terminal) script = argv[++i];
-    else if (std::strcmp(argv[i], "--terminal") == 0 && script.empty()) terminal = true;
-    else return usage();
+    // One mode at most: a second --play is refused, even after an empty one.
+    if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc && !play && !terminal) {
+      play = true;
+      script = argv[++i];
+    } else if (std::strcmp(argv[i], "--terminal") == 0 && !play) {
+      terminal = true;
+    } else {
+      return usage();
+    }
+  }
+  // An empty path names no script; it must not fall back to reading the terminal.
+  if (play && script.empty()) {
+    std::cerr << "kiwora: --play needs the path of a script.\n";
+    return usage();
   }
 #ifdef KIWORA_DESKTOP
-  if (script.empty() && !terminal && kiwora::desktopAvailable()) return kiwora::runDesktop(argc, argv);
+  if (!play && !terminal && kiwora::desktopAvailable()) return kiwora::runDesktop(argc, argv);
 #endif
 
   kiwora::ScriptedServices services;
@@ -89,14 +100,14 @@ int run(int argc, char** argv) {
   kiwora::registerWindows(app);
   kiwora::startProgram(app);
 
-  if (script.empty()) {
+  if (!play) {
     kiwora::ScriptPlayer player(app, services, std::cout, ".");
     return player.interactive(std::cin);
   }
   // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
-  std::string text, reason;
-  if (!kiwora::readWholeFile(script, text, reason)) {
-    std::cerr << "kiwora: cannot play the script: " << reason << "\n";
+  std::string text;
+  if (const kiwora::Refusal unreadable = kiwora::readWholeFile(script, text)) {
+    std::cerr << "kiwora: cannot play the script: " << unreadable.detail() << "\n";
     return 2;
   }
   const std::size_t slash = script.find_last_of('/');

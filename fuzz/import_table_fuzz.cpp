@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto r = kiwora::parseImportTable(std::string_view(reinterpret_cast<const char*>(data), size));
-  if (!r.ok) return 0;
+  if (!r.ok()) return 0;
   for (auto units : {kiwora::ImportUnits::Populations, kiwora::ImportUnits::Groups}) {
     const kiwora::ParsedInput in = kiwora::importedInput(r.table, units);
     kiwora::LineWriter out;

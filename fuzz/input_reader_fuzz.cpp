@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kiwora::DataSet direct;
   kiwora::Selection directSel;
   const auto d = kiwora::parseInputInto(text, direct, directSel, limits);
-  if (d.error != r.error || d.detail != r.detail) std::abort();
+  if (d.refusal != r.refusal) std::abort();
   if (r.ok() && (direct.PopName != ds.PopName || !(direct.Allele == ds.Allele) || direct.LocName != ds.LocName ||
                  !(directSel.IndSel == sel.IndSel) || directSel.LocSel != sel.LocSel || direct.NInd != ds.NInd))
     std::abort();

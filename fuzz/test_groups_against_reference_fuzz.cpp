@@ -20,8 +20,8 @@ struct Reference {
   kiwora::TestGroups ranges;
   std::string path;  // where each input is written, as the reader takes a file
   Reference() {
-    std::string text, reason;
-    if (!kiwora::readWholeFile(KIWORA_SOURCE_DIR "/tests/scripts/ref_oaks.txt", text, reason)) std::abort();
+    std::string text;
+    if (kiwora::readWholeFile(KIWORA_SOURCE_DIR "/tests/scripts/ref_oaks.txt", text)) std::abort();
     const auto parsed = kiwora::parseInputText(text);
     if (!parsed.ok()) std::abort();
     kiwora::buildReferenceData(parsed.data, ds, sel, ranges);
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ofstream(ref.path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
                                                                     static_cast<std::streamsize>(size));
   kiwora::TestGroupRead read;
-  if (!kiwora::readTestGroupFile(ref.path, ref.ds, ref.sel, ref.ranges, read).empty()) return 0;
+  if (kiwora::readTestGroupFile(ref.path, ref.ds, ref.sel, ref.ranges, read)) return 0;
   kiwora::DataSet ds = ref.ds;
   kiwora::Selection sel = ref.sel;
   kiwora::TestGroups tg = ref.ranges;

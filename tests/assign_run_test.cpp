@@ -227,6 +227,29 @@ TEST_F(AssignRun, NothingToScoreIsRefusedBeforeTheFileIsTouched) {
   EXPECT_EQ(model().flags.AssignRunDone, 0);
 }
 
+// A file of no test groups loads; the assignment has nothing to score and says so, before the loci (which
+// such a file leaves all deselected) are looked at. The self-assignment needs no groups and runs, and an
+// assignment after it reads the file again and is refused again.
+TEST_F(AssignRun, AFileOfNoTestGroupsLoadsAndItsAssignmentIsRefusedWithAClearMessage) {
+  load(kStands, "No groups\r\n0,5,12\r\nA\r\nB\r\nC\r\nM1\r\nM2\r\n");
+  EXPECT_EQ(model().test.NTestGr, 0);
+  EXPECT_EQ(model().sel.countSelectedLoci(), 0);
+  run(std::string("menu AssisgnmentGr\nexpect-window frmAssGr\nclick Command2\nexpect-message ") + kNoTestGroupsMessage +
+      "\nexpect-window frmAssGr");
+  EXPECT_FALSE(std::filesystem::exists(outPath()));
+  EXPECT_EQ(model().flags.AssignRunDone, 0);
+  EXPECT_EQ(model().flags.Busy, 0);
+
+  std::fill(model().sel.LocSel.begin() + 1, model().sel.LocSel.end(), 1);
+  run("click Command4\nexpect-window frmStart");
+  ASSERT_TRUE(std::filesystem::exists(outPath()));
+  EXPECT_EQ(model().flags.AssignReRead, 1);
+
+  run(std::string("menu AssisgnmentGr\nclick Command2\nexpect-message ") + kNoTestGroupsMessage);
+  EXPECT_EQ(model().test.NTestGr, 0);
+  EXPECT_EQ(result().find("SCORES"), std::string::npos);
+}
+
 TEST_F(AssignRun, SimulatedGroupsBeyondTheMemoryLimitAreRefusedAndTheWindowStaysUsable) {
   load();
   // Under the delta criterion every simulated group keeps its delta: a billion of them cannot be held.

@@ -133,7 +133,7 @@ TEST_F(AssignmentFiles, RefusedOrUnreadableFilesLeaveEverythingAsItWas) {
       {"ref: empty file", "OpenRefFile", " ", kSizing},
       {"ref: a folder", "OpenRefFile", "", kFailure},
       {"test: other locus name", "OpenTestFile", header("T", "1,4,2", "A\r\nB\r\nc\r\nD\r\n") + g1 + "1,1,1,1,1,1,1,1\r\nEND\r\n",
-       kNotCompatible + "\nLocus 3"},
+       kNotCompatible + "\nLine 5: locus 3"},
       {"test: other number of loci", "OpenTestFile", header("T", "1,3,2", "A\r\nB\r\nC\r\n") + g1 + "1,1,1,1,1,1\r\nEND\r\n",
        kNotCompatible},
       {"test: other loci and a broken block", "OpenTestFile", header("T", "1,3,2", "A\r\nB\r\nC\r\n") + g1 + "x\r\n", kNotCompatible},
@@ -143,8 +143,8 @@ TEST_F(AssignmentFiles, RefusedOrUnreadableFilesLeaveEverythingAsItWas) {
       {"test: short line", "OpenTestFile", header("T", "1,4,2", kLoci) + g1 + "1,1,1,1,1,1,1\r\nEND\r\n",
        kFailure + "\nLine 8: 7 allele codes"},
       {"test: group without individual", "OpenTestFile",
-       header("T", "2,4,2", kLoci) + g1 + "1,1,1,1,1,1,1,1\r\n\r\nG2,0,0\r\nEND\r\n", kFailure + "\nTest group 2 (G2)"},
-      {"test: no group", "OpenTestFile", header("T", "0,4,2", kLoci), kFailure + "\nThe number of groups"},
+       header("T", "2,4,2", kLoci) + g1 + "1,1,1,1,1,1,1,1\r\n\r\nG2,0,0\r\nEND\r\n", kFailure + "\nLine 10: test group 2 (G2)"},
+      {"test: no loci", "OpenTestFile", header("T", "1,0,2", ""), kNotCompatible},
       {"test: last group ends with an empty line", "OpenTestFile", header("T", "1,4,2", kLoci) + g1 + "1,1,1,1,1,1,1,1\r\n\r\n",
        kFailure},
       {"test: header of two fields", "OpenTestFile", header("T", "1,4,2", kLoci) + "G1,0\r\n1,1,1,1,1,1,1,1\r\nEND\r\n",
@@ -178,6 +178,62 @@ TEST_F(AssignmentFiles, RefusedOrUnreadableFilesLeaveEverythingAsItWas) {
     EXPECT_EQ(tg().TestMaxAllele, testBefore.TestMaxAllele) << c.what;
     EXPECT_EQ(model().flags.TestLoaded, 1) << c.what;
   }
+}
+
+// Each refusal of a reference or test-group file says which line of it is wrong, and why.
+TEST_F(AssignmentFiles, RefusalsNameTheLineAndTheCause) {
+  readRef(kRef);
+  const std::string g1 = "G1,0,0\r\n1,1,1,1,1,1,1,1\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : kTest) utf16 += std::string{c, '\0'};
+  const struct {
+    const char* what;
+    const char* menu;
+    std::string content;
+    std::string message;  // the whole message
+  } cases[] = {
+      {"test: more loci", "OpenTestFile", header("T", "1,5,2", kLoci + "E\r\n") + g1 + "END\r\n",
+       kNotCompatible + "\nLine 2: the file with test groups has 5 loci, the reference file 4."},
+      {"test: other name of the last locus", "OpenTestFile", header("T", "1,4,2", "A\r\nB\r\nC\r\nD \r\n") + g1 + "END\r\n",
+       kNotCompatible + "\nLine 6: locus 4 is \"D \" in the file with test groups and \"D\" in the reference file."},
+      {"test: group without individual", "OpenTestFile", header("T", "2,4,2", kLoci) + g1 + "END\r\nG2,0,0\r\nEND\r\n",
+       kFailure + "\nLine 10: test group 2 (G2) has no individual."},
+      {"test: last group without END", "OpenTestFile", header("T", "1,4,2", kLoci) + g1 + "\r\n",
+       kFailure + "\nLine 9: the last group (1) ends with an empty line; it must end with a line \"END\"."},
+      {"test: largest code 0", "OpenTestFile", header("T", "1,4,0", kLoci) + g1 + "END\r\n",
+       kFailure + "\nLine 2: the largest allele code is 0; it must be at least 1."},
+      {"test: saved as UTF-16", "OpenTestFile", utf16,
+       kFailure + "\nLine 1: the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and "
+                  "read it again."},
+      {"ref: saved as UTF-16", "OpenRefFile", utf16,
+       kFailure + "\nLine 1: the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and "
+                  "read it again."},
+      {"ref: hexadecimal number of populations", "OpenRefFile", header("R", "0x2,4,6", kLoci),
+       kFailure + "\nLine 2: the number of populations \"0x2\" is not a number (it reads as 0); it must be at least 1."},
+  };
+  for (const auto& c : cases) {
+    run("file " + dir.write("bad.txt", c.content) + "\nmenu " + c.menu);
+    ASSERT_EQ(services.pendingMessages(), 1u) << c.what;
+    EXPECT_EQ(*services.takeMessage(), c.message) << c.what;
+  }
+}
+
+// A file of no test groups reads: no groups, and no locus keeps a test individual with data, so every
+// locus is deselected (and stays available). The next file with groups selects its loci again.
+TEST_F(AssignmentFiles, AFileOfNoTestGroupsReadsAndDeselectsEveryLocus) {
+  readRef(kRef);
+  readTest(header("No groups", "0,4,2", kLoci));
+  EXPECT_EQ(tg().NTestGr, 0);
+  EXPECT_EQ(ds().Title, "No groups");
+  EXPECT_EQ(model().flags.TestLoaded, 1);
+  for (int l = 1; l <= 4; ++l) EXPECT_EQ(model().sel.LocSel[static_cast<std::size_t>(l)], 0) << l;
+  EXPECT_EQ(model().sel.LocAvail, (Vec1<int>{0, 1, 1, 0, 1}));
+  run("expect-enabled AssisgnmentGr");
+
+  readTest(kTest);
+  EXPECT_EQ(tg().NTestGr, 2);
+  // B has no allele in these groups; C none in the reference populations.
+  EXPECT_EQ(model().sel.LocSel, (Vec1<int>{0, 1, 0, 0, 1}));
 }
 
 TEST_F(AssignmentFiles, ANewReferenceKeepsFittingTestGroupsAndDropsOthers) {

@@ -36,7 +36,7 @@ class ImportWindow : public testing::AppFixture {
 
 TEST(ImportTable, ReadsRowsLociPopulationsAndGroups) {
   const ImportResult r = parseImportTable(kTable);
-  ASSERT_TRUE(r.ok) << r.message();
+  ASSERT_TRUE(r.ok()) << r.message();
   const ImportedTable& t = r.table;
   EXPECT_EQ(t.nIndImp, 4);
   EXPECT_EQ(t.nLoci, 2);
@@ -58,7 +58,7 @@ TEST(ImportTable, ReadsRowsLociPopulationsAndGroups) {
 TEST(ImportTable, NamesInTheFormOfANumberCompareAsNumbers) {
   const ImportResult r = parseImportTable(
       "a,b,c,d,e,L,L\n01,7.50,i,1,1,1,1\n1,7.5,i,2,2,1,1\nx1,G,i,3,3,1,1\nX1,G,i,4,4,1,1\n");
-  ASSERT_TRUE(r.ok) << r.message();
+  ASSERT_TRUE(r.ok()) << r.message();
   ASSERT_EQ(r.table.nPop, 3);
   EXPECT_EQ(r.table.popName[1].text, "1");
   EXPECT_EQ(r.table.popName[2].text, "x1");
@@ -78,7 +78,7 @@ TEST(ImportTable, AcceptedLayouts) {
   };
   for (const auto& c : cases) {
     const ImportResult r = parseImportTable(c.text);
-    ASSERT_TRUE(r.ok) << c.what << ": " << r.message();
+    ASSERT_TRUE(r.ok()) << c.what << ": " << r.message();
     EXPECT_EQ(r.table.nIndImp, 1) << c.what;
     EXPECT_EQ(r.table.impAllele2(1, 1), 2) << c.what;
     EXPECT_EQ(r.table.popName[1].text, "A") << c.what;
@@ -92,7 +92,12 @@ TEST_F(ImportWindow, EachBadTableIsRefusedWithItsMessage) {
   const WorkflowFlags flagsBefore = model().flags;
   const std::string head = "Pop,Group,Ind,X,Y,L1,L1,L2,L2\r\n";
   const std::string good = "A,G,i,1,2,1,2,3,4\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : head + good) utf16 += std::string{c, '\0'};
   const struct { const char* what; std::string text; const char* detail; } cases[] = {
+      {"saved as UTF-16", utf16, "Line 1: the file is not plain text (it is UTF-16, or holds NUL bytes)"},
+      {"no row with data among two", head + "A,G,i,1,2,-1,-1,-1,-1\r\nB,G,i,1,2,-1,-1,-1,-1\r\n",
+       "Lines 2 to 3: no row holds an allele code other than -1."},
       {"X is 0", head + good + "A,G,i,0,2,1,2,3,4\r\n", "Row 2 (line 3): the X coordinate is 0."},
       {"X is not a number", head + "A,G,i,east,2,1,2,3,4\r\n", "Row 1 (line 2): the X coordinate \"east\" is not a number."},
       {"X in a decimal comma", head + "A,G,i,\"1,5\",2,1,2,3,4\r\n", "the X coordinate \"1,5\" is not a number."},
@@ -111,10 +116,10 @@ TEST_F(ImportWindow, EachBadTableIsRefusedWithItsMessage) {
       {"a line of blanks", head + good + "   \r\n", "Row 2 (line 3): 1 field where 9"},
       {"header without whole loci", "Pop,Group,Ind,X,Y,L1,L1,L2\r\nA,G,i,1,2,1,2,3\r\n", "Line 1: the header has 8 fields"},
       {"header without loci", "Pop,Group,Ind,X,Y\r\nA,G,i,1,2\r\n", "Line 1: the header has 5 fields"},
-      {"header only", head, "The table has no rows below its header."},
+      {"header only", head, "Line 2: the table has no rows below its header."},
       {"empty file", "", "The table is empty."},
       {"rows after the empty line", head + good + "\r\n" + good, "Line 4: the table ends with the empty line 3"},
-      {"no row with data", head + "A,G,i,1,2,-1,-1,-1,-1\r\n", "No row holds an allele code other than -1."},
+      {"no row with data", head + "A,G,i,1,2,-1,-1,-1,-1\r\n", "Line 2: no row holds an allele code other than -1."},
   };
   int n = 0;
   for (const auto& c : cases) {

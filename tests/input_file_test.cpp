@@ -11,7 +11,9 @@
 namespace kiwora {
 namespace {
 
-using Error = ParseResult::Error;
+// The failure text a refusal is shown under: the file cannot be read, or its counts cannot be held.
+enum class Error { Reading, Sizing };
+std::string headOf(Error e) { return e == Error::Sizing ? kSizingMessage : kReadingFailureMessage; }
 
 std::string header(const std::string& counts, int nLoci) {
   std::string s = "A title, with a comma\n" + counts + "\n";
@@ -144,7 +146,7 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"huge product", header("5000,5000,5000", 0), Error::Sizing, "exceed"},
       // Tables of 4.6 MB for a file of a few bytes: refused beyond 8 times the file and 2 MB.
       {"populations x loci far beyond the file", header("2000,200,2", 0), Error::Sizing,
-       "The 2000 populations x 200 loci would take about "},
+       "Line 2: the 2000 populations x 200 loci would take about "},
       {"populations x loci within 8 times the file", header("250,200,2", 0), Error::Reading, "locus 1"},
       {"missing counts", "title only\n", Error::Sizing, "ends before"},
       {"missing locus names", "t\n1,3,2\nL1\n", Error::Reading, "locus 2"},
@@ -153,17 +155,114 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"too few blocks", ok2 + "P1,0,0\n1,2,3,3\n\n", Error::Reading, "population 2"},
       {"more blocks, block NPop closed by an empty line", ok2 + "P1,0,0\n1,1,1,1\n\nP2,0,0\n1,1,1,1\n\nP3,0,0\nEND\n",
        Error::Reading, "END"},
-      {"binary garbage", std::string(kGarbage, sizeof kGarbage - 1), Error::Sizing, "ends before"},
+      {"binary garbage", std::string(kGarbage, sizeof kGarbage - 1), Error::Reading, "Line 1: the file is not plain text"},
   };
   InputLimits limits;
   limits.maxTableBytesBeyondFile = 2 << 20;
   for (const auto& c : cases) {
     const ParseResult r = parseInputText(c.text, limits);
-    EXPECT_EQ(r.error, c.error) << c.what << ": " << r.message();
-    EXPECT_NE(r.detail.find(c.detail), std::string::npos) << c.what << ": " << r.detail;
-    const char* head = c.error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
+    EXPECT_EQ(r.refusal.head(), headOf(c.error)) << c.what << ": " << r.message();
+    EXPECT_NE(r.refusal.detail().find(c.detail), std::string::npos) << c.what << ": " << r.refusal.detail();
+    const std::string head = headOf(c.error);
     EXPECT_EQ(r.message().rfind(head, 0), 0u) << c.what;
   }
+}
+
+// The same text as a file saved in UTF-16, little- or big-endian, with or without the byte-order mark.
+std::string utf16(const std::string& text, bool bigEndian, bool mark) {
+  std::string out = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+  for (char c : text) {
+    if (bigEndian) out += '\0';
+    out += c;
+    if (!bigEndian) out += '\0';
+  }
+  return out;
+}
+
+// The detail says on which line the reading stopped and what it found there.
+TEST(InputFile, EveryRefusalNamesItsLineAndWhatIsWrongThere) {
+  const std::string ok2 = header("2,2,3", 2);
+  const std::string demo = testing::kDemoFile;
+  const std::string notText =
+      "the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and read it again.";
+  const struct {
+    const char* what;
+    InputLayout layout;
+    std::string text;
+    Error error;
+    std::string detail;
+  } cases[] = {
+      {"hexadecimal count", InputLayout::Populations, header("0x2,2,3", 2), Error::Reading,
+       "Line 2: the number of populations \"0x2\" is not a number (it reads as 0); it must be at least 1."},
+      {"text for a count", InputLayout::Populations, header("abc,2,3", 2), Error::Reading,
+       "Line 2: the number of populations \"abc\" is not a number (it reads as 0); it must be at least 1."},
+      {"zero loci on a line of its own", InputLayout::Populations, "T\n2\n0\n3\n", Error::Reading,
+       "Line 3: the number of loci is 0; it must be at least 1."},
+      {"largest code 0", InputLayout::Populations, header("2,2,0", 2), Error::Reading,
+       "Line 2: the largest allele code is 0; it must be at least 1."},
+      {"largest code as text", InputLayout::Populations, "T\n2\n2\nnone\n", Error::Reading,
+       "Line 4: the largest allele code \"none\" is not a number (it reads as 0); it must be at least 1."},
+      {"count with an exponent", InputLayout::Populations, header("2e0,2,3", 2), Error::Sizing,
+       "Line 2: the number of populations \"2e0\" is not a usable count."},
+      {"no counts", InputLayout::Populations, "title only\n", Error::Sizing,
+       "Line 2: the file ends before the number of populations."},
+      {"too few locus names", InputLayout::Populations, "t\n1,3,2\nL1\n", Error::Reading,
+       "Line 4: the file ends before the name of locus 2."},
+      {"too few blocks", InputLayout::Populations, ok2 + "P1,0,0\n1,2,3,3\n\n", Error::Reading,
+       "Line 8: the file ends before population 2 of 2."},
+      {"last block ends with an empty line", InputLayout::Populations,
+       ok2 + "P1,0,0\n1,2,3,3\n\nP2,0,0\n1,1,1,1\n\n", Error::Reading,
+       "Line 10: the last population (2) ends with an empty line; it must end with a line \"END\"."},
+      {"file ends inside the last block", InputLayout::Populations, ok2 + "P1,0,0\n1,2,3,3\nEND\nP2,0,0\n1,1,1,1\n",
+       Error::Reading, "Line 10: the file ends inside population 2 (P2) before its closing \"END\"."},
+      {"last group ends with an empty line", InputLayout::TestGroups, header("1,2,3", 2) + "G1,a,b\n1,2,3,3\n\n",
+       Error::Reading, "Line 7: the last group (1) ends with an empty line; it must end with a line \"END\"."},
+      {"more loci announced than named", InputLayout::Populations, header("1,3,2", 2) + "P1,0,0\n1,2,1,2\nEND\n",
+       Error::Reading,
+       "Line 6: the header of population 1 must be a name and two numbers (name, X, Y). Line 2 announces 3 loci, "
+       "but the file names 2: line 5, read as the name of locus 3, is the header \"P1,0,0\"."},
+      {"9 loci announced above 8 names, counts on lines of their own", InputLayout::Populations,
+       "T\n1\n9\n4\nL1\nL2\nL3\nL4\nL5\nL6\nL7\nL8\nPop_1,28.0252,53.8763\n1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1\nEND\n",
+       Error::Reading,
+       "Line 14: the header of population 1 must be a name and two numbers (name, X, Y). Line 3 announces 9 loci, "
+       "but the file names 8: line 13, read as the name of locus 9, is the header \"Pop_1,28.0252,53.8763\"."},
+      {"more loci announced than named in groups", InputLayout::TestGroups,
+       header("1,3,2", 2) + "G1,any,text\n1,2,1,2\nEND\n", Error::Reading,
+       "Line 6: the header of group 1 must be three fields (name, X, Y). Line 2 announces 3 loci, "
+       "but the file names 2: line 5, read as the name of locus 3, is the header \"G1,any,text\"."},
+      {"fewer loci announced than named", InputLayout::Populations, header("1,1,2", 2) + "P1,0,0\n1,2\nEND\n",
+       Error::Reading,
+       "Line 4: the header of population 1 must be a name and two numbers (name, X, Y). Is \"L2\" a locus name "
+       "beyond the 1 that line 2 announces?"},
+      {"UTF-16 with its mark", InputLayout::Populations, utf16(demo, false, true), Error::Reading, "Line 1: " + notText},
+      {"UTF-16 big-endian with its mark", InputLayout::Populations, utf16(demo, true, true), Error::Reading,
+       "Line 1: " + notText},
+      {"UTF-16 without a mark", InputLayout::Populations, utf16(demo, false, false), Error::Reading, "Line 1: " + notText},
+      {"UTF-16 test groups", InputLayout::TestGroups, utf16(demo, false, true), Error::Reading, "Line 1: " + notText},
+      {"a byte-order mark of UTF-16 before plain text", InputLayout::Populations, "\xFF\xFE" + demo, Error::Reading,
+       "Line 1: " + notText},
+      {"NUL bytes in the counts", InputLayout::Populations, std::string("T\n3\0,5,4\n", 10), Error::Reading,
+       "Line 2: " + notText},
+      {"product of the counts on three lines", InputLayout::Populations, "T\n5000\n5000\n5000\n", Error::Sizing,
+       "Lines 2 to 4: populations x loci x allele codes (5000 x 5000 x 5000) exceed what the program can hold."},
+  };
+  for (const auto& c : cases) {
+    const ParseResult r = parseInputText(c.text, c.layout);
+    EXPECT_EQ(r.refusal.head(), headOf(c.error)) << c.what << ": " << r.message();
+    EXPECT_EQ(r.refusal.detail(), c.detail) << c.what;
+  }
+}
+
+// A file of no test groups is a file of groups like any other; a data set needs a population.
+TEST(InputFile, NoTestGroupsIsAFileOfGroups) {
+  const ParseResult groups = parseInputText(header("0,2,3", 2), InputLayout::TestGroups);
+  ASSERT_TRUE(groups.ok()) << groups.message();
+  EXPECT_EQ(groups.data.nPop, 0);
+  EXPECT_EQ(groups.data.nLoci, 2);
+  EXPECT_EQ(groups.data.blocks.size(), 1u);  // index 0 only
+  EXPECT_EQ(groups.data.locName[2], "L2");
+  const ParseResult populations = parseInputText(header("0,2,3", 2), InputLayout::Populations);
+  EXPECT_EQ(populations.refusal.head(), headOf(Error::Reading));
 }
 
 // Bare codes are read on a short path; every other form of a whole number takes the full rules and gives
@@ -223,20 +322,21 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFileOfUsableSize) {
       {"a missing file", dir.file("missing.txt"), "does not exist"},
   };
   for (const auto& c : cases) {
-    std::string text = "kept", reason;
-    EXPECT_FALSE(readWholeFile(c.path, text, reason)) << c.what;
-    EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+    std::string text = "kept";
+    const Refusal whole = readWholeFile(c.path, text);
+    EXPECT_TRUE(whole) << c.what;
+    EXPECT_EQ(whole.head(), kReadingFailureMessage) << c.what;
+    EXPECT_NE(whole.detail().find(c.reason), std::string::npos) << c.what << ": " << whole.detail();
     // Reading piece by piece refuses the same files for the same reasons.
     DataSet ds;
     Selection sel;
-    ParseResult parsed;
-    std::string pieceReason;
-    EXPECT_FALSE(readInputFileInto(c.path, ds, sel, parsed, pieceReason)) << c.what;
-    EXPECT_EQ(pieceReason, reason) << c.what;
+    const ParseResult parsed = readInputFileInto(c.path, ds, sel);
+    EXPECT_EQ(parsed.refusal, whole) << c.what;
   }
-  std::string text, reason;
+  std::string text;
   dir.write("ok.txt", testing::kDemoFile);
-  ASSERT_TRUE(readWholeFile(dir.file("ok.txt"), text, reason)) << reason;
+  const Refusal none = readWholeFile(dir.file("ok.txt"), text);
+  ASSERT_FALSE(none) << none.message();
   EXPECT_EQ(text, testing::kDemoFile);
 }
 
@@ -262,8 +362,7 @@ Built throughBlocks(const std::string& text) {
 
 void expectSameReading(const Built& want, const ParseResult& got, const DataSet& ds, const Selection& sel,
                        const std::string& what) {
-  ASSERT_EQ(got.error, want.result.error) << what << ": " << got.message();
-  EXPECT_EQ(got.detail, want.result.detail) << what;
+  ASSERT_EQ(got.refusal, want.result.refusal) << what << ": " << got.message();
   if (!got.ok()) return;
   const DataSet& w = want.ds;
   EXPECT_EQ(ds.Title, w.Title) << what;
@@ -301,9 +400,7 @@ void expectDirectReadingsAgree(const std::string& text, const std::string& what)
   dir.write("in.txt", text);
   DataSet ds;
   Selection sel;
-  ParseResult got;
-  std::string reason;
-  ASSERT_TRUE(readInputFileInto(dir.file("in.txt"), ds, sel, got, reason)) << what << ": " << reason;
+  const ParseResult got = readInputFileInto(dir.file("in.txt"), ds, sel);
   expectSameReading(want, got, ds, sel, what + " (file)");
 }
 

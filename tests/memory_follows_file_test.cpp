@@ -31,9 +31,9 @@ TEST(MemoryFollowsTheFile, LongTextsOfEmptyLinesOrFieldsHoldNoTablePerLine) {
       {"a script of empty lines", emptyLines, [&](const std::string& t) { EXPECT_EQ(player.playText(t, "s"), 0); }},
       {"a loci-selection file of empty lines", emptyLines,
        [&](const std::string& t) { EXPECT_FALSE(readLociSelection(t, names, 2).ok()); }},
-      {"an import of empty lines", emptyLines, [](const std::string& t) { EXPECT_FALSE(parseImportTable(t).ok); }},
+      {"an import of empty lines", emptyLines, [](const std::string& t) { EXPECT_FALSE(parseImportTable(t).ok()); }},
       {"an import header of empty fields", header, [](const std::string& t) {
-         EXPECT_FALSE(parseImportTable(t).ok);
+         EXPECT_FALSE(parseImportTable(t).ok());
          EXPECT_EQ(countImportRows(t), 0);
          EXPECT_EQ(importHeaderLoci(t), 100'000);
        }},

@@ -54,7 +54,7 @@ TEST_F(ReloadTestFile, FileThatNoLongerFitsIsRefusedAndNothingChanges) {
     std::string message;  // the start of the reader's message
   } cases[] = {
       {"other locus name", "T\r\n1,3,4\r\nA\r\nB\r\nX\r\nH1,0,0\r\n1,1,1,1,1,1\r\nEND\r\n",
-       "This file with test groups is not compatible with the reference file!\nLocus 3"},
+       "This file with test groups is not compatible with the reference file!\nLine 5: locus 3"},
       {"fewer loci", "T\r\n1,2,4\r\nA\r\nB\r\nH1,0,0\r\n1,1,1,1\r\nEND\r\n",
        "This file with test groups is not compatible with the reference file!"},
       {"code above its largest", "T\r\n1,3,4\r\n" + kLoci + "H1,0,0\r\n1,1,1,5,1,1\r\nEND\r\n",

@@ -165,6 +165,37 @@ TEST(PlayerProgram, HelpVersionAndUnknownOptions) {
   }
 }
 
+// --play takes one script path: an empty one, or a second --play, is refused with the usage before
+// anything is read from the terminal.
+TEST(PlayerProgram, AnEmptyOrRepeatedScriptPathIsRefusedWithTheUsage) {
+  testing::TempDir dir;
+  const std::string ok = "'" + dir.write("ok.kws", "expect-window frmStart\n") + "'";
+  const struct { std::string args; int exit; } cases[] = {
+      {"--play ''", 2},
+      {"--play '' --play " + ok, 2},
+      {"--play " + ok + " --play ''", 2},
+      {"--play " + ok + " --play " + ok, 2},
+      {"--play '' --terminal", 2},
+      {"--terminal --play ''", 2},
+      {"--play " + ok, 0},
+  };
+  for (const auto& c : cases) {
+    // Standard input holds an action that would pass: only a refusal keeps it from being played.
+    const std::string cmd = std::string(KIWORA_BINARY) + " " + c.args + " > '" + dir.file("out") + "' 2> '" +
+                            dir.file("err") + "' < '" + dir.file("ok.kws") + "'";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.args;
+    EXPECT_EQ(WEXITSTATUS(status), c.exit) << c.args;
+    const std::string err = testing::readFile(dir.file("err"));
+    if (c.exit == 2) {
+      EXPECT_NE(err.find("usage: kiwora"), std::string::npos) << c.args << ": " << err;
+      EXPECT_EQ(testing::readFile(dir.file("out")), "") << c.args;
+    } else {
+      EXPECT_EQ(err, "") << c.args;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kiwora
 #endif

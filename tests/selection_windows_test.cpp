@@ -140,13 +140,13 @@ TEST_F(SelectionWindows, LociFileTitleAlwaysReplacedSelectionOnlyWhenTheFileCanB
   // Line 1 is the title before anything is checked, so a refused file still replaces it.
   const struct { const char* name; const char* text; std::string message; const char* title; } bad[] = {
       {"more.txt", "New\r\n6\r\nAdh-1\r\n", "More loci than in the input file!", "New"},
-      {"short.txt", "New\r\n3\r\nAdh-1\r\nGot\r\n", refused + "The file ends after 2 of the 3 locus names it announces.", "New"},
+      {"short.txt", "New\r\n3\r\nAdh-1\r\nGot\r\n", refused + "Line 5: the file ends after 2 of the 3 locus names that line 2 announces.", "New"},
       {"word.txt", "New2\r\ntwo\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"two\" is not a whole number", "New2"},
       {"part.txt", "New\r\n1.5\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"1.5\" is not", "New"},
       {"hex.txt", "New\r\n0x2\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"0x2\" is not", "New"},
       {"exponent.txt", "New\r\n2e0\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"2e0\" is not", "New"},
       {"negative.txt", "New\r\n-1\r\n", refused + "Line 2: the number of loci \"-1\" is not", "New"},
-      {"titleonly.txt", "Only a title\r\n", refused + "The file ends after its title", "Only a title"},
+      {"titleonly.txt", "Only a title\r\n", refused + "Line 2: the file ends after its title", "Only a title"},
       {"empty.txt", "", refused + "The file is empty.", "Only a title"},
   };
   for (const auto& c : bad) {
@@ -177,6 +177,31 @@ TEST_F(SelectionWindows, LociFileTitleAlwaysReplacedSelectionOnlyWhenTheFileCanB
     EXPECT_EQ(model().ds.Title, "Chosen");
     EXPECT_EQ(selectedLoci(), c.selected) << c.text;
     expectLociListsMatchSelection();
+  }
+}
+
+// The whole message of each refusal: it names the line and what is wrong there. A file that is not
+// plain text has no title to take.
+TEST_F(SelectionWindows, LociFileRefusalsNameTheLineAndTheCause) {
+  run("menu EL");
+  const std::string refused = "The loci-selection file was not used; the selection of loci is unchanged.\n";
+  const std::string notText =
+      "the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and read it again.";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("Chosen\r\n1\r\nGot\r\n")) utf16 += std::string{c, '\0'};
+  const struct { const char* what; std::string text; std::string message; std::string title; } cases[] = {
+      {"more names than loci", "New\r\n6\r\nAdh-1\r\n",
+       "More loci than in the input file!\nLine 2: the file announces 6 locus names; the data set has 5 loci.", "New"},
+      {"names end early, the first beside the count", "Short\r\n3,Adh-1\r\n",
+       refused + "Line 3: the file ends after 1 of the 3 locus names that line 2 announces.", "Short"},
+      {"saved as UTF-16", utf16, refused + "Line 1: " + notText, "Short"},
+      {"NUL bytes in the count", std::string("Nul\r\n1\0\r\nGot\r\n", 14), refused + "Line 2: " + notText, "Nul"},
+  };
+  for (const auto& c : cases) {
+    run("file " + dir.write("loci.txt", c.text) + "\nmenu File_Select_Loci");
+    ASSERT_EQ(services.pendingMessages(), 1u) << c.what;
+    EXPECT_EQ(*services.takeMessage(), c.message) << c.what;
+    EXPECT_EQ(model().ds.Title, c.title) << c.what;
   }
 }
 

@@ -28,7 +28,9 @@ std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
   if (!(opt.MinFreqMiss > 0 && opt.MinFreqMiss <= 0.2))
     return "The minimum frequency of missing alleles must lie above 0 and not above 0.2!";
   if (!wholeAtLeastOne(opt.NSimGroups)) return "The number of simulated groups must be a whole number of at least 1!";
-  if (m.ds.NPop < 1 || m.test.NTestGr < 1) return "Open the reference file and the test file first!";
+  // A file of no test groups is read (LocNameRead holds its loci): the self-assignment needs no groups.
+  if (m.ds.NPop < 1 || (m.test.NTestGr < 1 && m.test.LocNameRead.empty()))
+    return "Open the reference file and the test file first!";
   bool pop = false;
   for (int p = 1; p <= m.ds.NPop; ++p) pop = pop || m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
   if (!pop) return "No reference population is selected! Select populations first!";
@@ -121,6 +123,11 @@ void assignStepFinish(AssignmentRun& run) {
 
 bool runAssignment(AssignmentRun& run) {
   if (!assignStepReloadTestGroups(run)) return false;
+  // Before the options: such a file also leaves every locus deselected, which is not what to fix.
+  if (run.model.test.NTestGr < 1 && !run.model.test.LocNameRead.empty()) {
+    run.error = kNoTestGroupsMessage;
+    return false;
+  }
   run.error = assignOptionsProblem(run.model, run.opt);
   if (!run.error.empty()) return false;
   run.error = memoryRefusal(assignmentTableNeeds(run.model, run.opt));

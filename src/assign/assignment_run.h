@@ -37,6 +37,10 @@ struct AssignmentRun : AssignmentRunBase {
   AssignmentResults results;  // the scores of the test groups and what the simulations found
 };
 
+// The assignment of a file of no test groups: there is nothing to score.
+inline constexpr const char* kNoTestGroupsMessage =
+    "The file with test groups holds no test group: there is nothing to assign! Open a file with test groups.";
+
 // Checks that the options allow a run; empty when they do, otherwise the message.
 std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt);
 

@@ -6,7 +6,7 @@ namespace kiwora {
 
 std::string Reload_Test_File(Model& m) {
   TestGroupRead read;
-  if (std::string why = readTestGroupFile(m.ds.TestFileName, m.ds, m.sel, m.test, read); !why.empty()) return why;
+  if (const Refusal refused = readTestGroupFile(m.ds.TestFileName, m.ds, m.sel, m.test, read)) return refused.message();
   installTestGroups(std::move(read), m.ds, m.sel, m.test);
   return {};
 }

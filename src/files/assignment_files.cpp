@@ -16,6 +16,13 @@ void widen(Vec1<int>& lo, Vec1<int>& hi, int l, int code) {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
+std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
+
+std::string lowerFirst(std::string s) {
+  if (!s.empty() && s[0] >= 'A' && s[0] <= 'Z') s[0] = static_cast<char>(s[0] - 'A' + 'a');
+  return s;
+}
+
 std::string nameMismatch(int l, const std::string& here, const std::string& ref) {
   return "Locus " + std::to_string(l) + " is " + quoted(here) + " in the file with test groups and " + quoted(ref) +
          " in the reference file.";
@@ -47,28 +54,34 @@ void completeReferenceData(DataSet& ds, TestGroups& ranges) {
       }
 }
 
-std::string lociMismatch(const ParsedInput& in, const DataSet& ref) {
+Refusal lociMismatch(const ParsedInput& in, const DataSet& ref) {
   if (!in.countsRead) return {};  // nothing to compare: the file fails before its loci
-  if (in.nLoci != ref.NLoci) return countMismatch(in.nLoci, ref.NLoci);
+  if (in.nLoci != ref.NLoci)
+    return Refusal(kNotCompatibleMessage, lineRef(in.countLine[1]) + lowerFirst(countMismatch(in.nLoci, ref.NLoci)));
   for (std::size_t l = 1; l < in.locName.size(); ++l)
-    if (in.locName[l] != ref.LocName[l]) return nameMismatch(static_cast<int>(l), in.locName[l], ref.LocName[l]);
+    if (in.locName[l] != ref.LocName[l])
+      return Refusal(kNotCompatibleMessage, lineRef(in.firstLocusLine + static_cast<int>(l) - 1) +
+                                                lowerFirst(nameMismatch(static_cast<int>(l), in.locName[l], ref.LocName[l])));
   return {};
 }
 
-std::string lociMismatch(const TestGroups& tg, const DataSet& ref) {
+Refusal lociMismatch(const TestGroups& tg, const DataSet& ref) {
   const int n = tg.LocNameRead.empty() ? 0 : static_cast<int>(tg.LocNameRead.size()) - 1;
-  if (n != ref.NLoci) return countMismatch(n, ref.NLoci);
+  if (n != ref.NLoci) return Refusal(kNotCompatibleMessage, countMismatch(n, ref.NLoci));
   for (int l = 1; l <= n; ++l) {
     const auto i = static_cast<std::size_t>(l);
-    if (tg.LocNameRead[i] != ref.LocName[i]) return nameMismatch(l, tg.LocNameRead[i], ref.LocName[i]);
+    if (tg.LocNameRead[i] != ref.LocName[i])
+      return Refusal(kNotCompatibleMessage, nameMismatch(l, tg.LocNameRead[i], ref.LocName[i]));
   }
   return {};
 }
 
-std::string buildTestGroups(const ParsedInput& in, TestGroups& tg) {
+Refusal buildTestGroups(const ParsedInput& in, TestGroups& tg) {
   for (int g = 1; g <= in.nPop; ++g) {
     const PopulationBlock& b = in.blocks[static_cast<std::size_t>(g)];
-    if (b.nInd == 0) return "Test group " + std::to_string(g) + " (" + b.name + ") has no individual.";
+    if (b.nInd == 0)
+      return Refusal(kReadingFailureMessage, (b.headerLine > 0 ? lineRef(b.headerLine) + "test group " : "Test group ") +
+                                                 std::to_string(g) + " (" + b.name + ") has no individual.");
   }
   const int nGr = in.nPop, nLoci = in.nLoci;
   tg.NTestGr = nGr;
@@ -131,18 +144,16 @@ bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& l
          static_cast<double>(limits.maxFrequencyCells);
 }
 
-std::string readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel,
-                              const TestGroups& loaded, TestGroupRead& out) {
-  std::string text, reason;
-  if (!readWholeFile(path, text, reason)) return std::string(kReadingFailureMessage) + "\n" + reason;
+Refusal readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel, const TestGroups& loaded,
+                          TestGroupRead& out) {
+  std::string text;
+  if (Refusal unreadable = readWholeFile(path, text)) return unreadable;
   const ParseResult parsed = parseInputText(text, InputLayout::TestGroups);
-  if (const std::string why = lociMismatch(parsed.data, ref); !why.empty())
-    return std::string(kNotCompatibleMessage) + "\n" + why;
-  if (!parsed.ok()) return parsed.message();
+  if (Refusal otherLoci = lociMismatch(parsed.data, ref)) return otherLoci;
+  if (!parsed.ok()) return parsed.refusal;
 
   TestGroupRead next;
-  if (const std::string why = buildTestGroups(parsed.data, next.groups); !why.empty())
-    return std::string(kReadingFailureMessage) + "\n" + why;
+  if (Refusal noGroups = buildTestGroups(parsed.data, next.groups)) return noGroups;
   next.groups.TestMinAllele = loaded.TestMinAllele;
   next.groups.TestMaxAllele = loaded.TestMaxAllele;
   // From the loci as the user last chose them, not from what the loaded groups lacked.
@@ -151,7 +162,9 @@ std::string readTestGroupFile(const std::string& path, const DataSet& ref, const
     if (loaded.LocDeselectedNoData[l] == 1) next.locSel[l] = 1;
   fitTestGroups(next.groups, ref.RefMaxAllele, next.maxAllele, next.locSel);
   if (!frequencyTablesFit(ref.NPop, ref.NLoci, next.maxAllele))
-    return std::string(kSizingMessage) + "\nReference populations x loci x allele codes exceed what the program can hold.";
+    return Refusal(kSizingMessage, lineRef(parsed.data.countLine[2]) + "with the largest allele code " +
+                                       std::to_string(next.maxAllele) +
+                                       ", reference populations x loci x allele codes exceed what the program can hold.");
   next.title = parsed.data.title;
   out = std::move(next);
   return {};

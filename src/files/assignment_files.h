@@ -25,15 +25,15 @@ void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, Test
 // The same for reference populations already read into `ds` (by parseInputInto).
 void completeReferenceData(DataSet& ds, TestGroups& ranges);
 
-// Empty when the test-group file's loci (as far as they were read) equal the reference loci, in number
-// and name, each name compared exactly; otherwise says what differs.
-std::string lociMismatch(const ParsedInput& in, const DataSet& ref);
+// No refusal when the test-group file's loci (as far as they were read) equal the reference loci, in
+// number and name, each name compared exactly; otherwise kNotCompatibleMessage and what differs.
+Refusal lociMismatch(const ParsedInput& in, const DataSet& ref);
 // The same check for test groups already loaded, against the loci of a new reference data set.
-std::string lociMismatch(const TestGroups& tg, const DataSet& ref);
+Refusal lociMismatch(const TestGroups& tg, const DataSet& ref);
 
-// The groups of a parsed test-group file. Returns what is wrong (empty on success): a group without
-// individuals cannot be scored and is refused. The allele ranges of `tg` are left as they are.
-std::string buildTestGroups(const ParsedInput& in, TestGroups& tg);
+// The groups of a parsed test-group file. A group without individuals cannot be scored and is refused.
+// The allele ranges of `tg` are left as they are.
+Refusal buildTestGroups(const ParsedInput& in, TestGroups& tg);
 
 // Fits test groups to the reference data: widens the allele ranges by the groups' codes, raises
 // `maxAllele` to the largest of the reference's value, the file's value and every code seen (so no
@@ -53,12 +53,12 @@ struct TestGroupRead {
 };
 
 // Reads the test-group file at `path` and checks it against the reference data `ref` (layout, number
-// and names of loci, allele codes, table sizes). Returns the message to show when the file is refused
-// (empty on success); nothing loaded is touched, the result goes into `out`. The allele ranges are those
+// and names of loci, allele codes, table sizes), refusing it with the message to show; nothing loaded is
+// touched, the result goes into `out`. The allele ranges are those
 // of `loaded` widened by the file's codes, and the selection is `sel`'s, with the loci that only the
 // loaded groups' lack of data deselected selected again, without the loci the new groups lack.
-std::string readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel,
-                              const TestGroups& loaded, TestGroupRead& out);
+Refusal readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel, const TestGroups& loaded,
+                          TestGroupRead& out);
 
 // Puts a checked read in place of the loaded groups: the groups, the title, the largest allele code and
 // the locus selection.

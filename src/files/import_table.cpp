@@ -58,7 +58,7 @@ bool isBlank(std::string_view line) { return trimmed(line).empty(); }
 
 ImportResult fail(std::string detail) {
   ImportResult r;
-  r.detail = std::move(detail);
+  r.refusal = Refusal(kImportFailureMessage, std::move(detail));
   return r;
 }
 
@@ -79,10 +79,6 @@ int numberOf(NameIndex& index, int& count, const ImportName& name, bool& added) 
 }
 
 }  // namespace
-
-std::string ImportResult::message() const {
-  return detail.empty() ? std::string(kImportFailureMessage) : std::string(kImportFailureMessage) + "\n" + detail;
-}
 
 int countImportRows(std::string_view text) {
   LineReader lines(text);
@@ -111,6 +107,7 @@ ImportResult parseImportTable(std::string_view text) {
   LineReader lines(text);
   std::string_view header;
   if (!lines.next(header) || (header.empty() && lines.rest().empty())) return fail("The table is empty.");
+  if (notPlainText(header)) return fail(std::string("Line 1: ") + kNotPlainText);
   const std::size_t headerFields = countFields(header);
   if (headerFields < 7 || (headerFields - 5) % 2 != 0)
     return fail("Line 1: the header has " + std::to_string(headerFields) +
@@ -135,10 +132,10 @@ ImportResult parseImportTable(std::string_view text) {
     if (!isBlank(line))
       return fail("Line " + std::to_string(lines.number()) + ": the table ends with the empty line " +
                   std::to_string(emptyLine) + "; nothing but empty lines may follow it.");
-  if (nRowsLong == 0) return fail("The table has no rows below its header.");
+  if (nRowsLong == 0) return fail("Line 2: the table has no rows below its header.");
   if (nRowsLong > limits.maxCount)
-    return fail("The table has " + std::to_string(nRowsLong) + " rows; the program holds at most " +
-                std::to_string(limits.maxCount) + ".");
+    return fail("Line " + std::to_string(limits.maxCount + 2) + ": the table has " + std::to_string(nRowsLong) +
+                " rows; the program holds at most " + std::to_string(limits.maxCount) + ".");
   const int nRows = static_cast<int>(nRowsLong);
   const int sized = firstBadRow > 0 ? static_cast<int>(firstBadRow) - 1 : nRows;
 
@@ -174,6 +171,7 @@ ImportResult parseImportTable(std::string_view text) {
   LineReader rows(text);
   rows.next(line);  // the header
   std::string popField, groupField, field;
+  int largestAt = 0;  // the first row with the largest allele code
   for (int i = 1; i <= nRows; ++i) {
     rows.next(line);
     const std::string at = "Row " + std::to_string(i) + " (line " + std::to_string(i + 1) + "): ";
@@ -201,7 +199,10 @@ ImportResult parseImportTable(std::string_view text) {
         const int code = static_cast<int>(v);
         (which == 0 ? t.impAllele1 : t.impAllele2)(i, l) = code;
         if (code != -1) t.impHasData[idx] = 1;
-        if (code > t.maxAllele) t.maxAllele = code;
+        if (code > t.maxAllele) {
+          t.maxAllele = code;
+          largestAt = i;
+        }
       }
     }
     if (t.impHasData[idx] != 1) continue;
@@ -222,12 +223,14 @@ ImportResult parseImportTable(std::string_view text) {
       t.popY.push_back(t.impY[idx]);
     }
   }
-  if (t.nPop == 0) return fail("No row holds an allele code other than -1.");
+  if (t.nPop == 0)
+    return fail((nRows == 1 ? std::string("Line 2") : "Lines 2 to " + std::to_string(nRows + 1)) +
+                ": no row holds an allele code other than -1.");
   const double units = std::max(t.nPop, t.nGroups);
   if ((units + 1) * (nLoci + 1) * (t.maxAllele + 2.0) > static_cast<double>(limits.maxFrequencyCells))
-    return fail("Populations x loci x allele codes exceed what the program can hold.");
+    return fail("Row " + std::to_string(largestAt) + " (line " + std::to_string(largestAt + 1) + "): with its allele code " +
+                std::to_string(t.maxAllele) + ", populations x loci x allele codes exceed what the program can hold.");
   t.loaded = true;
-  r.ok = true;
   return r;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "files/input_file.h"
+#include "files/refusal.h"
 #include "model/imported_table.h"
 
 namespace kiwora {
@@ -16,11 +17,10 @@ inline constexpr const char* kImportFailureMessage =
 inline constexpr const char* kImportSuccessMessage = "The reading of the data was successful!";
 
 struct ImportResult {
-  bool ok = false;
-  std::string detail;   // names the row or line that is wrong
+  Refusal refusal;      // under kImportFailureMessage, naming the row or line that is wrong
   ImportedTable table;  // complete only when ok
-  // The failure text, and the detail on a second line.
-  std::string message() const;
+  bool ok() const { return !refusal; }
+  std::string message() const { return refusal.message(); }
 };
 
 // The rows before the first empty line (a line of blanks counts as a row).

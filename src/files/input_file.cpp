@@ -120,6 +120,31 @@ bool parseAllele(std::string_view s, int& v) {
 
 std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
 
+// A header "name, X, Y": a population's X and Y are numbers, a test group's may be any text.
+bool isBlockHeader(const std::vector<std::string>& fields, bool groups, double& x, double& y) {
+  if (fields.size() != 3) return false;
+  return groups || (parseDecimal(fields[1], x) && parseDecimal(fields[2], y));
+}
+
+// When the first block's header is refused, the number of loci is the likely cause: a count above the
+// names read a block's header as a locus name, a count below them leaves a name where the header belongs.
+std::string lociCountHint(const ParsedInput& in, const std::vector<std::string>& fields, std::string_view header,
+                          bool groups) {
+  const std::string counted = std::to_string(in.countLine[1]);
+  for (int l = 1; l <= in.nLoci; ++l) {
+    double x, y;
+    const std::string& name = in.locName[static_cast<std::size_t>(l)];
+    if (!isBlockHeader(splitFields(name), groups, x, y)) continue;
+    return " Line " + counted + " announces " + std::to_string(in.nLoci) + " loci, but the file names " +
+           std::to_string(l - 1) + ": line " + std::to_string(in.firstLocusLine + l - 1) + ", read as the name of locus " +
+           std::to_string(l) + ", is the header \"" + name + "\".";
+  }
+  if (fields.size() == 1)
+    return " Is \"" + std::string(header) + "\" a locus name beyond the " + std::to_string(in.nLoci) + " that line " +
+           counted + " announces?";
+  return {};
+}
+
 }  // namespace
 
 std::vector<std::string> splitFields(std::string_view line) {
@@ -143,11 +168,6 @@ std::vector<std::string> splitFields(std::string_view line) {
     ++i;  // the comma
   }
   return out;
-}
-
-std::string ParseResult::message() const {
-  std::string head = error == Error::Sizing ? kSizingMessage : kReadingFailureMessage;
-  return detail.empty() ? head : head + "\n" + detail;
 }
 
 ParseResult parseInputText(std::string_view text, const InputLimits& limits) {
@@ -292,13 +312,13 @@ namespace {
 
 template <class Sink>
 void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink) {
-  using E = ParseResult::Error;
+  // The two failure texts: the file's data cannot be read, or its counts are more than can be held.
+  enum class E { Reading, Sizing };
   ParsedInput& in = r.data;
   // A failure keeps what was read before it: the test-group reader tells a file of other loci from a
   // broken file by the counts and locus names.
   auto fail = [&r](E kind, std::string detail) {
-    r.error = kind;
-    r.detail = std::move(detail);
+    r.refusal = Refusal(kind == E::Sizing ? kSizingMessage : kReadingFailureMessage, std::move(detail));
   };
   const bool groups = layout == InputLayout::TestGroups;
   const std::string unit = groups ? "group" : "population";
@@ -306,14 +326,18 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   if (cur.atEnd()) return fail(E::Sizing, "The file is empty.");
   std::string_view titleLine;
   cur.readLine(titleLine);
+  if (notPlainText(titleLine)) return fail(E::Reading, lineRef(1) + kNotPlainText);
   in.title = std::string(titleLine);
 
   const std::string countNames[3] = {"number of " + unit + "s", "number of loci", "largest allele code"};
   double counts[3];
+  std::string countText[3];
   for (int k = 0; k < 3; ++k) {
-    std::string field;
+    std::string& field = countText[k];
     const int at = cur.lineNumber();
-    if (!cur.readField(field)) return fail(E::Sizing, "The file ends before the " + countNames[k] + ".");
+    if (!cur.readField(field)) return fail(E::Sizing, lineRef(at) + "the file ends before the " + countNames[k] + ".");
+    in.countLine[k] = at;
+    if (notPlainText(field)) return fail(E::Reading, lineRef(at) + kNotPlainText);
     // A count is a whole decimal number; text that does not begin with a number counts as 0.
     long long whole = 0;
     counts[k] = parseWholeDecimal(field, whole) ? static_cast<double>(whole) : leadingNumber(field);
@@ -326,31 +350,47 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   in.nLoci = static_cast<int>(counts[1]);
   in.maxAllele = static_cast<int>(counts[2]);
   in.countsRead = true;
-  if (counts[0] == 0 || counts[1] == 0)
-    return fail(E::Reading, "The number of " + unit + "s and the number of loci must be at least 1.");
-  if (counts[2] < 1) return fail(E::Reading, "The largest allele code must be at least 1.");
+  // A count that reads as 0: a plain 0, or text that is not a number.
+  auto zeroCount = [&](int k) {
+    long long whole = 0;
+    const std::string what = parseWholeDecimal(countText[k], whole)
+                                 ? "the " + countNames[k] + " is 0"
+                                 : "the " + countNames[k] + " \"" + countText[k] + "\" is not a number (it reads as 0)";
+    return fail(E::Reading, lineRef(in.countLine[k]) + what + "; it must be at least 1.");
+  };
+  // A file of no test groups is read as such; a data set needs a population.
+  if (counts[0] == 0 && !groups) return zeroCount(0);
+  if (counts[1] == 0) return zeroCount(1);
+  if (counts[2] < 1) return zeroCount(2);
+  const std::string countsAt = in.countLine[0] == in.countLine[2]
+                                   ? lineRef(in.countLine[0])
+                                   : "Lines " + std::to_string(in.countLine[0]) + " to " + std::to_string(in.countLine[2]) + ": ";
   if (!groups && (counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
-    return fail(E::Sizing, "Populations x loci x allele codes exceed what the program can hold.");
+    return fail(E::Sizing, countsAt + "populations x loci x allele codes (" + countText[0] + " x " + countText[1] + " x " +
+                               countText[2] + ") exceed what the program can hold.");
   // Each population holds at least a genotype cell of each allele and a gene count at each locus.
   const double tableBytes = (counts[0] + 1) * (counts[1] + 1) * (2 * sizeof(int) + sizeof(int));
   const double allowed = static_cast<double>(limits.maxTableBytesPerFileByte) * static_cast<double>(bytes) +
                          static_cast<double>(limits.maxTableBytesBeyondFile);
   if (!groups && tableBytes > allowed)
-    return fail(E::Sizing, "The " + std::to_string(in.nPop) + " populations x " + std::to_string(in.nLoci) +
+    return fail(E::Sizing, countsAt + "the " + std::to_string(in.nPop) + " populations x " + std::to_string(in.nLoci) +
                                " loci would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
                                " MB of tables, more than a file of " + std::to_string(bytes) + " bytes can fill (" +
                                std::to_string(limits.maxTableBytesPerFileByte) + " times its size and " +
                                std::to_string(limits.maxTableBytesBeyondFile >> 20) + " MB).");
 
   in.locName.assign(1, std::string());
+  in.firstLocusLine = cur.lineNumber();
   for (int l = 1; l <= in.nLoci; ++l) {
     std::string_view name;
-    if (!cur.readLine(name)) return fail(E::Reading, "The file ends before the name of locus " + std::to_string(l) + ".");
+    const int at = cur.lineNumber();
+    if (!cur.readLine(name)) return fail(E::Reading, lineRef(at) + "the file ends before the name of locus " + std::to_string(l) + ".");
     in.locName.emplace_back(name);
   }
 
   const int nFields = 2 * in.nLoci;
   bool finished = false;
+  int emptyLine = 0;  // the line that ended the last block read, when it was an empty one
   sink.start(bytes);
   PopulationBlock block;
   for (int p = 1; p <= in.nPop; ++p) {
@@ -358,17 +398,17 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
     std::string_view header;
     const int headerLine = cur.lineNumber();
     if (!cur.readLine(header))
-      return fail(E::Reading, "The file ends before " + unit + " " + std::to_string(p) + " of " + std::to_string(in.nPop) + ".");
+      return fail(E::Reading, lineRef(headerLine) + "the file ends before " + unit + " " + std::to_string(p) + " of " +
+                                  std::to_string(in.nPop) + ".");
     auto hf = splitFields(header);
-    if (groups) {
-      if (hf.size() != 3)
-        return fail(E::Reading, lineRef(headerLine) + "the header of group " + std::to_string(p) +
-                                    " must be three fields (name, X, Y).");
-    } else if (hf.size() != 3 || !parseDecimal(hf[1], block.x) || !parseDecimal(hf[2], block.y)) {
-      return fail(E::Reading, lineRef(headerLine) + "the header of population " + std::to_string(p) +
-                                  " must be a name and two numbers (name, X, Y).");
+    if (!isBlockHeader(hf, groups, block.x, block.y)) {
+      std::string why = lineRef(headerLine) + "the header of " + unit + " " + std::to_string(p) +
+                        (groups ? " must be three fields (name, X, Y)." : " must be a name and two numbers (name, X, Y).");
+      if (p == 1) why += lociCountHint(in, hf, header, groups);
+      return fail(E::Reading, std::move(why));
     }
     block.name = hf[0];
+    block.headerLine = headerLine;
     bool ended = false;
     std::string_view line;
     while (cur.readLine(line)) {
@@ -379,6 +419,7 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
       }
       if (line.empty()) {
         ended = true;
+        emptyLine = cur.lineNumber() - 1;
         break;
       }
       const int at = cur.lineNumber() - 1;
@@ -419,17 +460,23 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
       ++block.nInd;
     }
     if (!ended)
-      return fail(E::Reading, "The file ends inside " + unit + " " + std::to_string(p) + " before its closing \"END\".");
+      return fail(E::Reading, lineRef(cur.lineNumber()) + "the file ends inside " + unit + " " + std::to_string(p) + " (" +
+                                  block.name + ") before its closing \"END\".");
     const std::size_t codes = block.alleles.size();
     sink.population(p, block);
     block.name.clear();
+    block.headerLine = 0;
     block.x = block.y = 0;
     block.nInd = 0;
     block.alleles.clear();
     // Populations tend to be alike in size: this one's is a good first guess for the next one.
     block.alleles.reserve(codes);
   }
-  if (!finished) return fail(E::Reading, "The last " + unit + " must end with a line \"END\".");
+  // No block to read is a read that has ended.
+  if (in.nPop == 0) finished = true;
+  if (!finished)
+    return fail(E::Reading, lineRef(emptyLine) + "the last " + unit + " (" + std::to_string(in.nPop) +
+                                ") ends with an empty line; it must end with a line \"END\".");
   sink.finish();
 }
 
@@ -561,7 +608,7 @@ class FileFeed final : public LineFeed {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& text, std::string& reason) {
+Refusal readWholeFile(const std::string& path, std::string& text, std::string head) {
   std::string why;
   InputFd file(path, why);
   if (file.open()) {
@@ -570,24 +617,28 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& reas
     while (file.readMore(text, std::size_t(1) << 20, path, why)) {
     }
   }
-  if (why.empty()) return true;
-  reason = std::move(why);
-  return false;
+  if (why.empty()) return {};
+  return Refusal(std::move(head), std::move(why));
 }
 
-bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
-                       const InputLimits& limits) {
-  reason.clear();
-  InputFd file(path, reason);
-  if (!file.open()) return false;
+ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits) {
+  ParseResult result;
+  std::string why;
+  InputFd file(path, why);
+  if (!file.open()) {
+    result.refusal = Refusal(kReadingFailureMessage, std::move(why));
+    return result;
+  }
   FileFeed feed(file, path);
-  result = ParseResult{};
   IntoDataSet sink(result.data, ds, sel);
   parseWith(feed, file.size(), InputLayout::Populations, limits, result, sink);
-  reason = feed.problemAfterReadingAll();
-  if (!reason.empty()) return false;
+  // A file that cannot be read to its end is refused as such, whatever its text said.
+  if (std::string problem = feed.problemAfterReadingAll(); !problem.empty()) {
+    result.refusal = Refusal(kReadingFailureMessage, std::move(problem));
+    return result;
+  }
   finishInto(result, ds);
-  return true;
+  return result;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/refusal.h"
 #include "files/text_lines.h"
 #include "model/dataset.h"
 
@@ -18,6 +19,7 @@ inline constexpr const char* kSizingMessage = "The size of you data set is too l
 
 struct PopulationBlock {
   std::string name;
+  int headerLine = 0;  // the line of its header in the file read; 0 when it was not read from a file
   double x = 0, y = 0;
   int nInd = 0;
   std::vector<int> alleles;  // individual-major: (j - 1) * 2 * nLoci + 2 * (l - 1) + {0, 1}
@@ -30,6 +32,8 @@ struct ParsedInput {
   std::string title;
   int nPop = 0, nLoci = 0, maxAllele = 0;  // nPop counts the groups of a test-group file
   bool countsRead = false;                 // the three counts were read and are usable
+  int countLine[3] = {0, 0, 0};            // the lines of the three counts in the file
+  int firstLocusLine = 0;                  // the line of the first locus name; the others follow it
   Vec1<std::string> locName;       // 1..nLoci
   Vec1<PopulationBlock> blocks;    // 1..nPop
   int largestCodeSeen = 0;
@@ -40,13 +44,10 @@ struct ParsedInput {
 enum class InputLayout { Populations, TestGroups };
 
 struct ParseResult {
-  enum class Error { None, Reading, Sizing };
-  Error error = Error::None;
-  std::string detail;  // names the line that is wrong
-  ParsedInput data;  // after a failure: what was read before it (title, counts, locus names so far)
-  bool ok() const { return error == Error::None; }
-  // The message for the user: the failure text, and the detail on a second line.
-  std::string message() const;
+  Refusal refusal;   // its failure text is the reading-failure or the sizing message
+  ParsedInput data;  // after a refusal: what was read before it (title, counts, locus names so far)
+  bool ok() const { return !refusal; }
+  std::string message() const { return refusal.message(); }
 };
 
 // Limits that keep an absurd header from allocating the machine away.
@@ -72,20 +73,19 @@ ParseResult parseInputText(std::string_view text, InputLayout layout, const Inpu
 // tables): 256 MB.
 inline constexpr long long kMaxInputFileBytes = 256LL << 20;
 
-// Reads a whole file into `text`; false (with a reason) for a missing file, a folder, anything that is not
-// a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an unreadable file.
-bool readWholeFile(const std::string& path, std::string& text, std::string& reason);
+// Reads a whole file into `text`; refused, under the failure text `head`, for a missing file, a folder,
+// anything that is not a regular file (a device, a pipe), a file above kMaxInputFileBytes, or an
+// unreadable file.
+Refusal readWholeFile(const std::string& path, std::string& text, std::string head = kReadingFailureMessage);
 
 // Reads an input file of populations straight into a data set and its selection, as parseInputText and
 // buildDataSet would leave them, holding each population once (the text, the data set and one population
 // being read). The result is parseInputText's, without blocks; after a failure ds and sel hold nothing usable.
 ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits = {});
 
-// The same for the input file at `path`, read a piece at a time so that its text is never held whole:
-// false with `reason` when the file cannot be read (as readWholeFile says it), otherwise true with the
-// reading's result in `result`.
-bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
-                       const InputLimits& limits = {});
+// The same for the input file at `path`, read a piece at a time so that its text is never held whole.
+// A file that cannot be read is refused as readWholeFile refuses it.
+ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits = {});
 
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.

@@ -31,16 +31,11 @@ std::string_view countField(std::string_view line, std::string_view& rest, bool&
 }
 
 LociSelectionResult refuse(LociSelectionResult r, std::string detail) {
-  r.detail = std::move(detail);
+  r.refusal = Refusal(kLociFileRefusedMessage, std::move(detail));
   return r;
 }
 
 }  // namespace
-
-std::string LociSelectionResult::message() const {
-  if (tooMany) return kMoreLociMessage;
-  return std::string(kLociFileRefusedMessage) + "\n" + detail;
-}
 
 LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::string>& locName, int nLoci) {
   LociSelectionResult r;
@@ -48,10 +43,13 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
   LineReader lines(text);
   std::string_view line;
   if (!lines.next(line)) return refuse(r, "The file is empty.");
+  // A file saved as UTF-16 has no title to take.
+  if (notPlainText(line)) return refuse(r, std::string("Line 1: ") + kNotPlainText);
   // Line 1 is the title whatever follows.
   r.title = std::string(line);
   r.hasTitle = true;
-  if (!lines.next(line)) return refuse(r, "The file ends after its title, before the number of loci.");
+  if (!lines.next(line)) return refuse(r, "Line 2: the file ends after its title, before the number of loci.");
+  if (notPlainText(line)) return refuse(r, std::string("Line 2: ") + kNotPlainText);
 
   std::string_view rest;
   bool restOnLine = false;
@@ -63,7 +61,8 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
     return refuse(r, "Line 2: the number of loci \"" + shown + "\" is not a whole number of 0 or more.");
   }
   if (n > nLoci) {
-    r.tooMany = true;
+    r.refusal = Refusal(kMoreLociMessage, "Line 2: the file announces " + std::to_string(n) +
+                                              " locus names; the data set has " + std::to_string(nLoci) + " loci.");
     return r;
   }
 
@@ -92,8 +91,8 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
   while (read < n && lines.next(line)) select(line);
   if (read < n) {
     r.locSel = Vec1<int>();
-    return refuse(r, "The file ends after " + std::to_string(read) + " of the " + std::to_string(n) +
-                         " locus names it announces.");
+    return refuse(r, "Line " + std::to_string(lines.number() + 1) + ": the file ends after " + std::to_string(read) +
+                         " of the " + std::to_string(n) + " locus names that line 2 announces.");
   }
   return r;
 }

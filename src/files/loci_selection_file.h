@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/table.h"
+#include "files/refusal.h"
 
 namespace kiwora {
 
@@ -13,14 +14,12 @@ inline constexpr const char* kLociFileRefusedMessage =
     "The loci-selection file was not used; the selection of loci is unchanged.";
 
 struct LociSelectionResult {
-  bool tooMany = false;  // n exceeds the number of loci
-  std::string detail;    // why the file cannot be used; empty when it can
+  Refusal refusal;       // why the file cannot be used, naming the line; none when it can
   std::string title;     // line 1
   bool hasTitle = false; // the file has a line 1, which replaces the title even when the file is refused
   Vec1<int> locSel;      // 0..nLoci: 1 for every locus named in the file
-  bool ok() const { return !tooMany && detail.empty(); }
-  // The message for the user when the file is refused.
-  std::string message() const;
+  bool ok() const { return !refusal; }
+  std::string message() const { return refusal.message(); }
 };
 
 // Reads the file's text against the loaded loci (locName 1..nLoci). A name carried by several loci selects

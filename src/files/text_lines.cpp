@@ -61,6 +61,10 @@ std::size_t countFields(std::string_view line) {
   return n;
 }
 
+bool notPlainText(std::string_view line) {
+  return line.starts_with("\xFF\xFE") || line.starts_with("\xFE\xFF") || line.find('\0') != std::string_view::npos;
+}
+
 std::string_view trimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);

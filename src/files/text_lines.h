@@ -52,6 +52,13 @@ class FieldReader {
 // The number of fields of a line, as FieldReader reads them.
 std::size_t countFields(std::string_view line);
 
+// A line of a file saved as UTF-16 (with its byte-order mark or without), or of any other file with NUL
+// bytes: no reader can take it as text.
+bool notPlainText(std::string_view line);
+// What a reader says of such a file, after the line's number.
+inline constexpr const char* kNotPlainText =
+    "the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and read it again.";
+
 // Drops blanks and tabs at both ends.
 std::string_view trimBlanks(std::string_view s);
 

@@ -76,9 +76,9 @@ class frmImport : public AppWindow {
   }
 
   void importTable(const std::string& path) {
-    std::string text, reason;
-    if (!readWholeFile(path, text, reason)) {
-      failed(std::string(kImportFailureMessage) + "\n" + reason);
+    std::string text;
+    if (const Refusal unreadable = readWholeFile(path, text, kImportFailureMessage)) {
+      failed(unreadable.message());
       return;
     }
     showCount("Label3", "Text3", countImportRows(text));
@@ -87,7 +87,7 @@ class frmImport : public AppWindow {
     app.services.progressStep();
 
     ImportResult r = parseImportTable(text);
-    if (!r.ok) {
+    if (!r.ok()) {
       failed(r.message());
       return;
     }

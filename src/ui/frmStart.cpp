@@ -10,10 +10,9 @@
 namespace kiwora {
 
 bool AppWindow::readTextFile(const std::string& path, std::string& text, const std::string& failure) {
-  std::string reason;
-  if (readWholeFile(path, text, reason)) return true;
-  message(failure + "\n" + reason);
-  return false;
+  const Refusal unreadable = readWholeFile(path, text, failure);
+  if (unreadable) message(unreadable.message());
+  return !unreadable;
 }
 
 void AppWindow::backToMain() {
@@ -130,17 +129,9 @@ void frmStart::OpenPopGen_Click() {
 }
 
 bool frmStart::readPopulationFile(const std::string& path, DataSet& next, Selection& nextSel) {
-  ParseResult parsed;
-  std::string reason;
-  if (!readInputFileInto(path, next, nextSel, parsed, reason)) {
-    message(std::string(kReadingFailureMessage) + "\n" + reason);
-    return false;
-  }
-  if (!parsed.ok()) {
-    message(parsed.message());
-    return false;
-  }
-  return true;
+  const ParseResult parsed = readInputFileInto(path, next, nextSel);
+  if (!parsed.ok()) message(parsed.message());
+  return parsed.ok();
 }
 
 void frmStart::loadInputFile(const std::string& path) {
@@ -215,7 +206,7 @@ void frmStart::loadReferenceFile(const std::string& path) {
     int maxAllele = next.MaxAllele;
     Vec1<int> locSel = nextSel.LocSel;
     TestGroups kept = nextTest;
-    if (lociMismatch(kept, next).empty()) {
+    if (!lociMismatch(kept, next)) {
       fitTestGroups(kept, next.RefMaxAllele, maxAllele, locSel);
       dropped = !frequencyTablesFit(next.NPop, next.NLoci, maxAllele);
     } else {
@@ -271,8 +262,8 @@ void frmStart::loadTestGroupFile(const std::string& path) {
     return;
   }
   TestGroupRead read;
-  if (const std::string why = readTestGroupFile(path, ds(), sel(), model().test, read); !why.empty()) {
-    message(why);
+  if (const Refusal refused = readTestGroupFile(path, ds(), sel(), model().test, read)) {
+    message(refused.message());
     return;
   }
   installTestGroups(std::move(read), ds(), sel(), model().test);
