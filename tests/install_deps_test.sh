@@ -6,7 +6,6 @@
 # Usage: install_deps_test.sh SCRIPT
 set -uo pipefail
 script=$(realpath "$1")
-arch=$(uname -m)
 
 # name ; jobs ; user (root | sudo: sudo without password | password: sudo asks for one | plain: no sudo) ;
 # apt-get there (yes/no) ; packages already there ; version of clang that apt-get installs, or "-" ;
@@ -60,19 +59,22 @@ EOF
   chmod +x "$1"
 }
 
+# The few real tools the script and the stand-ins use; nothing else of the real machine is seen.
+tools=$(mktemp -d)
+trap 'rm -rf "$tools"' EXIT
+for t in bash env sed head uname cat mkdir chmod dirname printf true; do
+  ln -s "$(type -P "$t")" "$tools/$t"
+done
+write_pkgdb "$tools/pkgdb"
+
 failures=0
 for case in "${cases[@]}"; do
   IFS=';' read -r name jobs user apt present clang_installs apt_cache_guess want_rc want_calls want_err <<< "$case"
   machine=$(mktemp -d)
-  mkdir -p "$machine/bin" "$machine/root" "$machine/tools"
-  # The few real tools the script and the stand-ins use; nothing else of the real machine is seen.
-  for t in bash env sed head uname cat mkdir chmod dirname printf true; do
-    ln -s "$(type -P "$t")" "$machine/tools/$t"
-  done
-  write_pkgdb "$machine/tools/pkgdb"
+  mkdir -p "$machine/bin" "$machine/root"
   uid=1000
   [ "$user" = root ] && uid=0
-  printf '#!/usr/bin/env bash\n[ "$1" = -u ] && echo %s\n' "$uid" > "$machine/tools/id"
+  printf '#!/usr/bin/env bash\n[ "$1" = -u ] && echo %s\n' "$uid" > "$machine/bin/id"
   case $user in
     sudo)     printf '#!/usr/bin/env bash\n[ "$1" = -n ] && shift\nSUDO=1 exec "$@"\n' > "$machine/bin/sudo" ;;
     password) printf '#!/usr/bin/env bash\necho "sudo: a password is required" >&2\nexit 1\n' > "$machine/bin/sudo" ;;
@@ -90,13 +92,13 @@ EOF
   if [ "$apt_cache_guess" != - ]; then
     printf '#!/usr/bin/env bash\necho "clang"\necho "  Depends: clang-%s"\n' "$apt_cache_guess" > "$machine/bin/apt-cache"
   fi
-  chmod +x "$machine"/tools/*; [ -z "$(ls "$machine/bin")" ] || chmod +x "$machine"/bin/*
+  chmod +x "$machine"/bin/*
   export MACHINE=$machine CLANG_INSTALLS=$clang_installs UID_OF_CALLER=$uid
-  for p in $present; do PATH="$machine/tools" pkgdb "$p"; done
+  for p in $present; do PATH="$tools" pkgdb "$p"; done
 
   unset INSTALLS_NOTHING
   [[ $name == *"installs nothing"* ]] && export INSTALLS_NOTHING=1
-  err=$(PATH="$machine/bin:$machine/tools" KIWORA_DEPS_ROOT="$machine/root" bash "$script" $jobs 2>&1 > /dev/null)
+  err=$(PATH="$machine/bin:$tools" KIWORA_DEPS_ROOT="$machine/root" bash "$script" $jobs 2>&1 > /dev/null)
   rc=$?
   calls=$(paste -sd'|' "$machine/calls" 2> /dev/null)
   [ -n "$calls" ] || calls=-
