@@ -4,6 +4,11 @@
 # include when there is one.
 set -euo pipefail
 root=${1:-"$(dirname "$0")/.."}
+# A wrong root must not pass for a clean one.
+if [[ ! -d $root/src ]]; then
+  echo "check_layers.sh: $root/src is not a folder"
+  exit 2
+fi
 
 # The layers from the bottom up; a folder's line lists what it may include besides itself.
 declare -A allowed=(
@@ -15,7 +20,7 @@ declare -A allowed=(
   [permutation]="base model files stats"
   [assign]="base model files stats"
   [analysis]="base model files stats spatial"
-  [platform]="base model files stats spatial permutation assign analysis"
+  [platform]="base"
   [ui]="base model files stats spatial permutation assign analysis platform"
   [frontend]="base model files stats spatial permutation assign analysis platform ui qt"
 )

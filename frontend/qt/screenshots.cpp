@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "desktop_view.h"
 #include "qt_services.h"
@@ -47,11 +49,15 @@ int main(int argc, char** argv) {
   kiwora::registerWindows(app);
   kiwora::DesktopView view(app, services);
   int saved = 0;
+  // Every window or menu without a picture is named at the end, and fails the run.
+  std::vector<std::string> missing;
   auto save = [&](QWidget* w, const QString& name) {
     settle();
     if (w && w->grab().save(out + "/" + name + ".png")) {
       std::cout << out.toStdString() << "/" << name.toStdString() << ".png\n";
       ++saved;
+    } else {
+      missing.push_back(name.toStdString());
     }
   };
   // Message boxes are pictured and answered.
@@ -88,6 +94,10 @@ int main(int argc, char** argv) {
       app.forms.show(name);
     } catch (const std::exception& e) {
       std::cerr << name << ": " << e.what() << "\n";
+      missing.push_back(name);
+      app.forms.unload(name);
+      view.refresh();
+      continue;
     }
     view.refresh();
     save(view.window(name), QString::fromStdString(name));
@@ -95,5 +105,6 @@ int main(int argc, char** argv) {
     view.refresh();
   }
   std::cout << saved << " pictures\n";
-  return saved > 0 ? 0 : 1;
+  for (const std::string& name : missing) std::cerr << "no picture of " << name << "\n";
+  return missing.empty() && saved > 0 ? 0 : 1;
 }
