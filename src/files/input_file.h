@@ -81,11 +81,14 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& reas
 // being read). The result is parseInputText's, without blocks; after a failure ds and sel hold nothing usable.
 ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits = {});
 
-// The same for the input file at `path`, read a piece at a time so that its text is never held whole:
+// How much of an input file is read at a time.
+inline constexpr std::size_t kInputPieceBytes = std::size_t(1) << 20;
+
+// The same for the input file at `path`, read `pieceBytes` at a time so that its text is never held whole:
 // false with `reason` when the file cannot be read (as readWholeFile says it), otherwise true with the
-// reading's result in `result`.
+// reading's result in `result`. The reading does not depend on the piece size; tests read in tiny pieces.
 bool readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, ParseResult& result, std::string& reason,
-                       const InputLimits& limits = {});
+                       const InputLimits& limits = {}, std::size_t pieceBytes = kInputPieceBytes);
 
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.
