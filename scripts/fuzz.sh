@@ -25,9 +25,13 @@ jobs=$(nproc 2>/dev/null || echo 4)
 cmake --build build-fuzz -j"$(( jobs < 3 ? jobs : 3 ))" --target "${targets[@]}"
 for target in "${targets[@]}"; do
   corpus=$(mktemp -d)
-  # The patterns are expanded here, from the source folder.
+  # The patterns are expanded here, from the source folder; seeds of one name from two folders both go in.
+  n=0
   # shellcheck disable=SC2086
-  cp ${seeds[$target]} "$corpus"/
+  for seed in ${seeds[$target]}; do
+    n=$((n + 1))
+    cp "$seed" "$corpus/$n-$(basename "$seed")"
+  done
   echo "== $target: $seconds s"
   # A unit that runs past 60 s is a hang, and fails.
   ./build-fuzz/fuzz/"$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -print_final_stats=1 "$corpus" ||
