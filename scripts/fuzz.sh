@@ -1,26 +1,37 @@
 #!/usr/bin/env bash
 # Fuzzes each reader of user files for a bounded time (seconds per target, default 30), each seeded with
-# files of its own layout: the input file, the loci-selection file, the import table, the test groups (alone
-# and against a loaded reference file), and scripts of the script player. Any crash, leak or sanitizer
-# report fails.
+# files of its own layout: the targets and their seeds are listed in fuzz/targets.txt. Any crash, leak or
+# sanitizer report fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
-CXX=clang++ cmake -S . -B build-fuzz -DKIWORA_FUZZ=ON -DKIWORA_SANITIZE=ON -DKIWORA_BENCH=OFF > /dev/null
-targets=(input_reader_fuzz loci_selection_fuzz import_table_fuzz test_groups_fuzz
-         test_groups_against_reference_fuzz script_player_fuzz)
+# Quiet when the configuration succeeds; its whole output when it fails.
+configure_log=$(mktemp)
+if ! CXX=clang++ cmake -S . -B build-fuzz -DKIWORA_FUZZ=ON -DKIWORA_SANITIZE=ON -DKIWORA_BENCH=OFF > "$configure_log" 2>&1; then
+  cat "$configure_log" >&2
+  rm -f "$configure_log"
+  echo "fuzz.sh: the fuzz build could not be configured (it needs clang++ and its libFuzzer runtime)" >&2
+  exit 1
+fi
+rm -f "$configure_log"
+targets=()
+declare -A seeds
+while read -r target patterns; do
+  [[ -z "$target" || "$target" == \#* ]] && continue
+  targets+=("$target")
+  seeds[$target]=$patterns
+done < fuzz/targets.txt
 jobs=$(nproc 2>/dev/null || echo 4)
 cmake --build build-fuzz -j"$(( jobs < 3 ? jobs : 3 ))" --target "${targets[@]}"
-seeds_input_reader_fuzz=(examples/*.txt)
-seeds_loci_selection_fuzz=(tests/scripts/loci_*.txt)
-seeds_import_table_fuzz=(tests/scripts/*.csv)
-seeds_test_groups_fuzz=(tests/scripts/test_*.txt)
-seeds_test_groups_against_reference_fuzz=(tests/scripts/test_*.txt)
-seeds_script_player_fuzz=(tests/scripts/*.kws examples/demo.kws)
 for target in "${targets[@]}"; do
   corpus=$(mktemp -d)
-  seeds="seeds_${target}[@]"
-  cp "${!seeds}" "$corpus"/
+  # The patterns are expanded here, from the source folder; seeds of one name from two folders both go in.
+  n=0
+  # shellcheck disable=SC2086
+  for seed in ${seeds[$target]}; do
+    n=$((n + 1))
+    cp "$seed" "$corpus/$n-$(basename "$seed")"
+  done
   echo "== $target: $seconds s"
   # A unit that runs past 60 s is a hang, and fails.
   ./build-fuzz/fuzz/"$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -print_final_stats=1 "$corpus" ||

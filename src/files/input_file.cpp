@@ -1,5 +1,6 @@
 #include "files/input_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cerrno>
@@ -565,7 +566,8 @@ class InputFd {
 // The lines of a file read a piece at a time: what is held is the piece and the longest line, not the file.
 class FileFeed final : public LineFeed {
  public:
-  FileFeed(InputFd& file, const std::string& path) : file_(file), path_(path) {}
+  FileFeed(InputFd& file, const std::string& path, std::size_t piece)
+      : file_(file), path_(path), piece_(std::max<std::size_t>(piece, 1)) {}
 
   bool next(std::string_view& line) override {
     while (true) {
@@ -576,7 +578,7 @@ class FileFeed final : public LineFeed {
       buf_.erase(0, pos_);
       pos_ = 0;
       scan_ = buf_.size();
-      ended_ = !file_.readMore(buf_, kPiece, path_, problem_);
+      ended_ = !file_.readMore(buf_, piece_, path_, problem_);
     }
   }
   // Reads what is left, so that a file that cannot be read to its end or grows beyond the limit is told
@@ -585,13 +587,12 @@ class FileFeed final : public LineFeed {
     while (!ended_) {
       buf_.clear();
       pos_ = scan_ = 0;
-      ended_ = !file_.readMore(buf_, kPiece, path_, problem_);
+      ended_ = !file_.readMore(buf_, piece_, path_, problem_);
     }
     return problem_;
   }
 
  private:
-  static constexpr std::size_t kPiece = 1 << 20;
   bool take(std::size_t end, std::size_t next, std::string_view& line) {
     line = std::string_view(buf_).substr(pos_, end - pos_);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -600,6 +601,7 @@ class FileFeed final : public LineFeed {
   }
   InputFd& file_;
   const std::string& path_;
+  const std::size_t piece_;
   std::string buf_;
   std::size_t pos_ = 0, scan_ = 0;  // the next line starts at pos_; no line end before scan_
   bool ended_ = false;
@@ -621,7 +623,8 @@ Refusal readWholeFile(const std::string& path, std::string& text, std::string he
   return Refusal(std::move(head), std::move(why));
 }
 
-ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits) {
+ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits,
+                              std::size_t pieceBytes) {
   ParseResult result;
   std::string why;
   InputFd file(path, why);
@@ -629,7 +632,7 @@ ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& s
     result.refusal = Refusal(kReadingFailureMessage, std::move(why));
     return result;
   }
-  FileFeed feed(file, path);
+  FileFeed feed(file, path, pieceBytes);
   IntoDataSet sink(result.data, ds, sel);
   parseWith(feed, file.size(), InputLayout::Populations, limits, result, sink);
   // A file that cannot be read to its end is refused as such, whatever its text said.

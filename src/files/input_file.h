@@ -83,9 +83,14 @@ Refusal readWholeFile(const std::string& path, std::string& text, std::string he
 // being read). The result is parseInputText's, without blocks; after a failure ds and sel hold nothing usable.
 ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, const InputLimits& limits = {});
 
-// The same for the input file at `path`, read a piece at a time so that its text is never held whole.
-// A file that cannot be read is refused as readWholeFile refuses it.
-ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits = {});
+// How much of an input file is read at a time.
+inline constexpr std::size_t kInputPieceBytes = std::size_t(1) << 20;
+
+// The same for the input file at `path`, read `pieceBytes` at a time so that its text is never held whole.
+// A file that cannot be read is refused as readWholeFile refuses it. The reading does not depend on the
+// piece size; tests read in tiny pieces.
+ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits = {},
+                              std::size_t pieceBytes = kInputPieceBytes);
 
 // A data set and its selection as a successful read leaves them: everything selected, every locus
 // bi-parental, loci without any genotype in some population dropped.
