@@ -7,6 +7,7 @@
 #include <iostream>
 #include <new>
 #include <ostream>
+#include <string>
 #include <unistd.h>
 
 #include "base/version.h"
@@ -87,11 +88,18 @@ int run(int argc, char** argv) {
 #endif
 
   kiwora::ScriptedServices services;
-  services.onEditor = [] {
+  services.onEditor = [](const std::string& file) {
     const char* editor = std::getenv("VISUAL");
     if (!editor || !*editor) editor = std::getenv("EDITOR");
     if (editor && *editor && isatty(0)) {
-      if (std::system(editor) != 0) std::cout << "editor: " << editor << " ended with an error\n";
+      // The file goes to the shell as one single-quoted word, whatever characters its name holds.
+      std::string command = editor;
+      if (!file.empty()) {
+        command += " '";
+        for (char c : file) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += "'";
+      }
+      if (std::system(command.c_str()) != 0) std::cout << "editor: " << editor << " ended with an error\n";
     } else {
       std::cout << "editor: no editor to start here\n";
     }

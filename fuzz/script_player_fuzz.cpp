@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view script(reinterpret_cast<const char*>(data), size);
   if (!allowed(script)) return 0;
   kiwora::ScriptedServices services;
-  services.onEditor = [] {};
+  services.onEditor = [](const std::string&) {};
   kiwora::App app(services);
   kiwora::registerWindows(app);
   kiwora::startProgram(app);

@@ -207,5 +207,38 @@ TEST_F(MainWindow, SideWindowsEditorAndEnd) {
   EXPECT_TRUE(player.ended());
 }
 
+// Results > Editor opens the result file the user has: the input file's, or the assignment's when only
+// that one exists; a bare editor when there is none.
+TEST(MainWindowEditor, OpensTheResultFileTheUserHas) {
+  const std::string scripts = std::string(KIWORA_SOURCE_DIR) + "/tests/scripts/";
+  const std::string analyse = "file demo.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check5\nclick Command1\nexpect-window frmStart\n";
+  const std::string assign =
+      "file ref_oaks.txt\nmenu OpenRefFile\nexpect-message The reading of the reference data was successful!\n"
+      "file test_trees.txt\nmenu OpenTestFile\nexpect-message The reading of the test data was successful!\n"
+      "menu AssisgnmentGr\ntype Text2 20\nclick Command2\nexpect-window frmStart\n";
+  const struct {
+    const char* what;
+    std::string actions;
+    const char* removed;  // a result file deleted before the editor starts
+    const char* opened;   // empty: the editor starts without a file
+  } cases[] = {
+      {"an analysis", analyse, "", "demo-out.txt"},
+      {"an assignment and no input file", assign, "", "ref_oaks-out.txt"},
+      {"an analysis, then an assignment", analyse + assign, "", "demo-out.txt"},
+      {"an analysis whose result file has gone, then an assignment", analyse + assign, "demo-out.txt", "ref_oaks-out.txt"},
+      {"an analysis whose result file has gone", analyse, "demo-out.txt", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::Program<ScriptedServices> p;
+    for (const char* f : {"demo.txt", "ref_oaks.txt", "test_trees.txt"}) p.dir.write(f, readFile(scripts + f));
+    p.run(c.actions);
+    if (*c.removed) std::filesystem::remove(p.dir.file(c.removed));
+    p.run("expect-enabled Editor\nmenu Editor");
+    EXPECT_EQ(p.services.editorStarts(), 1);
+    EXPECT_EQ(p.services.editorFile(), *c.opened ? p.dir.file(c.opened) : std::string());
+  }
+}
+
 }  // namespace
 }  // namespace kiwora

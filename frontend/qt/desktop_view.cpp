@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,12 +49,18 @@ class TopWindow : public QWidget {
   }
 };
 
-// A list whose entries act on the model only when the user picks one with the mouse or the keys.
-// Qt also changes the current entry by itself (the first entry when the list gains the focus); such
-// changes are not the user's choice and must not reach the model.
+// A list whose entries act on the model only when the user picks one: each press of the left button on
+// an entry picks it, also the entry that is already current; each move of the current entry by the keys
+// (or by dragging the pressed mouse) picks the entry it moves to. Qt also changes the current entry by
+// itself (the first entry when the list gains the focus); such changes are not the user's choice and must
+// not reach the model.
 class ListView : public QListWidget {
  public:
-  bool userInput() const { return user_ > 0; }
+  explicit ListView(std::function<void(int)> onPick) : onPick_(std::move(onPick)) {
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+      if (row >= 0 && moving_ > 0 && pressing_ == 0) onPick_(row);
+    });
+  }
 
  protected:
   void focusInEvent(QFocusEvent* e) override {
@@ -65,23 +72,36 @@ class ListView : public QListWidget {
     }
   }
   void mousePressEvent(QMouseEvent* e) override {
-    ++user_;
+    if (e->button() != Qt::LeftButton) {
+      e->accept();  // only the left button picks; the others leave the list as it is
+      return;
+    }
+    const QModelIndex at = indexAt(e->position().toPoint());
+    // The change of the current entry that the press makes is this one pick, not a second.
+    ++pressing_;
     QListWidget::mousePressEvent(e);
-    --user_;
+    --pressing_;
+    if (at.isValid() && currentRow() == at.row()) onPick_(at.row());
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    // The second press of a double click picks the entry once more, as a second click would.
+    mousePressEvent(e);
   }
   void mouseMoveEvent(QMouseEvent* e) override {
-    ++user_;
+    ++moving_;
     QListWidget::mouseMoveEvent(e);
-    --user_;
+    --moving_;
   }
   void keyPressEvent(QKeyEvent* e) override {
-    ++user_;
+    ++moving_;
     QListWidget::keyPressEvent(e);
-    --user_;
+    --moving_;
   }
 
  private:
-  int user_ = 0;
+  std::function<void(int)> onPick_;
+  int moving_ = 0;
+  int pressing_ = 0;
 };
 
 // Shows `colour` ("#rrggbb") as the widget's text colour; empty leaves the desktop's own.
@@ -141,6 +161,12 @@ bool holdsList(const Window& w, const Control* frame) {
 
 // A width that fits `chars` digits of the widget's font.
 int charsWide(const QWidget* w, int chars) { return w->fontMetrics().horizontalAdvance(QString(chars, '0')) + 12; }
+
+// The width of a line edit that shows `text` whole: the text, the frame and the edit's own margins.
+int textWide(const QLineEdit* e, const QString& text) {
+  const QMargins m = e->textMargins();
+  return e->fontMetrics().horizontalAdvance(text) + m.left() + m.right() + 16;
+}
 
 // Splits heights into `cols` consecutive groups so that the tallest group is as low as possible;
 // returns the index where each group starts.
@@ -231,13 +257,11 @@ struct DesktopView::View {
 DesktopView::DesktopView(App& app, QtServices& services) : app_(app), services_(services) {
   services_.beforeModal = [this] { refresh(); };
   services_.parentWindow = [this] { return activeWindow(); };
-  services_.editorFile = [this] { return app_.model.ds.OutFileName; };
 }
 
 DesktopView::~DesktopView() {
   services_.beforeModal = nullptr;
   services_.parentWindow = nullptr;
-  services_.editorFile = nullptr;
   for (auto& v : views_)
     if (v->top) {
       v->top->closingFromModel = true;
@@ -331,8 +355,9 @@ void DesktopView::refresh() {
 
 bool DesktopView::userClosed(const std::string& name, const Window* model) {
   // A run under way keeps its window; the user may stop the run, which ends at its next progress step
-  // and leaves the window open.
-  if (app_.forms.busy()) {
+  // and leaves the window open. A window that takes no part in runs just closes.
+  const bool apart = app_.forms.find(name) == model && model->apartFromRuns;
+  if (app_.forms.busy() && !apart) {
     const auto answer = QMessageBox::question(window(name), "Kiwora",
                                               "A calculation is under way. Stop it? Nothing of it is written to the result file.",
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
@@ -693,7 +718,7 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
         // Shows progress or a count: nothing to type, and Tab and Enter pass it by.
         e->setReadOnly(true);
         e->setFocusPolicy(Qt::NoFocus);
-        e->setFixedWidth(charsWide(e, 9));
+        e->setFixedWidth(charsWide(e, std::max(9, c->widthChars)));
         w = e;
         break;
       }
@@ -710,11 +735,8 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
       break;
     }
     case ControlKind::ListBox: {
-      auto* l = new ListView;
       auto* list = static_cast<ListBox*>(c);
-      connect(l, &QListWidget::currentRowChanged, this, [this, l, list](int row) {
-        if (row >= 0 && l->userInput()) act([list, row] { list->clickItem(row); });
-      });
+      auto* l = new ListView([this, list](int row) { act([list, row] { list->clickItem(row); }); });
       l->setMinimumSize(charsWide(l, 18), l->fontMetrics().height() * 12);
       w = l;
       break;
@@ -752,7 +774,7 @@ bool DesktopView::eventFilter(QObject* watched, QEvent* event) {
 void DesktopView::sync(View& v) {
   if (!v.top) return;
   // While a run is under way the controls whose handlers then do nothing look disabled.
-  const bool busy = app_.forms.busy();
+  const bool busy = app_.forms.busy() && !v.model->apartFromRuns;
   const auto enabled = [busy](const Control* c) {
     return c->enabled && !(busy && takesInput(c) && !c->worksWhileBusy);
   };
@@ -798,7 +820,14 @@ void DesktopView::sync(View& v) {
       case ControlKind::TextBox: {
         auto* e = static_cast<QLineEdit*>(w);
         const QString t = qs(static_cast<TextBox*>(c)->text());
-        if (e->text() != t) e->setText(t);
+        if (e->text() != t) {
+          e->setText(t);
+          // A box that only shows is read whole: a text longer than its room widens it.
+          if (c->displayOnly) {
+            const int needed = textWide(e, t);
+            if (needed > e->width()) e->setFixedWidth(needed);
+          }
+        }
         break;
       }
       case ControlKind::ListBox: {

@@ -63,8 +63,8 @@ QtServices::QtServices() : launches_(std::make_unique<QObject>()) {
 
 QtServices::~QtServices() = default;
 
-void QtServices::startEditor() {
-  std::string file = editorFile ? editorFile() : std::string();
+void QtServices::startEditor(const std::string& file) {
+  // Without a file (or with one that has gone), an empty text file, so that the text handler starts.
   QString path = file.empty() || !QFileInfo::exists(qs(file)) ? emptyTextFile() : qs(file);
   const std::string failed = "No text editor could be started for " + path.toStdString() + ".";
   // The result files carry the extension .txt; the desktop opens them with its text editor.

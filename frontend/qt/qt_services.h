@@ -22,8 +22,6 @@ class QtServices : public Services {
   // Runs before a dialog or message box opens and during pending events, so that the windows show
   // the values the running handler has set.
   std::function<void()> beforeModal;
-  // The file the editor opens; empty (or a file that does not exist) starts the editor without a file.
-  std::function<std::string()> editorFile;
   // The program that opens a file with the desktop's handler for it; it exits with an error when no
   // editor could be started. Empty: the platform's own way, whose outcome is only whether it started.
   std::string editorLauncher;
@@ -34,7 +32,7 @@ class QtServices : public Services {
   std::string saveFileDialog(const std::string& title) override;
   void messageBox(const std::string& text) override;
   void doEvents() override;
-  void startEditor() override;
+  void startEditor(const std::string& file) override;
   std::string today() override;
   char decimalSign() override;
   std::uint64_t clockSeed() override;

@@ -36,9 +36,10 @@ void ScriptedServices::messageBox(const std::string& text) {
   if (onMessage) onMessage(text);
 }
 
-void ScriptedServices::startEditor() {
+void ScriptedServices::startEditor(const std::string& file) {
   ++editorStarts_;
-  if (onEditor) onEditor();
+  editorFile_ = file;
+  if (onEditor) onEditor(file);
 }
 
 std::string ScriptedServices::today() { return date_.empty() ? shortDateToday() : date_; }

@@ -34,19 +34,21 @@ class ScriptedServices : public Services {
   std::optional<std::string> takeMessage();
   std::size_t pendingMessages() const { return pending_.size(); }
   std::function<void(const std::string&)> onMessage;  // e.g. print it
-  std::function<void()> onEditor;
+  std::function<void(const std::string& file)> onEditor;
 
   // Fixes the seed: the "clock" seeds that follow are then derived from it, one after the other.
   void seed(std::uint64_t s);
   void setDate(std::string d) { date_ = std::move(d); }
   void setDecimalSign(char c) { decimal_ = c; }
   int editorStarts() const { return editorStarts_; }
+  // The file the editor was last started on; empty: without a file.
+  const std::string& editorFile() const { return editorFile_; }
   long doEventsCalls() const { return doEvents_; }
 
   std::string openFileDialog(const std::string& title) override;
   void messageBox(const std::string& text) override;
   void doEvents() override { ++doEvents_; }
-  void startEditor() override;
+  void startEditor(const std::string& file) override;
   std::string today() override;
   char decimalSign() override { return decimal_; }
   std::uint64_t clockSeed() override;
@@ -60,6 +62,7 @@ class ScriptedServices : public Services {
   std::string date_;
   char decimal_ = '.';
   int editorStarts_ = 0;
+  std::string editorFile_;
   long doEvents_ = 0;
 };
 

@@ -34,8 +34,9 @@ class Services {
   bool stopRequested() const { return stopRequested_; }
   // A request left over from a run that ended before its next step must not stop the next run.
   void clearStopRequest() { stopRequested_ = false; }
-  // Starts the user's text editor without a file; the outcome is not looked at.
-  virtual void startEditor() = 0;
+  // Starts the user's text editor on `file`, or without a file when it is empty; the outcome is not
+  // looked at.
+  virtual void startEditor(const std::string& file) = 0;
   // Today's date in the short date format of the platform.
   virtual std::string today() = 0;
   // The decimal sign of the user's locale.

@@ -48,6 +48,8 @@ class Control {
   // How a front end draws the control; the window code itself never reads these.
   // A box that only shows (progress, counts never read back): read-only and skipped by Tab.
   bool displayOnly = false;
+  // A box that only shows: room for this many characters, its longest text; 0: a short number's.
+  int widthChars = 0;
   // Its handler still acts while a run is under way; every other control then looks disabled.
   bool worksWhileBusy = false;
   // Text colour of the caption (and of a list's entries) as "#rrggbb"; empty: the desktop's own.
@@ -173,6 +175,9 @@ class Window {
 
   // The button that the Escape key presses (e.g. "Go back"); empty: Escape does nothing.
   std::string escapeButton;
+  // A window that only informs and takes no part in any run (Help's windows): its close box and its
+  // buttons do what they always do while a run is under way in another window.
+  bool apartFromRuns = false;
 
  protected:
   Label& addLabel(const std::string& n, const std::string& caption, const std::string& container = "");

@@ -12,6 +12,9 @@
 namespace kiwora {
 namespace {
 
+// Room in the progress boxes for the longest text they show.
+constexpr int kProgressWidth = 27;
+
 std::string commaToPoint(std::string s) {
   for (char& c : s)
     if (c == ',') c = '.';
@@ -120,7 +123,9 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   addLabel("LabelMinData", "Min data (0.5-1)", "FrameKinship");
   auto& t10 = addText("Text10", "FrameKinship");
   addLabel("LabelProgress9", "Progress %", "FrameKinship");
-  addText("Text9", "FrameKinship").displayOnly = true;
+  auto& t9 = addText("Text9", "FrameKinship");
+  t9.displayOnly = true;
+  t9.widthChars = kProgressWidth;  // "Sort CI-values of pop 12345", "compute pairs 92.8"
 
   addFrame("FrameTwoLocus", "Two-Locus-Analysis");
   auto& c25 = addCheck("Check25", "Two-Locus-Analysis", "FrameTwoLocus");
@@ -129,7 +134,9 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   addLabel("LabelMinData2", "Min data (0.5-1)", "FrameTwoLocus");
   auto& t7 = addText("Text7", "FrameTwoLocus");
   addLabel("LabelProgress8", "Progress %", "FrameTwoLocus");
-  addText("Text8", "FrameTwoLocus").displayOnly = true;
+  auto& t8 = addText("Text8", "FrameTwoLocus");
+  t8.displayOnly = true;
+  t8.widthChars = kProgressWidth;  // also room for the stopped text
 
   addFrame("FrameRedundant", "Search redundant Loci");
   const char* redLabels[4] = {"Minimum Diversity V", "Maximum Delta V", "Maximum Delta D", "Minimum Corr Inter Loci"};
@@ -369,15 +376,21 @@ void frmDiplo::Calculate() {
   running_ = true;
   const AnalysisOptions used = opt();
   bool written = false;
+  // Kinship and its intervals show their progress in one box, the two-locus pairs in another.
+  TextBox& progress = get<TextBox>("Text9");
+  TextBox& pairsProgress = get<TextBox>("Text8");
+  bool kinshipShown = false, pairsShown = false;
   // A run the user stops part-way through its report leaves the result file as it was: the appender
   // cuts the file back when it is dropped before it closes.
   const bool completed = runGuarded(app, [&] {
-    // Kinship and its intervals show their progress in one box, the two-locus pairs in another.
-    TextBox& progress = get<TextBox>("Text9");
-    TextBox& pairsProgress = get<TextBox>("Text8");
-    const RunContext run = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
-    const RunContext pairs =
-        runContextOf(app.services, [&pairsProgress](const std::string& text) { pairsProgress.setText(text); });
+    const RunContext run = runContextOf(app.services, [&](const std::string& text) {
+      kinshipShown = true;
+      progress.setText(text);
+    });
+    const RunContext pairs = runContextOf(app.services, [&](const std::string& text) {
+      pairsShown = true;
+      pairsProgress.setText(text);
+    });
     Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
     written = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
       printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()));
@@ -387,6 +400,9 @@ void frmDiplo::Calculate() {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
     app.analysis = AnalysisResults{};
     flags().AnalysisDone = 0;
+    // A box left at its last value would read as a run still under way, or one that ended there.
+    if (kinshipShown) progress.setText(kRunStoppedProgress);
+    if (pairsShown) pairsProgress.setText(kRunStoppedProgress);
     return;
   }
   running_ = false;

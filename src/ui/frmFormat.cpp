@@ -34,6 +34,7 @@ class frmFormat : public AppWindow {
                "3,3,4,4,2,2,3,3,2,2\n"
                "END                           <- end of the data set");
     addButton("Command1", "Go back").onClick = [this] { app.forms.unload(name()); };
+    apartFromRuns = true;
   }
 };
 
@@ -48,6 +49,7 @@ class frmAbout : public AppWindow {
     addLabel("Label3", "Developed by the Kiwora developers.");
     addButton("Command1", "OK").onClick = [this] { app.forms.unload(name()); };
     escapeButton = "Command1";
+    apartFromRuns = true;
   }
 };
 

@@ -1,5 +1,7 @@
 #include "ui/frmStart.h"
 
+#include <filesystem>
+
 #include "base/version.h"
 #include "files/assignment_files.h"
 #include "files/input_file.h"
@@ -86,7 +88,7 @@ frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addMenuItem("exTarn", "Save allele frequencies as input file for Tarn", "Results").onClick = [this] {
     runGuarded(app, [this] { kiwora::exTarn(app); });
   };
-  addMenuItem("Editor", "&Editor", "Results").onClick = [this] { app.services.startEditor(); };
+  addMenuItem("Editor", "&Editor", "Results").onClick = [this] { app.services.startEditor(editorFile()); };
 
   addMenu("Help", "&Help");
   addMenuItem("FormatAscii", "Format of ASCII input file", "Help").onClick = [this] { app.forms.show("frmFormat"); };
@@ -115,6 +117,15 @@ void frmStart::Form_Load() {
       setMenu("BAS", f.CanTestAll == 1);
     }
   }
+}
+
+std::string frmStart::editorFile() const {
+  // The input file's results, or the assignment's when the user has only those; none: a bare editor.
+  for (const std::string* path : {&app.model.ds.OutFileName, &app.model.assignFile.AssignOutFile}) {
+    std::error_code ec;
+    if (!path->empty() && std::filesystem::is_regular_file(*path, ec)) return *path;
+  }
+  return {};
 }
 
 void frmStart::openTask(const std::string& window) {

@@ -26,6 +26,8 @@ class frmStart : public AppWindow {
   // Reads a data file in the population layout into `ds` and `sel`; false, after telling the user why,
   // when it cannot be read or parsed.
   bool readPopulationFile(const std::string& path, DataSet& ds, Selection& sel);
+  // The result file the editor opens; empty when the user has none.
+  std::string editorFile() const;
   // Opens a task window in place of the main window.
   void openTask(const std::string& window);
 };

@@ -15,6 +15,8 @@
 namespace kiwora {
 
 inline constexpr const char* kRunStoppedMessage = "The run was stopped: ";
+// What a progress box shows once its run has ended before completing.
+inline constexpr const char* kRunStoppedProgress = "The run was stopped";
 
 // True when the run completed; false after a caught failure (its message already shown) or after the
 // user stopped it (RunStopped from a progress step: no message; `onStopped` then undoes what the run had

@@ -165,6 +165,38 @@ class DesktopTest : public QObject {
     };
   }
 
+  // Reads the reference populations and the test groups of the assignment examples.
+  void openAssignmentFiles() {
+    for (const char* f : {"ref_oaks.txt", "test_trees.txt"})
+      QVERIFY(QFile::copy(QString(KIWORA_SOURCE_DIR "/tests/scripts/") + f, path(f)));
+    const int before = static_cast<int>(messages_.size());
+    nextFile_ = path("ref_oaks.txt").toStdString();
+    clickMenu("frmStart", "File", "OpenRefFile");
+    QTRY_COMPARE(messages_.size(), before + 1);
+    nextFile_ = path("test_trees.txt").toStdString();
+    clickMenu("frmStart", "File", "OpenTestFile");
+    QTRY_COMPARE(messages_.size(), before + 2);
+  }
+
+  // Types `text` over the whole content of a text box and leaves it with Tab.
+  void typeInto(const std::string& window, const std::string& box, const char* text) {
+    auto* e = control<QLineEdit>(window, box);
+    QVERIFY(e);
+    QTest::mouseClick(e, Qt::LeftButton);
+    e->selectAll();
+    QTest::keyClicks(e, text);
+    QTest::keyClick(e, Qt::Key_Tab);
+  }
+
+  // True when a line edit shows `text` whole, without scrolling it: the text and the cursor fit
+  // between the frame and the edit's margins.
+  static bool showsWhole(const QLineEdit* e, const QString& text) {
+    const int frame = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
+    const QMargins m = e->textMargins();
+    const int room = e->width() - 2 * frame - 2 * 2 - m.left() - m.right();
+    return e->fontMetrics().horizontalAdvance(text) + 1 <= room;
+  }
+
   QByteArray resultFile() {
     QFile f(path("demo-out.txt"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
@@ -715,6 +747,199 @@ class DesktopTest : public QObject {
     for (const char* pop : {"Pop_1", "Pop_3"})
       QVERIFY2(text.contains(QString("Tested Population     = ") + pop), pop);
     QVERIFY(!text.contains("Tested Population     = Pop_2"));
+  }
+
+  // A click on the entry that is already highlighted picks it again: the arrow then moves the locus
+  // clicked last.
+  void aClickOnTheHighlightedEntryPicksIt() {
+    openAssignmentFiles();
+    QVERIFY(openTask("Analysis", "Mode_inheritance", "frm_ModeL"));
+    QCOMPARE(entries("frm_ModeL", "List1"), (QStringList{"1  - Lox", "2  - Mdh-2", "4  - Acp"}));
+    clickEntry("frm_ModeL", "List1", "2  - Mdh-2");
+    click("frm_ModeL", "Command1");  // ">" into "Maternally"
+    clickEntry("frm_ModeL", "List1", "1  - Lox");
+    clickEntry("frm_ModeL", "List2", "2  - Mdh-2");
+    clickEntry("frm_ModeL", "List1", "1  - Lox");  // still highlighted from before
+    click("frm_ModeL", "Command4");  // "<" into "Paternally"
+    QCOMPARE(entries("frm_ModeL", "List3"), QStringList{"1  - Lox"});
+    QCOMPARE(entries("frm_ModeL", "List2"), QStringList{"2  - Mdh-2"});
+    QCOMPARE(entries("frm_ModeL", "List1"), QStringList{"4  - Acp"});
+  }
+
+  // In the test windows a click on the chosen population, after "all" was ticked again, unticks "all"
+  // and the run tests that population (pair) alone.
+  void clickingTheChosenPopulationAgainTestsItAlone() {
+    openExample();
+    analyse({"Check8", "Check9"});
+    const struct {
+      const char* item;
+      const char* window;
+      std::vector<std::pair<const char*, const char*>> picks;  // list, entry; the last is clicked again
+      const char* all;
+      const char* run;
+      QStringList tested, untested;  // report lines
+    } cases[] = {
+        {"WS", "frmWTest", {{"List1", "2  - Pop_2"}}, "Check3", "Command1",
+         {"Tested Population     = Pop_2"}, {"Tested Population     = Pop_1", "Tested Population     = Pop_3"}},
+        {"BTS", "frmTest", {{"List1", "1 Pop_1"}, {"List2", "2 Pop_2"}}, "Check5", "Command2",
+         {"2. Tested Population  = Pop_2"}, {"2. Tested Population  = Pop_3"}},
+    };
+    for (const auto& c : cases) {
+      QVERIFY(openTask("Test", c.item, c.window));
+      typeInto(c.window, "Text1", "20");
+      for (const auto& [list, entry] : c.picks) clickEntry(c.window, list, entry);
+      auto* all = control<QCheckBox>(c.window, c.all);
+      QVERIFY2(!all->isChecked(), c.window);
+      click(c.window, c.all);
+      QVERIFY2(all->isChecked(), c.window);
+      clickEntry(c.window, c.picks.back().first, c.picks.back().second);
+      QVERIFY2(!all->isChecked(), c.window);
+      QCOMPARE(app_->model.perm.TestAllPops, 0);
+      const int before = resultFile().size();
+      click(c.window, c.run);
+      QTRY_VERIFY(view_->window("frmStart") && !view_->window(c.window));
+      const QString added = QString::fromLatin1(resultFile().mid(before));
+      for (const QString& line : c.tested) QVERIFY2(added.contains(line), qPrintable(line));
+      for (const QString& line : c.untested) QVERIFY2(!added.contains(line), qPrintable(line));
+    }
+  }
+
+  // Each press on an entry picks it once, whether or not it was highlighted; each move by the arrow keys
+  // picks once; a press beside the entries or a key that moves nothing picks nothing.
+  void everyPickActsExactlyOnce() {
+    openExample();
+    analyse({"Check8"});
+    QVERIFY(openTask("Test", "WS", "frmWTest"));
+    auto* list = control<QListWidget>("frmWTest", "List1");
+    int clicks = 0;
+    countClicks("frmWTest", "List1", clicks);
+    const ListBox& model = app_->forms.find("frmWTest")->get<ListBox>("List1");
+    enum Kind { Press, Key };
+    const struct {
+      const char* what;
+      Kind kind;
+      int row;  // the entry pressed (-1: below the entries), or the key
+      int picks, index;
+    } steps[] = {
+        {"a press on the third entry", Press, 2, 1, 2},
+        {"a press on it again", Press, 2, 1, 2},
+        {"a third press on it", Press, 2, 1, 2},
+        {"Down on the last entry", Key, Qt::Key_Down, 0, 2},
+        {"Up", Key, Qt::Key_Up, 1, 1},
+        {"a press on the highlighted second entry", Press, 1, 1, 1},
+        {"Home", Key, Qt::Key_Home, 1, 0},
+        {"Up on the first entry", Key, Qt::Key_Up, 0, 0},
+        {"a press below the entries", Press, -1, 0, 0},
+        {"a press on the first entry", Press, 0, 1, 0},
+    };
+    for (const auto& s : steps) {
+      const int before = clicks;
+      if (s.kind == Press) {
+        const QRect last = list->visualItemRect(list->item(list->count() - 1));
+        const QPoint at = s.row >= 0 ? list->visualItemRect(list->item(s.row)).center() : last.center() + QPoint(0, 3 * last.height());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+      } else {
+        QTest::keyClick(list, static_cast<Qt::Key>(s.row));
+      }
+      QVERIFY2(clicks - before == s.picks, s.what);
+      QVERIFY2(model.listIndex() == s.index, s.what);
+      QVERIFY2(list->currentRow() == s.index, s.what);
+    }
+  }
+
+  // About and the format window take no part in a run: during one their buttons work, and their close
+  // boxes close them without asking, while the run goes on until it is stopped in its own window.
+  void sideWindowsCloseDuringARunWithoutStoppingIt() {
+    openExample();
+    analyse({"Check8"});
+    const struct { const char* item; const char* window; bool byButton; } cases[] = {
+        {"about", "frmAbout", false},
+        {"about", "frmAbout", true},
+        {"FormatAscii", "frmFormat", false},
+        {"FormatAscii", "frmFormat", true},
+    };
+    for (const auto& c : cases) {
+      const QString what = QString("%1 by its %2").arg(c.window, c.byButton ? "button" : "close box");
+      clickMenu("frmStart", "Help", c.item);
+      QTRY_VERIFY(view_->window(c.window));
+      QWidget* top = openTask("Test", "WS", "frmWTest");
+      QVERIFY(top);
+      typeInto("frmWTest", "Text1", "2000000");
+      questions_.clear();
+      bool buttonUsable = false, closed = false, runGoesOn = false;
+      qsizetype asked = -1;
+      answer_ = QMessageBox::Yes;
+      QTimer::singleShot(0, this, [&] {
+        auto* button = control<QPushButton>(c.window, "Command1");
+        buttonUsable = button && button->isEnabled();
+        if (c.byButton && button) QTest::mouseClick(button, Qt::LeftButton);
+        else view_->window(c.window)->close();
+        closed = view_->window(c.window) == nullptr && !app_->forms.find(c.window);
+        asked = questions_.size();
+        runGoesOn = app_->forms.busy();
+        top->close();  // the run's own window asks, and Yes stops the run
+      });
+      click("frmWTest", "Command1");
+      QVERIFY2(buttonUsable, qPrintable(what));
+      QVERIFY2(closed, qPrintable(what));
+      QVERIFY2(asked == 0, qPrintable(what + ": " + questions_.join(" | ")));
+      QVERIFY2(runGoesOn, qPrintable(what));
+      QCOMPARE(questions_.size(), 1);
+      QVERIFY(view_->window("frmWTest") && !app_->forms.busy());
+      click("frmWTest", "Command2");
+      QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmWTest"));
+    }
+  }
+
+  // The kinship progress shows its whole text ("Sort CI-values of pop 2", "compute pairs 40.0"), and a
+  // stopped run leaves the box saying so. Also run at 150 % (the desktop_150 test).
+  void theKinshipProgressShowsItsWholeText() {
+    openExample();
+    QWidget* top = openTask("Analysis", "Diploid", "frmDiplo");
+    QVERIFY(top);
+    for (const char* box : {"Check27", "Check16"}) click("frmDiplo", box);
+    auto* progress = control<QLineEdit>("frmDiplo", "Text9");
+    QStringList seen, cut;
+    bool stopAsked = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+      const QString t = progress->text();
+      if (t.isEmpty() || (!seen.isEmpty() && seen.last() == t)) return;
+      seen << t;
+      if (!showsWhole(progress, t)) cut << t;
+      if (t.startsWith("compute pairs") && !stopAsked) {
+        stopAsked = true;
+        top->close();
+      }
+    });
+    watch.start(0);
+    click("frmDiplo", "Command1");
+    watch.stop();
+    QVERIFY2(stopAsked, qPrintable(seen.join(" | ")));
+    QVERIFY2(std::any_of(seen.begin(), seen.end(), [](const QString& t) { return t.startsWith("Sort CI-values of pop "); }),
+             qPrintable(seen.join(" | ")));
+    QVERIFY2(cut.isEmpty(), qPrintable("cut off: " + cut.join(" | ")));
+    // Stopped: the window stays, and its box says that the run was stopped, whole.
+    QVERIFY(view_->window("frmDiplo") && !app_->forms.busy());
+    QCOMPARE(progress->text(), QString("The run was stopped"));
+    QVERIFY(showsWhole(progress, progress->text()));
+    QCOMPARE(app_->model.flags.AnalysisDone, 0);
+  }
+
+  // After an assignment with no input file read, Results > Editor opens the assignment's result file.
+  void theEditorOpensTheAssignmentResults() {
+    openAssignmentFiles();
+    QVERIFY(openTask("Analysis", "AssisgnmentGr", "frmAssGr"));
+    typeInto("frmAssGr", "Text2", "20");
+    click("frmAssGr", "Command2");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmAssGr"));
+    QVERIFY(QFile::exists(path("ref_oaks-out.txt")));
+    // A launcher that fails names the file it was given.
+    services_->editorLauncher = "false";
+    messages_.clear();
+    clickMenu("frmStart", "Results", "Editor");
+    QTRY_COMPARE(messages_.size(), 1);
+    QCOMPARE(messages_[0], "No text editor could be started for " + path("ref_oaks-out.txt") + ".");
   }
 
   void fileEndEndsTheProgram() {
