@@ -66,9 +66,7 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
           }
     carried += k;
   }
-  double selected = 1;
-  for (int p = 1; p <= ds.NPop && p < static_cast<int>(m.sel.PopSel.size()); ++p)
-    selected += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
+  const double selected = 1.0 + m.sel.countSelectedPops();
   const std::string data = std::to_string(ds.NPop) + " populations";
   const std::string dataLoci = data + " at " + std::to_string(ds.NLoci) + " loci";
   // About thirty tables of one cell per population and locus (counts, frequencies, heterozygosity,

@@ -29,9 +29,7 @@ std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
     return "The minimum frequency of missing alleles must lie above 0 and not above 0.2!";
   if (!wholeAtLeastOne(opt.NSimGroups)) return "The number of simulated groups must be a whole number of at least 1!";
   if (m.ds.NPop < 1 || m.test.NTestGr < 1) return "Open the reference file and the test file first!";
-  bool pop = false;
-  for (int p = 1; p <= m.ds.NPop; ++p) pop = pop || m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
-  if (!pop) return "No reference population is selected! Select populations first!";
+  if (m.sel.countSelectedPops() == 0) return "No reference population is selected! Select populations first!";
   if (m.sel.countSelectedLoci() == 0) return "No locus is selected! Select loci first!";
   return {};
 }

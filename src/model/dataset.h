@@ -58,6 +58,12 @@ struct Selection {
     for (std::size_t l = 1; l < LocSel.size(); ++l) n += LocSel[l] == 1;
     return n;
   }
+
+  int countSelectedPops() const {
+    int n = 0;
+    for (std::size_t p = 1; p < PopSel.size(); ++p) n += PopSel[p] == 1;
+    return n;
+  }
 };
 
 struct WorkflowFlags {
