@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "analysis/quality_check.h"
 #include "analysis/two_locus_section.h"
@@ -37,8 +38,10 @@ void spatialStep(const Model& m, AnalysisResults& r, const AnalysisOptions& o, c
   if (o.FlagSpatial != 1) return;
   s.NPairsInRadius = countPairsInRadius(v, r.dist.GeoDist, o.SearchRadius);
   if (s.NPairsInRadius < kSpatialMinPairs)
-    run.message("less than 20 pair in search radius of " + plainNumber(o.SearchRadius, run.decimalSign) + " km/m");
-  if (s.NPairsInRadius > 9) Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.DistDG, o.SearchRadius, s);
+    run.message("less than " + std::to_string(kSpatialMinPairs) + " pair in search radius of " +
+                plainNumber(o.SearchRadius, run.decimalSign) + " km/m");
+  if (s.NPairsInRadius >= kSpatialCallMinPairs)
+    Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.DistDG, o.SearchRadius, s);
 }
 
 }  // namespace
