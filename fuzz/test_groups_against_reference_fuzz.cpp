@@ -24,7 +24,8 @@ struct Reference {
     if (kiwora::readWholeFile(KIWORA_SOURCE_DIR "/tests/scripts/ref_oaks.txt", text)) std::abort();
     const auto parsed = kiwora::parseInputText(text);
     if (!parsed.ok()) std::abort();
-    kiwora::buildReferenceData(parsed.data, ds, sel, ranges);
+    kiwora::buildDataSet(parsed.data, ds, sel);
+    kiwora::completeReferenceData(ds, ranges);
     ds.RefFileName = "ref_oaks.txt";
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     path = std::string(dir) + "/kiwora-fuzz-groups-" + std::to_string(getpid()) + ".txt";

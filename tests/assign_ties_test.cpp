@@ -9,6 +9,7 @@
 #include "assign/simulate_exclusion.h"
 #include "assign_fixture.h"
 #include "base/tolerance.h"
+#include "support/self_assign_plain.h"
 
 namespace kiwora {
 namespace {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <tuple>
 
 #include "files/result_file.h"
 #include "support/app_fixture.h"
@@ -113,6 +115,53 @@ TEST_F(MainWindow, AFailedReadLeavesTheLoadedDataAsTheyWere) {
     EXPECT_EQ(model().flags.DataLoaded, 1);
   }
   run("expect-enabled Diploid");
+}
+
+// A load replaces the data but keeps every other file name the user chose and the reduction settings of
+// the population window; it names only the file it read (and, for an input file, its result file).
+TEST_F(MainWindow, ALoadKeepsTheOtherFileNamesAndTheReductionSettings) {
+  dir.write("demo.txt", kDemoFile);
+  dir.write("other.txt", kDemoFile);
+  dir.write("ref.txt", kDemoFile);
+  struct Names {
+    std::string in, out, save, freq, ref, test;
+  };
+  const auto namesOf = [](const DataSet& d) {
+    return Names{d.InFileName, d.OutFileName, d.SaveFileName, d.FreqFileName, d.RefFileName, d.TestFileName};
+  };
+  const Names chosen{"in.txt", "in-out.txt", "save.txt", "freq.txt", "earlier-ref.txt", ""};
+  const struct {
+    const char* script;
+    Names expected;
+  } cases[] = {
+      {"file other.txt\nmenu OpenPopGen",
+       {dir.file("other.txt"), dir.file("other-out.txt"), "save.txt", "freq.txt", "earlier-ref.txt", ""}},
+      {"file ref.txt\nmenu OpenRefFile\nexpect-message The reading of the reference data was successful!",
+       {"in.txt", "in-out.txt", "save.txt", "freq.txt", dir.file("ref.txt"), ""}},
+  };
+  for (const auto& c : cases) {
+    run("file demo.txt\nmenu OpenPopGen");
+    DataSet& d = model().ds;
+    d.InFileName = chosen.in;
+    d.OutFileName = chosen.out;
+    d.SaveFileName = chosen.save;
+    d.FreqFileName = chosen.freq;
+    d.RefFileName = chosen.ref;
+    d.TestFileName = chosen.test;
+    model().sel.MinSampleSize = 2.5;
+    model().sel.EqualSizeFlag = 1;
+    app.forms.unload("frmStart");  // a new main window offers every file again
+    app.forms.show("frmStart");
+    run(c.script);
+    const Names got = namesOf(model().ds);
+    const Names& want = c.expected;
+    const std::tuple<std::string, std::string, const char*> fields[] = {
+        {got.in, want.in, "InFileName"},     {got.out, want.out, "OutFileName"}, {got.save, want.save, "SaveFileName"},
+        {got.freq, want.freq, "FreqFileName"}, {got.ref, want.ref, "RefFileName"}, {got.test, want.test, "TestFileName"}};
+    for (const auto& [g, w, what] : fields) EXPECT_EQ(g, w) << what << " after: " << c.script;
+    EXPECT_EQ(model().sel.MinSampleSize, 2.5) << c.script;
+    EXPECT_EQ(model().sel.EqualSizeFlag, 1) << c.script;
+  }
 }
 
 TEST_F(MainWindow, CancellingTheDialogChangesNothing) {

@@ -45,7 +45,8 @@ TEST(AmongResampling, WholeIndividualsMoveAndSizesStay) {
   for (int k = 1; k <= 30; ++k) {
     Random rng = Random::stream(5, static_cast<std::uint64_t>(k));
     GenotypeData out;
-    Permute_Individuals_All_Pops(pool, populationSizes(f.data), rng, out);
+    DealScratch scratch;
+    Permute_Individuals_All_Pops(pool, populationSizes(f.data), rng, out, scratch);
     for (int p = 1; p <= 3; ++p) ASSERT_EQ(out.nInd(p), f.data.nInd(p));
     EXPECT_EQ(individuals(out), individuals(f.data));
     moved |= out.a1(2, 1, 1) != 8;

@@ -137,7 +137,8 @@ TEST(PermutationKernels, AmongColumnsOfEveryPermutationAreTheAnalysisValues) {
       for (int k = 1; k <= nPerm; ++k) {
         Random rng = Random::stream(seed, 0, k);
         GenotypeData shuffled;
-        Permute_Individuals_All_Pops(pool, populationSizes(g), rng, shuffled);
+        DealScratch scratch;
+        Permute_Individuals_All_Pops(pool, populationSizes(g), rng, shuffled, scratch);
         EXPECT_EQ(r.permuted[static_cast<std::size_t>(k)], amongColumns(shuffled, d.ds.MaxAllele, d.sel.LocSel, false))
             << c.what << ", permutation " << k << ", " << threads << " threads";
       }

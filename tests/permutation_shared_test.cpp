@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
@@ -21,6 +22,12 @@ namespace kiwora {
 namespace {
 
 using testing::Fixture;
+
+// One deal from a pool gathered for it alone.
+void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, PermUnit unit,
+              std::span<const int> sizes, Random& rng, GenotypeData& out) {
+  PooledSample(src, pool, locSel).deal(unit, sizes, rng, out);
+}
 
 // Two populations of distinct individuals (codes tell them apart), two loci; a missing copy included.
 Fixture twoPops() {

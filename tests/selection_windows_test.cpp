@@ -240,6 +240,31 @@ TEST_F(SelectionWindows, EveryWayOfChangingThePopulationsByHandMarksIt) {
   }
 }
 
+// The random draws of both windows are seeded like a run's: a script's fixed seed repeats them.
+TEST_F(SelectionWindows, AFixedSeedRepeatsTheRandomDraws) {
+  const auto draws = [this] {
+    std::vector<std::vector<int>> out;
+    run("menu EL\ntype Text3 2");
+    for (int i = 0; i < 4; ++i) {
+      run("click Command6");
+      out.push_back(selectedLoci());
+    }
+    run("click Command3\nmenu Es\ntype Text1 4\ntick Check3");
+    for (int i = 0; i < 4; ++i) {
+      run("click Command4");
+      const auto row = model().sel.IndSel[4];
+      out.emplace_back(row.begin(), row.end());
+    }
+    run("untick Check3\nclick Command3");
+    return out;
+  };
+  services.seed(7);
+  const auto first = draws();
+  services.seed(7);
+  EXPECT_EQ(draws(), first);
+  EXPECT_GT(std::set<std::vector<int>>(first.begin(), first.end()).size(), 2u);  // the draws do differ
+}
+
 TEST_F(SelectionWindows, ReductionKeepsTheMinimumOfDistinctIndividualsInSelectedPopulations) {
   run("menu Es\npick List1 4 - P_nine\nclick Command1\ntype Text1 5\ntick Check3\nclick Command4");
   EXPECT_EQ(numbers(list("frmSelPop", "List1")), (std::vector<int>{2, 3}));

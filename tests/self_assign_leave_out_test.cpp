@@ -10,10 +10,10 @@
 
 #include "../bench/generate.h"
 
-#include "assign/self_assign_group.h"
 #include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
 #include "stats/population_copy.h"
+#include "support/self_assign_plain.h"
 
 namespace kiwora {
 namespace {

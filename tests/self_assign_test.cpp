@@ -10,6 +10,7 @@
 
 #include "assign/self_assign.h"
 #include "base/worker_pool.h"
+#include "support/self_assign_plain.h"
 
 namespace kiwora {
 namespace {

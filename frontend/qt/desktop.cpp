@@ -46,7 +46,6 @@ int runDesktop(int argc, char** argv) {
   QApplication::setDesktopFileName("kiwora");
   QApplication::setWindowIcon(programIcon());
   QtServices services;
-  services.randomize();
   App app(services);
   registerWindows(app);
   DesktopView view(app, services);

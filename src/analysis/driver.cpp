@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "analysis/quality_check.h"
 #include "analysis/two_locus_section.h"
@@ -37,8 +38,10 @@ void spatialStep(const Model& m, AnalysisResults& r, const AnalysisOptions& o, c
   if (o.FlagSpatial != 1) return;
   s.NPairsInRadius = countPairsInRadius(v, r.dist.GeoDist, o.SearchRadius);
   if (s.NPairsInRadius < kSpatialMinPairs)
-    run.message("less than 20 pair in search radius of " + plainNumber(o.SearchRadius, run.decimalSign) + " km/m");
-  if (s.NPairsInRadius > 9) Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.DistDG, o.SearchRadius, s);
+    run.message("less than " + std::to_string(kSpatialMinPairs) + " pair in search radius of " +
+                plainNumber(o.SearchRadius, run.decimalSign) + " km/m");
+  if (s.NPairsInRadius >= kSpatialCallMinPairs)
+    Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.DistDG, o.SearchRadius, s);
 }
 
 }  // namespace
@@ -66,9 +69,7 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
           }
     carried += k;
   }
-  double selected = 1;
-  for (int p = 1; p <= ds.NPop && p < static_cast<int>(m.sel.PopSel.size()); ++p)
-    selected += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
+  const double selected = 1.0 + m.sel.countSelectedPops();
   const std::string data = std::to_string(ds.NPop) + " populations";
   const std::string dataLoci = data + " at " + std::to_string(ds.NLoci) + " loci";
   // About thirty tables of one cell per population and locus (counts, frequencies, heterozygosity,

@@ -26,7 +26,7 @@ QualityCheckTables Calc_Quality_Check(const AnalysisView& m) {
   q.MeanFis = makeVec1<Cell>(nLoci);
   q.Dj = makeVec1<Cell>(nLoci);
   q.Fst = makeVec1<Cell>(nLoci);
-  const bool compared = countSelectedPopulations(m) >= 2;
+  const bool compared = m.sel.countSelectedPops() >= 2;
   const auto& geneCount = m.alleles.GeneCount;
   const auto& v = m.variation.DiversityV;
   const auto& fis = m.variation.Fis;

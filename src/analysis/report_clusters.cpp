@@ -124,7 +124,7 @@ void printCluster(LineWriter& out, const AnalysisView& m, const ClusterSteps& c,
   out.tab(4).text("Method ").tab(20).text("= UPGMA (unweighted pair-group method using an arithmetic average)").nl();
   out.tab(4).text("Used Distance ").tab(20).text(distance).nl();
   out.nl();
-  if (countSelectedPopulations(m) < 2) {
+  if (m.sel.countSelectedPops() < 2) {
     out.tab(4).text("Clustering needs at least two selected populations.").nl();
     out.nl();
     return;

@@ -22,7 +22,7 @@ void labelled(LineWriter& out, const std::string& label, const std::string& text
   out.tab(1).text(label).tab(10).zone().text(text).nl();
 }
 
-bool differentiationDefined(const AnalysisView& m) { return countSelectedPopulations(m) >= 2; }
+bool differentiationDefined(const AnalysisView& m) { return m.sel.countSelectedPops() >= 2; }
 
 Cell when(bool defined, double v) { return defined ? Cell{v} : Cell{}; }
 

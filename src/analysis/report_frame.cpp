@@ -51,12 +51,6 @@ std::string PopulationRows::dashRow(const std::string& start, int run) const {
   return s;
 }
 
-int countSelectedPopulations(const AnalysisView& m) {
-  int n = 0;
-  for (int p = 1; p <= m.ds.NPop; ++p) n += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
-  return n;
-}
-
 std::string PopulationRows::cellText(const Cell& v, const std::string& mask) const {
   return maskedCell(v, mask, decimal);
 }

@@ -15,8 +15,6 @@ void printSectionFrame(LineWriter& out, const std::string& title);
 // The list of selected populations with their coordinates, the locus counts and the coordinate kind.
 void printSelectionHeader(LineWriter& out, const AnalysisView& m);
 
-int countSelectedPopulations(const AnalysisView& m);
-
 // Calls f(k) for every selected locus, in index order.
 template <class F>
 void forSelectedLoci(const AnalysisView& m, F f) {

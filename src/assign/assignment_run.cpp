@@ -31,9 +31,7 @@ std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
   // A file of no test groups is read (LocNameRead holds its loci): the self-assignment needs no groups.
   if (m.ds.NPop < 1 || (m.test.NTestGr < 1 && m.test.LocNameRead.empty()))
     return "Open the reference file and the test file first!";
-  bool pop = false;
-  for (int p = 1; p <= m.ds.NPop; ++p) pop = pop || m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
-  if (!pop) return "No reference population is selected! Select populations first!";
+  if (m.sel.countSelectedPops() == 0) return "No reference population is selected! Select populations first!";
   if (m.sel.countSelectedLoci() == 0) return "No locus is selected! Select loci first!";
   return {};
 }

@@ -2,33 +2,12 @@
 
 #include <algorithm>
 
-#include "assign/reference_tables.h"
-#include "assign/scorers.h"
-#include "assign/self_assign_group.h"
 #include "assign/self_assign_leave_out.h"
 #include "assign/self_assign_plan.h"
 #include "base/block_loop.h"
 #include "base/number_format.h"
-#include "stats/population_copy.h"
 
 namespace kiwora {
-
-int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel, const AssignmentOptions& opt, int p,
-                    const std::vector<int>& members) {
-  TestGroups group;
-  fillSelfGroup(work, p, members, group);
-  const LeftOut leftOut(work, p, members);
-  const GenotypeView view = viewOfCopy(work, ds.MaxAllele, sel.PopSel, sel.LocSel);
-  ReferenceBuild how;
-  how.minFreqMiss = opt.MinFreqMiss;
-  how.genotypeTable = opt.method() == AssignMethod::GeneticDistance && opt.GDOnGenotypes == 1;
-  how.largestGroup = static_cast<int>(members.size());
-  ReferenceTables ref;
-  buildReferenceTables(view, sel.LocMode, group, how, ref);
-  AssignmentResults r;
-  scoreGroups(ref, opt, {GroupGenotypes{&group.TestAllele, 1}}, r);
-  return r.GrAssignedPop[1];
-}
 
 std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt) {
   if (opt.SelfGroupSize > 1) return groupShortfall(ds, opt.SelfGroupSize);

@@ -14,14 +14,6 @@
 
 namespace kiwora {
 
-// One test (Self_Assign_Run) the plain way: the members (individuals of population p) leave `work`, a
-// working copy of the reference genotypes, for the time of the test; the reference tables are built
-// without them (their gene copies are not counted, so n is the remaining gene count) and the group of the
-// members is scored with the chosen method. Returns the population the group is assigned to, 0 when none.
-// A run scores its tests from counts instead (LeaveOutReference), with the same result bit for bit.
-int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel, const AssignmentOptions& opt, int p,
-                    const std::vector<int>& members);
-
 // Why no run can start, or empty: a population too small for the group size, or (single individuals) no
 // individual with the data the test needs.
 std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt);

@@ -35,11 +35,6 @@ std::string countMismatch(int here, int ref) {
 
 }  // namespace
 
-void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, TestGroups& ranges) {
-  buildDataSet(in, ds, sel);
-  completeReferenceData(ds, ranges);
-}
-
 void completeReferenceData(DataSet& ds, TestGroups& ranges) {
   ds.RefGeneCount = ds.NGenesRead;
   ds.RefMaxAllele = ds.MaxAllele;

@@ -18,11 +18,10 @@ inline constexpr const char* kGroupsDroppedMessage =
     "The test groups loaded before are not compatible with this reference file and were dropped! "
     "Open a file with test groups again.";
 
-// The reference populations as a data set (everything selected, every locus bi-parental), their gene
-// counts, and into `ranges` the per-locus allele range over all reference populations (10000 and 0
-// at a locus without any allele). Only TestMinAllele and TestMaxAllele of `ranges` are written.
-void buildReferenceData(const ParsedInput& in, DataSet& ds, Selection& sel, TestGroups& ranges);
-// The same for reference populations already read into `ds` (by parseInputInto).
+// Completes reference populations read into `ds` like an input file (everything selected, every locus
+// bi-parental): their gene counts, and into `ranges` the per-locus allele range over all reference
+// populations (10000 and 0 at a locus without any allele). Only TestMinAllele and TestMaxAllele of
+// `ranges` are written.
 void completeReferenceData(DataSet& ds, TestGroups& ranges);
 
 // No refusal when the test-group file's loci (as far as they were read) equal the reference loci, in

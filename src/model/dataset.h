@@ -58,7 +58,27 @@ struct Selection {
     for (std::size_t l = 1; l < LocSel.size(); ++l) n += LocSel[l] == 1;
     return n;
   }
+
+  int countSelectedPops() const {
+    int n = 0;
+    for (std::size_t p = 1; p < PopSel.size(); ++p) n += PopSel[p] == 1;
+    return n;
+  }
 };
+
+// A load replaces the data set and the selection but keeps what the user chose for the other files and
+// commands: every file name known so far and the population window's reduction settings. The caller
+// then names the file it has just read.
+inline void carryOverFromLoaded(const DataSet& ds, const Selection& sel, DataSet& next, Selection& nextSel) {
+  next.InFileName = ds.InFileName;
+  next.OutFileName = ds.OutFileName;
+  next.SaveFileName = ds.SaveFileName;
+  next.FreqFileName = ds.FreqFileName;
+  next.RefFileName = ds.RefFileName;
+  next.TestFileName = ds.TestFileName;
+  nextSel.MinSampleSize = sel.MinSampleSize;
+  nextSel.EqualSizeFlag = sel.EqualSizeFlag;
+}
 
 struct WorkflowFlags {
   int DataLoaded = 0;

@@ -264,7 +264,7 @@ AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, con
         kernel.columns(rng, w.kernel, row);
         continue;
       }
-      pooled.deal(PermUnit::Multilocus, sizes, rng, w.shuffled, w.deal);
+      Permute_Individuals_All_Pops(pooled, sizes, rng, w.shuffled, w.deal);
       row = amongColumns(w.shuffled, maxAllele, locSel, dominant);
     }
   });

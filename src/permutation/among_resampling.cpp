@@ -17,8 +17,8 @@ PooledSample poolOfAllPopulations(const GenotypeData& g, const Vec1<int>& locSel
 }
 
 void Permute_Individuals_All_Pops(const PooledSample& pool, const std::vector<int>& sizes, Random& rng,
-                                  GenotypeData& out) {
-  pool.deal(PermUnit::Multilocus, sizes, rng, out);
+                                  GenotypeData& out, DealScratch& scratch) {
+  pool.deal(PermUnit::Multilocus, sizes, rng, out, scratch);
 }
 
 }  // namespace kiwora

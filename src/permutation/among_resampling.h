@@ -15,8 +15,9 @@ PooledSample poolOfAllPopulations(const GenotypeData& g, const Vec1<int>& locSel
 std::vector<int> populationSizes(const GenotypeData& g);
 
 // `out` receives the pooled individuals in a uniform random order, dealt population by population with
-// the given sizes; an individual moves with all its selected loci.
+// the given sizes; an individual moves with all its selected loci. `scratch` is the calling thread's
+// working space.
 void Permute_Individuals_All_Pops(const PooledSample& pool, const std::vector<int>& sizes, Random& rng,
-                                  GenotypeData& out);
+                                  GenotypeData& out, DealScratch& scratch);
 
 }  // namespace kiwora

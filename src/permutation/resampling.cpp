@@ -99,9 +99,4 @@ void PooledSample::shuffleRows(std::size_t count, Random& rng, std::vector<std::
   shuffleFront(order, count, rng);
 }
 
-void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, PermUnit unit,
-              std::span<const int> sizes, Random& rng, GenotypeData& out) {
-  PooledSample(src, pool, locSel).deal(unit, sizes, rng, out);
-}
-
 }  // namespace kiwora

@@ -59,10 +59,6 @@ class PooledSample {
   mutable DealScratch scratch_;  // of the deal() without one; such a PooledSample serves one thread
 };
 
-// The same for a single deal.
-void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, PermUnit unit,
-              std::span<const int> sizes, Random& rng, GenotypeData& out);
-
 // Moves a uniformly chosen subset of `count` elements of v to its front, in uniform order (a partial
 // Fisher-Yates shuffle); count is taken within 0..v.size().
 template <class T>

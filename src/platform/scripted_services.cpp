@@ -5,8 +5,6 @@
 
 namespace kiwora {
 
-ScriptedServices::ScriptedServices() { randomize(); }
-
 std::optional<std::string> ScriptedServices::takeMessage() {
   if (pending_.empty()) return std::nullopt;
   std::string m = std::move(pending_.front());
@@ -17,7 +15,6 @@ std::optional<std::string> ScriptedServices::takeMessage() {
 void ScriptedServices::seed(std::uint64_t s) {
   seed_ = s;
   seedCount_ = 0;
-  random().reseed(s);
 }
 
 std::string ScriptedServices::openFileDialog(const std::string& title) {

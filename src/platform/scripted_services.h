@@ -19,7 +19,7 @@ struct NoDialogAnswer : std::runtime_error {
 
 class ScriptedServices : public Services {
  public:
-  ScriptedServices();
+  ScriptedServices() = default;
 
   // Answers for the next file dialogs; "" cancels.
   void queueFile(std::string path) { fileAnswers_.push_back(std::move(path)); }

@@ -1,11 +1,10 @@
 #pragma once
 // What the windows need of the platform beyond their widgets: dialogs, messages, the event loop,
-// the editor, the date, the locale's decimal sign and the random generator.
+// the editor, the date, the locale's decimal sign and the seeds of the runs.
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "base/random.h"
 #include "base/run_context.h"
 
 namespace kiwora {
@@ -42,16 +41,11 @@ class Services {
   // The decimal sign of the user's locale.
   virtual char decimalSign() = 0;
 
-  // The shared generator.
-  Random& random() { return random_; }
-  // A seed for one run: from the clock, or from the fixed seed that a script or test set.
+  // A seed for one run, or for one random draw of a window: from the clock, or from the fixed seed that a
+  // script or test set. Every draw takes a generator of its own seeded from here; there is no shared one.
   virtual std::uint64_t clockSeed() = 0;
-  // Reseeds the shared generator from clockSeed().
-  void randomize() { random_.reseed(clockSeed()); }
-  double rnd() { return random_.uniform(); }
 
  private:
-  Random random_;
   bool stopRequested_ = false;
 };
 

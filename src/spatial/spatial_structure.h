@@ -10,6 +10,9 @@ namespace kiwora {
 
 // Fewer pairs within the radius than this give the driver's warning and store no statistic.
 inline constexpr int kSpatialMinPairs = 20;
+// From this many pairs within the radius on the driver calls the statistic (which still stores nothing
+// below kSpatialMinPairs).
+inline constexpr int kSpatialCallMinPairs = 10;
 
 struct SpatialResults {
   int NPairsInRadius = 0;  // unordered pairs of selected populations with GeoDist <= SearchRadius

@@ -1,7 +1,7 @@
 #pragma once
 // One run at a time, for every window. The guard takes the run when no other holds it (Busy is 0): it sets
-// Busy, which the windows' controls and, through the widget model, the front ends read, and clears it when
-// it ends, however the run ended. A guard that restores the selection keeps a private copy of it for the
+// Busy, which the windows' option handlers read, and clears it when it ends, however the run ended. (The
+// front ends grey the controls by Forms::busy(), which runGuarded holds for the length of any run.) A guard that restores the selection keeps a private copy of it for the
 // run to work on and puts it back at the end, whatever a list click changed meanwhile.
 #include "model/dataset.h"
 

@@ -19,12 +19,6 @@ const char* const kGeneratorButtons[] = {"Option3", "Option4", "Option5", "Optio
 
 }  // namespace
 
-int frmAssGr::selectedPopulations() {
-  int n = 0;
-  for (int p = 1; p <= ds().NPop; ++p) n += sel().PopSel[static_cast<std::size_t>(p)] == 1;
-  return n;
-}
-
 void frmAssGr::show(const std::string& box, double value) {
   get<TextBox>(box).setText(plainNumber(value, app.services.decimalSign()));
 }
@@ -36,7 +30,7 @@ void frmAssGr::chooseMethod(const std::string& button) {
 }
 
 void frmAssGr::offerCriterion() {
-  const bool offered = selectedPopulations() >= 3 && opt().method() != AssignMethod::GeneticDistance;
+  const bool offered = sel().countSelectedPops() >= 3 && opt().method() != AssignMethod::GeneticDistance;
   for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
 }
 
@@ -145,7 +139,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   };
   o9.onClick = [this, &o9] {
     if (locked() || !o9.value()) return;
-    if (selectedPopulations() < 3) {
+    if (sel().countSelectedPops() < 3) {
       message("The calulation of delta=LOD1-LOD2 requests at least three reference ppopulations!");
       opt().LodCriterion = 1;
       get<OptionButton>("Option8").setValue(true);
@@ -193,7 +187,7 @@ void frmAssGr::Form_Load() {
   get<OptionButton>(kGeneratorButtons[o.SimGenMethod - 1]).setValue(true);
 
   if (o.criterion() == ExclusionCriterion::Unset) o.LodCriterion = 1;
-  if (selectedPopulations() < 3) o.LodCriterion = 1;
+  if (sel().countSelectedPops() < 3) o.LodCriterion = 1;
   get<OptionButton>(o.criterion() == ExclusionCriterion::Delta ? "Option9" : "Option8").setValue(true);
   offerCriterion();
 

@@ -17,7 +17,6 @@ class frmAssGr : public AppWindow {
   AssignmentOptions& opt() { return app.model.assignOptions; }
   // While a run is going (it lets events through) or Busy is set, no control changes anything.
   bool locked() { return running_ || flags().Busy == 1; }
-  int selectedPopulations();
   void show(const std::string& box, double value);
   // Chooses one of the four method buttons, which sit in different frames, and clears the others.
   void chooseMethod(const std::string& button);

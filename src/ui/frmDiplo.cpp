@@ -48,12 +48,6 @@ int frmDiplo::readWhole(const std::string& text) {
   return roundAway(leadingNumber(t));
 }
 
-int frmDiplo::selectedPopulations() const {
-  int c = 0;
-  for (int p = 1; p <= app.model.ds.NPop; ++p) c += app.model.sel.PopSel[static_cast<std::size_t>(p)] == 1;
-  return c;
-}
-
 void frmDiplo::setText(const std::string& box, double value) {
   get<TextBox>(box).setText(plainNumber(value, app.services.decimalSign()));
 }
@@ -223,7 +217,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
       opt().FlagDjNeighbours = 0;
       return;
     }
-    const int selected = selectedPopulations();
+    const int selected = app.model.sel.countSelectedPops();
     opt().FlagDjNeighbours = 1;
     if (opt().NNeighbours == 0) {
       opt().NNeighbours = selected > 5 ? 5 : selected;
@@ -267,7 +261,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
     if (flags().Busy == 1) return;
     int n = readWhole(t12.text());
     const int typed = n;
-    const int selected = selectedPopulations();
+    const int selected = app.model.sel.countSelectedPops();
     if (n > selected) n = selected;
     if (n < 1) n = 1;  // also with no population selected: one value, set once
     opt().KinNNeighbours = n;
@@ -351,9 +345,7 @@ void frmDiplo::Form_Load() {
 void frmDiplo::Calculate() {
   if (running_) return;  // one run at a time, also while a long loop lets events through
   Model& m = model();
-  int pops = 0;
-  for (int p = 1; p <= m.ds.NPop; ++p) pops += m.sel.PopSel[static_cast<std::size_t>(p)] == 1;
-  if (pops == 0) {
+  if (m.sel.countSelectedPops() == 0) {
     message("No population is selected! Select populations first!");
     return;
   }

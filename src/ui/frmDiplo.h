@@ -15,7 +15,6 @@ class frmDiplo : public AppWindow {
 
  private:
   AnalysisOptions& opt() { return app.model.options; }
-  int selectedPopulations() const;
   void setText(const std::string& box, double value);
   // A plain box: ticked stores 1, cleared 0.
   void plainCheck(const std::string& name, const std::string& caption, const std::string& frame, int AnalysisOptions::*flag);

@@ -86,8 +86,8 @@ void frmSelPop::reduceToEqualSize() {
   // IndSel may still have the shape of other data than NPop and NInd (read before reference populations
   // replaced them): every reduced row is rewritten at the size of its population, never indexed beyond it.
   if (indSel.size() < static_cast<std::size_t>(ds().NPop) + 1) indSel.resize(static_cast<std::size_t>(ds().NPop) + 1);
-  app.services.randomize();
-  Random& rng = app.services.random();
+  // Seeded like every run: from the clock, or from the script's fixed seed.
+  Random rng(app.services.clockSeed());
   for (int p = 1; p <= ds().NPop; ++p) {
     const int n = ds().NInd[static_cast<std::size_t>(p)];
     if (static_cast<std::size_t>(p) >= sel().PopSel.size() || sel().PopSel[static_cast<std::size_t>(p)] != 1) continue;

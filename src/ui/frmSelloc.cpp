@@ -121,9 +121,10 @@ void frmSelloc::randomSelection() {
   const double wanted = model().locusSelection.NRandLoci;
   // A part of a locus counts as a whole one; more loci than exist means all of them.
   const int count = wanted <= 0 ? 0 : wanted >= nLoci ? nLoci : static_cast<int>(std::ceil(wanted));
-  app.services.randomize();
+  // Seeded like every run: from the clock, or from the script's fixed seed.
+  Random rng(app.services.clockSeed());
   for (int l = 1; l <= nLoci; ++l) setLocus(l, 0);
-  for (int l : drawDistinct(app.services.random(), nLoci, count)) setLocus(l, 1);
+  for (int l : drawDistinct(rng, nLoci, count)) setLocus(l, 1);
   rebuildLists();
 }
 

@@ -158,14 +158,9 @@ void frmStart::loadInputFile(const std::string& path) {
   }
 
   DataSet& cur = ds();
-  next.SaveFileName = cur.SaveFileName;
-  next.FreqFileName = cur.FreqFileName;
-  next.RefFileName = cur.RefFileName;
-  next.TestFileName = cur.TestFileName;
+  carryOverFromLoaded(cur, sel(), next, nextSel);
   next.InFileName = path;
   next.OutFileName = outPath;
-  nextSel.MinSampleSize = sel().MinSampleSize;
-  nextSel.EqualSizeFlag = sel().EqualSizeFlag;
   cur = std::move(next);
   sel() = std::move(nextSel);
   app.analysis = AnalysisResults{};
@@ -200,15 +195,8 @@ void frmStart::loadReferenceFile(const std::string& path) {
   if (!readPopulationFile(path, next, nextSel)) return;
   TestGroups nextTest = model().test;
   completeReferenceData(next, nextTest);
-  const DataSet& cur = ds();
-  next.InFileName = cur.InFileName;
-  next.OutFileName = cur.OutFileName;
-  next.SaveFileName = cur.SaveFileName;
-  next.FreqFileName = cur.FreqFileName;
-  next.TestFileName = cur.TestFileName;
+  carryOverFromLoaded(ds(), sel(), next, nextSel);
   next.RefFileName = path;
-  nextSel.MinSampleSize = sel().MinSampleSize;
-  nextSel.EqualSizeFlag = sel().EqualSizeFlag;
 
   // Test groups read against the earlier reference stay only if they fit the new loci; otherwise an
   // assignment would score them locus by locus against other loci.

@@ -3,7 +3,6 @@
 // working genotypes and every export stay as they were.
 #include "permutation/permutation_run.h"
 #include "platform/services.h"
-#include "stats/population_copy.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
 #include "ui/test_window_support.h"
@@ -26,7 +25,7 @@ class frmTest_all : public PermutationTestWindow {
 
  private:
   void run() override {
-    if (selectedPopulations(sel().PopSel, ds().NPop).size() < 2) {
+    if (sel().countSelectedPops() < 2) {
       message("Select at least two populations for the test among all populations!");
       return;
     }

@@ -23,7 +23,6 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard, const 
     app.services.clearStopRequest();
     if (onStopped) onStopped();
     if (guard) *guard = false;
-    app.model.flags.Busy = 0;
     return false;
   } catch (const std::bad_alloc&) {
     why = "there is not enough memory for it";

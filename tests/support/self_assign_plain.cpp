@@ -1,4 +1,9 @@
-#include "assign/self_assign_group.h"
+#include "support/self_assign_plain.h"
+
+#include "assign/reference_tables.h"
+#include "assign/scorers.h"
+#include "stats/genotype_view.h"
+#include "stats/population_copy.h"
 
 namespace kiwora {
 
@@ -45,6 +50,23 @@ void fillSelfGroup(const GenotypeData& reference, int p, const std::vector<int>&
     out.NTestLoci[1] += hasData;
     out.TestMissProp(1, l) = n > 0 ? static_cast<double>(withMissing) / n : 0.0;
   }
+}
+
+int Self_Assign_Run(GenotypeData& work, const DataSet& ds, const Selection& sel, const AssignmentOptions& opt, int p,
+                    const std::vector<int>& members) {
+  TestGroups group;
+  fillSelfGroup(work, p, members, group);
+  const LeftOut leftOut(work, p, members);
+  const GenotypeView view = viewOfCopy(work, ds.MaxAllele, sel.PopSel, sel.LocSel);
+  ReferenceBuild how;
+  how.minFreqMiss = opt.MinFreqMiss;
+  how.genotypeTable = opt.method() == AssignMethod::GeneticDistance && opt.GDOnGenotypes == 1;
+  how.largestGroup = static_cast<int>(members.size());
+  ReferenceTables ref;
+  buildReferenceTables(view, sel.LocMode, group, how, ref);
+  AssignmentResults r;
+  scoreGroups(ref, opt, {GroupGenotypes{&group.TestAllele, 1}}, r);
+  return r.GrAssignedPop[1];
 }
 
 }  // namespace kiwora
