@@ -1,8 +1,8 @@
 #pragma once
 // A file created whole or not at all. It is written to a temporary file beside the target and renamed over
 // the target only when everything was written and flushed to the disk; after any failure the temporary
-// file is removed and an earlier file of that name stays as it was. Every writer that creates a file goes
-// through this (appending to the result file does not).
+// file is removed and an earlier file of that name stays as it was. Every writer that creates a file in one
+// go goes through this; a run that writes a result file in several sections uses files/result_draft.h.
 #include <cstdio>
 #include <string>
 #include <string_view>
