@@ -49,17 +49,28 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
   return needs;
 }
 
+AssignmentRunBase::~AssignmentRunBase() {
+  if (kept_) return;
+  draft_.drop();
+  model.assignFile = fileBefore_;
+  model.flags.LociChanged = lociChangedBefore_;
+}
+
 bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head) {
   AssignmentFileState& file = model.assignFile;
   const bool fresh = file.AssignOutFile.empty();
   const std::string path = fresh ? resultFileName(model.ds.RefFileName) : file.AssignOutFile;
-  TextFile out(context.decimalSign);
-  bool ok = out.open(path, fresh ? TextFile::Mode::Create : TextFile::Mode::Append);
+  bool ok = draft_.begin(path, fresh);
   if (ok) {
-    head(out, fresh);
-    ok = out.close();
+    TextFile out(context.decimalSign);
+    ok = out.open(draft_.path(), TextFile::Mode::Append);
+    if (ok) {
+      head(out, fresh);
+      ok = out.close();
+    }
   }
   if (!ok) {
+    draft_.drop();
     error = "The result file " + path + " cannot be written! Nothing was calculated.";
     return false;
   }
@@ -69,9 +80,18 @@ bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out,
 
 bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
   const std::string& path = model.assignFile.AssignOutFile;
-  const bool ok = appendSection(path, context.decimalSign, print);
+  const bool ok = draft_.active() && appendSection(draft_.path(), context.decimalSign, print);
   if (!ok) error = notWrittenMessage(path);
   return ok;
+}
+
+bool AssignmentRunBase::keepResultFile() {
+  if (!draft_.keep()) {
+    error = notWrittenMessage(model.assignFile.AssignOutFile);
+    return false;
+  }
+  kept_ = true;
+  return true;
 }
 
 bool assignStepResultFile(AssignmentRun& run) {
@@ -135,6 +155,7 @@ bool runAssignment(AssignmentRun& run) {
   assignStepScoreGroups(run);
   if (!assignStepReportScores(run)) return false;
   if (!assignStepExclusion(run)) return false;
+  if (!run.keepResultFile()) return false;
   assignStepFinish(run);
   return true;
 }

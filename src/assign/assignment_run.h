@@ -9,26 +9,43 @@
 #include "assign/assignment_results.h"
 #include "assign/reference_tables.h"
 #include "base/run_context.h"
+#include "files/result_draft.h"
 #include "files/text_writer.h"
 #include "model/model.h"
 #include "model/run_memory.h"
 
 namespace kiwora {
 
-// What the assignment and the self-assignment run over, and their access to the one result file.
+// What the assignment and the self-assignment run over, and their access to the one result file. What a
+// run writes becomes the file's only when the run keeps it at its end; a run that ends otherwise (a failed
+// step, a stop, anything thrown) takes it back as it is destroyed, with what the program knows of the file
+// (its name, the last header, whether the loci are listed again), so the next run finds both as they were.
 struct AssignmentRunBase {
-  AssignmentRunBase(Model& m, const RunContext& c) : model(m), context(c), opt(m.assignOptions) {}
+  AssignmentRunBase(Model& m, const RunContext& c)
+      : model(m), context(c), opt(m.assignOptions), fileBefore_(m.assignFile), lociChangedBefore_(m.flags.LociChanged) {}
+  ~AssignmentRunBase();
+  AssignmentRunBase(const AssignmentRunBase&) = delete;
+  AssignmentRunBase& operator=(const AssignmentRunBase&) = delete;
   Model& model;
   const RunContext& context;  // seed, progress, messages, decimal sign and date of this run
   AssignmentOptions opt;  // as they stood when the run started
   std::string error;      // what to tell the user when a step fails
 
   // Creates the result file (named after the reference file) when no run has named it yet, otherwise
-  // opens it for appending, and lets `head` write into it (`fresh`: it was just created). False, with
+  // opens it for appending, and lets `head` write into it (`fresh`: it is being created). False, with
   // `error`, when it cannot be written: then the file's name is not kept.
   bool openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head);
   // Appends to the result file; false, with `error`, when it cannot be written completely.
   bool appendToResultFile(const std::function<void(LineWriter& out)>& print);
+  // The run is complete: what it wrote becomes the result file (a file it created replaces an earlier one
+  // only now). False, with `error`, when that fails.
+  bool keepResultFile();
+
+ private:
+  ResultDraft draft_;
+  AssignmentFileState fileBefore_;
+  int lociChangedBefore_;
+  bool kept_ = false;
 };
 
 struct AssignmentRun : AssignmentRunBase {

@@ -94,6 +94,7 @@ bool runSelfAssignment(SelfAssignmentRun& run) {
   if (!selfStepResultFile(run)) return false;
   selfStepTests(run);
   if (!selfStepReport(run)) return false;
+  if (!run.keepResultFile()) return false;
   selfStepFinish(run);
   return true;
 }

@@ -3,14 +3,25 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kiwora {
-namespace {
 
-// The permissions a newly created file would get: those of the file it replaces, else 0666 less the umask.
-mode_t targetMode(const std::string& target) {
+std::string replaceRefusal(const std::string& target) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) return {};
+  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+  // Opening it for writing, without emptying it, asks the system itself: the permission bits, a
+  // read-only mount or an immutable file, and whatever the user may do beyond the bits (root may write).
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return {};
+}
+
+mode_t newFileMode(const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
   const mode_t mask = ::umask(0);
@@ -18,19 +29,14 @@ mode_t targetMode(const std::string& target) {
   return 0666 & ~mask;
 }
 
-}  // namespace
-
 bool AtomicFile::open(const std::string& target) {
   abandon();
   failed_ = false;
   error_ = 0;
   problem_.clear();
   target_ = target;
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    problem_ = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-    return false;
-  }
+  problem_ = replaceRefusal(target);
+  if (!problem_.empty()) return false;
   std::string tmpl = target + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmpl.data());
   if (fd < 0) {
@@ -38,7 +44,7 @@ bool AtomicFile::open(const std::string& target) {
     return false;
   }
   temp_ = tmpl;
-  ::fchmod(fd, targetMode(target));
+  ::fchmod(fd, newFileMode(target));
   f_ = ::fdopen(fd, "wb");
   if (!f_) {
     problem_ = std::strerror(errno);

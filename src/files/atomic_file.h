@@ -1,13 +1,21 @@
 #pragma once
 // A file created whole or not at all. It is written to a temporary file beside the target and renamed over
 // the target only when everything was written and flushed to the disk; after any failure the temporary
-// file is removed and an earlier file of that name stays as it was. Every writer that creates a file goes
-// through this (appending to the result file does not).
+// file is removed and an earlier file of that name stays as it was. Every writer that creates a file in one
+// go goes through this; a run that writes a result file in several sections uses files/result_draft.h.
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace kiwora {
+
+// Why no file may be made at `target`: something other than a regular file stands there (a device or a
+// pipe is never replaced), or the file there may not be written by this user (a write-protected file is
+// not swapped for a new one through the folder). Empty when a file may be made there.
+std::string replaceRefusal(const std::string& target);
+// The permissions a file made at `target` gets: those of the file it replaces, else 0666 less the umask.
+mode_t newFileMode(const std::string& target);
 
 class AtomicFile {
  public:
@@ -16,8 +24,7 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
   ~AtomicFile() { abandon(); }
 
-  // Creates the temporary file; false when the folder cannot take it or the target exists and is not a
-  // regular file (a device or a pipe is never replaced).
+  // Creates the temporary file; false when the folder cannot take it or replaceRefusal() refuses the target.
   bool open(const std::string& target);
   bool isOpen() const { return f_ != nullptr; }
   // False once any write has failed; later writes are skipped.

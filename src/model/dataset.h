@@ -31,6 +31,13 @@ struct DataSet {
   int maxN() const { return Allele.maxInd(); }
 };
 
+// The header block a data load could not write to its result file (a full disk, a write-protected file):
+// what the load would have written, kept so that the next run that appends writes it first.
+struct PendingResultHeader {
+  std::string path, date, inFileName, title;  // no path: nothing is pending
+  bool pendingFor(const std::string& outPath) const { return !path.empty() && path == outPath; }
+};
+
 // How a locus is inherited; LocMode keeps it as its code (the codes the windows and files use).
 enum class Inheritance { BiParental = 1, Maternal = 2, Paternal = 3 };
 

@@ -23,6 +23,7 @@ struct Model {
   ImportedTable imported;
   AssignmentOptions assignOptions;  // the assignment window's options, kept for the whole run
   AssignmentFileState assignFile;   // the assignment result file, named once
+  PendingResultHeader resultHeader;  // the loaded data's result file still lacks its header block
 };
 
 }  // namespace kiwora

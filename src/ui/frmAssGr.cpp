@@ -5,8 +5,6 @@
 
 #include "assign/assignment_run.h"
 #include "assign/self_assign_run.h"
-#include "files/result_file.h"
-#include "files/text_writer.h"
 #include "ui/frmDiplo.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
@@ -221,15 +219,8 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
   } release{*this};
   std::string error;
   bool ok = false;
-  // A stopped run leaves the result file, and what the program knows of it, as they were.
-  const AssignmentFileState fileBefore = model().assignFile;
-  const ResultFileMark resultFile(fileBefore.AssignOutFile.empty() ? resultFileName(ds().RefFileName)
-                                                                   : fileBefore.AssignOutFile);
-  const auto stopped = [&] {
-    resultFile.rollBack();
-    model().assignFile = fileBefore;
-  };
-  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_, stopped)) return;
+  // A run that does not complete (stopped, failed or thrown) takes back what it wrote as it ends.
+  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_)) return;
   if (!ok) {
     message(error);
     return;

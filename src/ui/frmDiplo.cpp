@@ -7,6 +7,7 @@
 #include "analysis/report.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
+#include "ui/test_window_support.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
@@ -353,12 +354,9 @@ void frmDiplo::Calculate() {
     message("No locus is selected! Select loci first!");
     return;
   }
-  {
-    TextFile probe;
-    if (m.ds.OutFileName.empty() || !probe.open(m.ds.OutFileName, TextFile::Mode::Append)) {
-      message("The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
-      return;
-    }
+  if (!resultFileReady(m)) {
+    message("The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
+    return;
   }
 
   if (refusedForMemory(app, analysisTableNeeds(m, opt()))) return;

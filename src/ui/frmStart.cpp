@@ -174,9 +174,15 @@ void frmStart::loadInputFile(const std::string& path) {
     setMenu(n, false);
 
   std::string reason;
-  if (!createResultFile(cur.OutFileName, app.services.today(), cur.InFileName, cur.Title, reason))
+  PendingResultHeader header{cur.OutFileName, app.services.today(), cur.InFileName, cur.Title};
+  model().resultHeader = {};
+  if (!createResultFile(header.path, header.date, header.inFileName, header.title, reason)) {
+    // The file keeps whatever it held (another load's results, or nothing): runs must not append to it
+    // until this load's header block stands at its head.
+    model().resultHeader = std::move(header);
     message("The data are loaded, but the result file " + cur.OutFileName + " cannot be created (" + reason +
             "). Results cannot be saved until it can be written.");
+  }
 }
 
 void frmStart::OpenRefFile_Click() {

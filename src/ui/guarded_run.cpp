@@ -1,6 +1,5 @@
 #include "ui/guarded_run.h"
 
-#include <filesystem>
 #include <new>
 #include <string>
 
@@ -34,24 +33,6 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard, const 
   if (guard) *guard = false;
   app.message(std::string(kRunStoppedMessage) + why + ". The loaded data are unchanged.");
   return false;
-}
-
-ResultFileMark::ResultFileMark(std::string path) : path_(std::move(path)) {
-  std::error_code ec;
-  absent_ = !path_.empty() && !std::filesystem::exists(path_, ec) && !ec;
-  existed_ = !path_.empty() && std::filesystem::is_regular_file(path_, ec);
-  if (existed_) size_ = std::filesystem::file_size(path_, ec);
-  if (ec) existed_ = false;
-}
-
-void ResultFileMark::rollBack() const {
-  if (path_.empty()) return;
-  std::error_code ec;
-  if (absent_) {
-    if (std::filesystem::is_regular_file(path_, ec)) std::filesystem::remove(path_, ec);
-  } else if (existed_ && std::filesystem::file_size(path_, ec) > size_ && !ec) {  // only what was appended goes
-    std::filesystem::resize_file(path_, size_, ec);
-  }
 }
 
 bool refusedForMemory(App& app, const std::vector<TableNeed>& needs) {

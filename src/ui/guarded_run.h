@@ -20,23 +20,9 @@ inline constexpr const char* kRunStoppedProgress = "The run was stopped";
 
 // True when the run completed; false after a caught failure (its message already shown) or after the
 // user stopped it (RunStopped from a progress step: no message; `onStopped` then undoes what the run had
-// already written, e.g. with a ResultFileMark).
+// already written).
 bool runGuarded(App& app, const std::function<void()>& body, bool* guard = nullptr,
                 const std::function<void()>& onStopped = {});
-
-// A result file's length before a run; rollBack() cuts the file back to it, or removes the file when the
-// run created it, so a stopped run leaves nothing of itself in the file.
-class ResultFileMark {
- public:
-  explicit ResultFileMark(std::string path);
-  void rollBack() const;
-
- private:
-  std::string path_;
-  bool absent_ = false;
-  bool existed_ = false;
-  unsigned long long size_ = 0;
-};
 
 // True, after showing the refusal, when the tables `needs` describes exceed kRunMemoryLimit.
 bool refusedForMemory(App& app, const std::vector<TableNeed>& needs);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "files/result_file.h"
 #include "files/text_writer.h"
 #include "ui/guarded_run.h"
 
@@ -22,6 +23,16 @@ bool canAppendTo(const std::string& path) {
   TextFile probe;
   if (!probe.open(path, TextFile::Mode::Append)) return false;
   return probe.close();
+}
+
+bool resultFileReady(Model& m) {
+  const std::string& path = m.ds.OutFileName;
+  if (!m.resultHeader.pendingFor(path)) return canAppendTo(path);
+  const PendingResultHeader& h = m.resultHeader;
+  std::string reason;
+  if (!createResultFile(h.path, h.date, h.inFileName, h.title, reason)) return false;
+  m.resultHeader = {};
+  return true;
 }
 
 void PermutationTestWindow::addCountBox(const std::string& label) {
@@ -58,7 +69,7 @@ bool PermutationTestWindow::readyToRun() {
     return false;
   }
   const std::string& path = ds().OutFileName;
-  if (canAppendTo(path)) return true;
+  if (resultFileReady(model())) return true;
   message("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
   return false;
 }

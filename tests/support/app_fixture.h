@@ -75,6 +75,14 @@ inline std::string readFile(const std::string& path) {
   return ss.str();
 }
 
+// `text` with every mention of `folder` written "<folder>", to compare files that two sessions wrote in
+// folders of their own.
+inline std::string inAnyFolder(std::string text, const std::string& folder) {
+  for (std::size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at))
+    text.replace(at, folder.size(), "<folder>");
+  return text;
+}
+
 // Plays script lines; the test fails at the first line that fails, with the player's log so far.
 inline void playLines(ScriptPlayer& player, const std::ostringstream& log, const std::string& lines) {
   std::istringstream in(lines);
