@@ -75,12 +75,6 @@ class LocusCodes {
     static const std::vector<int> none;
     return l >= 0 && l <= nLoci_ ? codes_[static_cast<std::size_t>(l)] : none;
   }
-  // Every listed code over all loci.
-  std::size_t total() const {
-    std::size_t n = 0;
-    for (const auto& c : codes_) n += c.size();
-    return n;
-  }
   int count(int l) const { return static_cast<int>(codes(l).size()); }
   Slots slotsOf(int l) const {
     if (l < 0 || l > nLoci_) return {nullptr, nullptr, 0, 0};  // no code has a cell
