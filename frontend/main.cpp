@@ -88,6 +88,7 @@ int run(int argc, char** argv) {
 #endif
 
   kiwora::ScriptedServices services;
+  services.keepShownMessages(false);  // printed as they are shown; nothing here reads them again
   services.onEditor = [](const std::string& file) {
     const char* editor = std::getenv("VISUAL");
     if (!editor || !*editor) editor = std::getenv("EDITOR");

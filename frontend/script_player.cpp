@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -30,6 +31,15 @@ void splitWord(const std::string& s, std::string& word, std::string& rest) {
 bool isAction(const std::string& cmd) {
   static const std::set<std::string> actions = {"menu", "click", "tick", "untick", "choose", "type", "leave", "pick"};
   return actions.count(cmd) > 0;
+}
+
+// Whether a script line is an expect-message line, read as execute reads it.
+bool isMessageExpectation(const std::string& rawLine) {
+  static constexpr std::string_view kWord = "expect-message";
+  const std::size_t first = rawLine.find_first_not_of(" \t");
+  if (first == std::string::npos || rawLine.compare(first, kWord.size(), kWord) != 0) return false;
+  const std::size_t after = first + kWord.size();
+  return after == rawLine.size() || rawLine[after] == ' ' || rawLine[after] == '\t' || rawLine[after] == '\r';
 }
 
 bool isCommand(const std::string& cmd) {
@@ -286,6 +296,8 @@ ScriptPlayer::Outcome ScriptPlayer::run(const std::string& cmd, const std::strin
         if (joinItems(l->items()) != text) return failed(ref + " holds \"" + joinItems(l->items()) + "\", not \"" + text + "\"");
       }
     }
+  } catch (const std::bad_alloc&) {
+    throw;  // not a fault of the script line: the program ends with its out-of-memory message
   } catch (const std::exception& e) {
     return failed(e.what());
   }
@@ -298,8 +310,18 @@ int ScriptPlayer::play(std::istream& script, const std::string& scriptName) {
 }
 
 int ScriptPlayer::playText(std::string_view text, const std::string& scriptName) {
-  ScriptLines lines(text);
+  // Only as many messages as expectations are still to come can ever be checked: a script of many
+  // messages and few expectations keeps few of them.
+  std::size_t expectations = 0;
   std::string line;
+  for (ScriptLines scan(text); scan.next(line);) expectations += isMessageExpectation(line);
+  struct Unlimited {
+    ScriptedServices& s;
+    ~Unlimited() { s.limitPendingMessages(std::nullopt); }
+  } unlimited{services_};
+  services_.limitPendingMessages(expectations);
+
+  ScriptLines lines(text);
   for (long long k = 0; lines.next(line); ++k) {
     line_ = static_cast<int>(std::min<long long>(k + 1, INT_MAX));
     if (ended()) {
@@ -313,6 +335,7 @@ int ScriptPlayer::playText(std::string_view text, const std::string& scriptName)
       out_ << scriptName << ":" << line_ << ": " << o.error << "\n    " << trimRight(line) << "\n";
       return 1;
     }
+    if (isMessageExpectation(line)) services_.limitPendingMessages(--expectations);
   }
   if (services_.queuedAnswers() > 0) {
     out_ << scriptName << ":" << answerLine_ << ": the script ends, but this file answer was never used\n";

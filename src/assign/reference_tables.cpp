@@ -87,21 +87,21 @@ void buildReferenceTables(const GenotypeReader& ref, const Vec1<int>& locMode, c
   buildHaplotypes(ref, out.patLoci, out.candidates, out.paternal);
 
   // Allele presence: in a candidate population or in a member of a test group.
-  out.AllelePresent.resize(ref.nLoci, ref.maxAllele);
-  out.NAllelesLoc = makeVec1<int>(ref.nLoci);
+  std::vector<std::vector<int>> present(static_cast<std::size_t>(ref.nLoci < 0 ? 0 : ref.nLoci) + 1);
   for (int l = 1; l <= ref.nLoci; ++l) {
     if (!ref.locOn(l)) continue;
+    std::vector<int>& codes = present[static_cast<std::size_t>(l)];
     for (int a : out.alleles.PresentCodes[static_cast<std::size_t>(l)])
-      if (a >= 1 && a <= ref.maxAllele) out.AllelePresent(l, a) = 1;
+      if (a >= 1 && a <= ref.maxAllele) codes.push_back(a);
     if (l <= test.TestAllele.nLoci())
       for (int g = 1; g <= test.NTestGr; ++g)
         for (int i = 1; i <= test.TestAllele.nInd(g); ++i)
           for (int a : {test.TestAllele.a1(g, l, i), test.TestAllele.a2(g, l, i)})
-            if (a >= 1 && a <= ref.maxAllele) out.AllelePresent(l, a) = 1;
-    int k = 0;
-    for (int a = 1; a <= ref.maxAllele; ++a) k += out.AllelePresent(l, a);
-    out.NAllelesLoc[static_cast<std::size_t>(l)] = k;
+            if (a >= 1 && a <= ref.maxAllele) codes.push_back(a);
   }
+  out.present = std::make_shared<const LocusCodes>(ref.nLoci, ref.maxAllele, present);
+  out.NAllelesLoc = makeVec1<int>(ref.nLoci);
+  for (int l = 1; l <= ref.nLoci; ++l) out.NAllelesLoc[static_cast<std::size_t>(l)] = out.present->count(l);
 
   out.hasGenotypes = how.genotypeTable;
   if (how.genotypeTable) Calc_Genotype_Freq(ref, locMode, false, out.genotypes);
@@ -110,22 +110,31 @@ void buildReferenceTables(const GenotypeReader& ref, const Vec1<int>& locMode, c
   // Logarithms of every cell a scorer reads.
   out.minFreqMiss = how.minFreqMiss;
   out.logMinFreqMiss = std::log10(how.minFreqMiss);
-  out.logFreq.resize(ref.nPop, ref.nLoci, ref.maxAllele, out.logMinFreqMiss);
-  out.logPrior.resize(ref.nPop, ref.nLoci, ref.maxAllele);
-  out.logPrior1.resize(ref.nPop, ref.nLoci, ref.maxAllele);
+  out.logFreq.resize(ref.nPop, out.present, out.logMinFreqMiss);
+  out.logPrior.resize(ref.nPop, out.present);
+  out.logPrior1.resize(ref.nPop, out.present);
   out.logDenom.resize(ref.nPop, ref.nLoci);
   for (int p : out.candidates)
     for (int l : out.bipLoci) {
       const double n = out.alleles.GeneCount(p, l);
       const int k = out.NAllelesLoc[static_cast<std::size_t>(l)];
       out.logDenom(p, l) = std::log10((n + 1) * (n + 2));
-      for (int a = 1; a <= ref.maxAllele; ++a) {
+      const auto logFreq = out.logFreq.write(p, l);
+      const auto logPrior = out.logPrior.write(p, l);
+      const auto logPrior1 = out.logPrior1.write(p, l);
+      if (k > 0) {
+        // A code without a cell: frequency 0.
+        const double x = n * 0.0;
+        out.logPrior.unlisted(p, l) = std::log10(x + 1.0 / k);
+        out.logPrior1.unlisted(p, l) = std::log10(x + 1 + 1.0 / k);
+      }
+      for (int a : out.present->codes(l)) {
         const double f = out.alleles.AlleleFreq(p, l, a);
-        if (f > 0) out.logFreq(p, l, a) = std::log10(f);
+        if (f > 0) logFreq[a] = std::log10(f);
         if (k > 0) {
           const double x = n * f;
-          out.logPrior(p, l, a) = std::log10(x + 1.0 / k);
-          out.logPrior1(p, l, a) = std::log10(x + 1 + 1.0 / k);
+          logPrior[a] = std::log10(x + 1.0 / k);
+          logPrior1[a] = std::log10(x + 1 + 1.0 / k);
         }
       }
     }

@@ -3,11 +3,13 @@
 // correction), heterozygosity, the maternal and paternal haplotype tables, the allele presence per locus,
 // the single-locus genotype list (genetic distance on genotypes) and the logarithms precomputed from them.
 // Built once per run (or per left-out group) and only read afterwards, so scorers may run in parallel.
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "base/table.h"
+#include "model/allele_freq_table.h"
 #include "model/test_groups.h"
 #include "stats/allele_stats.h"
 #include "stats/genotype_table.h"
@@ -62,7 +64,9 @@ struct ReferenceTables {
   AlleleStats alleles;       // frequencies of the candidates; GeneCount is the n of the Bayesian prior
   VariationStats variation;  // Ho, He, Fis of the candidates
   HaplotypeTable maternal, paternal;
-  Table2<int> AllelePresent;  // (locus, code): present in a candidate or in a test group
+  // Per locus the codes 1..maxAllele present in a candidate or in a test group; the log tables keep cells
+  // for these codes only.
+  std::shared_ptr<const LocusCodes> present = std::make_shared<const LocusCodes>();
   Vec1<int> NAllelesLoc;      // (locus): number of present codes, the k of the Bayesian prior
   GenotypeTable genotypes;    // single-locus genotypes, built only for the distance on genotypes
   bool hasGenotypes = false;
@@ -70,14 +74,17 @@ struct ReferenceTables {
   // Precomputed logarithms.
   double minFreqMiss = 0.001;
   double logMinFreqMiss = -3;
-  Table3<double> logFreq;     // (p, l, a): log10 of the frequency, or of minFreqMiss where it is 0
-  Table3<double> logPrior;    // (p, l, a): log10(n f + 1/k)
-  Table3<double> logPrior1;   // (p, l, a): log10(n f + 1 + 1/k)
+  // A code without a cell has frequency 0 in every population, so it reads the value of frequency 0.
+  CodeTable logFreq;          // (p, l, a): log10 of the frequency, or of minFreqMiss where it is 0
+  CodeTable logPrior;         // (p, l, a): log10(n f + 1/k)
+  CodeTable logPrior1;        // (p, l, a): log10(n f + 1 + 1/k)
   Table2<double> logDenom;    // (p, l): log10((n + 1)(n + 2))
   Table2<double> logHapMat, logHapPat;  // (p, h): log10 of the frequency, or of minFreqMiss where it is 0
   std::vector<double> logFact;          // log10(n!) for n up to twice the largest group or population
 
   double log10Factorial(int n) const;
+  // 1 when code a is present at locus l, else 0.
+  int AllelePresent(int l, int a) const { return a >= 1 && present->has(l, a) ? 1 : 0; }
 };
 
 struct ReferenceBuild {

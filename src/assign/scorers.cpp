@@ -186,8 +186,8 @@ double bayesDirect(const ReferenceTables& ref, const GroupGenotypes& group, int 
     }
     if (m == 0) continue;
     const double den = r.logDenom(p, l);
-    const double* prior = ref.logPrior.row(p, l);
-    const double* prior1 = ref.logPrior1.row(p, l);
+    const auto prior = ref.logPrior.row(p, l);
+    const auto prior1 = ref.logPrior1.row(p, l);
     for (std::size_t j = 0; j < m;) {
       std::size_t e = j + 1;
       while (e < m && v[e] == v[j]) ++e;
@@ -224,12 +224,13 @@ double freqDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p
     }
     if (m == 0) continue;
     double t = ref.log10Factorial(static_cast<int>(m));
-    const double* logFreq = ref.logFreq.row(p, l);
+    const auto logFreq = ref.logFreq.row(p, l);
+    const auto present = ref.present->slotsOf(l);  // the codes here are 1 or more
     for (std::size_t j = 0; j < m;) {
       std::size_t e = j + 1;
       while (e < m && v[e] == v[j]) ++e;
       const int a = static_cast<int>(v[j]), c = static_cast<int>(e - j);
-      if (ref.AllelePresent(l, a) == 1) t += -ref.log10Factorial(c) + c * logFreq[a];
+      if (present[a] != 0) t += -ref.log10Factorial(c) + c * logFreq[a];
       j = e;
     }
     s -= t;

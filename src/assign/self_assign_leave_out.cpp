@@ -60,7 +60,7 @@ struct LeftOutReader {
 
   const ReferenceTables& ref() const { return b.ref_; }
   double ownFreq(int l, int a) const {
-    const int idx = b.presentIndex_[b.codeCell(l, a)];
+    const int idx = b.presentIndex(l, a);
     if (idx < 0) return 0.0;
     const double f = w.share[b.codeStart_[at(l)] + at(idx)];
     return f > 0 ? f / w.shareSum[at(l)] : 0.0;
@@ -110,7 +110,9 @@ struct LeftOutReader {
     const double f = ownFreq(l, a);
     return f > 0 ? std::log10(f) : ref().logMinFreqMiss;
   }
-  bool present(int l, int a) const { return ref().AllelePresent(l, a) == 1 || w.novel[b.codeCell(l, a)]; }
+  bool present(int l, int a) const {
+    return ref().AllelePresent(l, a) == 1 || std::binary_search(w.novel.begin(), w.novel.end(), std::make_pair(l, a));
+  }
   double logHapMat(int q, int h) const {
     return logHap(ref().logHapMat, b.matCount_, ref().maternal, w.matLeaving, w.matLeft, q, h);
   }
@@ -147,25 +149,26 @@ LeaveOutReference::LeaveOutReference(const DataSet& ds, const Selection& sel, co
   buildReferenceTables(view, sel.LocMode, TestGroups{}, how, ref_);
   nc_ = ref_.candidates.size();
 
-  presentIndex_.assign(at(nLoci_ + 1) * at(maxAllele_ + 1), -1);
+  std::vector<std::vector<int>> present(at(nLoci_ + 1));
+  for (int l : ref_.bipLoci) present[at(l)] = ref_.alleles.PresentCodes[at(l)];
+  presentCodes_ = LocusCodes(nLoci_, maxAllele_, present);
   codeStart_.assign(at(nLoci_ + 1), 0);
   std::size_t next = 0;
   for (int l : ref_.bipLoci) {
     codeStart_[at(l)] = next;
-    const auto& codes = ref_.alleles.PresentCodes[at(l)];
-    for (std::size_t j = 0; j < codes.size(); ++j) presentIndex_[codeCell(l, codes[j])] = static_cast<int>(j);
-    next += codes.size();
+    next += ref_.alleles.PresentCodes[at(l)].size();
   }
   codesPerPop_ = next;
   count_.assign(at(ds.NPop + 1) * codesPerPop_, 0);
   for (int p : ref_.candidates)
     for (int l : ref_.bipLoci) {
       int* row = count_.data() + at(p) * codesPerPop_ + codeStart_[at(l)];
+      const auto index = presentCodes_.slotsOf(l);
       const int* x1 = ds.Allele.locus1(p, l);
       const int* x2 = ds.Allele.locus2(p, l);
       for (int j = 1, n = ds.Allele.nInd(p); j <= n; ++j)
         for (int a : {x1[j], x2[j]})
-          if (isTyped(a, maxAllele_)) ++row[presentIndex_[codeCell(l, a)]];
+          if (isTyped(a, maxAllele_)) ++row[index[a] - 1];
     }
   popStart_.assign(at(ds.NPop + 2), 0);
   for (int p = 1; p <= ds.NPop; ++p) popStart_[at(p + 1)] = popStart_[at(p)] + ds.Allele.nInd(p);
@@ -272,8 +275,7 @@ void LeaveOutWorkspace::prepare(const LeaveOutReference& base, int groupSize) {
   count.assign(base.codesPerPop_, 0);
   share.assign(base.codesPerPop_, 0.0);
   shareSum.assign(loci, 0.0);
-  novel.assign(loci * at(base.maxAllele_ + 1), 0);
-  novelCodes.clear();
+  novel.clear();
   int keys = std::max(base.ref_.maternal.size(), base.ref_.paternal.size());
   for (const KeyCarriers& c : base.genoCarriers_) keys = std::max(keys, c.size());
   mark.assign(at(keys + 1), 0);
@@ -292,9 +294,9 @@ void LeaveOutReference::leaveCounts(int p, bool own, LeaveOutWorkspace& ws) cons
     int k = ref_.NAllelesLoc[at(l)];
     for (int i = 1; i <= m; ++i)
       for (int a : {ws.group.a1(1, l, i), ws.group.a2(1, l, i)})
-        if (a >= 1 && a <= maxAllele_ && ref_.AllelePresent(l, a) != 1 && !ws.novel[codeCell(l, a)]) {
-          ws.novel[codeCell(l, a)] = 1;
-          ws.novelCodes.push_back(static_cast<int>(codeCell(l, a)));
+        if (a >= 1 && a <= maxAllele_ && ref_.AllelePresent(l, a) != 1 &&
+            std::find(ws.novel.begin(), ws.novel.end(), std::make_pair(l, a)) == ws.novel.end()) {
+          ws.novel.emplace_back(l, a);
           ++k;
         }
     ws.k[at(l)] = k;
@@ -310,7 +312,7 @@ void LeaveOutReference::leaveCounts(int p, bool own, LeaveOutWorkspace& ws) cons
     for (int i = 1; i <= m; ++i)
       for (int a : {ws.group.a1(1, l, i), ws.group.a2(1, l, i)})
         if (isTyped(a, maxAllele_)) {
-          --cnt[presentIndex_[codeCell(l, a)]];
+          --cnt[presentIndex(l, a)];
           --n;
         }
     ws.copies[at(l)] = n;
@@ -327,6 +329,7 @@ void LeaveOutReference::leaveCounts(int p, bool own, LeaveOutWorkspace& ws) cons
     }
     ws.shareSum[at(l)] = sum;
   }
+  std::sort(ws.novel.begin(), ws.novel.end());  // searched by present()
 }
 
 // The group's haplotypes (h, listed against the shared table) as the table rebuilt without the members
@@ -433,7 +436,7 @@ void LeaveOutReference::freqScores(const LeftOutReader& r, int ownLane, LeaveOut
       if (!r.present(l, a)) continue;
       const double minus = -ref_.log10Factorial(c);
       const double ownValue = ownLane >= 0 ? r.logFreq(r.own, l, a) : 0;
-      if (presentIndex_[codeCell(l, a)] >= 0) {
+      if (presentIndex(l, a) >= 0) {
         addLanes(t, lanes(logFreqT_, codeRow(l, a)), nc_, ownLane, ownValue,
                  [minus, c = c](double v) { return minus + c * v; });
       } else {
@@ -611,8 +614,7 @@ int LeaveOutReference::assign(int p, const std::vector<int>& members, LeaveOutWo
     case AssignMethod::GeneticDistance: distanceScores(r, ownLane, ws); break;
     default: bayesScores(r, ownLane, ws); break;
   }
-  for (int cell : ws.novelCodes) ws.novel[at(cell)] = 0;
-  ws.novelCodes.clear();
+  ws.novel.clear();
   return assignedCandidate(ref_, opt_, ws.scores);
 }
 

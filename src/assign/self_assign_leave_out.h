@@ -48,8 +48,8 @@ struct alignas(64) LeaveOutWorkspace {
   std::vector<int> count;       // tested population's copies per present code without the members
   std::vector<double> share;    // its copies over their number, laid out like `count`
   std::vector<double> shareSum; // (locus): the sum of `share`, which divides it into frequencies
-  std::vector<char> novel;      // (locus, code): a member's code no candidate carries
-  std::vector<int> novelCodes;  // the cells set in `novel`, cleared after the test
+  // (locus, code) of the members' codes that no candidate carries, ascending once the counts are left.
+  std::vector<std::pair<int, int>> novel;
   std::vector<int> members;     // the tested members (individuals of `pop`)
   int pop = 0;                  // the tested population
   std::vector<int> memberAt;    // the members' positions in the data set, ascending
@@ -84,12 +84,11 @@ class LeaveOutReference {
  private:
   friend struct LeaveOutWorkspace;
   friend struct LeftOutReader;
-  std::size_t codeCell(int l, int a) const {
-    return static_cast<std::size_t>(l) * static_cast<std::size_t>(maxAllele_ + 1) + static_cast<std::size_t>(a);
-  }
+  // Position of code a among the present codes of locus l, -1 when absent.
+  int presentIndex(int l, int a) const { return presentCodes_.slot(l, a) - 1; }
   // Row of a present code in the candidate-major tables, and a row's values for the candidates.
   std::size_t codeRow(int l, int a) const {
-    return codeStart_[static_cast<std::size_t>(l)] + static_cast<std::size_t>(presentIndex_[codeCell(l, a)]);
+    return codeStart_[static_cast<std::size_t>(l)] + static_cast<std::size_t>(presentIndex(l, a));
   }
   const double* lanes(const std::vector<double>& table, std::size_t row) const { return table.data() + row * nc_; }
 
@@ -109,7 +108,7 @@ class LeaveOutReference {
   ReferenceTables ref_;
   int nLoci_ = 0, maxAllele_ = 0;
   std::size_t nc_ = 0;                        // candidates
-  std::vector<int> presentIndex_;             // (locus, code): position among the locus's present codes
+  LocusCodes presentCodes_;                   // the codes present at each bi-parental locus
   std::vector<std::size_t> codeStart_;        // (locus): first slot of the locus in a population's counts
   std::size_t codesPerPop_ = 0;
   std::vector<int> count_;                    // (candidate population, locus, present code): copies

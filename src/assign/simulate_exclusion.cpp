@@ -124,8 +124,8 @@ class PlaceScores {
         L.scored = ref_.NAllelesLoc[at(l)] != 0;
         lanesFit_ = lanesFit_ && L.nCodes * L.nCodes <= kLaneSentinel;
         const double den = ref_.logDenom(p, l);
-        const double* prior = ref_.logPrior.row(p, l);
-        const double* prior1 = ref_.logPrior1.row(p, l);
+        const auto prior = ref_.logPrior.row(p, l);
+        const auto prior1 = ref_.logPrior1.row(p, l);
         for (int x = 0; x < L.nCodes; ++x)
           for (int y = 0; y < L.nCodes; ++y) {
             const int a = codes[at(std::min(x, y))], b = codes[at(std::max(x, y))];

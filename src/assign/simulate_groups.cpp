@@ -83,7 +83,8 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
     const AlleleFreqTable& f = *src.alleleFreq;
     for (int p = 1; p <= nPop && p <= f.n1(); ++p)
       for (int l = 1; l <= src.nLoci && l <= f.n2(); ++l) {
-        for (int a = 0; a <= f.n3(); ++a)
+        // Only codes with a cell of their own can have a frequency above 0.
+        for (int a : f.codes(l))
           if (f(p, l, a) > 0) {
             present_[cell(p, l)].push_back(a);
             presentFreq_[cell(p, l)].push_back(f(p, l, a));

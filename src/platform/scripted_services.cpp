@@ -28,8 +28,8 @@ std::string ScriptedServices::openFileDialog(const std::string& title) {
 }
 
 void ScriptedServices::messageBox(const std::string& text) {
-  messages_.push_back(text);
-  pending_.push_back(text);
+  if (keepShown_) messages_.push_back(text);
+  if (!pendingLimit_ || pending_.size() < *pendingLimit_) pending_.push_back(text);
   if (onMessage) onMessage(text);
 }
 

@@ -29,10 +29,15 @@ class ScriptedServices : public Services {
   // Asked when a dialog finds no queued answer (the terminal asks its user); unset: NoDialogAnswer.
   std::function<std::string(const std::string& title)> answerDialog;
 
-  // Every message shown, and those that no expectation has taken yet.
+  // Every message shown (while they are kept), and those that no expectation has taken yet.
   const std::vector<std::string>& messages() const { return messages_; }
   std::optional<std::string> takeMessage();
   std::size_t pendingMessages() const { return pending_.size(); }
+  // Whether messages() keeps every message shown; a program that only plays scripts never reads them.
+  void keepShownMessages(bool keep) { keepShown_ = keep; }
+  // How many waiting messages expectations can still take (no limit when unset): a message shown while
+  // that many wait is printed, but it is not kept, since no expectation could reach it.
+  void limitPendingMessages(std::optional<std::size_t> most) { pendingLimit_ = most; }
   std::function<void(const std::string&)> onMessage;  // e.g. print it
   std::function<void(const std::string& file)> onEditor;
 
@@ -57,6 +62,8 @@ class ScriptedServices : public Services {
   std::deque<std::string> fileAnswers_;
   std::vector<std::string> messages_;
   std::deque<std::string> pending_;
+  bool keepShown_ = true;
+  std::optional<std::size_t> pendingLimit_;
   std::optional<std::uint64_t> seed_;
   std::uint64_t seedCount_ = 0;
   std::string date_;

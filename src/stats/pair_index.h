@@ -15,17 +15,24 @@ namespace kiwora {
 
 class PairIndex {
  public:
-  explicit PairIndex(int maxAllele) : rank_(static_cast<std::size_t>(maxAllele) + 1, -1) {}
+  // The ranks are kept by code up to a largest code of kMaxDense; above, a few huge codes would make that
+  // table huge, so they are hashed.
+  explicit PairIndex(int maxAllele) {
+    if (static_cast<std::size_t>(maxAllele < 0 ? 0 : maxAllele) < kMaxDense)
+      rank_.assign(static_cast<std::size_t>(maxAllele < 0 ? 0 : maxAllele) + 1, -1);
+  }
 
   // Forgets the codes of the last locus.
   void clear() {
-    for (int a : codes_) rank_[static_cast<std::size_t>(a)] = -1;
+    for (int a : codes_) rank(a) = -1;
+    rankHashed_.clear();
     codes_.clear();
     hashed_.clear();
   }
   void addCode(int a) {
-    if (rank_[static_cast<std::size_t>(a)] < 0) {
-      rank_[static_cast<std::size_t>(a)] = static_cast<int>(codes_.size());
+    int& r = rank(a);
+    if (r < 0) {
+      r = static_cast<int>(codes_.size());
       codes_.push_back(a);
     }
   }
@@ -39,15 +46,20 @@ class PairIndex {
   // The value stored for the pair (a, b), either order; both codes must have been added.
   int& operator()(int a, int b) {
     if (!dense_) return hashed_.try_emplace(pairKey(a, b), empty_).first->second;
-    const std::size_t ra = static_cast<std::size_t>(rank_[static_cast<std::size_t>(a)]);
-    const std::size_t rb = static_cast<std::size_t>(rank_[static_cast<std::size_t>(b)]);
+    const std::size_t ra = static_cast<std::size_t>(rank(a));
+    const std::size_t rb = static_cast<std::size_t>(rank(b));
     const std::size_t lo = std::min(ra, rb), hi = std::max(ra, rb);
     return cells_[hi * (hi + 1) / 2 + lo];
   }
 
  private:
   static constexpr std::size_t kMaxDense = std::size_t{1} << 22;
-  std::vector<int> rank_;
+  int& rank(int a) {
+    if (!rank_.empty()) return rank_[static_cast<std::size_t>(a)];
+    return rankHashed_.try_emplace(a, -1).first->second;
+  }
+  std::vector<int> rank_;                     // by code; empty when the codes are hashed
+  std::unordered_map<int, int> rankHashed_;
   std::vector<int> codes_;
   std::vector<int> cells_;
   std::unordered_map<std::uint64_t, int> hashed_;
