@@ -72,12 +72,13 @@ TEST(PlayerMemory, ExpectationsReadTheOldestMessagesStillWaiting) {
   }
 }
 
-// Memory runs out outside any run: while the player builds the message of a failed expectation about a
-// text of 32 MB. The limit lets the script be read and the line be taken apart, not the message.
+// Memory runs out outside any run: a script line of 96 MB, which the player reads, takes apart and quotes
+// in the message of a failed expectation, under a limit that the program starts in with room to spare.
+// Wherever the memory runs out, the program ends with its message.
 TEST(PlayerMemory, RunningOutOfMemoryEndsTheProgramWithItsMessage) {
   if (!testing::kAddressSpaceLimitApplies) GTEST_SKIP() << "the sanitizer's reservations exceed any limit";
   testing::TempDir dir;
-  const std::string script = dir.write("big.kws", "expect-text Label2 " + std::string(std::size_t{32} << 20, 'x') + "\n");
+  const std::string script = dir.write("big.kws", "expect-text Label2 " + std::string(std::size_t{96} << 20, 'x') + "\n");
   const testing::PlayedProcess played = testing::playInChild(script, std::size_t{288} << 20);
   ASSERT_TRUE(played.exited);
   EXPECT_NE(played.exitCode, 0);
