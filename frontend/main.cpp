@@ -9,6 +9,8 @@
 #include <ostream>
 #include <unistd.h>
 
+#include "base/run_context.h"
+#include "base/stop_signal.h"
 #include "base/version.h"
 #include "files/input_file.h"
 #include "script_player.h"
@@ -36,10 +38,18 @@ int run(int argc, char** argv);
 
 }  // namespace
 
-// Whatever goes wrong below ends with a message and a non-zero exit, never with an uncaught exception.
+// Whatever goes wrong below ends with a message and a non-zero exit, never with an uncaught exception. A
+// stop signal (SIGTERM, SIGINT, SIGHUP) ends the program the same way once the run under way has undone
+// its writes.
 int main(int argc, char** argv) {
+  int code = 1;
   try {
-    return run(argc, argv);
+    code = run(argc, argv);
+  } catch (const kiwora::RunStopped&) {
+    if (!kiwora::stopSignalled()) {
+      std::cout.flush();
+      std::cerr << "kiwora: the run was stopped; the program ends.\n";
+    }
   } catch (const std::bad_alloc&) {
     std::cout.flush();
     std::cerr << "kiwora: not enough memory; the program ends.\n";
@@ -50,7 +60,12 @@ int main(int argc, char** argv) {
     std::cout.flush();
     std::cerr << "kiwora: an unexpected error; the program ends.\n";
   }
-  return 1;
+  if (const int signal = kiwora::stopSignal()) {
+    std::cout.flush();
+    std::cerr << kiwora::stopSignalMessage(signal) << "\n";
+    return kiwora::stopSignalExitCode(signal);
+  }
+  return code;
 }
 
 namespace {
@@ -71,6 +86,7 @@ int run(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--terminal") == 0 && script.empty()) terminal = true;
     else return usage();
   }
+  kiwora::installStopSignals();
 #ifdef KIWORA_DESKTOP
   if (script.empty() && !terminal && kiwora::desktopAvailable()) return kiwora::runDesktop(argc, argv);
 #endif
