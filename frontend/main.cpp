@@ -2,11 +2,14 @@
 // kiwora --terminal      reads the same commands as a script from the terminal
 // kiwora --play SCRIPT   plays a script of user actions headless
 // kiwora --help, --version
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <new>
 #include <ostream>
+#include <poll.h>
+#include <streambuf>
 #include <unistd.h>
 
 #include "base/run_context.h"
@@ -35,6 +38,30 @@ int usage() {
 }
 
 int run(int argc, char** argv);
+
+// The terminal's input, read straight from descriptor 0. A wait for input also watches the pipe of the
+// stop signals, so a signal that comes just before the wait begins still ends it (as the end of input).
+class TerminalInput : public std::streambuf {
+ protected:
+  int_type underflow() override {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    for (;;) {
+      if (kiwora::stopSignalled()) return traits_type::eof();
+      pollfd waits[2] = {{0, POLLIN, 0}, {kiwora::stopSignalPipe(), POLLIN, 0}};
+      if (::poll(waits, waits[1].fd >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) return traits_type::eof();
+      if (kiwora::stopSignalled()) return traits_type::eof();
+      if (!(waits[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
+      const ssize_t n = ::read(0, buffer_, sizeof buffer_);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) return traits_type::eof();
+      setg(buffer_, buffer_, buffer_ + n);
+      return traits_type::to_int_type(*gptr());
+    }
+  }
+
+ private:
+  char buffer_[4096];
+};
 
 }  // namespace
 
@@ -107,7 +134,9 @@ int run(int argc, char** argv) {
 
   if (script.empty()) {
     kiwora::ScriptPlayer player(app, services, std::cout, ".");
-    return player.interactive(std::cin);
+    TerminalInput input;
+    std::istream typed(&input);
+    return player.interactive(typed);
   }
   // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
   std::string text, reason;
