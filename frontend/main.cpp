@@ -2,14 +2,19 @@
 // kiwora --terminal      reads the same commands as a script from the terminal
 // kiwora --play SCRIPT   plays a script of user actions headless
 // kiwora --help, --version
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <new>
 #include <ostream>
+#include <poll.h>
+#include <streambuf>
 #include <string>
 #include <unistd.h>
 
+#include "base/run_context.h"
+#include "base/stop_signal.h"
 #include "base/version.h"
 #include "files/input_file.h"
 #include "script_player.h"
@@ -35,12 +40,44 @@ int usage() {
 
 int run(int argc, char** argv);
 
+// The terminal's input, read straight from descriptor 0. A wait for input also watches the pipe of the
+// stop signals, so a signal that comes just before the wait begins still ends it (as the end of input).
+class TerminalInput : public std::streambuf {
+ protected:
+  int_type underflow() override {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    for (;;) {
+      if (kiwora::stopSignalled()) return traits_type::eof();
+      pollfd waits[2] = {{0, POLLIN, 0}, {kiwora::stopSignalPipe(), POLLIN, 0}};
+      if (::poll(waits, waits[1].fd >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) return traits_type::eof();
+      if (kiwora::stopSignalled()) return traits_type::eof();
+      if (!(waits[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
+      const ssize_t n = ::read(0, buffer_, sizeof buffer_);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) return traits_type::eof();
+      setg(buffer_, buffer_, buffer_ + n);
+      return traits_type::to_int_type(*gptr());
+    }
+  }
+
+ private:
+  char buffer_[4096];
+};
+
 }  // namespace
 
-// Whatever goes wrong below ends with a message and a non-zero exit, never with an uncaught exception.
+// Whatever goes wrong below ends with a message and a non-zero exit, never with an uncaught exception. A
+// stop signal (SIGTERM, SIGINT, SIGHUP) ends the program the same way once the run under way has undone
+// its writes.
 int main(int argc, char** argv) {
+  int code = 1;
   try {
-    return run(argc, argv);
+    code = run(argc, argv);
+  } catch (const kiwora::RunStopped&) {
+    if (!kiwora::stopSignalled()) {
+      std::cout.flush();
+      std::cerr << "kiwora: the run was stopped; the program ends.\n";
+    }
   } catch (const std::bad_alloc&) {
     std::cout.flush();
     std::cerr << "kiwora: not enough memory; the program ends.\n";
@@ -51,7 +88,12 @@ int main(int argc, char** argv) {
     std::cout.flush();
     std::cerr << "kiwora: an unexpected error; the program ends.\n";
   }
-  return 1;
+  if (const int signal = kiwora::stopSignal()) {
+    std::cout.flush();
+    std::cerr << kiwora::stopSignalMessage(signal) << "\n";
+    return kiwora::stopSignalExitCode(signal);
+  }
+  return code;
 }
 
 namespace {
@@ -83,6 +125,7 @@ int run(int argc, char** argv) {
     std::cerr << "kiwora: --play needs the path of a script.\n";
     return usage();
   }
+  kiwora::installStopSignals();
 #ifdef KIWORA_DESKTOP
   if (!play && !terminal && kiwora::desktopAvailable()) return kiwora::runDesktop(argc, argv);
 #endif
@@ -111,7 +154,9 @@ int run(int argc, char** argv) {
 
   if (!play) {
     kiwora::ScriptPlayer player(app, services, std::cout, ".");
-    return player.interactive(std::cin);
+    TerminalInput input;
+    std::istream typed(&input);
+    return player.interactive(typed);
   }
   // A script is a regular file: a folder or a pipe is refused, not played as an empty script.
   std::string text;

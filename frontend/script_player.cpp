@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/stop_signal.h"
+
 namespace kiwora {
 namespace {
 
@@ -331,6 +333,9 @@ int ScriptPlayer::playText(std::string_view text, const std::string& scriptName)
       return 1;
     }
     const Outcome o = execute(line);
+    // A stop signal ends the script after the line it came in (its run undid its writes); the caller
+    // says why the program ends.
+    if (stopSignalled()) return 1;
     if (!o.ok) {
       out_ << scriptName << ":" << line_ << ": " << o.error << "\n    " << trimRight(line) << "\n";
       return 1;
@@ -349,24 +354,30 @@ int ScriptPlayer::interactive(std::istream& in) {
     out_ << "File dialog: " << title << "\nPath (empty to cancel): " << std::flush;
     std::string path;
     bool tooLong = false;
-    if (!readTypedLine(in, path, tooLong) || tooLong) return std::string();  // cancelled
+    // A stop signal while the user types cancels the dialog; the program ends after the action.
+    if (!readTypedLine(in, path, tooLong) || tooLong || stopSignalled()) return std::string();  // cancelled
     return resolvePath(trimRight(path));
   };
   if (Window* w = app_.forms.active()) printWindow(*w);
   std::string line;
-  while (!ended()) {
+  // A stop signal interrupts the wait for a line (the line typed so far is not run) and ends the session
+  // after the action under way; the caller says why the program ends.
+  while (!ended() && !stopSignalled()) {
     out_ << "> " << std::flush;
     bool tooLong = false;
-    if (!readTypedLine(in, line, tooLong) || (!tooLong && trimRight(line) == "quit")) break;
+    const bool read = readTypedLine(in, line, tooLong);
+    if (stopSignalled()) return 1;
+    if (!read || (!tooLong && trimRight(line) == "quit")) break;
     if (tooLong) {
       out_ << "refused: the line is longer than " << (kMaxTypedLine >> 20) << " MB\n";
       continue;
     }
     const Outcome o = execute(line);
+    if (stopSignalled()) return 1;
     if (!o.ok) out_ << "refused: " << o.error << "\n";
     if (Window* w = app_.forms.active()) printWindow(*w);
   }
-  return 0;
+  return stopSignalled() ? 1 : 0;
 }
 
 }  // namespace kiwora

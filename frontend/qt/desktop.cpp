@@ -4,7 +4,12 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <cstdlib>
+#include <memory>
+#include <unistd.h>
+
+#include "base/stop_signal.h"
 
 #include "desktop_view.h"
 #include "qt_services.h"
@@ -50,10 +55,23 @@ int runDesktop(int argc, char** argv) {
   registerWindows(app);
   DesktopView view(app, services);
   view.onEnded = [] { QApplication::quit(); };
+  // A stop signal ends the program: a run under way stops at its next progress step or write (undoing
+  // what it wrote) and every event loop, a message box's too, returns; main says why the program ended.
+  std::unique_ptr<QSocketNotifier> stopSignals;
+  if (stopSignalPipe() >= 0) {
+    stopSignals = std::make_unique<QSocketNotifier>(stopSignalPipe(), QSocketNotifier::Read);
+    QObject::connect(stopSignals.get(), &QSocketNotifier::activated, [] {
+      char bytes[64];
+      while (::read(stopSignalPipe(), bytes, sizeof bytes) > 0) {
+      }
+      QApplication::exit(1);
+    });
+  }
   startProgram(app);
   view.refresh();
   // The model decides when the program ends, not the last Qt window.
   QApplication::setQuitOnLastWindowClosed(false);
+  if (stopSignalled()) return 1;
   return app.forms.ended() || app.forms.loaded().empty() ? 0 : QApplication::exec();
 }
 

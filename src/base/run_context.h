@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "base/stop_signal.h"
+
 namespace kiwora {
 
 // A progress text ("35 %", "Population 3"); whoever shows it also lets pending events through.
@@ -37,10 +39,11 @@ struct RunContext {
   void message(const std::string& text) const {
     if (messageSink) messageSink(text);
   }
-  // One progress step: shows the text, then stops the run when the user asked for it.
+  // One progress step: shows the text, then stops the run when the user asked for it or a stop signal
+  // came.
   void progress(const std::string& text) const {
     if (progressSink) progressSink(text);
-    if (stopRequest && stopRequest()) throw RunStopped();
+    if ((stopRequest && stopRequest()) || stopSignalled()) throw RunStopped();
   }
   // The progress steps as a plain callback, for the statistics that take one.
   ProgressFn progressFn() const {

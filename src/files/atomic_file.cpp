@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/run_context.h"
+
 namespace kiwora {
 
 std::string replaceRefusal(const std::string& target) {
@@ -58,6 +60,7 @@ bool AtomicFile::open(const std::string& target) {
 
 bool AtomicFile::write(std::string_view bytes) {
   if (!f_ || failed_) return false;
+  if (stopSignalled()) throw RunStopped();  // the owner drops the temporary file as it unwinds
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) {
     failed_ = true;
     error_ = errno ? errno : EIO;
@@ -69,6 +72,11 @@ bool AtomicFile::commit() {
   if (!f_) {
     problem_ = "the file was not open";
     return false;
+  }
+  // A file cut off by a stop signal never replaces the target.
+  if (stopSignalled()) {
+    abandon();
+    throw RunStopped();
   }
   int err = failed_ ? error_ : 0;
   if (err == 0 && (std::fflush(f_) != 0 || ::fsync(::fileno(f_)) != 0)) err = errno ? errno : EIO;

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/run_context.h"
+
 namespace kiwora {
 
 LineWriter& LineWriter::tab(int column) {
@@ -119,6 +121,10 @@ int openForAppend(const std::string& path, long long& size, std::string& problem
   }
   // Another appender (another copy of the program) finishes its section first.
   while (::flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR && stopSignalled()) {
+      ::close(fd);
+      throw RunStopped();  // the program is ending: no use waiting for the other appender
+    }
     if (errno == EINTR) continue;
     if (errno == ENOLCK || errno == EOPNOTSUPP) break;  // a file system without locks is still written
     problem = std::strerror(errno);
@@ -154,6 +160,9 @@ bool TextFile::open(const std::string& path, Mode mode) {
 
 void TextFile::flush() {
   if (str().empty()) return;
+  // A stop signal ends the section at its next piece: unwinding cuts an appended file back, or drops
+  // the file being created, before the program ends.
+  if (stopSignalled()) throw RunStopped();
   // The text is handed on from the buffer, which keeps its room for the text that follows: buffers taken
   // over from parts formatted on other threads then go round instead of being freed and allocated anew.
   struct Drop {

@@ -26,11 +26,12 @@ class Services {
   // when a stop was asked for.
   void progressStep() {
     doEvents();
-    if (stopRequested_) throw RunStopped();
+    if (stopRequested()) throw RunStopped();
   }
   // Asks the run under way to end at its next progress step (the desktop's close box, after asking).
   void requestStop() { stopRequested_ = true; }
-  bool stopRequested() const { return stopRequested_; }
+  // Asked by the user, or by a stop signal, which holds for every run after it: the program is ending.
+  bool stopRequested() const { return stopRequested_ || stopSignalled(); }
   // A request left over from a run that ended before its next step must not stop the next run.
   void clearStopRequest() { stopRequested_ = false; }
   // Starts the user's text editor on `file`, or without a file when it is empty; the outcome is not

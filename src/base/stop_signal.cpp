@@ -1,0 +1,72 @@
+#include "base/stop_signal.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kiwora {
+namespace {
+
+// Read by every thread (a section may be written from a worker) and written by the handler: a lock-free
+// atomic is safe in both places.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+int wakePipe[2] = {-1, -1};
+
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+extern "C" void noteStopSignal(int signal) {
+  const int savedErrno = errno;
+  int none = 0;
+  received.compare_exchange_strong(none, signal);
+  if (wakePipe[1] >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &byte, 1);  // a full pipe already wakes the loop
+  }
+  errno = savedErrno;
+}
+
+}  // namespace
+
+void installStopSignals() {
+  if (wakePipe[0] < 0 && ::pipe(wakePipe) == 0) {
+    for (const int fd : wakePipe) {
+      ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+  }
+  struct sigaction action {};
+  action.sa_handler = noteStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int s : kStopSignals) sigaddset(&action.sa_mask, s);
+  action.sa_flags = 0;  // no SA_RESTART: a blocked read of the terminal returns
+  for (const int s : kStopSignals) {
+    struct sigaction before {};
+    if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    ::sigaction(s, &action, nullptr);
+  }
+}
+
+int stopSignal() noexcept { return received.load(std::memory_order_relaxed); }
+
+void clearStopSignal() noexcept {
+  received.store(0);
+  if (wakePipe[0] >= 0) {
+    char bytes[64];
+    while (::read(wakePipe[0], bytes, sizeof bytes) > 0) {
+    }
+  }
+}
+
+int stopSignalPipe() noexcept { return wakePipe[0]; }
+
+std::string stopSignalMessage(int signal) {
+  const char* name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : signal == SIGHUP ? "SIGHUP" : nullptr;
+  const std::string which = name ? name : "signal " + std::to_string(signal);
+  return "kiwora: ended by " + which +
+         "; a run under way was stopped and nothing of it was kept in the result file or the exports.";
+}
+
+}  // namespace kiwora

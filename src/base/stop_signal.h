@@ -1,0 +1,26 @@
+#pragma once
+// SIGTERM, SIGINT and SIGHUP end the program as a stop, never in the middle of a write. The handler only
+// notes the signal (and wakes an event loop through a pipe); a run under way sees the note at its next
+// progress step or write and ends with RunStopped, which undoes what it had written, and the front end
+// then ends the program with a message and a non-zero exit.
+#include <string>
+
+namespace kiwora {
+
+// Installs the handlers; a signal the program was started with ignored (nohup) stays ignored. Blocking
+// reads are not restarted after a signal, so a terminal waiting for a line returns to the program.
+void installStopSignals();
+// The first stop signal received, 0 while none has come.
+int stopSignal() noexcept;
+inline bool stopSignalled() noexcept { return stopSignal() != 0; }
+// Forgets a signal received (a test that sent one to itself); a later one is noted afresh.
+void clearStopSignal() noexcept;
+// The read end of a pipe that receives a byte for every stop signal, for an event loop to watch; -1
+// before installStopSignals().
+int stopSignalPipe() noexcept;
+// What the program says on standard error as it ends for the signal.
+std::string stopSignalMessage(int signal);
+// The exit code of a program ended by the signal, as a shell reports a process killed by it.
+inline int stopSignalExitCode(int signal) { return 128 + signal; }
+
+}  // namespace kiwora
