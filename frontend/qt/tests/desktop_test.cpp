@@ -165,6 +165,16 @@ class DesktopTest : public QObject {
     };
   }
 
+  // The test within populations after an analysis of the example, with the clicks on its list counted.
+  bool openWithinTestCountingClicks(QListWidget*& list, int& clicks) {
+    openExample();
+    analyse({"Check8"});
+    if (!openTask("Test", "WS", "frmWTest")) return false;
+    list = control<QListWidget>("frmWTest", "List1");
+    countClicks("frmWTest", "List1", clicks);
+    return list != nullptr;
+  }
+
   // Reads the reference populations and the test groups of the assignment examples.
   void openAssignmentFiles() {
     for (const char* f : {"ref_oaks.txt", "test_trees.txt"})
@@ -480,12 +490,9 @@ class DesktopTest : public QObject {
   // Focus, scrolling and the view's own updates never act on the model; a click on an entry, or an
   // arrow key, acts exactly once.
   void aListGainingTheFocusPicksNothing() {
-    openExample();
-    analyse({"Check8"});
-    QVERIFY(openTask("Test", "WS", "frmWTest"));
-    auto* list = control<QListWidget>("frmWTest", "List1");
+    QListWidget* list = nullptr;
     int clicks = 0;
-    countClicks("frmWTest", "List1", clicks);
+    QVERIFY(openWithinTestCountingClicks(list, clicks));
     QVERIFY(control<QCheckBox>("frmWTest", "Check3")->isChecked());
     list->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(list->hasFocus());
@@ -807,12 +814,9 @@ class DesktopTest : public QObject {
   // Each press on an entry picks it once, whether or not it was highlighted; each move by the arrow keys
   // picks once; a press beside the entries or a key that moves nothing picks nothing.
   void everyPickActsExactlyOnce() {
-    openExample();
-    analyse({"Check8"});
-    QVERIFY(openTask("Test", "WS", "frmWTest"));
-    auto* list = control<QListWidget>("frmWTest", "List1");
+    QListWidget* list = nullptr;
     int clicks = 0;
-    countClicks("frmWTest", "List1", clicks);
+    QVERIFY(openWithinTestCountingClicks(list, clicks));
     const ListBox& model = app_->forms.find("frmWTest")->get<ListBox>("List1");
     enum Kind { Press, Key };
     const struct {
