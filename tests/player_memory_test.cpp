@@ -46,8 +46,9 @@ TEST(PlayerMemory, AScriptOfManyMessagesKeepsWhatItsExpectationsCanStillRead) {
     EXPECT_TRUE(played.exited && played.exitCode == 0) << c.what << ": " << tail(played.out) << played.err;
     EXPECT_EQ(played.err, "") << c.what;
     // Only the script and the program itself (the sanitizer's quarantine keeps freed memory resident).
-    if (testing::kAddressSpaceLimitApplies)
+    if (testing::kAddressSpaceLimitApplies) {
       EXPECT_LT(played.peakKilobytes, 3 * static_cast<long>(kScript >> 10) + 40 * 1024) << c.what;
+    }
   }
 }
 
