@@ -66,7 +66,7 @@ std::string stopSignalMessage(int signal) {
   const char* name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : signal == SIGHUP ? "SIGHUP" : nullptr;
   const std::string which = name ? name : "signal " + std::to_string(signal);
   return "kiwora: ended by " + which +
-         "; a run under way was stopped and nothing of it was kept in the result file or the exports.";
+         "; nothing of a run under way was kept in the result file or the exports.";
 }
 
 }  // namespace kiwora
