@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kiwora::Selection sel = ref.sel;
   kiwora::TestGroups tg = ref.ranges;
   kiwora::installTestGroups(std::move(read), ds, sel, tg);
-  if (tg.NTestGr < 1 || tg.TestGrName.size() != static_cast<std::size_t>(tg.NTestGr) + 1) std::abort();
+  if (tg.NTestGr < 0 || tg.TestGrName.size() != static_cast<std::size_t>(tg.NTestGr) + 1) std::abort();
   if (ds.MaxAllele < ref.ds.MaxAllele || sel.LocSel.size() != ref.sel.LocSel.size()) std::abort();
   for (int l = 1; l <= ds.NLoci; ++l)
     if (tg.TestMaxAllele[static_cast<std::size_t>(l)] > ds.MaxAllele) std::abort();  // a code beyond the tables

@@ -208,6 +208,9 @@ TEST_F(AssignmentFiles, RefusalsNameTheLineAndTheCause) {
       {"ref: saved as UTF-16", "OpenRefFile", utf16,
        kFailure + "\nLine 1: the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and "
                   "read it again."},
+      {"test: number of groups not a number", "OpenTestFile", header("T", "se,4,2", kLoci) + "END\r\n",
+       kFailure + "\nLine 2: the number of groups \"se\" is not a number (it reads as 0); it must be a whole number of "
+                  "0 or more."},
       {"ref: hexadecimal number of populations", "OpenRefFile", header("R", "0x2,4,6", kLoci),
        kFailure + "\nLine 2: the number of populations \"0x2\" is not a number (it reads as 0); it must be at least 1."},
   };

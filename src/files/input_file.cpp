@@ -357,10 +357,15 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
     const std::string what = parseWholeDecimal(countText[k], whole)
                                  ? "the " + countNames[k] + " is 0"
                                  : "the " + countNames[k] + " \"" + countText[k] + "\" is not a number (it reads as 0)";
-    return fail(E::Reading, lineRef(in.countLine[k]) + what + "; it must be at least 1.");
+    const bool noGroupsAllowed = groups && k == 0;
+    return fail(E::Reading, lineRef(in.countLine[k]) + what +
+                                (noGroupsAllowed ? "; it must be a whole number of 0 or more." : "; it must be at least 1."));
   };
-  // A file of no test groups is read as such; a data set needs a population.
-  if (counts[0] == 0 && !groups) return zeroCount(0);
+  // A file of no test groups is read as such, when it says 0; a data set needs a population.
+  if (counts[0] == 0) {
+    long long whole = 0;
+    if (!groups || !parseWholeDecimal(countText[0], whole)) return zeroCount(0);
+  }
   if (counts[1] == 0) return zeroCount(1);
   if (counts[2] < 1) return zeroCount(2);
   const std::string countsAt = in.countLine[0] == in.countLine[2]
