@@ -7,7 +7,7 @@
 
 namespace kiwora {
 
-bool runGuarded(App& app, const std::function<void()>& body, bool* guard, const std::function<void()>& onStopped) {
+bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
   std::string why;
   // While the body runs, the front ends show the controls that do nothing during a run as disabled.
   const Forms::BusyScope busy(app.forms);
@@ -18,9 +18,8 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard, const 
   } catch (const NoDialogAnswer&) {
     throw;  // the script driving the program is at fault, not the run: the player names its line
   } catch (const RunStopped&) {
-    // The user's own choice: nothing to report. Whatever the body had written is undone.
+    // The user's own choice: nothing to report.
     app.services.clearStopRequest();
-    if (onStopped) onStopped();
     if (guard) *guard = false;
     return false;
   } catch (const std::bad_alloc&) {

@@ -19,10 +19,9 @@ inline constexpr const char* kRunStoppedMessage = "The run was stopped: ";
 inline constexpr const char* kRunStoppedProgress = "The run was stopped";
 
 // True when the run completed; false after a caught failure (its message already shown) or after the
-// user stopped it (RunStopped from a progress step: no message; `onStopped` then undoes what the run had
-// already written).
-bool runGuarded(App& app, const std::function<void()>& body, bool* guard = nullptr,
-                const std::function<void()>& onStopped = {});
+// user stopped it (RunStopped from a progress step: no message). What the run had written is undone by
+// the run itself as it unwinds.
+bool runGuarded(App& app, const std::function<void()>& body, bool* guard = nullptr);
 
 // True, after showing the refusal, when the tables `needs` describes exceed kRunMemoryLimit.
 bool refusedForMemory(App& app, const std::vector<TableNeed>& needs);
