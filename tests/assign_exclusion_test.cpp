@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "../bench/generate.h"
 #include "assign_fixture.h"
@@ -25,8 +26,8 @@ struct SimRun : testing::AssignCase {
   AssignmentResults res;
 
   SimRun(int maxAllele, const std::vector<Population>& refPops, const std::vector<Population>& testPops, int method = 1,
-         int nSim = 1000)
-      : AssignCase(maxAllele, refPops, testPops) {
+         int nSim = 1000, std::vector<int> modes = {})
+      : AssignCase(maxAllele, refPops, testPops, std::move(modes)) {
     opt.AssMethod = method;
     opt.GDOnAlleles = method == 3;
     opt.NSimGroups = nSim;
@@ -48,9 +49,9 @@ struct SimRun : testing::AssignCase {
 };
 
 TEST(ExclusionLod1, MatchesTheFrequencyGeneratorsOwnDistribution) {
-  // One 1/1 individual. In {1/1, 1/2} a simulated 1/1 ties with it and every other genotype scores worse,
-  // so E = the chance of drawing 1/1; {2/2, 2/2} gives only 2/2, which scores better: E = 1.
-  SimRun r(2, {{{{1, 1}}, {{1, 2}}}, {{{2, 2}}, {{2, 2}}}}, {{{{1, 1}}}}, 1, 10000);
+  // One 1/2 individual. In {1/1, 1/2} only a simulated 1/1 scores better than it (a 1/2 ties, a 2/2 scores
+  // worse), so E = the chance of drawing 1/1; {2/2, 2/2} gives only 2/2, which scores better: E = 1.
+  SimRun r(2, {{{{1, 1}}, {{1, 2}}}, {{{2, 2}}, {{2, 2}}}}, {{{{1, 2}}}}, 1, 10000);
   const Table2<Cell> e = r.lod1(SimGenerator::FreqCI);
   ASSERT_TRUE(e(1, 1) && e(1, 2));
   EXPECT_NEAR(*e(1, 1), testing::expectedHomozygoteShare(), 0.02);
@@ -58,21 +59,38 @@ TEST(ExclusionLod1, MatchesTheFrequencyGeneratorsOwnDistribution) {
   EXPECT_DOUBLE_EQ(r.res.ExclCount(1, 1), 1 - *e(1, 1)) << "the count has become a share";
 }
 
-TEST(ExclusionLod1, SimulatedGroupsEqualToTheRealOneAreNotCountedUnderEveryMethod) {
-  // Every reference member and the test members are 1/1 at both loci: every simulated group ties.
-  const Population same = {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}};
-  for (int method : {1, 2, 3}) {
-    SimRun r(1, {same}, {{same[0], same[1]}}, method, 200);
-    const Table2<Cell> e = r.lod1(SimGenerator::SLGeno);
-    ASSERT_TRUE(e(1, 1)) << method;
-    EXPECT_DOUBLE_EQ(*e(1, 1), 1.0) << method;
-  }
+TEST(ExclusionLod1, APerfectMatchIsNotExcludedUnderEveryMethodAndGenerator) {
+  // Population 1 is three members 1/1 at both loci and the group two of them: every simulated group from
+  // there equals the group and ties with it, so none scores better and E = 0. Population 2 is all 2/2:
+  // its simulated groups all score better than the group there, E = 1. With locus 2 maternal too.
+  const Population ones(3, {{1, 1}, {1, 1}}), twos(3, {{2, 2}, {2, 2}});
+  struct Method {
+    int assMethod;
+    bool onGenotypes;
+  };
+  const Method methods[] = {{1, false}, {2, false}, {3, false}, {3, true}};
+  const SimGenerator generators[] = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
+                                     SimGenerator::Alleles, SimGenerator::AllelesHap};
+  for (const std::vector<int>& modes : {std::vector<int>{1, 1}, std::vector<int>{1, 2}})
+    for (const Method& m : methods)
+      for (SimGenerator gen : generators) {
+        SimRun r(2, {ones, twos}, {{ones[0], ones[1]}}, m.assMethod, 200, modes);
+        r.opt.GDOnAlleles = m.assMethod == 3 && !m.onGenotypes;
+        r.opt.GDOnGenotypes = m.assMethod == 3 && m.onGenotypes;
+        const Table2<Cell> e = r.lod1(gen);
+        const std::string what = "method " + std::to_string(m.assMethod) + (m.onGenotypes ? " genotypes" : "") +
+                                 ", generator " + std::to_string(static_cast<int>(gen)) +
+                                 (modes[1] == 2 ? ", maternal locus" : "");
+        ASSERT_TRUE(e(1, 1) && e(1, 2)) << what;
+        EXPECT_EQ(*e(1, 1), 0.0) << what;
+        EXPECT_EQ(*e(1, 2), 1.0) << what;
+      }
 }
 
 TEST(ExclusionLod1, DistanceOnGenotypesCountsUnlistedGenotypesWithoutTouchingTheReferenceList) {
-  // Reference {1/1, 2/2}; group {1/1} lies at 0.5. A simulated heterozygote (allele recombination, half
-  // the draws) is a genotype no reference has and lies at 1; 1/1 and 2/2 tie at 0.5. So E = 0.5.
-  SimRun r(2, {{{{1, 1}}, {{2, 2}}}}, {{{{1, 1}}}}, 3, 10000);
+  // Reference {1/1, 2/2}; group {1/2}, a genotype no reference has, lies at 1, and so does a simulated
+  // heterozygote (allele recombination, half the draws); 1/1 and 2/2 lie nearer, at 0.5. So E = 0.5.
+  SimRun r(2, {{{{1, 1}}, {{2, 2}}}}, {{{{1, 2}}}}, 3, 10000);
   r.opt.GDOnAlleles = 0;
   r.opt.GDOnGenotypes = 1;
   const Table2<Cell> e = r.lod1(SimGenerator::Alleles);
@@ -206,16 +224,17 @@ TEST(ExclusionLod1, CountsAreThoseOfEachSimulatedGroupWrittenOutAndProfiled) {
             if (r.res.GrTyped[static_cast<std::size_t>(g)] != 1) continue;
             for (int p = 1; p <= r.ref.nPop; ++p) {
               const double observed = groupScore(r.ref, r.opt, r.profile(g), p);
-              int worse = 0;
+              int noBetter = 0;
               for (int k = 1; k <= r.opt.NSimGroups; ++k) {
                 Random rng = Random::stream(seed, simulationStreamIndex(k, g, p, r.test.NTestGr, r.ref.nPop));
                 GenotypeData buffer = groupBuffer(r.test.TestAllele, g);
                 simulateGroup(sim, g, p, rng, buffer);
-                worse += clearlyAbove(groupScore(r.ref, r.opt, profileGroup(r.ref, GroupGenotypes{&buffer, 1}), p), observed);
+                const double score = groupScore(r.ref, r.opt, profileGroup(r.ref, GroupGenotypes{&buffer, 1}), p);
+                noBetter += atLeast(score, observed);
               }
-              EXPECT_EQ(r.res.ExclCount(g, p), static_cast<double>(worse) / r.opt.NSimGroups)
+              EXPECT_EQ(r.res.ExclCount(g, p), static_cast<double>(noBetter) / r.opt.NSimGroups)
                   << what << ", group " << g << ", population " << p;
-              counted += worse > 0 && worse < r.opt.NSimGroups;
+              counted += noBetter > 0 && noBetter < r.opt.NSimGroups;
             }
           }
           EXPECT_GT(counted, 0) << what << ": some counts lie strictly between none and all";
@@ -257,6 +276,32 @@ TEST(ExclusionDelta, NeedsThreeCandidatesAndLeavesGroupsWithoutDataUndefined) {
   EXPECT_TRUE(std::is_sorted(r.res.SimDelta.begin() + 1, r.res.SimDelta.end()));
   EXPECT_TRUE(r.res.DeltaProb[1]);
   EXPECT_FALSE(r.res.DeltaProb[2]);
+}
+
+TEST(ExclusionDelta, SimulatedDeltasEqualToTheGroupsCountWithThoseBelowIt) {
+  // The group is two members 1/1, population 1 four members 1/1 and population 2 four members 2/2, so a
+  // simulated group from population 1 is the group itself and one from population 2 its mirror image:
+  // both have the group's delta. Population 3 four members 1/2: its simulated groups have population 1
+  // and 2 tied behind the best, delta 1, above the group's. So E = 1 - 2/3 by the random population.
+  // With population 3 all 3/3 instead, every simulated delta is the group's and E = 0.
+  const Population ones(4, {{1, 1}}), twos(4, {{2, 2}}), hets(4, {{1, 2}}), threes(4, {{3, 3}});
+  struct Case {
+    Population third;
+    double e;
+  };
+  const Case cases[] = {{hets, 1.0 / 3}, {threes, 0}};
+  const int nSim = 3000;
+  for (const Case& c : cases)
+    for (int method : {1, 2})
+      for (SimGenerator gen : {SimGenerator::SLGeno, SimGenerator::Alleles}) {
+        SimRun r(3, {ones, twos, c.third}, {{ones[0], ones[1]}}, method, nSim);
+        r.delta(gen);
+        const std::string what = "method " + std::to_string(method) + ", generator " +
+                                 std::to_string(static_cast<int>(gen)) + ", E " + std::to_string(c.e);
+        ASSERT_GT(r.res.GrDelta[1], 0) << what;
+        ASSERT_TRUE(r.res.DeltaProb[1]) << what;
+        EXPECT_NEAR(*r.res.DeltaProb[1], c.e, 4.5 * std::sqrt(c.e * (1 - c.e) / nSim) + 1e-12) << what;
+      }
 }
 
 }  // namespace

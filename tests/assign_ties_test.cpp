@@ -3,6 +3,7 @@
 // expected outcomes come from the same quantities computed with exact fractions.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numeric>
 
 #include "assign/self_assign.h"
@@ -174,36 +175,88 @@ TEST(AssignTies, EqualScoresGoToTheFirstPopulationUnderEveryMethod) {
     }
 }
 
-// Exclusion by LOD1: P1 with 1/1 x 2, 1/2 x 6 and 2/2 x 2 at every locus, one test individual 1/1 at
-// every locus, genetic distance on single-locus genotypes, groups simulated from single-locus genotypes.
-// Every simulated group the generator can make is enumerated exactly: none lies farther from P1 than
-// the individual, so none counts and the exclusion probability is 1, on one locus and on two.
-TEST(AssignTies, SimulatedGroupsAtTheRealDistanceAreNotCounted) {
-  const Locus p1 = pattern(2, 6, 2);
-  const std::vector<std::pair<int, int>> kinds = {{1, 1}, {1, 2}, {2, 2}};
-  for (int nLoci : {1, 2}) {
-    const std::vector<Locus> pop(static_cast<std::size_t>(nLoci), p1);
-    const std::vector<std::pair<int, int>> real(static_cast<std::size_t>(nLoci), {1, 1});
-    const Q observed = exactValue(3, true, pop, real);
-    int worse = 0;
-    for (int code = 0; code < (nLoci == 1 ? 3 : 9); ++code) {
-      std::vector<std::pair<int, int>> sim = {kinds[static_cast<std::size_t>(code % 3)]};
-      if (nLoci == 2) sim.push_back(kinds[static_cast<std::size_t>(code / 3)]);
-      worse += observed < exactValue(3, true, pop, sim);
-    }
-    const int nSim = 10000;
-    testing::AssignCase c(2, {members(pop)}, {{Individual(real)}});
-    choose(c.opt, {3, true});
-    c.opt.NSimGroups = nSim;
-    c.build();
-    AssignmentResults res = c.scoreAll();
-    const SimulationReference sim(simulationSource(c.ref, c.refs.data, c.test.TestAllele, c.refs.locSel, c.mode),
-                                  SimGenerator::SLGeno);
-    const Table2<Cell> e = simulateExclusionLod1(ExclusionSetup{&c.ref, &c.opt, &sim, 5, {}}, res);
-    ASSERT_EQ(worse, 0) << nLoci;
-    ASSERT_TRUE(e(1, 1)) << nLoci;
-    EXPECT_EQ(*e(1, 1), 1.0) << nLoci << " loci";
+// The genotypes a generator gives at one locus, with their exact chances, from its rule: a random member's
+// genotype (single-locus genotypes), a random member's first copy and another's second (alleles), or a
+// random copy of one random member and a random copy of another (multilocus haplotypes, one locus).
+std::vector<std::pair<std::pair<int, int>, Q>> generated(SimGenerator gen, const Locus& pop) {
+  const long long n = static_cast<long long>(pop.size());
+  std::vector<std::pair<std::pair<int, int>, Q>> out;
+  if (gen == SimGenerator::SLGeno) {
+    for (const auto& genotype : pop) out.push_back({genotype, Q(1, n)});
+    return out;
   }
+  for (const auto& [a1, a2] : pop)
+    for (const auto& [b1, b2] : pop) {
+      if (gen == SimGenerator::Alleles) {
+        out.push_back({{a1, b2}, Q(1, n * n)});
+        continue;
+      }
+      for (int x : {a1, a2})
+        for (int y : {b1, b2}) out.push_back({{x, y}, Q(1, 4 * n * n)});
+    }
+  return out;
+}
+
+// Exclusion by LOD1 of one test individual from its single reference population, with one locus or two
+// alike: E is the chance that a simulated individual scores strictly better than the real one. The
+// genotypes that score as the real one (the same genotype, or one at the same distance) do not count.
+// The expected E comes from the generator's chances and the exact values; the run's within binomial error.
+TEST(AssignTies, SimulatedGroupsScoringAsTheRealOneCountAsNoBetter) {
+  struct Case {
+    Locus pop;
+    std::pair<int, int> real;
+    SimGenerator gen;
+    int nLoci;
+  };
+  // What scores better and E, under the Bayesian and frequency methods | under the distances.
+  const Case cases[] = {
+      {pattern(1, 1, 0), {1, 2}, SimGenerator::SLGeno, 1},   // 1/1, 1/2 | nothing (1/1 ties), 0
+      {pattern(1, 1, 0), {1, 1}, SimGenerator::SLGeno, 1},   // nothing, 0 | nothing (1/2 ties), 0
+      {pattern(1, 1, 0), {1, 2}, SimGenerator::MLHap, 1},    // 1/1, 9/16 | nothing (1/1 ties), 0
+      {{{1, 2}, {2, 1}}, {1, 1}, SimGenerator::Alleles, 1},  // 1/2, 1/2 (2/2 ties) under every method
+      {pattern(2, 6, 2), {1, 1}, SimGenerator::SLGeno, 1},   // 1/2, 0.6 (2/2 ties) under every method
+      {pattern(2, 6, 2), {1, 1}, SimGenerator::SLGeno, 2},   // 1/2 at some locus, 1 - 0.4^2
+  };
+  const int nSim = 10000;
+  for (const Case& c : cases)
+    for (const Method& m : kMethods) {
+      const std::vector<Locus> pop(static_cast<std::size_t>(c.nLoci), c.pop);
+      const std::vector<std::pair<int, int>> real(static_cast<std::size_t>(c.nLoci), c.real);
+      const bool larger = m.assMethod != 3;
+      const Q observed = exactValue(m.assMethod, m.onGenotypes, pop, real);
+      // Every combination of the loci's genotypes; the generators of these cases draw each locus alone.
+      std::vector<std::pair<std::vector<std::pair<int, int>>, Q>> sims = {{{}, Q(1)}};
+      for (int l = 0; l < c.nLoci; ++l) {
+        std::vector<std::pair<std::vector<std::pair<int, int>>, Q>> next;
+        for (const auto& [g, q] : sims)
+          for (const auto& [kind, chance] : generated(c.gen, c.pop)) {
+            auto longer = g;
+            longer.push_back(kind);
+            next.push_back({longer, q * chance});
+          }
+        sims = next;
+      }
+      Q better;
+      for (const auto& [g, q] : sims) {
+        const Q v = exactValue(m.assMethod, m.onGenotypes, pop, g);
+        if (larger ? observed < v : v < observed) better = better + q;
+      }
+      const double expected = static_cast<double>(better.n) / static_cast<double>(better.d);
+
+      testing::AssignCase run(2, {members(pop)}, {{Individual(real)}});
+      choose(run.opt, m);
+      run.opt.NSimGroups = nSim;
+      run.build();
+      AssignmentResults res = run.scoreAll();
+      const SimulationReference sim(
+          simulationSource(run.ref, run.refs.data, run.test.TestAllele, run.refs.locSel, run.mode), c.gen);
+      const Table2<Cell> e = simulateExclusionLod1(ExclusionSetup{&run.ref, &run.opt, &sim, 5, {}}, res);
+      SCOPED_TRACE(::testing::Message() << "real " << c.real.first << "/" << c.real.second << ", generator "
+                                        << static_cast<int>(c.gen) << ", " << c.nLoci << " loci, method "
+                                        << m.assMethod << (m.onGenotypes ? " genotypes" : ""));
+      ASSERT_TRUE(e(1, 1));
+      EXPECT_NEAR(*e(1, 1), expected, 4.5 * std::sqrt(expected * (1 - expected) / nSim) + 1e-12);
+    }
 }
 
 // Self-assignment: population 1 is the three per-locus patterns plus the tested member, population 2

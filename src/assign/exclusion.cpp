@@ -11,11 +11,11 @@ bool belowExclusionThreshold(double probability) { return clearlyBelow(probabili
 Cell exclusionByDelta(const std::vector<double>& sortedSimDelta, double delta) {
   if (sortedSimDelta.empty()) return std::nullopt;
   const auto n = static_cast<double>(sortedSimDelta.size());
-  // A simulated delta equal to the group's within the tie rule is not below it.
-  const auto below = std::partition_point(sortedSimDelta.begin(), sortedSimDelta.end(),
-                                          [delta](double x) { return clearlyBelow(x, delta); }) -
-                     sortedSimDelta.begin();
-  return 1 - static_cast<double>(std::max<std::ptrdiff_t>(below, 1)) / n;
+  // A simulated delta equal to the group's within the tie rule counts with those below it.
+  const auto atOrBelow = std::partition_point(sortedSimDelta.begin(), sortedSimDelta.end(),
+                                              [delta](double x) { return atMost(x, delta); }) -
+                         sortedSimDelta.begin();
+  return 1 - static_cast<double>(std::max<std::ptrdiff_t>(atOrBelow, 1)) / n;
 }
 
 void Excl_Prob_Delta(Vec1<double>& SimDelta, const Vec1<Cell>& GrDelta, Vec1<Cell>& DeltaProb) {

@@ -373,11 +373,11 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
 
   const int nG = static_cast<int>(groups.size()), nP = static_cast<int>(pops.size());
   const int step = blockSize(n, nG * nP);
-  std::vector<unsigned char> worse;
+  std::vector<unsigned char> noBetter;
   for (int first = 1, last = 0; last < n; first = last + 1) {
     last = lastOfStep(first, step, n);
     const int items = (last - first + 1) * nG;
-    worse.assign(at(items) * at(nP), 0);
+    noBetter.assign(at(items) * at(nP), 0);
     parallelFor(chunksOf(items), [&](int chunk) {
       SimWorkspace ws;
       const int end = std::min(items, (chunk + 1) * kItemsPerChunk);
@@ -395,13 +395,15 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
             simulateGroup(*s.sim, g, p, rng, *buffer, ws.sim);
             score = groupScoreDirect(*s.ref, *s.opt, slotOf(*buffer, 1), p, ws.score);
           }
-          // A simulated group scoring as the real one is not counted, whatever order its terms were summed in.
-          worse[at(item) * at(nP) + at(j)] = clearlyAbove(score, observed(g, p));
+          // A simulated group scoring as the real one counts as no better than it, whatever order its terms
+          // were summed in: a group that matches its population perfectly is not excluded from it.
+          noBetter[at(item) * at(nP) + at(j)] = atLeast(score, observed(g, p));
         }
       }
     });
     for (int item = 0; item < items; ++item)
-      for (int j = 0; j < nP; ++j) res.ExclCount(groups[at(item % nG)], pops[at(j)]) += worse[at(item) * at(nP) + at(j)];
+      for (int j = 0; j < nP; ++j)
+        res.ExclCount(groups[at(item % nG)], pops[at(j)]) += noBetter[at(item) * at(nP) + at(j)];
     if (s.progress) s.progress(last, n);
   }
 

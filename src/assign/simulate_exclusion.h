@@ -36,8 +36,9 @@ bool givesSimulatedGroups(const ExclusionSetup& s, int p);
 
 // LOD1. For each simulation k = 1..NSimGroups, each group with data and each population that gives
 // simulated groups: a simulated group of the group's size and missing data from that population, scored
-// there; ExclCount(g, p) counts those that score worse than group g itself (a tie is not counted), then
-// holds their share. Returns E(g, p) = 1 - that share, undefined in every other cell.
+// there; ExclCount(g, p) counts those that score no better than group g itself (a tie counts), then holds
+// their share. Returns E(g, p) = 1 - that share, the share that score strictly better, undefined in every
+// other cell.
 Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& res);
 
 // Delta (Bayesian or frequency method, three or more candidates). NSimGroups simulated groups, each of a
