@@ -298,16 +298,16 @@ TEST_F(TwoLocus, PopulationsSharingNoAlleleHaveNoCorrelationsOfDistances) {
     const std::size_t row = s.find(std::string("       ") + locus, check);
     ASSERT_NE(row, std::string::npos) << s;
     const std::string line = s.substr(s.rfind("\r\n", row) + 2, s.find("\r\n", row) - s.rfind("\r\n", row) - 2);
-    ASSERT_EQ(line.size(), 130u) << line;
+    ASSERT_GE(line.size(), 130u) << line;
     EXPECT_EQ(line.substr(89, 5), "1.000") << line;  // Dj: no shared allele
     EXPECT_EQ(line.substr(129), "-") << line;
   }
   const std::size_t pair = s.find("\r\nLocA" + std::string(25, ' ') + "LocB");
   ASSERT_NE(pair, std::string::npos) << s;
   const std::string row = s.substr(pair + 2, s.find("\r\n", pair + 2) - pair - 2);
-  ASSERT_EQ(row.size(), 120u) << row;
-  EXPECT_EQ(row.substr(99, 11), "1.000     -") << row;  // DG_M, r_GDM_SD
-  EXPECT_EQ(row.substr(119), "-") << row;                // r_DG_DG
+  ASSERT_GE(row.size(), 120u) << row;
+  // DG_M, r_GDM_SD and r_DG_DG.
+  EXPECT_EQ(row.substr(99), "1.000" + std::string(5, ' ') + "-" + std::string(9, ' ') + "-") << row;
 }
 
 TEST(TwoLocusTypes, IdentifiedByTheirFourCodesAndSortedByLabel) {
