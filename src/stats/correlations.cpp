@@ -18,17 +18,16 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
       for (int q = p + 1; q <= v.nPop; ++q)
         if (v.popOn(q)) pairs.emplace_back(p, q);
   const auto geo = [&](std::size_t i) { return GeoDist(pairs[i].first, pairs[i].second); };
+  const SeriesStats geoStats = seriesStats(pairs.size(), geo);
   // All populations at one place (or equally far apart): no locus can correlate with the distance.
-  SeriesRange geoRange;
-  for (std::size_t i = 0; i < pairs.size(); ++i) geoRange.add(geo(i));
-  if (!geoRange.varies()) return;
+  if (!geoStats.varies) return;
 
   for (int l = 1; l <= v.nLoci; ++l) {
     // Dj is formed from frequencies: one that only rounding keeps from 0 is no differentiation.
     if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) || !clearlyAbove(DjLoc[static_cast<std::size_t>(l)], 0, 1))
       continue;
     const auto dist = [&](std::size_t i) { return DistDG(pairs[i].first, pairs[i].second, l); };
-    CorrGeoLocus[static_cast<std::size_t>(l)] = pearson(pairs.size(), dist, geo);
+    CorrGeoLocus[static_cast<std::size_t>(l)] = pearson(pairs.size(), dist, seriesStats(pairs.size(), dist), geo, geoStats);
   }
 }
 

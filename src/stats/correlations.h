@@ -14,27 +14,37 @@
 
 namespace kiwora {
 
-// Pearson r of the series x(i) and y(i), i = 0..n-1; undefined when either has no variation beyond
-// rounding (its values one value in exact arithmetic, a single pair, no pair). Each value is read twice.
-template <class X, class Y>
-Cell pearson(std::size_t n, X x, Y y) {
-  double mx = 0, my = 0;
-  SeriesRange xRange, yRange;
+// What the correlation needs of a series x(i), i = 0..n-1, before it pairs it with another: its mean and
+// whether it varies beyond rounding.
+struct SeriesStats {
+  double mean = 0;
+  bool varies = false;
+};
+
+template <class X>
+SeriesStats seriesStats(std::size_t n, X x) {
+  SeriesStats s;
+  SeriesRange range;
   for (std::size_t i = 0; i < n; ++i) {
-    const double a = x(i), b = y(i);
-    mx += a;
-    my += b;
-    xRange.add(a);
-    yRange.add(b);
+    const double v = x(i);
+    s.mean += v;
+    range.add(v);
   }
-  // Distances that are all one value in exact arithmetic come out a few units in the last place apart;
-  // their spread would correlate rounding noise.
-  if (!xRange.varies() || !yRange.varies()) return std::nullopt;
-  mx /= static_cast<double>(n);
-  my /= static_cast<double>(n);
+  if (n > 0) s.mean /= static_cast<double>(n);
+  s.varies = range.varies();
+  return s;
+}
+
+// Pearson r of the series x(i) and y(i), i = 0..n-1, with their stats; undefined when either has no
+// variation beyond rounding (its values one value in exact arithmetic, a single pair, no pair): distances
+// that are all one value come out a few units in the last place apart, and their spread would correlate
+// rounding noise.
+template <class X, class Y>
+Cell pearson(std::size_t n, X x, const SeriesStats& xs, Y y, const SeriesStats& ys) {
+  if (!xs.varies || !ys.varies) return std::nullopt;
   double c = 0, sxx = 0, syy = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double dx = x(i) - mx, dy = y(i) - my;
+    const double dx = x(i) - xs.mean, dy = y(i) - ys.mean;
     c += dx * dy;
     sxx += dx * dx;
     syy += dy * dy;
@@ -47,7 +57,9 @@ Cell pearson(std::size_t n, X x, Y y) {
 // The same of two series held as vectors; undefined when their lengths differ.
 inline Cell pearson(const std::vector<double>& x, const std::vector<double>& y) {
   if (x.size() != y.size()) return std::nullopt;
-  return pearson(x.size(), [&](std::size_t i) { return x[i]; }, [&](std::size_t i) { return y[i]; });
+  const auto xi = [&](std::size_t i) { return x[i]; };
+  const auto yi = [&](std::size_t i) { return y[i]; };
+  return pearson(x.size(), xi, seriesStats(x.size(), xi), yi, seriesStats(y.size(), yi));
 }
 
 // Only selected loci with differentiation (DjLoc above 0 by the tie rule) take part. Sizes CorrGeoLocus
