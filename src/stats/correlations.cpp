@@ -27,7 +27,8 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
     if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) || !clearlyAbove(DjLoc[static_cast<std::size_t>(l)], 0, 1))
       continue;
     const auto dist = [&](std::size_t i) { return DistDG(pairs[i].first, pairs[i].second, l); };
-    CorrGeoLocus[static_cast<std::size_t>(l)] = pearson(pairs.size(), dist, seriesStats(pairs.size(), dist), geo, geoStats);
+    CorrGeoLocus[static_cast<std::size_t>(l)] =
+        pearson(pairs.size(), dist, seriesStats(pairs.size(), dist), geo, geoStats);
   }
 }
 
