@@ -45,20 +45,6 @@ inline bool atMost(double value, double observed, double scale = 0) {
 // only the floor applies, as for a value that is no difference.
 inline bool vanishes(double x, double scale = 0) { return ties(x, 0, scale); }
 
-// The smallest and the largest value of a series. The series varies beyond rounding when they are not
-// equal by the rule: values that are one value in exact arithmetic have nothing to correlate.
-class SeriesRange {
- public:
-  void add(double x) {
-    low_ = std::min(low_, x);
-    high_ = std::max(high_, x);
-  }
-  bool varies() const { return low_ < high_ && !ties(low_, high_); }
-
- private:
-  double low_ = HUGE_VAL, high_ = -HUGE_VAL;
-};
-
 // The position of the first value equal by the rule to the smallest one: ties go to the earliest, as
 // they would in exact arithmetic. values.size() when there is none.
 inline std::size_t firstOfSmallest(const std::vector<double>& values) {

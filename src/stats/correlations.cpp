@@ -17,18 +17,18 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
     if (v.popOn(p))
       for (int q = p + 1; q <= v.nPop; ++q)
         if (v.popOn(q)) pairs.emplace_back(p, q);
-  const auto geo = [&](std::size_t i) { return GeoDist(pairs[i].first, pairs[i].second); };
-  const SeriesStats geoStats = seriesStats(pairs.size(), geo);
-  // All populations at one place (or equally far apart): no locus can correlate with the distance.
-  if (!geoStats.varies) return;
+  const std::pair<int, int>* const pair = pairs.data();
+  const auto geo = [pair, &GeoDist](std::size_t i) { return GeoDist(pair[i].first, pair[i].second); };
+  const double meanGeo = seriesMean(pairs.size(), geo);
 
   for (int l = 1; l <= v.nLoci; ++l) {
     // Dj is formed from frequencies: one that only rounding keeps from 0 is no differentiation.
     if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) || !clearlyAbove(DjLoc[static_cast<std::size_t>(l)], 0, 1))
       continue;
-    const auto dist = [&](std::size_t i) { return DistDG(pairs[i].first, pairs[i].second, l); };
+    // All populations at one place (or equally far apart) leave no locus a correlation with the distance.
+    const auto dist = [pair, &DistDG, l](std::size_t i) { return DistDG(pair[i].first, pair[i].second, l); };
     CorrGeoLocus[static_cast<std::size_t>(l)] =
-        pearson(pairs.size(), dist, seriesStats(pairs.size(), dist), geo, geoStats);
+        pearsonAbout(pairs.size(), dist, seriesMean(pairs.size(), dist), geo, meanGeo);
   }
 }
 

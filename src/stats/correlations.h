@@ -14,41 +14,30 @@
 
 namespace kiwora {
 
-// What the correlation needs of a series x(i), i = 0..n-1, before it pairs it with another: its mean and
-// whether it varies beyond rounding.
-struct SeriesStats {
-  double mean = 0;
-  bool varies = false;
-};
-
+// The mean of the series x(i), i = 0..n-1.
 template <class X>
-SeriesStats seriesStats(std::size_t n, X x) {
-  SeriesStats s;
-  SeriesRange range;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double v = x(i);
-    s.mean += v;
-    range.add(v);
-  }
-  if (n > 0) s.mean /= static_cast<double>(n);
-  s.varies = range.varies();
-  return s;
+double seriesMean(std::size_t n, X x) {
+  double m = 0;
+  for (std::size_t i = 0; i < n; ++i) m += x(i);
+  return n > 0 ? m / static_cast<double>(n) : 0;
 }
 
-// Pearson r of the series x(i) and y(i), i = 0..n-1, with their stats; undefined when either has no
-// variation beyond rounding (its values one value in exact arithmetic, a single pair, no pair): distances
-// that are all one value come out a few units in the last place apart, and their spread would correlate
-// rounding noise.
+// Pearson r of the series x(i) and y(i), i = 0..n-1, about their means mx and my. Undefined when either
+// series has no variation beyond rounding: its root mean square deviation is 0 by the tie rule at the
+// size of its mean. Distances that are all one value in exact arithmetic come out a few units in the last
+// place apart, and correlating that spread would correlate rounding noise. A single pair has no spread.
 template <class X, class Y>
-Cell pearson(std::size_t n, X x, const SeriesStats& xs, Y y, const SeriesStats& ys) {
-  if (!xs.varies || !ys.varies) return std::nullopt;
+Cell pearsonAbout(std::size_t n, X x, double mx, Y y, double my) {
+  if (n == 0) return std::nullopt;
   double c = 0, sxx = 0, syy = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double dx = x(i) - xs.mean, dy = y(i) - ys.mean;
+    const double dx = x(i) - mx, dy = y(i) - my;
     c += dx * dy;
     sxx += dx * dx;
     syy += dy * dy;
   }
+  const double count = static_cast<double>(n);
+  if (vanishes(std::sqrt(sxx / count), mx) || vanishes(std::sqrt(syy / count), my)) return std::nullopt;
   const double d = std::sqrt(sxx) * std::sqrt(syy);
   if (!(d > 0)) return std::nullopt;
   return c / d;
@@ -59,7 +48,7 @@ inline Cell pearson(const std::vector<double>& x, const std::vector<double>& y) 
   if (x.size() != y.size()) return std::nullopt;
   const auto xi = [&](std::size_t i) { return x[i]; };
   const auto yi = [&](std::size_t i) { return y[i]; };
-  return pearson(x.size(), xi, seriesStats(x.size(), xi), yi, seriesStats(y.size(), yi));
+  return pearsonAbout(x.size(), xi, seriesMean(x.size(), xi), yi, seriesMean(y.size(), yi));
 }
 
 // Only selected loci with differentiation (DjLoc above 0 by the tie rule) take part. Sizes CorrGeoLocus
