@@ -74,5 +74,57 @@ TEST(LocusCorrelation, NoCorrelationWithOnePairOrOnePlace) {
   EXPECT_FALSE(samePlace.run()[1].has_value());
 }
 
+// Distances of 1 in exact arithmetic, as summed frequencies leave them: a few units in the last place apart.
+const double kOneBelow = std::nextafter(1.0, 0.0), kOneAbove = std::nextafter(1.0, 2.0);
+
+TEST(Pearson, NoCorrelationWithoutVariationBeyondRounding) {
+  const struct {
+    const char* what;
+    std::vector<double> x, y;
+    Cell r;
+  } cases[] = {
+      {"rising exactly", {1, 2, 3}, {10, 20, 30}, 1.0},
+      {"falling exactly", {1, 2, 3}, {.3, .2, .1}, -1.0},
+      {"x one value up to rounding", {1, kOneBelow, kOneAbove, 1}, {4, 3, 5, 6}, std::nullopt},
+      {"y one value up to rounding", {4, 3, 5}, {.1 + .2, .3, .3}, std::nullopt},
+      {"both one value", {kOneBelow, 1, kOneAbove}, {kOneAbove, kOneBelow, 1}, std::nullopt},
+      {"a small spread is still a spread", {1, 1 + 1e-6, 1 + 2e-6}, {3, 2, 1}, -1.0},
+      {"large values equal up to rounding", {1e6, 1e6 + 1e-7, 1e6}, {1, 2, 3}, std::nullopt},
+      {"one pair", {.5}, {2}, std::nullopt},
+      {"no pair", {}, {}, std::nullopt},
+      {"lengths differ", {1, 2, 3}, {1, 2}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const Cell r = pearson(c.x, c.y);
+    ASSERT_EQ(r.has_value(), c.r.has_value()) << c.what;
+    if (r) {
+      EXPECT_NEAR(*r, *c.r, 1e-9) << c.what;
+    }
+  }
+}
+
+TEST(LocusCorrelation, RoundingNoiseIsNeitherSpreadNorDifferentiation) {
+  // Pairs (1,2), (1,3), (2,3) at 1, 3, 2.
+  CorrFixture c({0, 0, 1, 3}, 3);
+  // Populations that share no allele: every distance 1, summed to either side of it.
+  c.locus(1, [](double, int p, int q) { return p + q == 3 ? 1.0 : p + q == 4 ? kOneBelow : kOneAbove; });
+  c.locus(2, [](double g, int, int) { return .1 * g; });
+  c.djLoc[2] = 1e-17;  // differentiation that rounding alone made
+  c.locus(3, [](double g, int, int) { return .1 * g; });
+  const Vec1<Cell> r = c.run();
+  EXPECT_FALSE(r[1].has_value());
+  EXPECT_FALSE(r[2].has_value());
+  ASSERT_TRUE(r[3].has_value());
+  EXPECT_NEAR(*r[3], 1, 1e-12);
+
+  // Populations equally far apart: their distances are one value however their last bits fall.
+  CorrFixture equal({0, 0, 1, 2}, 1);
+  equal.geo(1, 2) = equal.geo(2, 1) = 1;
+  equal.geo(1, 3) = equal.geo(3, 1) = kOneBelow;
+  equal.geo(2, 3) = equal.geo(3, 2) = kOneAbove;
+  equal.locus(1, [](double, int p, int q) { return .1 * (p + q); });
+  EXPECT_FALSE(equal.run()[1].has_value());
+}
+
 }  // namespace
 }  // namespace kiwora

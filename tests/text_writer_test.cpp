@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "files/fixed_text.h"
+
 namespace kiwora {
 namespace {
 
@@ -51,6 +53,40 @@ TEST(PrintRules, MasksRoundExactHalvesAwayFromZero) {
   }
   EXPECT_EQ(masked(0.125, "0.00", ','), "0,13");
   EXPECT_EQ(masked(-0.0004, "0.000", ','), "0,000");
+}
+
+// A value that rounds to zero at its printed precision prints without a sign, whichever way it is printed:
+// through the short path of the masks, the exact one (many decimals, or a value within a hair of a half),
+// the table of the long cell runs, bare, or with a blank in the place of the sign.
+TEST(PrintRules, NoNumberReadsAsANegativeZero) {
+  const double belowHalf = std::nextafter(-0.0005, 0.0);  // the exact path: within a hair of a half
+  const struct { double v; const char* mask; const char* text; } cases[] = {
+      {-0.0, "0.000", "0.000"},      {-1e-300, "0.000", "0.000"},  {-0.0004, "0.000", "0.000"},
+      {-0.4, "0", "0"},              {-0.04, "0.0", "0.0"},        {-0.00004, "0.0000", "0.0000"},
+      {belowHalf, "0.000", "0.000"}, {-0.0005, "0.000", "-0.001"}, {-0.0006, "0.000", "-0.001"},
+      {-1e-12, "0.0000000000", "0.0000000000"},  {-0.0, "0.000000000000", "0.000000000000"},
+  };
+  const FixedText table(3, '.');
+  for (const auto& c : cases) {
+    EXPECT_EQ(masked(c.v, c.mask), c.text) << c.v << " " << c.mask;
+    LineWriter w;
+    w.fmt(c.v, c.mask);
+    EXPECT_EQ(w.str(), c.text) << c.v << " " << c.mask;
+    const std::string blank = c.text[0] == '-' ? "" : " ";
+    EXPECT_EQ(signedMasked(c.v, c.mask), blank + c.text) << c.v << " " << c.mask;
+    if (std::string(c.mask) == "0.000") {
+      std::string cell;
+      table.append(cell, c.v);
+      EXPECT_EQ(cell, c.text) << c.v;
+    }
+  }
+  EXPECT_EQ(signedMasked(-0.0001, "0.000", ','), " 0,000");
+  EXPECT_EQ(signedMasked(0.125, "0.000"), " 0.125");
+  EXPECT_EQ(signedMasked(-0.125, "0.000"), "-0.125");
+  EXPECT_EQ(maskedCell(Cell{-0.0}, "0.00", '.'), "0.00");
+  EXPECT_EQ(bareNumber(-0.0), " 0 ");
+  EXPECT_EQ(joinedNumber(-0.0), "0");
+  EXPECT_EQ(plainNumber(-0.0), "0");
 }
 
 TEST(PrintRules, TabsZonesAndLineEnds) {

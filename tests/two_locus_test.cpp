@@ -279,6 +279,37 @@ struct Pairs {
   }
 };
 
+// Four populations that share no allele at either locus: every distance between them, single-locus or on
+// two-locus types, is 1, and summing their frequencies leaves the computed ones a few units in the last
+// place apart. Nothing varies, so the quality check and the two-locus table have no correlation to show.
+TEST_F(TwoLocus, PopulationsSharingNoAlleleHaveNoCorrelationsOfDistances) {
+  dir.write("data.txt", "No shared alleles\n4,2,20\nLocA\nLocB\n"
+            "P1,0,0\n2,5,5,2\n3,5,4,5\n1,5,1,4\n3,5,2,2\n4,5,5,4\n\n"
+            "P2,0,4\n9,7,7,7\n10,9,6,6\n7,10,6,8\n6,8,9,10\n9,9,9,10\n9,7,8,6\n\n"
+            "P3,3,0\n11,12,14,12\n13,14,13,14\n15,14,15,13\n15,15,14,15\n"
+            "12,13,11,13\n15,12,13,15\n15,15,11,12\n\n"
+            "P4,7,5\n20,18,18,16\n16,19,19,16\n18,16,19,17\n16,18,19,19\n"
+            "16,16,20,20\n16,19,20,18\n20,18,20,17\n16,18,16,16\nEND\n");
+  run("file data.txt\nmenu OpenPopGen\nmenu Diploid\ntick Check22\ntick Check25\nclick Command1");
+  const std::string s = sections();
+  const std::size_t check = s.find("RESULTS QUALITY CHECK LOCI");
+  ASSERT_NE(check, std::string::npos) << s;
+  for (const char* locus : {"LocA", "LocB"}) {
+    const std::size_t row = s.find(std::string("       ") + locus, check);
+    ASSERT_NE(row, std::string::npos) << s;
+    const std::string line = s.substr(s.rfind("\r\n", row) + 2, s.find("\r\n", row) - s.rfind("\r\n", row) - 2);
+    ASSERT_GE(line.size(), 130u) << line;
+    EXPECT_EQ(line.substr(89, 5), "1.000") << line;  // Dj: no shared allele
+    EXPECT_EQ(line.substr(129), "-") << line;
+  }
+  const std::size_t pair = s.find("\r\nLocA" + std::string(25, ' ') + "LocB");
+  ASSERT_NE(pair, std::string::npos) << s;
+  const std::string row = s.substr(pair + 2, s.find("\r\n", pair + 2) - pair - 2);
+  ASSERT_GE(row.size(), 120u) << row;
+  // DG_M, r_GDM_SD and r_DG_DG.
+  EXPECT_EQ(row.substr(99), "1.000" + std::string(5, ' ') + "-" + std::string(9, ' ') + "-") << row;
+}
+
 TEST(TwoLocusTypes, IdentifiedByTheirFourCodesAndSortedByLabel) {
   // (1,12)+(3,4) and (1,1)+(2,34) share the label "11234" but are two types; (15,12)+(7,3) is "121537";
   // the individual with a missing allele forms no type.

@@ -11,12 +11,11 @@ namespace {
 
 std::size_t u(int i) { return static_cast<std::size_t>(i); }
 
-// Fis with a blank in the place of the sign when it is 0 or more, so that positive and negative values end
-// in the same column; a negative value keeps its minus sign however close to 0 it rounds.
+// Fis with a blank in the place of the sign, so that positive and negative values end in the same column.
 std::string signedFis(const Cell& fis, char dec) {
   if (!fis) return " ----";
   if (!std::isfinite(*fis)) return maskedCell(fis, "0.000", dec);
-  return *fis < 0 ? "-" + masked(-*fis, "0.000", dec) : " " + masked(*fis, "0.000", dec);
+  return signedMasked(*fis, "0.000", dec);
 }
 
 }  // namespace

@@ -147,6 +147,12 @@ std::string masked(double v, const std::string& mask, char dec) {
   return std::string(buf, formatFixed(buf, v, maskDecimals(mask), dec));
 }
 
+std::string signedMasked(double v, const std::string& mask, char dec) {
+  std::string s = masked(v, mask, dec);
+  if (s.empty() || s[0] != '-') s.insert(s.begin(), ' ');
+  return s;
+}
+
 double leadingNumber(const std::string& text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;

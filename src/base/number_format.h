@@ -19,6 +19,9 @@ std::string plainNumber(double v, char decimalSign = '.');
 // with an exact half away from zero (0.5625 gives "0.563", -2.5 gives "-3"), at least one digit before
 // the decimal sign; never "-0.000".
 std::string masked(double v, const std::string& mask, char decimalSign = '.');
+// The masked text with a blank in the place of the sign when it shows none, so that positive and negative
+// values end in the same column; a value that rounds to zero shows no sign (" 0.000").
+std::string signedMasked(double v, const std::string& mask, char decimalSign = '.');
 // The number of decimals a mask asks for.
 int maskDecimals(const std::string& mask);
 // The masked text written into `buf` (kFixedBufferSize bytes), without allocating; returns its length.

@@ -39,6 +39,12 @@ inline bool atMost(double value, double observed, double scale = 0) {
   return value <= observed || ties(value, observed, scale);
 }
 
+// x is 0 by the rule: a denominator, a variance or an expected heterozygosity that only rounding keeps
+// from 0 counts as 0 wherever it decides whether a term is taken or a value is printed at all. `scale` is
+// the size of the values x was formed from (1 for one minus a sum of squared frequencies); without it
+// only the floor applies, as for a value that is no difference.
+inline bool vanishes(double x, double scale = 0) { return ties(x, 0, scale); }
+
 // The position of the first value equal by the rule to the smallest one: ties go to the earliest, as
 // they would in exact arithmetic. values.size() when there is none.
 inline std::size_t firstOfSmallest(const std::vector<double>& values) {

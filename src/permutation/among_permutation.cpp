@@ -144,11 +144,12 @@ class AmongKernel {
       double hs = 0;
       for (int p : w.typedPops) hs += w.he[static_cast<std::size_t>(p)];
       hs /= kt;
-      const double fst = ht == 0 ? 0 : (ht - hs) / ht;
+      // As the observed Fst: a locus fixed everywhere by the tie rule has none.
+      const double fst = vanishes(ht, 1) ? 0 : (ht - hs) / ht;
       const double fstMax = (kt - 1) * (1 - hs) / (kt - 1 + hs);
       fstLoc(x) = fst;
       fstSum += fst;
-      if (fstMax != 0) {
+      if (!vanishes(fstMax, 1)) {
         fstNLoc(x) = fst / fstMax;
         fstNSum += fst / fstMax;
       } else {

@@ -13,9 +13,6 @@
 namespace kiwora {
 namespace {
 
-// An observed fixation index this close to 0 has no side: every permutation is as far from 0.
-constexpr double kZeroFis = 1e-12;
-
 // What one permutation gives.
 struct Outcome {
   std::vector<Cell> fis;  // (locus)
@@ -39,9 +36,10 @@ struct Tally {
   Cell mean() const { return defined > 0 ? Cell(sum / defined) : std::nullopt; }
 };
 
-// A permuted fixation index at least as far from 0 as the observed one, on the observed side.
+// A permuted fixation index at least as far from 0 as the observed one, on the observed side. An observed
+// index of 0 by the tie rule has no side: every permutation is as far from 0.
 bool asFarFromZero(double s, double f) {
-  if (std::fabs(f) <= kZeroFis) return true;
+  if (vanishes(f)) return true;
   return f > 0 ? atLeast(s, f) : atMost(s, f);
 }
 

@@ -1,8 +1,10 @@
 #include "permutation/within_report.h"
 
+#include <cmath>
 #include <string>
 
 #include "base/number_format.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -24,10 +26,9 @@ void fixationBlock(LineWriter& out, const WithinTestResult& r, const DataSet& ds
     if (!selected(locSel, l)) continue;
     const Cell& f = r.observed.Fis(1, l);
     const Cell& he = r.observed.He(1, l);
-    std::string fis = maskedOr(f, "0.000", dec, "-");
-    if (fis[0] != '-') fis = " " + fis;  // lines up with the negative values
+    const std::string fis = f && std::isfinite(*f) ? signedMasked(*f, "0.000", dec) : "-";
     out.tab(5).text(ds.LocName[static_cast<std::size_t>(l)]).tab(20).text(fis).tab(30);
-    if (!he || *he == 0 || !r.FisProb[static_cast<std::size_t>(l)]) out.text("No Test!");
+    if (!he || vanishes(*he, 1) || !r.FisProb[static_cast<std::size_t>(l)]) out.text("No Test!");
     else out.fmt(*r.FisProb[static_cast<std::size_t>(l)], "0.000");
     out.nl();
   }

@@ -7,6 +7,7 @@
 
 #include "files/text_writer.h"
 #include "base/random.h"
+#include "base/tolerance.h"
 #include "spatial/pairs_file.h"
 #include "base/block_loop.h"
 #include "stats/allele_codes.h"
@@ -40,9 +41,6 @@ struct Reference {
   std::vector<double> s2;   // sum of p squared
   double n = 0;             // sample size of the correction term
 };
-
-// Below this the pair's reference variance counts as 0: every allele then has frequency 0 or 1.
-constexpr double kNoVariance = 1e-12;
 
 struct RowTally {
   int np = 0, nd00 = 0, nd05 = 0, nd10 = 0, nk = 0, k125 = 0, k250 = 0, kGt250 = 0;
@@ -84,7 +82,8 @@ struct PopulationPairs {
       if (nloc < minLoci) continue;
       const double dgm = D / nloc;
       std::optional<double> kin;
-      if (Spq > kNoVariance) kin = Sxy / Spq + 1.0 / (ref->n - 1);
+      // Spq sums p(1 - p) over nloc loci: 0 by the tie rule when every allele has frequency 0 or 1.
+      if (!vanishes(Spq, nloc)) kin = Sxy / Spq + 1.0 / (ref->n - 1);
 
       ++t.np;
       t.sumD += dgm;

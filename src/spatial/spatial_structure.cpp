@@ -1,5 +1,6 @@
 #include "spatial/spatial_structure.h"
 
+#include "base/tolerance.h"
 #include "stats/distance_tables.h"
 
 namespace kiwora {
@@ -38,7 +39,7 @@ void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& G
     if (nNear == 0) continue;  // only when the caller's count belongs to another selection
     const double meanAll = sumAll / nAll, meanNear = sumNear / nNear;
     out.SpatStat1[static_cast<std::size_t>(l)] = meanNear - meanAll;
-    out.SpatStat2[static_cast<std::size_t>(l)] = meanAll > 0 ? (meanNear - meanAll) / meanAll : 0.0;
+    out.SpatStat2[static_cast<std::size_t>(l)] = clearlyAbove(meanAll, 0, 1) ? (meanNear - meanAll) / meanAll : 0.0;
   }
 }
 

@@ -10,32 +10,10 @@
 #include "base/number_format.h"
 #include "base/worker_pool.h"
 #include "stats/allele_codes.h"
+#include "stats/correlations.h"
 
 namespace kiwora {
 namespace {
-
-// Pearson r of two series; undefined without spread in either (or with fewer than two values).
-Cell pearson(const std::vector<double>& x, const std::vector<double>& y) {
-  const std::size_t n = x.size();
-  if (n == 0) return std::nullopt;
-  double mx = 0, my = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    mx += x[i];
-    my += y[i];
-  }
-  mx /= static_cast<double>(n);
-  my /= static_cast<double>(n);
-  double c = 0, sxx = 0, syy = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double dx = x[i] - mx, dy = y[i] - my;
-    c += dx * dy;
-    sxx += dx * dx;
-    syy += dy * dy;
-  }
-  const double d = std::sqrt(sxx) * std::sqrt(syy);
-  if (!(d > 0)) return std::nullopt;
-  return c / d;
-}
 
 // Expected frequency of each genotype of a locus in population p under Hardy-Weinberg proportions:
 // p² for a homozygote, 2pq for a heterozygote. [k], k from 1.

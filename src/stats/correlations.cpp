@@ -1,9 +1,9 @@
 #include "stats/correlations.h"
 
-#include <cmath>
 #include <utility>
 #include <vector>
 
+#include "base/tolerance.h"
 #include "stats/distance_tables.h"
 
 namespace kiwora {
@@ -17,30 +17,18 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
     if (v.popOn(p))
       for (int q = p + 1; q <= v.nPop; ++q)
         if (v.popOn(q)) pairs.emplace_back(p, q);
-  if (pairs.empty()) return;
-  const double n = static_cast<double>(pairs.size());
-  double mG = 0;
-  for (auto [p, q] : pairs) mG += GeoDist(p, q);
-  mG /= n;
-  // All populations at one place: no locus can correlate with the distance.
-  if (mG == 0) return;
+  const std::pair<int, int>* const pair = pairs.data();
+  const auto geo = [pair, &GeoDist](std::size_t i) { return GeoDist(pair[i].first, pair[i].second); };
+  const double meanGeo = seriesMean(pairs.size(), geo);
 
-  // Loci are independent of each other.
   for (int l = 1; l <= v.nLoci; ++l) {
-    if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) || !(DjLoc[static_cast<std::size_t>(l)] > 0)) continue;
-    double mD = 0;
-    for (auto [p, q] : pairs) mD += DistDG(p, q, l);
-    mD /= n;
-    double sxy = 0, sgg = 0, sdd = 0;
-    for (auto [p, q] : pairs) {
-      const double dd = DistDG(p, q, l) - mD;
-      const double dg = GeoDist(p, q) - mG;
-      sxy += dd * dg;
-      sgg += dg * dg;
-      sdd += dd * dd;
-    }
-    const double den = std::sqrt(sdd) * std::sqrt(sgg);
-    if (den > 0) CorrGeoLocus[static_cast<std::size_t>(l)] = sxy / den;
+    // Dj is formed from frequencies: one that only rounding keeps from 0 is no differentiation.
+    if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) || !clearlyAbove(DjLoc[static_cast<std::size_t>(l)], 0, 1))
+      continue;
+    // All populations at one place (or equally far apart) leave no locus a correlation with the distance.
+    const auto dist = [pair, &DistDG, l](std::size_t i) { return DistDG(pair[i].first, pair[i].second, l); };
+    CorrGeoLocus[static_cast<std::size_t>(l)] =
+        pearsonAbout(pairs.size(), dist, seriesMean(pairs.size(), dist), geo, meanGeo);
   }
 }
 

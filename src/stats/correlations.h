@@ -1,15 +1,59 @@
 #pragma once
-// Per-locus Pearson correlation, over the unordered pairs of selected populations, of the Gregorius
-// distance at the locus with the geographic distance.
+// Pearson correlations of distances: per locus, over the unordered pairs of selected populations, of the
+// Gregorius distance at the locus with the geographic distance; and the one rule every printed
+// correlation follows.
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
 #include "base/cell.h"
 #include "base/pair_table.h"
 #include "base/table.h"
+#include "base/tolerance.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {
 
-// Only selected loci with DjLoc > 0 take part. Sizes CorrGeoLocus (locus) itself; a cell stays undefined
-// where the correlation is (one pair, no spread, all populations at one place).
+// The mean of the series x(i), i = 0..n-1.
+template <class X>
+double seriesMean(std::size_t n, X x) {
+  double m = 0;
+  for (std::size_t i = 0; i < n; ++i) m += x(i);
+  return n > 0 ? m / static_cast<double>(n) : 0;
+}
+
+// Pearson r of the series x(i) and y(i), i = 0..n-1, about their means mx and my. Undefined when either
+// series has no variation beyond rounding: its root mean square deviation is 0 by the tie rule at the
+// size of its mean. Distances that are all one value in exact arithmetic come out a few units in the last
+// place apart, and correlating that spread would correlate rounding noise. A single pair has no spread.
+template <class X, class Y>
+Cell pearsonAbout(std::size_t n, X x, double mx, Y y, double my) {
+  if (n == 0) return std::nullopt;
+  double c = 0, sxx = 0, syy = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double dx = x(i) - mx, dy = y(i) - my;
+    c += dx * dy;
+    sxx += dx * dx;
+    syy += dy * dy;
+  }
+  const double count = static_cast<double>(n);
+  if (vanishes(std::sqrt(sxx / count), mx) || vanishes(std::sqrt(syy / count), my)) return std::nullopt;
+  const double d = std::sqrt(sxx) * std::sqrt(syy);
+  if (!(d > 0)) return std::nullopt;
+  return c / d;
+}
+
+// The same of two series held as vectors; undefined when their lengths differ.
+inline Cell pearson(const std::vector<double>& x, const std::vector<double>& y) {
+  if (x.size() != y.size()) return std::nullopt;
+  const auto xi = [&](std::size_t i) { return x[i]; };
+  const auto yi = [&](std::size_t i) { return y[i]; };
+  return pearsonAbout(x.size(), xi, seriesMean(x.size(), xi), yi, seriesMean(y.size(), yi));
+}
+
+// Only selected loci with differentiation (DjLoc above 0 by the tie rule) take part. Sizes CorrGeoLocus
+// (locus) itself; a cell stays undefined where the correlation is (one pair, no spread, all populations at
+// one place).
 // DistDG: a Table3<double> or a PairTable3<double> (pop, pop, locus).
 template <class DistTable>
 void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const DistTable& DistDG,

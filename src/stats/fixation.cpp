@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/tolerance.h"
+
 namespace kiwora {
 
 bool Calc_Fst(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<Cell>& He, Vec1<Cell>& FstLoc,
@@ -41,11 +43,12 @@ bool Calc_Fst(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Ta
     for (int p : typed) hs += *He(p, l);
     hs /= k;
 
-    const double fst = ht == 0 ? 0 : (ht - hs) / ht;
+    // Ht and 1 - Hs are differences of values of size 1: a locus fixed everywhere has neither.
+    const double fst = vanishes(ht, 1) ? 0 : (ht - hs) / ht;
     const double fstMax = (k - 1) * (1 - hs) / (k - 1 + hs);
     FstLoc[static_cast<std::size_t>(l)] = fst;
     sum += fst;
-    if (fstMax != 0) {
+    if (!vanishes(fstMax, 1)) {
       FstNLoc[static_cast<std::size_t>(l)] = fst / fstMax;
       sumN += fst / fstMax;
     } else {

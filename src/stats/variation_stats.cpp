@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/tolerance.h"
 #include "stats/allele_codes.h"
 #include "stats/pair_index.h"
 
@@ -125,7 +126,8 @@ void Calc_Heterozygosity(const GenotypeReader& g, const AlleleStats& a, Variatio
       if (a.GeneCount(p, l) > 0) out.He(p, l) = 1 - sumSquares(a, p, l);  // Nei, no sample-size correction
       const Cell& ho = out.Ho(p, l);
       const Cell& he = out.He(p, l);
-      if (ho && he) out.Fis(p, l) = *he > 0 ? (*he - *ho) / *he : 0.0;
+      // He is one minus a sum of squares: a monomorphic locus has none, whatever rounding leaves of it.
+      if (ho && he) out.Fis(p, l) = vanishes(*he, 1) ? 0.0 : (*he - *ho) / *he;
     }
     const auto pi = static_cast<std::size_t>(p);
     out.HoMean[pi] = meanOverLoci(g, out.Ho, p);
@@ -137,7 +139,7 @@ void Calc_Heterozygosity(const GenotypeReader& g, const AlleleStats& a, Variatio
       if (!g.locOn(l) || !out.Fis(p, l)) continue;
       sum += *out.Fis(p, l);
       ++defined;
-      polymorphic += *out.He(p, l) != 0;
+      polymorphic += !vanishes(*out.He(p, l), 1);
     }
     if (defined > 0) out.FisMean[pi] = polymorphic > 0 ? sum / polymorphic : 0.0;
   }
