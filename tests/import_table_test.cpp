@@ -71,6 +71,7 @@ TEST(ImportTable, AcceptedLayouts) {
   const std::string rows = "A,G,i,1,1,-1,2\n";
   const struct { const char* what; std::string text; } cases[] = {
       {"LF line ends", "p,g,i,x,y,L,L\n" + rows},
+      {"CR line ends", "p,g,i,x,y,L,L\rA,G,i,1,1,-1,2\r"},
       {"no line end after the last row", "p,g,i,x,y,L,L\nA,G,i,1,1,-1,2"},
       {"empty lines at the end", "p,g,i,x,y,L,L\r\nA,G,i,1,1,-1,2\r\n\r\n\r\n"},
       {"quoted fields and blanks", "p,g,i,x,y,L,\"L\"\n \"A\" , G ,i, 1 ,1,-1, 2\n"},
@@ -116,7 +117,8 @@ TEST_F(ImportWindow, EachBadTableIsRefusedWithItsMessage) {
       {"a line of blanks", head + good + "   \r\n", "Row 2 (line 3): 1 field where 9"},
       {"header without whole loci", "Pop,Group,Ind,X,Y,L1,L1,L2\r\nA,G,i,1,2,1,2,3\r\n", "Line 1: the header has 8 fields"},
       {"header without loci", "Pop,Group,Ind,X,Y\r\nA,G,i,1,2\r\n", "Line 1: the header has 5 fields"},
-      {"header only", head, "Line 2: the table has no rows below its header."},
+      {"header only", head, "Line 1: the file ends there, after the header; the table has no rows below it."},
+      {"an empty line below the header", head + "\r\n", "Line 2: the table has no rows below its header."},
       {"empty file", "", "The table is empty."},
       {"rows after the empty line", head + good + "\r\n" + good, "Line 4: the table ends with the empty line 3"},
       {"no row with data", head + "A,G,i,1,2,-1,-1,-1,-1\r\n", "Line 2: no row holds an allele code other than -1."},

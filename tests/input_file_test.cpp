@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/app_fixture.h"
+#include "support/same_reading.h"
 
 namespace kiwora {
 namespace {
@@ -129,6 +130,10 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"ten-digit code", ok2 + "P1,0,0\n1,1234567890,3,3\nEND\n", Error::Reading, "\"1234567890\""},
       {"sign without digits", ok2 + "P1,0,0\n1,-,3,3\nEND\n", Error::Reading, "\"-\""},
       {"empty field", ok2 + "P1,0,0\n1,,3,3\nEND\n", Error::Reading, "Line 6: \"\""},
+      {"quoted code holding a comma", ok2 + "P1,0,0\n\"1,2\",3,3\nEND\n", Error::Reading, "Line 6: \"1,2\" is not an allele code"},
+      {"quoted text for a code", ok2 + "P1,0,0\n1,\" x \",3,3\nEND\n", Error::Reading, "Line 6: \" x \" is not an allele code"},
+      {"quoted code above the largest", ok2 + "P1,0,0\n1,\"4\",3,3\nEND\n", Error::Reading, "Line 6: \"4\" is not"},
+      {"quoted codes, one too few", ok2 + "P1,0,0\n\"1\",\"2\",\"3\"\nEND\n", Error::Reading, "Line 6: 3 allele codes"},
       {"hexadecimal coordinate", ok2 + "P1,0x1p3,0\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
       {"coordinate with an exponent", ok2 + "P1,0,1e2\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
       {"infinite coordinate", ok2 + "P1,inf,0\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
@@ -148,7 +153,7 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"populations x loci far beyond the file", header("2000,200,2", 0), Error::Sizing,
        "Line 2: the 2000 populations x 200 loci would take about "},
       {"populations x loci within 8 times the file", header("250,200,2", 0), Error::Reading, "locus 1"},
-      {"missing counts", "title only\n", Error::Sizing, "ends before"},
+      {"missing counts", "title only\n", Error::Sizing, "ends there, before"},
       {"missing locus names", "t\n1,3,2\nL1\n", Error::Reading, "locus 2"},
       {"header without coordinates", ok2 + "P1\n1,2,3,3\nEND\n", Error::Reading, "Line 5: the header"},
       {"non-numeric coordinate", ok2 + "P1,north,3\n1,2,3,3\nEND\n", Error::Reading, "Line 5"},
@@ -205,16 +210,24 @@ TEST(InputFile, EveryRefusalNamesItsLineAndWhatIsWrongThere) {
       {"count with an exponent", InputLayout::Populations, header("2e0,2,3", 2), Error::Sizing,
        "Line 2: the number of populations \"2e0\" is not a usable count."},
       {"no counts", InputLayout::Populations, "title only\n", Error::Sizing,
-       "Line 2: the file ends before the number of populations."},
+       "Line 1: the file ends there, before the number of populations."},
+      {"counts cut short", InputLayout::Populations, "T\n2,2\n", Error::Sizing,
+       "Line 2: the file ends there, before the largest allele code."},
       {"too few locus names", InputLayout::Populations, "t\n1,3,2\nL1\n", Error::Reading,
-       "Line 4: the file ends before the name of locus 2."},
+       "Line 3: the file ends there, before the name of locus 2."},
       {"too few blocks", InputLayout::Populations, ok2 + "P1,0,0\n1,2,3,3\n\n", Error::Reading,
-       "Line 8: the file ends before population 2 of 2."},
+       "Line 7: the file ends there, before population 2 of 2."},
       {"last block ends with an empty line", InputLayout::Populations,
        ok2 + "P1,0,0\n1,2,3,3\n\nP2,0,0\n1,1,1,1\n\n", Error::Reading,
        "Line 10: the last population (2) ends with an empty line; it must end with a line \"END\"."},
       {"file ends inside the last block", InputLayout::Populations, ok2 + "P1,0,0\n1,2,3,3\nEND\nP2,0,0\n1,1,1,1\n",
-       Error::Reading, "Line 10: the file ends inside population 2 (P2) before its closing \"END\"."},
+       Error::Reading, "Line 9: the file ends there, inside population 2 (P2) before its closing \"END\"."},
+      {"file ends inside the last block, without a final line end", InputLayout::Populations,
+       ok2 + "P1,0,0\n1,2,3,3\nEND\nP2,0,0\n1,1,1,1", Error::Reading,
+       "Line 9: the file ends there, inside population 2 (P2) before its closing \"END\"."},
+      {"file ends inside the last block, lines ending in CR", InputLayout::Populations,
+       "T\r2,2,3\rL1\rL2\rP1,0,0\r1,2,3,3\rEND\rP2,0,0\r1,1,1,1\r", Error::Reading,
+       "Line 9: the file ends there, inside population 2 (P2) before its closing \"END\"."},
       {"last group ends with an empty line", InputLayout::TestGroups, header("1,2,3", 2) + "G1,a,b\n1,2,3,3\n\n",
        Error::Reading, "Line 7: the last group (1) ends with an empty line; it must end with a line \"END\"."},
       {"more loci announced than named", InputLayout::Populations, header("1,3,2", 2) + "P1,0,0\n1,2,1,2\nEND\n",
@@ -272,6 +285,16 @@ TEST(InputFile, CodesWrittenInOtherFormsReadAlike) {
   ASSERT_TRUE(r.ok()) << r.message();
   const std::vector<int> expected = {3, 3, 3, 3, -1, -1, 299, 300};
   EXPECT_EQ(r.data.blocks[1].alleles, expected);
+  EXPECT_EQ(r.data.largestCodeSeen, 300);
+}
+
+// A field in double quotes, as a spreadsheet saves every field, is read as the header's fields are: the
+// text inside the quotes, blanks around them dropped.
+TEST(InputFile, QuotedCodesReadAsTheTextInsideTheQuotes) {
+  const ParseResult r =
+      parseInputText(header("1,3,300", 3) + "\"P1\",\"0\",\"0\"\n\"3\", \"-1\" ,\"300\",\" 3.0 \",\"+12\",-1\nEND\n");
+  ASSERT_TRUE(r.ok()) << r.message();
+  EXPECT_EQ(r.data.blocks[1].alleles, (std::vector<int>{3, -1, 300, 3, 12, -1}));
   EXPECT_EQ(r.data.largestCodeSeen, 300);
 }
 
@@ -423,6 +446,58 @@ TEST(InputFile, ReadingStraightIntoTheDataSetAgreesWithTheBlocks) {
       {"huge product", header("5000,5000,5000", 0)},
   };
   for (const auto& c : cases) expectDirectReadingsAgree(c.text, c.what);
+}
+
+// Lines may end in CR LF, LF or CR alone (as some spreadsheets write them), in any mix: a file reads as
+// with CR LF, from the text and from a file, and a refusal names the same line. The example without its
+// END has 23 lines, and the refusal names the last of them.
+TEST(InputFile, EveryKindOfLineEndReadsAlike) {
+  std::string noEnd = testing::kDemoFile;
+  noEnd.erase(noEnd.rfind("END"));
+  std::string badCode = testing::kDemoFile;
+  badCode.replace(badCode.find("3,3,4,4,2,2,3,3,2,2"), 19, "3,3,4,4,2,2,3,3,2,9");
+  const struct {
+    const char* what;
+    std::string crLf;
+    std::string refusal;  // "" for a file that reads
+  } files[] = {
+      {"the example", testing::kDemoFile, ""},
+      {"the example without its END", noEnd,
+       "Line 23: the file ends there, inside population 3 (Pop_3) before its closing \"END\"."},
+      {"a code above the largest", badCode, "Line 13: \"9\" is not an allele code"},
+  };
+  // Each CR LF of the file written as `eol(k)`, for the k-th line end.
+  const struct {
+    const char* what;
+    std::string (*eol)(int k);
+  } ends[] = {
+      {"LF", [](int) { return std::string("\n"); }},
+      {"CR", [](int) { return std::string("\r"); }},
+      // Never a CR right before an LF, which would make two line ends one.
+      {"LF, CR and CR LF in turn", [](int k) { return std::string(k % 3 == 0 ? "\n" : k % 3 == 1 ? "\r" : "\r\n"); }},
+  };
+  testing::TempDir dir;
+  for (const auto& f : files) {
+    const testing::BlockReading want = testing::readThroughBlocks(f.crLf);
+    ASSERT_EQ(want.result.refusal.detail().rfind(f.refusal, 0), 0u) << f.what << ": " << want.result.message();
+    for (const auto& e : ends) {
+      std::string text;
+      int k = 0;
+      for (std::size_t at = 0, next; at < f.crLf.size(); at = next + 2) {
+        next = f.crLf.find("\r\n", at);
+        if (next == std::string::npos) next = f.crLf.size();
+        text += f.crLf.substr(at, next - at);
+        if (next < f.crLf.size()) text += e.eol(k++);
+      }
+      const std::string what = std::string(f.what) + ", line ends " + e.what;
+      const testing::BlockReading blocks = testing::readThroughBlocks(text);
+      EXPECT_EQ(testing::readingDifference(want, blocks.result, blocks.ds, blocks.sel), "") << what << " (blocks)";
+      DataSet ds;
+      Selection sel;
+      const ParseResult got = readInputFileInto(dir.write("in.txt", text), ds, sel, {}, 7);
+      EXPECT_EQ(testing::readingDifference(want, got, ds, sel), "") << what << " (file)";
+    }
+  }
 }
 
 // A file read a piece (1 MB) at a time: a line end CR LF split between two pieces, and lines longer than

@@ -47,21 +47,22 @@ std::vector<Sample> sampleFiles() {
   return out;
 }
 
-// Line ends CR LF, with the title, the locus names and the population names padded so that each of their
-// CRs is the last byte of a piece of `piece` bytes and its LF the first byte of the next.
-std::string crLfAtTheEdges(std::size_t piece) {
+// Line ends `eol`, with the title, the locus names and the population names padded so that the first
+// character of each of their line ends is the last byte of a piece of `piece` bytes: a CR there may be
+// the first half of a CR LF or a line end of its own.
+std::string lineEndsAtTheEdges(std::size_t piece, const std::string& eol) {
   std::string text;
   auto padded = [&](std::string head, const std::string& tail) {
     while ((text.size() + head.size() + tail.size()) % piece != piece - 1) head += '_';
-    text += head + tail + "\r\n";
+    text += head + tail + eol;
   };
   padded("Title", "");
-  text += "2,4,3\r\n";
+  text += "2,4,3" + eol;
   for (int l = 1; l <= 4; ++l) padded("Locus" + std::to_string(l), "");
   padded("Pop", ",1.5,-2.25");
-  text += "1,2,3,3,-1,1,2,2\r\n-1,-1,1,1,2,3,3,3\r\n\r\n";
+  text += "1,2,3,3,-1,1,2,2" + eol + "-1,-1,1,1,2,3,3,3" + eol + eol;
   padded("\"Pop, 2\"", ",0,7");
-  text += "3,3,3,3,2,2,1,1\r\nEND\r\n";
+  text += "3,3,3,3,2,2,1,1" + eol + "END" + eol;
   return text;
 }
 
@@ -92,18 +93,22 @@ std::vector<Sample> craftedFiles() {
   const std::string demo = testing::kDemoFile;  // line ends CR LF
   std::string lfDemo = demo;
   std::erase(lfDemo, '\r');
+  std::string crDemo = demo;
+  std::erase(crDemo, '\n');
   std::string noFinalEol = demo;
   while (!noFinalEol.empty() && (noFinalEol.back() == '\n' || noFinalEol.back() == '\r')) noFinalEol.pop_back();
   const std::string head = "T\n1,2,3\nL1\nL2\nP,0,0\n";
   return {
-      {"CR LF split between two pieces", "", Outcome::Reads, crLfAtTheEdges},
+      {"CR LF split between two pieces", "", Outcome::Reads, [](std::size_t piece) { return lineEndsAtTheEdges(piece, "\r\n"); }},
+      {"CR alone at the end of a piece", "", Outcome::Reads, [](std::size_t piece) { return lineEndsAtTheEdges(piece, "\r"); }},
       {"the example with LF alone", lfDemo, Outcome::Reads},
       {"lines far longer than a piece, CR LF", manyLoci(40, "\r\n"), Outcome::Reads},
       {"lines far longer than a piece, LF", manyLoci(40, "\n"), Outcome::Reads},
       {"a byte-order mark before the title", "\xEF\xBB\xBF" + demo, Outcome::Reads},
       {"the last line without a line end", noFinalEol, Outcome::Reads},
       {"the last line a CR without its LF", noFinalEol + "\r", Outcome::Reads},
-      {"a lone CR inside lines", "T\rx\n1,1,3\nL\rM\nP\r,0,0\n1,2\nEND\n", Outcome::Reads},
+      {"the example with CR alone", crDemo, Outcome::Reads},
+      {"CR, LF and CR LF mixed", "T\r1,1,3\nL\r\nP,0,0\r1,2\nEND\r", Outcome::Reads},
       {"lines after the last END are not read", demo + "Pop_4,0,0\n9,9,9\n", Outcome::Reads},
       {"a file ending inside an individual line", head + "1,2,3", Outcome::Refused},
       {"a file ending inside the header of a population", "T\n2,1,3\nL\nP,0,0\n1,1\n\nP2,0", Outcome::Refused},

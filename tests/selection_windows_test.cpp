@@ -140,13 +140,13 @@ TEST_F(SelectionWindows, LociFileTitleAlwaysReplacedSelectionOnlyWhenTheFileCanB
   // Line 1 is the title before anything is checked, so a refused file still replaces it.
   const struct { const char* name; const char* text; std::string message; const char* title; } bad[] = {
       {"more.txt", "New\r\n6\r\nAdh-1\r\n", "More loci than in the input file!", "New"},
-      {"short.txt", "New\r\n3\r\nAdh-1\r\nGot\r\n", refused + "Line 5: the file ends after 2 of the 3 locus names that line 2 announces.", "New"},
+      {"short.txt", "New\r\n3\r\nAdh-1\r\nGot\r\n", refused + "Line 4: the file ends there, after 2 of the 3 locus names that line 2 announces.", "New"},
       {"word.txt", "New2\r\ntwo\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"two\" is not a whole number", "New2"},
       {"part.txt", "New\r\n1.5\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"1.5\" is not", "New"},
       {"hex.txt", "New\r\n0x2\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"0x2\" is not", "New"},
       {"exponent.txt", "New\r\n2e0\r\nAdh-1\r\nGot\r\n", refused + "Line 2: the number of loci \"2e0\" is not", "New"},
       {"negative.txt", "New\r\n-1\r\n", refused + "Line 2: the number of loci \"-1\" is not", "New"},
-      {"titleonly.txt", "Only a title\r\n", refused + "Line 2: the file ends after its title", "Only a title"},
+      {"titleonly.txt", "Only a title\r\n", refused + "Line 1: the file ends there, after its title", "Only a title"},
       {"empty.txt", "", refused + "The file is empty.", "Only a title"},
   };
   for (const auto& c : bad) {
@@ -164,6 +164,8 @@ TEST_F(SelectionWindows, LociFileTitleAlwaysReplacedSelectionOnlyWhenTheFileCanB
   // Names must match exactly; one that matches no locus is passed over.
   const struct { const char* text; std::vector<int> selected; } good[] = {
       {"Chosen\r\n2\r\nPgm 2\r\nMdh\r\n", {2, 4}},
+      {"Chosen\r2\rPgm 2\rMdh\r", {2, 4}},
+      {"Chosen\n2\nPgm 2\r\nMdh", {2, 4}},
       {"Chosen\r\n 2 \r\nIdh\r\nAdh-1\r\nnot read\r\n", {1, 5}},
       {"Chosen\r\n1,Got\r\n", {3}},
       {"Chosen\r\n0\r\n", {}},
@@ -193,7 +195,7 @@ TEST_F(SelectionWindows, LociFileRefusalsNameTheLineAndTheCause) {
       {"more names than loci", "New\r\n6\r\nAdh-1\r\n",
        "More loci than in the input file!\nLine 2: the file announces 6 locus names; the data set has 5 loci.", "New"},
       {"names end early, the first beside the count", "Short\r\n3,Adh-1\r\n",
-       refused + "Line 3: the file ends after 1 of the 3 locus names that line 2 announces.", "Short"},
+       refused + "Line 2: the file ends there, after 1 of the 3 locus names that line 2 announces.", "Short"},
       {"saved as UTF-16", utf16, refused + "Line 1: " + notText, "Short"},
       {"NUL bytes in the count", std::string("Nul\r\n1\0\r\nGot\r\n", 14), refused + "Line 2: " + notText, "Nul"},
   };

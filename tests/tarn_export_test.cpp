@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/decimal_number.h"
 #include "support/app_fixture.h"
 
 namespace kiwora {
@@ -36,6 +37,19 @@ TEST_F(TarnExport, WritesTheSelectedIndividualsAndCountsThem) {
             "3,46.4746,52.455,3,3,2,2,3,3,2,2\r\n"
             "4,46.4746,52.455,3,3,2,2,3,3,2,2\r\n"
             "5,46.4746,52.455,3,3,2,2,3,3,2,2\r\n");
+}
+
+// Coordinates go out as the input-file writer writes them, every digit and never an exponent, which the
+// readers refuse: in the genotype file and in the frequency file alike.
+TEST_F(TarnExport, CoordinatesAreWrittenWithAllTheirDigitsAndNoExponent) {
+  dir.write("far.txt", "Far\n2,1,2\nL\nP1,0.00001,123456789012345678\n1,2\n\nP2,1000000000000000000000,-0.000123\n2,2\nEND\n");
+  run("file far.txt\nmenu OpenPopGen\nfile tarn.txt\nmenu Save_AS_Tarn\nmenu Diploid\nclick Command1\nfile freq.txt\nmenu exTarn");
+  EXPECT_TRUE(services.messages().empty());
+  const std::string p1 = "0.00001,123456789012345680", p2 = "1000000000000000000000,-0.000123";
+  EXPECT_EQ(readFile(dir.file("tarn.txt")), "Far\r\n 2 \r\n 1 \r\nL\r\n1," + p1 + ",1,2\r\n2," + p2 + ",2,2\r\n");
+  EXPECT_EQ(readFile(dir.file("freq.txt")), "Far\r\n 2 \r\n 1 \r\nL,2\r\n1," + p1 + ",0.500,0.500\r\n2," + p2 + ",0.000,1.000\r\n");
+  // The input-file writer writes the same text.
+  EXPECT_EQ(decimalText(model().ds.PopX[1]) + "," + decimalText(model().ds.PopY[1]), p1);
 }
 
 TEST_F(TarnExport, CancellingWritesNothing) {

@@ -28,6 +28,9 @@ extern "C" void noteStopSignal(int signal) {
   errno = savedErrno;
 }
 
+// Caught rather than ignored, so that a program started from here (an editor) gets it at its default.
+extern "C" void passOverFileSizeSignal(int) {}
+
 }  // namespace
 
 void installStopSignals() {
@@ -47,6 +50,17 @@ void installStopSignals() {
     if (::sigaction(s, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
     ::sigaction(s, &action, nullptr);
   }
+  catchFileSizeSignal();
+}
+
+void catchFileSizeSignal() {
+  // A file-size limit (ulimit -f) would end the program at the first write past it, cutting a file
+  // mid-line; with the signal caught the write fails with EFBIG and is handled as a full disk.
+  struct sigaction action {};
+  action.sa_handler = passOverFileSizeSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGXFSZ, &action, nullptr);
 }
 
 int stopSignal() noexcept { return received.load(std::memory_order_relaxed); }

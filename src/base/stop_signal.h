@@ -9,7 +9,11 @@ namespace kiwora {
 
 // Installs the handlers; a signal the program was started with ignored (nohup) stays ignored. Blocking
 // reads are not restarted after a signal, so a terminal waiting for a line returns to the program.
+// It also calls catchFileSizeSignal().
 void installStopSignals();
+// SIGXFSZ is caught and passed over: a write past a file-size limit then fails as on a full disk,
+// instead of ending the program in the middle of a file.
+void catchFileSizeSignal();
 // The first stop signal received, 0 while none has come.
 int stopSignal() noexcept;
 inline bool stopSignalled() noexcept { return stopSignal() != 0; }

@@ -1,8 +1,8 @@
 #pragma once
 // Text rules shared by the files the program writes for itself and for other programs: fields that must
 // be quoted to stay one field, and writing a file with a clear message when it cannot be written.
-// Numbers inside comma-separated lines are written by plainNumber with "." whatever the locale, so that
-// a number never splits into two fields.
+// Numbers inside comma-separated lines are written with "." whatever the locale, so that a number never
+// splits into two fields; coordinates by decimalText, as the input file holds them.
 #include <functional>
 #include <string>
 #include <string_view>

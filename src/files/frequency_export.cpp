@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "files/decimal_number.h"
 #include "files/export_text.h"
 
 namespace kiwora {
@@ -54,8 +55,8 @@ void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& s
     out.nl();
   }
   for (int p : c.pops) {
-    const std::string where = std::to_string(p) + "," + plainNumber(ds.PopX[static_cast<std::size_t>(p)]) + "," +
-                              plainNumber(ds.PopY[static_cast<std::size_t>(p)]);
+    const std::string where = std::to_string(p) + "," + decimalText(ds.PopX[static_cast<std::size_t>(p)]) + "," +
+                              decimalText(ds.PopY[static_cast<std::size_t>(p)]);
     for (std::size_t k = 0; k < c.loci.size(); ++k) {
       std::string line = where;
       for (int a : c.present[k]) line += "," + masked(frequency(freq, p, c.loci[k], a), "0.000");

@@ -132,7 +132,9 @@ ImportResult parseImportTable(std::string_view text) {
     if (!isBlank(line))
       return fail("Line " + std::to_string(lines.number()) + ": the table ends with the empty line " +
                   std::to_string(emptyLine) + "; nothing but empty lines may follow it.");
-  if (nRowsLong == 0) return fail("Line 2: the table has no rows below its header.");
+  if (nRowsLong == 0)
+    return fail(emptyLine == 1 ? "Line 1: the file ends there, after the header; the table has no rows below it."
+                               : "Line 2: the table has no rows below its header.");
   if (nRowsLong > limits.maxCount)
     return fail("Line " + std::to_string(limits.maxCount + 2) + ": the table has " + std::to_string(nRowsLong) +
                 " rows; the program holds at most " + std::to_string(limits.maxCount) + ".");

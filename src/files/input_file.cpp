@@ -37,7 +37,7 @@ std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
 }
 
 
-// The lines of an input, one at a time, CR LF and LF ending a line and a final line end starting no other
+// The lines of an input, one at a time, by the rules of LineEndScan, a final line end starting no other
 // line. A line stays valid until the next one is asked for.
 class LineFeed {
  public:
@@ -120,6 +120,8 @@ bool parseAllele(std::string_view s, int& v) {
 }
 
 std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
+// The file ended before `line`: the message names the last line there is.
+std::string endsAfter(int line) { return lineRef(line - 1) + "the file ends there, "; }
 
 // A header "name, X, Y": a population's X and Y are numbers, a test group's may be any text.
 bool isBlockHeader(const std::vector<std::string>& fields, bool groups, double& x, double& y) {
@@ -336,7 +338,7 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   for (int k = 0; k < 3; ++k) {
     std::string& field = countText[k];
     const int at = cur.lineNumber();
-    if (!cur.readField(field)) return fail(E::Sizing, lineRef(at) + "the file ends before the " + countNames[k] + ".");
+    if (!cur.readField(field)) return fail(E::Sizing, endsAfter(at) + "before the " + countNames[k] + ".");
     in.countLine[k] = at;
     if (notPlainText(field)) return fail(E::Reading, lineRef(at) + kNotPlainText);
     // A count is a whole decimal number; text that does not begin with a number counts as 0.
@@ -390,7 +392,7 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   for (int l = 1; l <= in.nLoci; ++l) {
     std::string_view name;
     const int at = cur.lineNumber();
-    if (!cur.readLine(name)) return fail(E::Reading, lineRef(at) + "the file ends before the name of locus " + std::to_string(l) + ".");
+    if (!cur.readLine(name)) return fail(E::Reading, endsAfter(at) + "before the name of locus " + std::to_string(l) + ".");
     in.locName.emplace_back(name);
   }
 
@@ -399,12 +401,13 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   int emptyLine = 0;  // the line that ended the last block read, when it was an empty one
   sink.start(bytes);
   PopulationBlock block;
+  std::string quoted;  // the text of a quoted allele field
   for (int p = 1; p <= in.nPop; ++p) {
     finished = false;
     std::string_view header;
     const int headerLine = cur.lineNumber();
     if (!cur.readLine(header))
-      return fail(E::Reading, lineRef(headerLine) + "the file ends before " + unit + " " + std::to_string(p) + " of " +
+      return fail(E::Reading, endsAfter(headerLine) + "before " + unit + " " + std::to_string(p) + " of " +
                                   std::to_string(in.nPop) + ".");
     auto hf = splitFields(header);
     if (!isBlockHeader(hf, groups, block.x, block.y)) {
@@ -443,16 +446,26 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
         while (c < end && static_cast<unsigned>(*c - '0') < 10 && c - digits < 9) n = n * 10 + (*c++ - '0');
         int code = negative ? -n : n;
         bool read = c > digits && (c == end || *c == ',');
+        std::string_view f(fieldStart, static_cast<std::size_t>(c - fieldStart));
         if (!read) {
+          // By the rules the header's fields are read by: blanks around the field dropped, or the text
+          // inside double quotes (as a spreadsheet writes its fields).
           c = fieldStart;
-          while (c < end && *c != ',') ++c;
+          while (c < end && (*c == ' ' || *c == '\t')) ++c;
+          if (c < end && *c == '"') {
+            c = line.data() + readQuoted(line, static_cast<std::size_t>(c - line.data()), quoted);
+            f = quoted;
+            while (c < end && *c != ',') ++c;
+          } else {
+            while (c < end && *c != ',') ++c;
+            f = trimBlanks(std::string_view(fieldStart, static_cast<std::size_t>(c - fieldStart)));
+          }
         }
-        const std::string_view f(fieldStart, static_cast<std::size_t>(c - fieldStart));
         ++count;
         if (static_cast<int>(count) <= nFields) {
           if (!read) read = parseAllele(f, code);
           if (!read || code == 0 || code < -1 || code > in.maxAllele)
-            return fail(E::Reading, lineRef(at) + "\"" + std::string(trimBlanks(f)) + "\" is not an allele code (a whole number from 1 to " +
+            return fail(E::Reading, lineRef(at) + "\"" + std::string(f) + "\" is not an allele code (a whole number from 1 to " +
                                         std::to_string(in.maxAllele) + ", or -1 for a missing allele).");
           block.alleles.push_back(code);
           if (code > in.largestCodeSeen) in.largestCodeSeen = code;
@@ -466,7 +479,7 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
       ++block.nInd;
     }
     if (!ended)
-      return fail(E::Reading, lineRef(cur.lineNumber()) + "the file ends inside " + unit + " " + std::to_string(p) + " (" +
+      return fail(E::Reading, endsAfter(cur.lineNumber()) + "inside " + unit + " " + std::to_string(p) + " (" +
                                   block.name + ") before its closing \"END\".");
     const std::size_t codes = block.alleles.size();
     sink.population(p, block);
@@ -576,13 +589,15 @@ class FileFeed final : public LineFeed {
 
   bool next(std::string_view& line) override {
     while (true) {
-      const std::size_t nl = buf_.find('\n', scan_);
-      if (nl != std::string::npos) return take(nl, nl + 1, line);
+      const std::size_t brk = ends_.find(buf_, pos_);
+      // A CR as the last character read may be the first half of a CR LF.
+      if (brk != std::string::npos && (ended_ || brk + 1 < buf_.size() || buf_[brk] == '\n'))
+        return take(brk, brk + LineEndScan::length(buf_, brk), line);
       if (ended_) return pos_ < buf_.size() && take(buf_.size(), buf_.size(), line);
       // Keep the line begun and read on.
       buf_.erase(0, pos_);
+      ends_.dropFront(pos_);
       pos_ = 0;
-      scan_ = buf_.size();
       ended_ = !file_.readMore(buf_, piece_, path_, problem_);
     }
   }
@@ -591,7 +606,8 @@ class FileFeed final : public LineFeed {
   const std::string& problemAfterReadingAll() {
     while (!ended_) {
       buf_.clear();
-      pos_ = scan_ = 0;
+      ends_ = LineEndScan();
+      pos_ = 0;
       ended_ = !file_.readMore(buf_, piece_, path_, problem_);
     }
     return problem_;
@@ -600,15 +616,15 @@ class FileFeed final : public LineFeed {
  private:
   bool take(std::size_t end, std::size_t next, std::string_view& line) {
     line = std::string_view(buf_).substr(pos_, end - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = scan_ = next;
+    pos_ = next;
     return true;
   }
   InputFd& file_;
   const std::string& path_;
   const std::size_t piece_;
   std::string buf_;
-  std::size_t pos_ = 0, scan_ = 0;  // the next line starts at pos_; no line end before scan_
+  LineEndScan ends_;
+  std::size_t pos_ = 0;  // the next line starts here
   bool ended_ = false;
   std::string problem_;
 };

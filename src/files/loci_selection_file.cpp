@@ -48,7 +48,7 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
   // Line 1 is the title whatever follows.
   r.title = std::string(line);
   r.hasTitle = true;
-  if (!lines.next(line)) return refuse(r, "Line 2: the file ends after its title, before the number of loci.");
+  if (!lines.next(line)) return refuse(r, "Line 1: the file ends there, after its title, before the number of loci.");
   if (notPlainText(line)) return refuse(r, std::string("Line 2: ") + kNotPlainText);
 
   std::string_view rest;
@@ -91,7 +91,7 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
   while (read < n && lines.next(line)) select(line);
   if (read < n) {
     r.locSel = Vec1<int>();
-    return refuse(r, "Line " + std::to_string(lines.number() + 1) + ": the file ends after " + std::to_string(read) +
+    return refuse(r, "Line " + std::to_string(lines.number()) + ": the file ends there, after " + std::to_string(read) +
                          " of the " + std::to_string(n) + " locus names that line 2 announces.");
   }
   return r;

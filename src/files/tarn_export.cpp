@@ -1,5 +1,6 @@
 #include "files/tarn_export.h"
 
+#include "files/decimal_number.h"
 #include "files/export_text.h"
 #include "files/input_writer.h"
 
@@ -19,7 +20,8 @@ int writeTarnGenotypes(LineWriter& out, const DataSet& ds, const Selection& sel)
   int n = 0;
   for (int p = 1; p <= in.nPop; ++p) {
     const PopulationBlock& b = in.blocks[static_cast<std::size_t>(p)];
-    const std::string where = "," + plainNumber(b.x) + "," + plainNumber(b.y);
+    // Coordinates as the input-file writer writes them: every digit, never an exponent.
+    const std::string where = "," + decimalText(b.x) + "," + decimalText(b.y);
     for (int j = 1; j <= b.nInd; ++j) {
       std::string line = std::to_string(++n) + where;
       for (int l = 1; l <= in.nLoci; ++l)

@@ -2,19 +2,11 @@
 
 namespace kiwora {
 
-// Splits into lines; CR LF and LF alone both end a line. A final line end does not start another line.
 std::vector<std::string_view> splitLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t nl = text.find('\n', start);
-    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    start = nl + 1;
-  }
+  LineReader reader(text);
+  std::string_view line;
+  while (reader.next(line)) lines.push_back(line);
   return lines;
 }
 

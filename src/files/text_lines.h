@@ -1,12 +1,51 @@
 #pragma once
 // Line and field helpers shared by the readers of plain-text files.
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kiwora {
 
-// Splits into lines; CR LF and LF alone both end a line. A final line end does not start another line.
+// Finds the line ends of a text: CR LF, LF alone and CR alone each end a line. Each kind of end is looked
+// for once per stretch of text, so a text whose lines all end alike is scanned once, not once per line.
+class LineEndScan {
+ public:
+  // The first line end at or after `from`, or npos. `from` never goes back between calls; the text may
+  // only grow at its end (or lose its front through dropFront).
+  std::size_t find(std::string_view text, std::size_t from) {
+    return std::min(next(text, from, '\n', lf_), next(text, from, '\r', cr_));
+  }
+  // The number of characters of the line end at `at`: 2 for CR LF, else 1.
+  static std::size_t length(std::string_view text, std::size_t at) {
+    return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+  }
+  // The first `n` characters of the text were removed.
+  void dropFront(std::size_t n) {
+    for (Found* f : {&lf_, &cr_}) {
+      if (f->at == std::string_view::npos) f->searchedTo = f->searchedTo > n ? f->searchedTo - n : 0;
+      else if (f->at >= n) f->at -= n;
+      else *f = Found{};  // passed and gone: look again
+    }
+  }
+
+ private:
+  // Where the character was found; when it was not, how far the text holds none of it.
+  struct Found {
+    std::size_t at = std::string_view::npos;
+    std::size_t searchedTo = 0;
+  };
+  static std::size_t next(std::string_view text, std::size_t from, char c, Found& f) {
+    if (f.at != std::string_view::npos && f.at >= from) return f.at;
+    const std::size_t start = f.at == std::string_view::npos ? std::max(from, f.searchedTo) : from;
+    f.at = text.find(c, start);
+    f.searchedTo = text.size();
+    return f.at;
+  }
+  Found lf_, cr_;
+};
+
+// Splits into lines by the rules of LineEndScan. A final line end does not start another line.
 std::vector<std::string_view> splitLines(std::string_view text);
 // The lines of a text one at a time, by the same rules as splitLines, without a table of every line: what a
 // reader holds then follows what it keeps, not how many lines the file has.
@@ -16,11 +55,10 @@ class LineReader {
   // The next line, or false after the last one. number() is then the line's number, counted from 1.
   bool next(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
-    const std::size_t nl = text_.find('\n', pos_);
-    const std::size_t end = nl == std::string_view::npos ? text_.size() : nl;
+    const std::size_t brk = ends_.find(text_, pos_);
+    const std::size_t end = brk == std::string_view::npos ? text_.size() : brk;
     line = text_.substr(pos_, end - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = nl == std::string_view::npos ? text_.size() : nl + 1;
+    pos_ = brk == std::string_view::npos ? text_.size() : brk + LineEndScan::length(text_, brk);
     ++number_;
     return true;
   }
@@ -30,6 +68,7 @@ class LineReader {
 
  private:
   std::string_view text_;
+  LineEndScan ends_;
   std::size_t pos_ = 0;
   long long number_ = 0;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 #include <algorithm>
 
+#include "base/stop_signal.h"
 #include "script_player.h"
 #include "ui/app.h"
 
@@ -38,26 +39,28 @@ class TempDir {
   std::string path_;
 };
 
-// While it lives, writing past `bytes` into any file fails (EFBIG), as on a full disk.
+// While it lives, writing past `bytes` into any file fails (EFBIG), as on a full disk. The signal of the
+// limit gets the disposition the program gives it, so that these tests see what the program sees.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
     ::getrlimit(RLIMIT_FSIZE, &old_);
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+    ::sigaction(SIGXFSZ, nullptr, &oldAction_);
+    catchFileSizeSignal();
     rlimit r = old_;
     r.rlim_cur = bytes;
     ::setrlimit(RLIMIT_FSIZE, &r);
   }
   ~FileSizeLimit() {
     ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
+    ::sigaction(SIGXFSZ, &oldAction_, nullptr);
   }
   FileSizeLimit(const FileSizeLimit&) = delete;
   FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
  private:
   rlimit old_{};
-  void (*oldHandler_)(int) = nullptr;
+  struct sigaction oldAction_ {};
 };
 
 // The names in a folder, to show that no temporary file was left behind.

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -21,7 +22,7 @@ std::string wholeFile(const std::string& path) {
 
 }  // namespace
 
-PlayedProcess playInChild(const std::string& script, std::size_t addressSpace) {
+PlayedProcess playInChild(const std::string& script, std::size_t addressSpace, std::size_t fileSize) {
   const std::string outPath = script + ".stdout", errPath = script + ".stderr";
   PlayedProcess r;
   const pid_t pid = ::fork();
@@ -32,6 +33,13 @@ PlayedProcess playInChild(const std::string& script, std::size_t addressSpace) {
     if (addressSpace > 0 && kAddressSpaceLimitApplies) {
       const rlimit limit{addressSpace, addressSpace};
       if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(126);
+    }
+    if (fileSize > 0) {
+      std::signal(SIGXFSZ, SIG_DFL);
+      rlimit limit{};
+      ::getrlimit(RLIMIT_FSIZE, &limit);
+      limit.rlim_cur = fileSize;
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
     }
     ::execl(KIWORA_BINARY, KIWORA_BINARY, "--play", script.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);

@@ -29,7 +29,8 @@ struct PlayedProcess {
 };
 
 // Plays `script` with `kiwora --play`; addressSpace: the most bytes of address space the process may
-// take (0: no limit; ignored where kAddressSpaceLimitApplies is false).
-PlayedProcess playInChild(const std::string& script, std::size_t addressSpace);
+// take (0: no limit; ignored where kAddressSpaceLimitApplies is false); fileSize: the largest file it may
+// write (0: no limit), with the limit's signal at its default, as a shell's `ulimit -f` leaves it.
+PlayedProcess playInChild(const std::string& script, std::size_t addressSpace, std::size_t fileSize = 0);
 
 }  // namespace kiwora::testing
