@@ -76,7 +76,7 @@ TEST(PermutationRunObject, WithoutAWindowGivesTheReportOfTheWindow) {
     EXPECT_EQ(lastProgress, c.lastProgress);
     EXPECT_EQ(s.result().size(), before + byWindow.size()) << "only appendReport writes";
     const std::string own = s.dir.file("own.txt");
-    ASSERT_TRUE(run->appendReport(own)) << run->error;
+    ASSERT_TRUE(run->appendReport(own, ResultFileMark{})) << run->error;
     EXPECT_EQ(readFile(own), byWindow);
     EXPECT_EQ(s.app.model.flags.Busy, 0);
   }

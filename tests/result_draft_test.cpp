@@ -46,7 +46,7 @@ TEST(ResultDraft, TheFileChangesOnlyWhenTheRunIsKept) {
       ResultDraft draft;
       ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem();
       for (const char* part : {"header", "first section", "second section"})
-        ASSERT_TRUE(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text(part).nl(); }));
+        ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text(part).nl(); }), "");
       // Nothing reaches a file that the run empties (or makes) before it is kept.
       if (c.create || !c.earlierFile) {
         EXPECT_EQ(content(), before);
@@ -71,7 +71,7 @@ TEST(ResultDraft, ADroppedDraftLeavesAFileThatReplacedItsTarget) {
   {
     ResultDraft draft;
     ASSERT_TRUE(draft.begin(target, false));
-    ASSERT_TRUE(appendSection(draft.path(), '.', [](LineWriter& out) { out.text("section").nl(); }));
+    ASSERT_EQ(appendSection(draft.path(), '.', [](LineWriter& out) { out.text("section").nl(); }), "");
     dir.write("other.txt", other);
     std::filesystem::rename(dir.file("other.txt"), target);
   }
