@@ -81,14 +81,16 @@ bool ResultDraft::replace() {
       path_.clear();
       return true;
     }
+    const int err = errno;
+    const bool unsupported = err == EINVAL || err == ENOSYS;
     struct stat st {};
-    if (errno == EEXIST || ((errno == EINVAL || errno == ENOSYS) && ::stat(target_.c_str(), &st) == 0)) {
+    if (err == EEXIST || (unsupported && ::stat(target_.c_str(), &st) == 0)) {
       changed_ = true;
       problem_ = kChanged;
       return false;
     }
-    if (errno != EINVAL && errno != ENOSYS) {
-      problem_ = std::strerror(errno);
+    if (!unsupported) {
+      problem_ = std::strerror(err);
       return false;
     }
     // A file system without an exclusive rename: the check just made has to do.
