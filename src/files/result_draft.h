@@ -3,8 +3,8 @@
 // is complete, so that the result file changes at one moment, under its lock (files/result_lock.h):
 //  - a run that creates (empties) the file moves its draft over the file, provided the file is still
 //    exactly as the run found it (or still missing), so no other writer's section is swept away;
-//  - a run that appends copies its draft to the end of the file it began in: the same file, with the bytes
-//    it held when the run began unchanged at its head (other writers' sections may follow them).
+//  - a run that appends copies its draft to the end of the file it began in: the same file, no shorter,
+//    with the same header block and end of its last section (other writers' sections may follow them).
 // Otherwise the run writes nothing there and fileChanged() says why. A run that is stopped, fails or
 // throws leaves only its draft to remove, and a stop during the final copy cuts that copy back under the
 // lock: the result file never loses another writer's section.

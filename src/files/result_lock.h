@@ -9,8 +9,9 @@
 
 namespace kiwora {
 
-// A result file as a run found it: which file it is (device and inode), its length and a digest of those
-// bytes, read under the lock, so that no other writer is half-way through a section.
+// A result file as a run found it: which file it is (device and inode), its length and a digest of its
+// header block and of the end of its last section, read under the lock, so that no other writer is
+// half-way through a section.
 struct ResultFileMark {
   bool exists = false;
   dev_t dev = 0;
@@ -22,8 +23,8 @@ struct ResultFileMark {
 // Notes the file at `path` (exists false when there is none). False, with `problem`, when it cannot be read.
 bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem);
 
-// Whether the file open at `fd` (under the lock) is still the file `mark` noted, with the noted bytes
-// unchanged at its head. `whole`: nothing may have been added after them either. Where no file was noted,
+// Whether the file open at `fd` (under the lock) is still the file `mark` noted, at least as long, with
+// the noted header block and section end unchanged. `whole`: nothing may have been added after them either. Where no file was noted,
 // the file must be empty.
 bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole);
 
