@@ -3,6 +3,7 @@
 // several populations one after the other.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,7 +77,7 @@ TEST(PermutationRunObject, WithoutAWindowGivesTheReportOfTheWindow) {
     EXPECT_EQ(lastProgress, c.lastProgress);
     EXPECT_EQ(s.result().size(), before + byWindow.size()) << "only appendReport writes";
     const std::string own = s.dir.file("own.txt");
-    ASSERT_TRUE(run->appendReport(own)) << run->error;
+    ASSERT_TRUE(run->appendReport(own, ResultFileMark{})) << run->error;
     EXPECT_EQ(readFile(own), byWindow);
     EXPECT_EQ(s.app.model.flags.Busy, 0);
   }
@@ -120,6 +121,38 @@ TEST(PermutationRunObject, SeveralPopulationsWithinAreOneWholeSection) {
     EXPECT_TRUE(s.result() == before) << "the result file grew by " << s.result().size() - before.size() << " bytes";
     EXPECT_EQ(s.app.model.flags.Busy, 0);
     EXPECT_EQ(s.app.model.sel.PopSel, (Vec1<int>{0, 1, 0, 1, 1}));
+  }
+}
+
+// The data file opened afresh by another copy of the program while a run is under way: its new result
+// file, though it holds the same bytes, is not the file the run began in, and the run's section does not
+// go under that load's header. The population analysis and the three tests alike.
+TEST(PermutationRunObject, ARunDoesNotWriteUnderTheHeaderOfALoadMadeDuringIt) {
+  const struct {
+    const char* what;
+    const char* run;
+  } cases[] = {
+      {"population analysis", "menu Diploid\ntick Check27\nclick Command1"},
+      {"between two populations", "menu BTS\ntype Text1 60\nchoose Option3\nchoose Option5\nclick Command2"},
+      {"within all populations", "menu WS\ntype Text1 60\ntick Check3\nclick Command1"},
+      {"among all populations", "menu BAS\ntype Text1 60\nclick Command1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Stands s;
+    const std::string path = s.dir.file("stands-out.txt");
+    const std::string restarted = s.result();
+    bool done = false;
+    s.services.duringEvents = [&] {
+      if (done) return;
+      done = true;
+      std::filesystem::rename(s.dir.write("new.txt", restarted), path);
+    };
+    s.run(c.run);
+    s.services.duringEvents = nullptr;
+    ASSERT_TRUE(done) << "the run let no events through";
+    EXPECT_TRUE(s.result() == restarted) << s.result().size() - restarted.size() << " bytes went under the new header";
+    s.run("expect-message The result file " + path + " was started afresh");
   }
 }
 

@@ -1,10 +1,12 @@
 // Appending to a result file: only to a regular file, never waiting on a pipe, and each section whole or
 // not at all, also against a second appender.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -140,6 +142,67 @@ TEST(ResultAppend, ASecondAppenderWaitsForTheFirstSection) {
   ASSERT_TRUE(first.close());
   second.join();
   EXPECT_EQ(readFile(path), "header\r\n" + sectionText('a', lines) + sectionText('b', lines));
+}
+
+// A writer that replaces the file under the lock (a first assignment run) while an appender waits for it:
+// the appender writes to the file now standing there, not to the one that was replaced and is gone.
+TEST(ResultAppend, AnAppenderWaitingForAReplacedFileWritesToItsSuccessor) {
+  testing::TempDir dir;
+  const std::string path = dir.write("r.txt", "old header\r\n");
+  const int held = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  std::thread appender([&] { appendSection(path, '.', [](LineWriter& out) { out.text("section").nl(); }); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::filesystem::rename(dir.write("new.txt", "new header\r\n"), path);
+  ::close(held);
+  appender.join();
+  EXPECT_EQ(readFile(path), "new header\r\nsection\r\n");
+}
+
+// A section for a run that noted its file when it began goes only to that file: after another writer's
+// sections, but never to a file started afresh or put in its place, and never to a new file where it was
+// removed. The message then names the file.
+TEST(ResultAppend, ASectionGoesOnlyToTheFileItsRunBeganIn) {
+  const std::string header = "header\r\n";
+  const struct {
+    const char* what;
+    std::function<void(const testing::TempDir&, const std::string&)> meanwhile;
+    bool written;
+  } cases[] = {
+      {"nothing happened", [](const testing::TempDir&, const std::string&) {}, true},
+      {"another writer added a section",
+       [](const testing::TempDir&, const std::string& path) {
+         ASSERT_EQ(appendSection(path, '.', [](LineWriter& out) { out.text("other").nl(); }), "");
+       },
+       true},
+      {"started afresh with the same header",
+       [&](const testing::TempDir& dir, const std::string& path) {
+         std::filesystem::rename(dir.write("new.txt", header), path);
+       },
+       false},
+      {"removed", [](const testing::TempDir&, const std::string& path) { std::filesystem::remove(path); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::TempDir dir;
+    const std::string path = dir.write("r-out.txt", header);
+    ResultFileMark began;
+    std::string problem;
+    ASSERT_TRUE(markResultFile(path, began, problem)) << problem;
+    c.meanwhile(dir, path);
+    const std::string before = std::filesystem::exists(path) ? readFile(path) : "(none)";
+    const std::string message = appendSection(path, '.', [](LineWriter& out) { out.text("section").nl(); }, &began);
+    const std::string after = std::filesystem::exists(path) ? readFile(path) : "(none)";
+    if (c.written) {
+      EXPECT_EQ(message, "");
+      EXPECT_EQ(after, before + "section\r\n");
+    } else {
+      EXPECT_EQ(message, resultFileChangedMessage(path, false));
+      EXPECT_NE(message.find(path), std::string::npos);
+      EXPECT_EQ(after, before);
+    }
+  }
 }
 
 // Through the program: a pipe where the result file would be refuses the input file, and one that takes

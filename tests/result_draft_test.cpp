@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "files/text_writer.h"
 #include "support/app_fixture.h"
@@ -46,7 +48,7 @@ TEST(ResultDraft, TheFileChangesOnlyWhenTheRunIsKept) {
       ResultDraft draft;
       ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem();
       for (const char* part : {"header", "first section", "second section"})
-        ASSERT_TRUE(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text(part).nl(); }));
+        ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text(part).nl(); }), "");
       // Nothing reaches a file that the run empties (or makes) before it is kept.
       if (c.create || !c.earlierFile) {
         EXPECT_EQ(content(), before);
@@ -71,11 +73,65 @@ TEST(ResultDraft, ADroppedDraftLeavesAFileThatReplacedItsTarget) {
   {
     ResultDraft draft;
     ASSERT_TRUE(draft.begin(target, false));
-    ASSERT_TRUE(appendSection(draft.path(), '.', [](LineWriter& out) { out.text("section").nl(); }));
+    ASSERT_EQ(appendSection(draft.path(), '.', [](LineWriter& out) { out.text("section").nl(); }), "");
     dir.write("other.txt", other);
     std::filesystem::rename(dir.file("other.txt"), target);
   }
   EXPECT_EQ(readFile(target), other);
+}
+
+// A draft goes only to the file its run began in. Appending, other writers' sections before it are fine;
+// creating, the file must be exactly as the run found it. Otherwise nothing is written and the draft says
+// the file changed.
+TEST(ResultDraft, ItIsKeptOnlyInTheFileTheRunBeganIn) {
+  const std::string earlier = "header\r\nearlier section\r\n";
+  const std::string other = "another writer's section\r\n";
+  const std::string section = "this run's section\r\n";
+  struct Case {
+    const char* what;
+    bool earlierFile;
+    bool create;
+    std::function<void(const testing::TempDir&, const std::string&)> meanwhile;
+    std::string after;  // "(none)": no file
+  };
+  const auto append = [&](const testing::TempDir&, const std::string& target) {
+    std::ofstream(target, std::ios::binary | std::ios::app) << other;
+  };
+  const auto restart = [&](const testing::TempDir& dir, const std::string& target) {
+    // A new file with the same header block, as opening the data file again writes it.
+    std::filesystem::rename(dir.write("new.txt", earlier), target);
+  };
+  const auto cutInPlace = [&](const testing::TempDir&, const std::string& target) {
+    std::ofstream(target, std::ios::binary | std::ios::trunc) << "header\r\n";
+  };
+  const auto remove = [](const testing::TempDir&, const std::string& target) { std::filesystem::remove(target); };
+  const auto make = [&](const testing::TempDir& dir, const std::string&) { dir.write("r-out.txt", other); };
+  const Case cases[] = {
+      {"appending, another writer added a section", true, false, append, earlier + other + section},
+      {"appending, the file was started afresh", true, false, restart, earlier},
+      {"appending, the file was cut in place", true, false, cutInPlace, "header\r\n"},
+      {"appending, the file was removed", true, false, remove, "(none)"},
+      {"appending where there was none, a file was made", false, false, make, other},
+      {"creating, another writer added a section", true, true, append, earlier + other},
+      {"creating, the file was started afresh", true, true, restart, earlier},
+      {"creating, the file was removed", true, true, remove, "(none)"},
+      {"creating where there was none, a file was made", false, true, make, other},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::TempDir dir;
+    const std::string target = dir.file("r-out.txt");
+    if (c.earlierFile) dir.write("r-out.txt", earlier);
+    ResultDraft draft;
+    ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem();
+    ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text("this run's section").nl(); }), "");
+    c.meanwhile(dir, target);
+    const bool kept = draft.keep();
+    EXPECT_EQ(kept, c.after == earlier + other + section);
+    EXPECT_EQ(draft.fileChanged(), !kept);
+    EXPECT_EQ(std::filesystem::exists(target) ? readFile(target) : std::string("(none)"), c.after);
+    for (const std::string& name : folderEntries(dir.path())) EXPECT_EQ(name, "r-out.txt");
+  }
 }
 
 }  // namespace

@@ -170,9 +170,12 @@ TEST(StopSignalProgress, EveryProgressStepStopsTheRunAfterASignal) {
 #include <sstream>
 
 #include "../bench/generate.h"
+#include "support/real_program.h"
 
 namespace kiwora {
 namespace {
+
+using Program = testing::RealProgram;
 
 const char* signalName(int s) { return s == SIGTERM ? "SIGTERM" : s == SIGINT ? "SIGINT" : "SIGHUP"; }
 
@@ -180,89 +183,6 @@ long long sizeOf(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
-
-// The real program, started as a shell starts a job in the foreground: the stop signals at their
-// defaults, standard output and error into files, standard input from `input` (a pipe the test writes).
-class Program {
- public:
-  Program(const std::vector<std::string>& args, const testing::TempDir& dir, int input, bool desktop = false)
-      : out_(dir.file("stdout")), err_(dir.file("stderr")) {
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    for (const int s : kStopSignals) std::signal(s, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::dup2(input, 0);
-    ::dup2(::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-    ::dup2(::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-    if (desktop) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else ::unsetenv("QT_QPA_PLATFORM");
-    std::vector<char*> argv{const_cast<char*>(KIWORA_BINARY)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(KIWORA_BINARY, argv.data());
-    ::_exit(127);
-  }
-  ~Program() {
-    if (!ended_ && pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  // Waits, while the program runs, until `ready` holds; false when the program ended first.
-  template <class F>
-  bool runsUntil(F ready) {
-    while (!ready()) {
-      if (ended()) return false;
-      ::usleep(200);
-    }
-    return !ended();
-  }
-  bool ended() {
-    if (!ended_ && ::waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
-    return ended_;
-  }
-  // The program has put its stop handlers in place (it would die of the signal before).
-  bool catchesStopSignals() {
-    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-      if (line.rfind("SigCgt:", 0) == 0) {
-        const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
-        for (const int s : kStopSignals)
-          if (!(caught >> (s - 1) & 1)) return false;
-        return true;
-      }
-    return false;
-  }
-  // Asleep (waiting for something), not running.
-  bool sleeping() {
-    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const std::size_t close = text.rfind(')');
-    ::usleep(1000);
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'S';
-  }
-  void send(int signal) { ASSERT_EQ(::kill(pid_, signal), 0); }
-  // The wait status once the program has ended.
-  int wait() {
-    if (!ended_) ::waitpid(pid_, &status_, 0);
-    ended_ = true;
-    return status_;
-  }
-  std::string out() const { return testing::readFile(out_); }
-  std::string err() const { return testing::readFile(err_); }
-
- private:
-  std::string out_, err_;
-  pid_t pid_ = -1;
-  int status_ = 0;
-  bool ended_ = false;
-};
 
 // An input file whose distance sections are long (about 100 MB): enough populations that the tables of
 // every two of them take a while to write, at few loci and individuals, so reading and computing are quick.

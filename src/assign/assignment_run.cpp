@@ -79,15 +79,15 @@ bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out,
 }
 
 bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
-  const std::string& path = model.assignFile.AssignOutFile;
-  const bool ok = draft_.active() && appendSection(draft_.path(), context.decimalSign, print);
-  if (!ok) error = notWrittenMessage(path);
+  const bool ok = draft_.active() && appendSection(draft_.path(), context.decimalSign, print).empty();
+  if (!ok) error = notWrittenMessage(model.assignFile.AssignOutFile);
   return ok;
 }
 
 bool AssignmentRunBase::keepResultFile() {
   if (!draft_.keep()) {
-    error = notWrittenMessage(model.assignFile.AssignOutFile);
+    const std::string& path = model.assignFile.AssignOutFile;
+    error = draft_.fileChanged() ? resultFileChangedMessage(path, fileBefore_.AssignOutFile.empty()) : notWrittenMessage(path);
     return false;
   }
   kept_ = true;

@@ -37,8 +37,9 @@ struct AssignmentRunBase {
   bool openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head);
   // Appends to the result file; false, with `error`, when it cannot be written completely.
   bool appendToResultFile(const std::function<void(LineWriter& out)>& print);
-  // The run is complete: what it wrote becomes the result file (a file it created replaces an earlier one
-  // only now). False, with `error`, when that fails.
+  // The run is complete: what it wrote reaches the result file in one go (a file it created replaces an
+  // earlier one only now), and only the file the run began in (files/result_draft.h). False, with `error`,
+  // when that fails or the file was started afresh, replaced or removed meanwhile.
   bool keepResultFile();
 
  private:

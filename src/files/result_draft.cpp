@@ -8,34 +8,48 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/run_context.h"
 #include "files/atomic_file.h"
 
 namespace kiwora {
+namespace {
+
+const char* const kChanged = "it is no longer the file the run began in";
+
+// Writes all of `n` bytes; false with errno when that fails.
+bool writeAll(int fd, const char* data, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, data, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      if (w == 0) errno = EIO;
+      return false;
+    }
+    data += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+}  // namespace
 
 bool ResultDraft::begin(const std::string& target, bool create) {
   drop();
+  changed_ = false;
   problem_ = replaceRefusal(target);
   if (!problem_.empty()) return false;
-  struct stat st {};
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  target_ = target;
-  if (exists && !create) {
-    dev_ = st.st_dev;
-    ino_ = st.st_ino;
-    size_ = st.st_size;
-    replacing_ = false;
-    path_ = target;
-    return true;
-  }
+  if (!markResultFile(target, began_, problem_)) return false;
   std::string tmpl = target + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmpl.data());
   if (fd < 0) {
     problem_ = std::strerror(errno);
     return false;
   }
-  ::fchmod(fd, newFileMode(target));
+  // A draft that becomes the file has the file's permissions; one that is copied stays private.
+  if (create) ::fchmod(fd, newFileMode(target));
   ::close(fd);
-  replacing_ = true;
+  target_ = target;
+  replacing_ = create;
   path_ = tmpl;
   return true;
 }
@@ -45,32 +59,126 @@ bool ResultDraft::keep() {
     problem_ = "nothing was written";
     return false;
   }
-  if (replacing_) {
-    int err = 0;
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) err = errno ? errno : EIO;
-    if (fd >= 0 && ::close(fd) != 0 && err == 0) err = errno ? errno : EIO;
-    if (err == 0 && std::rename(path_.c_str(), target_.c_str()) != 0) err = errno;
-    if (err != 0) {
+  const bool kept = replacing_ ? replace() : append();
+  drop();
+  return kept;
+}
+
+bool ResultDraft::replace() {
+  // The draft is on the disk before it takes the file's place.
+  int err = 0;
+  const int draft = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+  if (draft < 0 || ::fsync(draft) != 0) err = errno ? errno : EIO;
+  if (draft >= 0 && ::close(draft) != 0 && err == 0) err = errno ? errno : EIO;
+  if (err != 0) {
+    problem_ = std::strerror(err);
+    return false;
+  }
+  if (stopSignalled()) throw RunStopped();  // the draft is removed as the run unwinds
+  if (!began_.exists) {
+    // Only where there is still no file: one made meanwhile belongs to another writer.
+    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+      path_.clear();
+      return true;
+    }
+    const int err = errno;
+    const bool unsupported = err == EINVAL || err == ENOSYS;
+    struct stat st {};
+    if (err == EEXIST || (unsupported && ::stat(target_.c_str(), &st) == 0)) {
+      changed_ = true;
+      problem_ = kChanged;
+      return false;
+    }
+    if (!unsupported) {
       problem_ = std::strerror(err);
-      drop();
+      return false;
+    }
+    // A file system without an exclusive rename: the check just made has to do.
+    if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+      problem_ = std::strerror(errno);
+      return false;
+    }
+    path_.clear();
+    return true;
+  }
+  bool missing = false;
+  const int file = openLocked(target_, false, problem_, missing);
+  if (file < 0) {
+    changed_ = missing;
+    if (missing) problem_ = kChanged;
+    return false;
+  }
+  // Replaced under the lock, so no writer adds a section to the file between the check and the rename;
+  // one waiting for the lock then finds the new file in its place.
+  bool kept = stillAsMarked(file, began_, true);
+  if (!kept) {
+    changed_ = true;
+    problem_ = kChanged;
+  } else if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+    problem_ = std::strerror(errno);
+    kept = false;
+  } else {
+    path_.clear();
+  }
+  ::close(file);
+  return kept;
+}
+
+bool ResultDraft::append() {
+  bool missing = false;
+  const int file = openLocked(target_, !began_.exists, problem_, missing);
+  if (file < 0) {
+    changed_ = missing;
+    if (missing) problem_ = kChanged;
+    return false;
+  }
+  struct stat st {};
+  if (!stillAsMarked(file, began_, false) || ::fstat(file, &st) != 0) {
+    ::close(file);
+    changed_ = true;
+    problem_ = kChanged;
+    return false;
+  }
+  const int draft = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (draft < 0) {
+    problem_ = std::strerror(errno);
+    ::close(file);
+    return false;
+  }
+  // Whatever stops the copy takes it back out, still under the lock: the file keeps every section that
+  // other writers added, before this one or after it.
+  const auto cutBack = [&] {
+    if (::ftruncate(file, st.st_size) != 0 && problem_.empty()) problem_ = std::strerror(errno);
+    ::close(draft);
+    ::close(file);
+  };
+  problem_.clear();
+  std::string buf(std::size_t{1} << 20, '\0');
+  for (;;) {
+    if (stopSignalled()) {
+      cutBack();
+      throw RunStopped();
+    }
+    const ssize_t n = ::read(draft, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) break;
+    if (n < 0 || !writeAll(file, buf.data(), static_cast<std::size_t>(n))) {
+      problem_ = std::strerror(errno);
+      cutBack();
       return false;
     }
   }
-  path_.clear();
+  ::close(draft);
+  if (::close(file) != 0) {
+    problem_ = std::strerror(errno);
+    return false;
+  }
   return true;
 }
 
 void ResultDraft::drop() {
   if (!active()) return;
-  if (replacing_) {
-    ::unlink(path_.c_str());
-  } else {
-    // Only the file the run appended to is cut back, and only what it added.
-    struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_ && st.st_size > size_)
-      if (::truncate(target_.c_str(), size_) != 0) problem_ = std::strerror(errno);
-  }
+  ::unlink(path_.c_str());
   path_.clear();
 }
 

@@ -1,11 +1,16 @@
 #pragma once
-// What one run writes to a result file over several sections, kept apart from the file until the run is
-// complete. A run that creates (empties) the file, or finds none, writes a new file beside it, which keep()
-// moves over the target; a run that appends to an existing file notes its length, and a draft dropped
-// without keep() cuts its sections back out of that same file. So a run that is stopped, fails or throws
-// leaves the file byte for byte as it was, and leaves no file where there was none.
+// What one run writes to a result file over several sections, gathered in a file beside it until the run
+// is complete, so that the result file changes at one moment, under its lock (files/result_lock.h):
+//  - a run that creates (empties) the file moves its draft over the file, provided the file is still
+//    exactly as the run found it (or still missing), so no other writer's section is swept away;
+//  - a run that appends copies its draft to the end of the file it began in: the same file, no shorter,
+//    with the same header block and end of its last section (other writers' sections may follow them).
+// Otherwise the run writes nothing there and fileChanged() says why. A run that is stopped, fails or
+// throws leaves only its draft to remove, and a stop during the final copy cuts that copy back under the
+// lock: the result file never loses another writer's section.
 #include <string>
-#include <sys/types.h>
+
+#include "files/result_lock.h"
 
 namespace kiwora {
 
@@ -17,25 +22,28 @@ class ResultDraft {
   ~ResultDraft() { drop(); }
 
   // Starts a run's writing to `target`, which it empties (`create`) or appends to. False, with problem(),
-  // when the target may not be written (files/atomic_file.h) or no file can be made beside it.
+  // when the target may not be written (files/atomic_file.h), cannot be read, or no draft can be made beside it.
   bool begin(const std::string& target, bool create);
   bool active() const { return !path_.empty(); }
-  // Where the run's sections go until keep(): the new file beside the target, or the target itself.
+  // The draft the run's sections go to until keep().
   const std::string& path() const { return path_; }
-  // The run is complete: a new file, flushed to the disk, takes the target's place. False, with
-  // problem(), when that fails; the target is then as it was.
+  // The run is complete: its draft takes the target's place, or is appended to it. False, with problem(),
+  // when that fails or fileChanged(); the target is then as it was, less nothing and plus nothing.
   bool keep();
-  // Takes back what the run wrote: the target is as it was before begin().
+  // Removes the draft: the target is as other writers left it.
   void drop();
   const std::string& problem() const { return problem_; }
+  // keep() found the target no longer the file the run began in.
+  bool fileChanged() const { return changed_; }
 
  private:
+  bool replace();
+  bool append();
+
   std::string target_, path_, problem_;
-  bool replacing_ = false;  // path_ is a new file beside the target
-  // Appending: the target as begin() found it.
-  dev_t dev_ = 0;
-  ino_t ino_ = 0;
-  off_t size_ = 0;
+  bool replacing_ = false;
+  bool changed_ = false;
+  ResultFileMark began_;  // the target as begin() found it
 };
 
 }  // namespace kiwora

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,55 +95,10 @@ TextFile::~TextFile() {
   if (fd_ >= 0) rollBack();
 }
 
-namespace {
-
-const char* const kNotRegular = "it is not a regular file (a folder, a pipe or a device)";
-
-// Opens `path` for appending, creating it when missing, and locks it against other appenders. Anything
-// but a regular file is refused before it is opened for writing; the open does not block, so a pipe
-// that takes its place meanwhile is refused too instead of waiting for a reader.
-int openForAppend(const std::string& path, long long& size, std::string& problem) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    problem = kNotRegular;
-    return -1;
-  }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    problem = errno == ENXIO || errno == EISDIR ? kNotRegular : std::strerror(errno);
-    return -1;
-  }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    problem = kNotRegular;
-    ::close(fd);
-    return -1;
-  }
-  // Another appender (another copy of the program) finishes its section first.
-  while (::flock(fd, LOCK_EX) != 0) {
-    if (errno == EINTR && stopSignalled()) {
-      ::close(fd);
-      throw RunStopped();  // the program is ending: no use waiting for the other appender
-    }
-    if (errno == EINTR) continue;
-    if (errno == ENOLCK || errno == EOPNOTSUPP) break;  // a file system without locks is still written
-    problem = std::strerror(errno);
-    ::close(fd);
-    return -1;
-  }
-  if (::fstat(fd, &st) != 0) {
-    problem = std::strerror(errno);
-    ::close(fd);
-    return -1;
-  }
-  size = static_cast<long long>(st.st_size);
-  return fd;
-}
-
-}  // namespace
-
-bool TextFile::open(const std::string& path, Mode mode) {
+bool TextFile::open(const std::string& path, Mode mode, const ResultFileMark* since) {
   if (isOpen()) close();
   failed_ = false;
+  changed_ = false;
   problem_.clear();
   take();
   reserve(kSpillSize + kSpillSize / 8);
@@ -152,7 +106,22 @@ bool TextFile::open(const std::string& path, Mode mode) {
     if (!created_.open(path)) problem_ = created_.problem();
   } else {
     wrote_ = false;
-    fd_ = openForAppend(path, startSize_, problem_);
+    // A run that began with no file there may make it; one that began in a file writes only to that file.
+    bool missing = false;
+    fd_ = openLocked(path, since == nullptr || !since->exists, problem_, missing);
+    if (since && (fd_ >= 0 ? !stillAsMarked(fd_, *since, false) : missing)) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = -1;
+      changed_ = true;
+      problem_ = "it was started afresh, replaced or removed";
+    }
+    struct stat st {};
+    if (fd_ >= 0 && ::fstat(fd_, &st) != 0) {
+      problem_ = std::strerror(errno);
+      ::close(fd_);
+      fd_ = -1;
+    }
+    startSize_ = fd_ >= 0 ? static_cast<long long>(st.st_size) : 0;
   }
   failed_ = !isOpen();
   return !failed_;
@@ -225,11 +194,14 @@ bool TextFile::close() {
   return !failed_;
 }
 
-bool appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print) {
+std::string appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
+                          const ResultFileMark* since) {
   TextFile out(decimalSign);
-  if (!out.open(path, TextFile::Mode::Append)) return false;
-  print(out);
-  return out.close();
+  if (out.open(path, TextFile::Mode::Append, since)) {
+    print(out);
+    if (out.close()) return {};
+  }
+  return out.changed() ? resultFileChangedMessage(path, false) : notWrittenMessage(path);
 }
 
 std::string notWrittenMessage(const std::string& path) { return "The results could not be written to " + path + "!"; }

@@ -8,6 +8,7 @@
 
 #include "base/number_format.h"
 #include "files/atomic_file.h"
+#include "files/result_lock.h"
 
 namespace kiwora {
 
@@ -57,10 +58,10 @@ class LineWriter {
 
 // A sequential text file opened for writing (emptied) or appending, written with the print rules. A file
 // opened to be created replaces an earlier one only when close() succeeds (files/atomic_file.h).
-// Appending adds a section whole or not at all: the file is locked (flock) against other appenders while
-// it is open, and a failed write, a failed close or a file left open (an exception, a stopped run) cuts it
-// back to its length before the section. Only a regular file is appended to: a folder, a pipe or a device
-// is refused without waiting on it.
+// Appending adds a section whole or not at all: the file is locked (files/result_lock.h) against other
+// writers while it is open, and a failed write, a failed close or a file left open (an exception, a stopped
+// run) cuts it back to its length before the section. Only a regular file is appended to: a folder, a pipe
+// or a device is refused without waiting on it.
 class TextFile : public LineWriter {
  public:
   enum class Mode { Create, Append };
@@ -69,11 +70,15 @@ class TextFile : public LineWriter {
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
 
-  bool open(const std::string& path, Mode mode);
+  // `since` (appending): the file as the run found it; opening fails, with changed(), when the file at
+  // `path` is no longer that one, and a missing file is then made only if there was none.
+  bool open(const std::string& path, Mode mode, const ResultFileMark* since = nullptr);
   // Ends an open line, writes what is buffered and closes; false when anything failed.
   bool close();
   bool isOpen() const { return fd_ >= 0 || created_.isOpen(); }
   bool failed() const { return failed_; }
+  // The last open found the file changed since the run began.
+  bool changed() const { return changed_; }
   // Why opening or closing failed ("No space left on device"); empty when nothing failed.
   const std::string& problem() const { return problem_; }
   // Writes buffered text out now (long reports flush as they go).
@@ -93,12 +98,14 @@ class TextFile : public LineWriter {
   bool wrote_ = false;      // something was handed to the appended file
   AtomicFile created_;      // creating
   bool failed_ = false;
+  bool changed_ = false;
   std::string problem_;
 };
 
-// A run's report section: appended whole or not at all. False when the file could not be written; it is
-// then as it was before.
-bool appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print);
+// A run's report section: appended whole or not at all, and with `since` only to the file the run began
+// in. Empty when it was written; otherwise what the user is told, and the file is as it was before.
+std::string appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
+                          const ResultFileMark* since = nullptr);
 // What the user is told when a section could not be written.
 std::string notWrittenMessage(const std::string& path);
 

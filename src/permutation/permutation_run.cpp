@@ -9,10 +9,9 @@
 
 namespace kiwora {
 
-bool PermutationRun::appendReport(const std::string& path) {
-  const bool written = appendSection(path, context.decimalSign, [this](LineWriter& out) { printReport(out); });
-  if (!written) error = notWrittenMessage(path);
-  return written;
+bool PermutationRun::appendReport(const std::string& path, const ResultFileMark& began) {
+  error = appendSection(path, context.decimalSign, [this](LineWriter& out) { printReport(out); }, &began);
+  return error.empty();
 }
 
 std::string permutationPercent(int perm, int nPerm) {

@@ -31,9 +31,9 @@ class PermutationRun {
 
   // The report of the record run() left.
   virtual void printReport(LineWriter& out) const = 0;
-  // Appends the report to `path` whole or not at all; false, with `error`, when it cannot be written
-  // completely.
-  bool appendReport(const std::string& path);
+  // Appends the report to `path` whole or not at all, only while it is still the file `began` noted when
+  // the run started; false, with `error`, when it cannot be written completely or the file changed.
+  bool appendReport(const std::string& path, const ResultFileMark& began);
 
   const DataSet& ds;
   const Selection& sel;

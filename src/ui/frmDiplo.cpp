@@ -354,7 +354,8 @@ void frmDiplo::Calculate() {
     message("No locus is selected! Select loci first!");
     return;
   }
-  if (!resultFileReady(m)) {
+  ResultFileMark began;
+  if (!resultFileReady(m, began)) {
     message("The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
     return;
   }
@@ -365,13 +366,14 @@ void frmDiplo::Calculate() {
   if (!busy.acquired()) return;
   running_ = true;
   const AnalysisOptions used = opt();
-  bool written = false;
+  std::string notWritten;
   // Kinship and its intervals show their progress in one box, the two-locus pairs in another.
   TextBox& progress = get<TextBox>("Text9");
   TextBox& pairsProgress = get<TextBox>("Text8");
   bool kinshipShown = false, pairsShown = false;
   // A run the user stops part-way through its report leaves the result file as it was: the appender
-  // cuts the file back when it is dropped before it closes.
+  // cuts the file back when it is dropped before it closes. The report goes only to the file the run
+  // began in, not to one another copy of the program started afresh meanwhile.
   const bool completed = runGuarded(app, [&] {
     const RunContext run = runContextOf(app.services, [&](const std::string& text) {
       kinshipShown = true;
@@ -382,9 +384,9 @@ void frmDiplo::Calculate() {
       pairsProgress.setText(text);
     });
     Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
-    written = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
+    notWritten = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
       printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()));
-    });
+    }, &began);
   }, &running_);
   if (!completed) {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
@@ -396,8 +398,8 @@ void frmDiplo::Calculate() {
     return;
   }
   running_ = false;
-  if (!written) {
-    message(notWrittenMessage(m.ds.OutFileName));
+  if (!notWritten.empty()) {
+    message(notWritten);
   } else {
     WorkflowFlags& f = flags();
     if (used.FlagHeterozygosity == 1) f.CanTestWithin = 1;

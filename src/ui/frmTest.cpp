@@ -114,7 +114,7 @@ void frmTest::run() {
       pair.caption = std::to_string(test.pairUnderTest().first) + " / " + std::to_string(test.pairUnderTest().second);
     });
     test.run();
-    written = test.appendReport(m.ds.OutFileName);
+    written = test.appendReport(m.ds.OutFileName, began_);
     if (!written) message(test.error);
     if (test.opt.tested() == TestAllPops::All && !test.pairs.empty()) {  // after all pairs the options hold the last pair tested
       opt().TestPop1 = test.pairs.back().first;

@@ -92,7 +92,7 @@ class frmWTest : public PermutationTestWindow {
       throw;
     }
     keepPopulationReached(test);
-    if (!test.appendReport(ds().OutFileName)) message(test.error);
+    if (!test.appendReport(ds().OutFileName, began_)) message(test.error);
     running_ = false;
     backToMain();
   }

@@ -25,14 +25,17 @@ bool canAppendTo(const std::string& path) {
   return probe.close();
 }
 
-bool resultFileReady(Model& m) {
+bool resultFileReady(Model& m, ResultFileMark& began) {
   const std::string& path = m.ds.OutFileName;
-  if (!m.resultHeader.pendingFor(path)) return canAppendTo(path);
-  const PendingResultHeader& h = m.resultHeader;
   std::string reason;
-  if (!createResultFile(h.path, h.date, h.inFileName, h.title, reason)) return false;
-  m.resultHeader = {};
-  return true;
+  if (!m.resultHeader.pendingFor(path)) {
+    if (!canAppendTo(path)) return false;
+  } else {
+    const PendingResultHeader& h = m.resultHeader;
+    if (!createResultFile(h.path, h.date, h.inFileName, h.title, reason)) return false;
+    m.resultHeader = {};
+  }
+  return markResultFile(path, began, reason);
 }
 
 void PermutationTestWindow::addCountBox(const std::string& label) {
@@ -69,7 +72,7 @@ bool PermutationTestWindow::readyToRun() {
     return false;
   }
   const std::string& path = ds().OutFileName;
-  if (resultFileReady(model())) return true;
+  if (resultFileReady(model(), began_)) return true;
   message("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
   return false;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "files/result_lock.h"
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -20,8 +21,9 @@ bool canAppendTo(const std::string& path);
 
 // The loaded data's result file can take a run's results. When the load could not write its header block,
 // it is written now, emptying the file as the load would have, so no results go under another load's
-// header (or under none); false when that still fails.
-bool resultFileReady(Model& m);
+// header (or under none); false when that still fails. `began` notes the file as the run finds it: the run
+// appends its results only to that file.
+bool resultFileReady(Model& m, ResultFileMark& began);
 
 class PermutationTestWindow : public AppWindow {
  public:
@@ -40,13 +42,15 @@ class PermutationTestWindow : public AppWindow {
   void addRunButton(const std::string& name, const std::string& caption);
   virtual void run() = 0;
 
-  // At least one locus is selected and the result file can take the results; otherwise the user is told.
+  // At least one locus is selected and the result file can take the results (noted in began_ for the run's
+  // report); otherwise the user is told.
   bool readyToRun();
   // Shows a run's progress text in "Text2" (the run context lets the pending events through).
   void showProgress(const std::string& text);
 
   PermutationOptions& opt() { return model().perm; }
   bool running_ = false;
+  ResultFileMark began_;
 };
 
 }  // namespace kiwora

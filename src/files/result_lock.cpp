@@ -1,0 +1,145 @@
+#include "files/result_lock.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/run_context.h"
+
+namespace kiwora {
+namespace {
+
+const char* const kNotRegular = "it is not a regular file (a folder, a pipe or a device)";
+
+// Takes the lock on `fd`; false, with `problem` and `fd` closed, when that fails.
+bool lockFile(int fd, int how, std::string& problem) {
+  while (::flock(fd, how) != 0) {
+    if (errno == EINTR && stopSignalled()) {
+      ::close(fd);
+      throw RunStopped();  // the program is ending: no use waiting for the other writer
+    }
+    if (errno == EINTR) continue;
+    if (errno == ENOLCK || errno == EOPNOTSUPP) return true;  // a file system without locks is still written
+    problem = std::strerror(errno);
+    ::close(fd);
+    return false;
+  }
+  return true;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether `path` still names the file open at `fd`.
+bool pathNames(const std::string& path, int fd) {
+  struct stat open {}, named {};
+  return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && sameFile(open, named);
+}
+
+// A digest of the file at `fd` as far as `size`: its head (the header block and more) and the bytes just
+// before `size`, where the last section ended. Reading only these keeps a check cheap on a file of many
+// sections; a file started afresh or replaced is told apart by its inode anyway. False when the file
+// holds fewer bytes or cannot be read.
+bool digestOf(int fd, off_t size, std::uint64_t& digest) {
+  constexpr off_t kPiece = 64 * 1024;
+  std::string buf(static_cast<std::size_t>(kPiece), '\0');
+  std::uint64_t h = 0xcbf29ce484222325ULL ^ static_cast<std::uint64_t>(size);
+  const auto take = [&](off_t from, off_t to) {
+    while (from < to) {
+      const ssize_t n = ::pread(fd, buf.data(), static_cast<std::size_t>(to - from), from);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      h = (h ^ std::hash<std::string_view>{}(std::string_view(buf.data(), static_cast<std::size_t>(n)))) *
+          0x100000001b3ULL;
+      from += n;
+    }
+    return true;
+  };
+  const off_t head = std::min(size, kPiece);
+  if (!take(0, head) || !take(std::max(head, size - kPiece), size)) return false;
+  digest = h;
+  return true;
+}
+
+}  // namespace
+
+bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem) {
+  mark = {};
+  for (;;) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      if (errno == ENOENT) return true;
+      problem = std::strerror(errno);
+      return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      problem = kNotRegular;
+      ::close(fd);
+      return false;
+    }
+    if (!lockFile(fd, LOCK_SH, problem)) return false;
+    if (!pathNames(path, fd)) {
+      ::close(fd);  // replaced while this waited: note what stands there now
+      continue;
+    }
+    const bool read = ::fstat(fd, &st) == 0 && digestOf(fd, st.st_size, mark.digest);
+    if (!read) problem = std::strerror(errno ? errno : EIO);
+    ::close(fd);
+    if (!read) return false;
+    mark.exists = true;
+    mark.dev = st.st_dev;
+    mark.ino = st.st_ino;
+    mark.size = st.st_size;
+    return true;
+  }
+}
+
+bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  if (!mark.exists) return st.st_size == 0;
+  if (st.st_dev != mark.dev || st.st_ino != mark.ino || st.st_size < mark.size) return false;
+  if (whole && st.st_size != mark.size) return false;
+  std::uint64_t digest = 0;
+  return digestOf(fd, mark.size, digest) && digest == mark.digest;
+}
+
+int openLocked(const std::string& path, bool create, std::string& problem, bool& missing) {
+  missing = false;
+  for (;;) {
+    // Anything but a regular file is refused before it is opened for writing; the open does not block,
+    // so a pipe that takes its place meanwhile is refused too instead of waiting for a reader.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      problem = kNotRegular;
+      return -1;
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+    if (fd < 0) {
+      missing = errno == ENOENT;
+      problem = errno == ENXIO || errno == EISDIR ? kNotRegular : std::strerror(errno);
+      return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      problem = kNotRegular;
+      ::close(fd);
+      return -1;
+    }
+    if (!lockFile(fd, LOCK_EX, problem)) return -1;
+    if (pathNames(path, fd)) return fd;
+    ::close(fd);  // replaced or removed while this waited: lock what stands there now
+  }
+}
+
+std::string resultFileChangedMessage(const std::string& path, bool replacing) {
+  const std::string how = replacing ? "was started afresh, replaced, removed or written to" : "was started afresh, replaced or removed";
+  return "The result file " + path + " " + how + " while the run was under way: the results of this run were not written to it!";
+}
+
+}  // namespace kiwora

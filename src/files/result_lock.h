@@ -1,0 +1,43 @@
+#pragma once
+// A result file is shared: by the runs of one program, by other copies of the program on the same data
+// file and by the user. Whoever writes to it takes its lock (flock), and a run writes there only once, at
+// its end, and only if the file is still the one it began in: a run notes the file when it begins
+// (ResultFileMark) and checks the note under the lock before it writes.
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace kiwora {
+
+// A result file as a run found it: which file it is (device and inode), its length and a digest of its
+// header block and of the end of its last section, read under the lock, so that no other writer is
+// half-way through a section.
+struct ResultFileMark {
+  bool exists = false;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  std::uint64_t digest = 0;
+};
+
+// Notes the file at `path` (exists false when there is none). False, with `problem`, when it cannot be read.
+bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem);
+
+// Whether the file open at `fd` (under the lock) is still the file `mark` noted, at least as long, with
+// the noted header block and section end unchanged. `whole`: nothing may have been added after them either. Where no file was noted,
+// the file must be empty.
+bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole);
+
+// Opens `path` for writing at its end and takes its lock, waiting for another writer to finish. Once
+// locked, the path is checked to still name the locked file (a writer that replaced it under the lock
+// leaves a new file there, which is then locked in its turn). `create`: a missing file is made; otherwise a
+// missing file gives -1 with `missing`. Anything but a regular file is refused without waiting on it. -1,
+// with `problem`, when it cannot be opened. A stop signal while waiting throws RunStopped.
+int openLocked(const std::string& path, bool create, std::string& problem, bool& missing);
+
+// What the user is told when a run's results were not written because its result file was started
+// afresh, replaced or removed while the run was under way; `replacing`: a run that was to replace the file,
+// which another writer's section also keeps from doing so.
+std::string resultFileChangedMessage(const std::string& path, bool replacing);
+
+}  // namespace kiwora
