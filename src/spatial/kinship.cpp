@@ -41,11 +41,13 @@ LocusCodes kinshipCodes(const GenotypeReader& g, const std::vector<int>& loci, c
   for (int l : loci) {
     std::vector<int>& c = codes[at(l)];
     c = freq.codes(l);
+    // Frequencies of the same selection have a cell for every typed code: only others are added.
+    const LocusCodes::Slots cell = freq.locusCodes().slotsOf(l);
     for (int p = 1; p <= g.nPop; ++p) {
       if (!g.popOn(p)) continue;
       for (const int* x : {g.genotypes->locus1(p, l), g.genotypes->locus2(p, l)})
         for (int j = 1; j <= g.nInd(p); ++j)
-          if (isTyped(x[j], g.maxAllele)) c.push_back(x[j]);
+          if (isTyped(x[j], g.maxAllele) && cell[x[j]] == 0) c.push_back(x[j]);
     }
   }
   return LocusCodes(g.nLoci, g.maxAllele, codes);  // sorted, each code once
@@ -136,13 +138,13 @@ struct PopulationPairs {
   }
 };
 
-// Reference frequencies weighted by sample size over the populations marked in `take`.
 int strideOf(const LocusCodes& codes, const std::vector<int>& loci) {
   int most = 0;
   for (int l : loci) most = std::max(most, codes.count(l));
   return most + 1;
 }
 
+// Reference frequencies weighted by sample size over the populations marked in `take`.
 Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
                             const AlleleFreqTable& freq, const std::vector<bool>& take) {
   Reference r;
