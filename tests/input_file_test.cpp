@@ -22,6 +22,32 @@ std::string header(const std::string& counts, int nLoci) {
   return s;
 }
 
+// The frequency tables hold a cell per code a locus carries, and a locus carries no more codes than the
+// file has gene copies of it: a largest code of 10,000,000 over a few individuals at many loci fits.
+TEST(InputFile, TheSizeCheckCountsTheCodesAFileCanCarryNotTheLargestCode) {
+  const struct {
+    const char* what;
+    int nPop, nLoci, maxAllele;
+    bool fits;
+  } cases[] = {
+      {"a few individuals, huge codes, many loci", 3, 60, 10'000'000, true},
+      {"populations x loci x codes small", 3, 60, 9, true},
+  };
+  for (const auto& c : cases) {
+    std::string text = header(std::to_string(c.nPop) + "," + std::to_string(c.nLoci) + "," + std::to_string(c.maxAllele), c.nLoci);
+    for (int p = 1; p <= c.nPop; ++p) {
+      text += "P" + std::to_string(p) + ",0,0\n";
+      for (int l = 1; l <= c.nLoci; ++l) text += (l > 1 ? "," : "") + std::to_string(c.maxAllele - p + 1) + ",1";
+      text += p == c.nPop ? "\nEND\n" : "\n\n";
+    }
+    const ParseResult r = parseInputText(text);
+    EXPECT_EQ(r.ok(), c.fits) << c.what << ": " << r.message();
+    if (r.ok()) {
+      EXPECT_EQ(r.data.largestCodeSeen, c.maxAllele) << c.what;
+    }
+  }
+}
+
 TEST(InputFile, ReadsTheExampleFile) {
   const ParseResult r = parseInputText(testing::kDemoFile);
   ASSERT_TRUE(r.ok()) << r.message();
@@ -148,7 +174,8 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"negative count", header("-2,2,3", 2), Error::Sizing, "number of populations"},
       {"fractional count", header("2.5,2,3", 2), Error::Sizing, "number of populations"},
       {"huge count", header("1000000000000,2,3", 2), Error::Sizing, "number of populations"},
-      {"huge product", header("5000,5000,5000", 0), Error::Sizing, "exceed"},
+      // A file of a megabyte may hold 500 codes at each of 1000 loci, not 5000.
+      {"huge product", std::string(1'000'000, 'x') + "\n1000,1000,5000\n", Error::Sizing, "exceed"},
       // Tables of 4.6 MB for a file of a few bytes: refused beyond 8 times the file and 2 MB.
       {"populations x loci far beyond the file", header("2000,200,2", 0), Error::Sizing,
        "Line 2: the 2000 populations x 200 loci would take about "},
@@ -256,8 +283,9 @@ TEST(InputFile, EveryRefusalNamesItsLineAndWhatIsWrongThere) {
        "Line 1: " + notText},
       {"NUL bytes in the counts", InputLayout::Populations, std::string("T\n3\0,5,4\n", 10), Error::Reading,
        "Line 2: " + notText},
-      {"product of the counts on three lines", InputLayout::Populations, "T\n5000\n5000\n5000\n", Error::Sizing,
-       "Lines 2 to 4: populations x loci x allele codes (5000 x 5000 x 5000) exceed what the program can hold."},
+      {"product of the counts on three lines", InputLayout::Populations,
+       std::string(1'000'000, 'x') + "\n1000\n1000\n5000\n", Error::Sizing,
+       "Lines 2 to 4: populations x loci x allele codes (1000 x 1000 x 5000) exceed what the program can hold."},
   };
   for (const auto& c : cases) {
     const ParseResult r = parseInputText(c.text, c.layout);

@@ -10,6 +10,7 @@
 #include "spatial/geo_distance.h"
 #include "spatial/kinship.h"
 #include "spatial/spatial_structure.h"
+#include "stats/allele_codes.h"
 #include "stats/clustering.h"
 #include "stats/correlations.h"
 #include "stats/differentiation.h"
@@ -55,20 +56,35 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
   for (int p = 1; p <= ds.NPop; ++p) individuals += ds.NInd[static_cast<std::size_t>(p)];
   // Codes carried at each locus (and the two that the dominant correction may add).
   const GenotypeData& g = ds.Allele;
+  const int nPopRead = std::min(ds.NPop, g.nPop());
+  std::size_t copies = 0;
+  for (int p = 1; p <= nPopRead; ++p) copies += 2 * static_cast<std::size_t>(g.nInd(p));
+  // Marked by code while that table is small beside the copies; else listed and sorted.
+  const bool byTable = codeTableFits(ds.MaxAllele, copies);
   double carried = 0;
   std::vector<unsigned char> seen;
+  std::vector<int> listed;
   for (int l = 1; l <= ds.NLoci; ++l) {
-    seen.assign(static_cast<std::size_t>(std::max(ds.MaxAllele, 0)) + 1, 0);
+    if (byTable) seen.assign(static_cast<std::size_t>(std::max(ds.MaxAllele, 0)) + 1, 0);
+    listed.clear();
     int k = 3;
-    for (int p = 1; p <= std::min(ds.NPop, g.nPop()) && l <= g.nLoci(); ++p)
+    for (int p = 1; p <= nPopRead && l <= g.nLoci(); ++p)
       for (const int* x : {g.locus1(p, l), g.locus2(p, l)})
-        for (int j = 1; j <= g.nInd(p); ++j)
-          if (x[j] >= 1 && x[j] <= ds.MaxAllele && !seen[static_cast<std::size_t>(x[j])]) {
+        for (int j = 1; j <= g.nInd(p); ++j) {
+          if (x[j] < 1 || x[j] > ds.MaxAllele) continue;
+          if (!byTable) {
+            listed.push_back(x[j]);
+          } else if (!seen[static_cast<std::size_t>(x[j])]) {
             seen[static_cast<std::size_t>(x[j])] = 1;
             ++k;
           }
+        }
+    std::sort(listed.begin(), listed.end());
+    k += static_cast<int>(std::unique(listed.begin(), listed.end()) - listed.begin());
     carried += k;
   }
+  // The frequencies' index by code is kept only while it is small; above, the codes are searched.
+  const double codeIndex = loci * codes <= static_cast<double>(LocusCodes::kDirectLimit) ? loci * codes : 0;
   const double selected = 1.0 + m.sel.countSelectedPops();
   const std::string data = std::to_string(ds.NPop) + " populations";
   const std::string dataLoci = data + " at " + std::to_string(ds.NLoci) + " loci";
@@ -81,7 +97,7 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
       {selected * carried * 2 * sizeof(double), "the genetic distances between every two of " + dataLoci},
       {pops * pops * (3 * sizeof(double) + 2 * sizeof(Cell)), "the tables of every two of " + data},
       // Frequencies keep a cell per code a locus carries, with an index by code per locus.
-      {pops * carried * sizeof(double) + loci * codes * sizeof(int),
+      {pops * carried * sizeof(double) + (codeIndex + carried) * sizeof(int),
        "the allele frequencies of " + dataLoci + " with allele codes up to " + std::to_string(ds.MaxAllele)},
       {pops * loci * kPerPopLocusBytes, "the per-locus tables of " + dataLoci},
   };

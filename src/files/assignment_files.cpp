@@ -134,9 +134,11 @@ void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& 
   }
 }
 
-bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& limits) {
-  return (static_cast<double>(nPop) + 1) * (static_cast<double>(nLoci) + 1) * (static_cast<double>(maxAllele) + 2) <=
-         static_cast<double>(limits.maxFrequencyCells);
+bool frequencyTablesFit(const DataSet& ref, const TestGroups& tg, int maxAllele, const InputLimits& limits) {
+  double individuals = 0;
+  for (int p = 1; p <= ref.NPop && static_cast<std::size_t>(p) < ref.NInd.size(); ++p) individuals += ref.NInd[static_cast<std::size_t>(p)];
+  for (int g = 1; g <= tg.NTestGr && static_cast<std::size_t>(g) < tg.NTestInd.size(); ++g) individuals += tg.NTestInd[static_cast<std::size_t>(g)];
+  return frequencyCells(ref.NPop, ref.NLoci, maxAllele, 2 * individuals) <= static_cast<double>(limits.maxFrequencyCells);
 }
 
 Refusal readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel, const TestGroups& loaded,
@@ -156,7 +158,7 @@ Refusal readTestGroupFile(const std::string& path, const DataSet& ref, const Sel
   for (std::size_t l = 1; l < next.locSel.size() && l < loaded.LocDeselectedNoData.size(); ++l)
     if (loaded.LocDeselectedNoData[l] == 1) next.locSel[l] = 1;
   fitTestGroups(next.groups, ref.RefMaxAllele, next.maxAllele, next.locSel);
-  if (!frequencyTablesFit(ref.NPop, ref.NLoci, next.maxAllele))
+  if (!frequencyTablesFit(ref, next.groups, next.maxAllele))
     return Refusal(kSizingMessage, lineRef(parsed.data.countLine[2]) + "with the largest allele code " +
                                        std::to_string(next.maxAllele) +
                                        ", reference populations x loci x allele codes exceed what the program can hold.");

@@ -40,8 +40,9 @@ Refusal buildTestGroups(const ParsedInput& in, TestGroups& tg);
 // an allele (marking in LocDeselectedNoData those that `locSel` had selected).
 void fitTestGroups(TestGroups& tg, int refMaxAllele, int& maxAllele, Vec1<int>& locSel);
 
-// Whether frequency tables of nPop x nLoci x (maxAllele + 2) cells can be held.
-bool frequencyTablesFit(int nPop, int nLoci, int maxAllele, const InputLimits& limits = {});
+// Whether the frequency tables of the reference populations with the test groups can be held
+// (frequencyCells: the codes they can carry count, not the largest code).
+bool frequencyTablesFit(const DataSet& ref, const TestGroups& tg, int maxAllele, const InputLimits& limits = {});
 
 // A test-group file read and checked against the reference data, ready to take the loaded groups' place.
 struct TestGroupRead {

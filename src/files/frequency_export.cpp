@@ -19,6 +19,17 @@ double frequency(const AlleleFreqTable& freq, int p, int l, int a) {
   return freq(p, l, a);
 }
 
+// The codes 1..MaxAllele that may have a frequency other than 0 at locus l: those with a cell of their own
+// (every other code reads 0), ascending. A loop over these, not over every code up to the largest, costs
+// what the codes present cost.
+std::vector<int> codesWithCells(const DataSet& ds, const AlleleFreqTable& freq, int l) {
+  std::vector<int> codes;
+  if (freq.empty() || l > freq.n2()) return codes;
+  for (int a : freq.codes(l))
+    if (a >= 1 && a <= ds.MaxAllele && a <= freq.n3()) codes.push_back(a);
+  return codes;
+}
+
 struct Columns {
   std::vector<int> pops, loci;
   std::vector<std::vector<int>> present;  // per entry of `loci`: the codes 1..MaxAllele present, ascending
@@ -32,7 +43,7 @@ Columns columns(const DataSet& ds, const Selection& sel, const AlleleFreqTable& 
     if (!on(sel.LocSel, l)) continue;
     c.loci.push_back(l);
     std::vector<int>& codes = c.present.emplace_back();
-    for (int a = 1; a <= ds.MaxAllele; ++a)
+    for (int a : codesWithCells(ds, freq, l))
       for (int p : c.pops)
         if (frequency(freq, p, l, a) > 0) {
           codes.push_back(a);
@@ -71,11 +82,13 @@ bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Sel
 }
 
 char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq, char decimalSign) {
-  for (int p = 1; p <= ds.NPop; ++p) {
-    if (!on(sel.PopSel, p)) continue;
-    for (int l = 1; l <= ds.NLoci; ++l) {
-      if (!on(sel.LocSel, l)) continue;
-      for (int a = 1; a <= ds.MaxAllele; ++a)
+  // Any one frequency written with a "." decides, so the order of the search does not matter.
+  for (int l = 1; l <= ds.NLoci; ++l) {
+    if (!on(sel.LocSel, l)) continue;
+    const std::vector<int> codes = codesWithCells(ds, freq, l);
+    for (int p = 1; p <= ds.NPop; ++p) {
+      if (!on(sel.PopSel, p)) continue;
+      for (int a : codes)
         if (joinedNumber(frequency(freq, p, l, a), decimalSign).find('.') != std::string::npos) return ',';
     }
   }

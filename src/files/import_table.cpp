@@ -229,7 +229,7 @@ ImportResult parseImportTable(std::string_view text) {
     return fail((nRows == 1 ? std::string("Line 2") : "Lines 2 to " + std::to_string(nRows + 1)) +
                 ": no row holds an allele code other than -1.");
   const double units = std::max(t.nPop, t.nGroups);
-  if ((units + 1) * (nLoci + 1) * (t.maxAllele + 2.0) > static_cast<double>(limits.maxFrequencyCells))
+  if (frequencyCells(units, nLoci, t.maxAllele, 2.0 * nRows) > static_cast<double>(limits.maxFrequencyCells))
     return fail("Row " + std::to_string(largestAt) + " (line " + std::to_string(largestAt + 1) + "): with its allele code " +
                 std::to_string(t.maxAllele) + ", populations x loci x allele codes exceed what the program can hold.");
   t.loaded = true;

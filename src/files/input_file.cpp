@@ -373,7 +373,10 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
   const std::string countsAt = in.countLine[0] == in.countLine[2]
                                    ? lineRef(in.countLine[0])
                                    : "Lines " + std::to_string(in.countLine[0]) + " to " + std::to_string(in.countLine[2]) + ": ";
-  if (!groups && (counts[0] + 1) * (counts[1] + 1) * (counts[2] + 2) > static_cast<double>(limits.maxFrequencyCells))
+  // An individual's line holds at least a one-digit code, and a comma or the line's end, for each of its
+  // 2 x loci codes: the file's size bounds the copies of a locus.
+  const double copiesBound = static_cast<double>(bytes) / (2 * counts[1]);
+  if (!groups && frequencyCells(counts[0], counts[1], counts[2], copiesBound) > static_cast<double>(limits.maxFrequencyCells))
     return fail(E::Sizing, countsAt + "populations x loci x allele codes (" + countText[0] + " x " + countText[1] + " x " +
                                countText[2] + ") exceed what the program can hold.");
   // Each population holds at least a genotype cell of each allele and a gene count at each locus.

@@ -53,13 +53,20 @@ struct ParseResult {
 // Limits that keep an absurd header from allocating the machine away.
 struct InputLimits {
   long long maxCount = 10'000'000;            // populations, loci, allele codes each
-  long long maxFrequencyCells = 200'000'000;  // populations x loci x allele codes
+  long long maxFrequencyCells = 200'000'000;  // frequencyCells
   // The tables of every population at every locus (genotypes, gene counts) may take this many times the
   // file's size, and this much more: a population needs a line per individual, each with a code per locus,
   // so only a file of mostly empty populations at many loci asks for more.
   long long maxTableBytesPerFileByte = 8;
   long long maxTableBytesBeyondFile = 64LL << 20;
 };
+
+// The frequency cells a data set may take: per population and locus one for each code the locus carries
+// and two more. A locus carries no more codes than its gene copies (`copies`, at most), however large the
+// largest code is, so that bound counts; held against InputLimits::maxFrequencyCells.
+inline double frequencyCells(double nPop, double nLoci, double maxAllele, double copies) {
+  return (nPop + 1) * (nLoci + 1) * ((maxAllele < copies ? maxAllele : copies) + 2);
+}
 
 // Field reading, shared with the import of comma-separated tables (splitLines: files/text_lines.h).
 // The comma-separated fields of one line: blanks around an unquoted field are dropped; a field in double

@@ -238,9 +238,12 @@ struct AmongWork {
 
 }  // namespace
 
-AmongTestResult Test_Among_Populations(const GenotypeData& g, int maxAllele, const Vec1<int>& locSel, int nPerm,
+AmongTestResult Test_Among_Populations(const GenotypeData& given, int givenMaxAllele, const Vec1<int>& locSel, int nPerm,
                                        bool dominant, std::uint64_t runSeed,
                                        const std::function<void(int perm)>& progress) {
+  const CompactCodes compact(given, givenMaxAllele);
+  const GenotypeData& g = compact.genotypes();
+  const int maxAllele = compact.maxAllele();
   AmongTestResult r;
   r.nPerm = nPerm;
   for (int l = 1; l <= g.nLoci(); ++l)

@@ -492,7 +492,9 @@ TableNeed twoPopTableNeed(const std::vector<std::pair<int, int>>& pairs, int nLo
 
 std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, const std::vector<std::pair<int, int>>& pairs,
                                       const TwoPopRun& run, const PairProgress& progress) {
-  const GenotypeData& src = ds.Allele;
+  const CompactCodes compact(ds.Allele, ds.MaxAllele);
+  const GenotypeData& src = compact.genotypes();
+  const int maxAllele = compact.maxAllele();
   const int nLoci = ds.NLoci;
   const int nPerm = std::max(run.nPerm, 0);
   std::vector<PairResult> results;
@@ -509,7 +511,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     r.pop2 = p2;
     {
       GenotypeData observed = copyOfPopulations(src, std::array{p1, p2});
-      workspaces[0].compute(observed, ds.MaxAllele, sel.LocSel, run.stats, nullptr, r.observed);
+      workspaces[0].compute(observed, maxAllele, sel.LocSel, run.stats, nullptr, r.observed);
     }
     const int n1 = src.nInd(p1), n2 = src.nInd(p2);
     std::vector<int> sizes = {n1, n2};
@@ -521,7 +523,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
     const std::vector<PoolRow> pool = poolOf(src, popsOfPair);
     const PooledSample pooled(src, pool, sel.LocSel);
     std::optional<PairCodes> fixed;
-    if (sizes[0] + sizes[1] == pooled.rows()) fixed.emplace(pooled, ds.MaxAllele);
+    if (sizes[0] + sizes[1] == pooled.rows()) fixed.emplace(pooled, maxAllele);
 
     Counts total(nLoci, run.stats);
     forEachBlock(
@@ -535,7 +537,7 @@ std::vector<PairResult> Test_Two_Pops(const DataSet& ds, const Selection& sel, c
           for (int k = static_cast<int>(k0); k <= k1; ++k) {
             Random rng = Random::stream(run.seed, static_cast<int>(u), k);
             pooled.deal(run.unit, sizes, rng, w.sample, w.deal);
-            w.compute(w.sample, ds.MaxAllele, sel.LocSel, run.stats, fixed ? &*fixed : nullptr, w.permuted);
+            w.compute(w.sample, maxAllele, sel.LocSel, run.stats, fixed ? &*fixed : nullptr, w.permuted);
             countPermutation(w.permuted, r.observed, run.stats, sel.LocSel, nLoci, counts);
           }
         },

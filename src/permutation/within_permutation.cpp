@@ -64,9 +64,14 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
   for (int l = 1; l <= nLoci; ++l) r.nSelLoci += l < static_cast<int>(locSel.size()) && locSel[static_cast<std::size_t>(l)] == 1;
   const int nClasses = r.nSelLoci + 1;
 
-  // Observed values: the population alone, through the functions the permutations use.
+  // The population alone, its codes renumbered when they lie far apart, so that no table below costs the
+  // largest code.
+  GenotypeData own = copyOfPopulations(g, std::span(&pop, 1));
+  if (codesOutgrowData(own, maxAllele)) maxAllele = renumberCodes(own, maxAllele);
+  const PooledSample pooled = poolOfPopulation(own, 1, locSel);
+
+  // Observed values, through the functions the permutations use (the multilocus build orders own's alleles).
   {
-    GenotypeData own = copyOfPopulations(g, std::span(&pop, 1));
     const GenotypeView v = viewOfCopy(own, maxAllele, slotOne, locSel);
     AlleleStats a;
     Calc_Allele_Freq(v, choice.dominant, a);
@@ -77,7 +82,6 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
 
   std::vector<Outcome> outcomes(static_cast<std::size_t>(nPerm) + 1);
   const bool alleles = choice.fis || choice.degree;
-  const PooledSample pooled = poolOfPopulation(g, pop, locSel);
   // One copy of the pool (it holds the scratch of its deals) and one set of tables per thread taking part,
   // kept from chunk to chunk.
   struct Work {

@@ -33,10 +33,31 @@ double typedDistance(int a, int b, int c, int d) {
 
 // Distance and kinship of one pair and the progress of the simulations -------------------------------
 
+// The codes of each selected locus that a pair or a reference reads: those with a frequency cell and those
+// typed in a selected population. The pairs and the references read a code by its place among them
+// (LocusCodes::slot), so that the reference tables take the codes present, not the largest code; the
+// places keep the codes' order and identity, so every value is as by code.
+LocusCodes kinshipCodes(const GenotypeReader& g, const std::vector<int>& loci, const AlleleFreqTable& freq) {
+  std::vector<std::vector<int>> codes(at(std::max(g.nLoci, 0)) + 1);
+  for (int l : loci) {
+    std::vector<int>& c = codes[at(l)];
+    c = freq.codes(l);
+    // Frequencies of the same selection have a cell for every typed code: only others are added.
+    const LocusCodes::Slots cell = freq.locusCodes().slotsOf(l);
+    for (int p = 1; p <= g.nPop; ++p) {
+      if (!g.popOn(p)) continue;
+      for (const int* x : {g.genotypes->locus1(p, l), g.genotypes->locus2(p, l)})
+        for (int j = 1; j <= g.nInd(p); ++j)
+          if (isTyped(x[j], g.maxAllele) && cell[x[j]] == 0) c.push_back(x[j]);
+    }
+  }
+  return LocusCodes(g.nLoci, g.maxAllele, codes);  // sorted, each code once
+}
+
 // Per-locus working form of the reference frequencies of one population.
 struct Reference {
-  int stride = 0;           // maxAllele + 1
-  std::vector<double> p;    // (selected locus index, allele 0..maxAllele)
+  int stride = 0;           // 1 + the most codes at a selected locus
+  std::vector<double> p;    // (selected locus index, place of a code 1..; 0 for none)
   std::vector<double> s1;   // sum of p over the alleles of the locus
   std::vector<double> s2;   // sum of p squared
   double n = 0;             // sample size of the correction term
@@ -116,11 +137,17 @@ struct PopulationPairs {
   }
 };
 
+int strideOf(const LocusCodes& codes, const std::vector<int>& loci) {
+  int most = 0;
+  for (int l : loci) most = std::max(most, codes.count(l));
+  return most + 1;
+}
+
 // Reference frequencies weighted by sample size over the populations marked in `take`.
-Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const AlleleFreqTable& freq,
-                            const std::vector<bool>& take) {
+Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
+                            const AlleleFreqTable& freq, const std::vector<bool>& take) {
   Reference r;
-  r.stride = g.maxAllele + 1;
+  r.stride = strideOf(codes, loci);
   r.p.assign(loci.size() * static_cast<std::size_t>(r.stride), 0.0);
   double total = 0;
   for (int k = 1; k <= g.nPop; ++k)
@@ -130,19 +157,26 @@ Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loc
   for (int k = 1; k <= g.nPop; ++k) {
     if (!take[at(k)]) continue;
     const double w = g.nInd(k) / total;
-    for (std::size_t li = 0; li < loci.size(); ++li)
-      for (int a = 1; a <= g.maxAllele; ++a) r.p[li * at(r.stride) + at(a)] += freq(k, loci[li], a) * w;
+    for (std::size_t li = 0; li < loci.size(); ++li) {
+      const std::vector<int>& c = codes.codes(loci[li]);
+      for (std::size_t s = 0; s < c.size(); ++s)
+        if (c[s] >= 1) r.p[li * at(r.stride) + s + 1] += freq(k, loci[li], c[s]) * w;
+    }
   }
   return r;
 }
 
-Reference ownReference(const GenotypeReader& g, const std::vector<int>& loci, const AlleleFreqTable& freq, int pop) {
+Reference ownReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
+                       const AlleleFreqTable& freq, int pop) {
   Reference r;
-  r.stride = g.maxAllele + 1;
+  r.stride = strideOf(codes, loci);
   r.p.assign(loci.size() * static_cast<std::size_t>(r.stride), 0.0);
   r.n = g.nInd(pop);
-  for (std::size_t li = 0; li < loci.size(); ++li)
-    for (int a = 1; a <= g.maxAllele; ++a) r.p[li * at(r.stride) + at(a)] = freq(pop, loci[li], a);
+  for (std::size_t li = 0; li < loci.size(); ++li) {
+    const std::vector<int>& c = codes.codes(loci[li]);
+    for (std::size_t s = 0; s < c.size(); ++s)
+      if (c[s] >= 1) r.p[li * at(r.stride) + s + 1] = freq(pop, loci[li], c[s]);
+  }
   return r;
 }
 
@@ -370,7 +404,8 @@ void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName
 
   std::vector<bool> selected(at(nPop) + 1, false);
   for (int p = 1; p <= nPop; ++p) selected[at(p)] = g.popOn(p);
-  Reference pooled = weightedReference(g, loci, AlleleFreq, selected);
+  const LocusCodes codes = kinshipCodes(g, loci, AlleleFreq);
+  Reference pooled = weightedReference(g, loci, codes, AlleleFreq, selected);
   finishReference(pooled, loci.size());
   const bool neighbours = o.FlagKinFreqNeighbours == 1;
   const bool allPops = !neighbours && o.FlagKinFreqAllPops == 1;
@@ -386,11 +421,11 @@ void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName
     Reference local;
     const Reference* ref = &pooled;
     if (neighbours) {
-      local = weightedReference(g, loci, AlleleFreq, neighbourhood(g, GeoDist, i, o.KinNNeighbours));
+      local = weightedReference(g, loci, codes, AlleleFreq, neighbourhood(g, GeoDist, i, o.KinNNeighbours));
       finishReference(local, loci.size());
       ref = &local;
     } else if (!allPops) {
-      local = ownReference(g, loci, AlleleFreq, i);
+      local = ownReference(g, loci, codes, AlleleFreq, i);
       finishReference(local, loci.size());
       ref = &local;
     }
@@ -411,11 +446,12 @@ void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName
     work.geno.assign(static_cast<std::size_t>(n) * at(nSel) * 2, -1);
     for (int li = 0; li < nSel; ++li) {
       const int l = loci[at(li)];
+      const LocusCodes::Slots place = codes.slotsOf(l);
       for (int j = 1; j <= n; ++j) {
         const int a = g.a1(i, l, j), b = g.a2(i, l, j);
         int* cell = work.geno.data() + (static_cast<std::size_t>(j - 1) * at(nSel) + at(li)) * 2;
-        cell[0] = isTyped(a, g.maxAllele) ? a : -1;
-        cell[1] = isTyped(b, g.maxAllele) ? b : -1;
+        cell[0] = isTyped(a, g.maxAllele) ? place[a] : -1;
+        cell[1] = isTyped(b, g.maxAllele) ? place[b] : -1;
       }
     }
 

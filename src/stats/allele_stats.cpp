@@ -13,7 +13,12 @@ namespace {
 // The typed codes at locus l in the selected populations, ascending.
 std::vector<int> typedCodes(const GenotypeReader& g, int l, std::vector<unsigned char>& seen) {
   const int maxA = g.maxAllele;
-  seen.assign(static_cast<std::size_t>(maxA) + 1, 0);
+  std::size_t copies = 0;
+  for (int p = 1; p <= g.nPop; ++p)
+    if (g.popOn(p)) copies += 2 * static_cast<std::size_t>(g.nInd(p));
+  // Marked by code while that table is small beside the copies; else every copy listed and sorted.
+  const bool byTable = codeTableFits(maxA, copies);
+  if (byTable) seen.assign(static_cast<std::size_t>(maxA) + 1, 0);
   std::vector<int> codes;
   for (int p = 1; p <= g.nPop; ++p) {
     if (!g.popOn(p)) continue;
@@ -21,8 +26,11 @@ std::vector<int> typedCodes(const GenotypeReader& g, int l, std::vector<unsigned
     const int* x2 = g.genotypes->locus2(p, l);
     const int n = g.nInd(p);
     auto add = [&](int a) {
-      if (!isTyped(a, maxA) || seen[static_cast<std::size_t>(a)]) return;
-      seen[static_cast<std::size_t>(a)] = 1;
+      if (!isTyped(a, maxA)) return;
+      if (byTable) {
+        if (seen[static_cast<std::size_t>(a)]) return;
+        seen[static_cast<std::size_t>(a)] = 1;
+      }
       codes.push_back(a);
     };
     for (int j = 1; j <= n; ++j) {
@@ -31,6 +39,7 @@ std::vector<int> typedCodes(const GenotypeReader& g, int l, std::vector<unsigned
     }
   }
   std::sort(codes.begin(), codes.end());
+  if (!byTable) codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
   return codes;
 }
 

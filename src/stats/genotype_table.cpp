@@ -51,7 +51,7 @@ void Calc_Genotype_Freq(const GenotypeReader& g, const Vec1<int>& locMode, bool 
   out.GenoFreq.assign(nl, Table2<double>(g.nPop, 0));
   out.GenoSampleN.resize(g.nPop, g.nLoci);
 
-  PairIndex number(g.maxAllele);  // per pair: its genotype number, 0 before it is listed
+  PairIndex number(g.maxAllele, g.copiesPerLocus());  // per pair: its genotype number, 0 before it is listed
   std::vector<int> listed;  // genotype number of each typed individual, populations in order
   for (int l = 1; l <= g.nLoci; ++l) {
     const auto lu = static_cast<std::size_t>(l);

@@ -1,6 +1,7 @@
 #pragma once
 // What every statistic runs on: the data set, or one or two resampled samples of a permutation test
 // (population slots 1..nPop), with the selection flags of the data set.
+#include <cstddef>
 #include <type_traits>
 #include <vector>
 
@@ -42,6 +43,12 @@ struct BasicGenotypeView {
   int selectedLoci() const {
     int n = 0;
     for (int l = 1; l <= nLoci; ++l) n += locOn(l);
+    return n;
+  }
+  // The gene copies of a locus over populations 1..nPop, selected or not.
+  std::size_t copiesPerLocus() const {
+    std::size_t n = 0;
+    for (int p = 1; p <= nPop; ++p) n += 2 * static_cast<std::size_t>(nInd(p));
     return n;
   }
   int a1(int p, int l, int j) const { return genotypes->a1(p, l, j); }

@@ -103,20 +103,33 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
   }
   const int nTypes = static_cast<int>(rep.size());
 
-  // Labels, from a table of the codes' texts.
-  std::vector<std::string> codeText(static_cast<std::size_t>(g.maxAllele) + 1);
-  for (int a = 0; a <= g.maxAllele; ++a) {
+  // Labels, from a table of the codes' texts while it stays small beside the labels; else code by code.
+  const std::size_t codesInLabels = 2 * loci.size() * static_cast<std::size_t>(nTypes);
+  std::vector<std::string> codeText;
+  if (codeTableFits(g.maxAllele, codesInLabels)) {
+    codeText.resize(static_cast<std::size_t>(g.maxAllele) + 1);
+    for (int a = 0; a <= g.maxAllele; ++a) {
+      char buf[16];
+      auto r = std::to_chars(buf, buf + sizeof buf, a);
+      codeText[static_cast<std::size_t>(a)].assign(buf, r.ptr);
+    }
+  }
+  const auto appendCode = [&codeText](std::string& s, int a) {
+    if (!codeText.empty()) {
+      s += codeText[static_cast<std::size_t>(a)];
+      return;
+    }
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, a);
-    codeText[static_cast<std::size_t>(a)].assign(buf, r.ptr);
-  }
+    s.append(buf, r.ptr);
+  };
   std::vector<std::string> label(static_cast<std::size_t>(nTypes));
   for (int t = 0; t < nTypes; ++t) {
     const Ind r = rep[static_cast<std::size_t>(t)];
     std::string& s = label[static_cast<std::size_t>(t)];
     for (int l : loci) {
-      s += codeText[static_cast<std::size_t>(g.a1(r.p, l, r.j))];
-      s += codeText[static_cast<std::size_t>(g.a2(r.p, l, r.j))];
+      appendCode(s, g.a1(r.p, l, r.j));
+      appendCode(s, g.a2(r.p, l, r.j));
     }
   }
 

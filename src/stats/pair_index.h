@@ -15,11 +15,12 @@ namespace kiwora {
 
 class PairIndex {
  public:
-  // The ranks are kept by code up to a largest code of kMaxDense; above, a few huge codes would make that
-  // table huge, so they are hashed.
-  explicit PairIndex(int maxAllele) {
-    if (static_cast<std::size_t>(maxAllele < 0 ? 0 : maxAllele) < kMaxDense)
-      rank_.assign(static_cast<std::size_t>(maxAllele < 0 ? 0 : maxAllele) + 1, -1);
+  // The ranks are kept by code while that table is small beside the `copies` of a locus that it ranks
+  // (and below a largest code of kMaxDense); above, a few huge codes would make that table huge, so they
+  // are hashed.
+  PairIndex(int maxAllele, std::size_t copies) {
+    const std::size_t top = static_cast<std::size_t>(maxAllele < 0 ? 0 : maxAllele);
+    if (top < kMaxDense && codeTableFits(maxAllele, copies)) rank_.assign(top + 1, -1);
   }
 
   // Forgets the codes of the last locus.

@@ -1,5 +1,9 @@
 #include "stats/population_copy.h"
 
+#include <algorithm>
+
+#include "stats/allele_codes.h"
+
 namespace kiwora {
 
 std::vector<int> selectedPopulations(const Vec1<int>& popSel, int nPop) {
@@ -29,6 +33,49 @@ GenotypeData copyOfPopulations(const GenotypeData& g, std::span<const int> pops)
     }
   }
   return out;
+}
+
+namespace {
+
+// Every code 1..maxAllele that g carries, ascending, with 1 and 2 (kept by number).
+std::vector<int> carriedCodes(const GenotypeData& g, int maxAllele) {
+  std::vector<int> codes = {1, 2};
+  for (int p = 1; p <= g.nPop(); ++p)
+    for (int l = 1; l <= g.nLoci(); ++l)
+      for (const int* x : {g.locus1(p, l), g.locus2(p, l)})
+        for (int j = 1; j <= g.nInd(p); ++j)
+          if (x[j] >= 1 && x[j] <= maxAllele) codes.push_back(x[j]);
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  return codes;
+}
+
+}  // namespace
+
+bool codesOutgrowData(const GenotypeData& g, int maxAllele) {
+  if (codeTableFits(maxAllele, 0)) return false;
+  // Well above the codes carried, which bound the tables of a renumbered copy.
+  constexpr std::size_t kSpare = 4;
+  return carriedCodes(g, maxAllele).size() * kSpare < static_cast<std::size_t>(maxAllele);
+}
+
+int renumberCodes(GenotypeData& g, int maxAllele) {
+  const std::vector<int> codes = carriedCodes(g, maxAllele);
+  for (int p = 1; p <= g.nPop(); ++p)
+    for (int l = 1; l <= g.nLoci(); ++l)
+      for (int* x : {g.locus1(p, l), g.locus2(p, l)})
+        for (int j = 1; j <= g.nInd(p); ++j) {
+          int& a = x[j];
+          if (a > maxAllele) a = -1;  // missing, as it was
+          else if (a >= 1) a = static_cast<int>(std::lower_bound(codes.begin(), codes.end(), a) - codes.begin()) + 1;
+        }
+  return static_cast<int>(codes.size());
+}
+
+CompactCodes::CompactCodes(const GenotypeData& g, int maxAllele) : given_(&g), maxAllele_(maxAllele) {
+  if (!codesOutgrowData(g, maxAllele)) return;
+  copy_.emplace(g);
+  maxAllele_ = renumberCodes(*copy_, maxAllele);
 }
 
 Vec1<int> everySlot(int n) {

@@ -37,7 +37,7 @@ double sumSquares(const AlleleStats& a, int p, int l) {
 void Count_Single_Locus_Genotypes(const GenotypeView& g, VariationStats& out) {
   out.NGenotypesLoc.resize(g.nPop, g.nLoci);
   out.NGenotypesPop = makeVec1<int>(g.nPop);
-  PairIndex seen(g.maxAllele);  // per pair: the last population that carried it
+  PairIndex seen(g.maxAllele, g.copiesPerLocus());  // per pair: the last population that carried it
   for (int l = 1; l <= g.nLoci; ++l) {
     if (!g.locOn(l)) continue;
     seen.clear();

@@ -213,7 +213,7 @@ void frmStart::loadReferenceFile(const std::string& path) {
     TestGroups kept = nextTest;
     if (!lociMismatch(kept, next)) {
       fitTestGroups(kept, next.RefMaxAllele, maxAllele, locSel);
-      dropped = !frequencyTablesFit(next.NPop, next.NLoci, maxAllele);
+      dropped = !frequencyTablesFit(next, kept, maxAllele);
     } else {
       dropped = true;
     }
