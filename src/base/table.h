@@ -18,32 +18,6 @@ inline Vec1<T> makeVec1(int n, T value = T{}) {
   return Vec1<T>(static_cast<std::size_t>(n < 0 ? 0 : n) + 1, value);
 }
 
-// Dense 2-D table (rows 0..n1, columns 0..n2) in one block.
-template <class T>
-class Table2 {
- public:
-  Table2() = default;
-  Table2(int n1, int n2, T value = T{}) { resize(n1, n2, value); }
-  void resize(int n1, int n2, T value = T{}) {
-    n1_ = n1 < 0 ? 0 : n1;
-    n2_ = n2 < 0 ? 0 : n2;
-    data_.assign(static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1), value);
-  }
-  T& operator()(int i, int j) { return data_[idx(i, j)]; }
-  const T& operator()(int i, int j) const { return data_[idx(i, j)]; }
-  int n1() const { return n1_; }
-  int n2() const { return n2_; }
-  bool empty() const { return data_.empty(); }
-  void fill(T value) { std::fill(data_.begin(), data_.end(), value); }
-
- private:
-  std::size_t idx(int i, int j) const {
-    return static_cast<std::size_t>(i) * static_cast<std::size_t>(n2_ + 1) + static_cast<std::size_t>(j);
-  }
-  int n1_ = 0, n2_ = 0;
-  std::vector<T> data_;
-};
-
 // Storage for tables of numbers taken zeroed from the system: a large table whose cells start at zero
 // costs memory and time only for the pages that are written or read (allele frequencies sized by the
 // largest allele code while a locus carries a few codes).
@@ -68,6 +42,43 @@ struct ZeroedAllocator {
     ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
   }
   friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
+};
+
+// Dense 2-D table (rows 0..n1, columns 0..n2) in one block.
+template <class T>
+class Table2 {
+ public:
+  Table2() = default;
+  Table2(int n1, int n2, T value = T{}) { resize(n1, n2, value); }
+  void resize(int n1, int n2, T value = T{}) {
+    n1_ = n1 < 0 ? 0 : n1;
+    n2_ = n2 < 0 ? 0 : n2;
+    const std::size_t n = static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1);
+    if constexpr (std::is_arithmetic_v<T>) {
+      // A table of another size starts on zeroed pages: a large one (the simulated intervals) costs time
+      // only as its cells are written, not all at once here. One of the same size is refilled in place.
+      if (value == T{} && n != data_.size()) {
+        Storage fresh(n);
+        data_.swap(fresh);
+        return;
+      }
+    }
+    data_.assign(n, value);
+  }
+  T& operator()(int i, int j) { return data_[idx(i, j)]; }
+  const T& operator()(int i, int j) const { return data_[idx(i, j)]; }
+  int n1() const { return n1_; }
+  int n2() const { return n2_; }
+  bool empty() const { return data_.empty(); }
+  void fill(T value) { std::fill(data_.begin(), data_.end(), value); }
+
+ private:
+  std::size_t idx(int i, int j) const {
+    return static_cast<std::size_t>(i) * static_cast<std::size_t>(n2_ + 1) + static_cast<std::size_t>(j);
+  }
+  using Storage = std::conditional_t<std::is_arithmetic_v<T>, std::vector<T, ZeroedAllocator<T>>, std::vector<T>>;
+  int n1_ = 0, n2_ = 0;
+  Storage data_;
 };
 
 // Dense 3-D table (0..n1, 0..n2, 0..n3) in one block.
