@@ -9,6 +9,7 @@
 #include "base/random.h"
 #include "spatial/pairs_file.h"
 #include "base/block_loop.h"
+#include "base/step_sort.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {
@@ -177,59 +178,6 @@ std::vector<bool> neighbourhood(const GenotypeReader& g, const Table2<double>& G
 }
 
 std::string progressText(const char* what, double percent) { return what + masked(percent, "0.0"); }
-
-// Sorting long series in short steps ---------------------------------------------------------------
-
-struct Span {
-  double* first;
-  double* last;
-};
-
-// Spans up to this long are sorted whole; longer ones are split around a pivot first.
-constexpr std::ptrdiff_t kSortPiece = 1 << 14;
-// The work of one step for each thread, counted as elements partitioned (a few milliseconds); sorting an
-// element costs about 16 of them.
-constexpr std::ptrdiff_t kSortStepWork = 1 << 22;
-constexpr std::ptrdiff_t kSortCost = 16;
-
-// Sorts every span ascending on the pool, a few spans per step, calling between() after each step, so
-// that no step of a long series takes long. A long span is split in one pass around the median of three
-// of its values into the values below, equal to and above it, and only the outer parts go on; the equal
-// values are in place. The order of the steps does not matter: a series of numbers sorts to one result.
-void sortInSteps(std::vector<Span> todo, const std::function<void()>& between) {
-  std::vector<Span> step, parts;
-  const std::ptrdiff_t budget = kSortStepWork * loopThreads();
-  while (!todo.empty()) {
-    step.clear();
-    std::ptrdiff_t work = 0;
-    while (!todo.empty()) {
-      const Span s = todo.back();
-      const std::ptrdiff_t n = s.last - s.first;
-      const std::ptrdiff_t cost = n <= kSortPiece ? n * kSortCost : n;
-      if (!step.empty() && work + cost > budget) break;
-      work += cost;
-      step.push_back(s);
-      todo.pop_back();
-    }
-    parts.assign(2 * step.size(), Span{nullptr, nullptr});
-    parallelFor(static_cast<int>(step.size()), [&](int i) {
-      const Span s = step[at(i)];
-      if (s.last - s.first <= kSortPiece) {
-        std::sort(s.first, s.last);
-        return;
-      }
-      const double a = *s.first, b = s.first[(s.last - s.first) / 2], c = *(s.last - 1);
-      const double pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
-      double* below = std::partition(s.first, s.last, [pivot](double x) { return x < pivot; });
-      double* above = std::partition(below, s.last, [pivot](double x) { return !(pivot < x); });
-      parts[2 * at(i)] = {s.first, below};
-      parts[2 * at(i) + 1] = {above, s.last};
-    });
-    for (const Span& s : parts)
-      if (s.last - s.first > 1) todo.push_back(s);
-    between();
-  }
-}
 
 // One simulated pedigree -------------------------------------------------------------------------------
 
@@ -400,7 +348,7 @@ void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t ru
   for (int p : pops) {
     const std::string text = "Sort CI-values of pop " + std::to_string(p);
     if (progress) progress(text);
-    std::vector<Span> rows;
+    std::vector<SortSpan> rows;
     for (Table2<double>* t : {&out.SimSE, &out.SimFS, &out.SimHS, &out.SimNR}) {
       double* row = &(*t)(p, 1);
       rows.push_back({row, row + out.NSim});
