@@ -18,31 +18,8 @@ inline Vec1<T> makeVec1(int n, T value = T{}) {
   return Vec1<T>(static_cast<std::size_t>(n < 0 ? 0 : n) + 1, value);
 }
 
-// Storage for tables of numbers taken zeroed from the system: a large table whose cells start at zero
-// costs memory and time only for the pages that are written or read (allele frequencies sized by the
-// largest allele code while a locus carries a few codes).
 template <class T>
-struct ZeroedAllocator {
-  static_assert(std::is_arithmetic_v<T>);
-  using value_type = T;
-  ZeroedAllocator() = default;
-  template <class U>
-  ZeroedAllocator(const ZeroedAllocator<U>&) {}
-  T* allocate(std::size_t n) {
-    void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
-    if (!p) throw std::bad_alloc();
-    return static_cast<T*>(p);
-  }
-  void deallocate(T* p, std::size_t) { std::free(p); }
-  // A new cell is left as calloc gave it: all bits zero, which is 0 for every arithmetic type.
-  template <class U>
-  void construct(U*) noexcept {}
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-  friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
-};
+struct ZeroedAllocator;
 
 // Dense 2-D table (rows 0..n1, columns 0..n2) in one block.
 template <class T>
@@ -79,6 +56,32 @@ class Table2 {
   using Storage = std::conditional_t<std::is_arithmetic_v<T>, std::vector<T, ZeroedAllocator<T>>, std::vector<T>>;
   int n1_ = 0, n2_ = 0;
   Storage data_;
+};
+
+// Storage for tables of numbers taken zeroed from the system: a large table whose cells start at zero
+// costs memory and time only for the pages that are written or read (allele frequencies sized by the
+// largest allele code while a locus carries a few codes).
+template <class T>
+struct ZeroedAllocator {
+  static_assert(std::is_arithmetic_v<T>);
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) {}
+  T* allocate(std::size_t n) {
+    void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+    if (!p) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t) { std::free(p); }
+  // A new cell is left as calloc gave it: all bits zero, which is 0 for every arithmetic type.
+  template <class U>
+  void construct(U*) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
 };
 
 // Dense 3-D table (0..n1, 0..n2, 0..n3) in one block.
