@@ -64,6 +64,24 @@ void BM_SimulatedIntervals(benchmark::State& state) {
 }
 BENCHMARK(BM_SimulatedIntervals)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Long series on small data, where setting up and sorting the tables weigh most: 2 populations of 30 at
+// 5 loci, state.range(0) simulations each.
+void BM_LongSimulatedSeries(benchmark::State& state) {
+  gen::Params p;
+  p.nPop = 2;
+  p.nInd = 30;
+  p.nLoci = 5;
+  p.nAlleles = 6;
+  p.seed = 7;
+  gen::Data d = gen::generate(p);
+  for (auto _ : state) {
+    SimulatedIntervals s;
+    Sim_CI_DGM(d.view(), static_cast<int>(state.range(0)), 99, 12345, {}, s);
+    benchmark::DoNotOptimize(s.SimNR(1, s.CIHigh));
+  }
+}
+BENCHMARK(BM_LongSimulatedSeries)->Arg(2000000)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
 // The pairs of individuals without intervals or pairs file.
 struct PairsRun {
   explicit PairsRun(gen::Data data) : d(std::move(data)), geo(d.ds.NPop, d.ds.NPop) {

@@ -102,14 +102,14 @@ TEST_F(AnalysisWindow, CouplingsBetweenBoxes) {
   run("tick Check26");  // the name is known: no second question
 }
 
-TEST_F(AnalysisWindow, BusyBlocksEverythingButTheSimulationCountAndGoBack) {
+TEST_F(AnalysisWindow, BusyBlocksEverythingButGoBack) {
   open();
   model().flags.Busy = 1;
   run("tick Check8\ntype Text13 50\ntype Text14 200\ntype Text5 7");
   EXPECT_EQ(opt().FlagHeterozygosity, 0);
   EXPECT_EQ(opt().CILimit, 99);
   EXPECT_EQ(opt().SearchRadius, 100);
-  EXPECT_EQ(opt().NSim, 200);
+  EXPECT_EQ(opt().NSim, 5000);
   run("click Command2\nexpect-window frmStart");
   EXPECT_EQ(model().flags.Busy, 0);
 }

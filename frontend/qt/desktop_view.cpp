@@ -776,7 +776,7 @@ void DesktopView::sync(View& v) {
   // While a run is under way the controls whose handlers then do nothing look disabled.
   const bool busy = app_.forms.busy() && !v.model->apartFromRuns;
   const auto enabled = [busy](const Control* c) {
-    return c->enabled && !(busy && takesInput(c) && !c->worksWhileBusy);
+    return c->enabled && !(busy && takesInput(c));
   };
   if (v.top->windowTitle() != qs(v.model->caption)) v.top->setWindowTitle(qs(v.model->caption));
   for (Bound& b : v.bound) {

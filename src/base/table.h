@@ -18,6 +18,9 @@ inline Vec1<T> makeVec1(int n, T value = T{}) {
   return Vec1<T>(static_cast<std::size_t>(n < 0 ? 0 : n) + 1, value);
 }
 
+template <class T>
+struct ZeroedAllocator;
+
 // Dense 2-D table (rows 0..n1, columns 0..n2) in one block.
 template <class T>
 class Table2 {
@@ -27,7 +30,17 @@ class Table2 {
   void resize(int n1, int n2, T value = T{}) {
     n1_ = n1 < 0 ? 0 : n1;
     n2_ = n2 < 0 ? 0 : n2;
-    data_.assign(static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1), value);
+    const std::size_t n = static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1);
+    if constexpr (std::is_arithmetic_v<T>) {
+      // A table of another size starts on zeroed pages: a large one (the simulated intervals) costs time
+      // only as its cells are written, not all at once here. One of the same size is refilled in place.
+      if (value == T{} && n != data_.size()) {
+        Storage fresh(n);
+        data_.swap(fresh);
+        return;
+      }
+    }
+    data_.assign(n, value);
   }
   T& operator()(int i, int j) { return data_[idx(i, j)]; }
   const T& operator()(int i, int j) const { return data_[idx(i, j)]; }
@@ -40,8 +53,9 @@ class Table2 {
   std::size_t idx(int i, int j) const {
     return static_cast<std::size_t>(i) * static_cast<std::size_t>(n2_ + 1) + static_cast<std::size_t>(j);
   }
+  using Storage = std::conditional_t<std::is_arithmetic_v<T>, std::vector<T, ZeroedAllocator<T>>, std::vector<T>>;
   int n1_ = 0, n2_ = 0;
-  std::vector<T> data_;
+  Storage data_;
 };
 
 // Storage for tables of numbers taken zeroed from the system: a large table whose cells start at zero

@@ -50,8 +50,6 @@ class Control {
   bool displayOnly = false;
   // A box that only shows: room for this many characters, its longest text; 0: a short number's.
   int widthChars = 0;
-  // Its handler still acts while a run is under way; every other control then looks disabled.
-  bool worksWhileBusy = false;
   // Text colour of the caption (and of a list's entries) as "#rrggbb"; empty: the desktop's own.
   std::string colour;
   // Drawn under this frame of the window instead of in the window's own order; empty: in order.

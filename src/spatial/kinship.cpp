@@ -10,6 +10,7 @@
 #include "base/tolerance.h"
 #include "spatial/pairs_file.h"
 #include "base/block_loop.h"
+#include "base/step_sort.h"
 #include "stats/allele_codes.h"
 
 namespace kiwora {
@@ -378,11 +379,16 @@ void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t ru
         });
   }
   for (int p : pops) {
-    if (progress) progress("Sort CI-values of pop " + std::to_string(p));
+    const std::string text = "Sort CI-values of pop " + std::to_string(p);
+    if (progress) progress(text);
+    std::vector<SortSpan> rows;
     for (Table2<double>* t : {&out.SimSE, &out.SimFS, &out.SimHS, &out.SimNR}) {
       double* row = &(*t)(p, 1);
-      std::sort(row, row + out.NSim);
+      rows.push_back({row, row + out.NSim});
     }
+    sortInSteps(std::move(rows), [&] {
+      if (progress) progress(text);
+    });
     out.Simulated[at(p)] = 1;
   }
 }

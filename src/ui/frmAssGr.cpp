@@ -207,7 +207,8 @@ void frmAssGr::Form_Load() {
   show("Text9", o.MinBipLoci);
 }
 
-void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculation) {
+void frmAssGr::runLocked(const std::string& progressBox,
+                         const std::function<bool(const ProgressFn& show, std::string& error)>& calculation) {
   if (running_) return;
   BusyGuard busy(flags(), sel());
   if (!busy.acquired()) return;
@@ -219,8 +220,18 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
   } release{*this};
   std::string error;
   bool ok = false;
+  TextBox& progress = get<TextBox>(progressBox);
+  bool shown = false;
+  const ProgressFn show = [&](const std::string& text) {
+    shown = true;
+    progress.setText(text);
+  };
   // A run that does not complete (stopped, failed or thrown) takes back what it wrote as it ends.
-  if (!runGuarded(app, [&] { ok = calculation(error); }, &running_)) return;
+  if (!runGuarded(app, [&] { ok = calculation(show, error); }, &running_)) {
+    // Its last progress would read as a run still under way.
+    if (shown) progress.setText(kRunStoppedProgress);
+    return;
+  }
   if (!ok) {
     message(error);
     return;
@@ -229,8 +240,8 @@ void frmAssGr::runLocked(const std::function<bool(std::string& error)>& calculat
 }
 
 void frmAssGr::Command2_Click() {
-  runLocked([this](std::string& error) {
-    const RunContext context = runContextOf(app.services, [this](const std::string& text) { get<TextBox>("Text3").setText(text); });
+  runLocked("Text3", [this](const ProgressFn& show, std::string& error) {
+    const RunContext context = runContextOf(app.services, show);
     AssignmentRun run(model(), context);
     const bool ok = runAssignment(run);
     app.assignment = std::move(run.results);
@@ -240,9 +251,8 @@ void frmAssGr::Command2_Click() {
 }
 
 void frmAssGr::Command4_Click() {
-  runLocked([this](std::string& error) {
-    TextBox& progress = get<TextBox>("Text6");
-    const RunContext context = runContextOf(app.services, [&progress](const std::string& text) { progress.setText(text); });
+  runLocked("Text6", [this](const ProgressFn& show, std::string& error) {
+    const RunContext context = runContextOf(app.services, show);
     SelfAssignmentRun run(model(), context);
     const bool ok = runSelfAssignment(run);
     error = run.error;

@@ -27,7 +27,10 @@ class frmAssGr : public AppWindow {
   void weightBox(const std::string& box, double AssignmentOptions::*own, double AssignmentOptions::*other);
   // Runs a calculation with every control locked and Busy set; shows its error, or returns to the main
   // window when it succeeded.
-  void runLocked(const std::function<bool(std::string& error)>& calculation);
+  // Runs `calculation` under the busy guard with its progress in the box `progressBox`, which says so
+  // when the run ends before completing.
+  void runLocked(const std::string& progressBox,
+                 const std::function<bool(const ProgressFn& show, std::string& error)>& calculation);
   void Command2_Click();
   void Command4_Click();
   bool running_ = false;

@@ -114,7 +114,6 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   auto& t13 = addText("Text13", "FrameKinship");
   addLabel("LabelNSim", "N Sim", "FrameKinship");
   auto& t14 = addText("Text14", "FrameKinship");
-  t14.worksWhileBusy = true;
   addLabel("LabelMinData", "Min data (0.5-1)", "FrameKinship");
   auto& t10 = addText("Text10", "FrameKinship");
   addLabel("LabelProgress9", "Progress %", "FrameKinship");
@@ -277,7 +276,8 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
     opt().CILimit = n;
     if (n != typed) setText("Text13", n);
   };
-  t14.onChange = [this, &t14] {  // also while a run is busy
+  t14.onChange = [this, &t14] {
+    if (flags().Busy == 1) return;
     int n = readWhole(t14.text());
     if (n < 0) n = 1000;
     if (n < 1) n = opt().NSim;  // no interval without a simulation: 0 is refused

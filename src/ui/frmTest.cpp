@@ -87,6 +87,11 @@ void frmTest::choosePopulation(const std::string& list, int PermutationOptions::
   get<CheckBox>("Check5").setValue(0);
 }
 
+void frmTest::showStopped() {
+  get<Label>("Label4").caption = kRunStoppedProgress;
+  get<Label>("Label5").caption.clear();  // no pair is under test any more
+}
+
 void frmTest::run() {
   if (busy()) return;  // one run at a time, also while a run lets events through
   Model& m = model();
@@ -110,6 +115,7 @@ void frmTest::run() {
     RunContext context;
     TwoPopulationTestRun test(m.ds, guard.selection(), opt(), m.options, context);
     context = runContextOf(app.services, [&](const std::string& text) {
+      progressShown_ = true;
       percent.caption = text;
       pair.caption = std::to_string(test.pairUnderTest().first) + " / " + std::to_string(test.pairUnderTest().second);
     });

@@ -15,6 +15,8 @@ class frmTest : public PermutationTestWindow {
   // A list click: the population of the entry becomes tested population `which` (1 or 2), single pair.
   void choosePopulation(const std::string& list, int PermutationOptions::*which);
   void run() override;
+  // The share label says the run was stopped; the pair label is emptied.
+  void showStopped() override;
 };
 
 }  // namespace kiwora

@@ -62,7 +62,9 @@ void PermutationTestWindow::addRunButtons(const std::string& caption) {
 
 void PermutationTestWindow::addRunButton(const std::string& name, const std::string& caption) {
   addButton(name, caption).onClick = [this] {
-    if (!running_) runGuarded(app, [this] { run(); }, &running_);
+    if (running_) return;
+    progressShown_ = false;
+    if (!runGuarded(app, [this] { run(); }, &running_) && progressShown_) showStopped();
   };
 }
 
@@ -77,6 +79,11 @@ bool PermutationTestWindow::readyToRun() {
   return false;
 }
 
-void PermutationTestWindow::showProgress(const std::string& text) { get<TextBox>("Text2").setText(text); }
+void PermutationTestWindow::showProgress(const std::string& text) {
+  progressShown_ = true;
+  get<TextBox>("Text2").setText(text);
+}
+
+void PermutationTestWindow::showStopped() { get<TextBox>("Text2").setText(kRunStoppedProgress); }
 
 }  // namespace kiwora

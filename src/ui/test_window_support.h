@@ -47,6 +47,10 @@ class PermutationTestWindow : public AppWindow {
   bool readyToRun();
   // Shows a run's progress text in "Text2" (the run context lets the pending events through).
   void showProgress(const std::string& text);
+  // After a run that showed progress and then ended before completing (stopped or failed): the progress
+  // says so, in place of the last step's text.
+  virtual void showStopped();
+  bool progressShown_ = false;
 
   PermutationOptions& opt() { return model().perm; }
   bool running_ = false;

@@ -1,5 +1,7 @@
 // Drives the desktop windows with the mouse and keyboard events a user sends, through whole workflows.
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -928,6 +930,122 @@ class DesktopTest : public QObject {
     QCOMPARE(progress->text(), QString("The run was stopped"));
     QVERIFY(showsWhole(progress, progress->text()));
     QCOMPARE(app_->model.flags.AnalysisDone, 0);
+  }
+
+
+  // A run with a long simulation lets the window answer all the way, also while its tables are set up
+  // and sorted: no stretch between two turns of the event loop lasts more than a fraction of a second,
+  // from the click to the end of the run. Meanwhile every box that takes input looks disabled, also the
+  // one the focus was in, and none keeps the focus.
+  void aLongSimulationKeepsTheWindowAnswering() {
+    // One population of 30 at 3 loci: the simulated series are long and the rest of the run is short.
+    QString text = "Long series\n1,3,4\nL1\nL2\nL3\nP1,10.0,50.0\n";
+    for (int i = 0; i < 30; ++i)
+      for (int l = 0; l < 3; ++l) text += QString("%1,%2%3").arg(1 + (i + l) % 4).arg(1 + (i * 3 + l) % 4).arg(l < 2 ? "," : "\n");
+    text += "END\n";
+    QFile f(path("series.txt"));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text.toLatin1()) > 0);
+    f.close();
+    nextFile_ = path("series.txt").toStdString();
+    clickMenu("frmStart", "File", "OpenPopGen");
+    QCOMPARE(app_->model.ds.NPop, 1);
+    QWidget* top = openTask("Analysis", "Diploid", "frmDiplo");
+    QVERIFY(top);
+    for (const char* box : {"Check27", "Check16"}) click("frmDiplo", box);
+    typeInto("frmDiplo", "Text14", "6000000");
+    QTest::mouseClick(control<QLineEdit>("frmDiplo", "Text10"), Qt::LeftButton);
+
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    int turns = 0;
+    QStringList usable;
+    QTimer turn;
+    connect(&turn, &QTimer::timeout, this, [&] {
+      if (!app_->forms.busy()) return;
+      const qint64 now = clock.elapsed();
+      longest = std::max(longest, now - last);
+      last = now;
+      ++turns;
+      for (auto* e : top->findChildren<QLineEdit*>())
+        if (!e->isReadOnly() && e->isEnabled() && !usable.contains(e->objectName())) usable << e->objectName();
+      if (auto* focus = qobject_cast<QLineEdit*>(QApplication::focusWidget()); focus && focus->isEnabled())
+        if (!usable.contains("focus " + focus->objectName())) usable << "focus " + focus->objectName();
+    });
+    turn.start(0);
+    clock.start();
+    click("frmDiplo", "Command1");
+    longest = std::max(longest, clock.elapsed() - last);
+    turn.stop();
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmDiplo"));
+    QCOMPARE(app_->analysis.kinship.sim.NSim, 6000000);
+    QVERIFY(turns > 10);
+    QVERIFY2(longest < 200, qPrintable(QString("the window did not answer for %1 ms").arg(longest)));
+    QVERIFY2(usable.isEmpty(), qPrintable("usable during the run: " + usable.join(", ")));
+  }
+
+  // A permutation test or an assignment stopped part-way says so in its progress, in place of the last
+  // step it showed ("7 %", "1 / 12"); the window stays for another run.
+  void aStoppedRunSaysSoInItsProgress() {
+    struct Case {
+      const char* menu;
+      const char* item;
+      const char* window;
+      const char* countBox;
+      const char* button;
+      const char* progress;
+      const char* emptied;  // a second progress label that no longer applies, or null
+      const char* goBack;
+    };
+    const auto shown = [this](const char* window, const char* name) {
+      QWidget* w = view_->widget(window, name);
+      if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+      if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+      return QString("(no %1)").arg(name);
+    };
+    // Starts the run with a count too large to finish, stops it at its first progress and goes back.
+    const auto stopAtFirstProgress = [&](const Case& c) {
+      QWidget* top = openTask(c.menu, c.item, c.window);
+      QVERIFY2(top, c.window);
+      typeInto(c.window, c.countBox, "2000000");
+      QString before;
+      QTimer watch;
+      connect(&watch, &QTimer::timeout, this, [&] {
+        const QString t = shown(c.window, c.progress);
+        if (!app_->forms.busy() || t.isEmpty() || t == "0" || !before.isEmpty()) return;
+        before = t;
+        top->close();  // asks, and Yes stops the run
+      });
+      watch.start(0);
+      click(c.window, c.button);
+      watch.stop();
+      QVERIFY2(!before.isEmpty(), c.progress);
+      QVERIFY2(view_->window(c.window) && !app_->forms.busy(), c.progress);
+      QCOMPARE(shown(c.window, c.progress), QString("The run was stopped"));
+      if (c.emptied) QCOMPARE(shown(c.window, c.emptied), QString());
+      click(c.window, c.goBack);
+      QTRY_VERIFY(view_->window("frmStart"));
+    };
+    openExample();
+    analyse({"Check8", "Check9", "Check11"});
+    const Case tests[] = {
+        {"Test", "WS", "frmWTest", "Text1", "Command1", "Text2", nullptr, "Command2"},
+        {"Test", "BTS", "frmTest", "Text1", "Command2", "Label4", "Label5", "Command1"},
+        {"Test", "BAS", "frmTest_all", "Text1", "Command1", "Text2", nullptr, "Command2"},
+    };
+    for (const Case& c : tests) {
+      stopAtFirstProgress(c);
+      if (QTest::currentTestFailed()) return;
+    }
+    // The assignment and the self-assignment, each with a progress box of its own.
+    openAssignmentFiles();
+    const Case assignments[] = {
+        {"Analysis", "AssisgnmentGr", "frmAssGr", "Text2", "Command2", "Text3", nullptr, "Command1"},
+        {"Analysis", "AssisgnmentGr", "frmAssGr", "Text5", "Command4", "Text6", nullptr, "Command1"},
+    };
+    for (const Case& c : assignments) {
+      stopAtFirstProgress(c);
+      if (QTest::currentTestFailed()) return;
+    }
   }
 
   // After an assignment with no input file read, Results > Editor opens the assignment's result file.
