@@ -207,6 +207,10 @@ class DesktopTest : public QObject {
     return e->fontMetrics().horizontalAdvance(text) + 1 <= room;
   }
 
+  static QString rectText(const QRect& r) {
+    return QString("%1 x %2 + %3 + %4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+  }
+
   QByteArray resultFile() {
     QFile f(path("demo-out.txt"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
@@ -626,6 +630,42 @@ class DesktopTest : public QObject {
       app_->forms.unload(name);
       view_->refresh();
     }
+  }
+
+  // Help's windows open wholly on the main window's screen, wherever the main window stands: beside it
+  // where that side has room, elsewhere on the screen where no side has. Also run on a small screen at
+  // 100 % and 150 % (the desktop_small tests).
+  void sideWindowsOpenBesideTheMainWindowOnItsScreen() {
+    QWidget* main = view_->window("frmStart");
+    QVERIFY(main && QTest::qWaitForWindowExposed(main));
+    const QRect free = main->screen()->availableGeometry();
+    const QSize mainSize = main->frameGeometry().size();
+    const struct { const char* where; QPoint at; } places[] = {
+        {"top left", free.topLeft()},
+        {"top right", {free.right() + 1 - mainSize.width(), free.top()}},
+        {"bottom left", {free.left(), free.bottom() + 1 - mainSize.height()}},
+        {"bottom right", {free.right() + 1 - mainSize.width(), free.bottom() + 1 - mainSize.height()}},
+        {"middle", free.center() - QPoint(mainSize.width() / 2, mainSize.height() / 2)},
+    };
+    for (const auto& place : places)
+      for (const auto& [item, name] : {std::pair{"FormatAscii", "frmFormat"}, std::pair{"about", "frmAbout"}}) {
+        main->move(place.at);
+        QTRY_COMPARE(main->frameGeometry().topLeft(), place.at);
+        clickMenu("frmStart", "Help", item);
+        QWidget* side = nullptr;
+        QTRY_VERIFY((side = view_->window(name)) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(side));
+        const QRect m = main->frameGeometry(), s = side->frameGeometry();
+        const QString what = QString("%1 with the main window %2 (%3): %4 on %5")
+                                 .arg(name, place.where, rectText(m), rectText(s), rectText(free));
+        QVERIFY2(free.contains(s), qPrintable(what));
+        // A side with room: the window does not cover the main window.
+        const bool room = s.width() + 16 <= std::max(free.right() - m.right(), m.left() - free.left()) ||
+                          s.height() + 16 <= std::max(free.bottom() - m.bottom(), m.top() - free.top());
+        QVERIFY2(!room || !s.intersects(m), qPrintable(what));
+        app_->forms.unload(name);
+        view_->refresh();
+      }
   }
 
   // The three lists in the colours of their modes, the boxes under the middle list, "Go back" at the
