@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -103,8 +104,8 @@ class DesktopTest : public QObject {
   void click(const std::string& window, const std::string& button) {
     auto* b = control<QAbstractButton>(window, button);
     QVERIFY2(b && b->isVisible() && b->isEnabled(), button.c_str());
-    // Check boxes are clicked on their box, buttons in their middle.
-    const bool tick = qobject_cast<QCheckBox*>(b) != nullptr;
+    // Check boxes and option buttons are clicked on their box, buttons in their middle.
+    const bool tick = qobject_cast<QCheckBox*>(b) != nullptr || qobject_cast<QRadioButton*>(b) != nullptr;
     QTest::mouseClick(b, Qt::LeftButton, {}, tick ? QPoint(8, b->height() / 2) : b->rect().center());
   }
 
@@ -984,6 +985,36 @@ class DesktopTest : public QObject {
     clickMenu("frmStart", "Results", "Editor");
     QTRY_COMPARE(messages_.size(), 1);
     QCOMPARE(messages_[0], "No text editor could be started for " + path("ref_oaks-out.txt") + ".");
+  }
+
+  // The greyed criterion group under the distance shows no criterion and says why; back under a method
+  // that uses one, it shows the criterion that runs, also after a distance run has put LOD1 back.
+  void theCriterionGroupShowsWhatWillRun() {
+    openAssignmentFiles();
+    QVERIFY(openTask("Analysis", "AssisgnmentGr", "frmAssGr"));
+    auto* lod1 = control<QRadioButton>("frmAssGr", "Option8");
+    auto* delta = control<QRadioButton>("frmAssGr", "Option9");
+    QVERIFY(lod1 && delta);
+    click("frmAssGr", "Option9");
+    click("frmAssGr", "Option10");
+    QVERIFY(!lod1->isChecked() && !delta->isChecked());
+    QVERIFY(!lod1->isEnabled() && !delta->isEnabled());
+    auto* note = control<QLabel>("frmAssGr", "Label11");
+    QVERIFY(note && note->isVisible());
+    QCOMPARE(note->text(), QString("Not used: the genetic distance methods use their own distribution"));
+    click("frmAssGr", "Option1");
+    QVERIFY(delta->isChecked() && !lod1->isChecked() && !note->isVisible());
+
+    click("frmAssGr", "Option10");
+    typeInto("frmAssGr", "Text2", "20");
+    click("frmAssGr", "Command2");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmAssGr"));
+    QVERIFY(openTask("Analysis", "AssisgnmentGr", "frmAssGr"));
+    lod1 = control<QRadioButton>("frmAssGr", "Option8");
+    delta = control<QRadioButton>("frmAssGr", "Option9");
+    QVERIFY(!lod1->isChecked() && !delta->isChecked() && control<QLabel>("frmAssGr", "Label11")->isVisible());
+    click("frmAssGr", "Option2");
+    QVERIFY(lod1->isChecked() && !delta->isChecked() && lod1->isEnabled());
   }
 
   void fileEndEndsTheProgram() {
