@@ -28,19 +28,21 @@ QString emptyTextFile() {
 
 }  // namespace
 
-std::string QtServices::fileDialog(const std::string& title, bool save) {
-  if (answerFileDialog) return answerFileDialog(title, save);
+std::string QtServices::fileDialog(const std::string& title, bool save, const std::string& proposed) {
+  if (answerFileDialog) return answerFileDialog(title, save, proposed);
   if (beforeModal) beforeModal();
   QWidget* parent = parentWindow ? parentWindow() : nullptr;
   const QString filter = "All files (*.*)";
   // The save dialog asks before it lets the user pick a file that exists.
-  const QString path = save ? QFileDialog::getSaveFileName(parent, qs(title), QString(), filter)
+  const QString path = save ? QFileDialog::getSaveFileName(parent, qs(title), qs(proposed), filter)
                             : QFileDialog::getOpenFileName(parent, qs(title), QString(), filter);
   return path.toStdString();
 }
 
-std::string QtServices::openFileDialog(const std::string& title) { return fileDialog(title, false); }
-std::string QtServices::saveFileDialog(const std::string& title) { return fileDialog(title, true); }
+std::string QtServices::openFileDialog(const std::string& title) { return fileDialog(title, false, {}); }
+std::string QtServices::saveFileDialog(const std::string& title, const std::string& proposed) {
+  return fileDialog(title, true, proposed);
+}
 
 void QtServices::messageBox(const std::string& text) {
   if (beforeModal) beforeModal();

@@ -72,6 +72,7 @@ class DesktopTest : public QObject {
   std::unique_ptr<App> app_;
   std::unique_ptr<DesktopView> view_;
   QStringList dialogTitles_;
+  QStringList saveDialogsAt_;  // the path each save dialog opened at
   QStringList messages_;
   QStringList questions_;  // asked with Yes and No; answered with `answer_`
   QMessageBox::StandardButton answer_ = QMessageBox::Yes;
@@ -222,8 +223,9 @@ class DesktopTest : public QObject {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(QFile::copy(KIWORA_SOURCE_DIR "/examples/demo.txt", path("demo.txt")));
     services_ = std::make_unique<QtServices>();
-    services_->answerFileDialog = [this](const std::string& title, bool save) {
+    services_->answerFileDialog = [this](const std::string& title, bool save, const std::string& proposed) {
       dialogTitles_ << QString(save ? "save: " : "open: ") + QString::fromStdString(title);
+      if (save) saveDialogsAt_ << QString::fromStdString(proposed);
       return std::exchange(nextFile_, std::string());
     };
     app_ = std::make_unique<App>(*services_);
@@ -232,6 +234,7 @@ class DesktopTest : public QObject {
     ended_ = false;
     view_->onEnded = [this] { ended_ = true; };
     dialogTitles_.clear();
+    saveDialogsAt_.clear();
     messages_.clear();
     questions_.clear();
     answer_ = QMessageBox::Yes;
@@ -276,6 +279,19 @@ class DesktopTest : public QObject {
     clickMenu("frmStart", "File", "Save_AS_Tarn");
     QCOMPARE(dialogTitles_, (QStringList{"open: Open input file for analysis of population data",
                                          "save: Save selected loci and populations as input file for Tarn"}));
+  }
+
+  // An export that cannot be written: after the message its dialog opens again at the chosen path, and
+  // Cancel there leaves it.
+  void aFileThatCannotBeWrittenOpensItsDialogAgainThere() {
+    openExample();
+    const QString bad = path("no-such-folder/demo-tarn.txt");
+    nextFile_ = bad.toStdString();
+    clickMenu("frmStart", "File", "Save_AS_Tarn");
+    QTRY_COMPARE(saveDialogsAt_, (QStringList{"", bad}));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(messages_[0].startsWith("The file " + bad + " cannot be written"), qPrintable(messages_[0]));
+    QVERIFY(!app_->forms.busy() && view_->window("frmStart"));
   }
 
   // Open, select, tick, calculate and read the result file, with the mouse alone.
