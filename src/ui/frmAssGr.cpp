@@ -32,7 +32,6 @@ void frmAssGr::showCriterion() {
   const bool offered = sel().countSelectedPops() >= 3 && !distance;
   for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
   // The distance run leaves LOD1 behind, so a button chosen under it would not be the one that runs next.
-  find("Label11")->visible = distance;
   if (distance) {
     for (const char* c : {"Option8", "Option9"}) get<OptionButton>(c).setValue(false);
     return;
@@ -116,7 +115,8 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addFrame("Frame4", "Criteria for probability calculation");
   auto& o8 = addOption("Option8", "LOD1", "Frame4");
   auto& o9 = addOption("Option9", "delta =LOD1-LOD2", "Frame4");
-  addLabel("Label11", "Not used: the genetic distance methods use their own distribution", "Frame4");
+  // Shown under every method, so that the window keeps its size when the method changes.
+  addLabel("Label11", "Not used by genetic distance methods: they use their own distribution", "Frame4");
 
   addButton("Command1", "Go back").onClick = [this] {
     if (!running_) backToMain();

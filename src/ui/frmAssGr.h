@@ -21,7 +21,8 @@ class frmAssGr : public AppWindow {
   // Chooses one of the four method buttons, which sit in different frames, and clears the others.
   void chooseMethod(const std::string& button);
   // The criterion is offered with three or more selected reference populations, not under the distance;
-  // the group shows the criterion that will run, and none under the distance, which has its own.
+  // the group shows the criterion that will run, and none under the distance, which has its own (as the
+  // group's caption says).
   void showCriterion();
   // A box holding a whole number: accepted when whole and within [low, high], else the box shows `field`.
   void wholeNumberBox(const std::string& box, int AssignmentOptions::*field, int low, std::function<int()> high);
