@@ -29,15 +29,15 @@ void frmAssGr::chooseMethod(const std::string& button) {
 
 void frmAssGr::showCriterion() {
   const bool distance = opt().method() == AssignMethod::GeneticDistance;
-  const bool offered = sel().countSelectedPops() >= 3 && !distance;
+  const bool threePops = sel().countSelectedPops() >= 3;
+  const bool offered = threePops && !distance;
   for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
   // The distance run leaves LOD1 behind, so a button chosen under it would not be the one that runs next.
   if (distance) {
     for (const char* c : {"Option8", "Option9"}) get<OptionButton>(c).setValue(false);
     return;
   }
-  const bool delta = opt().criterion() == ExclusionCriterion::Delta && sel().countSelectedPops() >= 3;
-  get<OptionButton>(delta ? "Option9" : "Option8").setValue(true);
+  get<OptionButton>(threePops && opt().criterion() == ExclusionCriterion::Delta ? "Option9" : "Option8").setValue(true);
 }
 
 void frmAssGr::wholeNumberBox(const std::string& name, int AssignmentOptions::*field, int low, std::function<int()> high) {
