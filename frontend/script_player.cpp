@@ -350,8 +350,10 @@ int ScriptPlayer::playText(std::string_view text, const std::string& scriptName)
 }
 
 int ScriptPlayer::interactive(std::istream& in) {
-  services_.answerDialog = [this, &in](const std::string& title) {
-    out_ << "File dialog: " << title << "\nPath (empty to cancel): " << std::flush;
+  services_.answerDialog = [this, &in](const std::string& title, const std::string& proposed) {
+    out_ << "File dialog: " << title << "\n";
+    if (!proposed.empty()) out_ << "The path was: " << proposed << "\n";
+    out_ << "Path (empty to cancel): " << std::flush;
     std::string path;
     bool tooLong = false;
     // A stop signal while the user types cancels the dialog; the program ends after the action.

@@ -138,6 +138,41 @@ TEST_F(AssignRun, CriterionNeedsThreeCandidatesAndNoDistance) {
   EXPECT_EQ(opt().LodCriterion, 1);
 }
 
+// The criterion group shows the criterion that the next run uses: none under the distance (which uses its
+// own distribution, as the group says, and leaves LOD1 behind), the stored one under the other methods.
+TEST_F(AssignRun, TheCriterionGroupShowsTheCriterionThatWillRun) {
+  load();
+  run("menu AssisgnmentGr\nexpect-text Label11 Not used by genetic distance methods: they use their own distribution");
+  const auto shows = [&](const char* what, const char* lod1, const char* delta) {
+    SCOPED_TRACE(what);
+    run(std::string("expect-checked Option8 ") + lod1 + "\nexpect-checked Option9 " + delta);
+  };
+  shows("first opening", "1", "0");
+  const struct { const char* choose; const char* lod1; const char* delta; int stored; } steps[] = {
+      {"Option9", "0", "1", 2},   // delta chosen
+      {"Option10", "0", "0", 2},  // distance on alleles: no criterion applies
+      {"Option1", "0", "1", 2},   // back to Bayesian: the stored delta runs
+      {"Option11", "0", "0", 2},  // distance on genotypes
+      {"Option2", "0", "1", 2},
+      {"Option8", "1", "0", 1},
+      {"Option11", "0", "0", 1},
+  };
+  for (const auto& s : steps) {
+    run(std::string("choose ") + s.choose);
+    shows(s.choose, s.lod1, s.delta);
+    EXPECT_EQ(opt().LodCriterion, s.stored) << s.choose;
+  }
+  // Delta chosen, then a distance run: it leaves LOD1, and that is what the group shows afterwards.
+  run("choose Option2\nchoose Option9\nchoose Option10\ntype Text2 20\nclick Command2\nexpect-window frmStart");
+  EXPECT_EQ(opt().LodCriterion, 1);
+  run("menu AssisgnmentGr");
+  shows("the distance again after its run", "0", "0");
+  run("choose Option1");
+  shows("Bayesian after the distance run", "1", "0");
+  run("click Command2\nexpect-window frmStart");
+  EXPECT_NE(result().find("based on LOD1-values"), std::string::npos);
+}
+
 TEST_F(AssignRun, NoControlActsWhileBusy) {
   load();
   run("menu AssisgnmentGr");

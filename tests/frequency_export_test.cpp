@@ -90,14 +90,15 @@ TEST_F(FrequencyExport, FrequenciesNotComputedForTheDataGiveNoColumns) {
 TEST_F(FrequencyExport, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {
   analyse();
   for (const char* item : {"exTarn", "OutPutPast"}) {
-    run(std::string("file /dev/full\nmenu ") + item);
+    run(std::string("file /dev/full\ncancel\nmenu ") + item);
     ASSERT_EQ(services.pendingMessages(), 1u) << item;
+    EXPECT_EQ(services.saveDialogsOpenedAt().back(), "/dev/full") << item;
     EXPECT_EQ(*services.takeMessage(), "The file /dev/full cannot be written (it is not a regular file). Nothing was saved.")
         << item;
     dir.write("earlier.csv", "earlier\r\n");
     {
       testing::FileSizeLimit full(8);
-      run(std::string("file earlier.csv\nmenu ") + item);
+      run(std::string("file earlier.csv\ncancel\nmenu ") + item);
     }
     ASSERT_EQ(services.pendingMessages(), 1u) << item;
     EXPECT_EQ(services.takeMessage()->rfind("The file " + dir.file("earlier.csv") + " could not be written completely", 0), 0u)

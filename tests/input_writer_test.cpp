@@ -144,8 +144,9 @@ TEST_F(SaveAsKiwora, CoordinatesUseAPointInEveryLocale) {
   EXPECT_EQ(readFile(dir.file("out.txt")), "T\r\n 1 \r\n 1 \r\n 2 \r\nL\r\nP,0.5,-12.25\r\n1,2\r\nEND\r\n");
 }
 
-// Each save command, when its file cannot be written, says so and says nothing else; a write that fails
-// half-way (here a file-size limit, as on a full disk) leaves the earlier file as it was and no fragment.
+// Each save command, when its file cannot be written, says so and says nothing else, then opens its
+// dialog again at the same path, where Cancel leaves it; a write that fails half-way (here a file-size
+// limit, as on a full disk) leaves the earlier file as it was and no fragment.
 TEST_F(SaveAsKiwora, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {
   loadDemo();
   dir.write("t.csv", "P,G,I,X,Y,L,L\r\nA,G,1,1,1,1,2\r\n");
@@ -164,20 +165,41 @@ TEST_F(SaveAsKiwora, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {
       {
         std::optional<testing::FileSizeLimit> full;
         if (p.full) full.emplace(earlier.size());
-        run(std::string("file ") + p.path + "\nmenu " + item);
+        run(std::string("file ") + p.path + "\ncancel\nmenu " + item);
       }
       ASSERT_EQ(services.pendingMessages(), 1u) << item << " " << p.path;
+      const std::string chosen = p.path[0] == '/' ? p.path : dir.file(p.path);
+      const auto& at = services.saveDialogsOpenedAt();
+      ASSERT_GE(at.size(), 2u);
+      EXPECT_EQ(at[at.size() - 2], "") << item;
+      EXPECT_EQ(at.back(), chosen) << item;
       const std::string m = *services.takeMessage();
       EXPECT_EQ(m.rfind("The file ", 0), 0u) << m;
       EXPECT_NE(m.find(p.reason), std::string::npos) << item << ": " << m;
       EXPECT_EQ(readFile(dir.file("earlier.txt")), earlier) << item;
       EXPECT_EQ(testing::folderEntries(dir.path()), before) << item;
     }
-    // The program stays usable: the same command then writes the file whole.
-    run(std::string("file earlier.txt\nmenu ") + item);
-    EXPECT_EQ(services.pendingMessages(), 0u) << item;
+    // In the dialog that opens again the user mends the path, and the file is written whole.
+    run(std::string("file no-such-folder/earlier.txt\nfile earlier.txt\nmenu ") + item);
+    ASSERT_EQ(services.pendingMessages(), 1u) << item;
+    EXPECT_NE(services.takeMessage()->find("cannot be written"), std::string::npos) << item;
     EXPECT_NE(readFile(dir.file("earlier.txt")), earlier) << item;
   }
+}
+
+// At the terminal the dialog that opens again names the path that could not be written; an empty line
+// cancels it.
+TEST_F(SaveAsKiwora, TheTerminalAsksAgainNamingThePath) {
+  loadDemo();
+  const std::string bad = dir.file("no-such-folder/out.txt");
+  std::istringstream typed("menu Save_AS_Tarn\n" + bad + "\n\nmenu End\n");
+  EXPECT_EQ(player.interactive(typed), 0);
+  const std::string out = log.str();
+  const std::size_t first = out.find("File dialog: Save selected loci and populations as input file for Tarn");
+  ASSERT_NE(first, std::string::npos) << out;
+  EXPECT_NE(out.find("The path was: " + bad + "\nPath (empty to cancel): ", first), std::string::npos) << out;
+  EXPECT_EQ(services.saveDialogsOpenedAt(), (std::vector<std::string>{"", bad}));
+  EXPECT_TRUE(player.ended());
 }
 
 TEST(ExportText, FieldsThatWouldSplitAreQuoted) {

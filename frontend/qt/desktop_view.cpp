@@ -235,6 +235,30 @@ void fitToScreen(QWidget* top, QBoxLayout* outer, QWidget* body) {
   top->resize(size.boundedTo(room));
 }
 
+// Where a window whose frame is `size` opens beside `anchor`, the frame of the main window, within
+// `free`, the free area of the main window's screen: to its right, else to its left, below or above,
+// lined up with its edge. Each place is moved into the free area as far as needed; where no side has
+// room, the window opens where it covers least of the main window.
+QPoint besideOnScreen(const QRect& anchor, const QSize& size, const QRect& free) {
+  const int gap = 8;
+  const auto inX = [&](int x) { return std::max(free.left(), std::min(x, free.right() + 1 - size.width())); };
+  const auto inY = [&](int y) { return std::max(free.top(), std::min(y, free.bottom() + 1 - size.height())); };
+  const QPoint sides[] = {
+      {inX(anchor.right() + 1 + gap), inY(anchor.top())},
+      {inX(anchor.left() - gap - size.width()), inY(anchor.top())},
+      {inX(anchor.left()), inY(anchor.bottom() + 1 + gap)},
+      {inX(anchor.left()), inY(anchor.top() - gap - size.height())},
+  };
+  const auto covered = [&](const QPoint& p) {
+    const QRect both = anchor.intersected(QRect(p, size));
+    return both.isEmpty() ? 0LL : static_cast<long long>(both.width()) * both.height();
+  };
+  QPoint best = sides[0];
+  for (const QPoint& p : sides)
+    if (covered(p) < covered(best)) best = p;
+  return best;
+}
+
 }  // namespace
 
 struct DesktopView::Bound {
@@ -336,6 +360,7 @@ void DesktopView::refresh() {
   for (auto& v : views_)
     if (!v->shown && v->top) {
       v->shown = true;
+      if (v->model->besideMain) placeBesideMain(*v);
       v->top->show();
     }
   const Window* active = app_.forms.active();
@@ -351,6 +376,23 @@ void DesktopView::refresh() {
     ended_ = true;
     if (onEnded) onEnded();
   }
+}
+
+void DesktopView::placeBesideMain(View& v) {
+  // The main window: the one shown that does not itself open beside another.
+  const QWidget* main = nullptr;
+  for (auto it = views_.rbegin(); it != views_.rend() && !main; ++it)
+    if ((*it)->shown && (*it)->top && (*it)->top->isVisible() && !(*it)->model->besideMain) main = (*it)->top;
+  if (!main || !main->screen()) return;
+  // The new window's frame is not known before it is shown: it will be the main window's.
+  const QRect frame = main->frameGeometry(), inner = main->geometry();
+  const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                         frame.bottom() - inner.bottom());
+  const QSize size = v.top->size().grownBy(margins);
+  // At a fractional scale the frame and the screen are rounded to whole pixels: a little room keeps the
+  // frame's last pixels on the screen. move() places the frame's top left corner.
+  const QRect free = main->screen()->availableGeometry().adjusted(2, 2, -2, -2);
+  v.top->move(besideOnScreen(frame, size, free));
 }
 
 bool DesktopView::userClosed(const std::string& name, const Window* model) {

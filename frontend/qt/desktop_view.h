@@ -52,6 +52,8 @@ class DesktopView : public QObject {
   QWidget* layoutContainer(View& v, const std::vector<Control*>& items, bool boxed, const std::string& caption);
   void fillMenus(View& v, QWidget* top);
   void sync(View& v);
+  // Moves a window that opens beside the main window to its place there, before it is first shown.
+  void placeBesideMain(View& v);
   bool userClosed(const std::string& name, const Window* model);
 
   App& app_;

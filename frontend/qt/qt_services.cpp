@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -28,19 +29,34 @@ QString emptyTextFile() {
 
 }  // namespace
 
-std::string QtServices::fileDialog(const std::string& title, bool save) {
-  if (answerFileDialog) return answerFileDialog(title, save);
+std::string QtServices::fileDialog(const std::string& title, bool save, const std::string& proposed) {
+  if (answerFileDialog) return answerFileDialog(title, save, proposed);
   if (beforeModal) beforeModal();
   QWidget* parent = parentWindow ? parentWindow() : nullptr;
   const QString filter = "All files (*.*)";
+  if (!save) return QFileDialog::getOpenFileName(parent, qs(title), QString(), filter).toStdString();
   // The save dialog asks before it lets the user pick a file that exists.
-  const QString path = save ? QFileDialog::getSaveFileName(parent, qs(title), QString(), filter)
-                            : QFileDialog::getOpenFileName(parent, qs(title), QString(), filter);
-  return path.toStdString();
+  QFileDialog dialog(parent, qs(title), QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (!proposed.empty()) {
+    // It opens in the nearest folder of the path that exists, the rest of the path as the file's name: a
+    // path into a missing folder shows whole, not as its last part in another folder.
+    const QString file = QFileInfo(qs(proposed)).absoluteFilePath();
+    QString folder = QFileInfo(file).absolutePath();
+    while (!QFileInfo(folder).isDir() && !QDir(folder).isRoot()) folder = QFileInfo(folder).absolutePath();
+    dialog.setDirectory(folder);
+    dialog.selectFile(QDir(folder).relativeFilePath(file));
+  }
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first().toStdString()
+             : std::string();
 }
 
-std::string QtServices::openFileDialog(const std::string& title) { return fileDialog(title, false); }
-std::string QtServices::saveFileDialog(const std::string& title) { return fileDialog(title, true); }
+std::string QtServices::openFileDialog(const std::string& title) { return fileDialog(title, false, {}); }
+std::string QtServices::saveFileDialog(const std::string& title, const std::string& proposed) {
+  return fileDialog(title, true, proposed);
+}
 
 void QtServices::messageBox(const std::string& text) {
   if (beforeModal) beforeModal();

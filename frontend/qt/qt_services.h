@@ -25,11 +25,12 @@ class QtServices : public Services {
   // The program that opens a file with the desktop's handler for it; it exits with an error when no
   // editor could be started. Empty: the platform's own way, whose outcome is only whether it started.
   std::string editorLauncher;
-  // Test hook: answers file dialogs instead of the user; "" cancels. `save` is true for files to write.
-  std::function<std::string(const std::string& title, bool save)> answerFileDialog;
+  // Test hook: answers file dialogs instead of the user; "" cancels. `save` is true for files to write,
+  // `proposed` the path the dialog opens at.
+  std::function<std::string(const std::string& title, bool save, const std::string& proposed)> answerFileDialog;
 
   std::string openFileDialog(const std::string& title) override;
-  std::string saveFileDialog(const std::string& title) override;
+  std::string saveFileDialog(const std::string& title, const std::string& proposed) override;
   void messageBox(const std::string& text) override;
   void doEvents() override;
   void startEditor(const std::string& file) override;
@@ -38,7 +39,7 @@ class QtServices : public Services {
   std::uint64_t clockSeed() override;
 
  private:
-  std::string fileDialog(const std::string& title, bool save);
+  std::string fileDialog(const std::string& title, bool save, const std::string& proposed);
   // Receives the launchers' answers while these services live.
   std::unique_ptr<QObject> launches_;
 };

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   }
 
   kiwora::QtServices services;
-  services.answerFileDialog = [&](const std::string&, bool save) { return save ? std::string() : data.toStdString(); };
+  services.answerFileDialog = [&](const std::string&, bool save, const std::string&) { return save ? std::string() : data.toStdString(); };
   kiwora::App app(services);
   kiwora::registerWindows(app);
   kiwora::DesktopView view(app, services);
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
   kiwora::startProgram(app);
   view.refresh();
   save(view.window("frmStart"), "frmStart-empty");
-  services.answerFileDialog = [&](const std::string&, bool save) { return save ? std::string() : data.toStdString(); };
+  services.answerFileDialog = [&](const std::string&, bool save, const std::string&) { return save ? std::string() : data.toStdString(); };
   app.forms.find("frmStart")->get<kiwora::MenuItem>("OpenPopGen").click();
   view.refresh();
   save(view.window("frmStart"), "frmStart");

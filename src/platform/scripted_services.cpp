@@ -17,9 +17,16 @@ void ScriptedServices::seed(std::uint64_t s) {
   seedCount_ = 0;
 }
 
-std::string ScriptedServices::openFileDialog(const std::string& title) {
+std::string ScriptedServices::openFileDialog(const std::string& title) { return answer(title, {}); }
+
+std::string ScriptedServices::saveFileDialog(const std::string& title, const std::string& proposed) {
+  saveDialogsAt_.push_back(proposed);
+  return answer(title, proposed);
+}
+
+std::string ScriptedServices::answer(const std::string& title, const std::string& proposed) {
   if (fileAnswers_.empty()) {
-    if (answerDialog) return answerDialog(title);
+    if (answerDialog) return answerDialog(title, proposed);
     throw NoDialogAnswer("a file dialog (" + title + ") opened, but no file or cancel was given for it");
   }
   std::string a = std::move(fileAnswers_.front());

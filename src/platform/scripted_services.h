@@ -26,8 +26,11 @@ class ScriptedServices : public Services {
   void queueCancel() { fileAnswers_.push_back(std::string()); }
   std::size_t queuedAnswers() const { return fileAnswers_.size(); }
   void clearAnswers() { fileAnswers_.clear(); }
-  // Asked when a dialog finds no queued answer (the terminal asks its user); unset: NoDialogAnswer.
-  std::function<std::string(const std::string& title)> answerDialog;
+  // Asked when a dialog finds no queued answer (the terminal asks its user), with the path the dialog
+  // opens at (empty for none); unset: NoDialogAnswer.
+  std::function<std::string(const std::string& title, const std::string& proposed)> answerDialog;
+  // The path each save dialog opened at, in order (empty: at no path).
+  const std::vector<std::string>& saveDialogsOpenedAt() const { return saveDialogsAt_; }
 
   // Every message shown (while they are kept), and those that no expectation has taken yet.
   const std::vector<std::string>& messages() const { return messages_; }
@@ -51,6 +54,7 @@ class ScriptedServices : public Services {
   long doEventsCalls() const { return doEvents_; }
 
   std::string openFileDialog(const std::string& title) override;
+  std::string saveFileDialog(const std::string& title, const std::string& proposed) override;
   void messageBox(const std::string& text) override;
   void doEvents() override { ++doEvents_; }
   void startEditor(const std::string& file) override;
@@ -59,7 +63,9 @@ class ScriptedServices : public Services {
   std::uint64_t clockSeed() override;
 
  private:
+  std::string answer(const std::string& title, const std::string& proposed);
   std::deque<std::string> fileAnswers_;
+  std::vector<std::string> saveDialogsAt_;
   std::vector<std::string> messages_;
   std::deque<std::string> pending_;
   bool keepShown_ = true;

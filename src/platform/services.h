@@ -15,9 +15,13 @@ class Services {
 
   // The open-file dialog. Empty when cancelled.
   virtual std::string openFileDialog(const std::string& title) = 0;
-  // The dialog that chooses a file to be written; a desktop asks before an existing file is replaced.
-  // Platforms without such a dialog use the open dialog.
-  virtual std::string saveFileDialog(const std::string& title) { return openFileDialog(title); }
+  // The dialog that chooses a file to be written, opened at `proposed` (the path of an attempt that could
+  // not be written; empty: where the platform opens it); a desktop asks before an existing file is
+  // replaced. Platforms without such a dialog use the open dialog.
+  virtual std::string saveFileDialog(const std::string& title, const std::string& proposed) {
+    (void)proposed;
+    return openFileDialog(title);
+  }
   // A message box with an OK button; returns when the user has pressed OK.
   virtual void messageBox(const std::string& text) = 0;
   // Lets the platform process pending events during a long loop (progress texts become visible).

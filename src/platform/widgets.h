@@ -176,6 +176,9 @@ class Window {
   // A window that only informs and takes no part in any run (Help's windows): its close box and its
   // buttons do what they always do while a run is under way in another window.
   bool apartFromRuns = false;
+  // Opens beside the main window, which stays open (Help's windows); every other window opens where the
+  // desktop places windows.
+  bool besideMain = false;
 
  protected:
   Label& addLabel(const std::string& n, const std::string& caption, const std::string& container = "");

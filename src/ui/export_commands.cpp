@@ -6,6 +6,21 @@
 
 namespace kiwora {
 
+void saveThroughDialog(App& app, const std::string& title,
+                       const std::function<bool(const std::string& path, std::string& problem)>& write) {
+  // Where the file could not be written, the dialog comes back at the path the user chose, so that only
+  // the folder or the name needs mending.
+  for (std::string proposed;;) {
+    const std::string path = app.services.saveFileDialog(title, proposed);
+    if (path.empty()) return;
+    std::string problem;
+    // A failure other than the file's (already reported) ends the command.
+    if (write(path, problem) || problem.empty()) return;
+    app.message(problem);
+    proposed = path;
+  }
+}
+
 void Save_As_Kiwora(App& app) {
   const ParsedInput in = selectedInput(app.model.ds, app.model.sel);
   // Refused before the dialog: a file without populations or loci would not read back.
@@ -13,38 +28,34 @@ void Save_As_Kiwora(App& app) {
     app.message(in.nPop < 1 ? kNoPopulationToSave : kNoLocusToSave);
     return;
   }
-  const std::string path = app.services.saveFileDialog("Save selected loci and populations as input file for Kiwora");
-  if (path.empty()) return;
-  app.model.ds.SaveFileName = path;
-  std::string problem;
-  if (!saveInputFile(path, in, problem)) app.message(problem);
+  saveThroughDialog(app, "Save selected loci and populations as input file for Kiwora",
+                    [&](const std::string& path, std::string& problem) {
+                      app.model.ds.SaveFileName = path;
+                      return saveInputFile(path, in, problem);
+                    });
 }
 
 void Save_AS_Tarn(App& app) {
-  const std::string path = app.services.saveFileDialog("Save selected loci and populations as input file for Tarn");
-  if (path.empty()) return;
-  app.model.ds.SaveFileName = path;
-  std::string problem;
-  if (!saveTarnGenotypeFile(path, app.model.ds, app.model.sel, problem)) app.message(problem);
+  saveThroughDialog(app, "Save selected loci and populations as input file for Tarn",
+                    [&](const std::string& path, std::string& problem) {
+                      app.model.ds.SaveFileName = path;
+                      return saveTarnGenotypeFile(path, app.model.ds, app.model.sel, problem);
+                    });
 }
 
 // The two frequency exports compute nothing: they write the frequencies the last run left.
 void exTarn(App& app) {
-  const std::string path = app.services.saveFileDialog("Save allele frequencies as input file for Tarn");
-  if (path.empty()) return;
-  app.model.ds.FreqFileName = path;
-  std::string problem;
-  if (!saveTarnFrequencyFile(path, app.model.ds, app.model.sel, app.analysis.alleles.AlleleFreq, problem))
-    app.message(problem);
+  saveThroughDialog(app, "Save allele frequencies as input file for Tarn", [&](const std::string& path, std::string& problem) {
+    app.model.ds.FreqFileName = path;
+    return saveTarnFrequencyFile(path, app.model.ds, app.model.sel, app.analysis.alleles.AlleleFreq, problem);
+  });
 }
 
 void OutPutPast(App& app) {
-  const std::string path = app.services.saveFileDialog("Save results of allele frquencies as csv-file");
-  if (path.empty()) return;
-  std::string problem;
-  if (!saveAlleleFrequencyTable(path, app.model.ds, app.model.sel, app.analysis.alleles.AlleleFreq,
-                                app.services.decimalSign(), problem))
-    app.message(problem);
+  saveThroughDialog(app, "Save results of allele frquencies as csv-file", [&](const std::string& path, std::string& problem) {
+    return saveAlleleFrequencyTable(path, app.model.ds, app.model.sel, app.analysis.alleles.AlleleFreq,
+                                    app.services.decimalSign(), problem);
+  });
 }
 
 }  // namespace kiwora

@@ -1,9 +1,18 @@
 #pragma once
 // The main window's commands that write the selected data, or the allele frequencies of the last run,
 // to files.
+#include <functional>
+#include <string>
+
 #include "ui/app.h"
 
 namespace kiwora {
+
+// Asks for the path of a file to write, then writes it with `write`, which returns false and says why
+// when the file cannot be written. Such a file is reported and the dialog opens again at the same path,
+// until the file is written or the user cancels.
+void saveThroughDialog(App& app, const std::string& title,
+                       const std::function<bool(const std::string& path, std::string& problem)>& write);
 
 // "Save selected loci and populations as input file for Kiwora".
 void Save_As_Kiwora(App& app);

@@ -27,9 +27,17 @@ void frmAssGr::chooseMethod(const std::string& button) {
   get<OptionButton>(button).setValue(true);
 }
 
-void frmAssGr::offerCriterion() {
-  const bool offered = sel().countSelectedPops() >= 3 && opt().method() != AssignMethod::GeneticDistance;
+void frmAssGr::showCriterion() {
+  const bool distance = opt().method() == AssignMethod::GeneticDistance;
+  const bool threePops = sel().countSelectedPops() >= 3;
+  const bool offered = threePops && !distance;
   for (const char* c : {"Frame4", "Option8", "Option9"}) find(c)->enabled = offered;
+  // The distance run leaves LOD1 behind, so a button chosen under it would not be the one that runs next.
+  if (distance) {
+    for (const char* c : {"Option8", "Option9"}) get<OptionButton>(c).setValue(false);
+    return;
+  }
+  get<OptionButton>(threePops && opt().criterion() == ExclusionCriterion::Delta ? "Option9" : "Option8").setValue(true);
 }
 
 void frmAssGr::wholeNumberBox(const std::string& name, int AssignmentOptions::*field, int low, std::function<int()> high) {
@@ -107,6 +115,8 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addFrame("Frame4", "Criteria for probability calculation");
   auto& o8 = addOption("Option8", "LOD1", "Frame4");
   auto& o9 = addOption("Option9", "delta =LOD1-LOD2", "Frame4");
+  // Shown under every method, so that the window keeps its size when the method changes.
+  addLabel("Label11", "Not used by genetic distance methods: they use their own distribution", "Frame4");
 
   addButton("Command1", "Go back").onClick = [this] {
     if (!running_) backToMain();
@@ -128,7 +138,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
         opt().GDOnAlleles = onAlleles;
         opt().GDOnGenotypes = onGenotypes;
       }
-      offerCriterion();
+      showCriterion();
     };
   }
   o8.onClick = [this, &o8] {
@@ -186,8 +196,7 @@ void frmAssGr::Form_Load() {
 
   if (o.criterion() == ExclusionCriterion::Unset) o.LodCriterion = 1;
   if (sel().countSelectedPops() < 3) o.LodCriterion = 1;
-  get<OptionButton>(o.criterion() == ExclusionCriterion::Delta ? "Option9" : "Option8").setValue(true);
-  offerCriterion();
+  showCriterion();
 
   show("Text1", o.MinFreqMiss);
   show("Text2", o.NSimGroups);

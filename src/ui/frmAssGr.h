@@ -20,8 +20,10 @@ class frmAssGr : public AppWindow {
   void show(const std::string& box, double value);
   // Chooses one of the four method buttons, which sit in different frames, and clears the others.
   void chooseMethod(const std::string& button);
-  // The criterion is offered with three or more selected reference populations, not under the distance.
-  void offerCriterion();
+  // The criterion is offered with three or more selected reference populations, not under the distance;
+  // the group shows the criterion that will run, and none under the distance, which has its own (as the
+  // group's caption says).
+  void showCriterion();
   // A box holding a whole number: accepted when whole and within [low, high], else the box shows `field`.
   void wholeNumberBox(const std::string& box, int AssignmentOptions::*field, int low, std::function<int()> high);
   void weightBox(const std::string& box, double AssignmentOptions::*own, double AssignmentOptions::*other);

@@ -189,7 +189,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
     opt().FlagSavePairs = 1;
     opt().FlagSimulateCI = 1;
     get<CheckBox>("Check16").setValue(1);
-    if (opt().PairsFileName.empty()) opt().PairsFileName = app.services.saveFileDialog("Save values for all pairs");
+    if (opt().PairsFileName.empty()) opt().PairsFileName = app.services.saveFileDialog("Save values for all pairs", {});
   };
   c28.onClick = [this, &c28, &c30] {
     if (flags().Busy == 1) return;

@@ -35,6 +35,7 @@ class frmFormat : public AppWindow {
                "END                           <- end of the data set");
     addButton("Command1", "Go back").onClick = [this] { app.forms.unload(name()); };
     apartFromRuns = true;
+    besideMain = true;
   }
 };
 
@@ -50,6 +51,7 @@ class frmAbout : public AppWindow {
     addButton("Command1", "OK").onClick = [this] { app.forms.unload(name()); };
     escapeButton = "Command1";
     apartFromRuns = true;
+    besideMain = true;
   }
 };
 

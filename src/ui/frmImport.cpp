@@ -4,6 +4,7 @@
 #include "files/import_table.h"
 #include "files/input_writer.h"
 #include "ui/app_window.h"
+#include "ui/export_commands.h"
 #include "ui/guarded_run.h"
 
 namespace kiwora {
@@ -113,13 +114,12 @@ class frmImport : public AppWindow {
 
   void save(ImportUnits units) {
     if (importing_ || !imp().loaded) return;
-    const std::string path = app.services.saveFileDialog(
-        units == ImportUnits::Populations ? "Save input file with pops" : "Save input files with groups");
-    if (path.empty()) return;
-    std::string problem;
-    runGuarded(app, [&] {
-      if (!saveInputFile(path, importedInput(imp(), units), problem)) message(problem);
-    });
+    saveThroughDialog(app, units == ImportUnits::Populations ? "Save input file with pops" : "Save input files with groups",
+                      [&](const std::string& path, std::string& problem) {
+                        bool written = false;
+                        runGuarded(app, [&] { written = saveInputFile(path, importedInput(imp(), units), problem); });
+                        return written;
+                      });
   }
 
   bool importing_ = false;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QFile>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -73,6 +74,7 @@ class DesktopTest : public QObject {
   std::unique_ptr<App> app_;
   std::unique_ptr<DesktopView> view_;
   QStringList dialogTitles_;
+  QStringList saveDialogsAt_;  // the path each save dialog opened at
   QStringList messages_;
   QStringList questions_;  // asked with Yes and No; answered with `answer_`
   QMessageBox::StandardButton answer_ = QMessageBox::Yes;
@@ -105,8 +107,8 @@ class DesktopTest : public QObject {
   void click(const std::string& window, const std::string& button) {
     auto* b = control<QAbstractButton>(window, button);
     QVERIFY2(b && b->isVisible() && b->isEnabled(), button.c_str());
-    // Check boxes are clicked on their box, buttons in their middle.
-    const bool tick = qobject_cast<QCheckBox*>(b) != nullptr;
+    // Check boxes and option buttons are clicked on their box, buttons in their middle.
+    const bool tick = qobject_cast<QCheckBox*>(b) != nullptr || qobject_cast<QRadioButton*>(b) != nullptr;
     QTest::mouseClick(b, Qt::LeftButton, {}, tick ? QPoint(8, b->height() / 2) : b->rect().center());
   }
 
@@ -209,6 +211,10 @@ class DesktopTest : public QObject {
     return e->fontMetrics().horizontalAdvance(text) + 1 <= room;
   }
 
+  static QString rectText(const QRect& r) {
+    return QString("%1 x %2 + %3 + %4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+  }
+
   QByteArray resultFile() {
     QFile f(path("demo-out.txt"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
@@ -219,8 +225,9 @@ class DesktopTest : public QObject {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(QFile::copy(KIWORA_SOURCE_DIR "/examples/demo.txt", path("demo.txt")));
     services_ = std::make_unique<QtServices>();
-    services_->answerFileDialog = [this](const std::string& title, bool save) {
+    services_->answerFileDialog = [this](const std::string& title, bool save, const std::string& proposed) {
       dialogTitles_ << QString(save ? "save: " : "open: ") + QString::fromStdString(title);
+      if (save) saveDialogsAt_ << QString::fromStdString(proposed);
       return std::exchange(nextFile_, std::string());
     };
     app_ = std::make_unique<App>(*services_);
@@ -229,6 +236,7 @@ class DesktopTest : public QObject {
     ended_ = false;
     view_->onEnded = [this] { ended_ = true; };
     dialogTitles_.clear();
+    saveDialogsAt_.clear();
     messages_.clear();
     questions_.clear();
     answer_ = QMessageBox::Yes;
@@ -273,6 +281,19 @@ class DesktopTest : public QObject {
     clickMenu("frmStart", "File", "Save_AS_Tarn");
     QCOMPARE(dialogTitles_, (QStringList{"open: Open input file for analysis of population data",
                                          "save: Save selected loci and populations as input file for Tarn"}));
+  }
+
+  // An export that cannot be written: after the message its dialog opens again at the chosen path, and
+  // Cancel there leaves it.
+  void aFileThatCannotBeWrittenOpensItsDialogAgainThere() {
+    openExample();
+    const QString bad = path("no-such-folder/demo-tarn.txt");
+    nextFile_ = bad.toStdString();
+    clickMenu("frmStart", "File", "Save_AS_Tarn");
+    QTRY_COMPARE(saveDialogsAt_, (QStringList{"", bad}));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(messages_[0].startsWith("The file " + bad + " cannot be written"), qPrintable(messages_[0]));
+    QVERIFY(!app_->forms.busy() && view_->window("frmStart"));
   }
 
   // Open, select, tick, calculate and read the result file, with the mouse alone.
@@ -628,6 +649,42 @@ class DesktopTest : public QObject {
       app_->forms.unload(name);
       view_->refresh();
     }
+  }
+
+  // Help's windows open wholly on the main window's screen, wherever the main window stands: beside it
+  // where that side has room, elsewhere on the screen where no side has. Also run on a small screen at
+  // 100 % and 150 % (the desktop_small tests).
+  void sideWindowsOpenBesideTheMainWindowOnItsScreen() {
+    QWidget* main = view_->window("frmStart");
+    QVERIFY(main && QTest::qWaitForWindowExposed(main));
+    const QRect free = main->screen()->availableGeometry();
+    const QSize mainSize = main->frameGeometry().size();
+    const struct { const char* where; QPoint at; } places[] = {
+        {"top left", free.topLeft()},
+        {"top right", {free.right() + 1 - mainSize.width(), free.top()}},
+        {"bottom left", {free.left(), free.bottom() + 1 - mainSize.height()}},
+        {"bottom right", {free.right() + 1 - mainSize.width(), free.bottom() + 1 - mainSize.height()}},
+        {"middle", free.center() - QPoint(mainSize.width() / 2, mainSize.height() / 2)},
+    };
+    for (const auto& place : places)
+      for (const auto& [item, name] : {std::pair{"FormatAscii", "frmFormat"}, std::pair{"about", "frmAbout"}}) {
+        main->move(place.at);
+        QTRY_COMPARE(main->frameGeometry().topLeft(), place.at);
+        clickMenu("frmStart", "Help", item);
+        QWidget* side = nullptr;
+        QTRY_VERIFY((side = view_->window(name)) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(side));
+        const QRect m = main->frameGeometry(), s = side->frameGeometry();
+        const QString what = QString("%1 with the main window %2 (%3): %4 on %5")
+                                 .arg(name, place.where, rectText(m), rectText(s), rectText(free));
+        QVERIFY2(free.contains(s), qPrintable(what));
+        // A side with room: the window does not cover the main window.
+        const bool room = s.width() + 16 <= std::max(free.right() - m.right(), m.left() - free.left()) ||
+                          s.height() + 16 <= std::max(free.bottom() - m.bottom(), m.top() - free.top());
+        QVERIFY2(!room || !s.intersects(m), qPrintable(what));
+        app_->forms.unload(name);
+        view_->refresh();
+      }
   }
 
   // The three lists in the colours of their modes, the boxes under the middle list, "Go back" at the
@@ -1062,6 +1119,40 @@ class DesktopTest : public QObject {
     clickMenu("frmStart", "Results", "Editor");
     QTRY_COMPARE(messages_.size(), 1);
     QCOMPARE(messages_[0], "No text editor could be started for " + path("ref_oaks-out.txt") + ".");
+  }
+
+  // The greyed criterion group under the distance shows no criterion and says why; back under a method
+  // that uses one, it shows the criterion that runs, also after a distance run has put LOD1 back. The
+  // window keeps its size.
+  void theCriterionGroupShowsWhatWillRun() {
+    openAssignmentFiles();
+    QVERIFY(openTask("Analysis", "AssisgnmentGr", "frmAssGr"));
+    auto* lod1 = control<QRadioButton>("frmAssGr", "Option8");
+    auto* delta = control<QRadioButton>("frmAssGr", "Option9");
+    QVERIFY(lod1 && delta);
+    QWidget* top = view_->window("frmAssGr");
+    const QSize size = top->size();
+    click("frmAssGr", "Option9");
+    click("frmAssGr", "Option10");
+    QVERIFY(!lod1->isChecked() && !delta->isChecked());
+    QVERIFY(!lod1->isEnabled() && !delta->isEnabled());
+    auto* note = control<QLabel>("frmAssGr", "Label11");
+    QVERIFY(note && note->isVisible());
+    QCOMPARE(note->text(), QString("Not used by genetic distance methods: they use their own distribution"));
+    click("frmAssGr", "Option1");
+    QVERIFY(delta->isChecked() && !lod1->isChecked());
+    QCOMPARE(top->size(), size);
+
+    click("frmAssGr", "Option10");
+    typeInto("frmAssGr", "Text2", "20");
+    click("frmAssGr", "Command2");
+    QTRY_VERIFY(view_->window("frmStart") && !view_->window("frmAssGr"));
+    QVERIFY(openTask("Analysis", "AssisgnmentGr", "frmAssGr"));
+    lod1 = control<QRadioButton>("frmAssGr", "Option8");
+    delta = control<QRadioButton>("frmAssGr", "Option9");
+    QVERIFY(!lod1->isChecked() && !delta->isChecked());
+    click("frmAssGr", "Option2");
+    QVERIFY(lod1->isChecked() && !delta->isChecked() && lod1->isEnabled());
   }
 
   void fileEndEndsTheProgram() {
