@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "analysis/report.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
