@@ -14,8 +14,8 @@ namespace kiwora::kernels {
 
 inline const double kLog10Two = std::log10(2.0);
 
-// The terms every form of the scores adds, each defined once: they sum them in different layouts (one
-// candidate at a time, or every candidate's lane at once), and each must add exactly these.
+// The terms of the scores, each defined once: the forms of the scores sum them in different layouts (one
+// candidate at a time, or every candidate's lane at once), and all must add exactly these.
 // log10 of a genotype's probability under the Bayesian prior: a homozygote from its code's prior and that
 // of a second copy, a heterozygote from both codes' priors and the factor 2; `den` the locus's log10
 // denominator.
