@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "analysis/report.h"
 #include "files/input_file.h"
 #include "files/text_writer.h"

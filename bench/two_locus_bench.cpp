@@ -2,7 +2,7 @@
 // and printed.
 #include <benchmark/benchmark.h>
 
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "analysis/two_locus_section.h"
 #include "generate.h"
 #include "platform/scripted_services.h"

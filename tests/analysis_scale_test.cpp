@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../bench/generate.h"
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "analysis/report.h"
 #include "files/text_writer.h"
 #include "model/model.h"

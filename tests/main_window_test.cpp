@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -180,12 +184,32 @@ TEST_F(MainWindow, AResultFileThatCannotBeCreatedIsReportedAndTheDataStay) {
   EXPECT_EQ(model().ds.NPop, 3);
 }
 
-TEST_F(MainWindow, AFolderWhereTheResultFileShouldGoRefusesTheInputFile) {
-  dir.write("demo.txt", kDemoFile);
-  std::filesystem::create_directory(dir.file("demo-out.txt"));
-  run("file demo.txt\nmenu OpenPopGen\nexpect-message The reading of input data was not successful!");
-  EXPECT_EQ(model().flags.DataLoaded, 0);
-  EXPECT_EQ(model().ds.NPop, 0);
+// The input file is fine, so the refusal names what stands under the result file's name instead.
+TEST_F(MainWindow, SomethingOtherThanAFileWhereTheResultFileShouldGoRefusesTheInputFileAndSaysWhat) {
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> make;
+    const char* says;
+  } cases[] = {
+      {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); }, " is a folder"},
+      {"a pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+       " is not a regular file (a pipe or a device)"},
+  };
+  for (const auto& c : cases) {
+    testing::TempDir here;
+    const std::string in = here.write("demo.txt", kDemoFile), out = here.file("demo-out.txt");
+    c.make(out);
+    services.queueFile(in);
+    run("menu OpenPopGen");
+    const std::optional<std::string> said = services.takeMessage();
+    ASSERT_TRUE(said) << c.what;
+    EXPECT_EQ(*said, "The input file " + in + " was not opened: its result file " + out + c.says +
+                         ", so no results could be written to it. Move it away, or rename the input file, and open it again.")
+        << c.what;
+    EXPECT_EQ(said->find("Check the format"), std::string::npos) << c.what;
+    EXPECT_EQ(model().flags.DataLoaded, 0) << c.what;
+    EXPECT_EQ(model().ds.NPop, 0) << c.what;
+  }
 }
 
 TEST_F(MainWindow, EnablingRulesOnEveryReturn) {

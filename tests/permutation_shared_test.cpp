@@ -14,6 +14,7 @@
 #include "permutation/resampling.h"
 #include "permutation/run_support.h"
 #include "ui/busy_guard.h"
+#include "ui/result_file_ready.h"
 #include "ui/test_window_support.h"
 #include "stats_fixture.h"
 #include "support/app_fixture.h"

@@ -215,7 +215,7 @@ TEST_F(ResultFileOfTheProgram, ANameThatIsNoRegularFileIsRefused) {
   run("file other.txt\nmenu OpenPopGen");
   ASSERT_EQ(::mkfifo(dir.file("demo-out.txt").c_str(), 0600), 0);
   run("file demo.txt\nmenu OpenPopGen");
-  run("expect-message The reading of input data was not successful!");
+  run("expect-message The input file " + dir.file("demo.txt") + " was not opened: its result file");
   EXPECT_EQ(model().ds.InFileName, dir.file("other.txt")) << "the loaded data stay";
 
   ::unlink(dir.file("other-out.txt").c_str());

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "model/run_memory.h"
 #include "support/app_fixture.h"
 #include "ui/busy_guard.h"

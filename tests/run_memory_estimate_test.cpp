@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "../bench/generate.h"
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "assign/assignment_run.h"
 #include "permutation/among_permutation.h"
 #include "permutation/two_pop_permutation.h"

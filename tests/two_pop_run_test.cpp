@@ -7,7 +7,7 @@
 #include <string>
 
 #include "../bench/generate.h"
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "model/model.h"
 #include "permutation/two_pop_report.h"
 #include "permutation/two_pop_permutation.h"

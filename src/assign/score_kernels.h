@@ -14,6 +14,19 @@ namespace kiwora::kernels {
 
 inline const double kLog10Two = std::log10(2.0);
 
+// The terms of the scores, each defined once: the forms of the scores sum them in different layouts (one
+// candidate at a time, or every candidate's lane at once), and all must add exactly these.
+// log10 of a genotype's probability under the Bayesian prior: a homozygote from its code's prior and that
+// of a second copy, a heterozygote from both codes' priors and the factor 2; `den` the locus's log10
+// denominator.
+inline double homozygoteLogP(double prior, double prior1, double den) { return prior + prior1 - den; }
+inline double heterozygoteLogP(double priorA, double priorB, double den) { return kLog10Two + priorA + priorB - den; }
+// A code's (or haplotype's) part of a multinomial log10 probability: -log10(count!) given as
+// `minusLogFactorial`, plus count times the log10 of its frequency.
+inline double multinomialTerm(double minusLogFactorial, int count, double logFreq) {
+  return minusLogFactorial + count * logFreq;
+}
+
 // The reference tables as they are.
 struct PlainReader {
   const ReferenceTables& ref;
@@ -33,8 +46,8 @@ template <class LogQ>
 double haplotypeMultinomial(const ReferenceTables& ref, const GroupProfile::Haplotypes& h, LogQ&& logq) {
   if (h.complete == 0) return 0;
   double t = ref.log10Factorial(h.complete);
-  for (const auto& [k, c] : h.listed) t += -ref.log10Factorial(c) + c * logq(k);
-  for (int c : h.unlisted) t += -ref.log10Factorial(c) + c * ref.logMinFreqMiss;
+  for (const auto& [k, c] : h.listed) t += multinomialTerm(-ref.log10Factorial(c), c, logq(k));
+  for (int c : h.unlisted) t += multinomialTerm(-ref.log10Factorial(c), c, ref.logMinFreqMiss);
   return -t;
 }
 
@@ -55,8 +68,8 @@ double bayesScore(const R& r, const ReferenceTables& ref, const GroupProfile& g,
     const double den = r.logDenom(p, L.locus);
     for (const auto& G : L.genotypes) {
       const double logP = G.a == G.b
-                              ? r.logPrior(p, L.locus, G.a) + r.logPrior1(p, L.locus, G.a) - den
-                              : kLog10Two + r.logPrior(p, L.locus, G.a) + r.logPrior(p, L.locus, G.b) - den;
+                              ? homozygoteLogP(r.logPrior(p, L.locus, G.a), r.logPrior1(p, L.locus, G.a), den)
+                              : heterozygoteLogP(r.logPrior(p, L.locus, G.a), r.logPrior(p, L.locus, G.b), den);
       s -= G.count * logP;
     }
   }
@@ -73,7 +86,7 @@ double freqScore(const R& r, const ReferenceTables& ref, const GroupProfile& g, 
     double t = ref.log10Factorial(L.copies);
     for (const auto& [a, c] : L.codes) {
       if (!r.present(L.locus, a)) continue;
-      t += -ref.log10Factorial(c) + c * r.logFreq(p, L.locus, a);
+      t += multinomialTerm(-ref.log10Factorial(c), c, r.logFreq(p, L.locus, a));
     }
     s -= t;
   }

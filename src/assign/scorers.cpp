@@ -192,7 +192,8 @@ double bayesDirect(const ReferenceTables& ref, const GroupGenotypes& group, int 
       std::size_t e = j + 1;
       while (e < m && v[e] == v[j]) ++e;
       const int a = static_cast<int>(v[j] >> 32), b = static_cast<int>(v[j] & 0xffffffffu);
-      const double logP = a == b ? prior[a] + prior1[a] - den : kernels::kLog10Two + prior[a] + prior[b] - den;
+      const double logP =
+          a == b ? kernels::homozygoteLogP(prior[a], prior1[a], den) : kernels::heterozygoteLogP(prior[a], prior[b], den);
       s -= static_cast<int>(e - j) * logP;
       j = e;
     }
@@ -230,7 +231,7 @@ double freqDirect(const ReferenceTables& ref, const GroupGenotypes& group, int p
       std::size_t e = j + 1;
       while (e < m && v[e] == v[j]) ++e;
       const int a = static_cast<int>(v[j]), c = static_cast<int>(e - j);
-      if (present[a] != 0) t += -ref.log10Factorial(c) + c * logFreq[a];
+      if (present[a] != 0) t += kernels::multinomialTerm(-ref.log10Factorial(c), c, logFreq[a]);
       j = e;
     }
     s -= t;

@@ -393,8 +393,8 @@ void LeaveOutReference::bayesScores(const LeftOutReader& r, int ownLane, LeaveOu
         const int q = ref_.candidates[j];
         const double den = r.logDenom(q, l);
         for (const auto& G : L.genotypes) {
-          const double logP = G.a == G.b ? r.logPrior(q, l, G.a) + r.logPrior1(q, l, G.a) - den
-                                         : kernels::kLog10Two + r.logPrior(q, l, G.a) + r.logPrior(q, l, G.b) - den;
+          const double logP = G.a == G.b ? kernels::homozygoteLogP(r.logPrior(q, l, G.a), r.logPrior1(q, l, G.a), den)
+                                         : kernels::heterozygoteLogP(r.logPrior(q, l, G.a), r.logPrior(q, l, G.b), den);
           s[j] -= G.count * logP;
         }
       }
@@ -407,13 +407,14 @@ void LeaveOutReference::bayesScores(const LeftOutReader& r, int ownLane, LeaveOu
       const double* pa = lanes(priorT_, codeRow(l, G.a));
       if (G.a == G.b) {
         const double* pa1 = lanes(prior1T_, codeRow(l, G.a));
-        for (std::size_t j = 0; j < nc_; ++j) s[j] -= G.count * (pa[j] + pa1[j] - den[j]);
-        if (ownLane >= 0) s[ownLane] = kept - G.count * (r.logPrior(own, l, G.a) + r.logPrior1(own, l, G.a) - ownDen);
+        for (std::size_t j = 0; j < nc_; ++j) s[j] -= G.count * kernels::homozygoteLogP(pa[j], pa1[j], den[j]);
+        if (ownLane >= 0)
+          s[ownLane] = kept - G.count * kernels::homozygoteLogP(r.logPrior(own, l, G.a), r.logPrior1(own, l, G.a), ownDen);
       } else {
         const double* pb = lanes(priorT_, codeRow(l, G.b));
-        for (std::size_t j = 0; j < nc_; ++j) s[j] -= G.count * (kernels::kLog10Two + pa[j] + pb[j] - den[j]);
+        for (std::size_t j = 0; j < nc_; ++j) s[j] -= G.count * kernels::heterozygoteLogP(pa[j], pb[j], den[j]);
         if (ownLane >= 0)
-          s[ownLane] = kept - G.count * (kernels::kLog10Two + r.logPrior(own, l, G.a) + r.logPrior(own, l, G.b) - ownDen);
+          s[ownLane] = kept - G.count * kernels::heterozygoteLogP(r.logPrior(own, l, G.a), r.logPrior(own, l, G.b), ownDen);
       }
     }
   }
@@ -438,12 +439,12 @@ void LeaveOutReference::freqScores(const LeftOutReader& r, int ownLane, LeaveOut
       const double ownValue = ownLane >= 0 ? r.logFreq(r.own, l, a) : 0;
       if (presentIndex(l, a) >= 0) {
         addLanes(t, lanes(logFreqT_, codeRow(l, a)), nc_, ownLane, ownValue,
-                 [minus, c = c](double v) { return minus + c * v; });
+                 [minus, c = c](double v) { return kernels::multinomialTerm(minus, c, v); });
       } else {
         // A code only the members carry: no candidate has it.
         const double kept = ownLane >= 0 ? t[ownLane] : 0;
-        for (std::size_t j = 0; j < nc_; ++j) t[j] += minus + c * ref_.logMinFreqMiss;
-        if (ownLane >= 0) t[ownLane] = kept + (minus + c * ownValue);
+        for (std::size_t j = 0; j < nc_; ++j) t[j] += kernels::multinomialTerm(minus, c, ref_.logMinFreqMiss);
+        if (ownLane >= 0) t[ownLane] = kept + kernels::multinomialTerm(minus, c, ownValue);
       }
     }
     for (std::size_t j = 0; j < nc_; ++j) s[j] -= t[j];

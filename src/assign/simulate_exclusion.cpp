@@ -129,7 +129,8 @@ class PlaceScores {
         for (int x = 0; x < L.nCodes; ++x)
           for (int y = 0; y < L.nCodes; ++y) {
             const int a = codes[at(std::min(x, y))], b = codes[at(std::max(x, y))];
-            terms_.push_back(a == b ? prior[a] + prior1[a] - den : kernels::kLog10Two + prior[a] + prior[b] - den);
+            terms_.push_back(a == b ? kernels::homozygoteLogP(prior[a], prior1[a], den)
+                                    : kernels::heterozygoteLogP(prior[a], prior[b], den));
           }
       }
   }
@@ -304,7 +305,7 @@ class PlaceScores {
       // that sum, exactly, as rounding is symmetric.
       const double t = -subtractTerms(-ref_.log10Factorial(m), k, m, [&](int key, int count) {
         const std::size_t at = L.first + static_cast<std::size_t>(key);
-        return present_[at] ? -ref_.log10Factorial(count) + count * terms_[at] : 0.0;
+        return present_[at] ? kernels::multinomialTerm(-ref_.log10Factorial(count), count, terms_[at]) : 0.0;
       });
       s -= t;
     }

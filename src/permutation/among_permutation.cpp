@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 #include <stdexcept>
 
 #include "permutation/among_resampling.h"
@@ -102,9 +103,7 @@ class AmongKernel {
     w.djLocPop.assign(nPop * nLoci, 0.0);
     w.he.resize(nPop);
     const double others = static_cast<double>(nPop - 1), k = static_cast<double>(nPop);
-    int fstLoci = static_cast<int>(nLoci);
-    double fstSum = 0, fstNSum = 0;
-    bool allStandardised = true;
+    FixationTotals fst;
     for (std::size_t x = 0; x < nLoci; ++x) {
       const std::vector<int>& codes = codes_[x];
       const std::size_t nCodes = codes.size();
@@ -112,49 +111,25 @@ class AmongKernel {
       frequencies(x, w);
 
       // Dj: each population against the mean of the others, codes from 1.
+      const std::size_t typedCodes = nCodes - from1;
       w.total.assign(nCodes, 0.0);
       w.complement.assign(nCodes, 0.0);
       for (std::size_t p = 0; p < nPop; ++p)
         for (std::size_t c = from1; c < nCodes; ++c) w.total[c] += w.f[p * nCodes + c];
-      for (std::size_t p = 0; p < nPop; ++p) {
-        const double* f = &w.f[p * nCodes];
-        for (std::size_t c = from1; c < nCodes; ++c) w.complement[c] = (w.total[c] - f[c]) / others;
-        double d = 0;
-        for (std::size_t c = from1; c < nCodes; ++c) d += 0.5 * std::fabs(f[c] - w.complement[c]);
-        w.djLocPop[p * nLoci + x] = d;
-      }
+      for (std::size_t p = 0; p < nPop; ++p)
+        w.djLocPop[p * nLoci + x] = djAgainstTheOthers(w.f.data() + p * nCodes + from1, w.total.data() + from1, others,
+                                                       w.complement.data() + from1, typedCodes);
 
       // Fst over the populations with gene copies at the locus.
       w.typedPops.clear();
       for (std::size_t p = 0; p < nPop; ++p)
         if (w.genes[p] > 0) w.typedPops.push_back(static_cast<int>(p));
-      if (w.typedPops.size() < 2) {
-        --fstLoci;
-        continue;
-      }
-      const double kt = static_cast<double>(w.typedPops.size());
-      double sumSq = 0;
-      for (std::size_t c = from1; c < nCodes; ++c) {
-        double mean = 0;
-        for (int p : w.typedPops) mean += w.f[static_cast<std::size_t>(p) * nCodes + c];
-        mean /= kt;
-        sumSq += mean * mean;
-      }
-      const double ht = 1 - sumSq;
-      double hs = 0;
-      for (int p : w.typedPops) hs += w.he[static_cast<std::size_t>(p)];
-      hs /= kt;
-      // As the observed Fst: a locus fixed everywhere by the tie rule has none.
-      const double fst = vanishes(ht, 1) ? 0 : (ht - hs) / ht;
-      const double fstMax = (kt - 1) * (1 - hs) / (kt - 1 + hs);
-      fstLoc(x) = fst;
-      fstSum += fst;
-      if (!vanishes(fstMax, 1)) {
-        fstNLoc(x) = fst / fstMax;
-        fstNSum += fst / fstMax;
-      } else {
-        allStandardised = false;
-      }
+      if (w.typedPops.size() < 2) continue;
+      const LocusFixation locus = fixationAtLocus(
+          std::views::iota(from1, nCodes), w.typedPops,
+          [&](int p, std::size_t c) { return w.f[static_cast<std::size_t>(p) * nCodes + c]; },
+          [&](int p) { return w.he[static_cast<std::size_t>(p)]; });
+      fst.add(locus, fstLoc(x), fstNLoc(x));
     }
 
     double djSum = 0;
@@ -169,9 +144,7 @@ class AmongKernel {
       djLoc(x) = sum / k;
     }
     djTotal = djSum / k;
-    if (fstLoci == 0) return;
-    fstTotal = fstSum / fstLoci;
-    if (allStandardised) fstNTotal = fstNSum / fstLoci;
+    fst.finish(fstTotal, fstNTotal);
   }
 
  private:

@@ -144,23 +144,16 @@ class PairKernel {
         if (n2 != 0) out.v2[at] = inverseSumSquares(f_[1]);
       }
       if (which.distDG) {
-        double d = 0;
-        for (std::size_t c = 0; c < k; ++c) d += 0.5 * std::fabs(f_[0][c] - f_[1][c]);
-        if (d > 1) d = 1;
+        const double d = gregoriusAtLocus(f_[0].data(), f_[1].data(), k);
         out.dg[at] = d;
         dgSum += d;
       }
       if (which.distDN && n1 > 0 && n2 > 0) {
-        double jxy = 0, jx = 0, jy = 0;
-        for (std::size_t c = 0; c < k; ++c) {
-          jxy += f_[0][c] * f_[1][c];
-          jx += f_[0][c] * f_[0][c];
-          jy += f_[1][c] * f_[1][c];
-        }
-        sxy += jxy;
-        sx += jx;
-        sy += jy;
-        out.dn[at] = neiDistance(jxy, jx, jy);
+        const NeiTerms t = neiTermsAtLocus(f_[0].data(), f_[1].data(), k);
+        sxy += t.jxy;
+        sx += t.jx;
+        sy += t.jy;
+        out.dn[at] = neiDistance(t.jxy, t.jx, t.jy);
       }
     }
     if (which.diversityV) {
@@ -267,14 +260,6 @@ class PairKernel {
       }
     if (n == 0) return std::nullopt;
     return sum / n;
-  }
-
-  // -ln of an identity; the identity cannot exceed 1, so rounding above it is taken as 1.
-  static Cell neiDistance(double jxy, double jx, double jy) {
-    const double root = std::sqrt(jx * jy);
-    const double identity = root > 0 ? jxy / root : 0;
-    if (identity == 0) return std::nullopt;
-    return identity >= 1 ? 0.0 : -std::log(identity);
   }
 
   std::array<std::vector<int>, 2> count_;   // per code, zero between loci

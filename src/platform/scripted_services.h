@@ -13,8 +13,8 @@
 namespace kiwora {
 
 // Raised when a file dialog opens and no answer waits for it.
-struct NoDialogAnswer : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct NoDialogAnswer : DriverFault {
+  using DriverFault::DriverFault;
 };
 
 class ScriptedServices : public Services {

@@ -3,11 +3,18 @@
 // the editor, the date, the locale's decimal sign and the seeds of the runs.
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "base/run_context.h"
 
 namespace kiwora {
+
+// A fault of whatever drives the program (a script that left a dialog unanswered), not of the run it
+// started: runGuarded passes it on untouched, so the driver can name its own line.
+struct DriverFault : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 class Services {
  public:

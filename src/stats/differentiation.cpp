@@ -11,13 +11,6 @@ namespace {
 // Farther than any distance a data set holds: a population this far away is never a neighbour.
 constexpr double kNoNeighbour = 1000000000.0;
 
-// Half the summed absolute differences between population `f` and complement `c` over the codes.
-double djAt(const double* f, const std::vector<double>& c) {
-  double d = 0;
-  for (std::size_t k = 0; k < c.size(); ++k) d += 0.5 * std::fabs(f[k] - c[k]);
-  return d;
-}
-
 }  // namespace
 
 bool Calc_Dj(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table2<double>& DjLocPop, Vec1<double>& DjPop,
@@ -40,11 +33,8 @@ bool Calc_Dj(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table2<do
     std::vector<double> total(nCodes, 0.0), complement(nCodes);
     for (std::size_t pi = 0; pi < pops.size(); ++pi)
       for (std::size_t k = 0; k < nCodes; ++k) total[k] += c.of(pi)[k];
-    for (std::size_t pi = 0; pi < pops.size(); ++pi) {
-      const double* f = c.of(pi);
-      for (std::size_t k = 0; k < nCodes; ++k) complement[k] = (total[k] - f[k]) / others;
-      DjLocPop(pops[pi], l) = djAt(f, complement);
-    }
+    for (std::size_t pi = 0; pi < pops.size(); ++pi)
+      DjLocPop(pops[pi], l) = djAgainstTheOthers(c.of(pi), total.data(), others, complement.data(), nCodes);
   });
 
   for (int p : pops) {
@@ -116,7 +106,7 @@ void Calc_Dj_Neighbours(const GenotypeView& v, const AlleleFreqTable& AlleleFreq
         for (std::size_t a = 0; a < complement.size(); ++a) complement[a] += f[a];
       }
       for (double& x : complement) x /= k;
-      const double d = djAt(c.of(static_cast<std::size_t>(pi)), complement);
+      const double d = djAtLocus(c.of(static_cast<std::size_t>(pi)), complement.data(), complement.size());
       DjNbLocPop(p, l) = d;
       sum += d;
     }

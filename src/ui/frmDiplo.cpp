@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 #include "analysis/report.h"
 #include "ui/busy_guard.h"
 #include "ui/guarded_run.h"
-#include "ui/test_window_support.h"
+#include "ui/result_file_ready.h"
 #include "files/text_writer.h"
 
 namespace kiwora {

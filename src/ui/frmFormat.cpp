@@ -1,5 +1,4 @@
-// The two small windows that open beside the main window: the input-file format and About.
-#include "base/version.h"
+// The window of the input file's format, which opens beside the main window.
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -39,27 +38,10 @@ class frmFormat : public AppWindow {
   }
 };
 
-class frmAbout : public AppWindow {
- public:
-  explicit frmAbout(App& a) : AppWindow(a, "frmAbout", "About Kiwora") {
-    addLabel("Label1", std::string("Kiwora, version ") + kVersion);
-    addLabel("Label2",
-             "Analysis of population-genetic data: allele and genotype frequencies, diversity and "
-             "heterozygosity, genetic distances and differentiation, clustering, spatial structure, kinship, "
-             "permutation tests, and the assignment or exclusion of test groups.");
-    addLabel("Label3", "Developed by the Kiwora developers.");
-    addButton("Command1", "OK").onClick = [this] { app.forms.unload(name()); };
-    escapeButton = "Command1";
-    apartFromRuns = true;
-    besideMain = true;
-  }
-};
-
 }  // namespace
 
-void registerSmallWindows(App& app) {
+void registerFormatWindow(App& app) {
   app.forms.registerWindow("frmFormat", [&app](Forms&) { return std::make_unique<frmFormat>(app); });
-  app.forms.registerWindow("frmAbout", [&app](Forms&) { return std::make_unique<frmAbout>(app); });
 }
 
 }  // namespace kiwora

@@ -11,17 +11,6 @@
 
 namespace kiwora {
 
-bool AppWindow::readTextFile(const std::string& path, std::string& text, const std::string& failure) {
-  const Refusal unreadable = readWholeFile(path, text, failure);
-  if (unreadable) message(unreadable.message());
-  return !unreadable;
-}
-
-void AppWindow::backToMain() {
-  app.forms.show("frmStart");
-  app.forms.unload(name());
-}
-
 frmStart::frmStart(App& a) : AppWindow(a, "frmStart", "Kiwora/ Start") {
   addPicture("Picture1", "Kiwora 2021");
   addLabel("Label2", std::string("Version ") + kVersion);
@@ -152,8 +141,12 @@ void frmStart::loadInputFile(const std::string& path) {
   if (!readPopulationFile(path, next, nextSel)) return;
   const std::string outPath = resultFileName(path);
   if (!resultPathUsable(outPath)) {
-    message(std::string(kReadingFailureMessage) + "\nThe result file " + outPath +
-            " is not a regular file (a folder, a pipe or a device); results could never be written to it.");
+    // The input file is fine: say what stands in the way, so the user moves it instead of mending the data.
+    std::error_code ec;
+    const bool folder = std::filesystem::is_directory(outPath, ec);
+    message("The input file " + path + " was not opened: its result file " + outPath +
+            (folder ? " is a folder" : " is not a regular file (a pipe or a device)") +
+            ", so no results could be written to it. Move it away, or rename the input file, and open it again.");
     return;
   }
 

@@ -3,8 +3,6 @@
 #include <new>
 #include <string>
 
-#include "platform/scripted_services.h"
-
 namespace kiwora {
 
 bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
@@ -15,7 +13,7 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
   try {
     body();
     return true;
-  } catch (const NoDialogAnswer&) {
+  } catch (const DriverFault&) {
     throw;  // the script driving the program is at fault, not the run: the player names its line
   } catch (const RunStopped&) {
     // The user's own choice: nothing to report.

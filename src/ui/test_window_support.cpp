@@ -4,9 +4,9 @@
 #include <climits>
 #include <cmath>
 
-#include "files/result_file.h"
-#include "files/text_writer.h"
+#include "base/number_format.h"
 #include "ui/guarded_run.h"
+#include "ui/result_file_ready.h"
 
 namespace kiwora {
 
@@ -16,26 +16,6 @@ std::optional<int> permutationCount(const std::string& text) {
   const double x = leadingNumber(t);
   if (!(x >= 1) || x > INT_MAX || x != std::floor(x)) return std::nullopt;
   return static_cast<int>(x);
-}
-
-bool canAppendTo(const std::string& path) {
-  if (path.empty()) return false;
-  TextFile probe;
-  if (!probe.open(path, TextFile::Mode::Append)) return false;
-  return probe.close();
-}
-
-bool resultFileReady(Model& m, ResultFileMark& began) {
-  const std::string& path = m.ds.OutFileName;
-  std::string reason;
-  if (!m.resultHeader.pendingFor(path)) {
-    if (!canAppendTo(path)) return false;
-  } else {
-    const PendingResultHeader& h = m.resultHeader;
-    if (!createResultFile(h.path, h.date, h.inFileName, h.title, reason)) return false;
-    m.resultHeader = {};
-  }
-  return markResultFile(path, began, reason);
 }
 
 void PermutationTestWindow::addCountBox(const std::string& label) {

@@ -16,15 +16,6 @@ inline constexpr const char* kSelectPopulation = "Please, select population!";
 // (and fits an int); nothing otherwise.
 std::optional<int> permutationCount(const std::string& text);
 
-// The result file can be opened for appending (it is created when missing and left as it was).
-bool canAppendTo(const std::string& path);
-
-// The loaded data's result file can take a run's results. When the load could not write its header block,
-// it is written now, emptying the file as the load would have, so no results go under another load's
-// header (or under none); false when that still fails. `began` notes the file as the run finds it: the run
-// appends its results only to that file.
-bool resultFileReady(Model& m, ResultFileMark& began);
-
 class PermutationTestWindow : public AppWindow {
  public:
   using AppWindow::AppWindow;

@@ -10,7 +10,8 @@
 
 namespace kiwora {
 
-void registerSmallWindows(App& app);
+void registerFormatWindow(App& app);
+void registerAboutWindow(App& app);
 void registerImportWindow(App& app);
 void registerWithinTestWindow(App& app);
 void registerAmongTestWindow(App& app);
@@ -19,7 +20,8 @@ void registerWindows(App& app) {
   app.forms.registerWindow("frmStart", [&app](Forms&) { return std::make_unique<frmStart>(app); });
   app.forms.registerWindow("frmDiplo", [&app](Forms&) { return std::make_unique<frmDiplo>(app); });
   app.forms.registerWindow("frm_ModeL", [&app](Forms&) { return std::make_unique<frm_ModeL>(app); });
-  registerSmallWindows(app);
+  registerFormatWindow(app);
+  registerAboutWindow(app);
   app.forms.registerWindow("frmSelloc", [&app](Forms&) { return std::make_unique<frmSelloc>(app); });
   app.forms.registerWindow("frmSelPop", [&app](Forms&) { return std::make_unique<frmSelPop>(app); });
   registerImportWindow(app);

@@ -4,4 +4,4 @@
 #include "base/random.h"
 #include "platform/services.h"
 #include "model/dataset.h"
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"

@@ -1,4 +1,4 @@
-#include "analysis/driver.h"
+#include "analysis/population_analysis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,8 +156,9 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, r.alleles.GeneCount, r.dist.DistDN, r.dist.DistDNMean, present);
   spatialStep(m, r, o, v, run);
 
-  // Dj and Fst run whenever two populations are selected, whatever the report shows: the test among all
-  // populations reads them after every permutation. Fewer than two leave them reset.
+  // Dj and Fst run whenever two populations are selected, whatever the report shows (the locus check reads
+  // DjLoc). The test among all populations computes its own (amongColumns, AmongKernel) and reads none of
+  // these. Fewer than two leave them reset.
   DifferentiationStats& d = r.diff;
   Calc_Dj(v, freq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal, present);
   if (o.FlagDjNeighbours == 1)

@@ -1,0 +1,20 @@
+#pragma once
+// Whether the loaded data's result file can take a run's results: asked by every window that appends a
+// run's report to it before the run starts.
+#include <string>
+
+#include "files/result_lock.h"
+#include "model/model.h"
+
+namespace kiwora {
+
+// The result file can be opened for appending (it is created when missing and left as it was).
+bool canAppendTo(const std::string& path);
+
+// The loaded data's result file can take a run's results. When the load could not write its header block,
+// it is written now, emptying the file as the load would have, so no results go under another load's
+// header (or under none); false when that still fails. `began` notes the file as the run finds it: the run
+// appends its results only to that file.
+bool resultFileReady(Model& m, ResultFileMark& began);
+
+}  // namespace kiwora
