@@ -26,6 +26,7 @@ struct LimitCase {
   std::string step;     // the actions that write `target`
   std::string told;     // the start of the message the step shows
   std::string after;    // actions that show the program going on
+  std::string limitedStep = {};  // the step as played under the limit, where a dialog opens again after the failure
 };
 
 // The files a play starts with (and the script); the others are written by the program.
@@ -85,9 +86,10 @@ TEST(FileSizeLimit, AWritePastTheLimitFailsAsOnAFullDiskAndTheProgramGoesOn) {
   const LimitCase cases[] = {
       {"an analysis section", "data-out.txt", nullptr, load, "menu Diploid\ntick Check5\ntick Check9\nclick Command1\n",
        "The results could not be written to <dir>/data-out.txt!", "expect-window frmStart\nmenu Diploid\nexpect-window frmDiplo\n"},
+      // The dialog opens again after the failed write; the script cancels it.
       {"an export", "tarn.txt", "An earlier export\r\n", load, "file tarn.txt\nmenu Save_AS_Tarn\n",
        "The file <dir>/tarn.txt could not be written completely (File too large).",
-       "expect-window frmStart\nmenu Diploid\nexpect-window frmDiplo\n"},
+       "expect-window frmStart\nmenu Diploid\nexpect-window frmDiplo\n", "file tarn.txt\ncancel\nmenu Save_AS_Tarn\n"},
       // The analysis goes on without the pairs file and writes its section.
       {"the pairs file", "pairs.csv", "Earlier pairs\r\n", load,
        "menu Diploid\nseed 3\ntick Check27\nfile pairs.csv\ntick Check26\ntype Text14 50\nclick Command1\n",
@@ -111,7 +113,7 @@ TEST(FileSizeLimit, AWritePastTheLimitFailsAsOnAFullDiskAndTheProgramGoesOn) {
     ASSERT_GT(complete.targetBytes, ahead.targetBytes + 200);
     ASSERT_LT(complete.largestWritten, limit);
 
-    const Played limited = play(c, c.before + c.step + "expect-message " + c.told + "\n" + c.after, limit);
+    const Played limited = play(c, c.before + (c.limitedStep.empty() ? c.step : c.limitedStep) + "expect-message " + c.told + "\n" + c.after, limit);
     EXPECT_TRUE(limited.process.exited) << "the program was ended by a signal";
     EXPECT_EQ(limited.process.exitCode, 0) << limited.process.out << limited.process.err;
     EXPECT_TRUE(limited.target == ahead.target) << limited.target.size() << " bytes where the file had "
