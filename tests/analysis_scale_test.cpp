@@ -3,6 +3,11 @@
 // distances, differentiation and fixation as the same genotypes coded 1..10.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "../bench/generate.h"
@@ -11,6 +16,7 @@
 #include "files/text_writer.h"
 #include "model/model.h"
 #include "platform/scripted_services.h"
+#include "base/run_context.h"
 #include "base/worker_pool.h"
 #include "support/analysed_model.h"
 
@@ -76,6 +82,85 @@ TEST(AnalysisScale, SpreadCodesGiveTheSameStatistics) {
   EXPECT_EQ(a.diff.FstLoc, b.diff.FstLoc);
   EXPECT_EQ(a.diff.FstNLoc, b.diff.FstNLoc);
   EXPECT_GT(a.diff.DjTotal, 0);
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// On thousands of populations every statistic and report section takes a noticeable time.
+AnalysedModel manyPopulations(int nPop) {
+  gen::Params p;
+  p.nPop = nPop;
+  p.nInd = 10;
+  p.nLoci = 10;
+  p.nAlleles = 8;
+  p.seed = 11;
+  gen::Data d = gen::generate(p);
+  AnalysedModel m;
+  m.ds = d.ds;
+  m.sel = d.sel;
+  AnalysisOptions& o = m.options;
+  o.FlagFreqAlleles = o.FlagHeterozygosity = o.FlagDistDG = o.FlagDistDN = o.FlagDj = o.FlagFst = 1;
+  o.FlagClusterGenepool = 1;
+  return m;
+}
+
+TEST(AnalysisScale, ManyPopulationsReportProgressOften) {
+  using Clock = std::chrono::steady_clock;
+  // An unoptimised (sanitizer) build is many times slower: fewer populations keep its steps as short.
+#ifdef __OPTIMIZE__
+  AnalysedModel m = manyPopulations(1500);
+#else
+  AnalysedModel m = manyPopulations(300);
+#endif
+  ScriptedServices services;
+  RunContext run = runContextOf(services);
+  Clock::time_point last = Clock::now();
+  Clock::duration longest{};
+  int steps = 0;
+  std::string previous = "the start", before;  // the step the longest stretch began at
+  const auto measure = [&] {
+    if (Clock::now() - last > longest) {
+      longest = Clock::now() - last;
+      before = previous;
+    }
+  };
+  run.progressSink = [&](const std::string& text) {
+    measure();
+    previous = text;
+    last = Clock::now();
+    ++steps;
+  };
+  Run_Population_Analysis(m, m, run);
+  // Written as a window writes it: to a draft beside the result file, appended when complete.
+  const std::string path = ::testing::TempDir() + "kiwora_progress_report.txt";
+  std::remove(path.c_str());
+  ASSERT_EQ(appendSection(path, '.', [&](LineWriter& out) { printPopulationReport(out, m, m.options, true, run.progressFn()); }), "");
+  measure();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(longest).count();
+  EXPECT_GT(steps, 10);
+  EXPECT_LT(ms, 200) << "no progress for " << ms << " ms after " << before;
+  EXPECT_GT(fileText(path).size(), 100000u);
+  std::remove(path.c_str());
+}
+
+// A stop while the report prints leaves the result file as it was.
+TEST(AnalysisScale, AStopDuringTheReportLeavesTheFile) {
+  AnalysedModel m = manyPopulations(20);
+  ScriptedServices services;
+  Run_Population_Analysis(m, m, runContextOf(services));
+  const std::string path = ::testing::TempDir() + "kiwora_stop_report.txt";
+  { std::ofstream(path, std::ios::binary) << "earlier run\n"; }
+  int sections = 0;
+  RunContext run = runContextOf(services);
+  run.stopRequest = [&] { return ++sections == 3; };
+  EXPECT_THROW(appendSection(path, '.', [&](LineWriter& out) { printPopulationReport(out, m, m.options, true, run.progressFn()); }),
+               RunStopped);
+  EXPECT_EQ(sections, 3);
+  EXPECT_EQ(fileText(path), "earlier run\n");
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -128,6 +128,9 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   const GenotypeView v = dataView(m);
   m.sel.NSelLoci = m.sel.countSelectedLoci();
 
+  // A step between the statistics: on thousands of populations each takes a noticeable time, and the
+  // window answers and may stop the run only at a step.
+  run.progress("Frequencies");
   Count_Single_Locus_Genotypes(v, r.variation);
   Calc_Allele_Freq(v, o.FlagDominant == 1, r.alleles);
   const AlleleFreqTable& freq = r.alleles.AlleleFreq;
@@ -135,15 +138,18 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   if (o.FlagFreqGenotypes == 1) Calc_Genotype_Freq(v, m.sel.LocMode, true, r.genotypeTable);
   if (o.FlagFreqMLG == 1 || o.FlagVariationMLG == 1) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, r.mlg);
 
+  run.progress("Variation");
   Calc_Degree_Heterozygosity(v, r.variation);
   Calc_Heterozygosity(v, r.alleles, r.variation);
   Calc_Diversity_V(v, r.alleles, r.variation);
   Calc_Evenness(v, r.alleles, r.variation);
   const PresentCodeLists* present = &r.alleles.PresentCodes;
+  run.progress("Distances");
   Calc_Dist_Gregorius(v, freq, r.dist.DistDG, r.dist.DistDGMean, present);
 
   const bool mlgDistances = o.FlagFreqMLG == 1 && o.FlagDistDG == 1 && m.ds.NPop > 1;
   if (o.FlagFreqMLG == 1 && o.FlagDistDG == 1) {
+    run.progress("Distances");
     r.dist.DistMLG.resize(m.ds.NPop, m.ds.NPop, std::nan(""));
     if (mlgDistances) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
   }
@@ -151,26 +157,35 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.coordinates(), r.dist.GeoDist);
   r.kinship = o.FlagKinship == 1 ? Run_Kinship(kinshipInput(m, r, o), run) : KinshipResults{};
 
+  run.progress("Distances");
   r.dist.DistDN.clear();
   r.dist.DistDNMean.resize(m.ds.NPop, m.ds.NPop);
   if (m.ds.NPop > 1) Calc_Dist_Nei(v, freq, r.alleles.GeneCount, r.dist.DistDN, r.dist.DistDNMean, present);
+  run.progress("Distances");
   spatialStep(m, r, o, v, run);
 
   // Dj and Fst run whenever two populations are selected, whatever the report shows (the locus check reads
   // DjLoc). The test among all populations computes its own (amongColumns, AmongKernel) and reads none of
   // these. Fewer than two leave them reset.
   DifferentiationStats& d = r.diff;
+  run.progress("Differentiation");
   Calc_Dj(v, freq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal, present);
+  run.progress("Differentiation");
   if (o.FlagDjNeighbours == 1)
     Calc_Dj_Neighbours(v, freq, r.dist.GeoDist, o.NNeighbours, d.DjNbLocPop, d.DjNbPop, present);
+  run.progress("Differentiation");
   Calc_Fst(v, freq, r.variation.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal, present);
 
+  run.progress("Clusters");
   if (o.FlagClusterGenepool == 1) Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, r.dist.DistDGMean, r.dist.ClusterDG);
   if (o.FlagClusterMLG == 1) {
+    run.progress("Clusters");
     if (o.FlagFreqMLG == 0) Calc_Multilocus_Genotypes(v, m.flags.NoSortMLG == 1, r.mlg);
     if (!mlgDistances) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);  // else the same table is there
+    run.progress("Clusters");
     Cluster_Average_Chain(m.ds.NPop, m.sel.PopSel, r.dist.DistMLG, r.dist.ClusterMLG);
   }
+  run.progress("Quality check");
   if (o.FlagPolymorphic == 1) Calc_Percent_Polymorphic(v, r.alleles, r.variation);
   if (o.FlagCheckLoci == 1) Corr_Locus_GeoDist(v, d.DjLoc, r.dist.DistDG, r.dist.GeoDist, r.dist.CorrGeoLocus);
 

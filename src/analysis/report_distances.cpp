@@ -17,11 +17,14 @@ namespace {
 
 std::size_t u(int i) { return static_cast<std::size_t>(i); }
 
-void distanceMatrices(LineWriter& out, const AnalysisView& m, const LocusDistances& perLocus, const auto& genePool) {
+void distanceMatrices(LineWriter& out, const AnalysisView& m, const LocusDistances& perLocus, const auto& genePool,
+                      const ProgressFn& progress) {
   out.nl();
   // Each locus's matrix is worked out and formatted on the pool a band of rows at a time, and written in
   // order, so neither the values nor the text of a whole matrix are held.
   forSelectedLoci(m, [&](int k) {
+    // A step per matrix: one of thousands of populations takes a noticeable time.
+    if (progress) progress("Report");
     out.nl();
     out.tab(4).text(m.ds.LocName[u(k)] + " (Alleles)").nl();
     out.nl();
@@ -30,14 +33,15 @@ void distanceMatrices(LineWriter& out, const AnalysisView& m, const LocusDistanc
   out.nl();
   out.tab(4).text("Gene pool").nl();
   out.nl();
+  if (progress) progress("Report");
   Print_Pop_Matrix(out, m.ds.NPop, m.sel.PopSel, genePool);
 }
 
 }  // namespace
 
-void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMultilocus) {
+void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMultilocus, const ProgressFn& progress) {
   printSectionFrame(out, "#####   GENETIC DISTANCE D (Gregorius 1974)  #####");
-  distanceMatrices(out, m, m.dist.DistDG, m.dist.DistDGMean);
+  distanceMatrices(out, m, m.dist.DistDG, m.dist.DistDGMean, progress);
   if (!withMultilocus) return;
   out.nl();
   out.tab(4).text("Genetic Distance of Multilocus-Genotypes").nl();
@@ -45,9 +49,9 @@ void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMu
   Print_Pop_Matrix(out, m.ds.NPop, m.sel.PopSel, m.dist.DistMLG);
 }
 
-void printNeiDistances(LineWriter& out, const AnalysisView& m) {
+void printNeiDistances(LineWriter& out, const AnalysisView& m, const ProgressFn& progress) {
   printSectionFrame(out, "#####   GENETIC DISTANCE D (Nei 1972)   #####");
-  distanceMatrices(out, m, m.dist.DistDN, m.dist.DistDNMean);
+  distanceMatrices(out, m, m.dist.DistDN, m.dist.DistDNMean, progress);
 }
 
 void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m) {

@@ -4,6 +4,7 @@
 #include "files/text_writer.h"
 #include "model/analysis_options.h"
 #include "analysis/analysis_results.h"
+#include "base/run_context.h"
 
 namespace kiwora {
 
@@ -28,9 +29,10 @@ void printDegreeOfHeterozygosity(LineWriter& out, const AnalysisView& m);
 
 // Distances between populations (report_distances.cpp). The multilocus matrix follows the Gregorius
 // matrices only when the multilocus frequencies were asked for too.
-void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMultilocus);
+void printGregoriusDistances(LineWriter& out, const AnalysisView& m, bool withMultilocus,
+                             const ProgressFn& progress = {});
 void printSpatialAndGeneticDistances(LineWriter& out, const AnalysisView& m);
-void printNeiDistances(LineWriter& out, const AnalysisView& m);
+void printNeiDistances(LineWriter& out, const AnalysisView& m, const ProgressFn& progress = {});
 
 // Differentiation and fixation (report_differentiation.cpp).
 void printDifferentiationDj(LineWriter& out, const AnalysisView& m);

@@ -385,7 +385,8 @@ void frmDiplo::Calculate() {
     });
     Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
     notWritten = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
-      printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()));
+      printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()),
+                            run.progressFn());
     }, &began);
   }, &running_);
   if (!completed) {
