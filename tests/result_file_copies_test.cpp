@@ -158,17 +158,19 @@ TEST(ResultFileCopies, WhatAnotherCopyWroteStaysAndARunWritesOnlyToTheFileItBega
   }
 }
 
-// A run begun after the data's result file was started afresh by another copy would land under that
-// copy's header block; one begun after this copy's own reopening lands under its own.
+// A run begun after the result file was started afresh by another copy would land under that copy's
+// header block; one begun after this copy's own reopening lands under its own.
 TEST(ResultFileCopies, ARunWritesOnlyUnderTheHeaderBlockOfItsOwnLoad) {
+  const char* const analysis = "menu Diploid\ntick Check9\ntick Check11\ntick Check13\nclick Command1\n";
   const struct {
     const char* what;
-    const char* run;
+    const char* first;  // what A does first, after opening the data file
+    std::string run;    // A's run once the data file was opened again
     bool otherCopyReopens;  // otherwise A itself opens the data file again
   } cases[] = {
-      {"analysis after B reopened", "menu Diploid\nclick Command1\n", true},
-      {"permutation test after B reopened", "menu BAS\ntype Text1 20\nclick Command1\n", true},
-      {"analysis after A reopened", "menu Diploid\nclick Command1\n", false},
+      {"analysis after B reopened", analysis, "menu Diploid\nclick Command1\n", true},
+      {"permutation test after B reopened", analysis, "menu BAS\ntype Text1 20\nclick Command1\n", true},
+      {"analysis after A reopened", analysis, "menu Diploid\nclick Command1\n", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -184,7 +186,7 @@ TEST(ResultFileCopies, ARunWritesOnlyUnderTheHeaderBlockOfItsOwnLoad) {
     const std::string open = "file " + data + "\nmenu OpenPopGen\n";
 
     Copy a(dir, "a-");
-    a.type("seed 5\n" + open + "menu Diploid\ntick Check9\ntick Check11\ntick Check13\nclick Command1\n");
+    a.type("seed 5\n" + open + c.first);
     ASSERT_TRUE(a.waitIdle()) << a.program().out();
     if (c.otherCopyReopens) {
       const std::string script = dir.write("reopen.kws", open);

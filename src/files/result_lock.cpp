@@ -148,4 +148,9 @@ std::string resultFileChangedMessage(const std::string& path, bool replacing) {
   return "The result file " + path + " " + how + " while the run was under way: the results of this run were not written to it!";
 }
 
+std::string resultFileChangedSinceMessage(const std::string& path) {
+  return "The result file " + path +
+         " was started afresh, replaced or removed since it was opened: nothing was calculated and nothing was written to it!";
+}
+
 }  // namespace kiwora

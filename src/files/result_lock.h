@@ -32,5 +32,8 @@ int openLocked(const std::string& path, bool create, std::string& problem, bool&
 // afresh, replaced or removed while the run was under way; `replacing`: a run that was to replace the file,
 // which another writer's section also keeps from doing so.
 std::string resultFileChangedMessage(const std::string& path, bool replacing);
+// What the user is told when a run was not begun because its result file no longer holds the header block
+// this program wrote there.
+std::string resultFileChangedSinceMessage(const std::string& path);
 
 }  // namespace kiwora

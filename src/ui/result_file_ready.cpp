@@ -25,9 +25,7 @@ bool resultFileReady(Model& m, ResultFileMark& began, std::string& refusal) {
     bool under = false;
     if (!markResultFile(path, began, reason, &m.resultFileHeader, &under)) return false;
     if (!under) {
-      refusal = "The result file " + path +
-                " was started afresh, replaced or removed since the data were opened: nothing was calculated and "
-                "nothing was written to it!";
+      refusal = resultFileChangedSinceMessage(path);
       return false;
     }
     return canAppendTo(path);
