@@ -158,6 +158,59 @@ TEST(ResultFileCopies, WhatAnotherCopyWroteStaysAndARunWritesOnlyToTheFileItBega
   }
 }
 
+// A run begun after the result file was started afresh by another copy would land under that copy's
+// header block; one begun after this copy's own reopening lands under its own.
+TEST(ResultFileCopies, ARunWritesOnlyUnderTheHeaderBlockOfItsOwnLoad) {
+  const char* const analysis = "menu Diploid\ntick Check9\ntick Check11\ntick Check13\nclick Command1\n";
+  const struct {
+    const char* what;
+    const char* first;  // what A does first, after opening the data file
+    std::string run;    // A's run once the data file was opened again
+    bool otherCopyReopens;  // otherwise A itself opens the data file again
+  } cases[] = {
+      {"analysis after B reopened", analysis, "menu Diploid\nclick Command1\n", true},
+      {"permutation test after B reopened", analysis, "menu BAS\ntype Text1 20\nclick Command1\n", true},
+      {"analysis after A reopened", analysis, "menu Diploid\nclick Command1\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::TempDir dir;
+    gen::Params p;
+    p.nPop = 3;
+    p.nInd = 10;
+    p.nLoci = 4;
+    p.nAlleles = 4;
+    p.seed = 3;
+    const std::string data = dir.write("data.txt", gen::inputFileText(gen::generate(p).ds));
+    const std::string result = dir.file("data-out.txt");
+    const std::string open = "file " + data + "\nmenu OpenPopGen\n";
+
+    Copy a(dir, "a-");
+    a.type("seed 5\n" + open + c.first);
+    ASSERT_TRUE(a.waitIdle()) << a.program().out();
+    if (c.otherCopyReopens) {
+      const std::string script = dir.write("reopen.kws", open);
+      testing::RealProgram reopen({"--play", script}, dir, 0, false, "reopen-");
+      ASSERT_EQ(reopen.wait(), 0) << reopen.out() << reopen.err();
+    } else {
+      a.type(open);
+      ASSERT_TRUE(a.waitIdle()) << a.program().out();
+    }
+    const std::string before = fileOrNone(result);
+    a.type(c.run);
+    ASSERT_TRUE(a.waitIdle()) << a.program().out();
+    const std::string after = fileOrNone(result);
+    const std::string message = "The result file " + result + " was started afresh";
+    EXPECT_EQ(a.program().out().find(message) != std::string::npos, c.otherCopyReopens) << a.program().out();
+    if (c.otherCopyReopens) {
+      EXPECT_TRUE(after == before) << after.size() << " bytes afterwards, " << before.size() << " before";
+    } else {
+      ASSERT_GT(after.size(), before.size());
+      EXPECT_EQ(after.compare(0, before.size(), before), 0);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kiwora
 #endif

@@ -68,12 +68,17 @@ bool digestOf(int fd, off_t size, std::uint64_t& digest) {
 
 }  // namespace
 
-bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem) {
+bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem,
+                    const ResultFileMark* header, bool* under) {
   mark = {};
+  if (under) *under = header == nullptr || !header->exists;
   for (;;) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-      if (errno == ENOENT) return true;
+      if (errno == ENOENT) {
+        if (under) *under = header == nullptr;
+        return true;
+      }
       problem = std::strerror(errno);
       return false;
     }
@@ -88,6 +93,7 @@ bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& 
       ::close(fd);  // replaced while this waited: note what stands there now
       continue;
     }
+    if (under && header && header->exists) *under = stillAsMarked(fd, *header, false);
     const bool read = ::fstat(fd, &st) == 0 && digestOf(fd, st.st_size, mark.digest);
     if (!read) problem = std::strerror(errno ? errno : EIO);
     ::close(fd);
@@ -140,6 +146,11 @@ int openLocked(const std::string& path, bool create, std::string& problem, bool&
 std::string resultFileChangedMessage(const std::string& path, bool replacing) {
   const std::string how = replacing ? "was started afresh, replaced, removed or written to" : "was started afresh, replaced or removed";
   return "The result file " + path + " " + how + " while the run was under way: the results of this run were not written to it!";
+}
+
+std::string resultFileChangedSinceMessage(const std::string& path) {
+  return "The result file " + path +
+         " was started afresh, replaced or removed since it was opened: nothing was calculated and nothing was written to it!";
 }
 
 }  // namespace kiwora

@@ -3,25 +3,18 @@
 // file and by the user. Whoever writes to it takes its lock (flock), and a run writes there only once, at
 // its end, and only if the file is still the one it began in: a run notes the file when it begins
 // (ResultFileMark) and checks the note under the lock before it writes.
-#include <cstdint>
 #include <string>
-#include <sys/types.h>
+
+#include "base/file_mark.h"
 
 namespace kiwora {
 
-// A result file as a run found it: which file it is (device and inode), its length and a digest of its
-// header block and of the end of its last section, read under the lock, so that no other writer is
-// half-way through a section.
-struct ResultFileMark {
-  bool exists = false;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  std::uint64_t digest = 0;
-};
 
 // Notes the file at `path` (exists false when there is none). False, with `problem`, when it cannot be read.
-bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem);
+// `header`, when given, is the mark taken just after this program wrote the file's header block: `under`
+// tells whether the file is still that one with that header block (its own later sections may follow).
+bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem,
+                    const ResultFileMark* header = nullptr, bool* under = nullptr);
 
 // Whether the file open at `fd` (under the lock) is still the file `mark` noted, at least as long, with
 // the noted header block and section end unchanged. `whole`: nothing may have been added after them either. Where no file was noted,
@@ -39,5 +32,8 @@ int openLocked(const std::string& path, bool create, std::string& problem, bool&
 // afresh, replaced or removed while the run was under way; `replacing`: a run that was to replace the file,
 // which another writer's section also keeps from doing so.
 std::string resultFileChangedMessage(const std::string& path, bool replacing);
+// What the user is told when a run was not begun because its result file no longer holds the header block
+// this program wrote there.
+std::string resultFileChangedSinceMessage(const std::string& path);
 
 }  // namespace kiwora

@@ -1,6 +1,7 @@
 #pragma once
 // The one data model of a running program: the data set, the selection, the workflow flags and the
 // options every window keeps. Results are not kept here: each run returns its own.
+#include "base/file_mark.h"
 #include "model/analysis_options.h"
 #include "model/assignment_options.h"
 #include "model/dataset.h"
@@ -24,6 +25,9 @@ struct Model {
   AssignmentOptions assignOptions;  // the assignment window's options, kept for the whole run
   AssignmentFileState assignFile;   // the assignment result file, named once
   PendingResultHeader resultHeader;  // the loaded data's result file still lacks its header block
+  // The loaded data's result file just after this program wrote its header block there: runs append only
+  // under that header block, not under the one another copy wrote when it opened the data file afresh.
+  ResultFileMark resultFileHeader;
 };
 
 }  // namespace kiwora

@@ -355,8 +355,10 @@ void frmDiplo::Calculate() {
     return;
   }
   ResultFileMark began;
-  if (!resultFileReady(m, began)) {
-    message("The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
+  std::string refusal;
+  if (!resultFileReady(m, began, refusal)) {
+    message(!refusal.empty() ? refusal
+                             : "The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
     return;
   }
 

@@ -8,6 +8,7 @@
 #include "files/result_file.h"
 #include "ui/export_commands.h"
 #include "ui/guarded_run.h"
+#include "ui/result_file_ready.h"
 
 namespace kiwora {
 
@@ -169,7 +170,10 @@ void frmStart::loadInputFile(const std::string& path) {
   std::string reason;
   PendingResultHeader header{cur.OutFileName, app.services.today(), cur.InFileName, cur.Title};
   model().resultHeader = {};
-  if (!createResultFile(header.path, header.date, header.inFileName, header.title, reason)) {
+  model().resultFileHeader = {};
+  if (createResultFile(header.path, header.date, header.inFileName, header.title, reason)) {
+    noteResultFileHeader(model());
+  } else {
     // The file keeps whatever it held (another load's results, or nothing): runs must not append to it
     // until this load's header block stands at its head.
     model().resultHeader = std::move(header);

@@ -12,15 +12,31 @@ bool canAppendTo(const std::string& path) {
   return probe.close();
 }
 
-bool resultFileReady(Model& m, ResultFileMark& began) {
+void noteResultFileHeader(Model& m) {
+  std::string problem;
+  if (!markResultFile(m.ds.OutFileName, m.resultFileHeader, problem)) m.resultFileHeader = {};
+}
+
+bool resultFileReady(Model& m, ResultFileMark& began, std::string& refusal) {
   const std::string& path = m.ds.OutFileName;
   std::string reason;
+  refusal.clear();
+  if (m.resultFileHeader.exists && !m.resultHeader.pendingFor(path)) {
+    bool under = false;
+    if (!markResultFile(path, began, reason, &m.resultFileHeader, &under)) return false;
+    if (!under) {
+      refusal = resultFileChangedSinceMessage(path);
+      return false;
+    }
+    return canAppendTo(path);
+  }
   if (!m.resultHeader.pendingFor(path)) {
     if (!canAppendTo(path)) return false;
   } else {
     const PendingResultHeader& h = m.resultHeader;
     if (!createResultFile(h.path, h.date, h.inFileName, h.title, reason)) return false;
     m.resultHeader = {};
+    noteResultFileHeader(m);
   }
   return markResultFile(path, began, reason);
 }

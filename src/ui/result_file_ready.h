@@ -15,6 +15,11 @@ bool canAppendTo(const std::string& path);
 // it is written now, emptying the file as the load would have, so no results go under another load's
 // header (or under none); false when that still fails. `began` notes the file as the run finds it: the run
 // appends its results only to that file.
-bool resultFileReady(Model& m, ResultFileMark& began);
+// `refusal`: set when the file no longer holds the header block this program wrote there, and so takes
+// nothing of this program's runs.
+bool resultFileReady(Model& m, ResultFileMark& began, std::string& refusal);
+
+// Notes the loaded data's result file just after its header block was written there.
+void noteResultFileHeader(Model& m);
 
 }  // namespace kiwora

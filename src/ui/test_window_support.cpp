@@ -54,8 +54,9 @@ bool PermutationTestWindow::readyToRun() {
     return false;
   }
   const std::string& path = ds().OutFileName;
-  if (resultFileReady(model(), began_)) return true;
-  message("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
+  std::string refusal;
+  if (resultFileReady(model(), began_, refusal)) return true;
+  message(!refusal.empty() ? refusal : "The result file " + path + " cannot be opened for writing! Nothing was calculated.");
   return false;
 }
 
