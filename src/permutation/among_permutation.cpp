@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ranges>
 #include <stdexcept>
 
 #include "permutation/among_resampling.h"
@@ -49,6 +48,23 @@ TableNeed amongTestTableNeed(int nPerm, int nSelLoci) {
 }
 
 namespace {
+
+// The code indices from..to-1, walked without a table. (Not std::views::iota: the clang of the fuzz build
+// cannot use the standard library's ranges.)
+struct CodeIndices {
+  std::size_t from, to;
+  struct Position {
+    std::size_t i;
+    std::size_t operator*() const { return i; }
+    Position& operator++() {
+      ++i;
+      return *this;
+    }
+    bool operator!=(const Position& o) const { return i != o.i; }
+  };
+  Position begin() const { return {from}; }
+  Position end() const { return {to}; }
+};
 
 // The columns of a permutation straight from the pooled rows in their dealt order, without the dominant
 // correction: per locus the allele counts of each population, then Dj and Fst from the compact
@@ -126,7 +142,7 @@ class AmongKernel {
         if (w.genes[p] > 0) w.typedPops.push_back(static_cast<int>(p));
       if (w.typedPops.size() < 2) continue;
       const LocusFixation locus = fixationAtLocus(
-          std::views::iota(from1, nCodes), w.typedPops,
+          CodeIndices{from1, nCodes}, w.typedPops,
           [&](int p, std::size_t c) { return w.f[static_cast<std::size_t>(p) * nCodes + c]; },
           [&](int p) { return w.he[static_cast<std::size_t>(p)]; });
       fst.add(locus, fstLoc(x), fstNLoc(x));
