@@ -117,7 +117,8 @@ TEST(AnalysisScale, ManyPopulationsReportProgressOften) {
 #endif
   ScriptedServices services;
   RunContext run = runContextOf(services);
-  Clock::time_point last = Clock::now();
+  const Clock::time_point start = Clock::now();
+  Clock::time_point last = start;
   Clock::duration longest{};
   int steps = 0;
   std::string previous = "the start", before;  // the step the longest stretch began at
@@ -139,9 +140,12 @@ TEST(AnalysisScale, ManyPopulationsReportProgressOften) {
   std::remove(path.c_str());
   ASSERT_EQ(appendSection(path, '.', [&](LineWriter& out) { printPopulationReport(out, m, m.options, true, run.progressFn()); }), "");
   measure();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(longest).count();
+  const auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+  const Clock::duration whole = Clock::now() - start;
   EXPECT_GT(steps, 10);
-  EXPECT_LT(ms, 250) << "no progress for " << ms << " ms after " << before;
+  // No stretch holds a large share of the run (the share, not the milliseconds, stays put on a busy
+  // machine): about a tenth here, the whole run without the steps.
+  EXPECT_LT(longest * 4, whole) << "no progress for " << ms(longest) << " of " << ms(whole) << " ms after " << before;
   EXPECT_GT(fileText(path).size(), 100000u);
   std::remove(path.c_str());
 }
