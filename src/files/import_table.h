@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "files/input_file.h"
-#include "files/refusal.h"
+#include "base/refusal.h"
 #include "model/imported_table.h"
 
 namespace kiwora {

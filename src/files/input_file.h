@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/refusal.h"
+#include "base/refusal.h"
 #include "files/text_lines.h"
 #include "model/dataset.h"
 

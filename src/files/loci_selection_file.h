@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "base/table.h"
-#include "files/refusal.h"
+#include "base/refusal.h"
 
 namespace kiwora {
 

@@ -1,5 +1,5 @@
 #pragma once
-// How every reader of a file refuses it: the reader's failure text for the user, and the detail that
+// How a reader, a check or a run refuses: the failure text for the user and, for a file, the detail that
 // names the line and what is wrong there. A Refusal without text is none: the input was taken.
 #include <string>
 #include <utility>
@@ -9,6 +9,7 @@ namespace kiwora {
 class Refusal {
  public:
   Refusal() = default;
+  explicit Refusal(std::string head) : head_(std::move(head)) {}
   Refusal(std::string head, std::string detail) : head_(std::move(head)), detail_(std::move(detail)) {}
 
   explicit operator bool() const { return !head_.empty(); }
