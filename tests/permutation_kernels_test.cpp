@@ -2,6 +2,8 @@
 // must give the analysis's own values to the last bit, or probabilities and golden files would drift.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "permutation/run_support.h"
 #include "permutation/two_pop_permutation.h"
 #include "base/worker_pool.h"
+#include "stats/population_copy.h"
 
 namespace kiwora {
 namespace {
@@ -118,6 +121,88 @@ TEST(PermutationKernels, TwoPopValuesAreTheAnalysisValues) {
       PairStatistics expected;
       pairStatistics(g, d.ds.MaxAllele, d.sel.LocSel, run.stats, expected);
       expectSame(r.observed, expected, std::string(c.what) + ", pair " + std::to_string(r.pop1) + "/" + std::to_string(r.pop2));
+    }
+  }
+}
+
+// The observed values go through the kernel as it finds the codes of a pair; a permutation that deals
+// out the whole pool goes through it with the pool's codes fixed beforehand. Recounting every permutation
+// with the plain statistics on the same deals must give the same counts.
+void countAgainst(ExtremeCount& c, const Cell& permuted, const Cell& observed) {
+  if (!permuted || !observed) return;
+  ++c.defined;
+  if (atLeast(*permuted, *observed)) ++c.hits;
+}
+
+void expectSameCounts(const ExtremeCount& a, const ExtremeCount& b, const std::string& where) {
+  EXPECT_EQ(a.defined, b.defined) << where;
+  EXPECT_EQ(a.hits, b.hits) << where;
+}
+
+TEST(PermutationKernels, TwoPopCountsOfEveryPermutationAreThoseOfThePlainValues) {
+  ThreadsGuard guard;
+  for (const DataCase& c : dataCases()) {
+    const gen::Data d = build(c);
+    const CompactCodes compact(d.ds.Allele, d.ds.MaxAllele);
+    const GenotypeData& src = compact.genotypes();
+    const int nLoci = d.ds.NLoci;
+    const std::vector<std::pair<int, int>> pairs = {{2, 1}, {1, d.ds.NPop}};
+    for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus}) {
+      TwoPopRun run;
+      run.nPerm = 40;
+      run.unit = unit;
+      run.seed = 23;
+      run.stats.diversityV = run.stats.distDG = run.stats.distMLG = run.stats.distDN = true;
+      setWorkerThreads(4);
+      const std::vector<PairResult> results = Test_Two_Pops(d.ds, d.sel, pairs, run);
+      ASSERT_EQ(results.size(), pairs.size());
+      for (std::size_t u = 0; u < pairs.size(); ++u) {
+        const PairResult& r = results[u];
+        const int pops[] = {r.pop1, r.pop2};
+        const std::vector<PoolRow> pool = poolOf(src, pops);
+        const PooledSample pooled(src, pool, d.sel.LocSel);
+        const std::vector<int> sizes = {src.nInd(r.pop1), src.nInd(r.pop2)};
+        Vec1<ExtremeCount> dg(static_cast<std::size_t>(nLoci) + 1), dn(dg), v(dg);
+        ExtremeCount dgPool, dnPool, mlg, vPool;
+        for (int k = 1; k <= run.nPerm; ++k) {
+          Random rng = Random::stream(run.seed, static_cast<int>(u), k);
+          GenotypeData sample;
+          pooled.deal(run.unit, sizes, rng, sample);
+          PairStatistics p;
+          pairStatistics(sample, compact.maxAllele(), d.sel.LocSel, run.stats, p);
+          const PairStatistics& o = r.observed;
+          const auto countV = [](ExtremeCount& e, const Cell& p1, const Cell& p2, const Cell& o1, const Cell& o2) {
+            if (!p1 || !p2 || !o1 || !o2) return;
+            ++e.defined;
+            const double scale = std::max({std::fabs(*p1), std::fabs(*p2), std::fabs(*o1), std::fabs(*o2)});
+            if (asExtremeOnSide(*p1 - *p2, *o1 - *o2, scale)) ++e.hits;
+          };
+          for (int l = 1; l <= nLoci; ++l) {
+            const auto at = static_cast<std::size_t>(l);
+            if (d.sel.LocSel[at] != 1) continue;
+            countV(v[at], p.v1[at], p.v2[at], o.v1[at], o.v2[at]);
+            countAgainst(dg[at], p.dg[at], o.dg[at]);
+            countAgainst(dn[at], p.dn[at], o.dn[at]);
+          }
+          countV(vPool, p.vMean1, p.vMean2, o.vMean1, o.vMean2);
+          countAgainst(dgPool, p.dgMean, o.dgMean);
+          countAgainst(mlg, p.mlg, o.mlg);
+          countAgainst(dnPool, p.dnMean, o.dnMean);
+        }
+        const std::string where = std::string(c.what) + ", pair " + std::to_string(r.pop1) + "/" + std::to_string(r.pop2) +
+                                  ", unit " + std::to_string(static_cast<int>(unit));
+        for (int l = 1; l <= nLoci; ++l) {
+          const auto at = static_cast<std::size_t>(l);
+          if (d.sel.LocSel[at] != 1) continue;
+          expectSameCounts(r.v[at], v[at], where + ", v at locus " + std::to_string(l));
+          expectSameCounts(r.dg[at], dg[at], where + ", DG at locus " + std::to_string(l));
+          expectSameCounts(r.dn[at], dn[at], where + ", DN at locus " + std::to_string(l));
+        }
+        expectSameCounts(r.vPool, vPool, where + ", v");
+        expectSameCounts(r.dgPool, dgPool, where + ", DG");
+        expectSameCounts(r.mlg, mlg, where + ", MLG");
+        expectSameCounts(r.dnPool, dnPool, where + ", DN");
+      }
     }
   }
 }
