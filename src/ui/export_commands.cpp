@@ -6,7 +6,8 @@
 
 namespace kiwora {
 
-void saveThroughDialog(App& app, const std::string& title, const std::function<Refusal(const std::string& path)>& write) {
+void saveThroughDialog(App& app, const std::string& title,
+                       const std::function<Refusal(const std::string& path)>& write) {
   // Where the file could not be written, the dialog comes back at the path the user chose, so that only
   // the folder or the name needs mending.
   for (std::string proposed;;) {
