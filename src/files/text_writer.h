@@ -106,7 +106,7 @@ class TextFile : public LineWriter {
 // A run's report section: appended whole or not at all, and with `since` only to the file the run began
 // in. No refusal when it was written; otherwise what the user is told, and the file is as it was before.
 Refusal appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
-                          const ResultFileMark* since = nullptr);
+                      const ResultFileMark* since = nullptr);
 // What the user is told when a section could not be written.
 std::string notWrittenMessage(const std::string& path);
 
