@@ -138,10 +138,7 @@ TEST(AnalysisScale, ManyPopulationsReportProgressOften) {
   // Written as a window writes it: to a draft beside the result file, appended when complete.
   const std::string path = ::testing::TempDir() + "kiwora_progress_report.txt";
   std::remove(path.c_str());
-  ASSERT_EQ(appendSection(path, '.', [&](LineWriter& out) {
-              printPopulationReport(out, m, m.options, true, run.progressFn());
-            }).message(),
-            "");
+  ASSERT_EQ(appendSection(path, '.', [&](LineWriter& out) { printPopulationReport(out, m, m.options, true, run.progressFn()); }).message(), "");
   measure();
   const auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
   const Clock::duration whole = Clock::now() - start;
