@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string>
 
+#include <unistd.h>
+
 #include "../bench/generate.h"
 #include "analysis/population_analysis.h"
 #include "analysis/report.h"
@@ -146,9 +148,10 @@ ProgressGaps measureProgressGaps(AnalysedModel& m) {
   };
   Run_Population_Analysis(m, m, run);
   // Written as a window writes it: to a draft beside the result file, appended when complete.
-  const std::string path = ::testing::TempDir() + "kiwora_progress_report.txt";
+  // Named for this process: two suites may run at once (the sanitizer's beside the plain one).
+  const std::string path = ::testing::TempDir() + "kiwora_progress_report_" + std::to_string(::getpid()) + ".txt";
   std::remove(path.c_str());
-  EXPECT_EQ(appendSection(path, '.', [&](LineWriter& out) { printPopulationReport(out, m, m.options, true, run.progressFn()); }), "");
+  EXPECT_EQ(appendSection(path, '.', [&](LineWriter& out) { printPopulationReport(out, m, m.options, true, run.progressFn()); }).message(), "");
   measure();
   g.whole = Clock::now() - start;
   g.reportSize = fileText(path).size();

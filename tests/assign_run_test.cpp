@@ -300,7 +300,7 @@ TEST_F(AssignRun, SimulatedGroupsBeyondTheMemoryLimitAreRefusedAndTheWindowStays
   AssignmentOptions lod1 = opt();
   lod1.LodCriterion = 1;
   lod1.NSimGroups = 2000000000;
-  EXPECT_EQ(memoryRefusal(assignmentTableNeeds(model(), lod1)), "");
+  EXPECT_EQ(memoryRefusal(assignmentTableNeeds(model(), lod1)).message(), "");
   // The window answers the next run.
   run("type Text2 40\nclick Command2\nexpect-window frmStart");
   EXPECT_EQ(model().flags.AssignRunDone, 1);

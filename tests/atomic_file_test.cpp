@@ -72,18 +72,18 @@ TEST(AtomicFile, OnlyRegularFilesAreReplacedAndTheModeIsKept) {
   std::filesystem::create_directory(dir.file("folder"));
   AtomicFile f;
   EXPECT_FALSE(f.open(dir.file("folder")));
-  EXPECT_EQ(f.problem(), "it is a folder");
+  EXPECT_EQ(f.problem().message(), "it is a folder");
   EXPECT_FALSE(f.open("/dev/null"));
-  EXPECT_EQ(f.problem(), "it is not a regular file");
+  EXPECT_EQ(f.problem().message(), "it is not a regular file");
   EXPECT_FALSE(f.open(dir.file("missing/out.txt")));
-  EXPECT_EQ(f.problem(), "No such file or directory");
+  EXPECT_EQ(f.problem().message(), "No such file or directory");
 
   const std::string target = dir.write("kept.txt", "old");
   std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                            std::filesystem::perms::group_read);
   ASSERT_TRUE(f.open(target));
   f.write("new");
-  ASSERT_TRUE(f.commit()) << f.problem();
+  ASSERT_TRUE(f.commit()) << f.problem().message();
   EXPECT_EQ(readFile(target), "new");
   EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);

@@ -107,7 +107,7 @@ TEST(InputWriter, EveryBlockEndsAndEveryNameReadsBack) {
     in.blocks.push_back(b);
   }
   in.nPop = static_cast<int>(in.blocks.size()) - 1;
-  ASSERT_EQ(inputFileProblem(in), "");
+  ASSERT_EQ(inputFileProblem(in).message(), "");
   LineWriter out;
   writeInputFile(out, in);
   const ParseResult back = parseInputText(out.str());

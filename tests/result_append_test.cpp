@@ -42,7 +42,7 @@ TEST(ResultAppend, OnlyARegularFileIsAppendedToAndAPipeIsNotWaitedFor) {
     auto attempt = std::async(std::launch::async, [&] {
       TextFile out;
       const bool opened = out.open(path, TextFile::Mode::Append);
-      return std::make_pair(opened, out.problem());
+      return std::make_pair(opened, out.problem().message());
     });
     if (attempt.wait_for(std::chrono::seconds(1)) != std::future_status::ready) {
       // Free the writer stuck on the pipe, so the test ends and reports the hang.
@@ -102,7 +102,7 @@ TEST(ResultAppend, AFailedSectionIsCutBackOut) {
       ASSERT_TRUE(out.open(dir.file("r.txt"), TextFile::Mode::Append)) << c.what;
       EXPECT_FALSE(c.append(out)) << c.what;
       if (!out.isOpen()) {
-        EXPECT_FALSE(out.problem().empty()) << c.what;
+        EXPECT_TRUE(out.problem()) << c.what;
       }
     }
     EXPECT_EQ(readFile(dir.file("r.txt")), earlier) << c.what;
@@ -173,7 +173,7 @@ TEST(ResultAppend, ASectionGoesOnlyToTheFileItsRunBeganIn) {
       {"nothing happened", [](const testing::TempDir&, const std::string&) {}, true},
       {"another writer added a section",
        [](const testing::TempDir&, const std::string& path) {
-         ASSERT_EQ(appendSection(path, '.', [](LineWriter& out) { out.text("other").nl(); }), "");
+         ASSERT_EQ(appendSection(path, '.', [](LineWriter& out) { out.text("other").nl(); }).message(), "");
        },
        true},
       {"started afresh with the same header",
@@ -188,11 +188,11 @@ TEST(ResultAppend, ASectionGoesOnlyToTheFileItsRunBeganIn) {
     testing::TempDir dir;
     const std::string path = dir.write("r-out.txt", header);
     ResultFileMark began;
-    std::string problem;
-    ASSERT_TRUE(markResultFile(path, began, problem)) << problem;
+    ASSERT_EQ(markResultFile(path, began).message(), "");
     c.meanwhile(dir, path);
     const std::string before = std::filesystem::exists(path) ? readFile(path) : "(none)";
-    const std::string message = appendSection(path, '.', [](LineWriter& out) { out.text("section").nl(); }, &began);
+    const std::string message =
+        appendSection(path, '.', [](LineWriter& out) { out.text("section").nl(); }, &began).message();
     const std::string after = std::filesystem::exists(path) ? readFile(path) : "(none)";
     if (c.written) {
       EXPECT_EQ(message, "");

@@ -46,15 +46,15 @@ TEST(ResultDraft, TheFileChangesOnlyWhenTheRunIsKept) {
     const std::string before = content();
     {
       ResultDraft draft;
-      ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem();
+      ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem().message();
       for (const char* part : {"header", "first section", "second section"})
-        ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text(part).nl(); }), "");
+        ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text(part).nl(); }).message(), "");
       // Nothing reaches a file that the run empties (or makes) before it is kept.
       if (c.create || !c.earlierFile) {
         EXPECT_EQ(content(), before);
       }
       if (c.keep) {
-        ASSERT_TRUE(draft.keep()) << draft.problem();
+        ASSERT_TRUE(draft.keep()) << draft.problem().message();
       }
     }
     EXPECT_EQ(content(), c.after);
@@ -73,7 +73,7 @@ TEST(ResultDraft, ADroppedDraftLeavesAFileThatReplacedItsTarget) {
   {
     ResultDraft draft;
     ASSERT_TRUE(draft.begin(target, false));
-    ASSERT_EQ(appendSection(draft.path(), '.', [](LineWriter& out) { out.text("section").nl(); }), "");
+    ASSERT_EQ(appendSection(draft.path(), '.', [](LineWriter& out) { out.text("section").nl(); }).message(), "");
     dir.write("other.txt", other);
     std::filesystem::rename(dir.file("other.txt"), target);
   }
@@ -123,8 +123,9 @@ TEST(ResultDraft, ItIsKeptOnlyInTheFileTheRunBeganIn) {
     const std::string target = dir.file("r-out.txt");
     if (c.earlierFile) dir.write("r-out.txt", earlier);
     ResultDraft draft;
-    ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem();
-    ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text("this run's section").nl(); }), "");
+    ASSERT_TRUE(draft.begin(target, c.create)) << draft.problem().message();
+    ASSERT_EQ(appendSection(draft.path(), '.', [&](LineWriter& out) { out.text("this run's section").nl(); }).message(),
+              "");
     c.meanwhile(dir, target);
     const bool kept = draft.keep();
     EXPECT_EQ(kept, c.after == earlier + other + section);

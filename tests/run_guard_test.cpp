@@ -28,7 +28,7 @@ TEST(RunMemory, RefusesAboveTheLimitNamingTheLargestNeed) {
       {{{1e300, "absurd counts"}, {1e300, "more"}}, "absurd counts"},
   };
   for (const auto& c : cases) {
-    const std::string m = memoryRefusal(c.needs);
+    const std::string m = memoryRefusal(c.needs).message();
     if (std::string(c.message).empty()) EXPECT_EQ(m, "");
     else EXPECT_NE(m.find(c.message), std::string::npos) << m;
   }
@@ -41,28 +41,26 @@ TEST(RunMemory, TheAnalysisCountsItsPairAndSimulationTables) {
   m.ds.MaxAllele = 4;
   m.ds.NInd = makeVec1<int>(12000, 1);
   AnalysisOptions o;
-  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("for the tables of every two of 12000 populations"),
-            std::string::npos);
+  const auto refusal = [&] { return memoryRefusal(analysisTableNeeds(m, o)).message(); };
+  EXPECT_NE(refusal().find("for the tables of every two of 12000 populations"), std::string::npos);
   m.ds.NPop = 3;
   m.ds.NInd = makeVec1<int>(3, 10);
-  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  EXPECT_EQ(refusal(), "");
   o.FlagKinship = o.FlagSimulateCI = 1;
   o.NSim = 5000;
-  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  EXPECT_EQ(refusal(), "");
   o.NSim = 2'000'000'000;
-  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("\"N Sim\" 2000000000 simulations for each of 3 populations"),
-            std::string::npos);
+  EXPECT_NE(refusal().find("\"N Sim\" 2000000000 simulations for each of 3 populations"), std::string::npos);
   o.FlagSimulateCI = 0;  // no simulation, no simulation table
-  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  EXPECT_EQ(refusal(), "");
   // The two-locus table keeps a row for every two selected loci until the report prints it.
   m.ds.NLoci = 20000;
   m.sel.LocSel = makeVec1<int>(20000, 1);
   o.FlagTwoLocus = 1;
-  EXPECT_NE(memoryRefusal(analysisTableNeeds(m, o)).find("\"Two-Locus-Analysis\" of every two of 20000 selected loci"),
-            std::string::npos);
+  EXPECT_NE(refusal().find("\"Two-Locus-Analysis\" of every two of 20000 selected loci"), std::string::npos);
   m.sel.LocSel = makeVec1<int>(20000, 0);
   for (int l = 1; l <= 2000; ++l) m.sel.LocSel[static_cast<std::size_t>(l)] = 1;
-  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, o)), "");
+  EXPECT_EQ(refusal(), "");
 }
 
 // Frequencies keep cells only for the codes a locus carries, so large codes alone are no reason to refuse.
@@ -79,7 +77,7 @@ TEST(RunMemory, LargeAlleleCodesCountOnlyTheCodesCarried) {
       m.ds.Allele.a2(p, l, 1) = 90001;
       m.ds.Allele.a1(p, l, 2) = m.ds.Allele.a2(p, l, 2) = kMissing;
     }
-  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, AnalysisOptions{})), "");
+  EXPECT_EQ(memoryRefusal(analysisTableNeeds(m, AnalysisOptions{})).message(), "");
 }
 
 class RunGuard : public testing::AppFixture {

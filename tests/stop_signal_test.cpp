@@ -85,8 +85,7 @@ TEST(StopSignalWrites, ASignalStopsTheWriteAndLeavesTheFilesAsBefore) {
     bool stopped = false;
     try {
       if (c.create) {
-        std::string message;
-        writeFile(path, [&](LineWriter& out) { printWithSignal(out, c.signal, 3 * kMiB, 8 * kMiB); }, message);
+        writeFile(path, [&](LineWriter& out) { printWithSignal(out, c.signal, 3 * kMiB, 8 * kMiB); });
       } else {
         appendSection(path, '.', [&](LineWriter& out) { printWithSignal(out, c.signal, 3 * kMiB, 8 * kMiB); });
       }

@@ -79,7 +79,7 @@ bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out,
 }
 
 bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
-  const bool ok = draft_.active() && appendSection(draft_.path(), context.decimalSign, print).empty();
+  const bool ok = draft_.active() && !appendSection(draft_.path(), context.decimalSign, print);
   if (!ok) error = notWrittenMessage(model.assignFile.AssignOutFile);
   return ok;
 }
@@ -148,7 +148,7 @@ bool runAssignment(AssignmentRun& run) {
   }
   run.error = assignOptionsProblem(run.model, run.opt);
   if (!run.error.empty()) return false;
-  run.error = memoryRefusal(assignmentTableNeeds(run.model, run.opt));
+  run.error = memoryRefusal(assignmentTableNeeds(run.model, run.opt)).message();
   if (!run.error.empty()) return false;
   if (!assignStepResultFile(run)) return false;
   assignStepReferenceStatistics(run);

@@ -11,14 +11,14 @@
 
 namespace kiwora {
 
-std::string replaceRefusal(const std::string& target) {
+Refusal replaceRefusal(const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return {};
-  if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+  if (!S_ISREG(st.st_mode)) return Refusal(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
   // Opening it for writing, without emptying it, asks the system itself: the permission bits, a
   // read-only mount or an immutable file, and whatever the user may do beyond the bits (root may write).
   const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return std::strerror(errno);
+  if (fd < 0) return Refusal(std::strerror(errno));
   ::close(fd);
   return {};
 }
@@ -35,21 +35,20 @@ bool AtomicFile::open(const std::string& target) {
   abandon();
   failed_ = false;
   error_ = 0;
-  problem_.clear();
   target_ = target;
   problem_ = replaceRefusal(target);
-  if (!problem_.empty()) return false;
+  if (problem_) return false;
   std::string tmpl = target + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmpl.data());
   if (fd < 0) {
-    problem_ = std::strerror(errno);
+    problem_ = Refusal(std::strerror(errno));
     return false;
   }
   temp_ = tmpl;
   ::fchmod(fd, newFileMode(target));
   f_ = ::fdopen(fd, "wb");
   if (!f_) {
-    problem_ = std::strerror(errno);
+    problem_ = Refusal(std::strerror(errno));
     ::close(fd);
     ::unlink(temp_.c_str());
     temp_.clear();
@@ -70,7 +69,7 @@ bool AtomicFile::write(std::string_view bytes) {
 
 bool AtomicFile::commit() {
   if (!f_) {
-    problem_ = "the file was not open";
+    problem_ = Refusal("the file was not open");
     return false;
   }
   // A file cut off by a stop signal never replaces the target.
@@ -84,7 +83,7 @@ bool AtomicFile::commit() {
   f_ = nullptr;
   if (err == 0 && std::rename(temp_.c_str(), target_.c_str()) != 0) err = errno;
   if (err != 0) {
-    problem_ = std::strerror(err);
+    problem_ = Refusal(std::strerror(err));
     ::unlink(temp_.c_str());
     temp_.clear();
     return false;

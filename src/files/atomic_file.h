@@ -8,12 +8,14 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include "base/refusal.h"
+
 namespace kiwora {
 
 // Why no file may be made at `target`: something other than a regular file stands there (a device or a
 // pipe is never replaced), or the file there may not be written by this user (a write-protected file is
-// not swapped for a new one through the folder). Empty when a file may be made there.
-std::string replaceRefusal(const std::string& target);
+// not swapped for a new one through the folder). No refusal when a file may be made there.
+Refusal replaceRefusal(const std::string& target);
 // The permissions a file made at `target` gets: those of the file it replaces, else 0666 less the umask.
 mode_t newFileMode(const std::string& target);
 
@@ -32,7 +34,7 @@ class AtomicFile {
   // Flushes, closes and renames over the target. False when anything failed; the target is then untouched.
   bool commit();
   // Why the last open or commit failed, for a message ("No space left on device").
-  const std::string& problem() const { return problem_; }
+  const Refusal& problem() const { return problem_; }
   // Drops the temporary file; the target is untouched.
   void abandon();
 
@@ -41,7 +43,7 @@ class AtomicFile {
   std::string target_, temp_;
   bool failed_ = false;
   int error_ = 0;  // errno of the failed write
-  std::string problem_;
+  Refusal problem_;
 };
 
 }  // namespace kiwora

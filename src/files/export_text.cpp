@@ -18,19 +18,15 @@ std::string csvField(std::string_view text, char separator) {
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
-bool writeFile(const std::string& path, const std::function<void(LineWriter&)>& write, std::string& message) {
+Refusal writeFile(const std::string& path, const std::function<void(LineWriter&)>& write) {
   TextFile f;
-  if (!f.open(path, TextFile::Mode::Create)) {
-    message = "The file " + path + " cannot be written (" + f.problem() + "). Nothing was saved.";
-    return false;
-  }
+  if (!f.open(path, TextFile::Mode::Create))
+    return Refusal("The file " + path + " cannot be written (" + f.problem().message() + "). Nothing was saved.");
   write(f);
-  if (!f.close()) {
-    message = "The file " + path + " could not be written completely (" + f.problem() +
-              "). Nothing was saved; an earlier file of that name is unchanged.";
-    return false;
-  }
-  return true;
+  if (!f.close())
+    return Refusal("The file " + path + " could not be written completely (" + f.problem().message() +
+                   "). Nothing was saved; an earlier file of that name is unchanged.");
+  return {};
 }
 
 }  // namespace kiwora

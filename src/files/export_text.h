@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/refusal.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
@@ -18,8 +19,8 @@ std::string csvField(std::string_view text, char separator = ',');
 // True when the text holds a line break and so cannot stand on a line of its own.
 bool hasLineBreak(std::string_view text);
 
-// Creates (empties) the file at `path` and writes it with `write`. False, with the user's message in
-// `message`, when the file cannot be opened or written.
-bool writeFile(const std::string& path, const std::function<void(LineWriter&)>& write, std::string& message);
+// Creates (empties) the file at `path` and writes it with `write`. Refused, with the user's message, when
+// the file cannot be opened or written.
+Refusal writeFile(const std::string& path, const std::function<void(LineWriter&)>& write);
 
 }  // namespace kiwora

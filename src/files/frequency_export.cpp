@@ -76,9 +76,9 @@ void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& s
   }
 }
 
-bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
-                           const AlleleFreqTable& freq, std::string& message) {
-  return writeFile(path, [&](LineWriter& out) { writeTarnFrequencies(out, ds, sel, freq); }, message);
+Refusal saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
+                              const AlleleFreqTable& freq) {
+  return writeFile(path, [&](LineWriter& out) { writeTarnFrequencies(out, ds, sel, freq); });
 }
 
 char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq, char decimalSign) {
@@ -115,10 +115,9 @@ void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selecti
   }
 }
 
-bool saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
-                              const AlleleFreqTable& freq, char decimalSign, std::string& message) {
-  return writeFile(path, [&](LineWriter& out) { writeAlleleFrequencyTable(out, ds, sel, freq, decimalSign); },
-                   message);
+Refusal saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
+                                 const AlleleFreqTable& freq, char decimalSign) {
+  return writeFile(path, [&](LineWriter& out) { writeAlleleFrequencyTable(out, ds, sel, freq, decimalSign); });
 }
 
 }  // namespace kiwora

@@ -4,6 +4,7 @@
 // and loci, with one column per allele present (frequency above 0) in some selected population.
 #include <string>
 
+#include "base/refusal.h"
 #include "files/text_writer.h"
 #include "model/allele_freq_table.h"
 #include "model/dataset.h"
@@ -16,8 +17,9 @@ namespace kiwora {
 // number in the data set, X, Y and the frequency of each present allele ("0.000"). Numbers use "."
 // whatever the locale, so that none splits into two fields.
 void writeTarnFrequencies(LineWriter& out, const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq);
-bool saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
-                           const AlleleFreqTable& freq, std::string& message);
+// Writes the Tarn frequency file; refused, with the user's message, when it cannot be written.
+Refusal saveTarnFrequencyFile(const std::string& path, const DataSet& ds, const Selection& sel,
+                              const AlleleFreqTable& freq);
 
 // The field separator of the allele-frequency table: "," when the text of some frequency of the selected
 // populations and loci holds a decimal point, else ";" (a decimal comma, or every frequency 0 or 1).
@@ -28,7 +30,8 @@ char frequencyTableSeparator(const DataSet& ds, const Selection& sel, const Alle
 // ("0.000"). Numbers use the locale's decimal sign.
 void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selection& sel, const AlleleFreqTable& freq,
                                char decimalSign);
-bool saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
-                              const AlleleFreqTable& freq, char decimalSign, std::string& message);
+// Writes the allele-frequency table; refused, with the user's message, when it cannot be written.
+Refusal saveAlleleFrequencyTable(const std::string& path, const DataSet& ds, const Selection& sel,
+                                 const AlleleFreqTable& freq, char decimalSign);
 
 }  // namespace kiwora

@@ -511,34 +511,33 @@ std::string tooLargeReason(const std::string& path) {
          " MB, the largest file the program reads.";
 }
 
-// A regular file opened for reading, or the reason why it cannot be read as data.
+// A regular file opened for reading, or refused, under the failure text `head`, with the reason why it
+// cannot be read as data.
 class InputFd {
  public:
-  InputFd(const std::string& path, std::string& reason) {
+  InputFd(const std::string& path, std::string head) : path_(path), head_(std::move(head)) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-      reason = "The file " + path + " does not exist.";
+      refuse("The file " + path + " does not exist.");
       return;
     }
     if (S_ISDIR(st.st_mode)) {
-      reason = path + " is a folder, not a file.";
+      refuse(path + " is a folder, not a file.");
       return;
     }
     // Non-blocking, so that a pipe chosen by mistake does not wait for a writer; the checks below are
     // made on what was opened, not on the name.
     fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
-      reason = "The file " + path + " cannot be opened.";
+      refuse("The file " + path + " cannot be opened.");
       return;
     }
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-      reason = path + " is not a regular file (a device, a pipe or a socket cannot be read as data).";
-      close();
+      refuse(path + " is not a regular file (a device, a pipe or a socket cannot be read as data).");
       return;
     }
     if (st.st_size > kMaxInputFileBytes) {
-      reason = tooLargeReason(path);
-      close();
+      refuse(tooLargeReason(path));
       return;
     }
     size_ = static_cast<std::size_t>(st.st_size);
@@ -549,9 +548,11 @@ class InputFd {
 
   bool open() const { return fd_ >= 0; }
   std::size_t size() const { return size_; }  // when it was opened
-  // Appends up to `n` bytes to `text`: false at the end of the file, or with `reason` when it cannot be
+  // Why the file cannot be opened or read; none while it can.
+  const Refusal& refusal() const { return refusal_; }
+  // Appends up to `n` bytes to `text`: false at the end of the file, or with refusal() when it cannot be
   // read or grows beyond the limit while it is read.
-  bool readMore(std::string& text, std::size_t n, const std::string& path, std::string& reason) {
+  bool readMore(std::string& text, std::size_t n) {
     char buf[1 << 16];
     std::size_t got = 0;
     while (got < n) {
@@ -559,13 +560,13 @@ class InputFd {
       if (k == 0) return got > 0;
       if (k < 0) {
         if (errno == EINTR) continue;
-        reason = "The file " + path + " cannot be read.";
+        refuse("The file " + path_ + " cannot be read.");
         return false;
       }
       // A file that grows while it is read is held to the same limit.
       read_ += static_cast<std::size_t>(k);
       if (read_ > static_cast<std::size_t>(kMaxInputFileBytes)) {
-        reason = tooLargeReason(path);
+        refuse(tooLargeReason(path_));
         return false;
       }
       text.append(buf, static_cast<std::size_t>(k));
@@ -575,10 +576,17 @@ class InputFd {
   }
 
  private:
+  void refuse(std::string reason) {
+    refusal_ = Refusal(head_, std::move(reason));
+    close();
+  }
   void close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
   }
+  const std::string& path_;
+  const std::string head_;
+  Refusal refusal_;
   int fd_ = -1;
   std::size_t size_ = 0;
   std::size_t read_ = 0;
@@ -587,8 +595,7 @@ class InputFd {
 // The lines of a file read a piece at a time: what is held is the piece and the longest line, not the file.
 class FileFeed final : public LineFeed {
  public:
-  FileFeed(InputFd& file, const std::string& path, std::size_t piece)
-      : file_(file), path_(path), piece_(std::max<std::size_t>(piece, 1)) {}
+  FileFeed(InputFd& file, std::size_t piece) : file_(file), piece_(std::max<std::size_t>(piece, 1)) {}
 
   bool next(std::string_view& line) override {
     while (true) {
@@ -601,19 +608,19 @@ class FileFeed final : public LineFeed {
       buf_.erase(0, pos_);
       ends_.dropFront(pos_);
       pos_ = 0;
-      ended_ = !file_.readMore(buf_, piece_, path_, problem_);
+      ended_ = !file_.readMore(buf_, piece_);
     }
   }
   // Reads what is left, so that a file that cannot be read to its end or grows beyond the limit is told
   // as such whatever its text says.
-  const std::string& problemAfterReadingAll() {
+  const Refusal& refusalAfterReadingAll() {
     while (!ended_) {
       buf_.clear();
       ends_ = LineEndScan();
       pos_ = 0;
-      ended_ = !file_.readMore(buf_, piece_, path_, problem_);
+      ended_ = !file_.readMore(buf_, piece_);
     }
-    return problem_;
+    return file_.refusal();
   }
 
  private:
@@ -623,45 +630,40 @@ class FileFeed final : public LineFeed {
     return true;
   }
   InputFd& file_;
-  const std::string& path_;
   const std::size_t piece_;
   std::string buf_;
   LineEndScan ends_;
   std::size_t pos_ = 0;  // the next line starts here
   bool ended_ = false;
-  std::string problem_;
 };
 
 }  // namespace
 
 Refusal readWholeFile(const std::string& path, std::string& text, std::string head) {
-  std::string why;
-  InputFd file(path, why);
+  InputFd file(path, std::move(head));
   if (file.open()) {
     text.clear();
     text.reserve(file.size());
-    while (file.readMore(text, std::size_t(1) << 20, path, why)) {
+    while (file.readMore(text, std::size_t(1) << 20)) {
     }
   }
-  if (why.empty()) return {};
-  return Refusal(std::move(head), std::move(why));
+  return file.refusal();
 }
 
 ParseResult readInputFileInto(const std::string& path, DataSet& ds, Selection& sel, const InputLimits& limits,
                               std::size_t pieceBytes) {
   ParseResult result;
-  std::string why;
-  InputFd file(path, why);
+  InputFd file(path, kReadingFailureMessage);
   if (!file.open()) {
-    result.refusal = Refusal(kReadingFailureMessage, std::move(why));
+    result.refusal = file.refusal();
     return result;
   }
-  FileFeed feed(file, path, pieceBytes);
+  FileFeed feed(file, pieceBytes);
   IntoDataSet sink(result.data, ds, sel);
   parseWith(feed, file.size(), InputLayout::Populations, limits, result, sink);
   // A file that cannot be read to its end is refused as such, whatever its text said.
-  if (std::string problem = feed.problemAfterReadingAll(); !problem.empty()) {
-    result.refusal = Refusal(kReadingFailureMessage, std::move(problem));
+  if (const Refusal& unread = feed.refusalAfterReadingAll()) {
+    result.refusal = unread;
     return result;
   }
   finishInto(result, ds);

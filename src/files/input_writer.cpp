@@ -51,17 +51,20 @@ ParsedInput selectedInput(const DataSet& ds, const Selection& sel) {
   return in;
 }
 
-std::string inputFileProblem(const ParsedInput& in) {
-  if (in.nPop < 1) return kNoPopulationToSave;
-  if (in.nLoci < 1) return kNoLocusToSave;
-  if (hasLineBreak(in.title)) return "The title holds a line break; an input file keeps it on one line.";
+Refusal inputFileProblem(const ParsedInput& in) {
+  const auto lineBreakIn = [](const std::string& what) {
+    return Refusal(what + " holds a line break; an input file keeps it on one line.");
+  };
+  if (in.nPop < 1) return Refusal(kNoPopulationToSave);
+  if (in.nLoci < 1) return Refusal(kNoLocusToSave);
+  if (hasLineBreak(in.title)) return lineBreakIn("The title");
   for (int l = 1; l <= in.nLoci; ++l)
     if (hasLineBreak(in.locName[static_cast<std::size_t>(l)]))
-      return "The name of locus " + std::to_string(l) + " holds a line break; an input file keeps it on one line.";
+      return lineBreakIn("The name of locus " + std::to_string(l));
   for (int p = 1; p <= in.nPop; ++p)
     if (hasLineBreak(in.blocks[static_cast<std::size_t>(p)].name))
-      return "The name of population " + std::to_string(p) + " holds a line break; an input file keeps it on one line.";
-  return "";
+      return lineBreakIn("The name of population " + std::to_string(p));
+  return {};
 }
 
 void writeInputFile(LineWriter& out, const ParsedInput& in) {
@@ -88,10 +91,9 @@ void writeInputFile(LineWriter& out, const ParsedInput& in) {
   }
 }
 
-bool saveInputFile(const std::string& path, const ParsedInput& in, std::string& message) {
-  message = inputFileProblem(in);
-  if (!message.empty()) return false;
-  return writeFile(path, [&](LineWriter& out) { writeInputFile(out, in); }, message);
+Refusal saveInputFile(const std::string& path, const ParsedInput& in) {
+  if (Refusal unfit = inputFileProblem(in)) return unfit;
+  return writeFile(path, [&](LineWriter& out) { writeInputFile(out, in); });
 }
 
 }  // namespace kiwora

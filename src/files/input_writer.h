@@ -15,15 +15,16 @@ inline constexpr const char* kNoLocusToSave = "No locus is selected! Select at l
 // The selected populations, loci and individuals as an input file holds them, in data-set order.
 ParsedInput selectedInput(const DataSet& ds, const Selection& sel);
 
-// Why these data cannot be written as an input file that reads back the same; "" when they can.
-std::string inputFileProblem(const ParsedInput& in);
+// Why these data cannot be written as an input file that reads back the same; no refusal when they can.
+Refusal inputFileProblem(const ParsedInput& in);
 
 // The input-file layout: title; the numbers of populations and loci and the largest allele code, each
 // bare on a line of its own; the locus names; per population its header "name,X,Y", one line of allele
 // codes per individual and its terminator (an empty line, "END" after the last).
 void writeInputFile(LineWriter& out, const ParsedInput& in);
 
-// Checks and writes the file; false, with the user's message, when it is refused or cannot be written.
-bool saveInputFile(const std::string& path, const ParsedInput& in, std::string& message);
+// Checks and writes the file; refused, with the user's message, when the data do not fit or the file
+// cannot be written.
+Refusal saveInputFile(const std::string& path, const ParsedInput& in);
 
 }  // namespace kiwora

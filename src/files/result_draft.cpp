@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "base/run_context.h"
 #include "files/atomic_file.h"
@@ -37,12 +38,13 @@ bool ResultDraft::begin(const std::string& target, bool create) {
   drop();
   changed_ = false;
   problem_ = replaceRefusal(target);
-  if (!problem_.empty()) return false;
-  if (!markResultFile(target, began_, problem_)) return false;
+  if (problem_) return false;
+  problem_ = markResultFile(target, began_);
+  if (problem_) return false;
   std::string tmpl = target + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmpl.data());
   if (fd < 0) {
-    problem_ = std::strerror(errno);
+    problem_ = Refusal(std::strerror(errno));
     return false;
   }
   // A draft that becomes the file has the file's permissions; one that is copied stays private.
@@ -56,7 +58,7 @@ bool ResultDraft::begin(const std::string& target, bool create) {
 
 bool ResultDraft::keep() {
   if (!active()) {
-    problem_ = "nothing was written";
+    problem_ = Refusal("nothing was written");
     return false;
   }
   const bool kept = replacing_ ? replace() : append();
@@ -71,7 +73,7 @@ bool ResultDraft::replace() {
   if (draft < 0 || ::fsync(draft) != 0) err = errno ? errno : EIO;
   if (draft >= 0 && ::close(draft) != 0 && err == 0) err = errno ? errno : EIO;
   if (err != 0) {
-    problem_ = std::strerror(err);
+    problem_ = Refusal(std::strerror(err));
     return false;
   }
   if (stopSignalled()) throw RunStopped();  // the draft is removed as the run unwinds
@@ -86,36 +88,31 @@ bool ResultDraft::replace() {
     struct stat st {};
     if (err == EEXIST || (unsupported && ::stat(target_.c_str(), &st) == 0)) {
       changed_ = true;
-      problem_ = kChanged;
+      problem_ = Refusal(kChanged);
       return false;
     }
     if (!unsupported) {
-      problem_ = std::strerror(err);
+      problem_ = Refusal(std::strerror(err));
       return false;
     }
     // A file system without an exclusive rename: the check just made has to do.
     if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-      problem_ = std::strerror(errno);
+      problem_ = Refusal(std::strerror(errno));
       return false;
     }
     path_.clear();
     return true;
   }
-  bool missing = false;
-  const int file = openLocked(target_, false, problem_, missing);
-  if (file < 0) {
-    changed_ = missing;
-    if (missing) problem_ = kChanged;
-    return false;
-  }
+  const int file = lockTarget(false);
+  if (file < 0) return false;
   // Replaced under the lock, so no writer adds a section to the file between the check and the rename;
   // one waiting for the lock then finds the new file in its place.
   bool kept = stillAsMarked(file, began_, true);
   if (!kept) {
     changed_ = true;
-    problem_ = kChanged;
+    problem_ = Refusal(kChanged);
   } else if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-    problem_ = std::strerror(errno);
+    problem_ = Refusal(std::strerror(errno));
     kept = false;
   } else {
     path_.clear();
@@ -124,35 +121,39 @@ bool ResultDraft::replace() {
   return kept;
 }
 
-bool ResultDraft::append() {
-  bool missing = false;
-  const int file = openLocked(target_, !began_.exists, problem_, missing);
-  if (file < 0) {
-    changed_ = missing;
-    if (missing) problem_ = kChanged;
-    return false;
+int ResultDraft::lockTarget(bool create) {
+  LockedFile locked = openLocked(target_, create);
+  if (locked.fd < 0) {
+    changed_ = locked.missing;
+    problem_ = locked.missing ? Refusal(kChanged) : std::move(locked.refusal);
   }
+  return locked.fd;
+}
+
+bool ResultDraft::append() {
+  const int file = lockTarget(!began_.exists);
+  if (file < 0) return false;
   struct stat st {};
   if (!stillAsMarked(file, began_, false) || ::fstat(file, &st) != 0) {
     ::close(file);
     changed_ = true;
-    problem_ = kChanged;
+    problem_ = Refusal(kChanged);
     return false;
   }
   const int draft = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (draft < 0) {
-    problem_ = std::strerror(errno);
+    problem_ = Refusal(std::strerror(errno));
     ::close(file);
     return false;
   }
   // Whatever stops the copy takes it back out, still under the lock: the file keeps every section that
   // other writers added, before this one or after it.
   const auto cutBack = [&] {
-    if (::ftruncate(file, st.st_size) != 0 && problem_.empty()) problem_ = std::strerror(errno);
+    if (::ftruncate(file, st.st_size) != 0 && !problem_) problem_ = Refusal(std::strerror(errno));
     ::close(draft);
     ::close(file);
   };
-  problem_.clear();
+  problem_ = {};
   std::string buf(std::size_t{1} << 20, '\0');
   for (;;) {
     if (stopSignalled()) {
@@ -163,14 +164,14 @@ bool ResultDraft::append() {
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) break;
     if (n < 0 || !writeAll(file, buf.data(), static_cast<std::size_t>(n))) {
-      problem_ = std::strerror(errno);
+      problem_ = Refusal(std::strerror(errno));
       cutBack();
       return false;
     }
   }
   ::close(draft);
   if (::close(file) != 0) {
-    problem_ = std::strerror(errno);
+    problem_ = Refusal(std::strerror(errno));
     return false;
   }
   return true;

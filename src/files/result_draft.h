@@ -32,15 +32,18 @@ class ResultDraft {
   bool keep();
   // Removes the draft: the target is as other writers left it.
   void drop();
-  const std::string& problem() const { return problem_; }
+  const Refusal& problem() const { return problem_; }
   // keep() found the target no longer the file the run began in.
   bool fileChanged() const { return changed_; }
 
  private:
   bool replace();
   bool append();
+  // Opens and locks the target (files/result_lock.h); -1, with problem(), when that fails.
+  int lockTarget(bool create);
 
-  std::string target_, path_, problem_;
+  std::string target_, path_;
+  Refusal problem_;
   bool replacing_ = false;
   bool changed_ = false;
   ResultFileMark began_;  // the target as begin() found it

@@ -58,13 +58,10 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine) {
   out.tab(4).text(kRule).nl();
 }
 
-bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
-                      const std::string& title, std::string& reason) {
+Refusal createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
+                         const std::string& title) {
   TextFile f;
-  if (!f.open(outPath, TextFile::Mode::Create)) {
-    reason = f.problem();
-    return false;
-  }
+  if (!f.open(outPath, TextFile::Mode::Create)) return f.problem();
   // The header block, lines 1 to 17: no year line (line 9 is empty) and no lines about the makers.
   f.nl();                          // line 1
   writeNameInBlockLetters(f);      // lines 2-7
@@ -77,11 +74,8 @@ bool createResultFile(const std::string& outPath, const std::string& date, const
   f.tab(4).text("File:  " + inFileName).nl();
   f.tab(4).text("Titel: " + title).nl();
   f.nl();
-  if (!f.close()) {
-    reason = f.problem();
-    return false;
-  }
-  return true;
+  if (!f.close()) return f.problem();
+  return {};
 }
 
 }  // namespace kiwora

@@ -2,6 +2,7 @@
 // The result file of a data file: its name, and the banner and header block it starts with.
 #include <string>
 
+#include "base/refusal.h"
 #include "files/text_writer.h"
 
 namespace kiwora {
@@ -21,8 +22,9 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine);
 bool resultPathUsable(const std::string& outPath);
 
 // Creates (empties) the result file of a data file and writes its header block of 17 lines: the name in
-// block letters between empty lines, two rules, the date, the data file and its title. False, with a reason, when the file cannot be created or written.
-bool createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
-                      const std::string& title, std::string& reason);
+// block letters between empty lines, two rules, the date, the data file and its title. Refused, with the
+// reason ("No space left on device"), when the file cannot be created or written.
+Refusal createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
+                         const std::string& title);
 
 }  // namespace kiwora

@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "base/run_context.h"
 
@@ -17,20 +18,20 @@ namespace {
 
 const char* const kNotRegular = "it is not a regular file (a folder, a pipe or a device)";
 
-// Takes the lock on `fd`; false, with `problem` and `fd` closed, when that fails.
-bool lockFile(int fd, int how, std::string& problem) {
+// Takes the lock on `fd`; refused, with `fd` closed, when that fails.
+Refusal lockFile(int fd, int how) {
   while (::flock(fd, how) != 0) {
     if (errno == EINTR && stopSignalled()) {
       ::close(fd);
       throw RunStopped();  // the program is ending: no use waiting for the other writer
     }
     if (errno == EINTR) continue;
-    if (errno == ENOLCK || errno == EOPNOTSUPP) return true;  // a file system without locks is still written
-    problem = std::strerror(errno);
+    if (errno == ENOLCK || errno == EOPNOTSUPP) return {};  // a file system without locks is still written
+    Refusal refused(std::strerror(errno));
     ::close(fd);
-    return false;
+    return refused;
   }
-  return true;
+  return {};
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -68,8 +69,7 @@ bool digestOf(int fd, off_t size, std::uint64_t& digest) {
 
 }  // namespace
 
-bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem,
-                    const ResultFileMark* header, bool* under) {
+Refusal markResultFile(const std::string& path, ResultFileMark& mark, const ResultFileMark* header, bool* under) {
   mark = {};
   if (under) *under = header == nullptr || !header->exists;
   for (;;) {
@@ -77,32 +77,30 @@ bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& 
     if (fd < 0) {
       if (errno == ENOENT) {
         if (under) *under = header == nullptr;
-        return true;
+        return {};
       }
-      problem = std::strerror(errno);
-      return false;
+      return Refusal(std::strerror(errno));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      problem = kNotRegular;
       ::close(fd);
-      return false;
+      return Refusal(kNotRegular);
     }
-    if (!lockFile(fd, LOCK_SH, problem)) return false;
+    if (Refusal unlocked = lockFile(fd, LOCK_SH)) return unlocked;
     if (!pathNames(path, fd)) {
       ::close(fd);  // replaced while this waited: note what stands there now
       continue;
     }
     if (under && header && header->exists) *under = stillAsMarked(fd, *header, false);
     const bool read = ::fstat(fd, &st) == 0 && digestOf(fd, st.st_size, mark.digest);
-    if (!read) problem = std::strerror(errno ? errno : EIO);
+    const Refusal unread = read ? Refusal() : Refusal(std::strerror(errno ? errno : EIO));
     ::close(fd);
-    if (!read) return false;
+    if (unread) return unread;
     mark.exists = true;
     mark.dev = st.st_dev;
     mark.ino = st.st_ino;
     mark.size = st.st_size;
-    return true;
+    return {};
   }
 }
 
@@ -116,29 +114,32 @@ bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole) {
   return digestOf(fd, mark.size, digest) && digest == mark.digest;
 }
 
-int openLocked(const std::string& path, bool create, std::string& problem, bool& missing) {
-  missing = false;
+LockedFile openLocked(const std::string& path, bool create) {
+  LockedFile refused;
   for (;;) {
     // Anything but a regular file is refused before it is opened for writing; the open does not block,
     // so a pipe that takes its place meanwhile is refused too instead of waiting for a reader.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      problem = kNotRegular;
-      return -1;
+      refused.refusal = Refusal(kNotRegular);
+      return refused;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
     if (fd < 0) {
-      missing = errno == ENOENT;
-      problem = errno == ENXIO || errno == EISDIR ? kNotRegular : std::strerror(errno);
-      return -1;
+      refused.missing = errno == ENOENT;
+      refused.refusal = Refusal(errno == ENXIO || errno == EISDIR ? kNotRegular : std::strerror(errno));
+      return refused;
     }
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      problem = kNotRegular;
       ::close(fd);
-      return -1;
+      refused.refusal = Refusal(kNotRegular);
+      return refused;
     }
-    if (!lockFile(fd, LOCK_EX, problem)) return -1;
-    if (pathNames(path, fd)) return fd;
+    if (Refusal unlocked = lockFile(fd, LOCK_EX)) {
+      refused.refusal = std::move(unlocked);
+      return refused;
+    }
+    if (pathNames(path, fd)) return LockedFile{fd, false, {}};
     ::close(fd);  // replaced or removed while this waited: lock what stands there now
   }
 }

@@ -6,27 +6,34 @@
 #include <string>
 
 #include "base/file_mark.h"
+#include "base/refusal.h"
 
 namespace kiwora {
 
-
-// Notes the file at `path` (exists false when there is none). False, with `problem`, when it cannot be read.
-// `header`, when given, is the mark taken just after this program wrote the file's header block: `under`
-// tells whether the file is still that one with that header block (its own later sections may follow).
-bool markResultFile(const std::string& path, ResultFileMark& mark, std::string& problem,
-                    const ResultFileMark* header = nullptr, bool* under = nullptr);
+// Notes the file at `path` (exists false when there is none). Refused, with what is wrong, when it cannot
+// be read. `header`, when given, is the mark taken just after this program wrote the file's header block:
+// `under` tells whether the file is still that one with that header block (its own later sections may follow).
+Refusal markResultFile(const std::string& path, ResultFileMark& mark, const ResultFileMark* header = nullptr,
+                       bool* under = nullptr);
 
 // Whether the file open at `fd` (under the lock) is still the file `mark` noted, at least as long, with
 // the noted header block and section end unchanged. `whole`: nothing may have been added after them either. Where no file was noted,
 // the file must be empty.
 bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole);
 
+// A result file open for writing at its end, under its lock; fd -1 with the refusal when it could not be.
+struct LockedFile {
+  int fd = -1;
+  bool missing = false;  // there was no file to open
+  Refusal refusal;
+};
+
 // Opens `path` for writing at its end and takes its lock, waiting for another writer to finish. Once
 // locked, the path is checked to still name the locked file (a writer that replaced it under the lock
 // leaves a new file there, which is then locked in its turn). `create`: a missing file is made; otherwise a
-// missing file gives -1 with `missing`. Anything but a regular file is refused without waiting on it. -1,
-// with `problem`, when it cannot be opened. A stop signal while waiting throws RunStopped.
-int openLocked(const std::string& path, bool create, std::string& problem, bool& missing);
+// missing file is refused with `missing`. Anything but a regular file is refused without waiting on it. A
+// stop signal while waiting throws RunStopped.
+LockedFile openLocked(const std::string& path, bool create);
 
 // What the user is told when a run's results were not written because its result file was started
 // afresh, replaced or removed while the run was under way; `replacing`: a run that was to replace the file,

@@ -32,8 +32,8 @@ int writeTarnGenotypes(LineWriter& out, const DataSet& ds, const Selection& sel)
   return written;
 }
 
-bool saveTarnGenotypeFile(const std::string& path, const DataSet& ds, const Selection& sel, std::string& message) {
-  return writeFile(path, [&](LineWriter& out) { writeTarnGenotypes(out, ds, sel); }, message);
+Refusal saveTarnGenotypeFile(const std::string& path, const DataSet& ds, const Selection& sel) {
+  return writeFile(path, [&](LineWriter& out) { writeTarnGenotypes(out, ds, sel); });
 }
 
 }  // namespace kiwora

@@ -2,6 +2,7 @@
 // Files for the separate program Tarn.
 #include <string>
 
+#include "base/refusal.h"
 #include "files/text_writer.h"
 #include "model/dataset.h"
 
@@ -13,7 +14,7 @@ namespace kiwora {
 // Returns the number of individuals written.
 int writeTarnGenotypes(LineWriter& out, const DataSet& ds, const Selection& sel);
 
-// Writes the genotype file; false, with the user's message, when it cannot be written.
-bool saveTarnGenotypeFile(const std::string& path, const DataSet& ds, const Selection& sel, std::string& message);
+// Writes the genotype file; refused, with the user's message, when it cannot be written.
+Refusal saveTarnGenotypeFile(const std::string& path, const DataSet& ds, const Selection& sel);
 
 }  // namespace kiwora

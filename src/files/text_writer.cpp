@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "base/run_context.h"
 
@@ -99,7 +100,7 @@ bool TextFile::open(const std::string& path, Mode mode, const ResultFileMark* si
   if (isOpen()) close();
   failed_ = false;
   changed_ = false;
-  problem_.clear();
+  problem_ = {};
   take();
   reserve(kSpillSize + kSpillSize / 8);
   if (mode == Mode::Create) {
@@ -107,17 +108,18 @@ bool TextFile::open(const std::string& path, Mode mode, const ResultFileMark* si
   } else {
     wrote_ = false;
     // A run that began with no file there may make it; one that began in a file writes only to that file.
-    bool missing = false;
-    fd_ = openLocked(path, since == nullptr || !since->exists, problem_, missing);
-    if (since && (fd_ >= 0 ? !stillAsMarked(fd_, *since, false) : missing)) {
+    LockedFile locked = openLocked(path, since == nullptr || !since->exists);
+    fd_ = locked.fd;
+    problem_ = std::move(locked.refusal);
+    if (since && (fd_ >= 0 ? !stillAsMarked(fd_, *since, false) : locked.missing)) {
       if (fd_ >= 0) ::close(fd_);
       fd_ = -1;
       changed_ = true;
-      problem_ = "it was started afresh, replaced or removed";
+      problem_ = Refusal("it was started afresh, replaced or removed");
     }
     struct stat st {};
     if (fd_ >= 0 && ::fstat(fd_, &st) != 0) {
-      problem_ = std::strerror(errno);
+      problem_ = Refusal(std::strerror(errno));
       ::close(fd_);
       fd_ = -1;
     }
@@ -144,7 +146,7 @@ void TextFile::flush() {
     return;
   }
   if (fd_ < 0) {
-    if (!failed_) problem_ = "the file is not open";
+    if (!failed_) problem_ = Refusal("the file is not open");
     failed_ = true;
     return;
   }
@@ -155,7 +157,7 @@ void TextFile::flush() {
     const ssize_t n = ::write(fd_, s.data() + done, s.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      problem_ = std::strerror(n < 0 ? errno : EIO);
+      problem_ = Refusal(std::strerror(n < 0 ? errno : EIO));
       failed_ = true;
       return;
     }
@@ -165,7 +167,8 @@ void TextFile::flush() {
 
 void TextFile::rollBack() {
   // A file that was only opened (a probe) is left untouched, its times included.
-  if (wrote_ && ::ftruncate(fd_, static_cast<off_t>(startSize_)) != 0 && !failed_) problem_ = std::strerror(errno);
+  if (wrote_ && ::ftruncate(fd_, static_cast<off_t>(startSize_)) != 0 && !failed_)
+    problem_ = Refusal(std::strerror(errno));
   ::close(fd_);  // releases the lock
   fd_ = -1;
 }
@@ -185,7 +188,7 @@ bool TextFile::close() {
       rollBack();
     } else if (::close(fd_) != 0) {
       failed_ = true;
-      problem_ = std::strerror(errno);
+      problem_ = Refusal(std::strerror(errno));
       fd_ = -1;
     } else {
       fd_ = -1;
@@ -194,14 +197,14 @@ bool TextFile::close() {
   return !failed_;
 }
 
-std::string appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
-                          const ResultFileMark* since) {
+Refusal appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
+                      const ResultFileMark* since) {
   TextFile out(decimalSign);
   if (out.open(path, TextFile::Mode::Append, since)) {
     print(out);
     if (out.close()) return {};
   }
-  return out.changed() ? resultFileChangedMessage(path, false) : notWrittenMessage(path);
+  return Refusal(out.changed() ? resultFileChangedMessage(path, false) : notWrittenMessage(path));
 }
 
 std::string notWrittenMessage(const std::string& path) { return "The results could not be written to " + path + "!"; }

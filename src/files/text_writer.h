@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/number_format.h"
+#include "base/refusal.h"
 #include "files/atomic_file.h"
 #include "files/result_lock.h"
 
@@ -79,8 +80,8 @@ class TextFile : public LineWriter {
   bool failed() const { return failed_; }
   // The last open found the file changed since the run began.
   bool changed() const { return changed_; }
-  // Why opening or closing failed ("No space left on device"); empty when nothing failed.
-  const std::string& problem() const { return problem_; }
+  // Why opening or closing failed ("No space left on device"); none when nothing failed.
+  const Refusal& problem() const { return problem_; }
   // Writes buffered text out now (long reports flush as they go).
   void flush();
 
@@ -99,13 +100,13 @@ class TextFile : public LineWriter {
   AtomicFile created_;      // creating
   bool failed_ = false;
   bool changed_ = false;
-  std::string problem_;
+  Refusal problem_;
 };
 
 // A run's report section: appended whole or not at all, and with `since` only to the file the run began
-// in. Empty when it was written; otherwise what the user is told, and the file is as it was before.
-std::string appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
-                          const ResultFileMark* since = nullptr);
+// in. No refusal when it was written; otherwise what the user is told, and the file is as it was before.
+Refusal appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
+                      const ResultFileMark* since = nullptr);
 // What the user is told when a section could not be written.
 std::string notWrittenMessage(const std::string& path);
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/refusal.h"
+
 namespace kiwora {
 
 // 4 GB: the largest sum of the result tables of one run.
@@ -19,7 +21,7 @@ struct TableNeed {
   std::string what;
 };
 
-// Empty when the needs fit within `limit`; otherwise the message for the user, naming the largest need.
-std::string memoryRefusal(const std::vector<TableNeed>& needs, double limit = kRunMemoryLimit);
+// No refusal when the needs fit within `limit`; otherwise the message for the user, naming the largest need.
+Refusal memoryRefusal(const std::vector<TableNeed>& needs, double limit = kRunMemoryLimit);
 
 }  // namespace kiwora

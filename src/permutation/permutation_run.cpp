@@ -9,9 +9,8 @@
 
 namespace kiwora {
 
-bool PermutationRun::appendReport(const std::string& path, const ResultFileMark& began) {
-  error = appendSection(path, context.decimalSign, [this](LineWriter& out) { printReport(out); }, &began);
-  return error.empty();
+Refusal PermutationRun::appendReport(const std::string& path, const ResultFileMark& began) const {
+  return appendSection(path, context.decimalSign, [this](LineWriter& out) { printReport(out); }, &began);
 }
 
 std::string permutationPercent(int perm, int nPerm) {

@@ -20,7 +20,7 @@
 
 namespace kiwora {
 
-// What the three runs share: their snapshot, the report's one writer and the failure text.
+// What the three runs share: their snapshot and the report's one writer.
 class PermutationRun {
  public:
   PermutationRun(const DataSet& ds, const Selection& sel, const PermutationOptions& opt, const RunContext& context)
@@ -32,14 +32,14 @@ class PermutationRun {
   // The report of the record run() left.
   virtual void printReport(LineWriter& out) const = 0;
   // Appends the report to `path` whole or not at all, only while it is still the file `began` noted when
-  // the run started; false, with `error`, when it cannot be written completely or the file changed.
-  bool appendReport(const std::string& path, const ResultFileMark& began);
+  // the run started; refused, with what to tell the user, when it cannot be written completely or the
+  // file changed.
+  Refusal appendReport(const std::string& path, const ResultFileMark& began) const;
 
   const DataSet& ds;
   const Selection& sel;
   const PermutationOptions opt;  // as they stood when the run started
   const RunContext& context;
-  std::string error;  // what to tell the user when the report could not be written
 };
 
 // 100 x perm / nPerm, whole, as the progress of the tests within and among populations shows it.

@@ -530,12 +530,12 @@ KinshipResults Run_Kinship(const KinshipInput& in, const RunContext& run) {
   if (!o.PairsFileName.empty()) {
     if (file.create(o.PairsFileName)) pairs = &file;
     else
-      run.message("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem() +
+      run.message("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem().message() +
                   ")! The analysis goes on without it.");
   }
   Kinship_Ind_Pairs(in.genotypes, *in.popNames, *in.alleleFreq, *in.geoDist, o, intervals, pairs, progress, out);
   if (pairs && !file.close())
-    run.message("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem() +
+    run.message("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem().message() +
                 ")! An earlier file of that name is unchanged.");
   return out;
 }

@@ -34,7 +34,7 @@ class PairsFile {
   // Puts the file in place; false when anything could not be written (an earlier file then stays). A file
   // never closed (a run broken off) is dropped.
   bool close();
-  const std::string& problem() const { return file_.problem(); }
+  const Refusal& problem() const { return file_.problem(); }
 
  private:
   AtomicFile file_;

@@ -4,15 +4,16 @@
 #include <functional>
 #include <string>
 
+#include "base/refusal.h"
 #include "ui/app.h"
 
 namespace kiwora {
 
-// Asks for the path of a file to write, then writes it with `write`, which returns false and says why
-// when the file cannot be written. Such a file is reported and the dialog opens again at the same path,
-// until the file is written or the user cancels.
+// Asks for the path of a file to write, then writes it with `write`, which returns the refusal when the
+// file cannot be written (none when it was written, or when its failure was already reported). A refusal
+// is shown and the dialog opens again at the same path, until the file is written or the user cancels.
 void saveThroughDialog(App& app, const std::string& title,
-                       const std::function<bool(const std::string& path, std::string& problem)>& write);
+                       const std::function<Refusal(const std::string& path)>& write);
 
 // "Save selected loci and populations as input file for Kiwora".
 void Save_As_Kiwora(App& app);

@@ -355,10 +355,8 @@ void frmDiplo::Calculate() {
     return;
   }
   ResultFileMark began;
-  std::string refusal;
-  if (!resultFileReady(m, began, refusal)) {
-    message(!refusal.empty() ? refusal
-                             : "The result file " + m.ds.OutFileName + " cannot be opened for writing! Nothing was calculated.");
+  if (const Refusal refusal = resultFileReady(m, began)) {
+    message(refusal.message());
     return;
   }
 
@@ -368,7 +366,7 @@ void frmDiplo::Calculate() {
   if (!busy.acquired()) return;
   running_ = true;
   const AnalysisOptions used = opt();
-  std::string notWritten;
+  Refusal notWritten;
   // Kinship and its intervals show their progress in one box, the two-locus pairs in another.
   TextBox& progress = get<TextBox>("Text9");
   TextBox& pairsProgress = get<TextBox>("Text8");
@@ -401,8 +399,8 @@ void frmDiplo::Calculate() {
     return;
   }
   running_ = false;
-  if (!notWritten.empty()) {
-    message(notWritten);
+  if (notWritten) {
+    message(notWritten.message());
   } else {
     WorkflowFlags& f = flags();
     if (used.FlagHeterozygosity == 1) f.CanTestWithin = 1;

@@ -115,10 +115,10 @@ class frmImport : public AppWindow {
   void save(ImportUnits units) {
     if (importing_ || !imp().loaded) return;
     saveThroughDialog(app, units == ImportUnits::Populations ? "Save input file with pops" : "Save input files with groups",
-                      [&](const std::string& path, std::string& problem) {
-                        bool written = false;
-                        runGuarded(app, [&] { written = saveInputFile(path, importedInput(imp(), units), problem); });
-                        return written;
+                      [&](const std::string& path) {
+                        Refusal refusal;  // stays none after a failure runGuarded has reported
+                        runGuarded(app, [&] { refusal = saveInputFile(path, importedInput(imp(), units)); });
+                        return refusal;
                       });
   }
 

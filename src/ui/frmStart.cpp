@@ -167,18 +167,18 @@ void frmStart::loadInputFile(const std::string& path) {
   for (const char* n : {"OpenRefFile", "OpenTestFile", "Mode_inheritance", "AssisgnmentGr", "Test", "Results"})
     setMenu(n, false);
 
-  std::string reason;
   PendingResultHeader header{cur.OutFileName, app.services.today(), cur.InFileName, cur.Title};
   model().resultHeader = {};
   model().resultFileHeader = {};
-  if (createResultFile(header.path, header.date, header.inFileName, header.title, reason)) {
+  const Refusal refusal = createResultFile(header.path, header.date, header.inFileName, header.title);
+  if (!refusal) {
     noteResultFileHeader(model());
   } else {
     // The file keeps whatever it held (another load's results, or nothing): runs must not append to it
     // until this load's header block stands at its head.
     model().resultHeader = std::move(header);
-    message("The data are loaded, but the result file " + cur.OutFileName + " cannot be created (" + reason +
-            "). Results cannot be saved until it can be written.");
+    message("The data are loaded, but the result file " + cur.OutFileName + " cannot be created (" +
+            refusal.message() + "). Results cannot be saved until it can be written.");
   }
 }
 

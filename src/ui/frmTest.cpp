@@ -120,8 +120,9 @@ void frmTest::run() {
       pair.caption = std::to_string(test.pairUnderTest().first) + " / " + std::to_string(test.pairUnderTest().second);
     });
     test.run();
-    written = test.appendReport(m.ds.OutFileName, began_);
-    if (!written) message(test.error);
+    const Refusal unwritten = test.appendReport(m.ds.OutFileName, began_);
+    written = !unwritten;
+    if (unwritten) message(unwritten.message());
     if (test.opt.tested() == TestAllPops::All && !test.pairs.empty()) {  // after all pairs the options hold the last pair tested
       opt().TestPop1 = test.pairs.back().first;
       opt().TestPop2 = test.pairs.back().second;

@@ -37,7 +37,7 @@ class frmTest_all : public PermutationTestWindow {
     const RunContext context = runContextOf(app.services, [this](const std::string& text) { showProgress(text); });
     AmongTestRun test(ds(), guard.selection(), opt(), model().options, context);
     test.run();
-    if (!test.appendReport(ds().OutFileName, began_)) message(test.error);
+    if (const Refusal unwritten = test.appendReport(ds().OutFileName, began_)) message(unwritten.message());
     running_ = false;
     backToMain();
   }

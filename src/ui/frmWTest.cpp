@@ -92,7 +92,7 @@ class frmWTest : public PermutationTestWindow {
       throw;
     }
     keepPopulationReached(test);
-    if (!test.appendReport(ds().OutFileName, began_)) message(test.error);
+    if (const Refusal unwritten = test.appendReport(ds().OutFileName, began_)) message(unwritten.message());
     running_ = false;
     backToMain();
   }

@@ -33,9 +33,9 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
 }
 
 bool refusedForMemory(App& app, const std::vector<TableNeed>& needs) {
-  const std::string refusal = memoryRefusal(needs);
-  if (refusal.empty()) return false;
-  app.message(refusal);
+  const Refusal refusal = memoryRefusal(needs);
+  if (!refusal) return false;
+  app.message(refusal.message());
   return true;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
-// One way for a window to run a computation. Anything the run throws (a table the memory cannot hold, any
-// other failure) is caught at its top: the user gets a message, the window's own running guard is cleared
+// One way for a window to run a computation. A reader, a check, a writer or a run that fails returns a
+// Refusal (base/refusal.h), which the window shows; only what cannot come back that way is thrown, and
+// caught here at the top: a table the memory cannot hold, a stop (RunStopped), and, as a last guard, any
+// other exception. The user gets a message (none after a stop), the window's own running guard is cleared
 // (its BusyGuard clears Busy as it ends), and false comes back, so the caller sets no success flag and the
-// window stays usable. The data set and the selection are never touched by the catch; a run that builds new data beside the old and
-// swaps them in at its end therefore leaves the old data in place.
+// window stays usable. A fault of what drives the program (DriverFault) is passed on. The data set and the
+// selection are never touched by the catch; a run that builds new data beside the old and swaps them in at
+// its end therefore leaves the old data in place.
 // Before a run allocates large tables, refusedForMemory() checks them against the documented limit.
 #include <functional>
 #include <string>

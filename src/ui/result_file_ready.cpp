@@ -13,32 +13,28 @@ bool canAppendTo(const std::string& path) {
 }
 
 void noteResultFileHeader(Model& m) {
-  std::string problem;
-  if (!markResultFile(m.ds.OutFileName, m.resultFileHeader, problem)) m.resultFileHeader = {};
+  if (markResultFile(m.ds.OutFileName, m.resultFileHeader)) m.resultFileHeader = {};
 }
 
-bool resultFileReady(Model& m, ResultFileMark& began, std::string& refusal) {
+Refusal resultFileReady(Model& m, ResultFileMark& began) {
   const std::string& path = m.ds.OutFileName;
-  std::string reason;
-  refusal.clear();
+  // Whatever keeps the file from being written, the user is told the same.
+  const Refusal unwritable("The result file " + path + " cannot be opened for writing! Nothing was calculated.");
   if (m.resultFileHeader.exists && !m.resultHeader.pendingFor(path)) {
     bool under = false;
-    if (!markResultFile(path, began, reason, &m.resultFileHeader, &under)) return false;
-    if (!under) {
-      refusal = resultFileChangedSinceMessage(path);
-      return false;
-    }
-    return canAppendTo(path);
+    if (markResultFile(path, began, &m.resultFileHeader, &under)) return unwritable;
+    if (!under) return Refusal(resultFileChangedSinceMessage(path));
+    return canAppendTo(path) ? Refusal() : unwritable;
   }
   if (!m.resultHeader.pendingFor(path)) {
-    if (!canAppendTo(path)) return false;
+    if (!canAppendTo(path)) return unwritable;
   } else {
     const PendingResultHeader& h = m.resultHeader;
-    if (!createResultFile(h.path, h.date, h.inFileName, h.title, reason)) return false;
+    if (createResultFile(h.path, h.date, h.inFileName, h.title)) return unwritable;
     m.resultHeader = {};
     noteResultFileHeader(m);
   }
-  return markResultFile(path, began, reason);
+  return markResultFile(path, began) ? unwritable : Refusal();
 }
 
 }  // namespace kiwora

@@ -3,6 +3,7 @@
 // run's report to it before the run starts.
 #include <string>
 
+#include "base/refusal.h"
 #include "files/result_lock.h"
 #include "model/model.h"
 
@@ -11,13 +12,12 @@ namespace kiwora {
 // The result file can be opened for appending (it is created when missing and left as it was).
 bool canAppendTo(const std::string& path);
 
-// The loaded data's result file can take a run's results. When the load could not write its header block,
-// it is written now, emptying the file as the load would have, so no results go under another load's
-// header (or under none); false when that still fails. `began` notes the file as the run finds it: the run
-// appends its results only to that file.
-// `refusal`: set when the file no longer holds the header block this program wrote there, and so takes
-// nothing of this program's runs.
-bool resultFileReady(Model& m, ResultFileMark& began, std::string& refusal);
+// No refusal when the loaded data's result file can take a run's results. When the load could not write
+// its header block, it is written now, emptying the file as the load would have, so no results go under
+// another load's header (or under none). `began` notes the file as the run finds it: the run appends its
+// results only to that file. Refused when the file cannot be opened for writing, or when it no longer
+// holds the header block this program wrote there, and so takes nothing of this program's runs.
+Refusal resultFileReady(Model& m, ResultFileMark& began);
 
 // Notes the loaded data's result file just after its header block was written there.
 void noteResultFileHeader(Model& m);

@@ -53,11 +53,9 @@ bool PermutationTestWindow::readyToRun() {
     message("No locus is selected! Select loci first!");
     return false;
   }
-  const std::string& path = ds().OutFileName;
-  std::string refusal;
-  if (resultFileReady(model(), began_, refusal)) return true;
-  message(!refusal.empty() ? refusal : "The result file " + path + " cannot be opened for writing! Nothing was calculated.");
-  return false;
+  const Refusal refusal = resultFileReady(model(), began_);
+  if (refusal) message(refusal.message());
+  return !refusal;
 }
 
 void PermutationTestWindow::showProgress(const std::string& text) {
