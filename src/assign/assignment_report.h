@@ -16,8 +16,6 @@ namespace kiwora {
 // selection the run works under and the test groups, none of them changed.
 struct AssignmentData {
   AssignmentData(const DataSet& ds, const Selection& sel, const TestGroups& test) : ds(ds), sel(sel), test(test) {}
-  // The model's own, for a report of what is loaded now.
-  AssignmentData(const Model& m) : AssignmentData(m.ds, m.sel, m.test) {}
   const DataSet& ds;
   const Selection& sel;
   const TestGroups& test;
