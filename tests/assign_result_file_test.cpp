@@ -70,13 +70,16 @@ const History kHistories[] = {
 
 struct RunCase {
   const char* what;
+  const char* choices;  // made in the window before the run
   const char* start;
 };
 
 const RunCase kRuns[] = {
-    {"assignment, LOD1", "click Command2"},
-    {"assignment, delta", "choose Option9\nclick Command2"},
-    {"self-assignment in groups of three", "type Text4 3\ntype Text5 2000\nclick Command4"},
+    {"assignment, LOD1", "", "click Command2"},
+    {"assignment, delta", "choose Option9", "click Command2"},
+    // The distance takes LOD1 whatever was chosen, and only a completed run leaves that behind.
+    {"assignment, distance chosen after delta", "choose Option9\nchoose Option10", "click Command2"},
+    {"self-assignment in groups of three", "type Text4 3\ntype Text5 2000", "click Command4"},
 };
 
 void prepare(Session& s, const History& h) {
@@ -93,6 +96,7 @@ void prepare(Session& s, const History& h) {
 std::pair<std::string, long> completeRun(const History& h, const RunCase& r) {
   Session s;
   prepare(s, h);
+  s.run(r.choices);
   s.services.steps = 0;
   s.run(std::string("seed 17\n") + r.start + "\nexpect-window frmStart");
   return {s.resultInAnyFolder(), s.services.steps};
@@ -122,10 +126,12 @@ TEST(AssignResultFile, ARunThatDoesNotCompleteLeavesTheFileAsItWas) {
         SCOPED_TRACE(std::string(h.what) + "; " + r.what + "; " + e.what);
         Session s;
         prepare(s, h);
+        s.run(r.choices);
         const std::string before = s.result();
         const auto entries = testing::folderEntries(s.dir.path());
         const AssignmentFileState file = s.app.model.assignFile;
         const auto flags = flagsOf(s.app.model.flags);
+        const int criterion = s.app.model.assignOptions.LodCriterion;
         s.services.steps = 0;
         s.services.endAt = e.endAt;
         s.services.how = e.how;
@@ -140,6 +146,7 @@ TEST(AssignResultFile, ARunThatDoesNotCompleteLeavesTheFileAsItWas) {
         EXPECT_EQ(s.app.model.assignFile.AssignOutFile, file.AssignOutFile);
         EXPECT_EQ(s.app.model.assignFile.headerIdentity, file.headerIdentity);
         EXPECT_EQ(flagsOf(s.app.model.flags), flags);
+        EXPECT_EQ(s.app.model.assignOptions.LodCriterion, criterion);
         // A stop is the user's choice and says nothing; a failure is reported.
         EXPECT_EQ(s.services.pendingMessages(), e.how == EndingServices::How::Stop && e.sizeLimit == 0 ? 0u : 1u);
         while (s.services.takeMessage()) {

@@ -413,9 +413,9 @@ TEST_F(AssignRun, SimulationProgressCountsUpToAHundredPercent) {
     std::vector<std::string> shown;
     RunContext context = runContextOf(services);
     context.progressSink = [&shown](const std::string& text) { shown.push_back(text); };
-    AssignmentRun r(model(), context);
-    r.opt.LodCriterion = criterion;
-    ASSERT_TRUE(runAssignment(r)) << r.error;
+    AssignmentRun r(assignmentInput(model(), model().sel), context);
+    r.in.opt.LodCriterion = criterion;
+    r.run();
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), "100");
     for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_LT(std::stoi(shown[i - 1]), std::stoi(shown[i]));

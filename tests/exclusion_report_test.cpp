@@ -41,7 +41,7 @@ struct Report {
   }
   std::vector<std::string> lod1() {
     LineWriter out;
-    writeExclusionLod1Tables(out, m, opt, res, E);
+    writeExclusionLod1Tables(out, {m.ds, m.sel, m.test}, opt, res, E);
     return testing::splitLines(out.str());
   }
 };
@@ -121,7 +121,7 @@ TEST(ExclusionReport, GroupsNotAssignedAndTheDeltaTable) {
 
   r.res.DeltaProb = {std::nullopt, 0.95, 0.5, std::nullopt, 0.0};
   LineWriter out;
-  writeExclusionDeltaTable(out, r.m, r.res);
+  writeExclusionDeltaTable(out, {r.m.ds, r.m.sel, r.m.test}, r.res);
   const auto dl = testing::splitLines(out.str());
   EXPECT_EQ(lineOf(dl, "G1", "Name Group"), columns20And40("G1", "South", "0.9500"));
   EXPECT_EQ(lineOf(dl, "G3", "Name Group"), columns20And40("G3", "", "-"));

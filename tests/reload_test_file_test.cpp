@@ -31,7 +31,7 @@ TEST_F(ReloadTestFile, EditedFileReplacesTheGroupsAsTheMenuReadDoes) {
   model().test.NTestInd[1] = 0;
   model().sel.LocSel[2] = 0;
   dir.write("test.txt", "Edited\r\n1,3,6\r\n" + kLoci + "H1,0,0\r\n6,1,3,3,2,-1\r\nEND\r\n");
-  EXPECT_EQ(Reload_Test_File(model()), "");
+  EXPECT_FALSE(Reload_Test_File(model()));
   const TestGroups& t = model().test;
   EXPECT_EQ(t.NTestGr, 1);
   EXPECT_EQ(t.TestGrName, (Vec1<std::string>{"", "H1"}));
@@ -69,7 +69,7 @@ TEST_F(ReloadTestFile, FileThatNoLongerFitsIsRefusedAndNothingChanges) {
   for (const auto& c : cases) {
     if (c.content.empty()) std::filesystem::remove(dir.file("test.txt"));
     else dir.write("test.txt", c.content);
-    const std::string why = Reload_Test_File(model());
+    const std::string why = Reload_Test_File(model()).message();
     EXPECT_EQ(why.rfind(c.message, 0), 0u) << c.what << ": " << why;
     EXPECT_EQ(model().ds.Title, before.Title) << c.what;
     EXPECT_EQ(model().ds.MaxAllele, before.MaxAllele) << c.what;

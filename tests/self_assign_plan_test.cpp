@@ -68,10 +68,10 @@ TEST(SelfAssignPlan, ShortfallNamesTheFirstPopulationTooSmallForTheGroup) {
   ds.NLoci = 1;
   ds.PopName = {"", "A", "B", "C"};
   ds.Allele.resize(3, 1, {0, 4, 2, 1});
-  EXPECT_EQ(groupShortfall(ds, 1), "");
-  EXPECT_EQ(groupShortfall(ds, 2), "Not enough individuals in population - C - for group selection!");
-  EXPECT_EQ(groupShortfall(ds, 3), "Not enough individuals in population - B - for group selection!");
-  EXPECT_EQ(groupShortfall(ds, 5), "Not enough individuals in population - A - for group selection!");
+  EXPECT_FALSE(groupShortfall(ds, 1));
+  EXPECT_EQ(groupShortfall(ds, 2), Refusal("Not enough individuals in population - C - for group selection!"));
+  EXPECT_EQ(groupShortfall(ds, 3), Refusal("Not enough individuals in population - B - for group selection!"));
+  EXPECT_EQ(groupShortfall(ds, 5), Refusal("Not enough individuals in population - A - for group selection!"));
 }
 
 TEST(SelfAssignPlan, GroupsAreDistinctMembersFixedByTheRunSeedAndTheTest) {

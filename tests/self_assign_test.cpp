@@ -130,14 +130,14 @@ TEST(SelfAssign, RefusalsComeBeforeAnyTest) {
   Fixture f = privateAlleles();
   AssignmentOptions o = method(1);
   o.SelfGroupSize = 5;
-  EXPECT_EQ(selfAssignRefusal(f.ds, f.sel, o), "Not enough individuals in population - P1 - for group selection!");
+  EXPECT_EQ(selfAssignRefusal(f.ds, f.sel, o), Refusal("Not enough individuals in population - P1 - for group selection!"));
   o.SelfGroupSize = 4;  // as large as every population: fine
-  EXPECT_EQ(selfAssignRefusal(f.ds, f.sel, o), "");
+  EXPECT_FALSE(selfAssignRefusal(f.ds, f.sel, o));
   o.SelfGroupSize = 1;
   o.MinBipLoci = 2;
-  EXPECT_EQ(selfAssignRefusal(f.ds, f.sel, o), "");
+  EXPECT_FALSE(selfAssignRefusal(f.ds, f.sel, o));
   f.sel.LocSel[2] = 0;  // one bi-parental locus left: nobody has two
-  EXPECT_NE(selfAssignRefusal(f.ds, f.sel, o), "");
+  EXPECT_TRUE(selfAssignRefusal(f.ds, f.sel, o));
   EXPECT_EQ(selfAssignTests(f.ds, f.sel, o, 1).totalTests(), 0);
 }
 

@@ -43,7 +43,7 @@ std::string likelihoodCell(const Cell& v, char dec) {
 }
 
 template <class CellText>
-void table(LineWriter& out, const Model& m, const AssignmentResults& r, int column, const std::string& gap,
+void table(LineWriter& out, const AssignmentData& m, const AssignmentResults& r, int column, const std::string& gap,
            CellText&& cellText) {
   out.tab(column).text(populationHeading(m.ds.NPop, gap)).nl();
   out.nl();
@@ -57,7 +57,7 @@ void table(LineWriter& out, const Model& m, const AssignmentResults& r, int colu
 
 }  // namespace
 
-std::string assignHeaderIdentity(const Model& m) {
+std::string assignHeaderIdentity(const AssignmentData& m) {
   std::string s = m.ds.RefFileName + '\n' + m.ds.TestFileName + '\n';
   for (int p = 1; p <= m.ds.NPop; ++p)
     s += m.ds.PopName[static_cast<std::size_t>(p)] + '\t' + std::to_string(m.ds.NInd[static_cast<std::size_t>(p)]) + '\n';
@@ -65,7 +65,7 @@ std::string assignHeaderIdentity(const Model& m) {
   return s;
 }
 
-void writeReferencePopulationList(LineWriter& out, const Model& m) {
+void writeReferencePopulationList(LineWriter& out, const AssignmentData& m) {
   const DataSet& ds = m.ds;
   out.tab(4).text(rule(39, '#')).nl();
   out.tab(4).text("###  List of Reference Populations  ###").nl();
@@ -77,7 +77,7 @@ void writeReferencePopulationList(LineWriter& out, const Model& m) {
   }
 }
 
-void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date) {
+void writeAssignHeader(LineWriter& out, const AssignmentData& m, const std::string& date) {
   const DataSet& ds = m.ds;
   const TestGroups& t = m.test;
   out.nl();
@@ -115,7 +115,7 @@ void writeAssignHeader(LineWriter& out, const Model& m, const std::string& date)
   out.nl();
 }
 
-void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOptions& opt) {
+void writeAssignMethodBlock(LineWriter& out, const AssignmentData& m, const AssignmentOptions& opt) {
   out.nl();
   if (opt.method() == AssignMethod::Bayesian) {
     frame(out, {"########################################################",
@@ -176,7 +176,7 @@ void writeAssignMethodBlock(LineWriter& out, const Model& m, const AssignmentOpt
   out.nl();
 }
 
-void writeAssignScoreTables(LineWriter& out, const Model& m, const AssignmentOptions& opt, const AssignmentResults& r) {
+void writeAssignScoreTables(LineWriter& out, const AssignmentData& m, const AssignmentOptions& opt, const AssignmentResults& r) {
   const char dec = out.decimalSign();
   const auto score = [&](int g, int p) { return cell(r.GrScore(g, p), dec); };
   const auto prob = [&](int g, int p) { return cell(r.GrProb(g, p), dec); };
@@ -205,7 +205,7 @@ void writeAssignFrame(LineWriter& out, std::initializer_list<const char*> lines)
 
 std::string assignProbabilityCell(const Cell& v, char dec) { return cell(v, dec); }
 
-void writeAssignPopulationTable(LineWriter& out, const Model& m, const AssignmentResults& r, int column,
+void writeAssignPopulationTable(LineWriter& out, const AssignmentData& m, const AssignmentResults& r, int column,
                                 const std::string& gap, const std::function<std::string(int g, int p)>& cellText) {
   table(out, m, r, column, gap, cellText);
 }

@@ -2,19 +2,20 @@
 
 #include <cmath>
 
-#include "assign/assignment_report.h"
+#include "assign/exclusion_report.h"
 #include "assign/exclusion_step.h"
 #include "assign/reload_test_file.h"
 #include "assign/scorers.h"
 #include "files/result_file.h"
 #include "files/text_writer.h"
+#include "stats/genotype_view.h"
 
 namespace kiwora {
 namespace {
 
-std::vector<GroupGenotypes> testGroupsOf(const Model& m) {
+std::vector<GroupGenotypes> testGroupsOf(const TestGroups& test) {
   std::vector<GroupGenotypes> groups;
-  for (int g = 1; g <= m.test.NTestGr; ++g) groups.push_back(GroupGenotypes{&m.test.TestAllele, g});
+  for (int g = 1; g <= test.NTestGr; ++g) groups.push_back(GroupGenotypes{&test.TestAllele, g});
   return groups;
 }
 
@@ -22,18 +23,29 @@ bool wholeAtLeastOne(int v) { return v >= 1; }
 
 }  // namespace
 
-std::string assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
+AssignmentInput assignmentInput(const Model& m, const Selection& sel) {
+  return {{m.ds, sel, m.test}, m.assignOptions, m.assignFile, m.flags.LociChanged == 1, m.flags.AssignReRead == 1};
+}
+
+Refusal assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
   if (opt.AssMethod < 1 || opt.AssMethod > 3 || (opt.method() == AssignMethod::GeneticDistance && opt.GDOnAlleles != 1 && opt.GDOnGenotypes != 1))
-    return "Choose a method for the assignment!";
+    return Refusal("Choose a method for the assignment!");
   if (!(opt.MinFreqMiss > 0 && opt.MinFreqMiss <= 0.2))
-    return "The minimum frequency of missing alleles must lie above 0 and not above 0.2!";
-  if (!wholeAtLeastOne(opt.NSimGroups)) return "The number of simulated groups must be a whole number of at least 1!";
+    return Refusal("The minimum frequency of missing alleles must lie above 0 and not above 0.2!");
+  if (!wholeAtLeastOne(opt.NSimGroups)) return Refusal("The number of simulated groups must be a whole number of at least 1!");
   // A file of no test groups is read (LocNameRead holds its loci): the self-assignment needs no groups.
   if (m.ds.NPop < 1 || (m.test.NTestGr < 1 && m.test.LocNameRead.empty()))
-    return "Open the reference file and the test file first!";
-  if (m.sel.countSelectedPops() == 0) return "No reference population is selected! Select populations first!";
-  if (m.sel.countSelectedLoci() == 0) return "No locus is selected! Select loci first!";
+    return Refusal("Open the reference file and the test file first!");
+  if (m.sel.countSelectedPops() == 0) return Refusal("No reference population is selected! Select populations first!");
+  if (m.sel.countSelectedLoci() == 0) return Refusal("No locus is selected! Select loci first!");
   return {};
+}
+
+Refusal assignmentRefusal(Model& m) {
+  if (Refusal refused = reloadTestGroupsAfterSelfAssignment(m)) return refused;
+  // Before the options: such a file also leaves every locus deselected, which is not what to fix.
+  if (m.test.NTestGr < 1 && !m.test.LocNameRead.empty()) return Refusal(kNoTestGroupsMessage);
+  return assignOptionsProblem(m, m.assignOptions);
 }
 
 std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOptions& opt) {
@@ -43,121 +55,78 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
       {cells * (3 * sizeof(Cell) + 2 * sizeof(double)),
        "the scores of " + std::to_string(m.test.NTestGr) + " test groups against " + std::to_string(m.ds.NPop) +
            " reference populations"}};
-  if (opt.criterion() == ExclusionCriterion::Delta && opt.method() != AssignMethod::GeneticDistance)
+  if (exclusionByDelta(opt))
     needs.push_back({2 * (opt.NSimGroups + 1.0) * sizeof(double),
                      "\"Number of simulated groups\" " + std::to_string(opt.NSimGroups)});
   return needs;
 }
 
-AssignmentRunBase::~AssignmentRunBase() {
-  if (kept_) return;
-  draft_.drop();
-  model.assignFile = fileBefore_;
-  model.flags.LociChanged = lociChangedBefore_;
+Refusal AssignmentRunBase::begin() {
+  path_ = createsFile() ? resultFileName(in.data.ds.RefFileName) : in.file.AssignOutFile;
+  if (!draft_.begin(path_, createsFile())) return Refusal("The result file " + path_ + " cannot be written! Nothing was calculated.");
+  return {};
 }
 
-bool AssignmentRunBase::openResultFile(const std::function<void(LineWriter& out, bool fresh)>& head) {
-  AssignmentFileState& file = model.assignFile;
-  const bool fresh = file.AssignOutFile.empty();
-  const std::string path = fresh ? resultFileName(model.ds.RefFileName) : file.AssignOutFile;
-  bool ok = draft_.begin(path, fresh);
-  if (ok) {
+Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>& print) {
+  bool written = draft_.active();
+  if (written) {
     TextFile out(context.decimalSign);
-    ok = out.open(draft_.path(), TextFile::Mode::Append);
-    if (ok) {
-      head(out, fresh);
-      ok = out.close();
+    written = out.open(draft_.path(), TextFile::Mode::Append);
+    if (written) {
+      print(out);
+      written = out.close();
     }
   }
-  if (!ok) {
+  if (!written) {
     draft_.drop();
-    error = "The result file " + path + " cannot be written! Nothing was calculated.";
-    return false;
+    return Refusal(notWrittenMessage(path_));
   }
-  file.AssignOutFile = path;
-  return true;
+  if (!draft_.keep())
+    return Refusal(draft_.fileChanged() ? resultFileChangedMessage(path_, createsFile()) : notWrittenMessage(path_));
+  return {};
 }
 
-bool AssignmentRunBase::appendToResultFile(const std::function<void(LineWriter& out)>& print) {
-  const bool ok = draft_.active() && !appendSection(draft_.path(), context.decimalSign, print);
-  if (!ok) error = notWrittenMessage(model.assignFile.AssignOutFile);
-  return ok;
-}
-
-bool AssignmentRunBase::keepResultFile() {
-  if (!draft_.keep()) {
-    const std::string& path = model.assignFile.AssignOutFile;
-    error = draft_.fileChanged() ? resultFileChangedMessage(path, fileBefore_.AssignOutFile.empty()) : notWrittenMessage(path);
-    return false;
-  }
-  kept_ = true;
-  return true;
-}
-
-bool assignStepResultFile(AssignmentRun& run) {
-  Model& m = run.model;
-  const std::string identity = assignHeaderIdentity(m);
-  bool header = false;
-  const bool ok = run.openResultFile([&](LineWriter& out, bool fresh) {
-    header = fresh || m.flags.AssignReRead == 1 || identity != m.assignFile.headerIdentity;
-    if (fresh) writeResultBanner(out, kAssignBannerYear);
-    if (header) writeAssignHeader(out, m, run.context.date());
-  });
-  if (ok && header) m.assignFile.headerIdentity = identity;
-  return ok;
-}
-
-void assignStepReferenceStatistics(AssignmentRun& run) {
-  Model& m = run.model;
-  m.sel.NSelLoci = m.sel.countSelectedLoci();
+const AssignmentResults& AssignmentRun::run() {
+  const AssignmentData& d = in.data;
   ReferenceBuild how;
-  how.minFreqMiss = run.opt.MinFreqMiss;
-  how.genotypeTable = run.opt.method() == AssignMethod::GeneticDistance && run.opt.GDOnGenotypes == 1;
-  buildReferenceTables(viewOf(m.ds, m.sel), m.sel.LocMode, m.test, how, run.ref);
+  how.minFreqMiss = in.opt.MinFreqMiss;
+  how.genotypeTable = in.opt.method() == AssignMethod::GeneticDistance && in.opt.GDOnGenotypes == 1;
+  buildReferenceTables(readerOf(d.ds, d.sel), d.sel.LocMode, d.test, how, ref);
+  scoreGroups(ref, in.opt, testGroupsOf(d.test), results);
+  if (in.opt.method() == AssignMethod::GeneticDistance) in.opt.LodCriterion = 1;
+  assignStepExclusion(*this);
+  return results;
 }
 
-void assignStepScoreGroups(AssignmentRun& run) {
-  scoreGroups(run.ref, run.opt, testGroupsOf(run.model), run.results);
-  if (run.opt.method() == AssignMethod::GeneticDistance) {
-    run.opt.LodCriterion = 1;
-    run.model.assignOptions.LodCriterion = 1;
-  }
+bool AssignmentRun::writesHeader() const {
+  return createsFile() || in.afterSelfAssignment || assignHeaderIdentity(in.data) != in.file.headerIdentity;
 }
 
-bool assignStepReportScores(AssignmentRun& run) {
-  Model& m = run.model;
-  return run.appendToResultFile([&](LineWriter& out) {
-    writeAssignMethodBlock(out, m, run.opt);
-    writeAssignScoreTables(out, m, run.opt, run.results);
+Refusal AssignmentRun::writeReport() {
+  const AssignmentData& d = in.data;
+  return writeWhole([&](LineWriter& out) {
+    if (createsFile()) writeResultBanner(out, kAssignBannerYear);
+    if (writesHeader()) writeAssignHeader(out, d, context.date());
+    // Each block ends its last line, as closing the file after it would.
+    out.finish();
+    writeAssignMethodBlock(out, d, in.opt);
+    writeAssignScoreTables(out, d, in.opt, results);
+    out.finish();
+    if (exclusionByDelta(in.opt))
+      writeExclusionDeltaTable(out, d, results);
+    else
+      writeExclusionLod1Tables(out, d, in.opt, results, exclusion);
   });
 }
 
-void assignStepFinish(AssignmentRun& run) {
-  WorkflowFlags& f = run.model.flags;
+void completeAssignment(Model& m, const AssignmentRun& run) {
+  m.assignFile.AssignOutFile = run.resultFile();
+  if (run.writesHeader()) m.assignFile.headerIdentity = assignHeaderIdentity(run.in.data);
+  if (run.in.opt.method() == AssignMethod::GeneticDistance) m.assignOptions.LodCriterion = run.in.opt.LodCriterion;
+  WorkflowFlags& f = m.flags;
   f.AssignRunDone = 1;
   f.AnalysisDone = 0;
   f.AssignReRead = 0;
-}
-
-bool runAssignment(AssignmentRun& run) {
-  if (!assignStepReloadTestGroups(run)) return false;
-  // Before the options: such a file also leaves every locus deselected, which is not what to fix.
-  if (run.model.test.NTestGr < 1 && !run.model.test.LocNameRead.empty()) {
-    run.error = kNoTestGroupsMessage;
-    return false;
-  }
-  run.error = assignOptionsProblem(run.model, run.opt);
-  if (!run.error.empty()) return false;
-  run.error = memoryRefusal(assignmentTableNeeds(run.model, run.opt)).message();
-  if (!run.error.empty()) return false;
-  if (!assignStepResultFile(run)) return false;
-  assignStepReferenceStatistics(run);
-  assignStepScoreGroups(run);
-  if (!assignStepReportScores(run)) return false;
-  if (!assignStepExclusion(run)) return false;
-  if (!run.keepResultFile()) return false;
-  assignStepFinish(run);
-  return true;
 }
 
 }  // namespace kiwora

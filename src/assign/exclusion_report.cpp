@@ -13,11 +13,11 @@ namespace {
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 // The name of population p, empty for none.
-std::string popName(const Model& m, int p) { return p >= 1 && p <= m.ds.NPop ? m.ds.PopName[at(p)] : std::string(); }
+std::string popName(const AssignmentData& m, int p) { return p >= 1 && p <= m.ds.NPop ? m.ds.PopName[at(p)] : std::string(); }
 
 // Per population the share of all groups assigned to it and of those whose own exclusion probability
 // lies below the threshold, as percentages.
-void writeSummary(LineWriter& out, const Model& m, const AssignmentResults& r, const std::vector<Cell>& own) {
+void writeSummary(LineWriter& out, const AssignmentData& m, const AssignmentResults& r, const std::vector<Cell>& own) {
   const int nPop = m.ds.NPop, nGroups = m.test.NTestGr;
   std::vector<int> assigned(at(nPop + 1), 0), below(at(nPop + 1), 0);
   for (int g = 1; g <= nGroups; ++g) {
@@ -39,7 +39,7 @@ void writeSummary(LineWriter& out, const Model& m, const AssignmentResults& r, c
 
 }  // namespace
 
-void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentOptions& opt,
+void writeExclusionLod1Tables(LineWriter& out, const AssignmentData& m, const AssignmentOptions& opt,
                               const AssignmentResults& r, const Table2<Cell>& E) {
   const char dec = out.decimalSign();
   out.nl();
@@ -85,7 +85,7 @@ void writeExclusionLod1Tables(LineWriter& out, const Model& m, const AssignmentO
   out.nl();
 }
 
-void writeExclusionDeltaTable(LineWriter& out, const Model& m, const AssignmentResults& r) {
+void writeExclusionDeltaTable(LineWriter& out, const AssignmentData& m, const AssignmentResults& r) {
   const char dec = out.decimalSign();
   out.nl();
   writeAssignFrame(out, {"#########################################", "###     Probability of Exclusion      ###",

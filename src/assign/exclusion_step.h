@@ -1,12 +1,14 @@
 #pragma once
-// The exclusion probabilities of a run, after the score tables: simulated groups by LOD1 or by delta,
-// their tables appended to the result file.
+// The exclusion probabilities of a run, after the scores: simulated groups by LOD1 or by delta.
 #include "assign/assignment_run.h"
 
 namespace kiwora {
 
-// Simulates with a seed of the run, reports progress through run.progress, and appends the exclusion
-// tables. False, with `error`, when the file cannot be written.
-bool assignStepExclusion(AssignmentRun& run);
+// The delta criterion runs: chosen, and not under the genetic distance, which always takes LOD1.
+bool exclusionByDelta(const AssignmentOptions& opt);
+
+// Simulates with a seed of the run and reports progress through its context: into run.results and, by
+// LOD1, run.exclusion.
+void assignStepExclusion(AssignmentRun& run);
 
 }  // namespace kiwora

@@ -9,12 +9,12 @@
 
 namespace kiwora {
 
-std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt) {
+Refusal selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt) {
   if (opt.SelfGroupSize > 1) return groupShortfall(ds, opt.SelfGroupSize);
   for (const Vec1<int>& row : selfEligible(ds, sel, opt.MinBipLoci))
     if (std::find(row.begin() + (row.empty() ? 0 : 1), row.end(), 1) != row.end()) return {};
-  return "No individual can be self-assigned: none has at least " + std::to_string(opt.MinBipLoci) +
-         " complete bi-parental loci and a first allele at every maternal locus!";
+  return Refusal("No individual can be self-assigned: none has at least " + std::to_string(opt.MinBipLoci) +
+                 " complete bi-parental loci and a first allele at every maternal locus!");
 }
 
 namespace {

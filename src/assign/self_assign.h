@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assign/self_assign_report.h"
+#include "base/refusal.h"
 #include "base/run_context.h"
 #include "model/assignment_options.h"
 #include "model/dataset.h"
@@ -14,9 +15,9 @@
 
 namespace kiwora {
 
-// Why no run can start, or empty: a population too small for the group size, or (single individuals) no
+// Why no run can start, or none: a population too small for the group size, or (single individuals) no
 // individual with the data the test needs.
-std::string selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt);
+Refusal selfAssignRefusal(const DataSet& ds, const Selection& sel, const AssignmentOptions& opt);
 
 // Every test of a run, spread over the cores: single individuals when SelfGroupSize is 1, otherwise
 // SelfNTests groups per population drawn with a stream per test from `runSeed`. A test that would take

@@ -28,11 +28,11 @@ std::vector<Vec1<int>> selfEligible(const DataSet& ds, const Selection& sel, int
   return ok;
 }
 
-std::string groupShortfall(const DataSet& ds, int groupSize) {
+Refusal groupShortfall(const DataSet& ds, int groupSize) {
   for (int p = 1; p <= ds.NPop; ++p)
     if (groupSize > ds.Allele.nInd(p))
-      return "Not enough individuals in population - " + ds.PopName[static_cast<std::size_t>(p)] +
-             " - for group selection!";
+      return Refusal("Not enough individuals in population - " + ds.PopName[static_cast<std::size_t>(p)] +
+                     " - for group selection!");
   return {};
 }
 

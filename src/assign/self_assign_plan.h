@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "model/dataset.h"
+#include "base/refusal.h"
 #include "base/table.h"
+#include "model/dataset.h"
 
 namespace kiwora {
 
@@ -14,9 +15,9 @@ namespace kiwora {
 // bi-parental locus is selected) and the first allele at every selected maternal locus.
 std::vector<Vec1<int>> selfEligible(const DataSet& ds, const Selection& sel, int minBipLoci);
 
-// Groups: the message naming the first population with fewer individuals than `groupSize`, or empty
+// Groups: the refusal naming the first population with fewer individuals than `groupSize`, or none
 // when every population can give such groups.
-std::string groupShortfall(const DataSet& ds, int groupSize);
+Refusal groupShortfall(const DataSet& ds, int groupSize);
 
 // The members (individuals of population p, in the order drawn) of test t of population p. Every test
 // has a random stream of its own from the run seed, so a test's group does not depend on which thread

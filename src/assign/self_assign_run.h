@@ -1,35 +1,34 @@
 #pragma once
-// The run "Self assignment" as a sequence of steps over one SelfAssignmentRun, like the run "Assign test
-// groups": the options are copied once at the start; every refusal comes before anything is written.
-#include <cstdint>
-#include <functional>
-#include <string>
-
+// The run "Self assignment", in the shape of the run "Assign test groups": a snapshot of what it reads and a
+// RunContext; run() computes the counts, writeReport() writes the report from them in one go, and the
+// window checks the options (selfAssignmentRefusal) before the run and tells the model what a completed
+// run leaves (completeSelfAssignment).
 #include "assign/assignment_run.h"
 #include "assign/self_assign_report.h"
+#include "base/refusal.h"
 #include "model/model.h"
 
 namespace kiwora {
 
-struct SelfAssignmentRun : AssignmentRunBase {
+class SelfAssignmentRun : public AssignmentRunBase {
+ public:
   using AssignmentRunBase::AssignmentRunBase;
+  // Every test, seeded once from the run context; its progress steps show the percentage done ("35 %").
+  const SelfAssignCounts& run();
+  // After run(): in a new file the banner and the header, then the report. A refusal when the file cannot
+  // be written or is no longer the one the run began in; then it is as it was.
+  Refusal writeReport();
+
   SelfAssignCounts counts;  // what the tests found
 };
 
-// The options, the group size against every population and the individuals that can be tested; false,
-// with `error`, when no test can run. Nothing is written and no flag is set then.
-bool selfStepCheck(SelfAssignmentRun& run);
-// Names and creates the result file with its banner and header when no run has named it yet, otherwise
-// checks that it can be appended to. False, with `error`, when the file cannot be written.
-bool selfStepResultFile(SelfAssignmentRun& run);
-// Every test, seeded once from the run context; its progress steps show the percentage done ("35 %").
-void selfStepTests(SelfAssignmentRun& run);
-// Appends the report. False, with `error`, when the file cannot be written.
-bool selfStepReport(SelfAssignmentRun& run);
-// The flags of a completed run: the next assignment run reads the test groups again.
-void selfStepFinish(SelfAssignmentRun& run);
+// The options, the group size against every population and the individuals that can be tested: why no
+// test can run, or none.
+Refusal selfAssignmentRefusal(const Model& m, const AssignmentOptions& opt);
 
-// The whole run; false with run.error when a step failed.
-bool runSelfAssignment(SelfAssignmentRun& run);
+// What a completed run whose report was written leaves in the model: the result file's name and the
+// workflow flags; the loci are listed again only after they change, and the next assignment run reads the
+// test groups again.
+void completeSelfAssignment(Model& m, const SelfAssignmentRun& run);
 
 }  // namespace kiwora

@@ -167,6 +167,34 @@ Refusal readTestGroupFile(const std::string& path, const DataSet& ref, const Sel
   return {};
 }
 
+ReferenceWithGroups referenceWithTestGroups(DataSet ref, Selection sel, const TestGroups& loaded, bool testLoaded) {
+  ReferenceWithGroups out{std::move(ref), std::move(sel), loaded, false};
+  completeReferenceData(out.ds, out.test);
+  // Test groups read against the earlier reference stay only if they fit the new loci; otherwise an
+  // assignment would score them locus by locus against other loci.
+  if (!testLoaded && out.ds.TestFileName.empty()) return out;
+  int maxAllele = out.ds.MaxAllele;
+  Vec1<int> locSel = out.sel.LocSel;
+  TestGroups kept = out.test;
+  out.groupsDropped = true;
+  if (!lociMismatch(kept, out.ds)) {
+    fitTestGroups(kept, out.ds.RefMaxAllele, maxAllele, locSel);
+    out.groupsDropped = !frequencyTablesFit(out.ds, kept, maxAllele);
+  }
+  if (out.groupsDropped) {
+    TestGroups ranges;
+    ranges.TestMinAllele = std::move(out.test.TestMinAllele);
+    ranges.TestMaxAllele = std::move(out.test.TestMaxAllele);
+    out.test = std::move(ranges);
+    out.ds.TestFileName.clear();
+  } else {
+    out.test = std::move(kept);
+    out.ds.MaxAllele = maxAllele;
+    out.sel.LocSel = std::move(locSel);
+  }
+  return out;
+}
+
 void installTestGroups(TestGroupRead&& read, DataSet& ds, Selection& sel, TestGroups& tg) {
   tg = std::move(read.groups);
   ds.Title = std::move(read.title);

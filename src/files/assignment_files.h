@@ -60,6 +60,21 @@ struct TestGroupRead {
 Refusal readTestGroupFile(const std::string& path, const DataSet& ref, const Selection& sel, const TestGroups& loaded,
                           TestGroupRead& out);
 
+// A reference file just read (`ref`, with its selection and the file names carried over from the loaded
+// data) and the test groups loaded before it, as the program is to hold them: the reference completed
+// (completeReferenceData, the allele ranges of `loaded` widened by the new populations' codes), and the
+// groups, which stay only if they fit the new loci and the frequency tables can still hold their codes (the
+// largest allele code and the locus selection are then fitted to them, as for a test-group file);
+// otherwise they are dropped, leaving the allele ranges, and TestFileName is cleared. Groups are looked at
+// only when some were loaded (`testLoaded`) or a test-group file is named.
+struct ReferenceWithGroups {
+  DataSet ds;
+  Selection sel;
+  TestGroups test;
+  bool groupsDropped = false;
+};
+ReferenceWithGroups referenceWithTestGroups(DataSet ref, Selection sel, const TestGroups& loaded, bool testLoaded);
+
 // Puts a checked read in place of the loaded groups: the groups, the title, the largest allele code and
 // the locus selection.
 void installTestGroups(TestGroupRead&& read, DataSet& ds, Selection& sel, TestGroups& tg);

@@ -15,6 +15,14 @@ namespace {
 const char* const kMethodButtons[] = {"Option1", "Option2", "Option10", "Option11"};
 const char* const kGeneratorButtons[] = {"Option3", "Option4", "Option5", "Option6", "Option7"};
 
+// An assignment or self-assignment run from its result file to its written report.
+template <class Run>
+Refusal runToReport(Run& run) {
+  if (Refusal refused = run.begin()) return refused;
+  run.run();
+  return run.writeReport();
+}
+
 }  // namespace
 
 void frmAssGr::show(const std::string& box, double value) {
@@ -216,10 +224,17 @@ void frmAssGr::Form_Load() {
   show("Text9", o.MinBipLoci);
 }
 
+bool frmAssGr::readyToRun(const std::function<Refusal()>& checks) {
+  Refusal refused;
+  if (!runGuarded(app, [&] { refused = checks(); })) return false;
+  if (!refused) return true;
+  message(refused.message());
+  return false;
+}
+
 void frmAssGr::runLocked(const std::string& progressBox,
-                         const std::function<bool(const ProgressFn& show, std::string& error)>& calculation) {
-  if (running_) return;
-  BusyGuard busy(flags(), sel());
+                         const std::function<Refusal(const ProgressFn& show, const Selection& sel)>& calculation) {
+  BusyGuard busy(flags(), sel(), BusyGuard::Selection::Restored);
   if (!busy.acquired()) return;
   running_ = true;
   // Cleared on every way out, also when the run throws.
@@ -227,45 +242,50 @@ void frmAssGr::runLocked(const std::string& progressBox,
     frmAssGr& w;
     ~Release() { w.running_ = false; }
   } release{*this};
-  std::string error;
-  bool ok = false;
+  Refusal refused;
   TextBox& progress = get<TextBox>(progressBox);
   bool shown = false;
   const ProgressFn show = [&](const std::string& text) {
     shown = true;
     progress.setText(text);
   };
-  // A run that does not complete (stopped, failed or thrown) takes back what it wrote as it ends.
-  if (!runGuarded(app, [&] { ok = calculation(show, error); }, &running_)) {
+  // A run that does not complete (stopped, failed or thrown) leaves the result file as it was.
+  if (!runGuarded(app, [&] { refused = calculation(show, busy.selection()); }, &running_)) {
     // Its last progress would read as a run still under way.
     if (shown) progress.setText(kRunStoppedProgress);
     return;
   }
-  if (!ok) {
-    message(error);
+  if (refused) {
+    message(refused.message());
     return;
   }
   backToMain();
 }
 
 void frmAssGr::Command2_Click() {
-  runLocked("Text3", [this](const ProgressFn& show, std::string& error) {
+  if (locked()) return;
+  // In the order the user meets them; a refusal writes nothing and sets no flag.
+  if (!readyToRun([this] { return assignmentRefusal(model()); })) return;
+  if (refusedForMemory(app, assignmentTableNeeds(model(), opt()))) return;
+  runLocked("Text3", [this](const ProgressFn& show, const Selection& sel) {
     const RunContext context = runContextOf(app.services, show);
-    AssignmentRun run(model(), context);
-    const bool ok = runAssignment(run);
+    AssignmentRun run(assignmentInput(model(), sel), context);
+    if (Refusal refused = runToReport(run)) return refused;
+    completeAssignment(model(), run);
     app.assignment = std::move(run.results);
-    error = run.error;
-    return ok;
+    return Refusal();
   });
 }
 
 void frmAssGr::Command4_Click() {
-  runLocked("Text6", [this](const ProgressFn& show, std::string& error) {
+  if (locked()) return;
+  if (!readyToRun([this] { return selfAssignmentRefusal(model(), opt()); })) return;
+  runLocked("Text6", [this](const ProgressFn& show, const Selection& sel) {
     const RunContext context = runContextOf(app.services, show);
-    SelfAssignmentRun run(model(), context);
-    const bool ok = runSelfAssignment(run);
-    error = run.error;
-    return ok;
+    SelfAssignmentRun run(assignmentInput(model(), sel), context);
+    if (Refusal refused = runToReport(run)) return refused;
+    completeSelfAssignment(model(), run);
+    return Refusal();
   });
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "base/refusal.h"
 #include "ui/app_window.h"
 
 namespace kiwora {
@@ -27,12 +28,14 @@ class frmAssGr : public AppWindow {
   // A box holding a whole number: accepted when whole and within [low, high], else the box shows `field`.
   void wholeNumberBox(const std::string& box, int AssignmentOptions::*field, int low, std::function<int()> high);
   void weightBox(const std::string& box, double AssignmentOptions::*own, double AssignmentOptions::*other);
-  // Runs a calculation with every control locked and Busy set; shows its error, or returns to the main
-  // window when it succeeded.
-  // Runs `calculation` under the busy guard with its progress in the box `progressBox`, which says so
-  // when the run ends before completing.
+  // The checks before a run, inside runGuarded (reading the test groups again may fail like a run): false,
+  // after showing why, when the run is not to start.
+  bool readyToRun(const std::function<Refusal()>& checks);
+  // Runs `calculation` with every control locked, under the busy guard, whose copy of the selection it
+  // works under, with its progress in the box `progressBox`, which says so when the run ends before
+  // completing. Shows the calculation's refusal, or returns to the main window when it completed.
   void runLocked(const std::string& progressBox,
-                 const std::function<bool(const ProgressFn& show, std::string& error)>& calculation);
+                 const std::function<Refusal(const ProgressFn& show, const Selection& sel)>& calculation);
   void Command2_Click();
   void Command4_Click();
   bool running_ = false;

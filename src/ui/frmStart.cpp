@@ -196,40 +196,13 @@ void frmStart::loadReferenceFile(const std::string& path) {
   DataSet next;
   Selection nextSel;
   if (!readPopulationFile(path, next, nextSel)) return;
-  TestGroups nextTest = model().test;
-  completeReferenceData(next, nextTest);
   carryOverFromLoaded(ds(), sel(), next, nextSel);
   next.RefFileName = path;
-
-  // Test groups read against the earlier reference stay only if they fit the new loci; otherwise an
-  // assignment would score them locus by locus against other loci.
-  bool dropped = false;
-  if (flags().TestLoaded == 1 || !next.TestFileName.empty()) {
-    int maxAllele = next.MaxAllele;
-    Vec1<int> locSel = nextSel.LocSel;
-    TestGroups kept = nextTest;
-    if (!lociMismatch(kept, next)) {
-      fitTestGroups(kept, next.RefMaxAllele, maxAllele, locSel);
-      dropped = !frequencyTablesFit(next, kept, maxAllele);
-    } else {
-      dropped = true;
-    }
-    if (dropped) {
-      TestGroups ranges;
-      ranges.TestMinAllele = std::move(nextTest.TestMinAllele);
-      ranges.TestMaxAllele = std::move(nextTest.TestMaxAllele);
-      nextTest = std::move(ranges);
-      next.TestFileName.clear();
-    } else {
-      nextTest = std::move(kept);
-      next.MaxAllele = maxAllele;
-      nextSel.LocSel = std::move(locSel);
-    }
-  }
-
-  ds() = std::move(next);
-  sel() = std::move(nextSel);
-  model().test = std::move(nextTest);
+  ReferenceWithGroups taken = referenceWithTestGroups(std::move(next), std::move(nextSel), model().test, flags().TestLoaded == 1);
+  const bool dropped = taken.groupsDropped;
+  ds() = std::move(taken.ds);
+  sel() = std::move(taken.sel);
+  model().test = std::move(taken.test);
   app.analysis = AnalysisResults{};
 
   message(kReferenceReadMessage);
