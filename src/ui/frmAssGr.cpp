@@ -243,16 +243,10 @@ void frmAssGr::runLocked(const std::string& progressBox,
     ~Release() { w.running_ = false; }
   } release{*this};
   Refusal refused;
-  TextBox& progress = get<TextBox>(progressBox);
-  bool shown = false;
-  const ProgressFn show = [&](const std::string& text) {
-    shown = true;
-    progress.setText(text);
-  };
+  RunProgressBox progress(get<TextBox>(progressBox));
   // A run that does not complete (stopped, failed or thrown) leaves the result file as it was.
-  if (!runGuarded(app, [&] { refused = calculation(show, busy.selection()); }, &running_)) {
-    // Its last progress would read as a run still under way.
-    if (shown) progress.setText(kRunStoppedProgress);
+  if (!runGuarded(app, [&] { refused = calculation(progress.sink(), busy.selection()); }, &running_)) {
+    progress.showStopped();
     return;
   }
   if (refused) {

@@ -368,21 +368,14 @@ void frmDiplo::Calculate() {
   const AnalysisOptions used = opt();
   Refusal notWritten;
   // Kinship and its intervals show their progress in one box, the two-locus pairs in another.
-  TextBox& progress = get<TextBox>("Text9");
-  TextBox& pairsProgress = get<TextBox>("Text8");
-  bool kinshipShown = false, pairsShown = false;
+  RunProgressBox progress(get<TextBox>("Text9"));
+  RunProgressBox pairsProgress(get<TextBox>("Text8"));
   // A run the user stops part-way through its report leaves the result file as it was: the appender
   // cuts the file back when it is dropped before it closes. The report goes only to the file the run
   // began in, not to one another copy of the program started afresh meanwhile.
   const bool completed = runGuarded(app, [&] {
-    const RunContext run = runContextOf(app.services, [&](const std::string& text) {
-      kinshipShown = true;
-      progress.setText(text);
-    });
-    const RunContext pairs = runContextOf(app.services, [&](const std::string& text) {
-      pairsShown = true;
-      pairsProgress.setText(text);
-    });
+    const RunContext run = runContextOf(app.services, progress.sink());
+    const RunContext pairs = runContextOf(app.services, pairsProgress.sink());
     Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
     notWritten = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
       printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()),
@@ -393,9 +386,8 @@ void frmDiplo::Calculate() {
     // The result tables are half rebuilt: none of them may be used, printed or exported.
     app.analysis = AnalysisResults{};
     flags().AnalysisDone = 0;
-    // A box left at its last value would read as a run still under way, or one that ended there.
-    if (kinshipShown) progress.setText(kRunStoppedProgress);
-    if (pairsShown) pairsProgress.setText(kRunStoppedProgress);
+    progress.showStopped();
+    pairsProgress.showStopped();
     return;
   }
   running_ = false;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/run_context.h"
 #include "model/run_memory.h"
 #include "ui/app.h"
 
@@ -20,6 +21,27 @@ namespace kiwora {
 inline constexpr const char* kRunStoppedMessage = "The run was stopped: ";
 // What a progress box shows once its run has ended before completing.
 inline constexpr const char* kRunStoppedProgress = "The run was stopped";
+
+// A window's progress box during a run. A run that ends before completing leaves its last progress there,
+// which would read as a run still under way: showStopped() then says the run was stopped, in a box the
+// run wrote to (one it never reached keeps what it showed).
+class RunProgressBox {
+ public:
+  explicit RunProgressBox(TextBox& box) : box_(box) {}
+  ProgressFn sink() {
+    return [this](const std::string& text) {
+      shown_ = true;
+      box_.setText(text);
+    };
+  }
+  void showStopped() {
+    if (shown_) box_.setText(kRunStoppedProgress);
+  }
+
+ private:
+  TextBox& box_;
+  bool shown_ = false;
+};
 
 // True when the run completed; false after a caught failure (its message already shown) or after the
 // user stopped it (RunStopped from a progress step: no message). What the run had written is undone by
