@@ -144,40 +144,44 @@ int strideOf(const LocusCodes& codes, const std::vector<int>& loci) {
   return most + 1;
 }
 
-// Reference frequencies weighted by sample size over the populations marked in `take`.
-Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
-                            const AlleleFreqTable& freq, const std::vector<bool>& take) {
+// A reference of no frequencies yet, laid out for the codes of the selected loci.
+Reference emptyReference(const std::vector<int>& loci, const LocusCodes& codes) {
   Reference r;
   r.stride = strideOf(codes, loci);
   r.p.assign(loci.size() * static_cast<std::size_t>(r.stride), 0.0);
+  return r;
+}
+
+// Adds population k's frequencies, times w, at the places of their codes.
+void addFrequencies(Reference& r, const std::vector<int>& loci, const LocusCodes& codes, const AlleleFreqTable& freq,
+                    int k, double w) {
+  for (std::size_t li = 0; li < loci.size(); ++li) {
+    const std::vector<int>& c = codes.codes(loci[li]);
+    for (std::size_t s = 0; s < c.size(); ++s)
+      if (c[s] >= 1) r.p[li * at(r.stride) + s + 1] += freq(k, loci[li], c[s]) * w;
+  }
+}
+
+// Reference frequencies weighted by sample size over the populations marked in `take`.
+Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
+                            const AlleleFreqTable& freq, const std::vector<bool>& take) {
+  Reference r = emptyReference(loci, codes);
   double total = 0;
   for (int k = 1; k <= g.nPop; ++k)
     if (take[at(k)]) total += g.nInd(k);
   r.n = total;
   if (total <= 0) return r;
-  for (int k = 1; k <= g.nPop; ++k) {
-    if (!take[at(k)]) continue;
-    const double w = g.nInd(k) / total;
-    for (std::size_t li = 0; li < loci.size(); ++li) {
-      const std::vector<int>& c = codes.codes(loci[li]);
-      for (std::size_t s = 0; s < c.size(); ++s)
-        if (c[s] >= 1) r.p[li * at(r.stride) + s + 1] += freq(k, loci[li], c[s]) * w;
-    }
-  }
+  for (int k = 1; k <= g.nPop; ++k)
+    if (take[at(k)]) addFrequencies(r, loci, codes, freq, k, g.nInd(k) / total);
   return r;
 }
 
+// The population's own frequencies (0 + f * 1 is f to the bit).
 Reference ownReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
                        const AlleleFreqTable& freq, int pop) {
-  Reference r;
-  r.stride = strideOf(codes, loci);
-  r.p.assign(loci.size() * static_cast<std::size_t>(r.stride), 0.0);
+  Reference r = emptyReference(loci, codes);
   r.n = g.nInd(pop);
-  for (std::size_t li = 0; li < loci.size(); ++li) {
-    const std::vector<int>& c = codes.codes(loci[li]);
-    for (std::size_t s = 0; s < c.size(); ++s)
-      if (c[s] >= 1) r.p[li * at(r.stride) + s + 1] = freq(pop, loci[li], c[s]);
-  }
+  addFrequencies(r, loci, codes, freq, pop, 1.0);
   return r;
 }
 
