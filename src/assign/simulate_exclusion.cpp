@@ -22,10 +22,10 @@ namespace {
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 // Simulations per progress step: about a hundred steps per run, but enough simulated groups in each
-// (perCall per simulation) that spreading a step over the threads pays, and not so many that the outcomes
-// of one step take much memory.
+// (perCall scored per simulation) that spreading a step over the threads pays, and not so many that a step
+// keeps the window from answering for long (a few hundred thousand groups take a fraction of a second).
 int blockSize(int n, int perCall) {
-  constexpr int kMinGroupsPerStep = 2048, kMaxGroupsPerStep = 1 << 22;
+  constexpr int kMinGroupsPerStep = 2048, kMaxGroupsPerStep = 1 << 18;
   perCall = std::max(1, perCall);
   const int step = std::max({1, (n + 99) / 100, kMinGroupsPerStep / perCall});
   return std::min(step, std::max(1, kMaxGroupsPerStep / perCall));
@@ -424,7 +424,8 @@ void simulateExclusionDelta(const ExclusionSetup& s, AssignmentResults& res) {
   const std::vector<int> groups = groupsWithData(res), pops = simulatedPopulations(s);
   if (n < 1 || groups.empty() || pops.empty() || s.ref->candidates.size() < 3) return;
 
-  const int step = blockSize(n, 1);
+  // Each simulated group is scored against every candidate.
+  const int step = blockSize(n, static_cast<int>(s.ref->candidates.size()));
   for (int first = 1, last = 0; last < n; first = last + 1) {
     last = lastOfStep(first, step, n);
     const int items = last - first + 1;
