@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -169,6 +170,7 @@ TEST(ResultAppend, ASectionGoesOnlyToTheFileItsRunBeganIn) {
     const char* what;
     std::function<void(const testing::TempDir&, const std::string&)> meanwhile;
     bool written;
+    bool fileAtStart = true;
   } cases[] = {
       {"nothing happened", [](const testing::TempDir&, const std::string&) {}, true},
       {"another writer added a section",
@@ -182,11 +184,15 @@ TEST(ResultAppend, ASectionGoesOnlyToTheFileItsRunBeganIn) {
        },
        false},
       {"removed", [](const testing::TempDir&, const std::string& path) { std::filesystem::remove(path); }, false},
+      {"cut in place", [](const testing::TempDir&, const std::string& path) { std::ofstream(path, std::ios::binary | std::ios::trunc) << "he"; },
+       false},
+      {"made by another writer where there was none",
+       [](const testing::TempDir& dir, const std::string&) { dir.write("r-out.txt", "other\r\n"); }, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     testing::TempDir dir;
-    const std::string path = dir.write("r-out.txt", header);
+    const std::string path = c.fileAtStart ? dir.write("r-out.txt", header) : dir.file("r-out.txt");
     ResultFileMark began;
     ASSERT_EQ(markResultFile(path, began).message(), "");
     c.meanwhile(dir, path);

@@ -6,6 +6,7 @@
 #include "assign/exclusion_step.h"
 #include "assign/reload_test_file.h"
 #include "assign/scorers.h"
+#include "files/atomic_file.h"
 #include "files/result_file.h"
 #include "files/text_writer.h"
 #include "stats/genotype_view.h"
@@ -63,11 +64,15 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
 
 Refusal AssignmentRunBase::begin() {
   path_ = createsFile() ? resultFileName(in.data.ds.RefFileName) : in.file.AssignOutFile;
-  if (!draft_.begin(path_, createsFile())) return Refusal("The result file " + path_ + " cannot be written! Nothing was calculated.");
+  const bool ready = createsFile() ? draft_.begin(path_) : !replaceRefusal(path_) && !markResultFile(path_, began_);
+  if (!ready) return Refusal("The result file " + path_ + " cannot be written! Nothing was calculated.");
   return {};
 }
 
 Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>& print) {
+  // A later run appends its report as the analysis does: under the lock, only to the file it began in.
+  if (!createsFile()) return appendSection(path_, context.decimalSign, print, &began_);
+  // A first run replaces the file, which its draft beside it does in one step.
   bool written = draft_.active();
   if (written) {
     TextFile out(context.decimalSign);
@@ -81,8 +86,7 @@ Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>
     draft_.drop();
     return Refusal(notWrittenMessage(path_));
   }
-  if (!draft_.keep())
-    return Refusal(draft_.fileChanged() ? resultFileChangedMessage(path_, createsFile()) : notWrittenMessage(path_));
+  if (!draft_.keep()) return Refusal(draft_.fileChanged() ? resultFileChangedMessage(path_, true) : notWrittenMessage(path_));
   return {};
 }
 

@@ -32,8 +32,9 @@ struct AssignmentInput {
 AssignmentInput assignmentInput(const Model& m, const Selection& sel);
 
 // The result file of the assignment and the self-assignment. Their report reaches the file only at the
-// end of a complete run, whole, and only the file the run began in (files/result_draft.h): a run that is
-// stopped, fails or throws leaves the file as it was.
+// end of a complete run, whole, and only the file the run began in: a first run's draft replaces the file
+// (files/result_draft.h), a later run appends to it under its lock (appendSection). A run that is stopped,
+// fails or throws leaves the file as it was.
 class AssignmentRunBase {
  public:
   AssignmentRunBase(const AssignmentInput& in, const RunContext& context) : in(in), context(context) {}
@@ -57,7 +58,8 @@ class AssignmentRunBase {
   Refusal writeWhole(const std::function<void(LineWriter& out)>& print);
 
  private:
-  ResultDraft draft_;
+  ResultDraft draft_;      // a first run's report, until it replaces the file
+  ResultFileMark began_;   // a later run's file as begin() found it
   std::string path_;
 };
 

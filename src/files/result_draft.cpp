@@ -17,24 +17,9 @@ namespace {
 
 const char* const kChanged = "it is no longer the file the run began in";
 
-// Writes all of `n` bytes; false with errno when that fails.
-bool writeAll(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      if (w == 0) errno = EIO;
-      return false;
-    }
-    data += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 }  // namespace
 
-bool ResultDraft::begin(const std::string& target, bool create) {
+bool ResultDraft::begin(const std::string& target) {
   drop();
   changed_ = false;
   problem_ = replaceRefusal(target);
@@ -47,11 +32,10 @@ bool ResultDraft::begin(const std::string& target, bool create) {
     problem_ = Refusal(std::strerror(errno));
     return false;
   }
-  // A draft that becomes the file has the file's permissions; one that is copied stays private.
-  if (create) ::fchmod(fd, newFileMode(target));
+  // The draft becomes the file: it has the file's permissions.
+  ::fchmod(fd, newFileMode(target));
   ::close(fd);
   target_ = target;
-  replacing_ = create;
   path_ = tmpl;
   return true;
 }
@@ -61,7 +45,7 @@ bool ResultDraft::keep() {
     problem_ = Refusal("nothing was written");
     return false;
   }
-  const bool kept = replacing_ ? replace() : append();
+  const bool kept = replace();
   drop();
   return kept;
 }
@@ -103,8 +87,13 @@ bool ResultDraft::replace() {
     path_.clear();
     return true;
   }
-  const int file = lockTarget(false);
-  if (file < 0) return false;
+  LockedFile locked = openLocked(target_, false);
+  if (locked.fd < 0) {
+    changed_ = locked.missing;
+    problem_ = locked.missing ? Refusal(kChanged) : std::move(locked.refusal);
+    return false;
+  }
+  const int file = locked.fd;
   // Replaced under the lock, so no writer adds a section to the file between the check and the rename;
   // one waiting for the lock then finds the new file in its place.
   bool kept = stillAsMarked(file, began_, true);
@@ -119,62 +108,6 @@ bool ResultDraft::replace() {
   }
   ::close(file);
   return kept;
-}
-
-int ResultDraft::lockTarget(bool create) {
-  LockedFile locked = openLocked(target_, create);
-  if (locked.fd < 0) {
-    changed_ = locked.missing;
-    problem_ = locked.missing ? Refusal(kChanged) : std::move(locked.refusal);
-  }
-  return locked.fd;
-}
-
-bool ResultDraft::append() {
-  const int file = lockTarget(!began_.exists);
-  if (file < 0) return false;
-  struct stat st {};
-  if (!stillAsMarked(file, began_, false) || ::fstat(file, &st) != 0) {
-    ::close(file);
-    changed_ = true;
-    problem_ = Refusal(kChanged);
-    return false;
-  }
-  const int draft = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (draft < 0) {
-    problem_ = Refusal(std::strerror(errno));
-    ::close(file);
-    return false;
-  }
-  // Whatever stops the copy takes it back out, still under the lock: the file keeps every section that
-  // other writers added, before this one or after it.
-  const auto cutBack = [&] {
-    if (::ftruncate(file, st.st_size) != 0 && !problem_) problem_ = Refusal(std::strerror(errno));
-    ::close(draft);
-    ::close(file);
-  };
-  problem_ = {};
-  std::string buf(std::size_t{1} << 20, '\0');
-  for (;;) {
-    if (stopSignalled()) {
-      cutBack();
-      throw RunStopped();
-    }
-    const ssize_t n = ::read(draft, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) break;
-    if (n < 0 || !writeAll(file, buf.data(), static_cast<std::size_t>(n))) {
-      problem_ = Refusal(std::strerror(errno));
-      cutBack();
-      return false;
-    }
-  }
-  ::close(draft);
-  if (::close(file) != 0) {
-    problem_ = Refusal(std::strerror(errno));
-    return false;
-  }
-  return true;
 }
 
 void ResultDraft::drop() {
