@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "base/random.h"
+#include "base/tolerance.h"
 #include "base/worker_pool.h"
 #include "stats/clustering.h"
 
@@ -29,7 +31,8 @@ Table2<double> distances(int n, std::initializer_list<Pair> pairs) {
 }
 
 // The chain as its definition reads: every step sums each candidate's distances to all members in
-// population order. The program's chain must agree with it bit for bit.
+// population order, and the first candidate (pair) in population order whose mean (distance) equals the
+// smallest by the tie rule joins. The program's chain must agree with it bit for bit.
 ClusterSteps plainChain(int nPop, const Vec1<int>& popSel, const Table2<double>& dist) {
   ClusterSteps out;
   out.Step = makeVec1<int>(nPop);
@@ -39,21 +42,22 @@ ClusterSteps plainChain(int nPop, const Vec1<int>& popSel, const Table2<double>&
     if (popSel[static_cast<std::size_t>(p)] == 1) pops.push_back(p);
   if (pops.size() < 2) return out;
   double m = 100;
-  int a = 0, b = 0;
   for (std::size_t i = 0; i < pops.size(); ++i)
-    for (std::size_t j = i + 1; j < pops.size(); ++j)
-      if (dist(pops[i], pops[j]) < m) {
-        m = dist(pops[i], pops[j]);
+    for (std::size_t j = i + 1; j < pops.size(); ++j) m = std::min(m, std::isnan(dist(pops[i], pops[j])) ? m : dist(pops[i], pops[j]));
+  int a = 0, b = 0;
+  for (std::size_t i = 0; i < pops.size() && a == 0; ++i)
+    for (std::size_t j = i + 1; j < pops.size() && a == 0; ++j)
+      if (const double d = dist(pops[i], pops[j]); d < 100 && ties(d, m)) {
         a = pops[i];
         b = pops[j];
+        m = d;
       }
   if (a == 0) return out;
   out.Step[static_cast<std::size_t>(a)] = out.Step[static_cast<std::size_t>(b)] = 1;
   out.Level[1] = m;
   out.NClusterSteps = 1;
   for (int k = 2; k < static_cast<int>(pops.size()); ++k) {
-    m = 100;
-    a = 0;
+    std::vector<std::pair<int, double>> means;
     for (int p : pops) {
       if (out.Step[static_cast<std::size_t>(p)] != 0) continue;
       double sum = 0;
@@ -63,11 +67,18 @@ ClusterSteps plainChain(int nPop, const Vec1<int>& popSel, const Table2<double>&
           sum += dist(p, q);
           ++members;
         }
-      if (sum / members < m) {
-        m = sum / members;
-        a = p;
-      }
+      means.emplace_back(p, sum / members);
     }
+    m = 100;
+    for (const auto& [p, mean] : means)
+      if (mean < m) m = mean;
+    a = 0;
+    for (const auto& [p, mean] : means)
+      if (mean < 100 && ties(mean, m)) {
+        a = p;
+        m = mean;
+        break;
+      }
     if (a == 0) break;
     out.Step[static_cast<std::size_t>(a)] = k;
     out.Level[static_cast<std::size_t>(k)] = m;
@@ -174,6 +185,14 @@ TEST(ClusterChain, StepsLevelsAndTies) {
       {"equal candidates: the smaller number", 4, {},
        distances(4, {{1, 2, .1}, {1, 3, .4}, {2, 3, .4}, {1, 4, .4}, {2, 4, .4}, {3, 4, .1}}), {1, 1, 2, 3},
        {.1, .4, .3}},
+      // Distances equal in exact arithmetic but apart in their last bits are a tie: the first pair and the
+      // smaller number join first, as with equal distances.
+      {"equal smallest pairs by the tie rule", 3, {}, distances(3, {{1, 2, .5}, {1, 3, 0.1 + 0.2}, {2, 3, .3}}),
+       {1, 2, 1}, {.3, .4}},
+      {"equal candidates by the tie rule", 4, {},
+       distances(4, {{1, 2, .1}, {1, 3, .4}, {2, 3, .4}, {1, 4, std::nextafter(.4, 0.0)}, {2, 4, std::nextafter(.4, 0.0)},
+                     {3, 4, .1}}),
+       {1, 1, 2, 3}, {.1, .4, .3}},
       // Levels may fall: 3 joins at .5, then 4 at (.6 + .6 + .15) / 3 = .45; every member counts equally.
       {"falling levels", 4, {},
        distances(4, {{1, 2, .1}, {1, 3, .5}, {2, 3, .5}, {1, 4, .6}, {2, 4, .6}, {3, 4, .15}}), {1, 1, 2, 3},

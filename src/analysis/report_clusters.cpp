@@ -6,6 +6,7 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -18,8 +19,9 @@ struct Units {
   std::string bar, gap, joint;
 };
 
-// Position of a level on the drawing: the level in hundredths, halves away from zero.
-int position(double level) { return std::isfinite(level) ? static_cast<int>(std::lround(level * 100)) : 0; }
+// Position of a level on the drawing: the level in hundredths, halves away from zero, a level equal by the
+// tie rule to a half (an exact 1/8 computed a little below it) counting as one.
+int position(double level) { return std::isfinite(level) ? static_cast<int>(roundedHalfAway(level * 100)) : 0; }
 
 class Dendrogram {
  public:
@@ -157,8 +159,8 @@ void printCluster(LineWriter& out, const AnalysisView& m, const ClusterSteps& c,
   out.tab(5).text("DENDROGRAMM").nl();
   out.tab(5).text("-----------").nl();
   out.nl();
-  // The scale follows the level of the last step.
-  const bool fine = c.Level[u(c.NClusterSteps)] <= 0.25;
+  // The scale follows the level of the last step; a level equal to 0.25 by the tie rule is on the fine one.
+  const bool fine = atMost(c.Level[u(c.NClusterSteps)], 0.25);
   Dendrogram(out, m, c, member, fine).draw();
   out.nl();
   out.tab(20).text(std::string(100, '_')).nl();

@@ -1,10 +1,13 @@
 #include "base/number_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -58,20 +61,28 @@ int maskDecimals(const std::string& mask) {
   return p == std::string::npos ? 0 : static_cast<int>(mask.size() - p - 1);
 }
 
+bool printedUnits(double v, int decimals, unsigned long long& units) {
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (decimals < 0 || decimals > 22) return false;
+  const double unit = kPow10[decimals];  // exact up to 10^22
+  const double scaled = std::fabs(v) * unit;
+  // Below 10^12 units the product is off by less than 1.2e-4 of a unit (half an ulp), below the tolerance.
+  if (!(scaled < 1e12)) return false;
+  const double whole = std::floor(scaled);
+  const double off = scaled - whole - 0.5;  // scaled - whole is exact
+  // The tie rule taken on the value, in units of the last place, but never wider than a thousandth of one:
+  // with many digits printed, a relative tolerance would reach the printed digit itself.
+  const double tolerance = std::min(std::max(kTieFloor * unit, kTieTolerance * scaled), 1e-3);
+  units = static_cast<unsigned long long>(whole) + (off >= -tolerance ? 1 : 0);
+  return true;
+}
+
 namespace {
 
-// Values of a report: a few decimals and far from a half at the last place, written from an integer.
-// The scaled value is off by at most 2^-53 of 1e9 (about 1e-7), so outside 1e-6 of a half its nearest
-// integer is the correctly rounded one. False sends every other value down the exact path.
 bool formatFixedFast(char* buf, double v, int decimals, char dec, std::size_t& length) {
-  static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-  if (decimals > 9 || !(std::fabs(v) < 1e9)) return false;
-  const double scaled = std::fabs(v) * kPow10[decimals];
-  if (!(scaled < 1e9)) return false;
-  const double whole = std::floor(scaled);
-  const double frac = scaled - whole;
-  if (std::fabs(frac - 0.5) < 1e-6) return false;
-  unsigned long long r = static_cast<unsigned long long>(whole) + (frac > 0.5);
+  unsigned long long r = 0;
+  if (!printedUnits(v, decimals, r)) return false;
   const bool nonZero = r != 0;
   char digits[24];
   int n = 0;
@@ -97,8 +108,10 @@ std::size_t formatFixed(char* buf, double v, int decimals, char dec) {
   if (std::size_t length = 0; formatFixedFast(buf, v, decimals, dec, length)) return length;
   char* const end = buf + kFixedBufferSize;
   char* last = std::to_chars(buf, end, v, std::chars_format::fixed, decimals).ptr;
-  // to_chars rounds an exact half to even. A value is an exact half at `decimals` places only when it
-  // is a multiple of 2^-(decimals+1): only then does the text one place longer decide.
+  // Past 10^12 units of the last place (or 22 places) the double holds no digits to spare beyond the
+  // printed ones, so only a half that is exact in binary counts. to_chars rounds it to even; a value is
+  // an exact half at `decimals` places only when it is a multiple of 2^-(decimals+1): only then does the
+  // text one place longer decide.
   if (std::isfinite(v)) {
     const double scaled = std::ldexp(std::fabs(v), decimals + 1);
     if (scaled == std::floor(scaled)) {

@@ -16,8 +16,9 @@ std::string joinedNumber(double v, char decimalSign = '.');
 // Plain number text as a text box shows it: shortest form, with the 0 before the decimal sign (0.05, 100).
 std::string plainNumber(double v, char decimalSign = '.');
 // A number through a mask "0", "0.0", "0.00", "0.000", ...: that many decimals, rounded to the nearest
-// with an exact half away from zero (0.5625 gives "0.563", -2.5 gives "-3"), at least one digit before
-// the decimal sign; never "-0.000".
+// with a half away from zero (0.5625 gives "0.563", -2.5 gives "-3"), at least one digit before the
+// decimal sign; never "-0.000". A value equal by the tie rule (base/tolerance.h) to a decimal half of its
+// last place is that half: 3/80, stored a little below 0.0375, gives "0.038".
 std::string masked(double v, const std::string& mask, char decimalSign = '.');
 // The masked text with a blank in the place of the sign when it shows none, so that positive and negative
 // values end in the same column; a value that rounds to zero shows no sign (" 0.000").
@@ -29,6 +30,9 @@ int maskDecimals(const std::string& mask);
 inline constexpr int kMaxMaskDecimals = 30;
 inline constexpr std::size_t kFixedBufferSize = 400;
 std::size_t formatFixed(char* buf, double v, int decimals, char decimalSign = '.');
+// |v| in units of its last place (10^-decimals), rounded as the masks round; false for values the masks
+// print the long way (10^12 units or more, more than 22 decimals, not finite).
+bool printedUnits(double v, int decimals, unsigned long long& units);
 // Leading-number rule: leading blanks skipped, optional sign, digits, optional "." and decimals;
 // text that does not begin with a number gives 0.
 double leadingNumber(const std::string& text);

@@ -55,4 +55,28 @@ inline std::size_t firstOfSmallest(const std::vector<double>& values) {
   return i;
 }
 
+// The first of the positions 0..n-1 whose value(i) lies below `bound` and is equal by the rule to the
+// smallest such value: ties go to the earliest, as they would in exact arithmetic. A NaN value is no
+// candidate. n when there is none.
+template <class Value>
+std::size_t firstOfSmallest(std::size_t n, Value value, double bound) {
+  double smallest = bound;
+  for (std::size_t i = 0; i < n; ++i)
+    if (const double v = value(i); v < smallest) smallest = v;
+  if (!(smallest < bound)) return n;
+  for (std::size_t i = 0; i < n; ++i)
+    if (const double v = value(i); v < bound && ties(v, smallest)) return i;
+  return n;
+}
+
+// x rounded to the nearest whole number, a value equal by the rule to a half rounded up.
+inline double roundedHalfUp(double x) {
+  if (!(std::fabs(x) < 0x1p52)) return x;  // whole already (or not a number)
+  const double whole = std::floor(x);
+  return atLeast(x, whole + 0.5) ? whole + 1 : whole;
+}
+
+// x rounded to the nearest whole number, a value equal by the rule to a half rounded away from zero.
+inline double roundedHalfAway(double x) { return std::copysign(roundedHalfUp(std::fabs(x)), x); }
+
 }  // namespace kiwora

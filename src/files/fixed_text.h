@@ -7,8 +7,8 @@
 namespace kiwora {
 
 // The text formatFixed (base/number_format.h) writes for a value with `decimals` places, appended to a
-// string. Values below 10 that are not within a hair of a half in the last place, the bulk of a distance
-// or frequency matrix, come from a table built by formatFixed itself; every other value goes to it.
+// string. Values below 10, the bulk of a distance or frequency matrix, come from a table built by
+// formatFixed itself, at the entry its rounding gives; every other value goes to it.
 class FixedText {
  public:
   FixedText(int decimals, char decimalSign);
@@ -17,7 +17,6 @@ class FixedText {
  private:
   int decimals_;
   char dec_;
-  double scale_;
   std::vector<std::array<char, 8>> text_;  // by rounded value in units of the last place
   std::vector<unsigned char> length_;
 };

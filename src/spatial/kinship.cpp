@@ -102,10 +102,19 @@ struct PopulationPairs {
         Spq += ref->s1[at(li)] - ref->s2[at(li)];
       }
       if (nloc < minLoci) continue;
+      // D sums halves, so D / nloc is the correctly rounded quotient; so are 0.05 and 0.1 and the simulated
+      // bounds (Sim_CI_DGM). Two such quotients with denominators below 10^4 are equal or lie farther apart
+      // than an ulp, so the raw comparisons of dgm below decide as exact arithmetic does.
       const double dgm = D / nloc;
       std::optional<double> kin;
+      // Kin's own size: Sxy is a difference of terms of about nloc, over Spq. Rounding leaves Kin a few
+      // units of that size off the value of the formula, which the tie rule sets aside in the classes.
+      double kinSize = 0;
       // Spq sums p(1 - p) over nloc loci: 0 by the tie rule when every allele has frequency 0 or 1.
-      if (!vanishes(Spq, nloc)) kin = Sxy / Spq + 1.0 / (ref->n - 1);
+      if (!vanishes(Spq, nloc)) {
+        kin = Sxy / Spq + 1.0 / (ref->n - 1);
+        kinSize = nloc / Spq;
+      }
 
       ++t.np;
       t.sumD += dgm;
@@ -117,9 +126,12 @@ struct PopulationPairs {
       if (kin) {
         ++t.nk;
         t.sumK += *kin;
-        if (*kin > 0.05 && *kin <= 0.125) ++t.k125;
-        if (*kin > 0.125 && *kin <= 0.25) ++t.k250;
-        if (*kin > 0.25) ++t.kGt250;
+        // An exact 0.125 or 0.25 belongs to the class below it.
+        const bool above05 = clearlyAbove(*kin, 0.05, kinSize), above125 = clearlyAbove(*kin, 0.125, kinSize),
+                   above25 = clearlyAbove(*kin, 0.25, kinSize);
+        if (above05 && !above125) ++t.k125;
+        if (above125 && !above25) ++t.k250;
+        if (above25) ++t.kGt250;
       }
       if (bounds) ++t.cls[static_cast<std::size_t>(relationshipClass(dgm, *bounds))];
       if (writeLines) {
@@ -201,15 +213,14 @@ std::vector<bool> neighbourhood(const GenotypeReader& g, const Table2<double>& G
   std::vector<bool> mark(at(g.nPop) + 1, false);
   mark[at(i)] = true;
   count = std::min(count, g.nPop);
+  // No distance of 99999999 or more makes a neighbour; distances equal by the tie rule are a tie.
+  constexpr double kFarthest = 99999999;
+  const auto distance = [&](std::size_t j) {
+    return j >= 1 && g.popOn(static_cast<int>(j)) && !mark[j] ? GeoDist(i, static_cast<int>(j)) : kFarthest;
+  };
   for (int r = 0; r < count; ++r) {
-    int best = 0;
-    double bestDist = 99999999;
-    for (int j = 1; j <= g.nPop; ++j)
-      if (g.popOn(j) && !mark[at(j)] && GeoDist(i, j) < bestDist) {
-        best = j;
-        bestDist = GeoDist(i, j);
-      }
-    if (best != 0) mark[at(best)] = true;
+    const std::size_t best = firstOfSmallest(at(g.nPop) + 1, distance, kFarthest);
+    if (best <= at(g.nPop)) mark[best] = true;
   }
   return mark;
 }
@@ -275,7 +286,7 @@ void simulate(const GenotypeReader& g, const std::vector<int>& loci, int pop, Ra
 
 }  // namespace
 
-int roundHalfUp(double x) { return static_cast<int>(std::floor(x + 0.5 + 1e-9)); }
+int roundHalfUp(double x) { return static_cast<int>(roundedHalfUp(x)); }
 
 void ciPositions(int NSim, int CILimit, int& CILow, int& CIHigh) {
   if (NSim < 1) {
@@ -304,6 +315,8 @@ ClassBounds boundsOf(const SimulatedIntervals& s, int pop) {
   return b;
 }
 
+// The distance and the bounds are all sums of halves over counts of loci, correctly rounded: the raw
+// comparisons decide as exact arithmetic does (see PopulationPairs::row).
 KinClass relationshipClass(double d, const ClassBounds& b) {
   if (b.loSE <= d && d <= b.hiSE) return KinClass::SE;
   if (b.loFS <= d && d <= b.hiFS) return KinClass::FS;

@@ -4,13 +4,19 @@
 #include "stats/distance_tables.h"
 
 namespace kiwora {
+namespace {
+
+// The boundary counts: a distance equal to the radius by the tie rule is within it.
+bool inRadius(double distance, double radius) { return atMost(distance, radius); }
+
+}  // namespace
 
 int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, double SearchRadius) {
   int n = 0;
   for (int p = 1; p < g.nPop; ++p) {
     if (!g.popOn(p)) continue;
     for (int q = p + 1; q <= g.nPop; ++q)
-      if (g.popOn(q) && GeoDist(p, q) <= SearchRadius) ++n;
+      if (g.popOn(q) && inRadius(GeoDist(p, q), SearchRadius)) ++n;
   }
   return n;
 }
@@ -30,7 +36,7 @@ void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& G
         const double d = DistDG(p, q, l);
         ++nAll;
         sumAll += d;
-        if (GeoDist(p, q) <= SearchRadius) {
+        if (inRadius(GeoDist(p, q), SearchRadius)) {
           ++nNear;
           sumNear += d;
         }

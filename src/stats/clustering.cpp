@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/tolerance.h"
 #include "base/worker_pool.h"
 
 namespace kiwora {
@@ -76,16 +77,22 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
     for (std::size_t j = 0; j < n; ++j) {
       const double d = Dist(pops[i], pops[j]);
       if (i != j && !std::isnan(d) && !(d >= 0 && std::isfinite(d))) bounded = false;
-      if (i < j && d < m) {
-        m = d;
-        a = i;
-        b = j;
-      }
+      if (i < j && d < m) m = d;
     }
-  if (a == n) {  // no two populations with a defined distance: no step at all
+  if (!(m < kStart)) {  // no two populations with a defined distance: no step at all
     out.NClusterSteps = 0;
     return false;
   }
+  // The first pair in population order whose distance equals the smallest by the tie rule: distances
+  // equal in exact arithmetic may differ in their last bits with the order of the types they sum over.
+  for (std::size_t i = 0; i < n && a == n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j)
+      if (const double d = Dist(pops[i], pops[j]); d < kStart && ties(d, m)) {
+        m = d;
+        a = i;
+        b = j;
+        break;
+      }
   out.Step[static_cast<std::size_t>(pops[a])] = 1;
   out.Step[static_cast<std::size_t>(pops[b])] = 1;
   out.Level[1] = m;
@@ -114,7 +121,8 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
       double high = INFINITY;
       for (std::size_t c : candidates)
         if (!std::isnan(run[c].sum)) high = std::min(high, run[c].sum * (1 + slack));
-      const double limit = high * (1 + 0x1p-46) + 1e-290;
+      // Widened by the tie rule's tolerance on the means, so that every candidate equal to the smallest is kept.
+      const double limit = high * (1 + 0x1p-46 + 2 * kTieTolerance) + 2 * kTieFloor * memberCount + 1e-290;
       for (std::size_t c : candidates)
         if (run[c].sum * (1 - slack) <= limit) window.push_back(c);
     } else {
@@ -155,19 +163,14 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
     else
       for (std::size_t w = 0; w < window.size(); ++w) sumOf(w);
 
-    m = kStart;
-    std::size_t next = n;
-    for (std::size_t w = 0; w < window.size(); ++w) {
-      const double d = sums[w] / memberCount;
-      if (d < m) {
-        m = d;
-        next = window[w];
-      }
-    }
-    if (next == n) {  // only undefined distances left: stop the chain where it is
+    // The window keeps population order: the smallest number wins a tie by the rule.
+    const std::size_t chosen = firstOfSmallest(window.size(), [&](std::size_t w) { return sums[w] / memberCount; }, kStart);
+    if (chosen == window.size()) {  // only undefined distances left: stop the chain where it is
       out.NClusterSteps = k - 1;
       break;
     }
+    const std::size_t next = window[chosen];
+    m = sums[chosen] / memberCount;
     out.Step[static_cast<std::size_t>(pops[next])] = k;
     out.Level[static_cast<std::size_t>(k)] = m;
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/tolerance.h"
 #include "base/worker_pool.h"
 
 namespace kiwora {
@@ -76,20 +77,16 @@ void Calc_Dj_Neighbours(const GenotypeView& v, const AlleleFreqTable& AlleleFreq
     const int p = pops[static_cast<std::size_t>(pi)];
     std::vector<char> marked(static_cast<std::size_t>(v.nPop) + 1, 0);
     std::vector<int> neighbours;
+    // The smaller number wins a tie (distances equal by the tie rule), and an undefined distance never wins.
+    const auto distance = [&](std::size_t k) {
+      const int q = pops[k];
+      return q == p || marked[static_cast<std::size_t>(q)] ? kNoNeighbour : GeoDist(p, q);
+    };
     for (int choice = 0; choice < NNeighbours; ++choice) {
-      int found = 0;
-      double m = kNoNeighbour;
-      for (int q : pops) {
-        if (q == p || marked[static_cast<std::size_t>(q)]) continue;
-        // Strictly less: the smaller number wins a tie, and an undefined distance never wins.
-        if (GeoDist(p, q) < m) {
-          m = GeoDist(p, q);
-          found = q;
-        }
-      }
-      if (found == 0) break;
-      marked[static_cast<std::size_t>(found)] = 1;
-      neighbours.push_back(found);
+      const std::size_t k = firstOfSmallest(pops.size(), distance, kNoNeighbour);
+      if (k == pops.size()) break;
+      marked[static_cast<std::size_t>(pops[k])] = 1;
+      neighbours.push_back(pops[k]);
     }
     if (neighbours.empty()) return;
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/tolerance.h"
 #include "base/worker_pool.h"
 #include "files/matrix_print.h"
 
@@ -51,11 +52,13 @@ void expand(const PairTable3<T>& from, Table3<T>& to) {
 }  // namespace
 
 Cell neiDistance(double jxy, double jx, double jy) {
-  // The identity cannot exceed 1, so rounding above it is taken as 1.
+  // The identity cannot exceed 1, so rounding above it, or a few units below it (identical frequencies
+  // summed in another order), is taken as 1. It is 0 only when no allele is shared: jxy sums products of
+  // nonnegative frequencies, exactly 0 then and only then.
   const double root = std::sqrt(jx * jy);
   const double identity = root > 0 ? jxy / root : 0;
   if (identity == 0) return std::nullopt;
-  return identity >= 1 ? 0.0 : -std::log(identity);
+  return atLeast(identity, 1) ? 0.0 : -std::log(identity);
 }
 
 void LocusDistances::assign(int nPop, int nLoci, std::vector<int> pops, std::vector<int> loci,
