@@ -121,6 +121,27 @@ TEST(DjNeighbours, NearestWithTiesToTheSmallerNumber) {
   EXPECT_DOUBLE_EQ(*pop[3], .75);
 }
 
+// Distances equal in exact arithmetic are a tie however their doubles come out (0.5 - 0.3 against
+// 0.3 - 0.1; 0.9 - 0.7 against 0.7 - 0.5): population 2 is the neighbour of population 1, as on the layout
+// scaled by 10. Against 2, population 1's Dj is 0.5; against 3 it would be 1.
+TEST(DjNeighbours, DistancesEqualInExactArithmeticAreATie) {
+  FreqFixture f(3, 1, 2);
+  f.set(1, 1, {{1, 1}});
+  f.set(2, 1, {{1, .5}, {2, .5}});
+  f.set(3, 1, {{2, 1}});
+  const std::vector<double> layouts[] = {{0, .3, .5, .1}, {0, .7, .9, .5}};
+  for (const auto& x : layouts)
+    for (double scale : {1.0, 10.0}) {
+      std::vector<double> scaled = x;
+      for (double& v : scaled) v *= scale;
+      Table2<Cell> locPop;
+      Vec1<Cell> pop;
+      Calc_Dj_Neighbours(f.v, f.freq, lineDistances(scaled), 1, locPop, pop);
+      ASSERT_TRUE(pop[1].has_value());
+      EXPECT_DOUBLE_EQ(*pop[1], .5) << x[1] << " times " << scale;
+    }
+}
+
 TEST(DjNeighbours, AsManyAsTheOthersEqualsDj) {
   FreqFixture f = fivePops();
   f.popSel[4] = 0;

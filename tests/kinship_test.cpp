@@ -6,6 +6,8 @@
 #include <set>
 
 #include "../bench/generate.h"
+#include "base/number_format.h"
+#include "spatial/geo_distance.h"
 #include "spatial/kinship.h"
 #include "spatial/pairs_file.h"
 #include "base/worker_pool.h"
@@ -13,6 +15,7 @@
 #include "stats/allele_stats.h"
 #include "stats_fixture.h"
 #include "support/app_fixture.h"
+#include "support/exact_decimal.h"
 
 namespace kiwora {
 namespace {
@@ -32,6 +35,17 @@ std::vector<std::string> lines(const std::string& text) {
   }
   EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
   return out;
+}
+
+// Plane distances of populations on a line at the given tenths, read as tenths (scale 10) or as whole
+// numbers (scale 1: the layout scaled by 10, where every distance is exact).
+Table2<double> geoOfTenths(const std::vector<int>& tenths, double scale) {
+  const int n = static_cast<int>(tenths.size());
+  Vec1<double> x = makeVec1<double>(n), y = makeVec1<double>(n);
+  for (int p = 1; p <= n; ++p) x[at(p)] = tenths[at(p - 1)] / scale;
+  Table2<double> g;
+  Calc_Geo_Distances(n, x, y, Coordinates::Plane, g);
+  return g;
 }
 
 // Runs the kinship analysis on a fixture, with a pairs file, and returns the file's lines.
@@ -94,6 +108,78 @@ TEST(KinshipPairs, DistanceKinshipAndTalliesOfHandMadePairs) {
   EXPECT_DOUBLE_EQ(*r.KinPGt250[1], 1.0 / 3);  // 9/14
   EXPECT_NEAR(*r.KinMeanK[1], (9.0 / 14 - 3.0 / 14 + 3.0 / 14) / 3, 1e-12);
   EXPECT_FALSE(r.KinPFS[1]) << "no classes without simulated intervals";
+}
+
+// Kin of each pair in exact arithmetic, with the population's own frequencies and every locus typed. With
+// c the copies of an allele among the 2n and x the copies an individual carries,
+// Sxy (2n)^2 = sum (n x1 - c)(n x2 - c) and Spq (2n)^2 = sum c (2n - c); so Kin = X / Y + 1 / (n - 1) is
+// the fraction (X (n - 1) + Y) / (Y (n - 1)).
+struct Fraction {
+  long long num, den;
+};
+std::vector<Fraction> exactKins(const testing::Population& pop, int maxA) {
+  const long long n = static_cast<long long>(pop.size());
+  const std::size_t nLoci = pop[0].size();
+  std::vector<std::vector<long long>> copies(nLoci, std::vector<long long>(at(maxA) + 1, 0));
+  for (const auto& ind : pop)
+    for (std::size_t l = 0; l < nLoci; ++l) ++copies[l][at(ind[l].first)], ++copies[l][at(ind[l].second)];
+  const auto carried = [](const testing::Genotype& g, int a) { return (g.first == a) + (g.second == a); };
+  std::vector<Fraction> out;
+  for (std::size_t x = 0; x < pop.size(); ++x)
+    for (std::size_t y = x + 1; y < pop.size(); ++y) {
+      long long X = 0, Y = 0;
+      for (std::size_t l = 0; l < nLoci; ++l)
+        for (int a = 1; a <= maxA; ++a) {
+          const long long c = copies[l][at(a)];
+          X += (n * carried(pop[x][l], a) - c) * (n * carried(pop[y][l], a) - c);
+          Y += c * (2 * n - c);
+        }
+      out.push_back({X * (n - 1) + Y, Y * (n - 1)});
+    }
+  return out;
+}
+
+// The kinship classes and the pairs file decide as exact arithmetic does on pairs whose Kin is exactly a
+// bound (1/20, 1/8, 1/4) or a half at the file's four decimals (1/32), though the sums leave the double a
+// few units off it; and the same with the codes renumbered, which sums the alleles in another order.
+TEST(KinshipPairs, ClassesAndPairsFileAsExactArithmeticGivesThem) {
+  using testing::exactDecimal;
+  const struct { const char* name; testing::Population pop; } cases[] = {
+      {"two pairs at 1/4", {{{2, 1}}, {{2, 1}}, {{2, 2}}}},
+      {"one pair at 1/4", {{{2, 2}}, {{1, 2}}, {{1, 2}}}},
+      {"a pair at 1/8", {{{1, 3}, {1, 2}}, {{2, 2}, {1, 3}}, {{1, 2}, {2, 3}}, {{2, 3}, {1, 3}}, {{2, 2}, {1, 3}}}},
+      {"a pair at 1/20", {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 2}, {1, 2}}, {{1, 2}, {1, 1}}, {{1, 1}, {1, 1}}}},
+      {"a pair at 1/32", {{{3, 4}, {2, 3}}, {{2, 3}, {3, 3}}, {{3, 3}, {1, 4}}, {{1, 2}, {2, 3}}, {{2, 3}, {2, 3}}}},
+  };
+  const int renumbered[] = {0, 9, 4, 7, 1};  // code -> code, out of order
+  for (const auto& c : cases) {
+    const std::vector<Fraction> kins = exactKins(c.pop, 4);
+    const long long np = static_cast<long long>(kins.size());
+    long long k125 = 0, k250 = 0, kGt250 = 0;
+    const auto above = [](const Fraction& k, long long num, long long den) { return k.num * den > num * k.den; };
+    for (const Fraction& k : kins) {
+      k125 += above(k, 1, 20) && !above(k, 1, 8);
+      k250 += above(k, 1, 8) && !above(k, 1, 4);
+      kGt250 += above(k, 1, 4);
+    }
+    for (bool renumber : {false, true}) {
+      testing::Population pop = c.pop;
+      if (renumber)
+        for (auto& ind : pop)
+          for (auto& g : ind) g = {renumbered[g.first], renumbered[g.second]};
+      KinshipRun k(9, {pop}, {"P"});
+      const auto file = k.run();
+      const std::string name = std::string(c.name) + (renumber ? ", renumbered" : "");
+      ASSERT_EQ(file.size(), kins.size() + 1) << name;
+      for (std::size_t i = 0; i < kins.size(); ++i)
+        EXPECT_EQ(file[i + 1].substr(file[i + 1].rfind(',') + 1), exactDecimal(kins[i].num, kins[i].den, 4))
+            << name << " pair " << i + 1;
+      ASSERT_EQ(k.r.KinNK[1], np) << name;
+      EXPECT_EQ(masked(*k.r.KinP125[1], "0.000"), exactDecimal(k125, np, 3)) << name;
+      EXPECT_EQ(masked(*k.r.KinP250[1], "0.000"), exactDecimal(k250, np, 3)) << name;
+      EXPECT_EQ(masked(*k.r.KinPGt250[1], "0.000"), exactDecimal(kGt250, np, 3)) << name;
+    }
+  }
 }
 
 TEST(KinshipPairs, ClassesAgainstHandMadeIntervals) {
@@ -366,6 +452,30 @@ TEST(KinshipPairs, NeighbourReferenceTakesTheLowerIndexOnATie) {
   EXPECT_NE(*all.r.KinMeanK[1], *pooled.r.KinMeanK[1]) << "the fixture tells the references apart";
 }
 
+// Populations 2 and 3 lie at the same distance from population 1 in exact arithmetic (0.5 - 0.3 and
+// 0.3 - 0.1), though not in their doubles: population 2, the first, is the neighbour, as on the layout
+// scaled by 10 and as when it is plainly the nearer one.
+TEST(KinshipPairs, NeighbourReferenceOfDistancesEqualInExactArithmetic) {
+  const std::vector<testing::Population> pops = {
+      {{{2, 1}}, {{2, 1}}, {{2, 2}}},
+      {{{1, 1}}, {{1, 2}}, {{1, 1}}},
+      {{{2, 2}}, {{2, 2}}, {{2, 3}}},
+  };
+  const auto run = [&](const Table2<double>& geo) {
+    KinshipRun k(3, pops, {"A", "B", "C"});
+    k.o.FlagKinFreqNeighbours = 1;
+    k.geo = geo;
+    const auto file = k.run();
+    std::vector<std::string> texts(file.begin() + 1, file.begin() + 4);  // population 1's pairs
+    for (const Vec1<Cell>* v : {&k.r.KinP125, &k.r.KinP250, &k.r.KinPGt250, &k.r.KinMeanK})
+      texts.push_back(masked(*(*v)[1], "0.000"));
+    return texts;
+  };
+  const auto second = run(geoOfTenths({3, 5, 0}, 10));  // population 2 plainly nearer
+  EXPECT_NE(second, run(geoOfTenths({3, 6, 1}, 10))) << "the fixture tells the neighbours apart";
+  for (double scale : {10.0, 1.0}) EXPECT_EQ(run(geoOfTenths({3, 5, 1}, scale)), second) << scale;
+}
+
 // Simulated intervals -------------------------------------------------------------------------------------
 
 TEST(SimulatedIntervals, PositionsOfTheBounds) {
@@ -572,6 +682,25 @@ TEST(SpatialStructure, NearAgainstAllPairsPerLocus) {
   EXPECT_EQ(s.NPairsInRadius, 19);
   EXPECT_FALSE(s.SpatStat1[1]);
   EXPECT_FALSE(s.SpatStat2[2]);
+}
+
+// The boundary counts, as exact arithmetic has it: seven populations on a line at 0.3 ... 0.9, where
+// 1.1 - 0.2 comes out above 0.9, and the same layout scaled by 10.
+TEST(SpatialStructure, PairsWithinTheRadiusAsExactArithmeticCountsThem) {
+  const std::vector<int> tenths = {3, 9, 7, 2, 12, 11, 9};
+  for (int radius : {9, 1, 2, 5, 10}) {
+    int exact = 0;
+    for (std::size_t p = 0; p < tenths.size(); ++p)
+      for (std::size_t q = p + 1; q < tenths.size(); ++q) exact += std::abs(tenths[p] - tenths[q]) <= radius;
+    if (radius == 9) {
+      EXPECT_EQ(exact, 20);
+    }
+    for (double scale : {10.0, 1.0}) {
+      SpatialFixture f({});
+      f.geo = geoOfTenths(tenths, scale);
+      EXPECT_EQ(countPairsInRadius(f.view(), f.geo, radius / scale), exact) << radius << " / " << scale;
+    }
+  }
 }
 
 }  // namespace

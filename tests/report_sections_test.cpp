@@ -112,6 +112,27 @@ TEST(ReportDendrogram, FineScaleAndHalvesGoingUp) {
   EXPECT_EQ(drawing(out2.str())[0], at20("A", rep("****", 13)));
 }
 
+// Levels that rounding left a few units off their exact value are drawn as the exact value: 1/8 and 5/8
+// are halves of a hundredth (13 and 63 units), and a last level of exactly 1/4 takes the fine scale.
+TEST(ReportDendrogram, LevelsAsExactArithmeticDrawsThem) {
+  const struct { double first, last; int units; bool fine; } cases[] = {
+      {0.125, 0.20, 13, true},
+      {std::nextafter(0.125, 0.0), 0.20, 13, true},
+      {std::nextafter(std::nextafter(0.125, 0.0), 0.0), 0.20, 13, true},
+      {0.05, std::nextafter(0.25, 1.0), 5, true},
+      {0.05, 0.25, 5, true},
+      {std::nextafter(0.625, 0.0), 0.7, 63, false},
+      {0.05, 0.2501, 5, false},
+  };
+  for (const auto& c : cases) {
+    const AnalysedModel m = chainModel({1, 1, 2}, {c.first, c.last});
+    LineWriter out;
+    printClusterGenepool(out, m);
+    EXPECT_EQ(drawing(out.str())[0], at20("A", rep(c.fine ? "****" : "*", c.units))) << c.first << " " << c.last;
+    EXPECT_EQ(out.str().find("0.20" + std::string(16, ' ') + "0.25") != std::string::npos, c.fine) << c.last;
+  }
+}
+
 TEST(ReportDendrogram, FallingLevelsDifferBetweenTheMembers) {
   // Four populations: A+B at 0.10, C at 0.30, D at 0.20 (a falling level).
   const AnalysedModel m = chainModel({1, 1, 2, 3}, {0.10, 0.30, 0.20});

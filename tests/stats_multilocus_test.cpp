@@ -1,8 +1,12 @@
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "base/number_format.h"
+#include "stats/clustering.h"
 #include "stats/multilocus.h"
 #include "stats_fixture.h"
 
@@ -122,6 +126,41 @@ TEST(Multilocus, Distances) {
     EXPECT_FALSE(d(4, p)) << p;  // a population without types has no distance
     EXPECT_FALSE(d(5, p)) << p;
   }
+}
+
+// No population shares a multilocus genotype with another, so every distance is 1 in exact arithmetic;
+// the sums over the types run in the order of their labels, which the codes decide, and leave some of
+// them a few units off 1. The chain joins in population order all the same, with codes small or in the
+// millions and out of order.
+TEST(Multilocus, ClusteringOfDistancesEqualInExactArithmeticFollowsPopulationOrder) {
+  const int sizes[] = {3, 5, 7, 6, 9};
+  bool offOne = false;
+  for (bool large : {false, true}) {
+    std::vector<testing::Population> pops;
+    int code = 0;
+    for (int n : sizes) {
+      testing::Population pop;
+      for (int j = 0; j < n; ++j) {
+        ++code;
+        const int c = large ? 10'000'000 - 333'331 * code : code;
+        pop.push_back({{c, c}});
+      }
+      pops.push_back(pop);
+    }
+    Fixture f(large ? 10'000'000 : code, pops);
+    MultilocusGenotypes m;
+    Calc_Multilocus_Genotypes(f.view(), false, m);
+    Table2<double> dist;
+    Calc_Dist_Multilocus(f.view(), m, dist);
+    for (int p = 1; p <= 5; ++p)
+      for (int q = p + 1; q <= 5; ++q) offOne = offOne || std::bit_cast<std::uint64_t>(dist(p, q)) != std::bit_cast<std::uint64_t>(1.0);
+    ClusterSteps c;
+    ASSERT_TRUE(Cluster_Average_Chain(5, f.popSel, dist, c));
+    ASSERT_EQ(c.NClusterSteps, 4);
+    EXPECT_EQ(std::vector<int>(c.Step.begin() + 1, c.Step.end()), (std::vector<int>{1, 1, 2, 3, 4})) << large;
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(masked(c.Level[k], "0.0000"), "1.0000") << large << " step " << k;
+  }
+  EXPECT_TRUE(offOne) << "the fixture has distances that rounding moved off 1";
 }
 
 TEST(Multilocus, NoTypedIndividualAnywhere) {

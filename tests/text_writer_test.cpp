@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/fixed_text.h"
+#include "support/exact_decimal.h"
 
 namespace kiwora {
 namespace {
@@ -66,21 +67,10 @@ TEST(PrintRules, DecimalHalvesAsExactArithmeticGivesThem) {
       {1, 3, 3},    {2, 3, 2},     {1, 7, 4},       {3, 16, 3},          {-5, 2, 0},   {12345675, 1000, 2},
       {49999, 100000, 3}, {50001, 100000, 3}, {7, 2000, 3}, {-7, 2000, 3}, {1, 1, 3},  {0, 5, 3},
   };
-  const auto exact = [](long long num, long long den, int decimals) {
-    long long n = num < 0 ? -num : num;
-    for (int d = 0; d < decimals; ++d) n *= 10;
-    long long units = n / den;
-    if (2 * (n % den) >= den) ++units;
-    std::string digits = std::to_string(units);
-    if (digits.size() <= static_cast<std::size_t>(decimals))
-      digits.insert(0, static_cast<std::size_t>(decimals) + 1 - digits.size(), '0');
-    if (decimals > 0) digits.insert(digits.size() - static_cast<std::size_t>(decimals), ".");
-    return (num < 0 && units != 0 ? "-" : "") + digits;
-  };
   for (const auto& f : fractions) {
     const double v = static_cast<double>(f.num) / static_cast<double>(f.den);
     const std::string mask = f.decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(f.decimals), '0');
-    const std::string want = exact(f.num, f.den, f.decimals);
+    const std::string want = kiwora::testing::exactDecimal(f.num, f.den, f.decimals);
     EXPECT_EQ(masked(v, mask), want) << f.num << "/" << f.den;
     LineWriter w;
     w.fmt(v, mask);
@@ -93,6 +83,7 @@ TEST(PrintRules, DecimalHalvesAsExactArithmeticGivesThem) {
   EXPECT_EQ(masked((0.1 + 0.2) / 8, "0.000"), "0.038");
   EXPECT_EQ(masked(1 - 0.9625, "0.000"), "0.038");
   EXPECT_EQ(masked(0.1 * 3 / 80, "0.0000"), "0.0038");
+  EXPECT_EQ(masked(std::nextafter(-0.40625, 0.0), "0.0000"), "-0.4063");
 }
 
 // A value that rounds to zero at its printed precision prints without a sign, whichever way it is printed:
@@ -167,7 +158,7 @@ TEST(PrintRules, MasksAgreeWithPrintfAwayFromHalves) {
 
 // A long report goes out to the file as it grows instead of being held until the file is closed.
 TEST(PrintRules, FileStreamsLongText) {
-  const std::string path = testing::TempDir() + "kiwora-stream-test.txt";
+  const std::string path = ::testing::TempDir() + "kiwora-stream-test.txt";
   std::string expected;
   {
     TextFile f;
