@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "analysis/report_frame.h"
+#include "base/tolerance.h"
 
 namespace kiwora {
 namespace {
@@ -96,7 +97,8 @@ void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOpt
       fisText = "-";
     } else {
       fisText = masked(*meanFis, "0.000", dec);
-      if (*meanFis > 0) fisText.insert(fisText.begin(), ' ');
+      // A blank in the place of the sign of a positive mean; one that is 0 by the tie rule has none, as 0.
+      if (clearlyAbove(*meanFis, 0, 1)) fisText.insert(fisText.begin(), ' ');
     }
     const Cell* corr = at(m.dist.CorrGeoLocus, k);
     out.tab(1).num(k).tab(10).text(m.ds.LocName[ku]);

@@ -1,6 +1,7 @@
 #include "analysis/two_locus_section.h"
 
 #include "analysis/report_frame.h"
+#include "base/tolerance.h"
 #include "spatial/two_locus.h"
 
 namespace kiwora {
@@ -11,10 +12,12 @@ std::vector<int> twoLocusLoci(const AnalysisView& m, const AnalysisOptions& used
   for (int k = 1; k <= m.ds.NLoci; ++k) {
     const auto ku = static_cast<std::size_t>(k);
     if (m.sel.LocSel[ku] != 1 || ku >= q.MeanV.size()) continue;
-    // The filters compare the figures as the quality check shows them.
+    // The filters compare the figures as the quality check shows them: decimals of a few places, each read
+    // back as the double nearest to it, like the options typed, so they compare as the decimals do. Only
+    // the share, divided by 100, may come out a unit off the decimal it stands for: the tie rule takes it.
     const Cell& v = q.MeanV[ku];
     const Cell& share = q.DataShare[ku];
-    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && *share / 100 >= used.TwoLocMinData)
+    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && atLeast(*share / 100, used.TwoLocMinData))
       admitted.push_back(k);
   }
   return admitted;

@@ -35,7 +35,7 @@ void fixationBlock(LineWriter& out, const WithinTestResult& r, const DataSet& ds
   out.nl();
   const Cell& mean = r.observed.FisMean[1];
   std::string fis = maskedOr(mean, "0.000", dec, "-");
-  if (mean && *mean > 0) fis = " " + fis;
+  if (mean && clearlyAbove(*mean, 0, 1)) fis = " " + fis;  // a mean 0 by the tie rule is printed as 0
   out.tab(5).text("Mean").tab(20).text(fis).tab(30).text(maskedOr(r.FisMeanProb, "0.000", dec, "-")).nl();
 }
 

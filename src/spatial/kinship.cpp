@@ -327,6 +327,7 @@ KinClass relationshipClass(double d, const ClassBounds& b) {
   return KinClass::NN;
 }
 
+// Raw comparisons for the reason relationshipClass gives.
 std::string pairsClassText(double d, const ClassBounds& b) {
   std::string ci;
   if (d < b.loFS) ci = "<FS";
