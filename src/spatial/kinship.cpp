@@ -102,9 +102,9 @@ struct PopulationPairs {
         Spq += ref->s1[at(li)] - ref->s2[at(li)];
       }
       if (nloc < minLoci) continue;
-      // D sums halves, so D / nloc is the correctly rounded quotient; so are 0.05 and 0.1 and the simulated
-      // bounds (Sim_CI_DGM). Two such quotients with denominators below 10^4 are equal or lie farther apart
-      // than an ulp, so the raw comparisons of dgm below decide as exact arithmetic does.
+      // D sums halves exactly, so dgm is the correctly rounded quotient D / nloc, as 0.05, 0.1 and the
+      // simulated bounds (Sim_CI_DGM) are of theirs. Two such quotients over fewer than 10^7 loci are equal
+      // or lie more than an ulp apart, so the raw comparisons of dgm decide as exact arithmetic does.
       const double dgm = D / nloc;
       std::optional<double> kin;
       // Kin's own size: Sxy is a difference of terms of about nloc, over Spq. Rounding leaves Kin a few
