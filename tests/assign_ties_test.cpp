@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <vector>
 
 #include "assign/self_assign.h"
 #include "assign/simulate_exclusion.h"
@@ -140,6 +141,29 @@ TEST(TieRule, EqualWithinARelativeShareOrNearZeroAndTheFirstOfTheSmallest) {
   EXPECT_EQ(firstOfSmallest({0.7 - 0.4, 0.5, 0.1 + 0.2}), 0u);
   EXPECT_EQ(firstOfSmallest({0.5, 0.1 + 0.2, 0.7 - 0.4}), 1u) << "0.3 summed two ways; the first of them";
   EXPECT_EQ(firstOfSmallest({}), 0u);
+}
+
+// The same over candidates that a function offers: values at or above the bound and NaN are none; and
+// rounding to a whole number, a half by the rule going up (or away from zero).
+TEST(TieRule, FirstOfTheSmallestCandidateAndHalvesByTheRule) {
+  const double nan = std::nan("");
+  const struct { std::vector<double> values; double bound; std::size_t first; } candidates[] = {
+      {{0.7 - 0.4, 0.5, 0.1 + 0.2}, 100, 0}, {{nan, 0.5, 0.1 + 0.2, 0.7 - 0.4}, 100, 2},
+      {{9, 8, 8 + 1e-12}, 8, 3},             {{nan, nan}, 100, 2},
+      {{}, 100, 0},                          {{2, 1, 1}, 100, 1},
+  };
+  for (const auto& c : candidates)
+    EXPECT_EQ(firstOfSmallest(c.values.size(), [&](std::size_t i) { return c.values[i]; }, c.bound), c.first)
+        << c.values.size();
+  const struct { double x, up, away; } halves[] = {
+      {2.5, 3, 3},           {12.499999999999996, 13, 13}, {12.4999, 12, 12}, {-2.5, -2, -3},
+      {-0.5, 0, -1},         {0.3, 0, 0},                  {0x1p60, 0x1p60, 0x1p60},
+      {0.7 * 5, 4, 4},  // 3.4999999999999996
+  };
+  for (const auto& h : halves) {
+    EXPECT_EQ(roundedHalfUp(h.x), h.up) << h.x;
+    EXPECT_EQ(roundedHalfAway(h.x), h.away) << h.x;
+  }
 }
 
 // Three per-locus patterns (x, y, z); two populations carry them with the first and last swapped, so a
