@@ -399,9 +399,10 @@ TEST(ReportRows, FisLinesUpAndNoZeroReadsNegative) {
 }
 
 TEST(ReportRows, AllelicRichnessPadsFollowItsValue) {
-  // 5 blanks after a value of 9.9 or less, 4 after a larger one.
+  // 5 blanks after a value of 9.9 or less, 4 after a larger one; 9.9 summed a unit above it is 9.9.
   const struct { double value; const char* cell; } cases[] = {
-      {3, "3.0     "}, {9.9, "9.9     "}, {9.93, "9.9    "}, {9.96, "10.0    "}, {123.4, "123.4    "},
+      {3, "3.0     "},         {9.9, "9.9     "},        {std::nextafter(9.9, 10.0), "9.9     "},
+      {9.93, "9.9    "},       {9.96, "10.0    "},       {123.4, "123.4    "},
   };
   for (const auto& c : cases) {
     AnalysedModel m = onePopulation(1);

@@ -13,6 +13,7 @@
 #include "base/worker_pool.h"
 #include "spatial/two_locus.h"
 #include "stats/distances.h"
+#include "support/analysed_model.h"
 #include "support/app_fixture.h"
 
 namespace kiwora {
@@ -227,6 +228,25 @@ TEST_F(TwoLocus, FiltersCompareTheFiguresAsShownAndProgressNamesTheFirstLocusBeg
   std::vector<std::string> progress;
   rowsOf(used, &progress);
   EXPECT_EQ(progress, (std::vector<std::string>{"25.0", "50.0", "75.0"}));
+}
+
+// A share shown as 50.16 reaches a minimum of 0.5016, though 50.16 / 100 comes out a unit below 0.5016;
+// 50.15 does not.
+TEST(TwoLocusFilter, AShareEqualToTheMinimumInItsDecimalsReachesIt) {
+  AnalysedModel m;
+  m.ds.NLoci = 1;
+  m.sel.LocSel = {0, 1};
+  m.quality.MeanV = {Cell{}, Cell{1.5}};
+  m.quality.Dj = {Cell{}, Cell{0.2}};
+  AnalysisOptions used;
+  used.TwoLocMinDj = 0.1;
+  used.TwoLocMinData = 0.5016;
+  ASSERT_LT(50.16 / 100, 0.5016) << "the fixture needs the rounding it is about";
+  const struct { double share; std::vector<int> admitted; } cases[] = {{50.16, {1}}, {50.15, {}}, {50.17, {1}}};
+  for (const auto& c : cases) {
+    m.quality.DataShare = {Cell{}, Cell{c.share}};
+    EXPECT_EQ(twoLocusLoci(m, used), c.admitted) << c.share;
+  }
 }
 
 TEST_F(TwoLocus, TheSectionsPrintTheRunsRecordAndComputeNothing) {
