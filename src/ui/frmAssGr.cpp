@@ -234,7 +234,7 @@ bool frmAssGr::readyToRun(const std::function<Refusal()>& checks) {
 
 void frmAssGr::runLocked(const std::string& progressBox,
                          const std::function<Refusal(const ProgressFn& show, const Selection& sel)>& calculation) {
-  BusyGuard busy(flags(), sel(), BusyGuard::Selection::Restored);
+  BusyGuard busy(flags(), sel(), BusyGuard::SelectionAtEnd::Restored);
   if (!busy.acquired()) return;
   running_ = true;
   // Cleared on every way out, also when the run throws.
