@@ -127,6 +127,41 @@ TEST_F(AssignRun, UniparentalLociLeaveOnlyTheLastGenerator) {
   EXPECT_EQ(opt().SimGenMethod, 2);
 }
 
+TEST_F(AssignRun, EachGeneratorButtonStoresTheGeneratorTheReportNames) {
+  load();
+  run("menu AssisgnmentGr");
+  const AssignmentInput in = assignmentInput(model(), model().sel);
+  const auto methodBlock = [&] {
+    LineWriter out;
+    writeAssignMethodBlock(out, in.data, opt());
+    return out.str();
+  };
+  const struct {
+    const char* button;
+    SimGenerator generator;
+    const char* line;
+  } rows[] = {
+      {"Option4", SimGenerator::MLHap, "Genotypes generated with multilocus haplotypes of reference pop"},
+      {"Option5", SimGenerator::SLGeno, "Genotypes generated with single locus genotypes of reference pop"},
+      {"Option6", SimGenerator::Alleles, "Genotypes generated with alleles of reference pop"},
+      {"Option3", SimGenerator::FreqCI, "Genotypes generated according to allele frequencies"},
+  };
+  for (const auto& r : rows) {
+    run(std::string("choose ") + r.button);
+    EXPECT_EQ(opt().generator(), r.generator) << r.button;
+    EXPECT_NE(methodBlock().find(r.line), std::string::npos) << r.button;
+  }
+  // A code that names no generator reads as none chosen, and the report names none.
+  for (int code : {-1, 0, 6}) {
+    opt().SimGenMethod = code;
+    EXPECT_EQ(opt().generator(), SimGenerator::Unset) << code;
+    EXPECT_EQ(methodBlock().find("Genotypes generated"), std::string::npos) << code;
+  }
+  // The window gives such a code its default again when it opens.
+  run("click Command1\nmenu AssisgnmentGr\nexpect-checked Option3 1");
+  EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
+}
+
 TEST_F(AssignRun, CriterionNeedsThreeCandidatesAndNoDistance) {
   load();
   run("menu AssisgnmentGr\nchoose Option9");
