@@ -68,7 +68,7 @@ TEST_F(AssignRun, FirstOpeningShowsTheDefaults) {
   for (const auto& [box, text] : boxes) run(std::string("expect-text ") + box + " " + text);
   run("expect-checked Option1 1\nexpect-checked Option3 1\nexpect-checked Option8 1\nexpect-enabled Option9");
   EXPECT_EQ(opt().AssMethod, 1);
-  EXPECT_EQ(opt().SimGenMethod, 1);
+  EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
   EXPECT_EQ(opt().LodCriterion, 1);
 }
 
@@ -120,11 +120,11 @@ TEST_F(AssignRun, UniparentalLociLeaveOnlyTheLastGenerator) {
   model().sel.LocMode[5] = 3;  // paternal counts as uni-parental too
   run("menu AssisgnmentGr\nexpect-checked Option7 1\nexpect-disabled Option3\nexpect-disabled Option6\n"
       "expect-enabled Option7\nclick Command1");
-  EXPECT_EQ(opt().SimGenMethod, 5);
+  EXPECT_EQ(opt().generator(), SimGenerator::AllelesHap);
   // All bi-parental again: the stored 5 stays, chosen but disabled, until another generator is chosen.
   model().sel.LocMode[5] = 1;
   run("menu AssisgnmentGr\nexpect-checked Option7 1\nexpect-disabled Option7\nchoose Option4\nexpect-checked Option7 0");
-  EXPECT_EQ(opt().SimGenMethod, 2);
+  EXPECT_EQ(opt().generator(), SimGenerator::MLHap);
 }
 
 TEST_F(AssignRun, EachGeneratorButtonStoresTheGeneratorTheReportNames) {
@@ -216,7 +216,7 @@ TEST_F(AssignRun, NoControlActsWhileBusy) {
   EXPECT_EQ(opt().AssMethod, 1);
   EXPECT_DOUBLE_EQ(opt().MinFreqMiss, 0.001);
   EXPECT_EQ(opt().NSimGroups, 1000);
-  EXPECT_EQ(opt().SimGenMethod, 1);
+  EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
 }
 
 TEST_F(AssignRun, FileCreatedOnceWithItsHeaderAndAppendedAfterwards) {
