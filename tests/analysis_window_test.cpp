@@ -102,6 +102,42 @@ TEST_F(AnalysisWindow, CouplingsBetweenBoxes) {
   run("tick Check26");  // the name is known: no second question
 }
 
+TEST_F(AnalysisWindow, EachPlainBoxStoresItsOptionAndTheNextVisitTicksItAgain) {
+  open();
+  using O = AnalysisOptions;
+  const std::pair<const char*, int O::*> boxes[] = {
+      {"Check1", &O::FlagNAlleles},       {"Check2", &O::FlagDiversityV},      {"Check3", &O::FlagDegreeHet},
+      {"Check4", &O::FlagVariationMLG},   {"Check5", &O::FlagFreqAlleles},     {"Check6", &O::FlagFreqGenotypes},
+      {"Check7", &O::FlagFreqMLG},        {"Check8", &O::FlagHeterozygosity},  {"Check9", &O::FlagDistDG},
+      {"Check10", &O::FlagDistDN},        {"Check11", &O::FlagDj},             {"Check12", &O::FlagEvenness},
+      {"Check13", &O::FlagFst},           {"Check14", &O::FlagClusterGenepool}, {"Check15", &O::FlagClusterMLG},
+      {"Check16", &O::FlagSimulateCI},    {"Check17", &O::FlagPolymorphic},    {"Check18", &O::FlagDominant},
+      {"Check19", &O::FlagSpatialGenDist}, {"Check20", &O::FlagNGenotypes},    {"Check21", &O::FlagCheckLoci},
+      {"Check24", &O::FlagSpatial},       {"Check27", &O::FlagKinship},
+  };
+  for (const auto& [box, option] : boxes) {
+    run(std::string("tick ") + box);
+    EXPECT_EQ(opt().*option, 1) << box;
+  }
+  run("click Command2\nmenu Diploid");
+  for (const auto& [box, option] : boxes) run(std::string("expect-checked ") + box + " 1\nuntick " + box);
+  for (const auto& [box, option] : boxes) EXPECT_EQ(opt().*option, 0) << box;
+}
+
+// The load ticks the coupled boxes after the plain ones, so their couplings have the last word.
+TEST_F(AnalysisWindow, TheLoadTicksTheCoupledBoxesLast) {
+  open();
+  run("tick Check25\nfile pairs.csv\ntick Check26\ntick Check30\nuntick Check16");
+  opt().FlagCheckLoci = 0;
+  run("click Command2\nmenu Diploid");
+  // Check25 sets the quality check again without ticking its box; Check26 ticks Check16 again.
+  run("expect-checked Check25 1\nexpect-checked Check21 0\nexpect-checked Check26 1\nexpect-checked Check16 1\n"
+      "expect-checked Check30 1\nexpect-checked Check28 0");
+  EXPECT_EQ(opt().FlagCheckLoci, 1);
+  EXPECT_EQ(opt().FlagSimulateCI, 1);
+  EXPECT_EQ(opt().FlagKinFreqNeighbours, 1);
+}
+
 TEST_F(AnalysisWindow, BusyBlocksEverythingButGoBack) {
   open();
   model().flags.Busy = 1;

@@ -71,10 +71,9 @@ TEST(DirectScore, ReusedBuffersAndScratchDrawTheSameGroupsAsFreshOnes) {
   Groups d({1, 1, 1, 2, 3});
   ReferenceTables ref;
   buildReferenceTables(d.refs.view(), d.refs.sel.LocMode, d.test, ReferenceBuild{}, ref);
-  for (int m = 1; m <= 5; ++m) {
+  for (SimGenerator m : kSimGenerators) {
     const SimulationReference sim(
-        simulationSource(ref, d.refs.ds.Allele, d.test.TestAllele, d.refs.sel.LocSel, d.refs.sel.LocMode),
-        static_cast<SimGenerator>(m));
+        simulationSource(ref, d.refs.ds.Allele, d.test.TestAllele, d.refs.sel.LocSel, d.refs.sel.LocMode), m);
     std::vector<GenotypeData> reused;
     SimScratch scratch;
     for (int g = 1; g <= d.test.NTestGr; ++g)
@@ -88,7 +87,7 @@ TEST(DirectScore, ReusedBuffersAndScratchDrawTheSameGroupsAsFreshOnes) {
           simulateGroup(sim, g, p, a, buffer, scratch);
           GenotypeData fresh = groupBuffer(d.test.TestAllele, g);
           simulateGroup(sim, g, p, b, fresh);
-          EXPECT_TRUE(buffer == fresh) << "generator " << m << ", group " << g << ", population " << p;
+          EXPECT_TRUE(buffer == fresh) << "generator " << codeOf(m) << ", group " << g << ", population " << p;
         }
   }
 }

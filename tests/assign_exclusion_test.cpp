@@ -69,11 +69,9 @@ TEST(ExclusionLod1, APerfectMatchIsNotExcludedUnderEveryMethodAndGenerator) {
     bool onGenotypes;
   };
   const Method methods[] = {{1, false}, {2, false}, {3, false}, {3, true}};
-  const SimGenerator generators[] = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
-                                     SimGenerator::Alleles, SimGenerator::AllelesHap};
   for (const std::vector<int>& modes : {std::vector<int>{1, 1}, std::vector<int>{1, 2}})
     for (const Method& m : methods)
-      for (SimGenerator gen : generators) {
+      for (SimGenerator gen : kSimGenerators) {
         SimRun r(2, {ones, twos}, {{ones[0], ones[1]}}, m.assMethod, 200, modes);
         r.opt.GDOnAlleles = m.assMethod == 3 && !m.onGenotypes;
         r.opt.GDOnGenotypes = m.assMethod == 3 && m.onGenotypes;

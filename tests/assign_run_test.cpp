@@ -68,7 +68,7 @@ TEST_F(AssignRun, FirstOpeningShowsTheDefaults) {
   for (const auto& [box, text] : boxes) run(std::string("expect-text ") + box + " " + text);
   run("expect-checked Option1 1\nexpect-checked Option3 1\nexpect-checked Option8 1\nexpect-enabled Option9");
   EXPECT_EQ(opt().AssMethod, 1);
-  EXPECT_EQ(opt().SimGenMethod, 1);
+  EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
   EXPECT_EQ(opt().LodCriterion, 1);
 }
 
@@ -120,11 +120,46 @@ TEST_F(AssignRun, UniparentalLociLeaveOnlyTheLastGenerator) {
   model().sel.LocMode[5] = 3;  // paternal counts as uni-parental too
   run("menu AssisgnmentGr\nexpect-checked Option7 1\nexpect-disabled Option3\nexpect-disabled Option6\n"
       "expect-enabled Option7\nclick Command1");
-  EXPECT_EQ(opt().SimGenMethod, 5);
+  EXPECT_EQ(opt().generator(), SimGenerator::AllelesHap);
   // All bi-parental again: the stored 5 stays, chosen but disabled, until another generator is chosen.
   model().sel.LocMode[5] = 1;
   run("menu AssisgnmentGr\nexpect-checked Option7 1\nexpect-disabled Option7\nchoose Option4\nexpect-checked Option7 0");
-  EXPECT_EQ(opt().SimGenMethod, 2);
+  EXPECT_EQ(opt().generator(), SimGenerator::MLHap);
+}
+
+TEST_F(AssignRun, EachGeneratorButtonStoresTheGeneratorTheReportNames) {
+  load();
+  run("menu AssisgnmentGr");
+  const AssignmentInput in = assignmentInput(model(), model().sel);
+  const auto methodBlock = [&] {
+    LineWriter out;
+    writeAssignMethodBlock(out, in.data, opt());
+    return out.str();
+  };
+  const struct {
+    const char* button;
+    SimGenerator generator;
+    const char* line;
+  } rows[] = {
+      {"Option4", SimGenerator::MLHap, "Genotypes generated with multilocus haplotypes of reference pop"},
+      {"Option5", SimGenerator::SLGeno, "Genotypes generated with single locus genotypes of reference pop"},
+      {"Option6", SimGenerator::Alleles, "Genotypes generated with alleles of reference pop"},
+      {"Option3", SimGenerator::FreqCI, "Genotypes generated according to allele frequencies"},
+  };
+  for (const auto& r : rows) {
+    run(std::string("choose ") + r.button);
+    EXPECT_EQ(opt().generator(), r.generator) << r.button;
+    EXPECT_NE(methodBlock().find(r.line), std::string::npos) << r.button;
+  }
+  // A code that names no generator reads as none chosen, and the report names none.
+  for (int code : {-1, 0, 6}) {
+    opt().SimGenMethod = code;
+    EXPECT_EQ(opt().generator(), SimGenerator::Unset) << code;
+    EXPECT_EQ(methodBlock().find("Genotypes generated"), std::string::npos) << code;
+  }
+  // The window gives such a code its default again when it opens.
+  run("click Command1\nmenu AssisgnmentGr\nexpect-checked Option3 1");
+  EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
 }
 
 TEST_F(AssignRun, CriterionNeedsThreeCandidatesAndNoDistance) {
@@ -181,7 +216,7 @@ TEST_F(AssignRun, NoControlActsWhileBusy) {
   EXPECT_EQ(opt().AssMethod, 1);
   EXPECT_DOUBLE_EQ(opt().MinFreqMiss, 0.001);
   EXPECT_EQ(opt().NSimGroups, 1000);
-  EXPECT_EQ(opt().SimGenMethod, 1);
+  EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
 }
 
 TEST_F(AssignRun, FileCreatedOnceWithItsHeaderAndAppendedAfterwards) {
@@ -435,7 +470,9 @@ INSTANTIATE_TEST_SUITE_P(Methods, AssignGolden,
                          ::testing::Values(std::pair{"Option1", "assign-bayes.txt"},
                                            std::pair{"Option2", "assign-frequency.txt"},
                                            std::pair{"Option10", "assign-distance-alleles.txt"},
-                                           std::pair{"Option11", "assign-distance-genotypes.txt"}));
+                                           std::pair{"Option11", "assign-distance-genotypes.txt"}),
+                         // Named by the button, so the CTest name stays the same from build to build.
+                         [](const auto& info) { return std::string(info.param.first); });
 
 }  // namespace
 }  // namespace kiwora

@@ -147,7 +147,7 @@ TEST(PermutationKernels, TwoPopCountsOfEveryPermutationAreThoseOfThePlainValues)
     const GenotypeData& src = compact.genotypes();
     const int nLoci = d.ds.NLoci;
     const std::vector<std::pair<int, int>> pairs = {{2, 1}, {1, d.ds.NPop}};
-    for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus}) {
+    for (ResamplingUnit unit : {ResamplingUnit::Alleles, ResamplingUnit::SingleLocus, ResamplingUnit::Multilocus}) {
       TwoPopRun run;
       run.nPerm = 40;
       run.unit = unit;

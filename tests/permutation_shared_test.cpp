@@ -25,7 +25,7 @@ namespace {
 using testing::Fixture;
 
 // One deal from a pool gathered for it alone.
-void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, PermUnit unit,
+void dealPool(const GenotypeData& src, std::span<const PoolRow> pool, const Vec1<int>& locSel, ResamplingUnit unit,
               std::span<const int> sizes, Random& rng, GenotypeData& out) {
   PooledSample(src, pool, locSel).deal(unit, sizes, rng, out);
 }
@@ -65,7 +65,7 @@ TEST(Resampling, DealingOutThePoolKeepsWhatTheUnitKeeps) {
   const auto pool = poolOf(f.data, pops);
   ASSERT_EQ(pool.size(), 5u);
   const int sizes[] = {3, 2};
-  for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus}) {
+  for (ResamplingUnit unit : {ResamplingUnit::Alleles, ResamplingUnit::SingleLocus, ResamplingUnit::Multilocus}) {
     SCOPED_TRACE(static_cast<int>(unit));
     bool changed = false;
     for (int k = 1; k <= 20; ++k) {
@@ -77,11 +77,11 @@ TEST(Resampling, DealingOutThePoolKeepsWhatTheUnitKeeps) {
       EXPECT_EQ(out.nInd(2), 2);
       for (int l = 1; l <= 2; ++l) {
         EXPECT_EQ(copiesAt(out, l), copiesAt(f.data, l)) << "every pooled copy dealt once, locus " << l;
-        if (unit != PermUnit::Alleles) {
+        if (unit != ResamplingUnit::Alleles) {
           EXPECT_EQ(genotypesAt(out, l), genotypesAt(f.data, l));
         }
       }
-      if (unit == PermUnit::Multilocus) {
+      if (unit == ResamplingUnit::Multilocus) {
         EXPECT_EQ(individuals(out), individuals(f.data));
       }
       changed = changed || !(out == f.data);
@@ -100,7 +100,7 @@ TEST(Resampling, SmallerSamplesDrawDistinctIndividualsAndLeaveTheRest) {
   const int both[] = {1, 2};
   const auto pool = poolOf(f.data, both);
   const int sizes[] = {10, 10};
-  for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus}) {
+  for (ResamplingUnit unit : {ResamplingUnit::Alleles, ResamplingUnit::SingleLocus, ResamplingUnit::Multilocus}) {
     Random rng = Random::stream(3, 0, 1);
     GenotypeData out;
     dealPool(f.data, pool, f.locSel, unit, sizes, rng, out);
@@ -123,7 +123,7 @@ TEST(Resampling, EveryRowIsEquallyLikely) {
   for (int k = 1; k <= n; ++k) {
     Random rng = Random::stream(11, 0, k);
     GenotypeData out;
-    dealPool(f.data, pool, f.locSel, PermUnit::Multilocus, sizes, rng, out);
+    dealPool(f.data, pool, f.locSel, ResamplingUnit::Multilocus, sizes, rng, out);
     ++seen[out.a1(1, 1, 1)];
   }
   for (int c = 1; c <= 3; ++c) EXPECT_NEAR(seen[c] / double(n), 1.0 / 3, 0.015) << "code " << c;
@@ -137,13 +137,13 @@ TEST(Resampling, EdgeCases) {
   GenotypeData out;
 
   const int tooMany[] = {4, 2};
-  EXPECT_THROW(dealPool(f.data, pool, f.locSel, PermUnit::Alleles, tooMany, rng, out), std::invalid_argument);
+  EXPECT_THROW(dealPool(f.data, pool, f.locSel, ResamplingUnit::Alleles, tooMany, rng, out), std::invalid_argument);
 
   // An empty sample (a population without individuals) and an unselected locus, left missing.
   Vec1<int> locSel = f.locSel;
   locSel[2] = 0;
   const int sizes[] = {0, 5};
-  dealPool(f.data, pool, locSel, PermUnit::SingleLocus, sizes, rng, out);
+  dealPool(f.data, pool, locSel, ResamplingUnit::SingleLocus, sizes, rng, out);
   EXPECT_EQ(out.nInd(1), 0);
   EXPECT_EQ(copiesAt(out, 1), copiesAt(f.data, 1)) << "the missing copy is dealt like any code";
   for (int i = 1; i <= 5; ++i) EXPECT_EQ(out.a1(2, 2, i), kMissing);
@@ -219,8 +219,8 @@ TEST(UserChoices, ResultFileMustBeWritable) {
 }
 
 TEST(BusyGuardTest, OneRunAtATimeAndTheSelectionComesBack) {
-  for (const auto mode : {BusyGuard::Selection::Kept, BusyGuard::Selection::Restored}) {
-    const bool restores = mode == BusyGuard::Selection::Restored;
+  for (const auto mode : {BusyGuard::SelectionAtEnd::Kept, BusyGuard::SelectionAtEnd::Restored}) {
+    const bool restores = mode == BusyGuard::SelectionAtEnd::Restored;
     WorkflowFlags flags;
     Selection sel;
     sel.PopSel = {0, 1, 0, 1};

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <set>
+#include <stdexcept>
 
 #include "assign/simulate_groups.h"
 #include "assign/simulate_exclusion.h"
@@ -56,8 +57,6 @@ std::string text(const GenotypeData& d, int g = 1) {
   return s;
 }
 
-const std::vector<SimGenerator> kAll = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
-                                        SimGenerator::Alleles, SimGenerator::AllelesHap};
 const std::vector<SimGenerator> kRecombining = {SimGenerator::MLHap, SimGenerator::SLGeno, SimGenerator::Alleles,
                                                 SimGenerator::AllelesHap};
 
@@ -176,7 +175,7 @@ TEST(SimulatedGroups, NothingToDrawFromGivesMissingAllelesAndEnds) {
   // Population 2 has no members; at locus 2 population 1 has no typed copy at all.
   const std::vector<Population> ref = {{{{1, 2}, {-1, -1}}, {{2, 2}, {-1, -1}}}, {}};
   const std::vector<Population> group = {{{{1, 1}, {1, 1}}, {{1, 2}, {2, 2}}}};
-  for (SimGenerator m : kAll) {
+  for (SimGenerator m : kSimGenerators) {
     SimFixture f(2, ref, group);
     const GenotypeData empty = f.draw(m, 1, 2);
     EXPECT_EQ(text(empty), "-1/-1 -1/-1|-1/-1 -1/-1") << static_cast<int>(m);
@@ -187,6 +186,11 @@ TEST(SimulatedGroups, NothingToDrawFromGivesMissingAllelesAndEnds) {
       EXPECT_EQ(sim.a2(1, 2, i), kMissing) << static_cast<int>(m);
     }
   }
+}
+
+TEST(SimulatedGroups, AReferenceWithoutAGeneratorIsRefused) {
+  SimFixture f(2, {{{{1, 2}}}}, {{{{1, 1}}}});
+  EXPECT_THROW(SimulationReference(f.src, SimGenerator::Unset), std::invalid_argument);
 }
 
 TEST(SimulatedGroups, FrequencyGeneratorDrawsOnlyCodesThePopulationHas) {

@@ -89,7 +89,7 @@ TEST(TwoPopRun, ObservedValuesAreThoseOfTheAnalysis) {
 TEST(TwoPopRun, IdenticalPopulationsTieAndFixedOnesAreFarthest) {
   const std::vector<std::pair<int, int>> mixed = {{1, 1}, {1, 2}, {2, 2}, {1, 2}, {2, 1}, {1, 1}, {2, 2}, {1, 2}};
   const std::vector<std::pair<int, int>> ones(10, {1, 1}), twos(10, {2, 2});
-  for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus}) {
+  for (ResamplingUnit unit : {ResamplingUnit::Alleles, ResamplingUnit::SingleLocus, ResamplingUnit::Multilocus}) {
     SCOPED_TRACE(static_cast<int>(unit));
     TwoPopRun run;
     run.nPerm = 200;
@@ -122,7 +122,7 @@ TEST(TwoPopRun, UndefinedNeiValuesTakeNoPart) {
   for (int i = 1; i <= 3; ++i) d.ds.Allele.a1(2, 2, i) = d.ds.Allele.a2(2, 2, i) = kMissing;
   TwoPopRun run;
   run.nPerm = 50;
-  run.unit = PermUnit::Multilocus;
+  run.unit = ResamplingUnit::Multilocus;
   run.stats = everyStatistic();
   const PairResult r = Test_Two_Pops(d.ds, d.sel, {{1, 2}}, run).front();
   EXPECT_FALSE(r.observed.dn[2].has_value());
@@ -133,7 +133,7 @@ TEST(TwoPopRun, UndefinedNeiValuesTakeNoPart) {
 
 TEST(TwoPopRun, ResultsDoNotDependOnTheThreadCount) {
   gen::Data d = generated(3, 12, 5, 3);
-  for (PermUnit unit : {PermUnit::Alleles, PermUnit::SingleLocus, PermUnit::Multilocus})
+  for (ResamplingUnit unit : {ResamplingUnit::Alleles, ResamplingUnit::SingleLocus, ResamplingUnit::Multilocus})
     for (bool smallest : {false, true}) {
       TwoPopRun run;
       run.nPerm = 1100;  // more than one progress block
@@ -183,7 +183,7 @@ class PairReportRules : public ::testing::Test {
     ds.LocName = {"", "L1", "L2"};
     sel.PopSel = {0, 1, 1};
     sel.LocSel = {0, 1, 1};
-    info = {&ds, &sel, 1000, PermUnit::SingleLocus, true, everyStatistic()};
+    info = {&ds, &sel, 1000, ResamplingUnit::SingleLocus, true, everyStatistic()};
     r.pop1 = 1;
     r.pop2 = 2;
     PairStatistics& o = r.observed;

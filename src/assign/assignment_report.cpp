@@ -1,5 +1,7 @@
 #include "assign/assignment_report.h"
 
+#include <array>
+#include <iterator>
 #include <string>
 
 namespace kiwora {
@@ -160,15 +162,17 @@ void writeAssignMethodBlock(LineWriter& out, const AssignmentData& m, const Assi
   out.nl();
   out.tab(1).text("Number of simulated groups    = " + std::to_string(opt.NSimGroups)).nl();
   out.nl();
-  static const char* const generatorLines[5][2] = {
+  // The lines that name each generator, in the order of kSimGenerators.
+  static const std::array<const char*, 2> generatorLines[] = {
       {"Genotypes generated according to allele frequencies", "   (corrected by F-values and 99% CI of alleles)"},
       {"Genotypes generated with multilocus haplotypes of reference pop", nullptr},
       {"Genotypes generated with single locus genotypes of reference pop", nullptr},
       {"Genotypes generated with alleles of reference pop", nullptr},
       {"Genotypes generated with alleles + haplotypes of reference pop", nullptr},
   };
-  if (opt.SimGenMethod >= 1 && opt.SimGenMethod <= 5)
-    for (const char* line : generatorLines[opt.SimGenMethod - 1])
+  static_assert(std::size(generatorLines) == std::size(kSimGenerators));
+  if (opt.generator() != SimGenerator::Unset)
+    for (const char* line : generatorLines[codeOf(opt.generator()) - 1])
       if (line) out.tab(1).text(line).nl();
   out.nl();
   out.tab(1).text(rule(67, '-')).nl();

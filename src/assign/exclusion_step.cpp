@@ -11,9 +11,10 @@ bool exclusionByDelta(const AssignmentOptions& opt) {
 void assignStepExclusion(AssignmentRun& run) {
   const AssignmentData& d = run.in.data;
   const AssignmentOptions& opt = run.in.opt;
-  const int method = opt.SimGenMethod >= 1 && opt.SimGenMethod <= 5 ? opt.SimGenMethod : 1;
+  // A run whose window has not chosen a generator draws by allele frequencies, the window's default.
+  const SimGenerator method = opt.generator() == SimGenerator::Unset ? SimGenerator::FreqCI : opt.generator();
   const SimulationReference sim(simulationSource(run.ref, d.ds.Allele, d.test.TestAllele, d.sel.LocSel, d.sel.LocMode),
-                                static_cast<SimGenerator>(method));
+                                method);
   ExclusionSetup setup{&run.ref, &opt, &sim, run.context.seed(), {}};
   if (run.context.progressSink || run.context.stopRequest)
     setup.progress = [&run](int done, int n) { run.context.progress(masked(100.0 * done / n, "0")); };

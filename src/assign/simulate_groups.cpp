@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -71,6 +72,7 @@ inline void placesAtShares(const double* cumulative, int n, int stored, double u
 
 SimulationReference::SimulationReference(const SimulationSource& src, SimGenerator method)
     : src_(src), method_(method) {
+  if (method == SimGenerator::Unset) throw std::invalid_argument("simulated groups need a generator");
   const int nPop = src.ref->nPop();
   const std::size_t cells = at(nPop + 1) * at(src.nLoci + 1);
   if (method == SimGenerator::FreqCI) {
@@ -328,6 +330,7 @@ void simulateGroup(const SimulationReference& r, int g, int p, Random& rng, Geno
     case SimGenerator::SLGeno: return Sim_Geno_SLGeno(r, g, p, rng, sim);
     case SimGenerator::Alleles: return Sim_Geno_Alleles(r, g, p, rng, sim);
     case SimGenerator::AllelesHap: return Sim_Geno_Alleles_Hap(r, g, p, rng, sim);
+    case SimGenerator::Unset: break;  // refused when the reference is built
   }
 }
 

@@ -7,15 +7,13 @@
 #include <vector>
 
 #include "model/allele_freq_table.h"
+#include "model/assignment_options.h"
 #include "base/cell.h"
 #include "model/genotypes.h"
 #include "base/table.h"
 #include "base/random.h"
 
 namespace kiwora {
-
-// The generators, in the order of the window's options.
-enum class SimGenerator { FreqCI = 1, MLHap = 2, SLGeno = 3, Alleles = 4, AllelesHap = 5 };
 
 // What a simulated group is drawn from and what it imitates. Every pointer is read only while groups are
 // drawn; the tables behind them must outlive the SimulationReference built from this.

@@ -313,117 +313,149 @@ ParseResult parseInputInto(std::string_view text, DataSet& ds, Selection& sel, c
 
 namespace {
 
-template <class Sink>
-void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink) {
-  // The two failure texts: the file's data cannot be read, or its counts are more than can be held.
-  enum class E { Reading, Sizing };
-  ParsedInput& in = r.data;
-  // A failure keeps what was read before it: the test-group reader tells a file of other loci from a
-  // broken file by the counts and locus names.
-  auto fail = [&r](E kind, std::string detail) {
-    r.refusal = Refusal(kind == E::Sizing ? kSizingMessage : kReadingFailureMessage, std::move(detail));
-  };
-  const bool groups = layout == InputLayout::TestGroups;
-  const std::string unit = groups ? "group" : "population";
-  Cursor cur(feed);
-  if (cur.atEnd()) return fail(E::Sizing, "The file is empty.");
-  std::string_view titleLine;
-  cur.readLine(titleLine);
-  if (notPlainText(titleLine)) return fail(E::Reading, lineRef(1) + kNotPlainText);
-  in.title = std::string(titleLine);
+// The two failure texts of a read: the file's data cannot be read, or its counts are more than can be held.
+enum class Failure { Reading, Sizing };
 
-  const std::string countNames[3] = {"number of " + unit + "s", "number of loci", "largest allele code"};
-  double counts[3];
-  std::string countText[3];
-  for (int k = 0; k < 3; ++k) {
-    std::string& field = countText[k];
-    const int at = cur.lineNumber();
-    if (!cur.readField(field)) return fail(E::Sizing, endsAfter(at) + "before the " + countNames[k] + ".");
-    in.countLine[k] = at;
-    if (notPlainText(field)) return fail(E::Reading, lineRef(at) + kNotPlainText);
-    // A count is a whole decimal number; text that does not begin with a number counts as 0.
-    long long whole = 0;
-    counts[k] = parseWholeDecimal(field, whole) ? static_cast<double>(whole) : leadingNumber(field);
-    if (counts[k] != 0 && !parseWholeDecimal(field, whole))
-      return fail(E::Sizing, lineRef(at) + "the " + countNames[k] + " \"" + field + "\" is not a usable count.");
-    if (counts[k] < 0 || counts[k] != std::floor(counts[k]) || counts[k] > static_cast<double>(limits.maxCount))
-      return fail(E::Sizing, lineRef(at) + "the " + countNames[k] + " \"" + field + "\" is not a usable count.");
-  }
-  in.nPop = static_cast<int>(counts[0]);
-  in.nLoci = static_cast<int>(counts[1]);
-  in.maxAllele = static_cast<int>(counts[2]);
-  in.countsRead = true;
-  // A count that reads as 0: a plain 0, or text that is not a number.
-  auto zeroCount = [&](int k) {
-    long long whole = 0;
-    const std::string what = parseWholeDecimal(countText[k], whole)
-                                 ? "the " + countNames[k] + " is 0"
-                                 : "the " + countNames[k] + " \"" + countText[k] + "\" is not a number (it reads as 0)";
-    const bool noGroupsAllowed = groups && k == 0;
-    return fail(E::Reading, lineRef(in.countLine[k]) + what +
-                                (noGroupsAllowed ? "; it must be a whole number of 0 or more." : "; it must be at least 1."));
-  };
-  // A file of no test groups is read as such, when it says 0; a data set needs a population.
-  if (counts[0] == 0) {
-    long long whole = 0;
-    if (!groups || !parseWholeDecimal(countText[0], whole)) return zeroCount(0);
-  }
-  if (counts[1] == 0) return zeroCount(1);
-  if (counts[2] < 1) return zeroCount(2);
-  const std::string countsAt = in.countLine[0] == in.countLine[2]
-                                   ? lineRef(in.countLine[0])
-                                   : "Lines " + std::to_string(in.countLine[0]) + " to " + std::to_string(in.countLine[2]) + ": ";
-  // An individual's line holds at least a one-digit code, and a comma or the line's end, for each of its
-  // 2 x loci codes: the file's size bounds the copies of a locus.
-  const double copiesBound = static_cast<double>(bytes) / (2 * counts[1]);
-  if (!groups && frequencyCells(counts[0], counts[1], counts[2], copiesBound) > static_cast<double>(limits.maxFrequencyCells))
-    return fail(E::Sizing, countsAt + "populations x loci x allele codes (" + countText[0] + " x " + countText[1] + " x " +
-                               countText[2] + ") exceed what the program can hold.");
-  // Each population holds at least a genotype cell of each allele and a gene count at each locus.
-  const double tableBytes = (counts[0] + 1) * (counts[1] + 1) * (2 * sizeof(int) + sizeof(int));
-  const double allowed = static_cast<double>(limits.maxTableBytesPerFileByte) * static_cast<double>(bytes) +
-                         static_cast<double>(limits.maxTableBytesBeyondFile);
-  if (!groups && tableBytes > allowed)
-    return fail(E::Sizing, countsAt + "the " + std::to_string(in.nPop) + " populations x " + std::to_string(in.nLoci) +
-                               " loci would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
-                               " MB of tables, more than a file of " + std::to_string(bytes) + " bytes can fill (" +
-                               std::to_string(limits.maxTableBytesPerFileByte) + " times its size and " +
-                               std::to_string(limits.maxTableBytesBeyondFile >> 20) + " MB).");
+// One read of an input, in the order of the file: title, the three counts, what the counts ask of memory,
+// the locus names, then the blocks (a header, a line of codes per individual, an ending line). Each step
+// returns false once it has refused the file. A refusal keeps what was read before it: the test-group
+// reader tells a file of other loci from a broken file by the counts and locus names.
+class InputReader {
+ public:
+  InputReader(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r)
+      : cur_(feed), r_(r), in_(r.data), bytes_(bytes), limits_(limits), groups_(layout == InputLayout::TestGroups),
+        unit_(groups_ ? "group" : "population"),
+        countNames_{"number of " + unit_ + "s", "number of loci", "largest allele code"} {}
 
-  in.locName.assign(1, std::string());
-  in.firstLocusLine = cur.lineNumber();
-  for (int l = 1; l <= in.nLoci; ++l) {
-    std::string_view name;
-    const int at = cur.lineNumber();
-    if (!cur.readLine(name)) return fail(E::Reading, endsAfter(at) + "before the name of locus " + std::to_string(l) + ".");
-    in.locName.emplace_back(name);
+  bool title() {
+    if (cur_.atEnd()) return fail(Failure::Sizing, "The file is empty.");
+    std::string_view titleLine;
+    cur_.readLine(titleLine);
+    if (notPlainText(titleLine)) return fail(Failure::Reading, lineRef(1) + kNotPlainText);
+    in_.title = std::string(titleLine);
+    return true;
   }
 
-  const int nFields = 2 * in.nLoci;
-  bool finished = false;
-  int emptyLine = 0;  // the line that ended the last block read, when it was an empty one
-  sink.start(bytes);
-  PopulationBlock block;
-  std::string quoted;  // the text of a quoted allele field
-  for (int p = 1; p <= in.nPop; ++p) {
-    finished = false;
-    std::string_view header;
-    const int headerLine = cur.lineNumber();
-    if (!cur.readLine(header))
-      return fail(E::Reading, endsAfter(headerLine) + "before " + unit + " " + std::to_string(p) + " of " +
-                                  std::to_string(in.nPop) + ".");
-    auto hf = splitFields(header);
-    if (!isBlockHeader(hf, groups, block.x, block.y)) {
-      std::string why = lineRef(headerLine) + "the header of " + unit + " " + std::to_string(p) +
-                        (groups ? " must be three fields (name, X, Y)." : " must be a name and two numbers (name, X, Y).");
-      if (p == 1) why += lociCountHint(in, hf, header, groups);
-      return fail(E::Reading, std::move(why));
+  // The numbers of populations (or groups) and loci and the largest allele code, each a usable count.
+  bool counts() {
+    for (int k = 0; k < 3; ++k) {
+      std::string& field = countText_[k];
+      const int at = cur_.lineNumber();
+      if (!cur_.readField(field)) return fail(Failure::Sizing, endsAfter(at) + "before the " + countNames_[k] + ".");
+      in_.countLine[k] = at;
+      if (notPlainText(field)) return fail(Failure::Reading, lineRef(at) + kNotPlainText);
+      // A count is a whole decimal number; text that does not begin with a number counts as 0.
+      long long whole = 0;
+      counts_[k] = parseWholeDecimal(field, whole) ? static_cast<double>(whole) : leadingNumber(field);
+      if (counts_[k] != 0 && !parseWholeDecimal(field, whole))
+        return fail(Failure::Sizing, lineRef(at) + "the " + countNames_[k] + " \"" + field + "\" is not a usable count.");
+      if (counts_[k] < 0 || counts_[k] != std::floor(counts_[k]) || counts_[k] > static_cast<double>(limits_.maxCount))
+        return fail(Failure::Sizing, lineRef(at) + "the " + countNames_[k] + " \"" + field + "\" is not a usable count.");
     }
-    block.name = hf[0];
-    block.headerLine = headerLine;
+    in_.nPop = static_cast<int>(counts_[0]);
+    in_.nLoci = static_cast<int>(counts_[1]);
+    in_.maxAllele = static_cast<int>(counts_[2]);
+    in_.countsRead = true;
+    return true;
+  }
+
+  // No count that must be at least 1 reads as 0, and the tables the counts ask for fit the limits.
+  bool countsFit() {
+    // A file of no test groups is read as such, when it says 0; a data set needs a population.
+    if (counts_[0] == 0) {
+      long long whole = 0;
+      if (!groups_ || !parseWholeDecimal(countText_[0], whole)) return zeroCount(0);
+    }
+    if (counts_[1] == 0) return zeroCount(1);
+    if (counts_[2] < 1) return zeroCount(2);
+    const std::string countsAt = in_.countLine[0] == in_.countLine[2]
+                                     ? lineRef(in_.countLine[0])
+                                     : "Lines " + std::to_string(in_.countLine[0]) + " to " + std::to_string(in_.countLine[2]) + ": ";
+    // An individual's line holds at least a one-digit code, and a comma or the line's end, for each of its
+    // 2 x loci codes: the file's size bounds the copies of a locus.
+    const double copiesBound = static_cast<double>(bytes_) / (2 * counts_[1]);
+    if (!groups_ && frequencyCells(counts_[0], counts_[1], counts_[2], copiesBound) > static_cast<double>(limits_.maxFrequencyCells))
+      return fail(Failure::Sizing, countsAt + "populations x loci x allele codes (" + countText_[0] + " x " + countText_[1] +
+                                       " x " + countText_[2] + ") exceed what the program can hold.");
+    // Each population holds at least a genotype cell of each allele and a gene count at each locus.
+    const double tableBytes = (counts_[0] + 1) * (counts_[1] + 1) * (2 * sizeof(int) + sizeof(int));
+    const double allowed = static_cast<double>(limits_.maxTableBytesPerFileByte) * static_cast<double>(bytes_) +
+                           static_cast<double>(limits_.maxTableBytesBeyondFile);
+    if (!groups_ && tableBytes > allowed)
+      return fail(Failure::Sizing, countsAt + "the " + std::to_string(in_.nPop) + " populations x " + std::to_string(in_.nLoci) +
+                                       " loci would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
+                                       " MB of tables, more than a file of " + std::to_string(bytes_) + " bytes can fill (" +
+                                       std::to_string(limits_.maxTableBytesPerFileByte) + " times its size and " +
+                                       std::to_string(limits_.maxTableBytesBeyondFile >> 20) + " MB).");
+    return true;
+  }
+
+  bool locusNames() {
+    in_.locName.assign(1, std::string());
+    in_.firstLocusLine = cur_.lineNumber();
+    for (int l = 1; l <= in_.nLoci; ++l) {
+      std::string_view name;
+      const int at = cur_.lineNumber();
+      if (!cur_.readLine(name))
+        return fail(Failure::Reading, endsAfter(at) + "before the name of locus " + std::to_string(l) + ".");
+      in_.locName.emplace_back(name);
+    }
+    return true;
+  }
+
+  // Every block, each handed to `sink` as soon as it is complete; the last must end with "END".
+  template <class Sink>
+  bool blocks(Sink& sink) {
+    bool finished = false;
+    int emptyLine = 0;  // the line that ended the last block read, when it was an empty one
+    sink.start(bytes_);
+    PopulationBlock block;
+    for (int p = 1; p <= in_.nPop; ++p) {
+      if (!readBlock(p, block, finished, emptyLine)) return false;
+      const std::size_t codes = block.alleles.size();
+      sink.population(p, block);
+      block.name.clear();
+      block.headerLine = 0;
+      block.x = block.y = 0;
+      block.nInd = 0;
+      block.alleles.clear();
+      // Populations tend to be alike in size: this one's is a good first guess for the next one.
+      block.alleles.reserve(codes);
+    }
+    // No block to read is a read that has ended.
+    if (in_.nPop == 0) finished = true;
+    if (!finished)
+      return fail(Failure::Reading, lineRef(emptyLine) + "the last " + unit_ + " (" + std::to_string(in_.nPop) +
+                                        ") ends with an empty line; it must end with a line \"END\".");
+    sink.finish();
+    return true;
+  }
+
+ private:
+  bool fail(Failure kind, std::string detail) {
+    r_.refusal = Refusal(kind == Failure::Sizing ? kSizingMessage : kReadingFailureMessage, std::move(detail));
+    return false;
+  }
+
+  // A count that reads as 0: a plain 0, or text that is not a number.
+  bool zeroCount(int k) {
+    long long whole = 0;
+    const std::string what = parseWholeDecimal(countText_[k], whole)
+                                 ? "the " + countNames_[k] + " is 0"
+                                 : "the " + countNames_[k] + " \"" + countText_[k] + "\" is not a number (it reads as 0)";
+    const bool noGroupsAllowed = groups_ && k == 0;
+    return fail(Failure::Reading, lineRef(in_.countLine[k]) + what +
+                                      (noGroupsAllowed ? "; it must be a whole number of 0 or more." : "; it must be at least 1."));
+  }
+
+  // Block p: its header, then its individuals up to the ending line ("END" sets `finished`; an empty line
+  // is noted in `emptyLine`).
+  bool readBlock(int p, PopulationBlock& block, bool& finished, int& emptyLine) {
+    finished = false;
+    if (!blockHeader(p, block)) return false;
     bool ended = false;
     std::string_view line;
-    while (cur.readLine(line)) {
+    while (cur_.readLine(line)) {
       if (line == "END") {
         finished = true;
         ended = true;
@@ -431,75 +463,104 @@ void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const Inpu
       }
       if (line.empty()) {
         ended = true;
-        emptyLine = cur.lineNumber() - 1;
+        emptyLine = cur_.lineNumber() - 1;
         break;
       }
-      const int at = cur.lineNumber() - 1;
-      std::size_t count = 0;
-      const char* c = line.data();
-      const char* const end = c + line.size();
-      while (true) {
-        // One pass per field: a bare code ("12", "-1") is read as it is scanned; anything else is cut at
-        // its comma and read by the full rules.
-        const char* const fieldStart = c;
-        const bool negative = c < end && *c == '-';
-        c += negative;
-        const char* const digits = c;
-        int n = 0;
-        while (c < end && static_cast<unsigned>(*c - '0') < 10 && c - digits < 9) n = n * 10 + (*c++ - '0');
-        int code = negative ? -n : n;
-        bool read = c > digits && (c == end || *c == ',');
-        std::string_view f(fieldStart, static_cast<std::size_t>(c - fieldStart));
-        if (!read) {
-          // By the rules the header's fields are read by: blanks around the field dropped, or the text
-          // inside double quotes (as a spreadsheet writes its fields).
-          c = fieldStart;
-          while (c < end && (*c == ' ' || *c == '\t')) ++c;
-          if (c < end && *c == '"') {
-            c = line.data() + readQuoted(line, static_cast<std::size_t>(c - line.data()), quoted);
-            f = quoted;
-            while (c < end && *c != ',') ++c;
-          } else {
-            while (c < end && *c != ',') ++c;
-            f = trimBlanks(std::string_view(fieldStart, static_cast<std::size_t>(c - fieldStart)));
-          }
-        }
-        ++count;
-        if (static_cast<int>(count) <= nFields) {
-          if (!read) read = parseAllele(f, code);
-          if (!read || code == 0 || code < -1 || code > in.maxAllele)
-            return fail(E::Reading, lineRef(at) + "\"" + std::string(f) + "\" is not an allele code (a whole number from 1 to " +
-                                        std::to_string(in.maxAllele) + ", or -1 for a missing allele).");
-          block.alleles.push_back(code);
-          if (code > in.largestCodeSeen) in.largestCodeSeen = code;
-        }
-        if (c == end) break;
-        ++c;  // the comma
-      }
-      if (static_cast<int>(count) != nFields)
-        return fail(E::Reading, lineRef(at) + std::to_string(count) + " allele codes where " + std::to_string(nFields) +
-                                    " (two for each of " + std::to_string(in.nLoci) + " loci) are expected.");
-      ++block.nInd;
+      if (!individual(line, cur_.lineNumber() - 1, block)) return false;
     }
     if (!ended)
-      return fail(E::Reading, endsAfter(cur.lineNumber()) + "inside " + unit + " " + std::to_string(p) + " (" +
-                                  block.name + ") before its closing \"END\".");
-    const std::size_t codes = block.alleles.size();
-    sink.population(p, block);
-    block.name.clear();
-    block.headerLine = 0;
-    block.x = block.y = 0;
-    block.nInd = 0;
-    block.alleles.clear();
-    // Populations tend to be alike in size: this one's is a good first guess for the next one.
-    block.alleles.reserve(codes);
+      return fail(Failure::Reading, endsAfter(cur_.lineNumber()) + "inside " + unit_ + " " + std::to_string(p) + " (" +
+                                        block.name + ") before its closing \"END\".");
+    return true;
   }
-  // No block to read is a read that has ended.
-  if (in.nPop == 0) finished = true;
-  if (!finished)
-    return fail(E::Reading, lineRef(emptyLine) + "the last " + unit + " (" + std::to_string(in.nPop) +
-                                ") ends with an empty line; it must end with a line \"END\".");
-  sink.finish();
+
+  // "name, X, Y": a population's X and Y are numbers, a test group's may be any text.
+  bool blockHeader(int p, PopulationBlock& block) {
+    std::string_view header;
+    const int headerLine = cur_.lineNumber();
+    if (!cur_.readLine(header))
+      return fail(Failure::Reading, endsAfter(headerLine) + "before " + unit_ + " " + std::to_string(p) + " of " +
+                                        std::to_string(in_.nPop) + ".");
+    auto hf = splitFields(header);
+    if (!isBlockHeader(hf, groups_, block.x, block.y)) {
+      std::string why = lineRef(headerLine) + "the header of " + unit_ + " " + std::to_string(p) +
+                        (groups_ ? " must be three fields (name, X, Y)." : " must be a name and two numbers (name, X, Y).");
+      if (p == 1) why += lociCountHint(in_, hf, header, groups_);
+      return fail(Failure::Reading, std::move(why));
+    }
+    block.name = hf[0];
+    block.headerLine = headerLine;
+    return true;
+  }
+
+  // An individual's line `at`: two allele codes for each locus, appended to the block.
+  bool individual(std::string_view line, int at, PopulationBlock& block) {
+    const int nFields = 2 * in_.nLoci;
+    std::size_t count = 0;
+    const char* c = line.data();
+    const char* const end = c + line.size();
+    while (true) {
+      // One pass per field: a bare code ("12", "-1") is read as it is scanned; anything else is cut at
+      // its comma and read by the full rules.
+      const char* const fieldStart = c;
+      const bool negative = c < end && *c == '-';
+      c += negative;
+      const char* const digits = c;
+      int n = 0;
+      while (c < end && static_cast<unsigned>(*c - '0') < 10 && c - digits < 9) n = n * 10 + (*c++ - '0');
+      int code = negative ? -n : n;
+      bool read = c > digits && (c == end || *c == ',');
+      std::string_view f(fieldStart, static_cast<std::size_t>(c - fieldStart));
+      if (!read) {
+        // By the rules the header's fields are read by: blanks around the field dropped, or the text
+        // inside double quotes (as a spreadsheet writes its fields).
+        c = fieldStart;
+        while (c < end && (*c == ' ' || *c == '\t')) ++c;
+        if (c < end && *c == '"') {
+          c = line.data() + readQuoted(line, static_cast<std::size_t>(c - line.data()), quoted_);
+          f = quoted_;
+          while (c < end && *c != ',') ++c;
+        } else {
+          while (c < end && *c != ',') ++c;
+          f = trimBlanks(std::string_view(fieldStart, static_cast<std::size_t>(c - fieldStart)));
+        }
+      }
+      ++count;
+      if (static_cast<int>(count) <= nFields) {
+        if (!read) read = parseAllele(f, code);
+        if (!read || code == 0 || code < -1 || code > in_.maxAllele)
+          return fail(Failure::Reading, lineRef(at) + "\"" + std::string(f) + "\" is not an allele code (a whole number from 1 to " +
+                                            std::to_string(in_.maxAllele) + ", or -1 for a missing allele).");
+        block.alleles.push_back(code);
+        if (code > in_.largestCodeSeen) in_.largestCodeSeen = code;
+      }
+      if (c == end) break;
+      ++c;  // the comma
+    }
+    if (static_cast<int>(count) != nFields)
+      return fail(Failure::Reading, lineRef(at) + std::to_string(count) + " allele codes where " + std::to_string(nFields) +
+                                        " (two for each of " + std::to_string(in_.nLoci) + " loci) are expected.");
+    ++block.nInd;
+    return true;
+  }
+
+  Cursor cur_;
+  ParseResult& r_;
+  ParsedInput& in_;
+  const std::size_t bytes_;
+  const InputLimits& limits_;
+  const bool groups_;
+  const std::string unit_;
+  const std::string countNames_[3];
+  double counts_[3] = {0, 0, 0};
+  std::string countText_[3];
+  std::string quoted_;  // the text of a quoted allele field
+};
+
+template <class Sink>
+void parseWith(LineFeed& feed, std::size_t bytes, InputLayout layout, const InputLimits& limits, ParseResult& r, Sink& sink) {
+  InputReader read(feed, bytes, layout, limits, r);
+  if (read.title() && read.counts() && read.countsFit() && read.locusNames()) read.blocks(sink);
 }
 
 }  // namespace

@@ -3,6 +3,16 @@
 // code; one locus name per line; then per population a header "name, X, Y", one line of 2 x NLoci allele
 // codes per individual, and a terminator (an empty line, or "END"; the last block must end with "END").
 // The same layout carries the population data, the reference populations and the test groups.
+//
+// Where a file is refused: the reader here (parseInputText, parseInputInto, readInputFileInto) refuses what
+// is wrong in the file itself, in every layout: an empty file or text that is not plain, a count that is
+// not usable, reads as 0 where it must be at least 1, or asks for more tables than the limits allow; a
+// missing locus name; a block header that is not "name, X, Y"; a code that is no allele code or a line of
+// another number of codes; a block without its ending line, and a last block that does not end with "END".
+// What a test-group file is refused for against the reference lives in files/assignment_files.cpp: loci
+// that differ from the reference's in number or name (lociMismatch, asked before this reader's refusal, so
+// a file of other loci is called incompatible rather than broken), a group without individuals
+// (buildTestGroups), and frequency tables that the groups' codes would make too large (readTestGroupFile).
 #include <string>
 #include <string_view>
 #include <vector>

@@ -3,19 +3,27 @@
 // until the window gives each its default.
 #include <string>
 
+#include "model/option_code.h"
+
 namespace kiwora {
 
 // The scoring method; the numbers are the codes the options keep (0: not chosen yet).
 enum class AssignMethod { Unset = 0, Bayesian = 1, Frequency = 2, GeneticDistance = 3 };
 // The exclusion criterion; the numbers are the codes the options keep (0: not chosen yet).
 enum class ExclusionCriterion { Unset = 0, Lod1 = 1, Delta = 2 };
+// The generator of the simulated groups, in the order of the window's options; the numbers are the codes
+// the options keep (0: not chosen yet).
+enum class SimGenerator { Unset = 0, FreqCI = 1, MLHap = 2, SLGeno = 3, Alleles = 4, AllelesHap = 5 };
+// Every generator, in the window's order.
+inline constexpr SimGenerator kSimGenerators[] = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
+                                                  SimGenerator::Alleles, SimGenerator::AllelesHap};
 
 struct AssignmentOptions {
   int AssMethod = 0;       // 1 Bayesian, 2 frequency, 3 genetic distance
   int GDOnAlleles = 0;     // distance taken on allele frequencies
   int GDOnGenotypes = 0;   // distance taken on single-locus genotype frequencies
   int LodCriterion = 0;    // 1 LOD1, 2 delta = LOD1 - LOD2
-  int SimGenMethod = 0;    // generator of the simulated groups, 1..5
+  int SimGenMethod = 0;    // generator of the simulated groups: read and set through generator()
   int NSimGroups = 0;      // simulated groups per test group and population
   double MinFreqMiss = 0;  // frequency used for an allele or haplotype a reference population lacks
   double WeightBip = 0;    // weight of the bi-parental loci in the genetic distance
@@ -26,6 +34,13 @@ struct AssignmentOptions {
 
   AssignMethod method() const { return static_cast<AssignMethod>(AssMethod); }
   ExclusionCriterion criterion() const { return static_cast<ExclusionCriterion>(LodCriterion); }
+  // Unset for a code that names none of the generators.
+  SimGenerator generator() const {
+    for (SimGenerator g : kSimGenerators)
+      if (codeOf(g) == SimGenMethod) return g;
+    return SimGenerator::Unset;
+  }
+  void setGenerator(SimGenerator g) { SimGenMethod = codeOf(g); }
 };
 
 // The assignment result file: named by the first run after program start, kept until the program ends.

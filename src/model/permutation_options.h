@@ -2,27 +2,23 @@
 // The choices of the permutation-test windows. They outlive the windows and every data load; NPerm and
 // TestAllPops are shared by all test windows. 0 means "not set yet". The options keep the int codes the
 // windows' controls give; the code compares them through the enumerations below.
+#include "model/option_code.h"
+
 namespace kiwora {
 
 // What is kept together when a pool of individuals is dealt out again; the numbers are the codes the
 // options keep.
-enum class PermUnit {
+enum class ResamplingUnit {
   Alleles = 1,      // the allele copies of each locus are pooled and shuffled: genotypes are rebuilt
   SingleLocus = 2,  // the single-locus genotypes of each locus are shuffled, each locus on its own
   Multilocus = 3,   // whole individuals are shuffled
 };
 
 // The sizes of the resampled pair in the test between two populations (0: not chosen yet).
-enum class SampleSizeMode { Unset = 0, Original = 1, Smallest = 2 };
+enum class ResampledSizes { Unset = 0, Original = 1, Smallest = 2 };
 
 // Whether a test takes every pair (or every population) of the selection, or those chosen in the lists.
-enum class TestAllPops { Chosen = 0, All = 1 };
-
-// The code an option keeps for a value of its enumeration.
-template <class E>
-constexpr int codeOf(E e) {
-  return static_cast<int>(e);
-}
+enum class PopulationChoice { Chosen = 0, All = 1 };
 
 struct PermutationOptions {
   int NPerm = 0;           // permutations per test
@@ -33,10 +29,10 @@ struct PermutationOptions {
   int SampleSizeMode = 0;  // 1 original sample sizes, 2 the smallest sample size for both
 
   // Only once the window has given PermUnit one of its codes.
-  kiwora::PermUnit unit() const { return static_cast<kiwora::PermUnit>(PermUnit); }
-  kiwora::SampleSizeMode sampleSizes() const { return static_cast<kiwora::SampleSizeMode>(SampleSizeMode); }
-  kiwora::TestAllPops tested() const {
-    return TestAllPops == 1 ? kiwora::TestAllPops::All : kiwora::TestAllPops::Chosen;
+  ResamplingUnit unit() const { return static_cast<ResamplingUnit>(PermUnit); }
+  ResampledSizes sampleSizes() const { return static_cast<ResampledSizes>(SampleSizeMode); }
+  PopulationChoice tested() const {
+    return TestAllPops == 1 ? PopulationChoice::All : PopulationChoice::Chosen;
   }
 };
 

@@ -18,7 +18,7 @@ PooledSample poolOfAllPopulations(const GenotypeData& g, const Vec1<int>& locSel
 
 void Permute_Individuals_All_Pops(const PooledSample& pool, const std::vector<int>& sizes, Random& rng,
                                   GenotypeData& out, DealScratch& scratch) {
-  pool.deal(PermUnit::Multilocus, sizes, rng, out, scratch);
+  pool.deal(ResamplingUnit::Multilocus, sizes, rng, out, scratch);
 }
 
 }  // namespace kiwora

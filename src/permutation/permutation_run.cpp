@@ -24,7 +24,7 @@ TwoPopulationTestRun::TwoPopulationTestRun(const DataSet& d, const Selection& s,
 std::vector<std::pair<int, int>> TwoPopulationTestRun::testedPairs(const DataSet& ds, const Selection& sel,
                                                                    const PermutationOptions& o) {
   std::vector<std::pair<int, int>> pairs;
-  if (o.tested() == TestAllPops::All) {
+  if (o.tested() == PopulationChoice::All) {
     for (int i = 1; i < ds.NPop; ++i)
       for (int j = i + 1; j <= ds.NPop; ++j)
         if (populationUsable(ds, sel, i) && populationUsable(ds, sel, j)) pairs.emplace_back(i, j);
@@ -48,7 +48,7 @@ const std::vector<PairResult>& TwoPopulationTestRun::run() {
   TwoPopRun run;
   run.nPerm = opt.NPerm;
   run.unit = opt.unit();
-  run.smallestSize = opt.sampleSizes() == SampleSizeMode::Smallest;
+  run.smallestSize = opt.sampleSizes() == ResampledSizes::Smallest;
   run.stats = stats;
   run.seed = context.seed();
   results = Test_Two_Pops(ds, sel, pairs, run, [this](int p1, int p2, int done) {
@@ -59,8 +59,8 @@ const std::vector<PairResult>& TwoPopulationTestRun::run() {
 }
 
 void TwoPopulationTestRun::printReport(LineWriter& out) const {
-  const TwoPopReportInfo info{&ds, &sel, opt.NPerm, opt.unit(), opt.sampleSizes() == SampleSizeMode::Smallest, stats};
-  if (opt.tested() == TestAllPops::All) printTwoPopSummary(out, info, results);
+  const TwoPopReportInfo info{&ds, &sel, opt.NPerm, opt.unit(), opt.sampleSizes() == ResampledSizes::Smallest, stats};
+  if (opt.tested() == PopulationChoice::All) printTwoPopSummary(out, info, results);
   else if (!results.empty()) printPairReport(out, info, results.front());
 }
 
@@ -69,7 +69,7 @@ WithinTestRun::WithinTestRun(const DataSet& d, const Selection& s, const Permuta
     : PermutationRun(d, s, o, c), populations(testedPopulations(d, s, o)), choice(choiceOf(analysis)) {}
 
 std::vector<int> WithinTestRun::testedPopulations(const DataSet& ds, const Selection& sel, const PermutationOptions& o) {
-  if (o.tested() == TestAllPops::All) return selectedPopulations(sel.PopSel, ds.NPop);
+  if (o.tested() == PopulationChoice::All) return selectedPopulations(sel.PopSel, ds.NPop);
   if (o.TestPop1 >= 1 && o.TestPop1 <= ds.NPop) return {o.TestPop1};
   return {};
 }

@@ -25,11 +25,11 @@ PooledSample::PooledSample(const GenotypeData& src, std::span<const PoolRow> poo
     }
 }
 
-void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const {
+void PooledSample::deal(ResamplingUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const {
   deal(unit, sizes, rng, out, scratch_);
 }
 
-void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out,
+void PooledSample::deal(ResamplingUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out,
                         DealScratch& scratch) const {
   std::vector<std::size_t>& order = scratch.order;
   std::vector<int>& copies = scratch.copies;
@@ -68,18 +68,18 @@ void PooledSample::deal(PermUnit unit, std::span<const int> sizes, Random& rng, 
   const auto shuffledRows = [&] { shuffleRows(total, rng, order); };
 
   switch (unit) {
-    case PermUnit::Multilocus:
+    case ResamplingUnit::Multilocus:
       shuffledRows();
       for (std::size_t x = 0; x < loci_.size(); ++x)
         dealLocus(x, [&](std::size_t r) { return a1_[x][order[r]]; }, [&](std::size_t r) { return a2_[x][order[r]]; });
       break;
-    case PermUnit::SingleLocus:
+    case ResamplingUnit::SingleLocus:
       for (std::size_t x = 0; x < loci_.size(); ++x) {
         shuffledRows();
         dealLocus(x, [&](std::size_t r) { return a1_[x][order[r]]; }, [&](std::size_t r) { return a2_[x][order[r]]; });
       }
       break;
-    case PermUnit::Alleles:
+    case ResamplingUnit::Alleles:
       copies.resize(2 * static_cast<std::size_t>(rows_));
       for (std::size_t x = 0; x < loci_.size(); ++x) {
         for (std::size_t r = 0; r < static_cast<std::size_t>(rows_); ++r) {

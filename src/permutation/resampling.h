@@ -47,10 +47,10 @@ class PooledSample {
   // Missing codes are dealt like any allele. With Alleles the 2n copies of a locus are shuffled and
   // paired off in order, so the dealt copies are exactly the pooled ones when the sizes use up the pool.
   // Throws std::invalid_argument when the sizes ask for more individuals than the pool holds.
-  void deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const;
+  void deal(ResamplingUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out) const;
   // The same with the caller's working space: threads dealing from one shared pool at once each pass
   // their own.
-  void deal(PermUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out, DealScratch& scratch) const;
+  void deal(ResamplingUnit unit, std::span<const int> sizes, Random& rng, GenotypeData& out, DealScratch& scratch) const;
 
  private:
   int rows_ = 0, nLoci_ = 0;

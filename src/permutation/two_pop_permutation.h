@@ -51,7 +51,7 @@ struct PairResult {
 
 struct TwoPopRun {
   int nPerm = 1000;
-  PermUnit unit = PermUnit::Alleles;
+  ResamplingUnit unit = ResamplingUnit::Alleles;
   bool smallestSize = false;  // both samples the size of the smaller population
   TwoPopStatistics stats;
   std::uint64_t seed = 0;     // the run seed; permutation k of pair u has its own stream

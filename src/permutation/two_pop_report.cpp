@@ -14,11 +14,11 @@ const char* const kStars = "*****************************************";
 const char* const kNoTest = "No Test!";
 const char* const kUndefinedValue = "------";
 
-std::string unitText(PermUnit u) {
+std::string unitText(ResamplingUnit u) {
   switch (u) {
-    case PermUnit::Alleles: return "Alleles";
-    case PermUnit::SingleLocus: return "Single Genotypes";
-    case PermUnit::Multilocus: return "Multilocus-Genotypes";
+    case ResamplingUnit::Alleles: return "Alleles";
+    case ResamplingUnit::SingleLocus: return "Single Genotypes";
+    case ResamplingUnit::Multilocus: return "Multilocus-Genotypes";
   }
   return "";
 }

@@ -14,7 +14,7 @@ struct TwoPopReportInfo {
   const DataSet* ds = nullptr;
   const Selection* sel = nullptr;  // the selection the run used
   int nPerm = 0;
-  PermUnit unit = PermUnit::Alleles;
+  ResamplingUnit unit = ResamplingUnit::Alleles;
   bool smallestSize = false;
   TwoPopStatistics stats;
 };

@@ -9,12 +9,12 @@ PooledSample poolOfPopulation(const GenotypeData& g, int pop, const Vec1<int>& l
 
 void Permute_Alleles_Within_Pop(const PooledSample& pool, Random& rng, GenotypeData& sample) {
   const int sizes[] = {pool.rows()};
-  pool.deal(PermUnit::Alleles, sizes, rng, sample);
+  pool.deal(ResamplingUnit::Alleles, sizes, rng, sample);
 }
 
 void Permute_Genotypes_Per_Locus(const PooledSample& pool, Random& rng, GenotypeData& sample) {
   const int sizes[] = {pool.rows()};
-  pool.deal(PermUnit::SingleLocus, sizes, rng, sample);
+  pool.deal(ResamplingUnit::SingleLocus, sizes, rng, sample);
 }
 
 }  // namespace kiwora

@@ -2,8 +2,8 @@
 
 namespace kiwora {
 
-BusyGuard::BusyGuard(WorkflowFlags& flags, kiwora::Selection& sel, Selection mode)
-    : flags_(flags), sel_(sel), restore_(mode == Selection::Restored) {
+BusyGuard::BusyGuard(WorkflowFlags& flags, Selection& sel, SelectionAtEnd mode)
+    : flags_(flags), sel_(sel), restore_(mode == SelectionAtEnd::Restored) {
   if (flags_.Busy == 1) return;
   acquired_ = true;
   flags_.Busy = 1;

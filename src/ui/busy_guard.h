@@ -9,20 +9,21 @@ namespace kiwora {
 
 class BusyGuard {
  public:
-  enum class Selection { Kept, Restored };
-  BusyGuard(WorkflowFlags& flags, kiwora::Selection& sel, Selection mode = Selection::Kept);
+  // What the selection is when the run ends: as the run left it, or as it was when the run began.
+  enum class SelectionAtEnd { Kept, Restored };
+  BusyGuard(WorkflowFlags& flags, Selection& sel, SelectionAtEnd mode = SelectionAtEnd::Kept);
   ~BusyGuard();
   BusyGuard(const BusyGuard&) = delete;
   BusyGuard& operator=(const BusyGuard&) = delete;
 
   bool acquired() const { return acquired_; }
   // The selection as it was when the run began (only kept by a guard that restores it).
-  const kiwora::Selection& selection() const { return saved_; }
+  const Selection& selection() const { return saved_; }
 
  private:
   WorkflowFlags& flags_;
-  kiwora::Selection& sel_;
-  kiwora::Selection saved_;
+  Selection& sel_;
+  Selection saved_;
   bool restore_ = false;
   bool acquired_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <iterator>
 
 #include "assign/assignment_run.h"
 #include "assign/self_assign_run.h"
@@ -13,7 +14,20 @@ namespace kiwora {
 namespace {
 
 const char* const kMethodButtons[] = {"Option1", "Option2", "Option10", "Option11"};
-const char* const kGeneratorButtons[] = {"Option3", "Option4", "Option5", "Option6", "Option7"};
+// The generators' buttons, in the order of kSimGenerators.
+const struct {
+  const char* button;
+  const char* caption;
+} kGeneratorButtons[] = {
+    {"Option3", "with allele frequencies of ref pops corrected by F-values and by 99% CI of alleles "},
+    {"Option4", "recombination of multilocus haplotypes of ref pops"},
+    {"Option5", "recombination of single locus genotypes of the ref pops"},
+    {"Option6", "recombination of alleles of ref pops"},
+    {"Option7", "recombination of alleles + haplotypes of ref pops"},
+};
+static_assert(std::size(kGeneratorButtons) == std::size(kSimGenerators));
+
+const char* generatorButton(SimGenerator g) { return kGeneratorButtons[codeOf(g) - 1].button; }
 
 // An assignment or self-assignment run from its result file to its written report.
 template <class Run>
@@ -91,18 +105,11 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
 
   addFrame("Frame9", "Calculation of exclusion probabilities");
   addFrame("Frame3", "Method for generation of genotypes in simulations", "Frame9");
-  const char* generatorCaptions[] = {
-      "with allele frequencies of ref pops corrected by F-values and by 99% CI of alleles ",
-      "recombination of multilocus haplotypes of ref pops",
-      "recombination of single locus genotypes of the ref pops",
-      "recombination of alleles of ref pops",
-      "recombination of alleles + haplotypes of ref pops",
-  };
-  for (int k = 0; k < 5; ++k) {
-    auto& o = addOption(kGeneratorButtons[k], generatorCaptions[k], "Frame3");
-    o.onClick = [this, &o, k] {
+  for (SimGenerator g : kSimGenerators) {
+    auto& o = addOption(generatorButton(g), kGeneratorButtons[codeOf(g) - 1].caption, "Frame3");
+    o.onClick = [this, &o, g] {
       if (locked() || !o.value()) return;
-      opt().SimGenMethod = k + 1;
+      opt().setGenerator(g);
     };
   }
   addLabel("Label10", "Number of simulated groups", "Frame9");
@@ -186,7 +193,7 @@ void frmAssGr::Form_Load() {
   if (o.MinFreqMiss == 0) o.MinFreqMiss = 0.001;
   if (o.NSimGroups == 0) o.NSimGroups = 1000;
   if (o.method() == AssignMethod::Unset) o.AssMethod = 1;
-  if (o.SimGenMethod == 0) o.SimGenMethod = 1;
+  if (o.generator() == SimGenerator::Unset) o.setGenerator(SimGenerator::FreqCI);
   if (o.method() == AssignMethod::Bayesian) chooseMethod("Option1");
   if (o.method() == AssignMethod::Frequency) chooseMethod("Option2");
   if (o.method() == AssignMethod::GeneticDistance && o.GDOnAlleles == 1) chooseMethod("Option10");
@@ -197,10 +204,11 @@ void frmAssGr::Form_Load() {
     const auto lu = static_cast<std::size_t>(l);
     uniparental = sel().LocSel[lu] == 1 && sel().inheritance(static_cast<int>(lu)) != Inheritance::BiParental;
   }
-  if (uniparental) o.SimGenMethod = 5;
-  for (int k = 0; k < 4; ++k) get<OptionButton>(kGeneratorButtons[k]).enabled = !uniparental;
-  get<OptionButton>("Option7").enabled = uniparental;
-  get<OptionButton>(kGeneratorButtons[o.SimGenMethod - 1]).setValue(true);
+  // Only the generator that copies the maternal locus as it stands fits uniparental loci.
+  if (uniparental) o.setGenerator(SimGenerator::AllelesHap);
+  for (SimGenerator g : kSimGenerators)
+    get<OptionButton>(generatorButton(g)).enabled = (g == SimGenerator::AllelesHap) == uniparental;
+  get<OptionButton>(generatorButton(o.generator())).setValue(true);
 
   if (o.criterion() == ExclusionCriterion::Unset) o.LodCriterion = 1;
   if (sel().countSelectedPops() < 3) o.LodCriterion = 1;
@@ -234,7 +242,7 @@ bool frmAssGr::readyToRun(const std::function<Refusal()>& checks) {
 
 void frmAssGr::runLocked(const std::string& progressBox,
                          const std::function<Refusal(const ProgressFn& show, const Selection& sel)>& calculation) {
-  BusyGuard busy(flags(), sel(), BusyGuard::Selection::Restored);
+  BusyGuard busy(flags(), sel(), BusyGuard::SelectionAtEnd::Restored);
   if (!busy.acquired()) return;
   running_ = true;
   // Cleared on every way out, also when the run throws.

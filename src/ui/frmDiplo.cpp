@@ -1,7 +1,10 @@
 #include "ui/frmDiplo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
+#include <vector>
 
 #include "analysis/population_analysis.h"
 #include "analysis/report.h"
@@ -38,6 +41,81 @@ int roundAway(double v) {
   return static_cast<int>(std::round(v));
 }
 
+// The window's load ticks a box again when its option is 1: the boxes of the first pass before the
+// coordinates are shown, those of the second after them, each pass in the order of its ranks. Ticking a box
+// runs its click, so the order decides what the couplings leave.
+enum class LoadPass { BeforeCoordinates, AfterCoordinates };
+
+// What a click on a box does: a plain box stores 1 when ticked and 0 when cleared; a coupled one does what
+// the constructor sets up for it.
+enum class Click { Plain, Coupled };
+
+// A check box that stores one option.
+struct CheckRow {
+  const char* name;
+  const char* caption;
+  const char* frame;  // "" for none
+  int AnalysisOptions::*option;
+  LoadPass pass;
+  int rank;
+  Click click;
+};
+
+using O = AnalysisOptions;
+constexpr LoadPass kFirst = LoadPass::BeforeCoordinates, kSecond = LoadPass::AfterCoordinates;
+constexpr Click kPlain = Click::Plain, kCoupled = Click::Coupled;
+const CheckRow kChecks[] = {
+    {"Check1", "Number of alleles /allelic richness", "FrameVariation", &O::FlagNAlleles, kFirst, 6, kPlain},
+    {"Check2", "Diversity V", "FrameVariation", &O::FlagDiversityV, kFirst, 9, kPlain},
+    {"Check8", "Heterozygosity", "FrameVariation", &O::FlagHeterozygosity, kFirst, 2, kPlain},
+    {"Check12", "Eveness", "FrameVariation", &O::FlagEvenness, kFirst, 12, kPlain},
+    {"Check3", "Degree of heterozygosity", "FrameVariation", &O::FlagDegreeHet, kFirst, 3, kPlain},
+    {"Check4", "Variation multilocus genotypes", "FrameVariation", &O::FlagVariationMLG, kFirst, 1, kPlain},
+    {"Check17", "Percentage of polymorphic loci", "FrameVariation", &O::FlagPolymorphic, kFirst, 17, kPlain},
+    {"Check20", "Number of single locus genotypes", "FrameVariation", &O::FlagNGenotypes, kFirst, 20, kPlain},
+    {"Check5", "Frequencies of alleles", "FrameComposition", &O::FlagFreqAlleles, kFirst, 7, kPlain},
+    {"Check6", "Frequencies of single locus genotypes", "FrameComposition", &O::FlagFreqGenotypes, kFirst, 8, kPlain},
+    {"Check7", "Frequencies of multi locus genotypes", "FrameComposition", &O::FlagFreqMLG, kFirst, 13, kPlain},
+    {"Check9", "Genetic distance DG", "FrameDifferentiation", &O::FlagDistDG, kFirst, 4, kPlain},
+    {"Check10", "Genetic distance DN", "FrameDifferentiation", &O::FlagDistDN, kFirst, 5, kPlain},
+    {"Check11", "Differentiation Dj ", "FrameDifferentiation", &O::FlagDj, kFirst, 14, kPlain},
+    {"Check13", "Fixation Fst  and standardised Fst_h", "FrameDifferentiation", &O::FlagFst, kFirst, 15, kPlain},
+    {"Check14", "Using Genpool Distances", "FrameCluster", &O::FlagClusterGenepool, kFirst, 10, kPlain},
+    {"Check15", "Using Multilocus Distances", "FrameCluster", &O::FlagClusterMLG, kFirst, 11, kPlain},
+    {"Check24", "Calculate", "FrameSpatial", &O::FlagSpatial, kSecond, 1, kPlain},
+    {"Check27", "Kinship and genetic distance DGM", "FrameKinship", &O::FlagKinship, kSecond, 3, kPlain},
+    {"Check26", "Save values for all pairs", "FrameKinship", &O::FlagSavePairs, kSecond, 4, kCoupled},
+    {"Check28", "Use mean allele frequencies of all selected populations", "FrameKinship", &O::FlagKinFreqAllPops,
+     kSecond, 5, kCoupled},
+    {"Check30", "Use mean allele frequencies of X neighbour populations:", "FrameKinship", &O::FlagKinFreqNeighbours,
+     kSecond, 6, kCoupled},
+    {"Check16", "Simulate confidence intervals for DGM", "FrameKinship", &O::FlagSimulateCI, kFirst, 16, kPlain},
+    {"Check25", "Two-Locus-Analysis", "FrameTwoLocus", &O::FlagTwoLocus, kSecond, 2, kCoupled},
+    {"Check21", "Check single loci", "", &O::FlagCheckLoci, kFirst, 21, kPlain},
+    {"Check19", "Compute spatial and genetic distances among populations", "", &O::FlagSpatialGenDist, kFirst, 19,
+     kPlain},
+    // Offered where the user sees it, like every other option.
+    {"Check18", "Dominant gene-markers - Correction of allele frequencies for HDW-proportions", "", &O::FlagDominant,
+     kFirst, 18, kPlain},
+};
+
+const CheckRow& checkRow(const std::string& name) {
+  for (const CheckRow& row : kChecks)
+    if (name == row.name) return row;
+  throw std::logic_error("frmDiplo has no row for the check box " + name);
+}
+
+// Ticks the boxes of one pass of the load whose option is 1; the options are read as each box is reached,
+// after the clicks before it.
+void restoreChecks(Window& w, const AnalysisOptions& o, LoadPass pass) {
+  std::vector<const CheckRow*> rows;
+  for (const CheckRow& row : kChecks)
+    if (row.pass == pass) rows.push_back(&row);
+  std::ranges::sort(rows, {}, &CheckRow::rank);
+  for (const CheckRow* row : rows)
+    if (o.*(row->option) == 1) w.get<CheckBox>(row->name).setValue(1);
+}
+
 }  // namespace
 
 double frmDiplo::readNumber(const std::string& text) { return leadingNumber(commaToPoint(text)); }
@@ -53,41 +131,30 @@ void frmDiplo::setText(const std::string& box, double value) {
   get<TextBox>(box).setText(plainNumber(value, app.services.decimalSign()));
 }
 
-void frmDiplo::plainCheck(const std::string& name, const std::string& caption, const std::string& frame,
-                          int AnalysisOptions::*flag) {
-  auto& box = addCheck(name, caption, frame);
-  box.onClick = [this, &box, flag] {
-    if (flags().Busy == 1) return;
-    opt().*flag = box.value();
-  };
+CheckBox& frmDiplo::check(const std::string& name) {
+  const CheckRow& row = checkRow(name);
+  auto& box = addCheck(name, row.caption, row.frame);
+  if (row.click == Click::Plain) {
+    box.onClick = [this, &box, option = row.option] {
+      if (flags().Busy == 1) return;
+      opt().*option = box.value();
+    };
+  }
+  return box;
 }
 
 frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population data") {
-  using O = AnalysisOptions;
   addFrame("FrameVariation", "Genetic variation");
-  plainCheck("Check1", "Number of alleles /allelic richness", "FrameVariation", &O::FlagNAlleles);
-  plainCheck("Check2", "Diversity V", "FrameVariation", &O::FlagDiversityV);
-  plainCheck("Check8", "Heterozygosity", "FrameVariation", &O::FlagHeterozygosity);
-  plainCheck("Check12", "Eveness", "FrameVariation", &O::FlagEvenness);
-  plainCheck("Check3", "Degree of heterozygosity", "FrameVariation", &O::FlagDegreeHet);
-  plainCheck("Check4", "Variation multilocus genotypes", "FrameVariation", &O::FlagVariationMLG);
-  plainCheck("Check17", "Percentage of polymorphic loci", "FrameVariation", &O::FlagPolymorphic);
-  plainCheck("Check20", "Number of single locus genotypes", "FrameVariation", &O::FlagNGenotypes);
+  for (const char* c : {"Check1", "Check2", "Check8", "Check12", "Check3", "Check4", "Check17", "Check20"}) check(c);
 
   addFrame("FrameComposition", "Genetic composition");
-  plainCheck("Check5", "Frequencies of alleles", "FrameComposition", &O::FlagFreqAlleles);
-  plainCheck("Check6", "Frequencies of single locus genotypes", "FrameComposition", &O::FlagFreqGenotypes);
-  plainCheck("Check7", "Frequencies of multi locus genotypes", "FrameComposition", &O::FlagFreqMLG);
+  for (const char* c : {"Check5", "Check6", "Check7"}) check(c);
 
   addFrame("FrameDifferentiation", "Genetic differentiation");
-  plainCheck("Check9", "Genetic distance DG", "FrameDifferentiation", &O::FlagDistDG);
-  plainCheck("Check10", "Genetic distance DN", "FrameDifferentiation", &O::FlagDistDN);
-  plainCheck("Check11", "Differentiation Dj ", "FrameDifferentiation", &O::FlagDj);
-  plainCheck("Check13", "Fixation Fst  and standardised Fst_h", "FrameDifferentiation", &O::FlagFst);
+  for (const char* c : {"Check9", "Check10", "Check11", "Check13"}) check(c);
 
   addFrame("FrameCluster", "Cluster Analysis (UPGMA)");
-  plainCheck("Check14", "Using Genpool Distances", "FrameCluster", &O::FlagClusterGenepool);
-  plainCheck("Check15", "Using Multilocus Distances", "FrameCluster", &O::FlagClusterMLG);
+  for (const char* c : {"Check14", "Check15"}) check(c);
 
   addFrame("FrameNeighbours", "Genetic differentiation of neighbours");
   auto& c29 = addCheck("Check29", "Dj for neighbours", "FrameNeighbours");
@@ -99,17 +166,17 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   auto& c23 = addCheck("Check23", "longitude + latitude (decimal degrees)", "FrameCoordinates");
 
   addFrame("FrameSpatial", "Analyse Spatial Genetic Structure");
-  plainCheck("Check24", "Calculate", "FrameSpatial", &O::FlagSpatial);
+  check("Check24");
   addLabel("LabelRadius", "Radius (km, m)", "FrameSpatial");
   auto& t5 = addText("Text5", "FrameSpatial");
 
   addFrame("FrameKinship", "Genetic distance and kinship among individuals");
-  plainCheck("Check27", "Kinship and genetic distance DGM", "FrameKinship", &O::FlagKinship);
-  auto& c26 = addCheck("Check26", "Save values for all pairs", "FrameKinship");
-  auto& c28 = addCheck("Check28", "Use mean allele frequencies of all selected populations", "FrameKinship");
-  auto& c30 = addCheck("Check30", "Use mean allele frequencies of X neighbour populations:", "FrameKinship");
+  check("Check27");
+  auto& c26 = check("Check26");
+  auto& c28 = check("Check28");
+  auto& c30 = check("Check30");
   auto& t12 = addText("Text12", "FrameKinship");
-  plainCheck("Check16", "Simulate confidence intervals for DGM", "FrameKinship", &O::FlagSimulateCI);
+  check("Check16");
   addLabel("LabelCILimit", "CI limit (0-100)", "FrameKinship");
   auto& t13 = addText("Text13", "FrameKinship");
   addLabel("LabelNSim", "N Sim", "FrameKinship");
@@ -122,7 +189,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   t9.widthChars = kProgressWidth;  // "Sort CI-values of pop 12345", "compute pairs 92.8"
 
   addFrame("FrameTwoLocus", "Two-Locus-Analysis");
-  auto& c25 = addCheck("Check25", "Two-Locus-Analysis", "FrameTwoLocus");
+  auto& c25 = check("Check25");
   addLabel("LabelMinDj", "Min Dj (0-1)", "FrameTwoLocus");
   auto& t6 = addText("Text6", "FrameTwoLocus");
   addLabel("LabelMinData2", "Min data (0.5-1)", "FrameTwoLocus");
@@ -145,10 +212,8 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
     };
   }
 
-  plainCheck("Check21", "Check single loci", "", &O::FlagCheckLoci);
-  plainCheck("Check19", "Compute spatial and genetic distances among populations", "", &O::FlagSpatialGenDist);
-  // Offered where the user sees it, like every other option.
-  plainCheck("Check18", "Dominant gene-markers - Correction of allele frequencies for HDW-proportions", "", &O::FlagDominant);
+  for (const char* c : {"Check21", "Check19", "Check18"}) check(c);
+  for (const CheckRow& row : kChecks) get<CheckBox>(row.name);  // every box of the table has its place
   addFrame("FrameQuality", "Quality check gene loci");
   addButton("Command1", "Calculate").onClick = [this] { Calculate(); };
   addButton("Command2", "Go back").onClick = [this] {
@@ -288,29 +353,13 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
 
 void frmDiplo::Form_Load() {
   AnalysisOptions& o = opt();
-  using O = AnalysisOptions;
-  const std::pair<const char*, int O::*> plain[] = {
-      {"Check4", &O::FlagVariationMLG}, {"Check8", &O::FlagHeterozygosity}, {"Check3", &O::FlagDegreeHet},
-      {"Check9", &O::FlagDistDG},       {"Check10", &O::FlagDistDN},        {"Check1", &O::FlagNAlleles},
-      {"Check5", &O::FlagFreqAlleles},  {"Check6", &O::FlagFreqGenotypes},  {"Check2", &O::FlagDiversityV},
-      {"Check14", &O::FlagClusterGenepool}, {"Check15", &O::FlagClusterMLG}, {"Check12", &O::FlagEvenness},
-      {"Check7", &O::FlagFreqMLG},      {"Check11", &O::FlagDj},            {"Check13", &O::FlagFst},
-      {"Check16", &O::FlagSimulateCI},  {"Check17", &O::FlagPolymorphic},   {"Check18", &O::FlagDominant},
-      {"Check19", &O::FlagSpatialGenDist}, {"Check20", &O::FlagNGenotypes}, {"Check21", &O::FlagCheckLoci},
-  };
-  for (const auto& [box, flag] : plain)
-    if (o.*flag == 1) get<CheckBox>(box).setValue(1);
+  restoreChecks(*this, o, LoadPass::BeforeCoordinates);
 
   if (o.coordinates() == Coordinates::Unset) o.setCoordinates(Coordinates::DecimalDegrees);
   if (o.coordinates() == Coordinates::Plane) get<CheckBox>("Check22").setValue(1);
   if (o.coordinates() == Coordinates::DecimalDegrees) get<CheckBox>("Check23").setValue(1);
 
-  const std::pair<const char*, int O::*> later[] = {
-      {"Check24", &O::FlagSpatial},  {"Check25", &O::FlagTwoLocus},         {"Check27", &O::FlagKinship},
-      {"Check26", &O::FlagSavePairs}, {"Check28", &O::FlagKinFreqAllPops}, {"Check30", &O::FlagKinFreqNeighbours},
-  };
-  for (const auto& [box, flag] : later)
-    if (o.*flag == 1) get<CheckBox>(box).setValue(1);
+  restoreChecks(*this, o, LoadPass::AfterCoordinates);
 
   setText("Text12", o.KinNNeighbours);
   if (o.FlagDjNeighbours == 1) {

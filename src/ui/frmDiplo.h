@@ -16,8 +16,9 @@ class frmDiplo : public AppWindow {
  private:
   AnalysisOptions& opt() { return app.model.options; }
   void setText(const std::string& box, double value);
-  // A plain box: ticked stores 1, cleared 0.
-  void plainCheck(const std::string& name, const std::string& caption, const std::string& frame, int AnalysisOptions::*flag);
+  // The check box of that name as the table of boxes in frmDiplo.cpp describes it, with the click of a
+  // plain box (ticked stores 1, cleared 0); the constructor places each box and couples the others.
+  CheckBox& check(const std::string& name);
   void Calculate();
   bool running_ = false;
 };

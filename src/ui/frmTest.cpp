@@ -19,11 +19,11 @@ frmTest::frmTest(App& a) : PermutationTestWindow(a, "frmTest", "Test between two
     int P::*field;
     int value;
   } options[] = {
-      {"Option1", "Alleles", "Frame1", &P::PermUnit, codeOf(PermUnit::Alleles)},
-      {"Option2", "Single-locus-genotypes", "Frame1", &P::PermUnit, codeOf(PermUnit::SingleLocus)},
-      {"Option3", "Multi-locus-genotypes", "Frame1", &P::PermUnit, codeOf(PermUnit::Multilocus)},
-      {"Option4", "Original sample size", "Frame5", &P::SampleSizeMode, codeOf(SampleSizeMode::Original)},
-      {"Option5", "Smallest sample size", "Frame5", &P::SampleSizeMode, codeOf(SampleSizeMode::Smallest)},
+      {"Option1", "Alleles", "Frame1", &P::PermUnit, codeOf(ResamplingUnit::Alleles)},
+      {"Option2", "Single-locus-genotypes", "Frame1", &P::PermUnit, codeOf(ResamplingUnit::SingleLocus)},
+      {"Option3", "Multi-locus-genotypes", "Frame1", &P::PermUnit, codeOf(ResamplingUnit::Multilocus)},
+      {"Option4", "Original sample size", "Frame5", &P::SampleSizeMode, codeOf(ResampledSizes::Original)},
+      {"Option5", "Smallest sample size", "Frame5", &P::SampleSizeMode, codeOf(ResampledSizes::Smallest)},
   };
   for (const auto& o : options) {
     auto& b = addOption(o.name, o.caption, o.frame);
@@ -60,17 +60,18 @@ frmTest::frmTest(App& a) : PermutationTestWindow(a, "frmTest", "Test between two
 void frmTest::Form_Load() {
   if (ds().NPop == 0) return;
   PermutationOptions& o = opt();
-  o.TestAllPops = codeOf(TestAllPops::Chosen);
+  o.TestAllPops = codeOf(PopulationChoice::Chosen);
   if (o.NPerm == 0) {
     o.NPerm = 1000;
-    o.TestAllPops = codeOf(TestAllPops::All);
+    o.TestAllPops = codeOf(PopulationChoice::All);
   }
   get<TextBox>("Text1").setText(std::to_string(o.NPerm));
   get<CheckBox>("Check5").setValue(1);
-  if (o.PermUnit < codeOf(PermUnit::Alleles) || o.PermUnit > codeOf(PermUnit::Multilocus)) o.PermUnit = codeOf(PermUnit::Alleles);
+  if (o.PermUnit < codeOf(ResamplingUnit::Alleles) || o.PermUnit > codeOf(ResamplingUnit::Multilocus))
+    o.PermUnit = codeOf(ResamplingUnit::Alleles);
   get<OptionButton>("Option" + std::to_string(o.PermUnit)).setValue(true);  // Option1..3 are the unit's codes
-  if (o.sampleSizes() != SampleSizeMode::Smallest) o.SampleSizeMode = codeOf(SampleSizeMode::Original);
-  get<OptionButton>(o.sampleSizes() == SampleSizeMode::Original ? "Option4" : "Option5").setValue(true);
+  if (o.sampleSizes() != ResampledSizes::Smallest) o.SampleSizeMode = codeOf(ResampledSizes::Original);
+  get<OptionButton>(o.sampleSizes() == ResampledSizes::Original ? "Option4" : "Option5").setValue(true);
   for (const char* list : {"List1", "List2"}) {
     auto& box = get<ListBox>(list);
     box.clear();
@@ -83,7 +84,7 @@ void frmTest::choosePopulation(const std::string& list, int PermutationOptions::
   if (busy()) return;
   const double p = leadingNumber(get<ListBox>(list).text());
   opt().*which = static_cast<int>(p);  // the lists hold selected populations only
-  opt().TestAllPops = codeOf(TestAllPops::Chosen);
+  opt().TestAllPops = codeOf(PopulationChoice::Chosen);
   get<CheckBox>("Check5").setValue(0);
 }
 
@@ -105,7 +106,7 @@ void frmTest::run() {
 
   bool written = false;
   {
-    BusyGuard guard(m.flags, m.sel, BusyGuard::Selection::Restored);
+    BusyGuard guard(m.flags, m.sel, BusyGuard::SelectionAtEnd::Restored);
     if (!guard.acquired()) return;
     running_ = true;
     Label& percent = get<Label>("Label4");
@@ -123,7 +124,7 @@ void frmTest::run() {
     const Refusal unwritten = test.appendReport(m.ds.OutFileName, began_);
     written = !unwritten;
     if (unwritten) message(unwritten.message());
-    if (test.opt.tested() == TestAllPops::All && !test.pairs.empty()) {  // after all pairs the options hold the last pair tested
+    if (test.opt.tested() == PopulationChoice::All && !test.pairs.empty()) {  // after all pairs the options hold the last pair tested
       opt().TestPop1 = test.pairs.back().first;
       opt().TestPop2 = test.pairs.back().second;
     }

@@ -31,7 +31,7 @@ class frmTest_all : public PermutationTestWindow {
     }
     if (!readyToRun()) return;
     if (refusedForMemory(app, {amongTestTableNeed(opt().NPerm, sel().countSelectedLoci())})) return;
-    BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
+    BusyGuard guard(flags(), sel(), BusyGuard::SelectionAtEnd::Restored);
     if (!guard.acquired()) return;
     running_ = true;
     const RunContext context = runContextOf(app.services, [this](const std::string& text) { showProgress(text); });

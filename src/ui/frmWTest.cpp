@@ -37,10 +37,10 @@ class frmWTest : public PermutationTestWindow {
     PermutationOptions& o = opt();
     if (o.NPerm <= 0) {
       o.NPerm = 1000;
-      o.TestAllPops = codeOf(TestAllPops::All);
+      o.TestAllPops = codeOf(PopulationChoice::All);
     }
     get<TextBox>("Text1").setText(std::to_string(o.NPerm));
-    if (o.tested() == TestAllPops::All) get<CheckBox>("Check3").setValue(1);
+    if (o.tested() == PopulationChoice::All) get<CheckBox>("Check3").setValue(1);
     ListBox& list = get<ListBox>("List1");
     for (int p = 1; p <= ds().NPop; ++p)
       if (sel().PopSel[static_cast<std::size_t>(p)] == 1)
@@ -65,7 +65,7 @@ class frmWTest : public PermutationTestWindow {
     if (p < 1 || p > ds().NPop) return;
     opt().TestPop1 = p;
     sel().PopSel[static_cast<std::size_t>(p)] = 1;  // chosen for the analyses as well, for good
-    opt().TestAllPops = codeOf(TestAllPops::Chosen);
+    opt().TestAllPops = codeOf(PopulationChoice::Chosen);
     get<CheckBox>("Check3").setValue(0);
   }
 
@@ -79,7 +79,7 @@ class frmWTest : public PermutationTestWindow {
     // The populations are tested one after the other: the rows of one are held at a time.
     const WithinTestChoice choice = WithinTestRun::choiceOf(model().options);
     if (refusedForMemory(app, {withinTestTableNeed(opt().NPerm, ds().NLoci, sel().countSelectedLoci(), choice)})) return;
-    BusyGuard guard(flags(), sel(), BusyGuard::Selection::Restored);
+    BusyGuard guard(flags(), sel(), BusyGuard::SelectionAtEnd::Restored);
     if (!guard.acquired()) return;
     running_ = true;
 
