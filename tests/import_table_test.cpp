@@ -109,6 +109,8 @@ TEST_F(ImportWindow, EachBadTableIsRefusedWithItsMessage) {
       {"fractional allele", head + "A,G,i,1,2,1.5,2,3,4\r\n", "the allele code \"1.5\""},
       {"hexadecimal allele", head + "A,G,i,1,2,0x3,2,3,4\r\n", "the allele code \"0x3\""},
       {"allele with an exponent", head + "A,G,i,1,2,1,2e0,3,4\r\n", "the allele code \"2e0\""},
+      {"text after a quoted allele", head + "A,G,i,1,2,1,\"2\"x,3,4\r\n", "Row 1 (line 2): the allele code \"\"2\"x\" of locus L1"},
+      {"text after a quoted X", head + "A,G,i,\"1\"5,2,1,2,3,4\r\n", "the X coordinate \"\"1\"5\" is not a number."},
       {"X with an exponent", head + "A,G,i,1e1,2,1,2,3,4\r\n", "the X coordinate \"1e1\" is not a number."},
       {"hexadecimal Y", head + "A,G,i,1,0x1p3,1,2,3,4\r\n", "the Y coordinate \"0x1p3\" is not a number."},
       {"empty allele", head + "A,G,i,1,2,1,2,3,\r\n", "the allele code \"\""},

@@ -326,6 +326,37 @@ TEST(InputFile, QuotedCodesReadAsTheTextInsideTheQuotes) {
   EXPECT_EQ(r.data.largestCodeSeen, 300);
 }
 
+// Text after a closing quote is not dropped: the field is refused as malformed, naming its line and the
+// whole field, in the data file and the test-group file alike. Blanks after the quote are no text.
+TEST(InputFile, TextAfterAClosingQuoteIsRefused) {
+  const struct {
+    const char* what;
+    InputLayout layout;
+    std::string text;
+    const char* detail;  // empty: read
+  } cases[] = {
+      {"a letter after a quoted code", InputLayout::Populations, header("1,1,9", 1) + "P1,0,0\n\"3\"x,1\nEND\n",
+       "Line 5: \"\"3\"x\" is not an allele code"},
+      {"a digit after a quoted code", InputLayout::Populations, header("1,1,9", 1) + "P1,0,0\n1,\"-1\"1\nEND\n",
+       "Line 5: \"\"-1\"1\" is not an allele code"},
+      {"a blank, then text", InputLayout::Populations, header("1,1,9", 1) + "P1,0,0\n1,\"2\" 2\nEND\n",
+       "Line 5: \"\"2\" 2\" is not an allele code"},
+      {"in a test group", InputLayout::TestGroups, header("1,1,9", 1) + "G1,a,b\n\"3\"x,1\nEND\n",
+       "Line 5: \"\"3\"x\" is not an allele code"},
+      {"after a quoted count", InputLayout::Populations, "T\n\"1\"0,1,9\nL1\nP1,0,0\n1,1\nEND\n", "Line 2: the number"},
+      {"only blanks after the quote", InputLayout::Populations, header("1,1,9", 1) + "P1,0,0\n\"3\"  ,1\nEND\n", ""},
+  };
+  for (const auto& c : cases) {
+    const ParseResult r = parseInputText(c.text, c.layout);
+    if (*c.detail == '\0') {
+      EXPECT_TRUE(r.ok()) << c.what << ": " << r.message();
+      continue;
+    }
+    ASSERT_FALSE(r.ok()) << c.what;
+    EXPECT_NE(r.message().find(c.detail), std::string::npos) << c.what << ": " << r.message();
+  }
+}
+
 TEST(InputFile, MoreBlocksThanCountedAreIgnoredAfterEnd) {
   const ParseResult r = parseInputText(header("1,2,3", 2) + "P1,0,0\n1,1,1,1\nEND\nP2,0,0\n9,9\n");
   ASSERT_TRUE(r.ok()) << r.message();

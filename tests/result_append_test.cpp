@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "base/run_context.h"
+#include "files/result_file.h"
 #include "files/text_writer.h"
 #include "support/app_fixture.h"
 
@@ -159,6 +160,31 @@ TEST(ResultAppend, AnAppenderWaitingForAReplacedFileWritesToItsSuccessor) {
   ::close(held);
   appender.join();
   EXPECT_EQ(readFile(path), "new header\r\nsection\r\n");
+}
+
+// Opening a data file starts its result file afresh under the file's lock, as every writer writes: a
+// section another copy is appending is finished first, and the new file stands there once it is.
+TEST(ResultAppend, StartingTheFileAfreshWaitsForASectionUnderWay) {
+  testing::TempDir dir;
+  const std::string path = dir.write("r-out.txt", "old header\r\n");
+  TextFile appending;
+  ASSERT_TRUE(appending.open(path, TextFile::Mode::Append));
+  appending.text("section, first half").nl();
+  appending.flush();
+  std::atomic<bool> started{false};
+  std::thread load([&] {
+    EXPECT_EQ(createResultFile(path, "01/02/2026", "r.txt", "Title").message(), "");
+    started = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(started.load()) << "the file was started afresh while a section was under way";
+  EXPECT_EQ(readFile(path), "old header\r\nsection, first half\r\n");
+  appending.text("second half").nl();
+  ASSERT_TRUE(appending.close());
+  load.join();
+  const std::string fresh = readFile(path);
+  EXPECT_EQ(fresh.find("section"), std::string::npos);
+  EXPECT_NE(fresh.find("File:  r.txt\r\n"), std::string::npos) << fresh;
 }
 
 // A section for a run that noted its file when it began goes only to that file: after another writer's

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "../bench/generate.h"
 #include "support/real_program.h"
@@ -86,7 +87,9 @@ class FileReads {
   bool seen_ = false;
 };
 
-enum class During { Appends, Reopens, Removes };
+// What happens to the result file while A's run is under way. B's analysis appends under B's own header
+// block, so B opens the data file before A's run; the user's note goes after whatever the file holds.
+enum class During { Appends, UserAppends, Reopens, Removes };
 
 TEST(ResultFileCopies, WhatAnotherCopyWroteStaysAndARunWritesOnlyToTheFileItBeganIn) {
   const struct {
@@ -95,8 +98,8 @@ TEST(ResultFileCopies, WhatAnotherCopyWroteStaysAndARunWritesOnlyToTheFileItBega
     During during;
     bool stopped;  // A is stopped by SIGTERM; otherwise it completes
   } cases[] = {
-      {"later run stopped after B appended a section", false, During::Appends, true},
-      {"later run completed after B appended a section", false, During::Appends, false},
+      {"later run stopped after the user appended a note", false, During::UserAppends, true},
+      {"later run completed after the user appended a note", false, During::UserAppends, false},
       {"later run completed after B opened the data file afresh", false, During::Reopens, false},
       {"later run completed after the file was removed", false, During::Removes, false},
       {"first run completed after B appended a section", true, During::Appends, false},
@@ -153,6 +156,8 @@ TEST(ResultFileCopies, WhatAnotherCopyWroteStaysAndARunWritesOnlyToTheFileItBega
     if (c.during == During::Appends) {
       b.type("menu Diploid\nclick Command1\n");
       ASSERT_TRUE(b.waitIdle()) << b.program().out();
+    } else if (c.during == During::UserAppends) {
+      std::ofstream(result, std::ios::binary | std::ios::app) << "A note of the user's\r\n";
     } else if (c.during == During::Reopens) {
       const std::string script = dir.write("reopen.kws", open);
       testing::RealProgram reopen({"--play", script}, dir, 0, false, "reopen-");
@@ -173,12 +178,12 @@ TEST(ResultFileCopies, WhatAnotherCopyWroteStaysAndARunWritesOnlyToTheFileItBega
     }
     const std::string after = fileOrNone(result);
     const std::string out = a.program().out();
-    const bool refused = !c.stopped && (c.firstRun || c.during != During::Appends);
+    const bool refused = !c.stopped && (c.firstRun || c.during != During::UserAppends);
     if (!c.stopped && !refused) {
-      // Both copies' sections, each whole: A's method block and score tables after B's section.
+      // The note and A's section, each whole: A's method block and score tables after the note.
       ASSERT_GT(after.size(), afterB.size());
-      EXPECT_TRUE(after.compare(0, afterB.size(), afterB) == 0) << "B's section was changed";
-      EXPECT_EQ(count(after.substr(afterB.size()), "Selected loci"), 1u) << "A's sections were split around B's";
+      EXPECT_TRUE(after.compare(0, afterB.size(), afterB) == 0) << "the note was changed";
+      EXPECT_EQ(count(after.substr(afterB.size()), "Selected loci"), 1u) << "A's sections were split around the note";
       EXPECT_EQ(count(after, "Selected loci"), count(before, "Selected loci") + 1);
     } else {
       EXPECT_TRUE(after == afterB) << after.size() << " bytes afterwards, " << afterB.size() << " as B left it";

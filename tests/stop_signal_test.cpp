@@ -18,6 +18,7 @@
 #include "files/text_writer.h"
 #include "platform/scripted_services.h"
 #include "support/app_fixture.h"
+#include "ui/guarded_run.h"
 
 namespace kiwora {
 namespace {
@@ -157,6 +158,43 @@ TEST(StopSignalProgress, EveryProgressStepStopsTheRunAfterASignal) {
   for (const auto& s : steps) EXPECT_TRUE(stops(s.step)) << s.what << " went on after the signal";
 }
 
+// The program's last words say what became of the run under way: one the signal stopped left nothing,
+// and one whose last write had gone out before the signal took effect keeps its section whole.
+TEST(StopSignalMessage, SaysWhetherTheRunUnderWayWasKeptOrCutBack) {
+  enum class When { NoRun, WhileThePrinting, AfterTheLastPiece };
+  const struct {
+    const char* what;
+    When when;
+    const char* says;
+  } cases[] = {
+      {"no run under way", When::NoRun, "; nothing of a run under way was kept in the result file or the exports."},
+      {"a signal while the section is printed", When::WhileThePrinting,
+       "; the run under way was stopped: nothing of it was kept in the result file or the exports."},
+      {"a signal after the section's last piece", When::AfterTheLastPiece,
+       "; the run under way had completed before the signal took effect: what it wrote to the result file or the "
+       "exports was kept."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const StopSignalsInstalled installed;
+    testing::Program<ScriptedServices> program;
+    const std::string path = program.dir.write("out.txt", "Earlier\r\n");
+    const bool completed = runGuarded(program.app, [&] {
+      if (c.when == When::NoRun) return;
+      EXPECT_EQ(appendSection(path, '.', [&](LineWriter& out) {
+                  out.text("The section").nl();
+                  if (c.when == When::WhileThePrinting) ::raise(SIGTERM);
+                }).message(),
+                "");
+      if (c.when == When::AfterTheLastPiece) ::raise(SIGTERM);
+    });
+    if (c.when == When::NoRun) ::raise(SIGTERM);
+    EXPECT_EQ(completed, c.when != When::WhileThePrinting);
+    EXPECT_EQ(testing::readFile(path), c.when == When::AfterTheLastPiece ? "Earlier\r\nThe section\r\n" : "Earlier\r\n");
+    EXPECT_EQ(stopSignalMessage(SIGTERM), std::string("kiwora: ended by SIGTERM") + c.says);
+  }
+}
+
 }  // namespace
 }  // namespace kiwora
 
@@ -239,6 +277,8 @@ TEST(StopSignalProgram, ASignalInTheMiddleOfASectionLeavesTheResultFileAsBeforeT
         << what << program.out() << program.err();
     program.send(c.signal);
     expectEndedBy(program, c.signal, what);
+    EXPECT_NE(program.err().find("the run under way was stopped: nothing of it was kept"), std::string::npos)
+        << what << ": " << program.err();
     ::close(typed[1]);
     // Compared whole, but reported by length: a cut-off section is megabytes of table.
     const std::string after = testing::readFile(result);

@@ -40,7 +40,7 @@ TEST_F(TarnExport, WritesTheSelectedIndividualsAndCountsThem) {
 }
 
 // Coordinates go out as the input-file writer writes them, every digit and never an exponent, which the
-// readers refuse: in the genotype file and in the frequency file alike.
+// readers refuse: in the genotype file, the frequency file and the allele-frequency table alike.
 TEST_F(TarnExport, CoordinatesAreWrittenWithAllTheirDigitsAndNoExponent) {
   dir.write("far.txt", "Far\n2,1,2\nL\nP1,0.00001,123456789012345678\n1,2\n\nP2,1000000000000000000000,-0.000123\n2,2\nEND\n");
   run("file far.txt\nmenu OpenPopGen\nfile tarn.txt\nmenu Save_AS_Tarn\nmenu Diploid\nclick Command1\nfile freq.txt\nmenu exTarn");
@@ -50,6 +50,14 @@ TEST_F(TarnExport, CoordinatesAreWrittenWithAllTheirDigitsAndNoExponent) {
   EXPECT_EQ(readFile(dir.file("freq.txt")), "Far\r\n 2 \r\n 1 \r\nL,2\r\n1," + p1 + ",0.500,0.500\r\n2," + p2 + ",0.000,1.000\r\n");
   // The input-file writer writes the same text.
   EXPECT_EQ(decimalText(model().ds.PopX[1]) + "," + decimalText(model().ds.PopY[1]), p1);
+  // The table takes the user's decimal sign, and ";" between its fields under a decimal comma.
+  run("file table.csv\nmenu OutPutPast");
+  EXPECT_EQ(readFile(dir.file("table.csv")), "Pop,X_Pos,Y_Pos,L_1,L_2\r\nP1," + p1 + ",0.500,0.500\r\nP2," + p2 + ",0.000,1.000\r\n");
+  services.setDecimalSign(',');
+  run("file table.csv\nmenu OutPutPast");
+  EXPECT_EQ(readFile(dir.file("table.csv")),
+            "Pop;X_Pos;Y_Pos;L_1;L_2\r\nP1;0,00001;123456789012345680;0,500;0,500\r\nP2;1000000000000000000000;-0,000123;0,000;1,000\r\n");
+  EXPECT_TRUE(services.messages().empty());
 }
 
 TEST_F(TarnExport, CancellingWritesNothing) {

@@ -125,8 +125,8 @@ TEST_F(TwoLocus, QualityCheckFiguresByHandAndDjFstKeptAsNumbers) {
 TEST_F(TwoLocus, TwoLocusRowByHandFromTheWindow) {
   open();
   run("tick Check25\ntype Text7 0.95\nleave Text7");
-  // The pairs show their progress in the two-locus frame's box, not in the kinship frame's, which shows
-  // the analysis's own steps.
+  // The pairs show their progress in the two-locus frame's box; the kinship frame's stays empty without
+  // kinship: the analysis's own steps let events through without a text.
   std::vector<std::string> shown[2];
   for (int b = 0; b < 2; ++b) {
     TextBox& box = app.forms.find("frmDiplo")->get<TextBox>(b == 0 ? "Text8" : "Text9");
@@ -136,9 +136,8 @@ TEST_F(TwoLocus, TwoLocusRowByHandFromTheWindow) {
   // Check25 ticks the quality check too; Got (93.75 % data) is not admitted at 0.95.
   EXPECT_EQ(sections(), qualityCheckSection() + twoLocusHead("0.05", "0.95") + "\r\n" + adhIdhRow() + "\r\n");
   EXPECT_EQ(shown[0], (std::vector<std::string>{"25.0", "50.0", "75.0"}));  // once per first locus 1..3
-  EXPECT_FALSE(shown[1].empty());
-  for (const std::string& text : shown[1]) EXPECT_EQ(text.find('.'), std::string::npos) << text;
-  EXPECT_GE(services.doEventsCalls(), 3 + static_cast<long>(shown[1].size()));
+  EXPECT_TRUE(shown[1].empty()) << shown[1].front();
+  EXPECT_GE(services.doEventsCalls(), 3 + 7);
 
   // At the default 0.85 Got is admitted: three pairs in pair order, the hand-made row among them.
   run("menu Diploid\ntype Text7 0.85\nleave Text7\nclick Command1");

@@ -25,6 +25,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <map>
 
@@ -362,6 +363,7 @@ void DesktopView::refresh() {
       v->shown = true;
       if (v->model->besideMain) placeBesideMain(*v);
       v->top->show();
+      if (v->model->besideMain) placeWhenMapped(*v);
     }
   const Window* active = app_.forms.active();
   if (active != lastActive_) {
@@ -378,17 +380,63 @@ void DesktopView::refresh() {
   }
 }
 
+namespace {
+
+// The window manager's frame around a top-level window: none before the window is mapped.
+QMargins frameMargins(const QWidget* top) {
+  const QRect frame = top->frameGeometry(), inner = top->geometry();
+  return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+          frame.bottom() - inner.bottom()};
+}
+
+// Calls `placed` once, when the window is first on the screen.
+class WhenMapped : public QObject {
+ public:
+  WhenMapped(QWindow* window, std::function<void()> placed) : QObject(window), placed_(std::move(placed)) {
+    window->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    auto* window = qobject_cast<QWindow*>(watched);
+    if (e->type() == QEvent::Expose && window && window->isExposed() && placed_) {
+      window->removeEventFilter(this);
+      const auto placed = std::move(placed_);
+      placed_ = nullptr;
+      deleteLater();
+      placed();
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> placed_;
+};
+
+}  // namespace
+
+void DesktopView::placeWhenMapped(View& v) {
+  // Right after the program starts the main window's frame may not be known yet, and a window's size may
+  // still change as it is first laid out: the first place is a guess, made good once the window is on
+  // the screen with its own frame and size.
+  QWindow* handle = v.top->windowHandle();
+  if (!handle) return;
+  new WhenMapped(handle, [this, top = QPointer<TopWindow>(v.top)] {
+    for (auto& view : views_)
+      if (top && view->top == top) placeBesideMain(*view);
+  });
+}
+
 void DesktopView::placeBesideMain(View& v) {
   // The main window: the one shown that does not itself open beside another.
   const QWidget* main = nullptr;
   for (auto it = views_.rbegin(); it != views_.rend() && !main; ++it)
     if ((*it)->shown && (*it)->top && (*it)->top->isVisible() && !(*it)->model->besideMain) main = (*it)->top;
   if (!main || !main->screen()) return;
-  // The new window's frame is not known before it is shown: it will be the main window's.
-  const QRect frame = main->frameGeometry(), inner = main->geometry();
-  const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                         frame.bottom() - inner.bottom());
-  const QSize size = v.top->size().grownBy(margins);
+  // The window's own frame once it is mapped; before, it will be the main window's.
+  const QRect frame = main->frameGeometry();
+  const QMargins own = frameMargins(v.top);
+  const QSize size = v.top->size().grownBy(own.isNull() ? frameMargins(main) : own);
   // At a fractional scale the frame and the screen are rounded to whole pixels: a little room keeps the
   // frame's last pixels on the screen. move() places the frame's top left corner.
   const QRect free = main->screen()->availableGeometry().adjusted(2, 2, -2, -2);

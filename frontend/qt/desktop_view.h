@@ -54,6 +54,7 @@ class DesktopView : public QObject {
   void sync(View& v);
   // Moves a window that opens beside the main window to its place there, before it is first shown.
   void placeBesideMain(View& v);
+  void placeWhenMapped(View& v);
   bool userClosed(const std::string& name, const Window* model);
 
   App& app_;

@@ -123,7 +123,8 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
   return needs;
 }
 
-void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run, const ProgressFn& showPairs) {
+void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run, const ProgressFn& showPairs,
+                             const ProgressFn& showKinship) {
   const AnalysisOptions o = m.options;  // the values of this run, whatever a box does meanwhile
   const GenotypeView v = dataView(m);
   m.sel.NSelLoci = m.sel.countSelectedLoci();
@@ -155,7 +156,13 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   }
 
   Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.coordinates(), r.dist.GeoDist);
-  r.kinship = o.FlagKinship == 1 ? Run_Kinship(kinshipInput(m, r, o), run) : KinshipResults{};
+  if (o.FlagKinship == 1) {
+    RunContext kinship = run;
+    if (showKinship) kinship.progressSink = showKinship;
+    r.kinship = Run_Kinship(kinshipInput(m, r, o), kinship);
+  } else {
+    r.kinship = KinshipResults{};
+  }
 
   run.progress("Distances");
   r.dist.DistDN.clear();

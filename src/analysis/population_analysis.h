@@ -24,8 +24,9 @@ std::vector<TableNeed> analysisTableNeeds(const Model& m, const AnalysisOptions&
 // context carries its messages (the spatial warning, a pairs file that cannot be written), the progress
 // steps of the long loops, where a stop request ends the run, and the seed of the simulated intervals.
 // `showPairs`, when set, shows the two-locus table's progress texts in place of the context's own sink (the
-// window has a box of its own for them). Of the files it writes only the pairs file, when its name is set
-// and kinship is on.
-void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run, const ProgressFn& showPairs = {});
+// window has a box of its own for them), and `showKinship` those of kinship and its intervals. Of the files
+// it writes only the pairs file, when its name is set and kinship is on.
+void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run, const ProgressFn& showPairs = {},
+                             const ProgressFn& showKinship = {});
 
 }  // namespace kiwora

@@ -1,6 +1,7 @@
 #include "assign/assignment_run.h"
 
 #include <cmath>
+#include <sys/stat.h>
 
 #include "assign/exclusion_report.h"
 #include "assign/exclusion_step.h"
@@ -25,7 +26,8 @@ bool wholeAtLeastOne(int v) { return v >= 1; }
 }  // namespace
 
 AssignmentInput assignmentInput(const Model& m, const Selection& sel) {
-  return {{m.ds, sel, m.test}, m.assignOptions, m.assignFile, m.flags.LociChanged == 1, m.flags.AssignReRead == 1};
+  return {{m.ds, sel, m.test}, m.assignOptions, m.assignFile, m.flags.LociChanged == 1, m.flags.AssignReRead == 1,
+          m.startedResultFiles};
 }
 
 Refusal assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
@@ -64,14 +66,32 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
 
 Refusal AssignmentRunBase::begin() {
   path_ = createsFile() ? resultFileName(in.data.ds.RefFileName) : in.file.AssignOutFile;
-  const bool ready = createsFile() ? draft_.begin(path_) : !replaceRefusal(path_) && !markResultFile(path_, began_);
-  if (!ready) return Refusal("The result file " + path_ + " cannot be written! Nothing was calculated.");
+  const Refusal unwritable("The result file " + path_ + " cannot be written! Nothing was calculated.");
+  if (replaceRefusal(path_)) return unwritable;
+  appends_ = !createsFile();
+  if (appends_) {
+    // Only the file the earlier runs wrote, with their text unchanged; a link to another file is another file.
+    bool under = false;
+    if (markResultFile(path_, began_, &in.file.written, &under)) return unwritable;
+    if (!under) return Refusal(resultFileChangedSinceMessage(path_));
+    return {};
+  }
+  // A data file's result file that this program started keeps what its runs wrote there; a link standing
+  // in its place is replaced, not followed.
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    for (const ResultFileMark& started : in.dataResultFiles) {
+      if (markResultFile(path_, began_, &started, &appends_)) return unwritable;
+      if (appends_) return {};
+    }
+  }
+  if (!draft_.begin(path_)) return unwritable;
   return {};
 }
 
 Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>& print) {
-  // A later run appends its report as the analysis does: under the lock, only to the file it began in.
-  if (!createsFile()) return appendSection(path_, context.decimalSign, print, &began_);
+  // An appending run writes as the analysis does: under the lock, only to the file it began in.
+  if (appends_) return appendSection(path_, context.decimalSign, print, &began_, &written_);
   // A first run replaces the file, which its draft beside it does in one step.
   bool written = draft_.active();
   if (written) {
@@ -87,6 +107,7 @@ Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>
     return Refusal(notWrittenMessage(path_));
   }
   if (!draft_.keep()) return Refusal(draft_.fileChanged() ? resultFileChangedMessage(path_, true) : notWrittenMessage(path_));
+  written_ = draft_.written();
   return {};
 }
 
@@ -125,6 +146,7 @@ Refusal AssignmentRun::writeReport() {
 
 void completeAssignment(Model& m, const AssignmentRun& run) {
   m.assignFile.AssignOutFile = run.resultFile();
+  m.assignFile.written = run.written();
   if (run.writesHeader()) m.assignFile.headerIdentity = assignHeaderIdentity(run.in.data);
   if (run.in.opt.method() == AssignMethod::GeneticDistance) m.assignOptions.LodCriterion = run.in.opt.LodCriterion;
   WorkflowFlags& f = m.flags;

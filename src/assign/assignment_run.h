@@ -27,14 +27,18 @@ struct AssignmentInput {
   AssignmentFileState file;   // the result file as the program knows it (no name yet: the run creates it)
   bool lociChanged = false;   // LociChanged: the selected loci are listed again
   bool afterSelfAssignment = false;  // AssignReRead: the header block is written again
+  // The result files this program started for the data files it loaded, as their header blocks left them.
+  std::vector<ResultFileMark> dataResultFiles;
 };
 // The model's, with `sel` as the selection the run works under (one its starter keeps unchanged).
 AssignmentInput assignmentInput(const Model& m, const Selection& sel);
 
 // The result file of the assignment and the self-assignment. Their report reaches the file only at the
 // end of a complete run, whole, and only the file the run began in: a first run's draft replaces the file
-// (files/result_draft.h), a later run appends to it under its lock (appendSection). A run that is stopped,
-// fails or throws leaves the file as it was.
+// (files/result_draft.h), a later run appends to it under its lock (appendSection), and only while it is
+// the file the earlier runs wrote. A first run appends too when the file is the result file this program
+// started for a data file it loaded, so the analysis written there is kept. A run that is stopped, fails or
+// throws leaves the file as it was.
 class AssignmentRunBase {
  public:
   AssignmentRunBase(const AssignmentInput& in, const RunContext& context) : in(in), context(context) {}
@@ -43,12 +47,15 @@ class AssignmentRunBase {
   AssignmentRunBase& operator=(const AssignmentRunBase&) = delete;
 
   // Names the result file when no run has named it yet (after the reference file) and notes it as it
-  // stands. A refusal when it cannot be written: then nothing is to be computed.
+  // stands. A refusal when it cannot be written, or when a later run finds it no longer the file the
+  // earlier runs wrote: then nothing is to be computed.
   Refusal begin();
   // The file begin() named.
   const std::string& resultFile() const { return path_; }
-  // No run has named the file yet: this one creates it, with its banner.
+  // No run has named the file yet: this one starts it, with its banner.
   bool createsFile() const { return in.file.AssignOutFile.empty(); }
+  // After writeReport(): the file as the run left it.
+  const ResultFileMark& written() const { return written_; }
 
   AssignmentInput in;  // the genetic-distance method leaves LodCriterion 1 in its options
   const RunContext& context;
@@ -59,7 +66,9 @@ class AssignmentRunBase {
 
  private:
   ResultDraft draft_;      // a first run's report, until it replaces the file
-  ResultFileMark began_;   // a later run's file as begin() found it
+  ResultFileMark began_;   // the file an appending run writes to, as begin() found it
+  ResultFileMark written_;
+  bool appends_ = false;   // a later run, or a first one in a data file's result file
   std::string path_;
 };
 

@@ -15,6 +15,10 @@ std::atomic<int> received{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 int wakePipe[2] = {-1, -1};
 
+// What became of the run under way when a stop signal came, as the run's guard saw it end.
+enum class StoppedRun { None, CutBack, Completed };
+std::atomic<StoppedRun> stoppedRun{StoppedRun::None};
+
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void noteStopSignal(int signal) {
@@ -67,6 +71,7 @@ int stopSignal() noexcept { return received.load(std::memory_order_relaxed); }
 
 void clearStopSignal() noexcept {
   received.store(0);
+  stoppedRun.store(StoppedRun::None);
   if (wakePipe[0] >= 0) {
     char bytes[64];
     while (::read(wakePipe[0], bytes, sizeof bytes) > 0) {
@@ -76,11 +81,25 @@ void clearStopSignal() noexcept {
 
 int stopSignalPipe() noexcept { return wakePipe[0]; }
 
+void noteRunUnderStop(bool completed) noexcept {
+  stoppedRun.store(completed ? StoppedRun::Completed : StoppedRun::CutBack);
+}
+
 std::string stopSignalMessage(int signal) {
   const char* name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : signal == SIGHUP ? "SIGHUP" : nullptr;
   const std::string which = name ? name : "signal " + std::to_string(signal);
-  return "kiwora: ended by " + which +
-         "; nothing of a run under way was kept in the result file or the exports.";
+  switch (stoppedRun.load()) {
+    case StoppedRun::Completed:
+      return "kiwora: ended by " + which +
+             "; the run under way had completed before the signal took effect: what it wrote to the result file or "
+             "the exports was kept.";
+    case StoppedRun::CutBack:
+      return "kiwora: ended by " + which +
+             "; the run under way was stopped: nothing of it was kept in the result file or the exports.";
+    case StoppedRun::None:
+      break;
+  }
+  return "kiwora: ended by " + which + "; nothing of a run under way was kept in the result file or the exports.";
 }
 
 }  // namespace kiwora

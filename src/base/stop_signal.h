@@ -22,7 +22,10 @@ void clearStopSignal() noexcept;
 // The read end of a pipe that receives a byte for every stop signal, for an event loop to watch; -1
 // before installStopSignals().
 int stopSignalPipe() noexcept;
-// What the program says on standard error as it ends for the signal.
+// A run ended after a stop signal came: `completed`, it ran to its end all the same (the signal came
+// during its last write, which was then kept whole); otherwise it was stopped and undid its writes.
+void noteRunUnderStop(bool completed) noexcept;
+// What the program says on standard error as it ends for the signal: what became of the run under way.
 std::string stopSignalMessage(int signal);
 // The exit code of a program ended by the signal, as a shell reports a process killed by it.
 inline int stopSignalExitCode(int signal) { return 128 + signal; }

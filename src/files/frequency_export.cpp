@@ -1,5 +1,6 @@
 #include "files/frequency_export.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "files/decimal_number.h"
@@ -28,6 +29,13 @@ std::vector<int> codesWithCells(const DataSet& ds, const AlleleFreqTable& freq, 
   for (int a : freq.codes(l))
     if (a >= 1 && a <= ds.MaxAllele && a <= freq.n3()) codes.push_back(a);
   return codes;
+}
+
+// A coordinate as the other writers write it (no exponent), with the user's decimal sign.
+std::string coordinateText(double v, char decimalSign) {
+  std::string text = decimalText(v);
+  std::replace(text.begin(), text.end(), '.', decimalSign);
+  return text;
 }
 
 struct Columns {
@@ -107,8 +115,8 @@ void writeAlleleFrequencyTable(LineWriter& out, const DataSet& ds, const Selecti
   out.text(header).nl();
   for (int p : c.pops) {
     const auto pi = static_cast<std::size_t>(p);
-    std::string row = csvField(ds.PopName[pi], s) + sep + plainNumber(ds.PopX[pi], decimalSign) + sep +
-                      plainNumber(ds.PopY[pi], decimalSign);
+    std::string row = csvField(ds.PopName[pi], s) + sep + coordinateText(ds.PopX[pi], decimalSign) + sep +
+                      coordinateText(ds.PopY[pi], decimalSign);
     for (std::size_t k = 0; k < c.loci.size(); ++k)
       for (int a : c.present[k]) row += sep + masked(frequency(freq, p, c.loci[k], a), "0.000", decimalSign);
     out.text(row).nl();

@@ -18,24 +18,16 @@ namespace kiwora {
 namespace {
 
 // Reads a field that opens with a double quote at `open`: the text up to the closing quote, a doubled
-// quote standing for one quote character. Returns the position after the closing quote.
+// quote standing for one quote character. Returns the field's end: its comma, or the end of the line.
+// Text after the closing quote (`"3"x`) makes the field its whole text, quotes and all, so that a reader
+// refuses it as malformed instead of dropping what follows.
 std::size_t readQuoted(std::string_view s, std::size_t open, std::string& out) {
-  out.clear();
-  std::size_t i = open + 1;
-  while (i < s.size()) {
-    if (s[i] == '"') {
-      if (i + 1 < s.size() && s[i + 1] == '"') {
-        out += '"';
-        i += 2;
-        continue;
-      }
-      return i + 1;
-    }
-    out += s[i++];
-  }
-  return s.size();
+  const std::size_t after = closeQuoted(s, open, &out);
+  std::size_t end = s.find(',', after);
+  if (end == std::string_view::npos) end = s.size();
+  if (!trimBlanks(s.substr(after, end - after)).empty()) out = std::string(trimBlanks(s.substr(open, end - open)));
+  return end;
 }
-
 
 // The lines of an input, one at a time, by the rules of LineEndScan, a final line end starting no other
 // line. A line stays valid until the next one is asked for.
@@ -85,9 +77,7 @@ class Cursor {
     while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
     std::size_t end;
     if (i < rest.size() && rest[i] == '"') {
-      const std::size_t after = readQuoted(rest, i, out);
-      std::size_t comma = rest.find(',', after);
-      end = comma == std::string_view::npos ? rest.size() : comma;
+      end = readQuoted(rest, i, out);
     } else {
       std::size_t comma = rest.find(',', i);
       end = comma == std::string_view::npos ? rest.size() : comma;
@@ -158,8 +148,6 @@ std::vector<std::string> splitFields(std::string_view line) {
     std::string field;
     if (i < line.size() && line[i] == '"') {
       i = readQuoted(line, i, field);
-      std::size_t comma = line.find(',', i);
-      i = comma == std::string_view::npos ? line.size() : comma;
     } else {
       std::size_t comma = line.find(',', i);
       std::size_t end = comma == std::string_view::npos ? line.size() : comma;

@@ -80,7 +80,8 @@ inline double frequencyCells(double nPop, double nLoci, double maxAllele, double
 
 // Field reading, shared with the import of comma-separated tables (splitLines: files/text_lines.h).
 // The comma-separated fields of one line: blanks around an unquoted field are dropped; a field in double
-// quotes may hold commas, and a doubled quote inside it stands for one quote.
+// quotes may hold commas, and a doubled quote inside it stands for one quote; text after the closing
+// quote makes the field its whole text (FieldReader).
 std::vector<std::string> splitFields(std::string_view line);
 
 ParseResult parseInputText(std::string_view text, const InputLimits& limits = {});

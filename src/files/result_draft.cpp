@@ -22,6 +22,7 @@ const char* const kChanged = "it is no longer the file the run began in";
 bool ResultDraft::begin(const std::string& target) {
   drop();
   changed_ = false;
+  written_ = {};
   problem_ = replaceRefusal(target);
   if (problem_) return false;
   problem_ = markResultFile(target, began_);
@@ -53,8 +54,10 @@ bool ResultDraft::keep() {
 bool ResultDraft::replace() {
   // The draft is on the disk before it takes the file's place.
   int err = 0;
-  const int draft = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+  const int draft = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
   if (draft < 0 || ::fsync(draft) != 0) err = errno ? errno : EIO;
+  // The draft keeps its inode when it takes the file's place: this is the file as the run leaves it.
+  if (err == 0 && !markOpenFile(draft, written_)) err = errno ? errno : EIO;
   if (draft >= 0 && ::close(draft) != 0 && err == 0) err = errno ? errno : EIO;
   if (err != 0) {
     problem_ = Refusal(std::strerror(err));

@@ -30,6 +30,8 @@ class ResultDraft {
   // Removes the draft: the target is as other writers left it.
   void drop();
   const Refusal& problem() const { return problem_; }
+  // After keep(): the file as the draft left it.
+  const ResultFileMark& written() const { return written_; }
   // keep() found the target no longer the file the run began in.
   bool fileChanged() const { return changed_; }
 
@@ -40,6 +42,7 @@ class ResultDraft {
   Refusal problem_;
   bool changed_ = false;
   ResultFileMark began_;  // the target as begin() found it
+  ResultFileMark written_;
 };
 
 }  // namespace kiwora

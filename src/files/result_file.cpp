@@ -1,6 +1,7 @@
 #include "files/result_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 
 namespace kiwora {
@@ -60,6 +61,15 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine) {
 
 Refusal createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
                          const std::string& title) {
+  // The file is replaced under its lock, as every writer of it writes: a section another copy is writing
+  // at this moment is finished first.
+  const LockedFile held = openLocked(outPath, false);
+  struct Release {
+    int fd;
+    ~Release() {
+      if (fd >= 0) ::close(fd);
+    }
+  } release{held.fd};
   TextFile f;
   if (!f.open(outPath, TextFile::Mode::Create)) return f.problem();
   // The header block, lines 1 to 17: no year line (line 9 is empty) and no lines about the makers.

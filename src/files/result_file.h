@@ -22,8 +22,9 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine);
 bool resultPathUsable(const std::string& outPath);
 
 // Creates (empties) the result file of a data file and writes its header block of 17 lines: the name in
-// block letters between empty lines, two rules, the date, the data file and its title. Refused, with the
-// reason ("No space left on device"), when the file cannot be created or written.
+// block letters between empty lines, two rules, the date, the data file and its title. The file it
+// replaces is locked meanwhile, so a section another writer is appending is finished first. Refused, with
+// the reason ("No space left on device"), when the file cannot be created or written.
 Refusal createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
                          const std::string& title);
 

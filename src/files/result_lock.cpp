@@ -92,16 +92,21 @@ Refusal markResultFile(const std::string& path, ResultFileMark& mark, const Resu
       continue;
     }
     if (under && header && header->exists) *under = stillAsMarked(fd, *header, false);
-    const bool read = ::fstat(fd, &st) == 0 && digestOf(fd, st.st_size, mark.digest);
-    const Refusal unread = read ? Refusal() : Refusal(std::strerror(errno ? errno : EIO));
+    const Refusal unread = markOpenFile(fd, mark) ? Refusal() : Refusal(std::strerror(errno ? errno : EIO));
     ::close(fd);
-    if (unread) return unread;
-    mark.exists = true;
-    mark.dev = st.st_dev;
-    mark.ino = st.st_ino;
-    mark.size = st.st_size;
-    return {};
+    return unread;
   }
+}
+
+bool markOpenFile(int fd, ResultFileMark& mark) {
+  mark = {};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !digestOf(fd, st.st_size, mark.digest)) return false;
+  mark.exists = true;
+  mark.dev = st.st_dev;
+  mark.ino = st.st_ino;
+  mark.size = st.st_size;
+  return true;
 }
 
 bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole) {

@@ -16,6 +16,9 @@ namespace kiwora {
 Refusal markResultFile(const std::string& path, ResultFileMark& mark, const ResultFileMark* header = nullptr,
                        bool* under = nullptr);
 
+// Notes the file open at `fd` (under its lock) as it stands; false when it cannot be read.
+bool markOpenFile(int fd, ResultFileMark& mark);
+
 // Whether the file open at `fd` (under the lock) is still the file `mark` noted, at least as long, with
 // the noted header block and section end unchanged. `whole`: nothing may have been added after them either. Where no file was noted,
 // the file must be empty.

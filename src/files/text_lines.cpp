@@ -10,29 +10,35 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
+std::size_t closeQuoted(std::string_view line, std::size_t open, std::string* text) {
+  if (text) text->clear();
+  std::size_t i = open + 1;
+  while (i < line.size()) {
+    if (line[i] == '"') {
+      if (i + 1 < line.size() && line[i + 1] == '"') {
+        if (text) *text += '"';
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+    if (text) *text += line[i];
+    ++i;
+  }
+  return line.size();
+}
+
 bool FieldReader::read(std::string* field) {
   if (done_) return false;
   std::size_t i = pos_;
   while (i < line_.size() && (line_[i] == ' ' || line_[i] == '\t')) ++i;
   std::size_t end;
   if (i < line_.size() && line_[i] == '"') {
-    if (field) field->clear();
-    ++i;
-    while (i < line_.size()) {
-      if (line_[i] == '"') {
-        if (i + 1 < line_.size() && line_[i + 1] == '"') {
-          if (field) *field += '"';
-          i += 2;
-          continue;
-        }
-        ++i;
-        break;
-      }
-      if (field) *field += line_[i];
-      ++i;
-    }
-    end = line_.find(',', i);
+    const std::size_t after = closeQuoted(line_, i, field);
+    end = line_.find(',', after);
     if (end == std::string_view::npos) end = line_.size();
+    // Text after the closing quote: the field is its whole text, which no reader takes for a number.
+    if (field && !trimBlanks(line_.substr(after, end - after)).empty()) field->assign(trimBlanks(line_.substr(i, end - i)));
   } else {
     end = line_.find(',', i);
     if (end == std::string_view::npos) end = line_.size();

@@ -73,9 +73,15 @@ class LineReader {
   long long number_ = 0;
 };
 
+// The text of a field that opens with a double quote at `open` (a doubled quote stands for one quote
+// character) into `text` when given; returns the position after the closing quote.
+std::size_t closeQuoted(std::string_view line, std::size_t open, std::string* text);
+
 // The comma-separated fields of one line, one at a time, by the rules of field reading: blanks around an
-// unquoted field are dropped; a field in double quotes may hold commas, a doubled quote inside it stands
-// for one quote, and text after the closing quote up to the comma is dropped. A line has at least one field.
+// unquoted field are dropped; a field in double quotes may hold commas, and a doubled quote inside it stands
+// for one quote. Text after the closing quote up to the comma makes the field its whole text, quotes and
+// all, which no reader takes for a number or a code. A line has at least one field.
+
 class FieldReader {
  public:
   explicit FieldReader(std::string_view line) : line_(line) {}

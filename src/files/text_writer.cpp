@@ -173,9 +173,11 @@ void TextFile::rollBack() {
   fd_ = -1;
 }
 
-bool TextFile::close() {
+bool TextFile::close(ResultFileMark* after) {
   finish();
   flush();
+  // Noted while the lock is still held, so the note is of this file with this section at its end.
+  if (after && fd_ >= 0 && !failed_ && !markOpenFile(fd_, *after)) *after = {};
   if (created_.isOpen()) {
     // Written whole, or the earlier file stays.
     if (!created_.commit()) {
@@ -198,11 +200,11 @@ bool TextFile::close() {
 }
 
 Refusal appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
-                      const ResultFileMark* since) {
+                      const ResultFileMark* since, ResultFileMark* after) {
   TextFile out(decimalSign);
   if (out.open(path, TextFile::Mode::Append, since)) {
     print(out);
-    if (out.close()) return {};
+    if (out.close(after)) return {};
   }
   return Refusal(out.changed() ? resultFileChangedMessage(path, false) : notWrittenMessage(path));
 }

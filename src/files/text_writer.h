@@ -74,8 +74,9 @@ class TextFile : public LineWriter {
   // `since` (appending): the file as the run found it; opening fails, with changed(), when the file at
   // `path` is no longer that one, and a missing file is then made only if there was none.
   bool open(const std::string& path, Mode mode, const ResultFileMark* since = nullptr);
-  // Ends an open line, writes what is buffered and closes; false when anything failed.
-  bool close();
+  // Ends an open line, writes what is buffered and closes; false when anything failed. `after`
+  // (appending): the file as this section left it.
+  bool close(ResultFileMark* after = nullptr);
   bool isOpen() const { return fd_ >= 0 || created_.isOpen(); }
   bool failed() const { return failed_; }
   // The last open found the file changed since the run began.
@@ -105,8 +106,9 @@ class TextFile : public LineWriter {
 
 // A run's report section: appended whole or not at all, and with `since` only to the file the run began
 // in. No refusal when it was written; otherwise what the user is told, and the file is as it was before.
+// `after`: the file as the section left it.
 Refusal appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
-                      const ResultFileMark* since = nullptr);
+                      const ResultFileMark* since = nullptr, ResultFileMark* after = nullptr);
 // What the user is told when a section could not be written.
 std::string notWrittenMessage(const std::string& path);
 

@@ -3,6 +3,7 @@
 // until the window gives each its default.
 #include <string>
 
+#include "base/file_mark.h"
 #include "model/option_code.h"
 
 namespace kiwora {
@@ -49,6 +50,8 @@ struct AssignmentFileState {
   // What the last header block listed (file names, populations, groups): a run whose lists differ writes
   // the header again, so the columns of its tables refer to the populations above them.
   std::string headerIdentity;
+  // The file as the last run left it: a later run writes only to that file, with that text at its head.
+  ResultFileMark written;
 };
 
 }  // namespace kiwora

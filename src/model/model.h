@@ -1,6 +1,8 @@
 #pragma once
 // The one data model of a running program: the data set, the selection, the workflow flags and the
 // options every window keeps. Results are not kept here: each run returns its own.
+#include <vector>
+
 #include "base/file_mark.h"
 #include "model/analysis_options.h"
 #include "model/assignment_options.h"
@@ -28,6 +30,9 @@ struct Model {
   // The loaded data's result file just after this program wrote its header block there: runs append only
   // under that header block, not under the one another copy wrote when it opened the data file afresh.
   ResultFileMark resultFileHeader;
+  // Every result file this program started for a data file it loaded, as its header block left it: an
+  // assignment's first run adds to such a file instead of starting it afresh.
+  std::vector<ResultFileMark> startedResultFiles;
 };
 
 }  // namespace kiwora

@@ -423,9 +423,11 @@ void frmDiplo::Calculate() {
   // cuts the file back when it is dropped before it closes. The report goes only to the file the run
   // began in, not to one another copy of the program started afresh meanwhile.
   const bool completed = runGuarded(app, [&] {
-    const RunContext run = runContextOf(app.services, progress.sink());
+    // The steps between the statistics and the report's sections let events through without a text.
+    const RunContext run = runContextOf(app.services);
+    const RunContext kinship = runContextOf(app.services, progress.sink());
     const RunContext pairs = runContextOf(app.services, pairsProgress.sink());
-    Run_Population_Analysis(m, app.analysis, run, pairs.progressSink);
+    Run_Population_Analysis(m, app.analysis, run, pairs.progressSink, kinship.progressSink);
     notWritten = appendSection(m.ds.OutFileName, app.services.decimalSign(), [&](LineWriter& out) {
       printPopulationReport(out, AnalysisView(m, app.analysis), used, reportPrintsSelectionHeader(flags()),
                             run.progressFn());

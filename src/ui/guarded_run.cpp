@@ -3,6 +3,8 @@
 #include <new>
 #include <string>
 
+#include "base/stop_signal.h"
+
 namespace kiwora {
 
 bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
@@ -12,10 +14,13 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
   app.services.clearStopRequest();
   try {
     body();
+    // A stop signal that came during the run's last write found nothing left to stop: the program says so.
+    if (stopSignalled()) noteRunUnderStop(true);
     return true;
   } catch (const DriverFault&) {
     throw;  // the script driving the program is at fault, not the run: the player names its line
   } catch (const RunStopped&) {
+    if (stopSignalled()) noteRunUnderStop(false);
     // The user's own choice: nothing to report.
     app.services.clearStopRequest();
     if (guard) *guard = false;

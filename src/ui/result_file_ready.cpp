@@ -14,6 +14,10 @@ bool canAppendTo(const std::string& path) {
 
 void noteResultFileHeader(Model& m) {
   if (markResultFile(m.ds.OutFileName, m.resultFileHeader)) m.resultFileHeader = {};
+  if (!m.resultFileHeader.exists) return;
+  std::vector<ResultFileMark>& started = m.startedResultFiles;
+  std::erase_if(started, [&](const ResultFileMark& f) { return f.dev == m.resultFileHeader.dev && f.ino == m.resultFileHeader.ino; });
+  started.push_back(m.resultFileHeader);
 }
 
 Refusal resultFileReady(Model& m, ResultFileMark& began) {
