@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "base/tolerance.h"
 #include "spatial/geo_distance.h"
 
 namespace kiwora {
@@ -42,8 +43,8 @@ TEST(GeoDistances, DecimalDegreesTakeLongitudeFirst) {
   EXPECT_LT(g(1, 2), degree - 1);
 }
 
-TEST(GeoDistances, CosineIsClampedSoOneSiteIsNoDistance) {
-  // Same-site cosines that round above 1 would make the arc cosine NaN.
+TEST(GeoDistances, OneSiteIsNoDistance) {
+  // Same-site cosines round above 1, where an arc cosine would be NaN.
   int aboveOne = 0;
   for (double lat = -89.5; lat < 90; lat += 0.37)
     for (double lon : {-170.3, -12.77, 0.0, 8.41, 123.9}) {
@@ -51,14 +52,31 @@ TEST(GeoDistances, CosineIsClampedSoOneSiteIsNoDistance) {
       aboveOne += std::sin(r) * std::sin(r) + std::cos(r) * std::cos(r) * std::cos(0.0) > 1;
       const double d = Geo_Distance_Km(lat, lat, lon, lon);
       EXPECT_FALSE(std::isnan(d)) << lat << " " << lon;
-      EXPECT_NEAR(d, 0, 1e-3) << lat << " " << lon;  // one metre: rounding of the cosine only
+      EXPECT_EQ(d, 0) << lat << " " << lon;
     }
   EXPECT_GT(aboveOne, 0);  // the sweep does hit the rounding case
   Table2<double> g;
   Calc_Geo_Distances(2, {0, 8.41, 8.41}, {0, 47.38, 47.38}, Coordinates::DecimalDegrees, g);
-  EXPECT_NEAR(g(1, 2), 0, 1e-3);
+  EXPECT_EQ(g(1, 2), 0);
   // Pole to pole: half a circle of 180 x 0.01745 radians.
   EXPECT_NEAR(Geo_Distance_Km(90, -90, 0, 0), 180 * 0.01745 * 6378.388, 1e-6);
+}
+
+TEST(GeoDistances, ShortDistancesEqualInExactArithmeticTie) {
+  // Sites a hundredth or a thousandth of a degree north and south of a third on its meridian, and east
+  // and west of it, are equally far from it: one step of latitude times 0.01745 x 6378.388 km. The arc
+  // cosine of the cosine put such distances millionths apart, beyond the tie rule.
+  const double degree = 0.01745 * 6378.388;
+  for (const double step : {0.01, 0.001})
+    for (const double lat : {50.10, -12.345, 0.0}) {
+      SCOPED_TRACE(::testing::Message() << step << " at " << lat);
+      Table2<double> g;
+      Calc_Geo_Distances(3, {0, 7.5, 7.5, 7.5}, {0, lat, lat + step, lat - step}, Coordinates::DecimalDegrees, g);
+      EXPECT_TRUE(ties(g(1, 2), g(1, 3))) << g(1, 2) - g(1, 3);
+      EXPECT_NEAR(g(1, 2) / (step * degree), 1, 1e-9);
+      Calc_Geo_Distances(3, {0, 7.5, 7.5 + step, 7.5 - step}, {0, lat, lat, lat}, Coordinates::DecimalDegrees, g);
+      EXPECT_TRUE(ties(g(1, 2), g(1, 3))) << g(1, 2) - g(1, 3);
+    }
 }
 
 }  // namespace

@@ -188,6 +188,12 @@ TEST(TieRule, CountsEqualValuesWithinTheTolerance) {
   const double noise = (0.1 + 0.2 + 1.7) - (1.7 + 0.2 + 0.1);
   EXPECT_TRUE(asExtremeOnSide(std::fabs(noise) + 1e-16, 0.0, 2.0));
   EXPECT_FALSE(asExtremeOnSide(1e-6, 0.0, 2.0));
+  // An observed difference that is 0 but for rounding takes the side of 0 (d <= o), whatever its sign.
+  for (const double o : {4.4e-16, -4.4e-16}) {
+    SCOPED_TRACE(o);
+    EXPECT_TRUE(asExtremeOnSide(-0.25, o, 2.0));
+    EXPECT_FALSE(asExtremeOnSide(0.25, o, 2.0));
+  }
 }
 
 TEST(UserChoices, PermutationCount) {

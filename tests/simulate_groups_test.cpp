@@ -230,6 +230,20 @@ TEST(SimulatedGroups, FrequencyGeneratorMonomorphicFixedUnselectedLoci) {
   EXPECT_TRUE(drawnTwo);
 }
 
+TEST(SimulatedGroups, AFisOfZeroDrawsNoInbreedingWhateverTheCodes) {
+  // Ho = He = 2/3, so Fis is 0 in exact arithmetic; rounding leaves it a little above 0 under one
+  // numbering of the codes and a little below under the other. Neither may switch the inbreeding step on,
+  // which would also shift the stream of every later draw.
+  const std::vector<Population> group = {{{{1, 1}}, {{1, 2}}}};
+  for (const std::vector<Population>& ref : {std::vector<Population>{{{{4, 4}}, {{1, 2}}, {{3, 4}}}},
+                                             std::vector<Population>{{{{1, 1}}, {{2, 3}}, {{4, 1}}}}}) {
+    SimFixture f(4, ref, group);
+    ASSERT_TRUE(f.ref.variation.Fis(1, 1));
+    EXPECT_NEAR(*f.ref.variation.Fis(1, 1), 0, 1e-15);
+    EXPECT_EQ(SimulationReference(f.src, SimGenerator::FreqCI).positiveFis(1, 1), 0.0);
+  }
+}
+
 TEST(SimulatedGroups, CodeAtARunningShare) {
   struct Case {
     std::vector<int> codes;

@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/tolerance.h"
+
 namespace kiwora {
 namespace {
 
@@ -109,7 +111,8 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
     for (int p = 1; p <= nPop && p <= src.fis->n1(); ++p)
       for (int l = 1; l <= src.nLoci && l <= src.fis->n2(); ++l) {
         const Cell& fis = (*src.fis)(p, l);
-        if (fis && *fis > 0) fis_[cell(p, l)] = *fis;  // no inbreeding where Fis is not positive
+        // No inbreeding where Fis is not positive; a Fis that is 0 but for rounding is 0.
+        if (fis && clearlyAbove(*fis, 0, 1)) fis_[cell(p, l)] = *fis;
       }
   }
   if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {

@@ -7,9 +7,10 @@
 namespace kiwora {
 
 // A permuted difference as extreme as the observed one, on the observed side: d <= o when o <= 0,
-// d >= o when o > 0, ties included.
+// d >= o when o > 0, ties included. An observed difference that is 0 by the rule is 0, so the side does
+// not follow the sign rounding leaves on it.
 inline bool asExtremeOnSide(double d, double o, double scale = 0) {
-  return o <= 0 ? atMost(d, o, scale) : atLeast(d, o, scale);
+  return atMost(o, 0, scale) ? atMost(d, o, scale) : atLeast(d, o, scale);
 }
 
 // Population p exists in the data set and is selected.

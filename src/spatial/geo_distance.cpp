@@ -1,6 +1,5 @@
 #include "spatial/geo_distance.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace kiwora {
@@ -18,10 +17,14 @@ double Geo_Distance_Km(double lat1, double lat2, double lon1, double lon2) {
   lat2 *= kRadiansPerDegree;
   lon1 *= kRadiansPerDegree;
   lon2 *= kRadiansPerDegree;
-  double c = std::sin(lat1) * std::sin(lat2) + std::cos(lat2) * std::cos(lat1) * std::cos(lon2 - lon1);
-  // Rounding can carry the cosine of one site with itself just past 1.
-  c = std::clamp(c, -1.0, 1.0);
-  return std::acos(c) * kEarthRadiusKm;
+  // The angle whose cosine is sin X1 sin X2 + cos X1 cos X2 cos(Y2 - Y1), taken from that cosine and the
+  // angle's sine, both written without cancellation: the arc cosine alone loses most digits of a short
+  // distance, so that two sites equally far from a third in exact arithmetic came out millionths apart.
+  const double dLon = lon2 - lon1, halfLon = std::sin(dLon / 2);
+  const double cosine = std::sin(lat1) * std::sin(lat2) + std::cos(lat2) * std::cos(lat1) * std::cos(dLon);
+  const double east = std::cos(lat2) * std::sin(dLon);
+  const double north = std::sin(lat2 - lat1) + 2 * std::sin(lat1) * std::cos(lat2) * halfLon * halfLon;
+  return std::atan2(std::hypot(east, north), cosine) * kEarthRadiusKm;
 }
 
 void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, Coordinates coordinates,
