@@ -44,6 +44,8 @@ QualityCheckTables Calc_Quality_Check(const AnalysisView& m) {
       if (copies > 0) ++withData;
       if (const Cell& vi = v(i, k)) {
         sumV += *vi;
+        // V is exactly 1 where one allele holds every copy (its frequency is a count over itself); any
+        // other locus lies at least a copy's share above 1.
         if (*vi > 1) {
           ++poly;
           // A population whose copies all come from half-typed individuals has no Fis; it is left out of
@@ -89,7 +91,7 @@ void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOpt
     std::string fisText;
     if (!meanV) {
       fisText = "-";
-    } else if (*meanV == 1) {
+    } else if (*meanV == 1) {  // the mean as printed, read back: 1 exactly when it prints as 1.000
       fisText = "";  // no variation wherever the locus has data
     } else if (q.PolyCount[ku] == 0) {
       fisText = bareNumber(0, dec);

@@ -67,7 +67,7 @@ bool printedUnits(double v, int decimals, unsigned long long& units) {
   if (decimals < 0 || decimals > 22) return false;
   const double unit = kPow10[decimals];  // exact up to 10^22
   const double scaled = std::fabs(v) * unit;
-  // Below 10^12 units the product is off by less than 1.2e-4 of a unit (half an ulp), below the tolerance.
+  // Below 10^12 units the product is off by at most half an ulp, 6.1e-5 of a unit, below the tolerance.
   if (!(scaled < 1e12)) return false;
   const double whole = std::floor(scaled);
   const double off = scaled - whole - 0.5;  // scaled - whole is exact

@@ -8,7 +8,7 @@
 namespace kiwora {
 
 FixedText::FixedText(int decimals, char decimalSign) : decimals_(decimals), dec_(decimalSign) {
-  // Only the places formatFixed takes without going the exact way, and a table of at most 10^4 entries.
+  // Up to three places: a table of at most 10^4 entries.
   if (decimals_ < 0 || decimals_ > 3) return;
   double scale = 1;
   for (int d = 0; d < decimals_; ++d) scale *= 10;

@@ -162,6 +162,7 @@ class PairKernel {
     }
     if (which.distDG) out.dgMean = nSel == 0 ? 0.0 : dgSum / nSel;
     if (which.distDN) {
+      // A sum of products of nonnegative frequencies: exactly 0 when no allele is shared (neiDistance).
       out.dnMean = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
       infiniteWithoutSharedAllele(locSel, nLoci, [&](int p, int l) { return genes_[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(l)]; }, out);
     }
@@ -246,6 +247,7 @@ class PairKernel {
   static Cell inverseSumSquares(const std::vector<double>& f) {
     double s = 0;
     for (double x : f) s += x * x;
+    // Squares of frequencies, each 0 or at least a copy's share squared: the sum is 0 only exactly.
     if (s > 0) return 1 / s;
     return std::nullopt;
   }

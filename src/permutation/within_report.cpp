@@ -75,7 +75,8 @@ void multilocusBlock(LineWriter& out, const WithinTestResult& r) {
   for (const auto& row : rows) {
     out.tab(5).text(row.name).tab(20).text(maskedOr(row.obs, "0.00", dec, "-"));
     out.tab(30).text(maskedOr(row.mean, "0.00", dec, "-")).tab(40);
-    // Observed against the mean of the permutations; no ratio to a mean of 0.
+    // Observed against the mean of the permutations; no ratio to a mean of 0 (a mean of counts or of
+    // diversities, each 0 or at least 1, is 0 only exactly).
     if (row.obs && row.mean && *row.mean != 0) out.fmt(*row.obs / *row.mean * 100, "0.00").text(" %");
     else out.text("-");
     out.tab(60).text(maskedOr(row.prob, "0.000", dec, "-")).nl();

@@ -187,6 +187,7 @@ Cell Gen_MG_Two_Loci(const GenotypeReader& g, const LocusGenotypeIndex& idx, int
     }
     out.MLGFreq.setRow(p, std::move(cells));
     out.MLGNTypes[pu] = held;
+    // A sum of squared type frequencies, each 0 or at least a member's share squared: 0 only exactly.
     if (squares > 0) out.MLGDiversity[pu] = 1 / squares;
     ++withTypes;
     // Observed over expected diversity, (1 / squares) / (1 / expectedSquares): no division by an

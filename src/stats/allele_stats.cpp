@@ -94,6 +94,7 @@ void alleleFreqLocus(const GenotypeReader& g, int l, bool dominant, std::vector<
         f[1] = q;
         f[2] = 1 - q;  // slot maxAllele+1 when maxAllele is 1
       }
+      // q is the root of a count over n, and 1 - q is 0 exactly when every member is recessive (q = 1).
       for (int a = 1; a <= std::min(2, maxA); ++a) nAlleles += f[a] > 0;
     }
     out.NAlleles(p, l) = nAlleles;

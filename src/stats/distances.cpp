@@ -146,6 +146,7 @@ void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, con
       sy += t.jy;
       DistDN(p, q, l) = neiDistance(t.jxy, t.jx, t.jy);
     }
+    // A sum of products of nonnegative frequencies: exactly 0 when no allele is shared (neiDistance).
     DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
   });
 }
@@ -216,6 +217,7 @@ void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, con
       sx += t.jx;
       sy += t.jy;
     }
+    // A sum of products of nonnegative frequencies: exactly 0 when no allele is shared (neiDistance).
     DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
   });
   DistDN.assign(v.nPop, v.nLoci, std::move(pops), std::move(loci), std::move(freq), std::move(has));

@@ -178,6 +178,7 @@ void Calc_Multilocus_Genotypes(const GenotypeView& g, bool noSort, MultilocusGen
     }
     out.MLGFreq.setRow(p, std::move(cells));
     out.MLGNTypes[static_cast<std::size_t>(p)] = static_cast<int>(freq.size());
+    // A sum of squared type frequencies, each 0 or at least a member's share squared: 0 only exactly.
     if (squares > 0) out.MLGDiversity[static_cast<std::size_t>(p)] = 1 / squares;
   }
 }

@@ -77,6 +77,8 @@ void Calc_Diversity_V(const GenotypeView& g, const AlleleStats& a, VariationStat
     for (int l = 1; l <= g.nLoci; ++l) {
       if (!g.locOn(l) || a.GeneCount(p, l) == 0) continue;
       const double s = sumSquares(a, p, l);
+      // A sum of squares of frequencies, one of them positive where the locus has copies: never 0 but
+      // exactly, so no tolerance.
       if (s > 0) out.DiversityV(p, l) = 1 / s;
     }
     out.DiversityVMean[static_cast<std::size_t>(p)] = meanOverLoci(g, out.DiversityV, p);
