@@ -158,19 +158,26 @@ TEST(StopSignalProgress, EveryProgressStepStopsTheRunAfterASignal) {
   for (const auto& s : steps) EXPECT_TRUE(stops(s.step)) << s.what << " went on after the signal";
 }
 
-// The program's last words say what became of the run under way: one the signal stopped left nothing,
-// and one whose last write had gone out before the signal took effect keeps its section whole.
+// The program's last words say what became of the run under way: one the signal stopped left nothing
+// but a file it had put in place before (the pairs file), and one whose last write had gone out before
+// the signal took effect keeps its section whole.
 TEST(StopSignalMessage, SaysWhetherTheRunUnderWayWasKeptOrCutBack) {
   enum class When { NoRun, WhileThePrinting, AfterTheLastPiece };
   const struct {
     const char* what;
     When when;
+    bool putAFileInPlace;
     const char* says;
   } cases[] = {
-      {"no run under way", When::NoRun, "; nothing of a run under way was kept in the result file or the exports."},
-      {"a signal while the section is printed", When::WhileThePrinting,
+      {"no run under way", When::NoRun, false, "; no run was under way: the files hold what the runs before wrote."},
+      {"no run under way after one that put a file in place", When::NoRun, true,
+       "; no run was under way: the files hold what the runs before wrote."},
+      {"a signal while the section is printed", When::WhileThePrinting, false,
        "; the run under way was stopped: nothing of it was kept in the result file or the exports."},
-      {"a signal after the section's last piece", When::AfterTheLastPiece,
+      {"a signal while the section is printed, after a file was put in place", When::WhileThePrinting, true,
+       "; the run under way was stopped: nothing of it was kept in the result file or the exports but pairs.csv, "
+       "which it had completed before the signal took effect."},
+      {"a signal after the section's last piece", When::AfterTheLastPiece, false,
        "; the run under way had completed before the signal took effect: what it wrote to the result file or the "
        "exports was kept."},
   };
@@ -179,8 +186,10 @@ TEST(StopSignalMessage, SaysWhetherTheRunUnderWayWasKeptOrCutBack) {
     const StopSignalsInstalled installed;
     testing::Program<ScriptedServices> program;
     const std::string path = program.dir.write("out.txt", "Earlier\r\n");
+    if (c.putAFileInPlace && c.when == When::NoRun) runGuarded(program.app, [] { noteFileKeptByRun("pairs.csv"); });
     const bool completed = runGuarded(program.app, [&] {
       if (c.when == When::NoRun) return;
+      if (c.putAFileInPlace) noteFileKeptByRun("pairs.csv");
       EXPECT_EQ(appendSection(path, '.', [&](LineWriter& out) {
                   out.text("The section").nl();
                   if (c.when == When::WhileThePrinting) ::raise(SIGTERM);

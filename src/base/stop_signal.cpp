@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
+#include <vector>
 
 namespace kiwora {
 namespace {
@@ -81,6 +83,24 @@ void clearStopSignal() noexcept {
 
 int stopSignalPipe() noexcept { return wakePipe[0]; }
 
+namespace {
+
+// Written and read by the thread that runs the windows, never by the handler.
+std::mutex keptMutex;
+std::vector<std::string> keptFiles;
+
+}  // namespace
+
+void noteRunStarting() {
+  const std::lock_guard<std::mutex> lock(keptMutex);
+  keptFiles.clear();
+}
+
+void noteFileKeptByRun(const std::string& path) {
+  const std::lock_guard<std::mutex> lock(keptMutex);
+  keptFiles.push_back(path);
+}
+
 void noteRunUnderStop(bool completed) noexcept {
   stoppedRun.store(completed ? StoppedRun::Completed : StoppedRun::CutBack);
 }
@@ -93,13 +113,23 @@ std::string stopSignalMessage(int signal) {
       return "kiwora: ended by " + which +
              "; the run under way had completed before the signal took effect: what it wrote to the result file or "
              "the exports was kept.";
-    case StoppedRun::CutBack:
+    case StoppedRun::CutBack: {
+      std::string kept;
+      {
+        const std::lock_guard<std::mutex> lock(keptMutex);
+        for (const std::string& path : keptFiles) kept += (kept.empty() ? "" : " and ") + path;
+      }
+      if (kept.empty())
+        return "kiwora: ended by " + which +
+               "; the run under way was stopped: nothing of it was kept in the result file or the exports.";
       return "kiwora: ended by " + which +
-             "; the run under way was stopped: nothing of it was kept in the result file or the exports.";
+             "; the run under way was stopped: nothing of it was kept in the result file or the exports but " + kept +
+             ", which it had completed before the signal took effect.";
+    }
     case StoppedRun::None:
       break;
   }
-  return "kiwora: ended by " + which + "; nothing of a run under way was kept in the result file or the exports.";
+  return "kiwora: ended by " + which + "; no run was under way: the files hold what the runs before wrote.";
 }
 
 }  // namespace kiwora

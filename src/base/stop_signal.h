@@ -22,6 +22,11 @@ void clearStopSignal() noexcept;
 // The read end of a pipe that receives a byte for every stop signal, for an event loop to watch; -1
 // before installStopSignals().
 int stopSignalPipe() noexcept;
+// A run begins: what an earlier one put in place (noteFileKeptByRun) is no longer its concern.
+void noteRunStarting();
+// A file the run under way has put in place whole before its end (the pairs file, before the report): a
+// stop signal that cuts the rest of the run back leaves it, and the program's last words name it.
+void noteFileKeptByRun(const std::string& path);
 // A run ended after a stop signal came: `completed`, it ran to its end all the same (the signal came
 // during its last write, which was then kept whole); otherwise it was stopped and undid its writes.
 void noteRunUnderStop(bool completed) noexcept;

@@ -7,6 +7,7 @@
 
 #include "files/text_writer.h"
 #include "base/random.h"
+#include "base/stop_signal.h"
 #include "base/tolerance.h"
 #include "spatial/pairs_file.h"
 #include "base/block_loop.h"
@@ -552,9 +553,13 @@ KinshipResults Run_Kinship(const KinshipInput& in, const RunContext& run) {
                   ")! The analysis goes on without it.");
   }
   Kinship_Ind_Pairs(in.genotypes, *in.popNames, *in.alleleFreq, *in.geoDist, o, intervals, pairs, progress, out);
-  if (pairs && !file.close())
-    run.message("The pairs file " + o.PairsFileName + " could not be written completely (" + file.problem().message() +
-                ")! An earlier file of that name is unchanged.");
+  if (pairs) {
+    if (file.close())
+      noteFileKeptByRun(o.PairsFileName);  // a stop during the rest of the analysis leaves it
+    else
+      run.message("The pairs file " + o.PairsFileName + " could not be written completely (" +
+                  file.problem().message() + ")! An earlier file of that name is unchanged.");
+  }
   return out;
 }
 

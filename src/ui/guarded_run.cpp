@@ -12,6 +12,7 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
   // While the body runs, the front ends show the controls that do nothing during a run as disabled.
   const Forms::BusyScope busy(app.forms);
   app.services.clearStopRequest();
+  noteRunStarting();
   try {
     body();
     // A stop signal that came during the run's last write found nothing left to stop: the program says so.
@@ -32,6 +33,7 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
   } catch (...) {
     why = "an unknown error";
   }
+  if (stopSignalled()) noteRunUnderStop(false);  // a failed run leaves its files as they were
   if (guard) *guard = false;
   app.message(std::string(kRunStoppedMessage) + why + ". The loaded data are unchanged.");
   return false;
