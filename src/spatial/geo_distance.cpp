@@ -1,6 +1,7 @@
 #include "spatial/geo_distance.h"
 
 #include <cmath>
+#include <vector>
 
 namespace kiwora {
 namespace {
@@ -10,38 +11,55 @@ namespace {
 constexpr double kRadiansPerDegree = 0.01745;
 constexpr double kEarthRadiusKm = 6378.388;
 
+// A site in radians, with the sine and cosine of its latitude, which every pair it is in reads.
+struct Site {
+  double lat, lon, sinLat, cosLat;
+};
+
+Site siteOf(double latDegrees, double lonDegrees) {
+  const double lat = latDegrees * kRadiansPerDegree;
+  return {lat, lonDegrees * kRadiansPerDegree, std::sin(lat), std::cos(lat)};
+}
+
+// The angle whose cosine is sin X1 sin X2 + cos X1 cos X2 cos(Y2 - Y1), taken from that cosine and the
+// angle's sine, both written without cancellation: the arc cosine alone loses most digits of a short
+// distance, so that two sites equally far from a third in exact arithmetic came out millionths apart.
+double kilometres(const Site& a, const Site& b) {
+  const double dLon = b.lon - a.lon, halfLon = std::sin(dLon / 2);
+  const double cosine = a.sinLat * b.sinLat + b.cosLat * a.cosLat * std::cos(dLon);
+  const double east = b.cosLat * std::sin(dLon);
+  const double north = std::sin(b.lat - a.lat) + 2 * a.sinLat * b.cosLat * halfLon * halfLon;
+  return std::atan2(std::hypot(east, north), cosine) * kEarthRadiusKm;
+}
+
 }  // namespace
 
 double Geo_Distance_Km(double lat1, double lat2, double lon1, double lon2) {
-  lat1 *= kRadiansPerDegree;
-  lat2 *= kRadiansPerDegree;
-  lon1 *= kRadiansPerDegree;
-  lon2 *= kRadiansPerDegree;
-  // The angle whose cosine is sin X1 sin X2 + cos X1 cos X2 cos(Y2 - Y1), taken from that cosine and the
-  // angle's sine, both written without cancellation: the arc cosine alone loses most digits of a short
-  // distance, so that two sites equally far from a third in exact arithmetic came out millionths apart.
-  const double dLon = lon2 - lon1, halfLon = std::sin(dLon / 2);
-  const double cosine = std::sin(lat1) * std::sin(lat2) + std::cos(lat2) * std::cos(lat1) * std::cos(dLon);
-  const double east = std::cos(lat2) * std::sin(dLon);
-  const double north = std::sin(lat2 - lat1) + 2 * std::sin(lat1) * std::cos(lat2) * halfLon * halfLon;
-  return std::atan2(std::hypot(east, north), cosine) * kEarthRadiusKm;
+  return kilometres(siteOf(lat1, lon1), siteOf(lat2, lon2));
 }
 
 void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, Coordinates coordinates,
                         Table2<double>& GeoDist) {
   GeoDist.resize(nPop, nPop);
-  // Each row is written on its own.
+  std::vector<Site> sites;
+  if (coordinates != Coordinates::Plane)
+    for (int i = 0; i <= nPop; ++i) {
+      const auto si = static_cast<std::size_t>(i);
+      sites.push_back(i == 0 ? Site{} : siteOf(PopY[si], PopX[si]));
+    }
+  // Each pair once, from the lower population to the higher: both orders hold the same distance.
   for (int i = 1; i <= nPop; ++i) {
     const auto si = static_cast<std::size_t>(i);
-    for (int j = 1; j <= nPop; ++j) {
-      if (j == i) continue;
+    for (int j = i + 1; j <= nPop; ++j) {
       const auto sj = static_cast<std::size_t>(j);
+      double d;
       if (coordinates == Coordinates::Plane) {
         const double dx = PopX[si] - PopX[sj], dy = PopY[si] - PopY[sj];
-        GeoDist(i, j) = std::sqrt(dx * dx + dy * dy);
+        d = std::sqrt(dx * dx + dy * dy);
       } else {
-        GeoDist(i, j) = Geo_Distance_Km(PopY[si], PopY[sj], PopX[si], PopX[sj]);
+        d = kilometres(sites[si], sites[sj]);
       }
+      GeoDist(i, j) = GeoDist(j, i) = d;
     }
   }
 }
