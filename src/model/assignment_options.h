@@ -1,6 +1,8 @@
 #pragma once
 // The options of the assignment window: kept from program start to program end, 0 meaning "not set yet"
 // until the window gives each its default.
+#include <cstddef>
+#include <iterator>
 #include <string>
 
 #include "base/file_mark.h"
@@ -17,12 +19,19 @@ inline constexpr AssignMethod kAssignMethods[] = {AssignMethod::Bayesian, Assign
 enum class ExclusionCriterion { Unset = 0, Lod1 = 1, Delta = 2 };
 // Every criterion: the codes criterion() names.
 inline constexpr ExclusionCriterion kExclusionCriteria[] = {ExclusionCriterion::Lod1, ExclusionCriterion::Delta};
-// The generator of the simulated groups, in the order of the window's options; the numbers are the codes
-// the options keep (0: not chosen yet).
+// The generator of the simulated groups; the numbers are the codes the options keep (0: not chosen yet).
 enum class SimGenerator { Unset = 0, FreqCI = 1, MLHap = 2, SLGeno = 3, Alleles = 4, AllelesHap = 5 };
-// Every generator, in the window's order.
+// Every generator, in the window's order: the tables of the generators' buttons and report lines are kept
+// in this order and looked up by positionOf.
 inline constexpr SimGenerator kSimGenerators[] = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
                                                   SimGenerator::Alleles, SimGenerator::AllelesHap};
+
+// The place of g in kSimGenerators; std::size(kSimGenerators) for Unset.
+constexpr std::size_t positionOf(SimGenerator g) {
+  std::size_t at = 0;
+  while (at < std::size(kSimGenerators) && kSimGenerators[at] != g) ++at;
+  return at;
+}
 
 struct AssignmentOptions {
   int AssMethod = 0;       // scoring method: read and set through method()

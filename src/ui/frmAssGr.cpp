@@ -14,7 +14,7 @@ namespace kiwora {
 namespace {
 
 const char* const kMethodButtons[] = {"Option1", "Option2", "Option10", "Option11"};
-// The generators' buttons, in the order of kSimGenerators.
+// The generators' buttons, in the order of kSimGenerators (looked up by positionOf).
 const struct {
   const char* button;
   const char* caption;
@@ -27,7 +27,8 @@ const struct {
 };
 static_assert(std::size(kGeneratorButtons) == std::size(kSimGenerators));
 
-const char* generatorButton(SimGenerator g) { return kGeneratorButtons[codeOf(g) - 1].button; }
+// g is one of kSimGenerators.
+const char* generatorButton(SimGenerator g) { return kGeneratorButtons[positionOf(g)].button; }
 
 // An assignment or self-assignment run from its result file to its written report.
 template <class Run>
@@ -106,7 +107,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addFrame("Frame9", "Calculation of exclusion probabilities");
   addFrame("Frame3", "Method for generation of genotypes in simulations", "Frame9");
   for (SimGenerator g : kSimGenerators) {
-    auto& o = addOption(generatorButton(g), kGeneratorButtons[codeOf(g) - 1].caption, "Frame3");
+    auto& o = addOption(generatorButton(g), kGeneratorButtons[positionOf(g)].caption, "Frame3");
     o.onClick = [this, &o, g] {
       if (locked() || !o.value()) return;
       opt().setGenerator(g);
