@@ -162,6 +162,25 @@ TEST_F(AssignRun, EachGeneratorButtonStoresTheGeneratorTheReportNames) {
   EXPECT_EQ(opt().generator(), SimGenerator::FreqCI);
 }
 
+// A method or criterion code that names none reads as none chosen: a run refuses it, and the window gives
+// it its default again when it opens.
+TEST_F(AssignRun, AMethodOrCriterionCodeThatNamesNoneReadsAsUnset) {
+  load();
+  run("menu AssisgnmentGr\nchoose Option2\nchoose Option9\nclick Command1");
+  for (int code : {-1, 0, 4}) {
+    opt().AssMethod = code;
+    EXPECT_EQ(opt().method(), AssignMethod::Unset) << code;
+    EXPECT_EQ(assignOptionsProblem(model(), opt()).head(), "Choose a method for the assignment!") << code;
+  }
+  for (int code : {-1, 0, 3}) {
+    opt().LodCriterion = code;
+    EXPECT_EQ(opt().criterion(), ExclusionCriterion::Unset) << code;
+  }
+  run("menu AssisgnmentGr\nexpect-checked Option1 1\nexpect-checked Option2 0\nexpect-checked Option8 1");
+  EXPECT_EQ(opt().method(), AssignMethod::Bayesian);
+  EXPECT_EQ(opt().criterion(), ExclusionCriterion::Lod1);
+}
+
 TEST_F(AssignRun, CriterionNeedsThreeCandidatesAndNoDistance) {
   load();
   run("menu AssisgnmentGr\nchoose Option9");

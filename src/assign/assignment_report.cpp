@@ -162,7 +162,7 @@ void writeAssignMethodBlock(LineWriter& out, const AssignmentData& m, const Assi
   out.nl();
   out.tab(1).text("Number of simulated groups    = " + std::to_string(opt.NSimGroups)).nl();
   out.nl();
-  // The lines that name each generator, in the order of kSimGenerators.
+  // The lines that name each generator, in the order of kSimGenerators (looked up by positionOf).
   static const std::array<const char*, 2> generatorLines[] = {
       {"Genotypes generated according to allele frequencies", "   (corrected by F-values and 99% CI of alleles)"},
       {"Genotypes generated with multilocus haplotypes of reference pop", nullptr},
@@ -172,7 +172,7 @@ void writeAssignMethodBlock(LineWriter& out, const AssignmentData& m, const Assi
   };
   static_assert(std::size(generatorLines) == std::size(kSimGenerators));
   if (opt.generator() != SimGenerator::Unset)
-    for (const char* line : generatorLines[codeOf(opt.generator()) - 1])
+    for (const char* line : generatorLines[positionOf(opt.generator())])
       if (line) out.tab(1).text(line).nl();
   out.nl();
   out.tab(1).text(rule(67, '-')).nl();

@@ -31,7 +31,8 @@ AssignmentInput assignmentInput(const Model& m, const Selection& sel) {
 }
 
 Refusal assignOptionsProblem(const Model& m, const AssignmentOptions& opt) {
-  if (opt.AssMethod < 1 || opt.AssMethod > 3 || (opt.method() == AssignMethod::GeneticDistance && opt.GDOnAlleles != 1 && opt.GDOnGenotypes != 1))
+  if (opt.method() == AssignMethod::Unset ||
+      (opt.method() == AssignMethod::GeneticDistance && opt.GDOnAlleles != 1 && opt.GDOnGenotypes != 1))
     return Refusal("Choose a method for the assignment!");
   if (!(opt.MinFreqMiss > 0 && opt.MinFreqMiss <= 0.2))
     return Refusal("The minimum frequency of missing alleles must lie above 0 and not above 0.2!");
@@ -118,7 +119,7 @@ const AssignmentResults& AssignmentRun::run() {
   how.genotypeTable = in.opt.method() == AssignMethod::GeneticDistance && in.opt.GDOnGenotypes == 1;
   buildReferenceTables(readerOf(d.ds, d.sel), d.sel.LocMode, d.test, how, ref);
   scoreGroups(ref, in.opt, testGroupsOf(d.test), results);
-  if (in.opt.method() == AssignMethod::GeneticDistance) in.opt.LodCriterion = 1;
+  if (in.opt.method() == AssignMethod::GeneticDistance) in.opt.setCriterion(ExclusionCriterion::Lod1);
   assignStepExclusion(*this);
   return results;
 }
@@ -148,7 +149,7 @@ void completeAssignment(Model& m, const AssignmentRun& run) {
   m.assignFile.AssignOutFile = run.resultFile();
   m.assignFile.written = run.written();
   if (run.writesHeader()) m.assignFile.headerIdentity = assignHeaderIdentity(run.in.data);
-  if (run.in.opt.method() == AssignMethod::GeneticDistance) m.assignOptions.LodCriterion = run.in.opt.LodCriterion;
+  if (run.in.opt.method() == AssignMethod::GeneticDistance) m.assignOptions.setCriterion(run.in.opt.criterion());
   WorkflowFlags& f = m.flags;
   f.AssignRunDone = 1;
   f.AnalysisDone = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // The options of the assignment window: kept from program start to program end, 0 meaning "not set yet"
 // until the window gives each its default.
+#include <cstddef>
+#include <iterator>
 #include <string>
 
 #include "base/file_mark.h"
@@ -10,20 +12,32 @@ namespace kiwora {
 
 // The scoring method; the numbers are the codes the options keep (0: not chosen yet).
 enum class AssignMethod { Unset = 0, Bayesian = 1, Frequency = 2, GeneticDistance = 3 };
+// Every method: the codes method() names.
+inline constexpr AssignMethod kAssignMethods[] = {AssignMethod::Bayesian, AssignMethod::Frequency,
+                                                  AssignMethod::GeneticDistance};
 // The exclusion criterion; the numbers are the codes the options keep (0: not chosen yet).
 enum class ExclusionCriterion { Unset = 0, Lod1 = 1, Delta = 2 };
-// The generator of the simulated groups, in the order of the window's options; the numbers are the codes
-// the options keep (0: not chosen yet).
+// Every criterion: the codes criterion() names.
+inline constexpr ExclusionCriterion kExclusionCriteria[] = {ExclusionCriterion::Lod1, ExclusionCriterion::Delta};
+// The generator of the simulated groups; the numbers are the codes the options keep (0: not chosen yet).
 enum class SimGenerator { Unset = 0, FreqCI = 1, MLHap = 2, SLGeno = 3, Alleles = 4, AllelesHap = 5 };
-// Every generator, in the window's order.
+// Every generator, in the window's order: the tables of the generators' buttons and report lines are kept
+// in this order and looked up by positionOf.
 inline constexpr SimGenerator kSimGenerators[] = {SimGenerator::FreqCI, SimGenerator::MLHap, SimGenerator::SLGeno,
                                                   SimGenerator::Alleles, SimGenerator::AllelesHap};
 
+// The place of g in kSimGenerators; std::size(kSimGenerators) for Unset.
+constexpr std::size_t positionOf(SimGenerator g) {
+  std::size_t at = 0;
+  while (at < std::size(kSimGenerators) && kSimGenerators[at] != g) ++at;
+  return at;
+}
+
 struct AssignmentOptions {
-  int AssMethod = 0;       // 1 Bayesian, 2 frequency, 3 genetic distance
+  int AssMethod = 0;       // scoring method: read and set through method()
   int GDOnAlleles = 0;     // distance taken on allele frequencies
   int GDOnGenotypes = 0;   // distance taken on single-locus genotype frequencies
-  int LodCriterion = 0;    // 1 LOD1, 2 delta = LOD1 - LOD2
+  int LodCriterion = 0;    // exclusion criterion: read and set through criterion()
   int SimGenMethod = 0;    // generator of the simulated groups: read and set through generator()
   int NSimGroups = 0;      // simulated groups per test group and population
   double MinFreqMiss = 0;  // frequency used for an allele or haplotype a reference population lacks
@@ -33,14 +47,12 @@ struct AssignmentOptions {
   int SelfNTests = 0;      // self-assignment: tests per population
   int MinBipLoci = 0;      // self-assignment: complete bi-parental loci an individual needs
 
-  AssignMethod method() const { return static_cast<AssignMethod>(AssMethod); }
-  ExclusionCriterion criterion() const { return static_cast<ExclusionCriterion>(LodCriterion); }
-  // Unset for a code that names none of the generators.
-  SimGenerator generator() const {
-    for (SimGenerator g : kSimGenerators)
-      if (codeOf(g) == SimGenMethod) return g;
-    return SimGenerator::Unset;
-  }
+  // Each gives Unset for a code that names none of its values.
+  AssignMethod method() const { return namedBy(AssMethod, kAssignMethods); }
+  ExclusionCriterion criterion() const { return namedBy(LodCriterion, kExclusionCriteria); }
+  SimGenerator generator() const { return namedBy(SimGenMethod, kSimGenerators); }
+  void setMethod(AssignMethod m) { AssMethod = codeOf(m); }
+  void setCriterion(ExclusionCriterion c) { LodCriterion = codeOf(c); }
   void setGenerator(SimGenerator g) { SimGenMethod = codeOf(g); }
 };
 

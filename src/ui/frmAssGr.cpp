@@ -14,7 +14,7 @@ namespace kiwora {
 namespace {
 
 const char* const kMethodButtons[] = {"Option1", "Option2", "Option10", "Option11"};
-// The generators' buttons, in the order of kSimGenerators.
+// The generators' buttons, in the order of kSimGenerators (looked up by positionOf).
 const struct {
   const char* button;
   const char* caption;
@@ -27,7 +27,8 @@ const struct {
 };
 static_assert(std::size(kGeneratorButtons) == std::size(kSimGenerators));
 
-const char* generatorButton(SimGenerator g) { return kGeneratorButtons[codeOf(g) - 1].button; }
+// g is one of kSimGenerators.
+const char* generatorButton(SimGenerator g) { return kGeneratorButtons[positionOf(g)].button; }
 
 // An assignment or self-assignment run from its result file to its written report.
 template <class Run>
@@ -106,7 +107,7 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addFrame("Frame9", "Calculation of exclusion probabilities");
   addFrame("Frame3", "Method for generation of genotypes in simulations", "Frame9");
   for (SimGenerator g : kSimGenerators) {
-    auto& o = addOption(generatorButton(g), kGeneratorButtons[codeOf(g) - 1].caption, "Frame3");
+    auto& o = addOption(generatorButton(g), kGeneratorButtons[positionOf(g)].caption, "Frame3");
     o.onClick = [this, &o, g] {
       if (locked() || !o.value()) return;
       opt().setGenerator(g);
@@ -142,14 +143,18 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   // Method buttons; the two distance buttons also say what the distance is taken on.
   const struct {
     OptionButton& button;
-    int method, onAlleles, onGenotypes;
-  } methods[] = {{o1, 1, 0, 0}, {o2, 2, 0, 0}, {o10, 3, 1, 0}, {o11, 3, 0, 1}};
+    AssignMethod method;
+    int onAlleles, onGenotypes;
+  } methods[] = {{o1, AssignMethod::Bayesian, 0, 0},
+                 {o2, AssignMethod::Frequency, 0, 0},
+                 {o10, AssignMethod::GeneticDistance, 1, 0},
+                 {o11, AssignMethod::GeneticDistance, 0, 1}};
   for (const auto& m : methods) {
     m.button.onClick = [this, &b = m.button, method = m.method, onAlleles = m.onAlleles, onGenotypes = m.onGenotypes] {
       if (locked() || !b.value()) return;
       chooseMethod(b.name());
-      opt().AssMethod = method;
-      if (method == 3) {
+      opt().setMethod(method);
+      if (method == AssignMethod::GeneticDistance) {
         opt().GDOnAlleles = onAlleles;
         opt().GDOnGenotypes = onGenotypes;
       }
@@ -158,17 +163,17 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   }
   o8.onClick = [this, &o8] {
     if (locked() || !o8.value()) return;
-    opt().LodCriterion = 1;
+    opt().setCriterion(ExclusionCriterion::Lod1);
   };
   o9.onClick = [this, &o9] {
     if (locked() || !o9.value()) return;
     if (sel().countSelectedPops() < 3) {
       message("The calulation of delta=LOD1-LOD2 requests at least three reference ppopulations!");
-      opt().LodCriterion = 1;
+      opt().setCriterion(ExclusionCriterion::Lod1);
       get<OptionButton>("Option8").setValue(true);
       return;
     }
-    opt().LodCriterion = 2;
+    opt().setCriterion(ExclusionCriterion::Delta);
   };
 
   // Boxes.
@@ -192,7 +197,7 @@ void frmAssGr::Form_Load() {
   AssignmentOptions& o = opt();
   if (o.MinFreqMiss == 0) o.MinFreqMiss = 0.001;
   if (o.NSimGroups == 0) o.NSimGroups = 1000;
-  if (o.method() == AssignMethod::Unset) o.AssMethod = 1;
+  if (o.method() == AssignMethod::Unset) o.setMethod(AssignMethod::Bayesian);
   if (o.generator() == SimGenerator::Unset) o.setGenerator(SimGenerator::FreqCI);
   if (o.method() == AssignMethod::Bayesian) chooseMethod("Option1");
   if (o.method() == AssignMethod::Frequency) chooseMethod("Option2");
@@ -210,8 +215,8 @@ void frmAssGr::Form_Load() {
     get<OptionButton>(generatorButton(g)).enabled = (g == SimGenerator::AllelesHap) == uniparental;
   get<OptionButton>(generatorButton(o.generator())).setValue(true);
 
-  if (o.criterion() == ExclusionCriterion::Unset) o.LodCriterion = 1;
-  if (sel().countSelectedPops() < 3) o.LodCriterion = 1;
+  if (o.criterion() == ExclusionCriterion::Unset || sel().countSelectedPops() < 3)
+    o.setCriterion(ExclusionCriterion::Lod1);
   showCriterion();
 
   show("Text1", o.MinFreqMiss);

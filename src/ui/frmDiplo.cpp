@@ -42,9 +42,10 @@ int roundAway(double v) {
 }
 
 // The window's load ticks a box again when its option is 1: the boxes of the first pass before the
-// coordinates are shown, those of the second after them, each pass in the order of its ranks. Ticking a box
-// runs its click, so the order decides what the couplings leave.
-enum class LoadPass { BeforeCoordinates, AfterCoordinates };
+// coordinates are shown, those of the second after them, the third after the kinship neighbours are shown,
+// each pass in the order of its ranks. Ticking a box runs its click, so the order decides what the couplings
+// leave.
+enum class LoadPass { BeforeCoordinates, AfterCoordinates, AfterKinshipNeighbours };
 
 // What a click on a box does: a plain box stores 1 when ticked and 0 when cleared; a coupled one does what
 // the constructor sets up for it.
@@ -62,7 +63,8 @@ struct CheckRow {
 };
 
 using O = AnalysisOptions;
-constexpr LoadPass kFirst = LoadPass::BeforeCoordinates, kSecond = LoadPass::AfterCoordinates;
+constexpr LoadPass kFirst = LoadPass::BeforeCoordinates, kSecond = LoadPass::AfterCoordinates,
+                   kThird = LoadPass::AfterKinshipNeighbours;
 constexpr Click kPlain = Click::Plain, kCoupled = Click::Coupled;
 const CheckRow kChecks[] = {
     {"Check1", "Number of alleles /allelic richness", "FrameVariation", &O::FlagNAlleles, kFirst, 6, kPlain},
@@ -82,6 +84,7 @@ const CheckRow kChecks[] = {
     {"Check13", "Fixation Fst  and standardised Fst_h", "FrameDifferentiation", &O::FlagFst, kFirst, 15, kPlain},
     {"Check14", "Using Genpool Distances", "FrameCluster", &O::FlagClusterGenepool, kFirst, 10, kPlain},
     {"Check15", "Using Multilocus Distances", "FrameCluster", &O::FlagClusterMLG, kFirst, 11, kPlain},
+    {"Check29", "Dj for neighbours", "FrameNeighbours", &O::FlagDjNeighbours, kThird, 1, kCoupled},
     {"Check24", "Calculate", "FrameSpatial", &O::FlagSpatial, kSecond, 1, kPlain},
     {"Check27", "Kinship and genetic distance DGM", "FrameKinship", &O::FlagKinship, kSecond, 3, kPlain},
     {"Check26", "Save values for all pairs", "FrameKinship", &O::FlagSavePairs, kSecond, 4, kCoupled},
@@ -157,7 +160,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   for (const char* c : {"Check14", "Check15"}) check(c);
 
   addFrame("FrameNeighbours", "Genetic differentiation of neighbours");
-  auto& c29 = addCheck("Check29", "Dj for neighbours", "FrameNeighbours");
+  auto& c29 = check("Check29");
   addLabel("LabelNeighbours", "N neighbours", "FrameNeighbours");
   auto& t11 = addText("Text11", "FrameNeighbours");
 
@@ -362,10 +365,8 @@ void frmDiplo::Form_Load() {
   restoreChecks(*this, o, LoadPass::AfterCoordinates);
 
   setText("Text12", o.KinNNeighbours);
-  if (o.FlagDjNeighbours == 1) {
-    get<CheckBox>("Check29").setValue(1);
-    setText("Text11", o.NNeighbours);
-  }
+  restoreChecks(*this, o, LoadPass::AfterKinshipNeighbours);
+  if (o.FlagDjNeighbours == 1) setText("Text11", o.NNeighbours);
 
   if (o.RedMinDivV == 0) {
     o.RedMinDivV = 1.15;
