@@ -20,6 +20,10 @@ int wakePipe[2] = {-1, -1};
 // What became of the run under way when a stop signal came, as the run's guard saw it end.
 enum class StoppedRun { None, CutBack, Completed };
 std::atomic<StoppedRun> stoppedRun{StoppedRun::None};
+// The files the run under way has put in place (noteFileKeptByRun): written and read by the thread that
+// runs the windows, never by the handler.
+std::mutex keptMutex;
+std::vector<std::string> keptFiles;
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
@@ -83,14 +87,6 @@ void clearStopSignal() noexcept {
 
 int stopSignalPipe() noexcept { return wakePipe[0]; }
 
-namespace {
-
-// Written and read by the thread that runs the windows, never by the handler.
-std::mutex keptMutex;
-std::vector<std::string> keptFiles;
-
-}  // namespace
-
 void noteRunStarting() {
   const std::lock_guard<std::mutex> lock(keptMutex);
   keptFiles.clear();
@@ -119,12 +115,11 @@ std::string stopSignalMessage(int signal) {
         const std::lock_guard<std::mutex> lock(keptMutex);
         for (const std::string& path : keptFiles) kept += (kept.empty() ? "" : " and ") + path;
       }
-      if (kept.empty())
-        return "kiwora: ended by " + which +
-               "; the run under way was stopped: nothing of it was kept in the result file or the exports.";
-      return "kiwora: ended by " + which +
-             "; the run under way was stopped: nothing of it was kept in the result file or the exports but " + kept +
-             ", which it had completed before the signal took effect.";
+      const std::string stopped =
+          "kiwora: ended by " + which +
+          "; the run under way was stopped: nothing of it was kept in the result file or the exports";
+      if (kept.empty()) return stopped + ".";
+      return stopped + " but " + kept + ", which it had completed before the signal took effect.";
     }
     case StoppedRun::None:
       break;
