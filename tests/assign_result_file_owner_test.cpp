@@ -48,9 +48,10 @@ const char* const kSelfAssign = "menu AssisgnmentGr\nclick Command4";
 
 // After a first run, the result file is swapped (or not) before a later run of either kind. The later run
 // appends only to the file the earlier runs wrote, with their text unchanged (what others added after it
-// may stay); otherwise it writes nothing anywhere and says so, as the analysis does.
+// may stay); otherwise it writes nothing anywhere and says why and how to go on: once the reference file
+// is read again, the next run starts the file afresh under the same name.
 TEST(AssignResultFileOwner, ALaterRunWritesOnlyToTheFileTheEarlierRunsWrote) {
-  enum class Swap { None, NoteAppended, Replaced, LinkToAnotherFile, Removed, HeaderEdited };
+  enum class Swap { None, NoteAppended, Replaced, LinkToAnotherFile, LinkToTheMovedFile, Removed, HeaderEdited };
   const struct {
     const char* what;
     Swap swap;
@@ -60,6 +61,7 @@ TEST(AssignResultFileOwner, ALaterRunWritesOnlyToTheFileTheEarlierRunsWrote) {
       {"a note appended by the user", Swap::NoteAppended, true},
       {"replaced by another file", Swap::Replaced, false},
       {"replaced by a link to another file", Swap::LinkToAnotherFile, false},
+      {"moved away, a link to it in its place", Swap::LinkToTheMovedFile, false},
       {"removed", Swap::Removed, false},
       {"its header block edited in place", Swap::HeaderEdited, false},
   };
@@ -94,6 +96,10 @@ TEST(AssignResultFileOwner, ALaterRunWritesOnlyToTheFileTheEarlierRunsWrote) {
           fs::remove(path);
           fs::create_symlink(other, path);
           break;
+        case Swap::LinkToTheMovedFile:
+          fs::rename(path, other);
+          fs::create_symlink(other, path);
+          break;
         case Swap::Removed:
           fs::remove(path);
           break;
@@ -118,12 +124,33 @@ TEST(AssignResultFileOwner, ALaterRunWritesOnlyToTheFileTheEarlierRunsWrote) {
         EXPECT_EQ(s.app.model.flags.AssignRunDone, 1);
       } else {
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown.back(), resultFileChangedSinceMessage(path));
+        EXPECT_EQ(shown.back(), assignmentFileChangedMessage(path, c.swap == Swap::HeaderEdited));
         EXPECT_EQ(after, before);
-        EXPECT_EQ(testing::readFile(other), "Another file\r\n");
-        EXPECT_EQ(fs::is_symlink(path), c.swap == Swap::LinkToAnotherFile) << "the link was replaced or made";
+        const std::string otherText = c.swap == Swap::LinkToTheMovedFile ? first : "Another file\r\n";
+        EXPECT_EQ(testing::readFile(other), otherText);
+        const bool linked = c.swap == Swap::LinkToAnotherFile || c.swap == Swap::LinkToTheMovedFile;
+        EXPECT_EQ(fs::is_symlink(path), linked) << "the link was replaced or made";
         // Nothing was computed: the window stays for the user to decide.
         s.run("expect-window frmAssGr");
+        // As the message says: the reference file read again, the next run starts the file afresh, under
+        // the same name, and replaces a link rather than follow it.
+        s.run("click Command1\nexpect-window frmStart");
+        s.loadAssignmentFiles();
+        s.shown();
+        s.run(std::string(later.run) + "\nexpect-window frmStart");
+        const std::vector<std::string> again = s.shown();
+        EXPECT_TRUE(again.empty()) << again.front();
+        const std::string fresh = s.result();
+        EXPECT_LT(fresh.find(later.what == std::string("assignment") ? kBanner : kSelfBanner), 300u) << fresh;
+        EXPECT_EQ(count(fresh, kBanner) + count(fresh, kSelfBanner), 1u);
+        EXPECT_EQ(count(fresh, later.title), 1u);
+        EXPECT_FALSE(fs::is_symlink(path));
+        EXPECT_EQ(testing::readFile(other), otherText);
+        EXPECT_EQ(s.app.model.assignFile.AssignOutFile, path);
+        // And the run after it appends again.
+        s.run(std::string(kAssign) + "\nexpect-window frmStart");
+        EXPECT_TRUE(s.shown().empty());
+        EXPECT_EQ(s.result().substr(0, fresh.size()), fresh);
       }
     }
   }

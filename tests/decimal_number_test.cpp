@@ -29,6 +29,10 @@ TEST(DecimalNumber, WholeNumbersMayCarryZeroDecimalsButNoFraction) {
   const struct { const char* text; bool ok; long long value; } cases[] = {
       {"12", true, 12}, {"-1", true, -1}, {"3.0", true, 3}, {"2.5", false, 0},
       {"0x3", false, 0}, {"1e2", false, 0}, {"1000000000000000000000", false, 0},
+      // Decided on the digits: these round to a whole double but are not whole numbers.
+      {"3.000", true, 3}, {" 3.000 ", true, 3}, {"5.", true, 5},
+      {"2.9999999999999999999999", false, 0}, {"3.000000000000000000001", false, 0},
+      {"1.99999999999999999999", false, 0}, {"2.9999999999999996", false, 0}, {"-1.00000000000000000001", false, 0},
   };
   for (const auto& c : cases) {
     long long v = 99;

@@ -85,7 +85,7 @@ TEST(FileSizeLimit, AWritePastTheLimitFailsAsOnAFullDiskAndTheProgramGoesOn) {
   const std::string load = "file data.txt\nmenu OpenPopGen\n";
   const LimitCase cases[] = {
       {"an analysis section", "data-out.txt", nullptr, load, "menu Diploid\ntick Check5\ntick Check9\nclick Command1\n",
-       "The results could not be written to <dir>/data-out.txt!", "expect-window frmStart\nmenu Diploid\nexpect-window frmDiplo\n"},
+       "The results could not be written to <dir>/data-out.txt (File too large: the file size limit was reached)!", "expect-window frmStart\nmenu Diploid\nexpect-window frmDiplo\n"},
       // The dialog opens again after the failed write; the script cancels it.
       {"an export", "tarn.txt", "An earlier export\r\n", load, "file tarn.txt\nmenu Save_AS_Tarn\n",
        "The file <dir>/tarn.txt could not be written completely (File too large).",
@@ -100,7 +100,7 @@ TEST(FileSizeLimit, AWritePastTheLimitFailsAsOnAFullDiskAndTheProgramGoesOn) {
        "file test.txt\nmenu OpenTestFile\nexpect-message The reading of the test data was successful!\n"
        "menu AssisgnmentGr\nseed 4\n",
        "click Command2\n",
-       "The results could not be written to <dir>/ref-out.txt!", "expect-window frmAssGr\nclick Command1\nexpect-window frmStart\n"},
+       "The results could not be written to <dir>/ref-out.txt (File too large: the file size limit was reached)!", "expect-window frmAssGr\nclick Command1\nexpect-window frmStart\n"},
   };
   for (const LimitCase& c : cases) {
     SCOPED_TRACE(c.what);

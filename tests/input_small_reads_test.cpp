@@ -61,7 +61,7 @@ std::string lineEndsAtTheEdges(std::size_t piece, const std::string& eol) {
   for (int l = 1; l <= 4; ++l) padded("Locus" + std::to_string(l), "");
   padded("Pop", ",1.5,-2.25");
   text += "1,2,3,3,-1,1,2,2" + eol + "-1,-1,1,1,2,3,3,3" + eol + eol;
-  padded("\"Pop, 2\"", ",0,7");
+  padded("\"Pop, 2", "\",0,7");  // padded inside its quotes: text after them is refused
   text += "3,3,3,3,2,2,1,1" + eol + "END" + eol;
   return text;
 }

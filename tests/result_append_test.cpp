@@ -39,7 +39,12 @@ TEST(ResultAppend, OnlyARegularFileIsAppendedToAndAPipeIsNotWaitedFor) {
   ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
   ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0700), 0);
   ASSERT_EQ(::symlink("/dev/null", dir.file("device").c_str()), 0);
-  for (const char* name : {"pipe", "folder", "device"}) {
+  // The refusal names what stands there.
+  const struct {
+    const char* name;
+    const char* cause;
+  } cases[] = {{"pipe", "a pipe (FIFO)"}, {"folder", "it is a folder"}, {"device", "a device"}};
+  for (const auto& [name, cause] : cases) {
     const std::string path = dir.file(name);
     auto attempt = std::async(std::launch::async, [&] {
       TextFile out;
@@ -56,7 +61,7 @@ TEST(ResultAppend, OnlyARegularFileIsAppendedToAndAPipeIsNotWaitedFor) {
     }
     const auto [opened, problem] = attempt.get();
     EXPECT_FALSE(opened) << name;
-    EXPECT_NE(problem.find("not a regular file"), std::string::npos) << name << ": " << problem;
+    EXPECT_NE(problem.find(cause), std::string::npos) << name << ": " << problem;
   }
   // A missing file is created.
   TextFile out;
@@ -253,7 +258,13 @@ TEST_F(ResultFileOfTheProgram, ANameThatIsNoRegularFileIsRefused) {
   ::unlink(dir.file("other-out.txt").c_str());
   ASSERT_EQ(::mkfifo(dir.file("other-out.txt").c_str(), 0600), 0);
   run("menu Diploid\nclick Command1");
-  run("expect-message The result file " + dir.file("other-out.txt") + " cannot be opened for writing!");
+  run("expect-message The result file " + dir.file("other-out.txt") +
+      " cannot be opened for writing (it is not a regular file but a pipe (FIFO))! Nothing was calculated.");
+  // A folder in its place is named as such.
+  ::unlink(dir.file("other-out.txt").c_str());
+  ASSERT_EQ(::mkdir(dir.file("other-out.txt").c_str(), 0700), 0);
+  run("click Command1");
+  run("expect-message The result file " + dir.file("other-out.txt") + " cannot be opened for writing (it is a folder)!");
   EXPECT_EQ(model().flags.AnalysisDone, 0);
 }
 
@@ -266,7 +277,9 @@ TEST_F(ResultFileOfTheProgram, AFullDiskLeavesItAsItWas) {
     testing::FileSizeLimit full(before.size() + 200);
     run("click Command1");
   }
-  run("expect-message The results could not be written to");
+  // The message gives the cause.
+  run("expect-message The results could not be written to " + dir.file("demo-out.txt") +
+      " (File too large: the file size limit was reached)!");
   EXPECT_EQ(readFile(dir.file("demo-out.txt")), before);
 }
 

@@ -66,28 +66,50 @@ std::vector<TableNeed> assignmentTableNeeds(const Model& m, const AssignmentOpti
 }
 
 Refusal AssignmentRunBase::begin() {
-  path_ = createsFile() ? resultFileName(in.data.ds.RefFileName) : in.file.AssignOutFile;
-  const Refusal unwritable("The result file " + path_ + " cannot be written! Nothing was calculated.");
-  if (replaceRefusal(path_)) return unwritable;
-  appends_ = !createsFile();
+  const bool named = !in.file.AssignOutFile.empty();
+  path_ = named ? in.file.AssignOutFile : resultFileName(in.data.ds.RefFileName);
+  startsPart_ = !named || in.file.startAfresh;
+  // The message names what keeps the file from being written (a folder, a pipe, a write-protected file).
+  const auto unwritable = [&](const Refusal& why) {
+    return Refusal("The result file " + path_ + " cannot be written (" + why.message() + ")! Nothing was calculated.");
+  };
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return unwritable(Refusal(notRegularText(st.st_mode)));
+  if (Refusal why = replaceRefusal(path_)) return unwritable(why);
+  appends_ = !startsPart_;
   if (appends_) {
-    // Only the file the earlier runs wrote, with their text unchanged; a link to another file is another file.
-    bool under = false;
-    if (markResultFile(path_, began_, &in.file.written, &under)) return unwritable;
-    if (!under) return Refusal(resultFileChangedSinceMessage(path_));
-    return {};
+    // Only the file the earlier runs wrote, with their text unchanged; a link to another file, or to the
+    // moved file itself, is another file.
+    bool under = false, inPlace = false;
+    if (Refusal unread = markResultFile(path_, began_, &in.file.written, &under, &inPlace)) return unwritable(unread);
+    if (under) return {};
+    // This program started it afresh for a data file it loaded (opened again since): the assignment's part
+    // begins again after that header block, as a first run's does after an analysis.
+    if (!inPlace && inDataResultFile()) {
+      startsPart_ = true;
+      return {};
+    }
+    return Refusal(assignmentFileChangedMessage(path_, inPlace));
   }
   // A data file's result file that this program started keeps what its runs wrote there; a link standing
   // in its place is replaced, not followed.
-  struct stat st {};
-  if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    for (const ResultFileMark& started : in.dataResultFiles) {
-      if (markResultFile(path_, began_, &started, &appends_)) return unwritable;
-      if (appends_) return {};
-    }
+  if (inDataResultFile()) {
+    appends_ = true;
+    return {};
   }
-  if (!draft_.begin(path_)) return unwritable;
+  if (!draft_.begin(path_)) return unwritable(draft_.problem());
   return {};
+}
+
+bool AssignmentRunBase::inDataResultFile() {
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  for (const ResultFileMark& started : in.dataResultFiles) {
+    bool under = false;
+    if (markResultFile(path_, began_, &started, &under)) return false;
+    if (under) return true;
+  }
+  return false;
 }
 
 Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>& print) {
@@ -95,6 +117,7 @@ Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>
   if (appends_) return appendSection(path_, context.decimalSign, print, &began_, &written_);
   // A first run replaces the file, which its draft beside it does in one step.
   bool written = draft_.active();
+  Refusal outProblem;
   if (written) {
     TextFile out(context.decimalSign);
     written = out.open(draft_.path(), TextFile::Mode::Append);
@@ -102,12 +125,14 @@ Refusal AssignmentRunBase::writeWhole(const std::function<void(LineWriter& out)>
       print(out);
       written = out.close();
     }
+    if (!written) outProblem = out.problem();
   }
   if (!written) {
     draft_.drop();
-    return Refusal(notWrittenMessage(path_));
+    return Refusal(notWrittenMessage(path_, outProblem));
   }
-  if (!draft_.keep()) return Refusal(draft_.fileChanged() ? resultFileChangedMessage(path_, true) : notWrittenMessage(path_));
+  if (!draft_.keep())
+    return Refusal(draft_.fileChanged() ? resultFileChangedMessage(path_, true) : notWrittenMessage(path_, draft_.problem()));
   written_ = draft_.written();
   return {};
 }
@@ -148,6 +173,7 @@ Refusal AssignmentRun::writeReport() {
 void completeAssignment(Model& m, const AssignmentRun& run) {
   m.assignFile.AssignOutFile = run.resultFile();
   m.assignFile.written = run.written();
+  m.assignFile.startAfresh = false;
   if (run.writesHeader()) m.assignFile.headerIdentity = assignHeaderIdentity(run.in.data);
   if (run.in.opt.method() == AssignMethod::GeneticDistance) m.assignOptions.setCriterion(run.in.opt.criterion());
   WorkflowFlags& f = m.flags;

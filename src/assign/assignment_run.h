@@ -52,8 +52,10 @@ class AssignmentRunBase {
   Refusal begin();
   // The file begin() named.
   const std::string& resultFile() const { return path_; }
-  // No run has named the file yet: this one starts it, with its banner.
-  bool createsFile() const { return in.file.AssignOutFile.empty(); }
+  // This run starts the assignment's part of the file, with its banner and header block: no run has named
+  // the file yet, the user read the reference file again after a refusal, or (known after begin()) the
+  // file is one this program started afresh for a data file it loaded.
+  bool createsFile() const { return startsPart_; }
   // After writeReport(): the file as the run left it.
   const ResultFileMark& written() const { return written_; }
 
@@ -65,10 +67,15 @@ class AssignmentRunBase {
   Refusal writeWhole(const std::function<void(LineWriter& out)>& print);
 
  private:
+  // Whether the file at the path is a data file's result file this program started, still under the
+  // header block it wrote (noted in began_).
+  bool inDataResultFile();
+
   ResultDraft draft_;      // a first run's report, until it replaces the file
   ResultFileMark began_;   // the file an appending run writes to, as begin() found it
   ResultFileMark written_;
   bool appends_ = false;   // a later run, or a first one in a data file's result file
+  bool startsPart_ = in.file.AssignOutFile.empty() || in.file.startAfresh;
   std::string path_;
 };
 

@@ -72,6 +72,7 @@ Refusal SelfAssignmentRun::writeReport() {
 void completeSelfAssignment(Model& m, const SelfAssignmentRun& run) {
   m.assignFile.AssignOutFile = run.resultFile();
   m.assignFile.written = run.written();
+  m.assignFile.startAfresh = false;
   WorkflowFlags& f = m.flags;
   f.LociChanged = 0;
   f.AssignReRead = 1;

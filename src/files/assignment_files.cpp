@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "files/text_lines.h"
+
 namespace kiwora {
 namespace {
 
@@ -14,7 +16,7 @@ void widen(Vec1<int>& lo, Vec1<int>& hi, int l, int code) {
   hi[i] = std::max(hi[i], code);
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+std::string quoted(const std::string& s) { return quotedField(s); }
 
 std::string lineRef(int n) { return "Line " + std::to_string(n) + ": "; }
 
@@ -29,7 +31,7 @@ std::string nameMismatch(int l, const std::string& here, const std::string& ref)
 }
 
 std::string countMismatch(int here, int ref) {
-  return "The file with test groups has " + std::to_string(here) + " loci, the reference file " +
+  return "The file with test groups has " + countOf(here, "locus", "loci") + ", the reference file " +
          std::to_string(ref) + ".";
 }
 

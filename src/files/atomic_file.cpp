@@ -4,12 +4,28 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/run_context.h"
+#include "files/result_lock.h"
 
 namespace kiwora {
+
+std::string writeErrorText(int err) {
+  // Past `ulimit -f` the system says "File too large", which reads as a fault of the file itself.
+  if (err == EFBIG) return "File too large: the file size limit was reached";
+  return std::strerror(err);
+}
+
+std::string notRegularText(mode_t mode) {
+  if (S_ISDIR(mode)) return "it is a folder";
+  if (S_ISFIFO(mode)) return "it is not a regular file but a pipe (FIFO)";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is not a regular file but a device";
+  if (S_ISSOCK(mode)) return "it is not a regular file but a socket";
+  return "it is not a regular file";
+}
 
 Refusal replaceRefusal(const std::string& target) {
   struct stat st {};
@@ -67,7 +83,7 @@ bool AtomicFile::write(std::string_view bytes) {
   return !failed_;
 }
 
-bool AtomicFile::commit() {
+bool AtomicFile::commit(ResultFileMark* written) {
   if (!f_) {
     problem_ = Refusal("the file was not open");
     return false;
@@ -79,10 +95,21 @@ bool AtomicFile::commit() {
   }
   int err = failed_ ? error_ : 0;
   if (err == 0 && (std::fflush(f_) != 0 || ::fsync(::fileno(f_)) != 0)) err = errno ? errno : EIO;
+  // The note of the new file is taken from the file written, under its lock, which is held until the
+  // file stands at the target's name: what another writer finds there afterwards is never taken for it.
+  int locked = -1;
+  if (err == 0 && written) {
+    locked = ::dup(::fileno(f_));
+    if (locked < 0 || (::flock(locked, LOCK_EX) != 0 && errno != ENOLCK && errno != EOPNOTSUPP) ||
+        !markOpenFile(locked, *written))
+      err = errno ? errno : EIO;
+  }
   if (std::fclose(f_) != 0 && err == 0) err = errno ? errno : EIO;
   f_ = nullptr;
   if (err == 0 && std::rename(temp_.c_str(), target_.c_str()) != 0) err = errno;
+  if (locked >= 0) ::close(locked);  // releases the lock
   if (err != 0) {
+    if (written) *written = {};
     problem_ = Refusal(std::strerror(err));
     ::unlink(temp_.c_str());
     temp_.clear();

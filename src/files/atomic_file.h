@@ -8,6 +8,7 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include "base/file_mark.h"
 #include "base/refusal.h"
 
 namespace kiwora {
@@ -18,6 +19,11 @@ namespace kiwora {
 Refusal replaceRefusal(const std::string& target);
 // The permissions a file made at `target` gets: those of the file it replaces, else 0666 less the umask.
 mode_t newFileMode(const std::string& target);
+
+// What stands at a path that is not a regular file, for a message ("it is a folder").
+std::string notRegularText(mode_t mode);
+// What a failed write or close tells the user, from its errno.
+std::string writeErrorText(int err);
 
 class AtomicFile {
  public:
@@ -32,7 +38,9 @@ class AtomicFile {
   // False once any write has failed; later writes are skipped.
   bool write(std::string_view bytes);
   // Flushes, closes and renames over the target. False when anything failed; the target is then untouched.
-  bool commit();
+  // `written`: the new file as it was written, noted from the file itself before it takes the target's
+  // name (a result file: files/result_lock.h).
+  bool commit(ResultFileMark* written = nullptr);
   // Why the last open or commit failed, for a message ("No space left on device").
   const Refusal& problem() const { return problem_; }
   // Drops the temporary file; the target is untouched.

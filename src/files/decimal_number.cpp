@@ -29,7 +29,13 @@ bool parseDecimal(std::string_view text, double& value) {
 
 bool parseWholeDecimal(std::string_view text, long long& value) {
   double v;
-  if (!parseDecimal(text, v) || v != std::floor(v) || std::fabs(v) > 1e15) return false;
+  if (!parseDecimal(text, v)) return false;
+  // Whole by its digits, not by the double they round to: "2.99999999999999999999" is not 3, though it
+  // reads as 3.0, while "3.000" is.
+  const std::string_view s = trimBlanks(text);
+  const std::size_t point = s.find('.');
+  if (point != std::string_view::npos && s.find_first_not_of('0', point + 1) != std::string_view::npos) return false;
+  if (v != std::floor(v) || std::fabs(v) > 1e15) return false;
   value = static_cast<long long>(v);
   return true;
 }

@@ -9,7 +9,8 @@ namespace kiwora {
 
 // Optional sign, digits, optional "." and decimals; at least one digit. Blanks around it are dropped.
 bool parseDecimal(std::string_view text, double& value);
-// A decimal number whose value is whole ("3", "-1", "3.0"), within +-1e15.
+// A decimal number written as a whole one ("3", "-1", "3.0", "3.000"; not "3.0000000000000000001", which
+// rounds to 3), within +-1e15.
 bool parseWholeDecimal(std::string_view text, long long& value);
 
 // The shortest text in that form that reads back as exactly `value` ("0.0000001", never "1E-07"), so that

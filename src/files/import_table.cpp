@@ -110,8 +110,8 @@ ImportResult parseImportTable(std::string_view text) {
   if (notPlainText(header)) return fail(std::string("Line 1: ") + kNotPlainText);
   const std::size_t headerFields = countFields(header);
   if (headerFields < 7 || (headerFields - 5) % 2 != 0)
-    return fail("Line 1: the header has " + std::to_string(headerFields) +
-                " fields; it needs the five leading columns and two columns for each locus.");
+    return fail("Line 1: the header has " + countOf(static_cast<long long>(headerFields), "field", "fields") +
+                "; it needs the five leading columns and two columns for each locus.");
   if (static_cast<long long>((headerFields - 5) / 2) > limits.maxCount)
     return fail("Line 1: the header names " + std::to_string((headerFields - 5) / 2) + " loci; the program holds at most " +
                 std::to_string(limits.maxCount) + ".");
@@ -180,23 +180,23 @@ ImportResult parseImportTable(std::string_view text) {
     const std::size_t count = countFields(line);
     if (count != static_cast<std::size_t>(nFields))
       return fail(at + std::to_string(count) + (count == 1 ? " field where " : " fields where ") + std::to_string(nFields) +
-                  " (5 + 2 x " + std::to_string(nLoci) + " loci) are expected.");
+                  " (5 + 2 x " + countOf(nLoci, "locus", "loci") + ") are expected.");
     const auto idx = static_cast<std::size_t>(i);
     FieldReader f(line);
     f.next(popField);
     f.next(groupField);
     f.skip();  // the individual's identifier is not written to any file
     f.next(field);
-    if (!parseDecimal(field, t.impX[idx])) return fail(at + "the X coordinate \"" + field + "\" is not a number.");
+    if (!parseDecimal(field, t.impX[idx])) return fail(at + "the X coordinate " + quotedField(field) + " is not a number.");
     f.next(field);
-    if (!parseDecimal(field, t.impY[idx])) return fail(at + "the Y coordinate \"" + field + "\" is not a number.");
+    if (!parseDecimal(field, t.impY[idx])) return fail(at + "the Y coordinate " + quotedField(field) + " is not a number.");
     if (t.impX[idx] == 0) return fail(at + "the X coordinate is 0.");
     for (int l = 1; l <= nLoci; ++l) {
       for (int which = 0; which < 2; ++which) {
         f.next(field);
         long long v;
         if (!parseWholeDecimal(field, v) || (v != -1 && v < 1) || v > limits.maxCount)
-          return fail(at + "the allele code \"" + field + "\" of locus " + t.locName[static_cast<std::size_t>(l)] +
+          return fail(at + "the allele code " + quotedField(field) + " of locus " + t.locName[static_cast<std::size_t>(l)] +
                       " is neither -1 nor a whole number of at least 1.");
         const int code = static_cast<int>(v);
         (which == 0 ? t.impAllele1 : t.impAllele2)(i, l) = code;

@@ -128,12 +128,12 @@ std::string lociCountHint(const ParsedInput& in, const std::vector<std::string>&
     double x, y;
     const std::string& name = in.locName[static_cast<std::size_t>(l)];
     if (!isBlockHeader(splitFields(name), groups, x, y)) continue;
-    return " Line " + counted + " announces " + std::to_string(in.nLoci) + " loci, but the file names " +
+    return " Line " + counted + " announces " + countOf(in.nLoci, "locus", "loci") + ", but the file names " +
            std::to_string(l - 1) + ": line " + std::to_string(in.firstLocusLine + l - 1) + ", read as the name of locus " +
-           std::to_string(l) + ", is the header \"" + name + "\".";
+           std::to_string(l) + ", is the header " + quotedField(name) + ".";
   }
   if (fields.size() == 1)
-    return " Is \"" + std::string(header) + "\" a locus name beyond the " + std::to_string(in.nLoci) + " that line " +
+    return " Is " + quotedField(header) + " a locus name beyond the " + std::to_string(in.nLoci) + " that line " +
            counted + " announces?";
   return {};
 }
@@ -336,9 +336,9 @@ class InputReader {
       long long whole = 0;
       counts_[k] = parseWholeDecimal(field, whole) ? static_cast<double>(whole) : leadingNumber(field);
       if (counts_[k] != 0 && !parseWholeDecimal(field, whole))
-        return fail(Failure::Sizing, lineRef(at) + "the " + countNames_[k] + " \"" + field + "\" is not a usable count.");
+        return fail(Failure::Sizing, lineRef(at) + "the " + countNames_[k] + " " + quotedField(field) + " is not a usable count.");
       if (counts_[k] < 0 || counts_[k] != std::floor(counts_[k]) || counts_[k] > static_cast<double>(limits_.maxCount))
-        return fail(Failure::Sizing, lineRef(at) + "the " + countNames_[k] + " \"" + field + "\" is not a usable count.");
+        return fail(Failure::Sizing, lineRef(at) + "the " + countNames_[k] + " " + quotedField(field) + " is not a usable count.");
     }
     in_.nPop = static_cast<int>(counts_[0]);
     in_.nLoci = static_cast<int>(counts_[1]);
@@ -370,8 +370,8 @@ class InputReader {
     const double allowed = static_cast<double>(limits_.maxTableBytesPerFileByte) * static_cast<double>(bytes_) +
                            static_cast<double>(limits_.maxTableBytesBeyondFile);
     if (!groups_ && tableBytes > allowed)
-      return fail(Failure::Sizing, countsAt + "the " + std::to_string(in_.nPop) + " populations x " + std::to_string(in_.nLoci) +
-                                       " loci would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
+      return fail(Failure::Sizing, countsAt + "the " + countOf(in_.nPop, "population", "populations") + " x " + countOf(in_.nLoci, "locus", "loci") +
+                                       " would take about " + std::to_string(std::llround(tableBytes / (1 << 20))) +
                                        " MB of tables, more than a file of " + std::to_string(bytes_) + " bytes can fill (" +
                                        std::to_string(limits_.maxTableBytesPerFileByte) + " times its size and " +
                                        std::to_string(limits_.maxTableBytesBeyondFile >> 20) + " MB).");
@@ -430,7 +430,7 @@ class InputReader {
     long long whole = 0;
     const std::string what = parseWholeDecimal(countText_[k], whole)
                                  ? "the " + countNames_[k] + " is 0"
-                                 : "the " + countNames_[k] + " \"" + countText_[k] + "\" is not a number (it reads as 0)";
+                                 : "the " + countNames_[k] + " " + quotedField(countText_[k]) + " is not a number (it reads as 0)";
     const bool noGroupsAllowed = groups_ && k == 0;
     return fail(Failure::Reading, lineRef(in_.countLine[k]) + what +
                                       (noGroupsAllowed ? "; it must be a whole number of 0 or more." : "; it must be at least 1."));
@@ -476,6 +476,11 @@ class InputReader {
       if (p == 1) why += lociCountHint(in_, hf, header, groups_);
       return fail(Failure::Reading, std::move(why));
     }
+    FieldReader first(header);
+    first.skip();
+    if (first.malformed())
+      return fail(Failure::Reading, lineRef(headerLine) + "the name of " + unit_ + " " + std::to_string(p) + ", " +
+                                        quotedField(hf[0]) + ", has text after its closing quote.");
     block.name = hf[0];
     block.headerLine = headerLine;
     return true;
@@ -517,7 +522,7 @@ class InputReader {
       if (static_cast<int>(count) <= nFields) {
         if (!read) read = parseAllele(f, code);
         if (!read || code == 0 || code < -1 || code > in_.maxAllele)
-          return fail(Failure::Reading, lineRef(at) + "\"" + std::string(f) + "\" is not an allele code (a whole number from 1 to " +
+          return fail(Failure::Reading, lineRef(at) + quotedField(f) + " is not an allele code (a whole number from 1 to " +
                                             std::to_string(in_.maxAllele) + ", or -1 for a missing allele).");
         block.alleles.push_back(code);
         if (code > in_.largestCodeSeen) in_.largestCodeSeen = code;
@@ -526,8 +531,8 @@ class InputReader {
       ++c;  // the comma
     }
     if (static_cast<int>(count) != nFields)
-      return fail(Failure::Reading, lineRef(at) + std::to_string(count) + " allele codes where " + std::to_string(nFields) +
-                                        " (two for each of " + std::to_string(in_.nLoci) + " loci) are expected.");
+      return fail(Failure::Reading, lineRef(at) + countOf(static_cast<long long>(count), "allele code", "allele codes") + " where " + std::to_string(nFields) +
+                                        " (two for each of " + countOf(in_.nLoci, "locus", "loci") + ") are expected.");
     ++block.nInd;
     return true;
   }

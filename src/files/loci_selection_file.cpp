@@ -58,11 +58,11 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
   if (!parseWholeDecimal(field, n) || n < 0) {
     // The field goes into the message; a huge one is cut so the message stays readable.
     const std::string shown = field.size() > 40 ? std::string(field.substr(0, 40)) + "..." : std::string(field);
-    return refuse(r, "Line 2: the number of loci \"" + shown + "\" is not a whole number of 0 or more.");
+    return refuse(r, "Line 2: the number of loci " + quotedField(shown) + " is not a whole number of 0 or more.");
   }
   if (n > nLoci) {
-    r.refusal = Refusal(kMoreLociMessage, "Line 2: the file announces " + std::to_string(n) +
-                                              " locus names; the data set has " + std::to_string(nLoci) + " loci.");
+    r.refusal = Refusal(kMoreLociMessage, "Line 2: the file announces " + countOf(n, "locus name", "locus names") +
+                                              "; the data set has " + countOf(nLoci, "locus", "loci") + ".");
     return r;
   }
 
@@ -92,7 +92,7 @@ LociSelectionResult readLociSelection(std::string_view text, const Vec1<std::str
   if (read < n) {
     r.locSel = Vec1<int>();
     return refuse(r, "Line " + std::to_string(lines.number()) + ": the file ends there, after " + std::to_string(read) +
-                         " of the " + std::to_string(n) + " locus names that line 2 announces.");
+                         " of the " + countOf(n, "locus name", "locus names") + " that line 2 announces.");
   }
   return r;
 }

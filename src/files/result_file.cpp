@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 
 namespace kiwora {
@@ -59,8 +60,10 @@ void writeResultBanner(LineWriter& out, const std::string& yearLine) {
   out.tab(4).text(kRule).nl();
 }
 
+void (*resultFileStartedHook)(const std::string& outPath) = nullptr;
+
 Refusal createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
-                         const std::string& title) {
+                         const std::string& title, ResultFileMark* started) {
   // The file is replaced under its lock, as every writer of it writes: a section another copy is writing
   // at this moment is finished first.
   const LockedFile held = openLocked(outPath, false);
@@ -84,7 +87,12 @@ Refusal createResultFile(const std::string& outPath, const std::string& date, co
   f.tab(4).text("File:  " + inFileName).nl();
   f.tab(4).text("Titel: " + title).nl();
   f.nl();
-  if (!f.close()) return f.problem();
+  // The note is taken from the file written, before it takes the name: another copy that starts the
+  // file afresh a moment later leaves a file this note does not name.
+  ResultFileMark written;
+  if (!f.close(&written)) return f.problem();
+  if (resultFileStartedHook) resultFileStartedHook(outPath);
+  if (started) *started = std::move(written);
   return {};
 }
 

@@ -2,6 +2,7 @@
 // The result file of a data file: its name, and the banner and header block it starts with.
 #include <string>
 
+#include "base/file_mark.h"
 #include "base/refusal.h"
 #include "files/text_writer.h"
 
@@ -24,8 +25,13 @@ bool resultPathUsable(const std::string& outPath);
 // Creates (empties) the result file of a data file and writes its header block of 17 lines: the name in
 // block letters between empty lines, two rules, the date, the data file and its title. The file it
 // replaces is locked meanwhile, so a section another writer is appending is finished first. Refused, with
-// the reason ("No space left on device"), when the file cannot be created or written.
+// the reason ("No space left on device"), when the file cannot be created or written. `started`: the new
+// file just as this header block left it, noted from the file written while it was still locked.
 Refusal createResultFile(const std::string& outPath, const std::string& date, const std::string& inFileName,
-                         const std::string& title);
+                         const std::string& title, ResultFileMark* started = nullptr);
+
+// Tests only: called once a new result file stands at its name, before its writer goes on, where another
+// copy of the program could start it afresh.
+extern void (*resultFileStartedHook)(const std::string& outPath);
 
 }  // namespace kiwora

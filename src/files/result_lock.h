@@ -12,17 +12,28 @@ namespace kiwora {
 
 // Notes the file at `path` (exists false when there is none). Refused, with what is wrong, when it cannot
 // be read. `header`, when given, is the mark taken just after this program wrote the file's header block:
-// `under` tells whether the file is still that one with that header block (its own later sections may follow).
+// `under` tells whether the file is still that one with that header block (its own later sections may
+// follow), not a link to it; `changedInPlace`, whether it is that file with that text changed.
 Refusal markResultFile(const std::string& path, ResultFileMark& mark, const ResultFileMark* header = nullptr,
-                       bool* under = nullptr);
+                       bool* under = nullptr, bool* changedInPlace = nullptr);
 
-// Notes the file open at `fd` (under its lock) as it stands; false when it cannot be read.
+// Notes the file open at `fd` (under its lock) as it stands, and holds it open; false when it cannot be
+// read.
 bool markOpenFile(int fd, ResultFileMark& mark);
 
 // Whether the file open at `fd` (under the lock) is still the file `mark` noted, at least as long, with
-// the noted header block and section end unchanged. `whole`: nothing may have been added after them either. Where no file was noted,
-// the file must be empty.
-bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole);
+// the noted header block and section end unchanged. `whole`: nothing may have been added after them
+// either. Where no file was noted, the file must be empty. `changedInPlace`: it is the noted file, but
+// its text is not as noted.
+bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole, bool* changedInPlace = nullptr);
+
+// Whether `path` itself (not a link there) names the file open at `fd`.
+bool pathIsOpenFile(const std::string& path, int fd);
+// Whether `path` (or a link there) leads to the file `mark` noted.
+bool isFileAt(const ResultFileMark& mark, const std::string& path);
+// Whether the noted file still has a name (it was not removed or replaced); false for a note that does
+// not hold its file open.
+bool stillHeld(const ResultFileMark& mark);
 
 // A result file open for writing at its end, under its lock; fd -1 with the refusal when it could not be.
 struct LockedFile {
@@ -43,7 +54,10 @@ LockedFile openLocked(const std::string& path, bool create);
 // which another writer's section also keeps from doing so.
 std::string resultFileChangedMessage(const std::string& path, bool replacing);
 // What the user is told when a run was not begun because its result file no longer holds the header block
-// this program wrote there.
-std::string resultFileChangedSinceMessage(const std::string& path);
+// this program wrote there; `changedInPlace`: it is that file, its text changed.
+std::string resultFileChangedSinceMessage(const std::string& path, bool changedInPlace = false);
+// The same for a later assignment or self-assignment run, whose file the user did not open: it says how the
+// user goes on.
+std::string assignmentFileChangedMessage(const std::string& path, bool changedInPlace);
 
 }  // namespace kiwora

@@ -30,6 +30,7 @@ std::size_t closeQuoted(std::string_view line, std::size_t open, std::string* te
 
 bool FieldReader::read(std::string* field) {
   if (done_) return false;
+  malformed_ = false;
   std::size_t i = pos_;
   while (i < line_.size() && (line_[i] == ' ' || line_[i] == '\t')) ++i;
   std::size_t end;
@@ -38,7 +39,8 @@ bool FieldReader::read(std::string* field) {
     end = line_.find(',', after);
     if (end == std::string_view::npos) end = line_.size();
     // Text after the closing quote: the field is its whole text, which no reader takes for a number.
-    if (field && !trimBlanks(line_.substr(after, end - after)).empty()) field->assign(trimBlanks(line_.substr(i, end - i)));
+    malformed_ = !trimBlanks(line_.substr(after, end - after)).empty();
+    if (field && malformed_) field->assign(trimBlanks(line_.substr(i, end - i)));
   } else {
     end = line_.find(',', i);
     if (end == std::string_view::npos) end = line_.size();
@@ -57,6 +59,29 @@ std::size_t countFields(std::string_view line) {
   std::size_t n = 0;
   while (r.skip()) ++n;
   return n;
+}
+
+std::string visibleText(std::string_view text) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      shown += "\\x";
+      shown += kHex[b >> 4];
+      shown += kHex[b & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::string quotedField(std::string_view text) { return "\"" + visibleText(text) + "\""; }
+
+std::string countOf(long long n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
 bool notPlainText(std::string_view line) {

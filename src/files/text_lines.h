@@ -87,12 +87,15 @@ class FieldReader {
   explicit FieldReader(std::string_view line) : line_(line) {}
   bool next(std::string& field);  // false after the last field
   bool skip();                    // as next, without keeping the text
+  // The field just read had text after its closing quote.
+  bool malformed() const { return malformed_; }
 
  private:
   bool read(std::string* field);
   std::string_view line_;
   std::size_t pos_ = 0;
   bool done_ = false;
+  bool malformed_ = false;
 };
 // The number of fields of a line, as FieldReader reads them.
 std::size_t countFields(std::string_view line);
@@ -103,6 +106,15 @@ bool notPlainText(std::string_view line);
 // What a reader says of such a file, after the line's number.
 inline constexpr const char* kNotPlainText =
     "the file is not plain text (it is UTF-16, or holds NUL bytes); save it as plain text and read it again.";
+
+// A field's text as a message shows it: control bytes (a NUL, a tab, an escape) as \xNN, so a terminal
+// shows what the file holds instead of swallowing it.
+std::string visibleText(std::string_view text);
+// The same, in double quotes.
+std::string quotedField(std::string_view text);
+
+// A number with its noun, singular for 1 ("1 locus", "2 loci").
+std::string countOf(long long n, std::string_view one, std::string_view many);
 
 // Drops blanks and tabs at both ends.
 std::string_view trimBlanks(std::string_view s);

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "base/run_context.h"
+#include "files/atomic_file.h"
 
 namespace kiwora {
 
@@ -111,7 +112,9 @@ bool TextFile::open(const std::string& path, Mode mode, const ResultFileMark* si
     LockedFile locked = openLocked(path, since == nullptr || !since->exists);
     fd_ = locked.fd;
     problem_ = std::move(locked.refusal);
-    if (since && (fd_ >= 0 ? !stillAsMarked(fd_, *since, false) : locked.missing)) {
+    // A link put in the file's place is another file, even one that leads to the noted file.
+    const bool linked = since && since->exists && fd_ >= 0 && !pathIsOpenFile(path, fd_);
+    if (since && (fd_ >= 0 ? linked || !stillAsMarked(fd_, *since, false) : locked.missing)) {
       if (fd_ >= 0) ::close(fd_);
       fd_ = -1;
       changed_ = true;
@@ -119,7 +122,7 @@ bool TextFile::open(const std::string& path, Mode mode, const ResultFileMark* si
     }
     struct stat st {};
     if (fd_ >= 0 && ::fstat(fd_, &st) != 0) {
-      problem_ = Refusal(std::strerror(errno));
+      problem_ = Refusal(writeErrorText(errno));
       ::close(fd_);
       fd_ = -1;
     }
@@ -157,7 +160,7 @@ void TextFile::flush() {
     const ssize_t n = ::write(fd_, s.data() + done, s.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      problem_ = Refusal(std::strerror(n < 0 ? errno : EIO));
+      problem_ = Refusal(writeErrorText(n < 0 ? errno : EIO));
       failed_ = true;
       return;
     }
@@ -168,7 +171,7 @@ void TextFile::flush() {
 void TextFile::rollBack() {
   // A file that was only opened (a probe) is left untouched, its times included.
   if (wrote_ && ::ftruncate(fd_, static_cast<off_t>(startSize_)) != 0 && !failed_)
-    problem_ = Refusal(std::strerror(errno));
+    problem_ = Refusal(writeErrorText(errno));
   ::close(fd_);  // releases the lock
   fd_ = -1;
 }
@@ -180,7 +183,7 @@ bool TextFile::close(ResultFileMark* after) {
   if (after && fd_ >= 0 && !failed_ && !markOpenFile(fd_, *after)) *after = {};
   if (created_.isOpen()) {
     // Written whole, or the earlier file stays.
-    if (!created_.commit()) {
+    if (!created_.commit(after)) {
       failed_ = true;
       problem_ = created_.problem();
     }
@@ -190,7 +193,7 @@ bool TextFile::close(ResultFileMark* after) {
       rollBack();
     } else if (::close(fd_) != 0) {
       failed_ = true;
-      problem_ = Refusal(std::strerror(errno));
+      problem_ = Refusal(writeErrorText(errno));
       fd_ = -1;
     } else {
       fd_ = -1;
@@ -206,9 +209,12 @@ Refusal appendSection(const std::string& path, char decimalSign, const std::func
     print(out);
     if (out.close(after)) return {};
   }
-  return Refusal(out.changed() ? resultFileChangedMessage(path, false) : notWrittenMessage(path));
+  return Refusal(out.changed() ? resultFileChangedMessage(path, false) : notWrittenMessage(path, out.problem()));
 }
 
-std::string notWrittenMessage(const std::string& path) { return "The results could not be written to " + path + "!"; }
+std::string notWrittenMessage(const std::string& path, const Refusal& why) {
+  if (!why) return "The results could not be written to " + path + "!";
+  return "The results could not be written to " + path + " (" + why.message() + ")!";
+}
 
 }  // namespace kiwora

@@ -74,8 +74,8 @@ class TextFile : public LineWriter {
   // `since` (appending): the file as the run found it; opening fails, with changed(), when the file at
   // `path` is no longer that one, and a missing file is then made only if there was none.
   bool open(const std::string& path, Mode mode, const ResultFileMark* since = nullptr);
-  // Ends an open line, writes what is buffered and closes; false when anything failed. `after`
-  // (appending): the file as this section left it.
+  // Ends an open line, writes what is buffered and closes; false when anything failed. `after`: the file
+  // as this section left it (appending), or the new file as written (creating).
   bool close(ResultFileMark* after = nullptr);
   bool isOpen() const { return fd_ >= 0 || created_.isOpen(); }
   bool failed() const { return failed_; }
@@ -109,7 +109,8 @@ class TextFile : public LineWriter {
 // `after`: the file as the section left it.
 Refusal appendSection(const std::string& path, char decimalSign, const std::function<void(LineWriter&)>& print,
                       const ResultFileMark* since = nullptr, ResultFileMark* after = nullptr);
-// What the user is told when a section could not be written.
-std::string notWrittenMessage(const std::string& path);
+// What the user is told when a section could not be written; `why` names the cause where one is known
+// ("No space left on device").
+std::string notWrittenMessage(const std::string& path, const Refusal& why = {});
 
 }  // namespace kiwora

@@ -64,6 +64,9 @@ struct AssignmentFileState {
   std::string headerIdentity;
   // The file as the last run left it: a later run writes only to that file, with that text at its head.
   ResultFileMark written;
+  // The file is no longer as the last run left it and the user read the reference file again: the next
+  // run starts it afresh, as the first run of the session does, under the same name.
+  bool startAfresh = false;
 };
 
 }  // namespace kiwora

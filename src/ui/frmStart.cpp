@@ -6,6 +6,7 @@
 #include "files/assignment_files.h"
 #include "files/input_file.h"
 #include "files/result_file.h"
+#include "files/result_lock.h"
 #include "ui/export_commands.h"
 #include "ui/guarded_run.h"
 #include "ui/result_file_ready.h"
@@ -170,9 +171,10 @@ void frmStart::loadInputFile(const std::string& path) {
   PendingResultHeader header{cur.OutFileName, app.services.today(), cur.InFileName, cur.Title};
   model().resultHeader = {};
   model().resultFileHeader = {};
-  const Refusal refusal = createResultFile(header.path, header.date, header.inFileName, header.title);
+  ResultFileMark started;
+  const Refusal refusal = createResultFile(header.path, header.date, header.inFileName, header.title, &started);
   if (!refusal) {
-    noteResultFileHeader(model());
+    noteResultFileHeader(model(), std::move(started));
   } else {
     // The file keeps whatever it held (another load's results, or nothing): runs must not append to it
     // until this load's header block stands at its head.
@@ -204,6 +206,14 @@ void frmStart::loadReferenceFile(const std::string& path) {
   sel() = std::move(taken.sel);
   model().test = std::move(taken.test);
   app.analysis = AnalysisResults{};
+  // An assignment result file that is no longer as the last run left it is started afresh by the next run
+  // (under the same name), as the message that refused a run told the user.
+  AssignmentFileState& file = model().assignFile;
+  if (!file.AssignOutFile.empty()) {
+    ResultFileMark now;
+    bool under = false;
+    if (markResultFile(file.AssignOutFile, now, &file.written, &under) || !under) file.startAfresh = true;
+  }
 
   message(kReferenceReadMessage);
   WorkflowFlags& f = flags();

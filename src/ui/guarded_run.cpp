@@ -1,6 +1,8 @@
 #include "ui/guarded_run.h"
 
+#include <cerrno>
 #include <new>
+#include <system_error>
 #include <string>
 
 #include "base/stop_signal.h"
@@ -28,6 +30,13 @@ bool runGuarded(App& app, const std::function<void()>& body, bool* guard) {
     return false;
   } catch (const std::bad_alloc&) {
     why = "there is not enough memory for it";
+  } catch (const std::system_error& e) {
+    // Under a memory limit a worker thread cannot get its stack: the system says "Resource temporarily
+    // unavailable", which is the memory all the same.
+    const int code = e.code().value();
+    why = e.code().category() == std::generic_category() || e.code().category() == std::system_category()
+              ? (code == EAGAIN || code == ENOMEM ? "there is not enough memory for it" : e.what())
+              : e.what();
   } catch (const std::exception& e) {
     why = e.what();
   } catch (...) {

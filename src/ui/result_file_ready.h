@@ -11,6 +11,8 @@ namespace kiwora {
 
 // The result file can be opened for appending (it is created when missing and left as it was).
 bool canAppendTo(const std::string& path);
+// Why it cannot; none when it can.
+Refusal appendRefusal(const std::string& path);
 
 // No refusal when the loaded data's result file can take a run's results. When the load could not write
 // its header block, it is written now, emptying the file as the load would have, so no results go under
@@ -19,7 +21,7 @@ bool canAppendTo(const std::string& path);
 // holds the header block this program wrote there, and so takes nothing of this program's runs.
 Refusal resultFileReady(Model& m, ResultFileMark& began);
 
-// Notes the loaded data's result file just after its header block was written there.
-void noteResultFileHeader(Model& m);
+// Notes the loaded data's result file as its header block left it (`started`, taken from the file written).
+void noteResultFileHeader(Model& m, ResultFileMark started);
 
 }  // namespace kiwora
