@@ -231,5 +231,44 @@ TEST(AssignResultFileOwner, AFirstRunKeepsTheAnalysisOfTheSameFileInThisSession)
   }
 }
 
+// The program itself starts the shared file afresh when the user opens the data file again: the next
+// assignment or self-assignment run begins its part again after that load's header block (banner and
+// header block), as a first run after an analysis does, instead of being refused for the rest of the session.
+TEST(AssignResultFileOwner, OpeningTheDataFileAgainLetsTheNextRunBeginItsPartAgain) {
+  const struct {
+    const char* what;
+    const char* run;
+    const char* banner;
+  } nextRuns[] = {{"assignment", kAssign, kBanner}, {"self-assignment", kSelfAssign, kSelfBanner}};
+  for (const auto& next : nextRuns) {
+    SCOPED_TRACE(next.what);
+    Session s;
+    const std::string path = s.dir.file(kResult);
+    const std::string open = std::string("file ") + kRef + "\nmenu OpenPopGen";
+    s.run(open + "\nmenu Diploid\nclick Command1\nexpect-window frmStart");
+    s.loadAssignmentFiles();
+    s.run(std::string(kAssign) + "\nexpect-window frmStart");
+    ASSERT_EQ(count(s.result(), kBanner), 1u);
+    s.run(open + "\nmenu Diploid\nclick Command1\nexpect-window frmStart");
+    const std::string started = s.result();
+    ASSERT_EQ(started.find(kBanner), std::string::npos) << "the load started the file afresh";
+    s.loadAssignmentFiles();
+    s.shown();
+    s.run(std::string(next.run) + "\nexpect-window frmStart");
+    const std::vector<std::string> shown = s.shown();
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    const std::string after = s.result();
+    ASSERT_EQ(after.substr(0, started.size()), started) << "the load's header block stays at the head";
+    EXPECT_EQ(count(after, next.banner), 1u);
+    EXPECT_GT(after.find(next.banner), started.size() - 1);
+    EXPECT_NE(after.find("List of Reference Populations", started.size()), std::string::npos);
+    EXPECT_EQ(s.app.model.assignFile.AssignOutFile, path);
+    // The run after it appends as usual.
+    s.run(std::string(kAssign) + "\nexpect-window frmStart");
+    EXPECT_TRUE(s.shown().empty());
+    EXPECT_EQ(s.result().substr(0, after.size()), after);
+  }
+}
+
 }  // namespace
 }  // namespace kiwora
