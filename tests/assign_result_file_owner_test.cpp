@@ -270,5 +270,24 @@ TEST(AssignResultFileOwner, OpeningTheDataFileAgainLetsTheNextRunBeginItsPartAga
   }
 }
 
+// The assignment's result file is the session's too: an input file is not saved over it.
+TEST(AssignResultFileOwner, AnInputFileIsNotSavedOverTheAssignmentsFile) {
+  Session s;
+  s.loadAssignmentFiles();
+  s.run(std::string(kAssign) + "\nexpect-window frmStart");
+  const std::string path = s.dir.file(kResult), written = s.result();
+  s.dir.write("other.txt", testing::readFile(s.dir.file(kRef)));
+  s.run("file other.txt\nmenu OpenPopGen");
+  s.app.forms.unload("frmStart");
+  s.app.forms.show("frmStart");
+  s.shown();
+  s.run(std::string("file ") + kResult + "\ncancel\nmenu Save_As_Kiwora");
+  const std::vector<std::string> shown = s.shown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "The file " + path + " is the result file " + path +
+                          " of this session: saving there would replace its results. Nothing was saved; choose another name.");
+  EXPECT_EQ(s.result(), written);
+}
+
 }  // namespace
 }  // namespace kiwora

@@ -4,6 +4,9 @@
 
 #include <optional>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "files/export_text.h"
 #include "support/app_fixture.h"
 
@@ -185,6 +188,33 @@ TEST_F(SaveAsKiwora, AFileThatCannotBeWrittenIsReportedAndTheEarlierFileStays) {
     EXPECT_NE(services.takeMessage()->find("cannot be written"), std::string::npos) << item;
     EXPECT_NE(readFile(dir.file("earlier.txt")), earlier) << item;
   }
+}
+
+// A file of this session that takes the runs' results is never saved over, under its own name or another
+// that leads to it; the dialog opens again at the path, and the file keeps the analysis.
+TEST_F(SaveAsKiwora, TheSessionsResultFileIsNotSavedOver) {
+  dir.write("demo.txt", kDemoFile);
+  run("file demo.txt\nmenu OpenPopGen\nmenu Diploid\nclick Command1\nexpect-window frmStart");
+  const std::string out = dir.file("demo-out.txt");
+  const std::string analysed = readFile(out);
+  ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0700), 0);
+  ASSERT_EQ(::link(out.c_str(), dir.file("hard.txt").c_str()), 0);
+  for (const char* item : {"Save_As_Kiwora", "Save_AS_Tarn", "exTarn", "OutPutPast"}) {
+    for (const char* name : {"demo-out.txt", "sub/../demo-out.txt", "./sub/../demo-out.txt", "hard.txt"}) {
+      run(std::string("file ") + name + "\ncancel\nmenu " + item);
+      ASSERT_EQ(services.pendingMessages(), 1u) << item << " " << name;
+      EXPECT_EQ(*services.takeMessage(), "The file " + dir.file(name) + " is the result file " + out +
+                                             " of this session: saving there would replace its results. Nothing was "
+                                             "saved; choose another name.")
+          << item;
+      EXPECT_EQ(services.saveDialogsOpenedAt().back(), dir.file(name)) << item;
+      EXPECT_EQ(readFile(out), analysed) << item << " " << name;
+    }
+  }
+  // The next run still appends to it.
+  run("menu Diploid\nclick Command1\nexpect-window frmStart");
+  EXPECT_EQ(services.pendingMessages(), 0u);
+  EXPECT_EQ(readFile(out).substr(0, analysed.size()), analysed);
 }
 
 // At the terminal the dialog that opens again names the path that could not be written; an empty line

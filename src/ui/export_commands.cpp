@@ -1,10 +1,39 @@
 #include "ui/export_commands.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+
 #include "files/frequency_export.h"
 #include "files/input_writer.h"
 #include "files/tarn_export.h"
 
 namespace kiwora {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+}  // namespace
+
+std::string sessionResultFileAt(const Model& m, const std::string& path) {
+  // The name itself, not what a link there leads to: a file saved there replaces the link.
+  struct stat named {};
+  const bool exists = ::lstat(path.c_str(), &named) == 0;
+  std::error_code ec;
+  const fs::path chosen = fs::absolute(path, ec).lexically_normal();
+  for (const std::string* result : {&m.ds.OutFileName, &m.assignFile.AssignOutFile}) {
+    if (result->empty()) continue;
+    struct stat st {};
+    if (exists && ::stat(result->c_str(), &st) == 0 && sameFile(named, st)) return *result;
+    std::error_code ec2;
+    if (!ec && fs::absolute(*result, ec2).lexically_normal() == chosen && !ec2) return *result;
+  }
+  return {};
+}
 
 void saveThroughDialog(App& app, const std::string& title,
                        const std::function<Refusal(const std::string& path)>& write) {
@@ -13,6 +42,14 @@ void saveThroughDialog(App& app, const std::string& title,
   for (std::string proposed;;) {
     const std::string path = app.services.saveFileDialog(title, proposed);
     if (path.empty()) return;
+    // The session's result files take the runs' results: a file saved over one would throw them away,
+    // and every later run would be refused.
+    if (const std::string result = sessionResultFileAt(app.model, path); !result.empty()) {
+      app.message("The file " + path + " is the result file " + result +
+                  " of this session: saving there would replace its results. Nothing was saved; choose another name.");
+      proposed = path;
+      continue;
+    }
     // A failure other than the file's (already reported) ends the command.
     const Refusal refusal = write(path);
     if (!refusal) return;

@@ -9,9 +9,14 @@
 
 namespace kiwora {
 
+// The result file of this session (the loaded data's or the assignment's) that `path` names, by its name
+// or as the same file under another name (`./x/../demo-out.txt`, a hard link); empty when none.
+std::string sessionResultFileAt(const Model& m, const std::string& path);
+
 // Asks for the path of a file to write, then writes it with `write`, which returns the refusal when the
 // file cannot be written (none when it was written, or when its failure was already reported). A refusal
-// is shown and the dialog opens again at the same path, until the file is written or the user cancels.
+// is shown and the dialog opens again at the same path, until the file is written or the user cancels. A
+// result file of this session is refused before anything is written, the same way.
 void saveThroughDialog(App& app, const std::string& title,
                        const std::function<Refusal(const std::string& path)>& write);
 
