@@ -194,6 +194,8 @@ TEST_F(AssignmentFiles, RefusalsNameTheLineAndTheCause) {
   } cases[] = {
       {"test: more loci", "OpenTestFile", header("T", "1,5,2", kLoci + "E\r\n") + g1 + "END\r\n",
        kNotCompatible + "\nLine 2: the file with test groups has 5 loci, the reference file 4."},
+      {"test: one locus", "OpenTestFile", header("T", "1,1,2", "A\r\n") + "G1,0,0\r\n1,1\r\nEND\r\n",
+       kNotCompatible + "\nLine 2: the file with test groups has 1 locus, the reference file 4."},
       {"test: other name of the last locus", "OpenTestFile", header("T", "1,4,2", "A\r\nB\r\nC\r\nD \r\n") + g1 + "END\r\n",
        kNotCompatible + "\nLine 6: locus 4 is \"D \" in the file with test groups and \"D\" in the reference file."},
       {"test: group without individual", "OpenTestFile", header("T", "2,4,2", kLoci) + g1 + "END\r\nG2,0,0\r\nEND\r\n",

@@ -119,6 +119,7 @@ TEST_F(ImportWindow, EachBadTableIsRefusedWithItsMessage) {
       {"a line of blanks", head + good + "   \r\n", "Row 2 (line 3): 1 field where 9"},
       {"header without whole loci", "Pop,Group,Ind,X,Y,L1,L1,L2\r\nA,G,i,1,2,1,2,3\r\n", "Line 1: the header has 8 fields"},
       {"header without loci", "Pop,Group,Ind,X,Y\r\nA,G,i,1,2\r\n", "Line 1: the header has 5 fields"},
+      {"header of one field", "Pop\r\nA\r\n", "Line 1: the header has 1 field;"},
       {"header only", head, "Line 1: the file ends there, after the header; the table has no rows below it."},
       {"an empty line below the header", head + "\r\n", "Line 2: the table has no rows below its header."},
       {"empty file", "", "The table is empty."},

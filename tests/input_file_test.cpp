@@ -173,6 +173,20 @@ TEST(InputFile, BadInputIsRefusedWithTheRightMessage) {
       {"text instead of counts", header("many,2,3", 2), Error::Reading, "at least 1"},
       {"negative count", header("-2,2,3", 2), Error::Sizing, "number of populations"},
       {"fractional count", header("2.5,2,3", 2), Error::Sizing, "number of populations"},
+      // Whole by the digits, not by the double they round to.
+      {"count a hair below 2", header("1.99999999999999999999,2,3", 2), Error::Sizing,
+       "Line 2: the number of populations \"1.99999999999999999999\" is not a usable count."},
+      {"code a hair below 3", ok2 + "P1,0,0\n1,2.9999999999999999999999,3,3\nEND\n", Error::Reading,
+       "Line 6: \"2.9999999999999999999999\" is not an allele code"},
+      {"code a hair above 3", ok2 + "P1,0,0\n1,3.000000000000000000001,3,3\nEND\n", Error::Reading,
+       "Line 6: \"3.000000000000000000001\" is not an allele code"},
+      {"code a little below 3", ok2 + "P1,0,0\n1,2.9999999999999996,3,3\nEND\n", Error::Reading,
+       "Line 6: \"2.9999999999999996\" is not an allele code"},
+      // A byte that prints nothing is shown, not passed to the terminal.
+      {"NUL byte in a code", ok2 + "P1,0,0\n1,2" + std::string(1, '\0') + ",3,3\nEND\n", Error::Reading,
+       "Line 6: \"2\\x00\" is not an allele code"},
+      {"escape byte in a code", ok2 + "P1,0,0\n1,\x1b[2J,3,3\nEND\n", Error::Reading,
+       "Line 6: \"\\x1B[2J\" is not an allele code"},
       {"huge count", header("1000000000000,2,3", 2), Error::Sizing, "number of populations"},
       // A file of a megabyte may hold 500 codes at each of 1000 loci, not 5000.
       {"huge product", std::string(1'000'000, 'x') + "\n1000,1000,5000\n", Error::Sizing, "exceed"},
@@ -345,6 +359,12 @@ TEST(InputFile, TextAfterAClosingQuoteIsRefused) {
        "Line 5: \"\"3\"x\" is not an allele code"},
       {"after a quoted count", InputLayout::Populations, "T\n\"1\"0,1,9\nL1\nP1,0,0\n1,1\nEND\n", "Line 2: the number"},
       {"only blanks after the quote", InputLayout::Populations, header("1,1,9", 1) + "P1,0,0\n\"3\"  ,1\nEND\n", ""},
+      {"text after a quoted population name", InputLayout::Populations,
+       header("1,1,9", 1) + "\"Pop 1, x\"y,42.89,48.3\n1,1\nEND\n",
+       "Line 4: the name of population 1, \"\"Pop 1, x\"y\", has text after its closing quote."},
+      {"text after a quoted group name", InputLayout::TestGroups, header("1,1,9", 1) + "\"G 1\"x,a,b\n1,1\nEND\n",
+       "Line 4: the name of"},
+      {"a quoted name with a comma", InputLayout::Populations, header("1,1,9", 1) + "\"Pop 1, x\" ,42.89,48.3\n1,1\nEND\n", ""},
   };
   for (const auto& c : cases) {
     const ParseResult r = parseInputText(c.text, c.layout);

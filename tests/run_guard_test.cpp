@@ -2,6 +2,9 @@
 // as they were.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include <algorithm>
 #include <stdexcept>
 #include <vector>
@@ -170,6 +173,18 @@ TEST(RunGuardThrown, AFailedRunShowsAMessageClearsBusyAndTheGuardAndSetsNoSucces
   }
   EXPECT_EQ(app.model.flags.Busy, 0);
   EXPECT_EQ(*services.takeMessage(), "The run was stopped: there is not enough memory for it. The loaded data are unchanged.");
+  // Under a memory limit a thread gets no stack: the system's EAGAIN (or ENOMEM) is the memory too. Any
+  // other system error keeps its own words.
+  const struct {
+    int code;
+    const char* why;
+  } systemErrors[] = {{EAGAIN, "there is not enough memory for it"}, {ENOMEM, "there is not enough memory for it"}};
+  for (const auto& e : systemErrors) {
+    EXPECT_FALSE(runGuarded(app, [&] { throw std::system_error(e.code, std::generic_category()); }));
+    EXPECT_EQ(*services.takeMessage(), std::string("The run was stopped: ") + e.why + ". The loaded data are unchanged.");
+  }
+  EXPECT_FALSE(runGuarded(app, [] { throw std::system_error(EPERM, std::generic_category(), "no thread"); }));
+  EXPECT_NE(services.takeMessage()->find("no thread"), std::string::npos);
   EXPECT_TRUE(runGuarded(app, [] {}));
   // An unanswered file dialog is the script's fault and still reaches the player.
   EXPECT_THROW(runGuarded(app, [&] { services.openFileDialog("x"); }), NoDialogAnswer);
