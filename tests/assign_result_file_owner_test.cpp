@@ -1,6 +1,7 @@
 // Which file the assignment's runs write to: a later run only to the file the earlier runs wrote, and a
 // first run after the analysis of the same file adds to that file instead of starting it afresh.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -267,6 +268,37 @@ TEST(AssignResultFileOwner, OpeningTheDataFileAgainLetsTheNextRunBeginItsPartAga
     s.run(std::string(kAssign) + "\nexpect-window frmStart");
     EXPECT_TRUE(s.shown().empty());
     EXPECT_EQ(s.result().substr(0, after.size()), after);
+  }
+}
+
+// Something other than a file in the result file's place: the message says what stands there, for a first
+// run and a later one alike.
+TEST(AssignResultFileOwner, AFolderOrAPipeInTheFilesPlaceIsNamed) {
+  const struct {
+    const char* what;
+    bool later;
+    bool pipe;
+    const char* cause;
+  } cases[] = {
+      {"first run, folder", false, false, "(it is a folder)"},
+      {"first run, pipe", false, true, "(it is not a regular file but a pipe (FIFO))"},
+      {"later run, folder", true, false, "(it is a folder)"},
+      {"later run, pipe", true, true, "(it is not a regular file but a pipe (FIFO))"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Session s;
+    s.loadAssignmentFiles();
+    const std::string path = s.dir.file(kResult);
+    if (c.later) s.run(std::string(kAssign) + "\nexpect-window frmStart");
+    fs::remove(path);
+    ASSERT_EQ(c.pipe ? ::mkfifo(path.c_str(), 0600) : ::mkdir(path.c_str(), 0700), 0);
+    s.shown();
+    s.run(kAssign);
+    const std::vector<std::string> shown = s.shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "The result file " + path + " cannot be written " + c.cause + "! Nothing was calculated.");
+    s.run("expect-window frmAssGr");
   }
 }
 

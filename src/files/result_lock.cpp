@@ -157,16 +157,6 @@ bool pathIsOpenFile(const std::string& path, int fd) {
   return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 && sameFile(open, named);
 }
 
-bool isFileAt(const ResultFileMark& mark, const std::string& path) {
-  if (!mark.exists) return false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool same = ::fstat(fd, &st) == 0 && isMarkedFile(fd, st, mark);
-  ::close(fd);
-  return same;
-}
-
 bool stillHeld(const ResultFileMark& mark) {
   struct stat st {};
   return mark.held && ::fstat(mark.held->fd(), &st) == 0 && st.st_nlink > 0;

@@ -29,8 +29,6 @@ bool stillAsMarked(int fd, const ResultFileMark& mark, bool whole, bool* changed
 
 // Whether `path` itself (not a link there) names the file open at `fd`.
 bool pathIsOpenFile(const std::string& path, int fd);
-// Whether `path` (or a link there) leads to the file `mark` noted.
-bool isFileAt(const ResultFileMark& mark, const std::string& path);
 // Whether the noted file still has a name (it was not removed or replaced); false for a note that does
 // not hold its file open.
 bool stillHeld(const ResultFileMark& mark);
