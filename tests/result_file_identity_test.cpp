@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "files/result_file.h"
 #include "files/result_lock.h"
@@ -69,6 +70,25 @@ TEST_F(ResultFileRace, ALoadNotesTheFileItWroteNotTheOneAnotherCopyPutInItsPlace
   const std::string ours = testing::readFile(out);
   EXPECT_EQ(ours.find("EDITED"), std::string::npos);
   EXPECT_EQ(model().flags.AnalysisDone, 1);
+}
+
+// The same file with its header block edited in place is told from one put in its place: the message says
+// it was changed.
+TEST_F(ResultFileRace, AHeaderBlockEditedInPlaceIsCalledChanged) {
+  dir.write("demo.txt", testing::kDemoFile);
+  const std::string out = dir.file("demo-out.txt");
+  run("file demo.txt\nmenu OpenPopGen");
+  std::string text = testing::readFile(out);
+  text[text.find("Titel")] = 't';
+  {
+    std::fstream edit(out, std::ios::binary | std::ios::in | std::ios::out);
+    edit << text;
+  }
+  run("menu Diploid\nclick Command1");
+  run("expect-message " + resultFileChangedSinceMessage(out, true));
+  EXPECT_EQ(resultFileChangedSinceMessage(out, true),
+            "The result file " + out + " was changed since it was opened: nothing was calculated and nothing was written to it!");
+  EXPECT_EQ(testing::readFile(out), text);
 }
 
 // A note holds its file open, so no new file can take its inode while the note lives; and a file that did
