@@ -89,6 +89,9 @@ Table2<double> lineDistances(const std::vector<double>& x) {
   return g;
 }
 
+// The rounding of two distances of a line whose coordinates reach `largest` (as Calc_Geo_Distances gives it).
+double lineRounding(double largest) { return 16 * 0x1p-52 * largest; }
+
 FreqFixture fivePops() {
   FreqFixture f(5, 1, 3);
   f.set(1, 1, {{1, 1}});
@@ -104,7 +107,7 @@ TEST(DjNeighbours, NearestWithTiesToTheSmallerNumber) {
   const Table2<double> g = lineDistances({0, 0, 1, 3, 4, -1});
   Table2<Cell> locPop;
   Vec1<Cell> pop;
-  Calc_Dj_Neighbours(f.v, f.freq, g, 1, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 1, locPop, pop);
   // 1: populations 2 and 5 both at 1 -> 2 wins: .5 * (.5 + .5) = .5.
   // 2: 1 -> .5. 3: 4 (at 1) -> 1. 4: 3 -> 1. 5: 1 (at 1) -> .5.
   const double want[] = {0, .5, .5, 1, 1, .5};
@@ -115,7 +118,7 @@ TEST(DjNeighbours, NearestWithTiesToTheSmallerNumber) {
   }
 
   // Two neighbours of 1: 2 and 5, complement {1: .5, 2: .25, 3: .25} -> .5.
-  Calc_Dj_Neighbours(f.v, f.freq, g, 2, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 2, locPop, pop);
   EXPECT_DOUBLE_EQ(*pop[1], .5);
   // ... of 3: 4 (at 1) and 2 (at 2), complement {1: .25, 2: .25, 3: .5} -> .75.
   EXPECT_DOUBLE_EQ(*pop[3], .75);
@@ -136,7 +139,7 @@ TEST(DjNeighbours, DistancesEqualInExactArithmeticAreATie) {
       for (double& v : scaled) v *= scale;
       Table2<Cell> locPop;
       Vec1<Cell> pop;
-      Calc_Dj_Neighbours(f.v, f.freq, lineDistances(scaled), 1, locPop, pop);
+      Calc_Dj_Neighbours(f.v, f.freq, lineDistances(scaled), lineRounding(scale), 1, locPop, pop);
       ASSERT_TRUE(pop[1].has_value());
       EXPECT_DOUBLE_EQ(*pop[1], .5) << x[1] << " times " << scale;
     }
@@ -150,7 +153,7 @@ TEST(DjNeighbours, AsManyAsTheOthersEqualsDj) {
   for (int n : {3, 4, 9}) {
     Table2<Cell> locPop;
     Vec1<Cell> pop;
-    Calc_Dj_Neighbours(f.v, f.freq, g, n, locPop, pop);
+    Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), n, locPop, pop);
     for (int p : {1, 2, 3, 5}) {
       ASSERT_TRUE(locPop(p, 1).has_value());
       EXPECT_NEAR(*locPop(p, 1), dj.locPop(p, 1), 1e-15) << n << " " << p;
@@ -164,9 +167,9 @@ TEST(DjNeighbours, BelowOneCountsAsOne) {
   const Table2<double> g = lineDistances({0, 0, 1, 3, 4, -1});
   Table2<Cell> one, other;
   Vec1<Cell> popOne, popOther;
-  Calc_Dj_Neighbours(f.v, f.freq, g, 1, one, popOne);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 1, one, popOne);
   for (int n : {0, -3}) {
-    Calc_Dj_Neighbours(f.v, f.freq, g, n, other, popOther);
+    Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), n, other, popOther);
     for (int p = 1; p <= 5; ++p) EXPECT_EQ(popOther[p], popOne[p]) << n << " " << p;
   }
 }
@@ -181,14 +184,14 @@ TEST(DjNeighbours, OnlyFoundPopulationsAreNeighbours) {
   for (int q = 1; q <= 5; ++q) g(3, q) = nan;
   Table2<Cell> locPop;
   Vec1<Cell> pop;
-  Calc_Dj_Neighbours(f.v, f.freq, g, 1, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 1, locPop, pop);
   EXPECT_FALSE(pop[3].has_value());
   EXPECT_FALSE(locPop(3, 1).has_value());
   EXPECT_DOUBLE_EQ(*pop[1], .5);  // 2 is nearer than 3
 
   // A single selected population has no neighbour at all.
   f.popSel[2] = f.popSel[3] = 0;
-  Calc_Dj_Neighbours(f.v, f.freq, lineDistances({0, 0, 1, 3, 4, -1}), 3, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, lineDistances({0, 0, 1, 3, 4, -1}), lineRounding(4), 3, locPop, pop);
   EXPECT_FALSE(pop[1].has_value());
 }
 

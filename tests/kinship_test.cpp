@@ -54,6 +54,7 @@ struct KinshipRun {
   Vec1<std::string> names;
   AnalysisOptions o;
   Table2<double> geo;
+  double geoRounding = 16 * 0x1p-52 * 10;  // the fixtures' coordinates lie within 10 of 0
   KinshipResults r;
   TempDir dir;
 
@@ -70,7 +71,7 @@ struct KinshipRun {
     Calc_Allele_Freq(f.view(), false, a);
     PairsFile file;
     EXPECT_TRUE(file.create(dir.file("pairs.csv")));
-    Kinship_Ind_Pairs(f.view(), names, a.AlleleFreq, geo, o, intervals, &file, {}, r);
+    Kinship_Ind_Pairs(f.view(), names, a.AlleleFreq, geo, geoRounding, o, intervals, &file, {}, r);
     EXPECT_TRUE(file.close());
     return lines(readFile(dir.file("pairs.csv")));
   }
@@ -380,7 +381,7 @@ TEST(KinshipPairs, GeneratedDataAgainstTheDefiningSumsWithAnyNumberOfThreads) {
     PairsFile file;
     ASSERT_TRUE(file.create(dir.file("p.csv")));
     KinshipResults r;
-    Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, &file, {}, r);
+    Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, 0, o, nullptr, &file, {}, r);
     ASSERT_TRUE(file.close());
     const std::string text = readFile(dir.file("p.csv"));
     if (threads == 1) {
@@ -490,8 +491,8 @@ TEST(SimulatedIntervals, PositionsOfTheBounds) {
     EXPECT_EQ(low, c.low) << c.nSim << " " << c.limit;
     EXPECT_EQ(high, c.high) << c.nSim << " " << c.limit;
   }
-  EXPECT_EQ(roundHalfUp(0.8 * 7), 6);
-  EXPECT_EQ(roundHalfUp(0.5 * 5), 3);
+  EXPECT_EQ(roundHalfUp(0.8 * 7, Rounding{2}), 6);
+  EXPECT_EQ(roundHalfUp(0.5 * 5, Rounding{2}), 3);
 }
 
 // Expected DGM of each class at a locus where every founder is the heterozygote 1/2: the parents' alleles
@@ -653,8 +654,8 @@ struct SpatialFixture {
     SpatialResults s;
     s.SpatStat1 = makeVec1<Cell>(nLoci);
     s.SpatStat2 = makeVec1<Cell>(nLoci);
-    s.NPairsInRadius = countPairsInRadius(view(), geo, 100);
-    Calc_Spatial_Structure_Locus(view(), geo, dg, 100, s);
+    s.NPairsInRadius = countPairsInRadius(view(), geo, 0, 100);
+    Calc_Spatial_Structure_Locus(view(), geo, 0, dg, 100, s);
     return s;
   }
 };
@@ -698,7 +699,7 @@ TEST(SpatialStructure, PairsWithinTheRadiusAsExactArithmeticCountsThem) {
     for (double scale : {10.0, 1.0}) {
       SpatialFixture f({});
       f.geo = geoOfTenths(tenths, scale);
-      EXPECT_EQ(countPairsInRadius(f.view(), f.geo, radius / scale), exact) << radius << " / " << scale;
+      EXPECT_EQ(countPairsInRadius(f.view(), f.geo, 16 * 0x1p-52 * 1.2, radius / scale), exact) << radius << " / " << scale;
     }
   }
 }
