@@ -78,10 +78,11 @@ struct KinshipRun {
 };
 
 // Three individuals at two loci, own allele frequencies (L1: 1 and 2 at 0.5; L2: 1, 2, 3 at 1/3 each).
-// By hand, with Sxy = sum (x - p)(y - p) and Spq = sum p(1 - p) = 1/2 + 2/3 = 7/6, Kin = Sxy/Spq + 1/(3 - 1):
-//   (1,2): d = 0.5 and 0, DGM 0.25; Sxy = 0 + 1/6, Kin = 1/7 + 1/2
-//   (1,3): d = 1 and 1, DGM 1;      Sxy = -1/2 - 1/3, Kin = -5/7 + 1/2
-//   (2,3): d = 0.5 and 1, DGM 0.75; Sxy = 0 - 1/3, Kin = -2/7 + 1/2
+// By hand, with Sxy = sum (x - p)(y - p) and Spq = sum p(1 - p) = 1/2 + 2/3 = 7/6, Kin = Sxy/Spq + 1/(6 - 1)
+// (six genes in the reference):
+//   (1,2): d = 0.5 and 0, DGM 0.25; Sxy = 0 + 1/6, Kin = 1/7 + 1/5
+//   (1,3): d = 1 and 1, DGM 1;      Sxy = -1/2 - 1/3, Kin = -5/7 + 1/5
+//   (2,3): d = 0.5 and 1, DGM 0.75; Sxy = 0 - 1/3, Kin = -2/7 + 1/5
 const std::vector<testing::Population> kThree = {{
     {{1, 1}, {1, 2}},
     {{1, 2}, {1, 2}},
@@ -93,9 +94,9 @@ TEST(KinshipPairs, DistanceKinshipAndTalliesOfHandMadePairs) {
   const auto file = k.run();
   ASSERT_EQ(file.size(), 4u);
   EXPECT_EQ(file[0], "Pop,Ind_1,Ind_2,N_loci,DGM,CI,F_D0,F_D1,Kin");
-  EXPECT_EQ(file[1], "North,1,2,2,0.2500,,0.5000,0.0000,0.6429");
-  EXPECT_EQ(file[2], "North,1,3,2,1.0000,,0.0000,1.0000,-0.2143");
-  EXPECT_EQ(file[3], "North,2,3,2,0.7500,,0.0000,0.5000,0.2143");
+  EXPECT_EQ(file[1], "North,1,2,2,0.2500,,0.5000,0.0000,0.3429");
+  EXPECT_EQ(file[2], "North,1,3,2,1.0000,,0.0000,1.0000,-0.5143");
+  EXPECT_EQ(file[3], "North,2,3,2,0.7500,,0.0000,0.5000,-0.0857");
 
   const KinshipResults& r = k.r;
   EXPECT_EQ(r.KinNP[1], 3);
@@ -105,16 +106,16 @@ TEST(KinshipPairs, DistanceKinshipAndTalliesOfHandMadePairs) {
   EXPECT_EQ(r.KinND00[1] + r.KinND05[1] + r.KinND10[1], 0);
   EXPECT_EQ(r.KinNK[1], 3);
   EXPECT_DOUBLE_EQ(*r.KinP125[1], 0);
-  EXPECT_DOUBLE_EQ(*r.KinP250[1], 1.0 / 3);    // 3/14
-  EXPECT_DOUBLE_EQ(*r.KinPGt250[1], 1.0 / 3);  // 9/14
-  EXPECT_NEAR(*r.KinMeanK[1], (9.0 / 14 - 3.0 / 14 + 3.0 / 14) / 3, 1e-12);
+  EXPECT_DOUBLE_EQ(*r.KinP250[1], 0);
+  EXPECT_DOUBLE_EQ(*r.KinPGt250[1], 1.0 / 3);  // 12/35
+  EXPECT_NEAR(*r.KinMeanK[1], (12.0 / 35 - 18.0 / 35 - 3.0 / 35) / 3, 1e-12);
   EXPECT_FALSE(r.KinPFS[1]) << "no classes without simulated intervals";
 }
 
 // Kin of each pair in exact arithmetic, with the population's own frequencies and every locus typed. With
 // c the copies of an allele among the 2n and x the copies an individual carries,
-// Sxy (2n)^2 = sum (n x1 - c)(n x2 - c) and Spq (2n)^2 = sum c (2n - c); so Kin = X / Y + 1 / (n - 1) is
-// the fraction (X (n - 1) + Y) / (Y (n - 1)).
+// Sxy (2n)^2 = sum (n x1 - c)(n x2 - c) and Spq (2n)^2 = sum c (2n - c); so Kin = X / Y + 1 / (2n - 1) is
+// the fraction (X (2n - 1) + Y) / (Y (2n - 1)).
 struct Fraction {
   long long num, den;
 };
@@ -135,7 +136,7 @@ std::vector<Fraction> exactKins(const testing::Population& pop, int maxA) {
           X += (n * carried(pop[x][l], a) - c) * (n * carried(pop[y][l], a) - c);
           Y += c * (2 * n - c);
         }
-      out.push_back({X * (n - 1) + Y, Y * (n - 1)});
+      out.push_back({X * (2 * n - 1) + Y, Y * (2 * n - 1)});
     }
   return out;
 }
@@ -200,9 +201,9 @@ TEST(KinshipPairs, ClassesAgainstHandMadeIntervals) {
   KinshipRun k(3, kThree, {"North"});
   const auto file = k.run(&s);
   ASSERT_EQ(file.size(), 4u);
-  EXPECT_EQ(file[1], "North,1,2,2,0.2500, FS,0.5000,0.0000,0.6429");  // 0.25 within FS
-  EXPECT_EQ(file[2], "North,1,3,2,1.0000, NR,0.0000,1.0000,-0.2143");
-  EXPECT_EQ(file[3], "North,2,3,2,0.7500,HS/NR,0.0000,0.5000,0.2143");  // between hi(HS) 0.7 and lo(NR) 0.8
+  EXPECT_EQ(file[1], "North,1,2,2,0.2500, FS,0.5000,0.0000,0.3429");  // 0.25 within FS
+  EXPECT_EQ(file[2], "North,1,3,2,1.0000, NR,0.0000,1.0000,-0.5143");
+  EXPECT_EQ(file[3], "North,2,3,2,0.7500,HS/NR,0.0000,0.5000,-0.0857");  // between hi(HS) 0.7 and lo(NR) 0.8
   const KinshipResults& r = k.r;
   const double third = 1.0 / 3;
   EXPECT_DOUBLE_EQ(*r.KinPFS[1], third);
@@ -292,7 +293,7 @@ TEST(KinshipPairs, PairsWithoutReferenceVarianceCountForDistancesOnly) {
   const auto file = k.run();
   ASSERT_EQ(file.size(), 7u);
   EXPECT_EQ(file[1], "Mono,1,2,2,0.0000,,1.0000,0.0000,");
-  EXPECT_EQ(file[4], "North,1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(file[4], "North,1,2,2,0.2500,,0.5000,0.0000,0.3429");
   EXPECT_EQ(k.r.KinNP[1], 3);
   EXPECT_EQ(k.r.KinND00[1], 3);
   EXPECT_DOUBLE_EQ(*k.r.KinMeanGDM[1], 0);
@@ -315,7 +316,7 @@ TEST(KinshipPairs, SkippedPopulationsAndANameWithACommaInTheFile) {
   k.f.popSel[3] = 0;
   const auto file = k.run();
   ASSERT_EQ(file.size(), 4u);
-  EXPECT_EQ(file[1], "\"North, upper\",1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(file[1], "\"North, upper\",1,2,2,0.2500,,0.5000,0.0000,0.3429");
   EXPECT_EQ(k.r.KinNP[2], 0);
   EXPECT_FALSE(k.r.KinMeanGDM[2]);
   EXPECT_EQ(k.r.KinNP[3], 0);
@@ -354,7 +355,7 @@ std::optional<DirectPair> directPair(const gen::Data& d, const AlleleFreqTable& 
   }
   if (nloc < minLoci) return std::nullopt;
   DirectPair r{D / nloc, std::nullopt};
-  if (Spq > 0) r.kin = Sxy / Spq + 1.0 / (d.ds.NInd[at(pop)] - 1);
+  if (Spq > 0) r.kin = Sxy / Spq + 1.0 / (2 * d.ds.NInd[at(pop)] - 1);
   return r;
 }
 
