@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "spatial/geo_distance.h"
 #include "stats/differentiation.h"
 #include "stats/distances.h"
 #include "frequency_fixture.h"
@@ -193,6 +194,29 @@ TEST(DjNeighbours, OnlyFoundPopulationsAreNeighbours) {
   f.popSel[2] = f.popSel[3] = 0;
   Calc_Dj_Neighbours(f.v, f.freq, lineDistances({0, 0, 1, 3, 4, -1}), lineRounding(4), 3, locPop, pop);
   EXPECT_FALSE(pop[1].has_value());
+}
+
+
+// Pop_3 nearer than Pop_2 by 1.7e-5 (30000 against 30000.0000167) is the one neighbour, as it is when it is
+// nearer by 1e-11 of the distance; at exactly the same distance the lower number wins. Against Pop_2
+// (same allele) Pop_1's Dj is 0, against Pop_3 (the other allele) 1.
+TEST(DjNeighbours, TheNearerNeighbourByAnyRealDifference) {
+  FreqFixture f(3, 1, 2);
+  f.set(1, 1, {{1, 1}});
+  f.set(2, 1, {{1, 1}});
+  f.set(3, 1, {{2, 1}});
+  const struct { double x2, y2; double dj; } cases[] = {
+      {30000, 1, 1}, {30000 * (1 + 1e-11), 0, 1}, {0, 30000, 0}, {30000, 0, 0},
+  };
+  for (const auto& c : cases) {
+    Table2<double> g;
+    const double rounding = Calc_Geo_Distances(3, {0, 0, c.x2, 30000}, {0, 0, c.y2, 0}, Coordinates::Plane, g);
+    Table2<Cell> locPop;
+    Vec1<Cell> pop;
+    Calc_Dj_Neighbours(f.v, f.freq, g, rounding, 1, locPop, pop);
+    ASSERT_TRUE(pop[1].has_value());
+    EXPECT_DOUBLE_EQ(*pop[1], c.dj) << c.x2 << ", " << c.y2;
+  }
 }
 
 }  // namespace

@@ -705,5 +705,20 @@ TEST(SpatialStructure, PairsWithinTheRadiusAsExactArithmeticCountsThem) {
   }
 }
 
+
+// Six populations at (0,0) and a seventh at (30000, 1): its six pairs lie 1.7e-5 outside a radius of
+// 30000, so 15 pairs count, as they do when it lies 1e-11 of the radius beyond it; at (30000, 0) all 21.
+TEST(SpatialStructure, PairsJustOutsideTheRadiusAreOutside) {
+  const struct { double x7, y7; int pairs; } cases[] = {{30000, 1, 15}, {30000 * (1 + 1e-11), 0, 15}, {30000, 0, 21}};
+  for (const auto& c : cases) {
+    SpatialFixture f({});
+    Vec1<double> x = makeVec1<double>(7), y = makeVec1<double>(7);
+    x[7] = c.x7;
+    y[7] = c.y7;
+    const double rounding = Calc_Geo_Distances(7, x, y, Coordinates::Plane, f.geo);
+    EXPECT_EQ(countPairsInRadius(f.view(), f.geo, rounding, 30000), c.pairs) << c.x7 << ", " << c.y7;
+  }
+}
+
 }  // namespace
 }  // namespace kiwora
