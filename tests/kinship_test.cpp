@@ -2,6 +2,8 @@
 // file and the spatial statistic per locus.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <cmath>
 #include <set>
 
@@ -717,6 +719,69 @@ TEST(SpatialStructure, PairsJustOutsideTheRadiusAreOutside) {
     y[7] = c.y7;
     const double rounding = Calc_Geo_Distances(7, x, y, Coordinates::Plane, f.geo);
     EXPECT_EQ(countPairsInRadius(f.view(), f.geo, rounding, 30000), c.pairs) << c.x7 << ", " << c.y7;
+  }
+}
+
+
+// Unrelated individuals score 0 in expectation: samples drawn in Hardy-Weinberg proportions (50 loci of
+// four alleles), each scored against its own frequencies. Each population's Mean_K is one draw; over 40
+// samples per size, their mean lies within four standard errors of 0 (the spread of the draws gives the
+// error). A term of 1 / (N - 1) would put it near 1/(2N): 0.29 for N = 3, far outside.
+TEST(KinshipPairs, UnrelatedIndividualsScoreZeroInExpectation) {
+  const double freq[] = {0.4, 0.3, 0.2, 0.1};
+  std::mt19937_64 rng(20261211);
+  std::uniform_real_distribution<double> u(0, 1);
+  const auto allele = [&] {
+    double x = u(rng);
+    for (int a = 0; a < 3; ++a) {
+      if (x < freq[a]) return a + 1;
+      x -= freq[a];
+    }
+    return 4;
+  };
+  for (const int n : {3, 8, 30}) {
+    constexpr int kSamples = 40, kLoci = 50;
+    std::vector<testing::Population> pops(kSamples);
+    for (auto& pop : pops)
+      for (int i = 0; i < n; ++i) {
+        std::vector<testing::Genotype> ind;
+        for (int l = 0; l < kLoci; ++l) ind.push_back({allele(), allele()});
+        pop.push_back(ind);
+      }
+    KinshipRun k(4, pops, std::vector<std::string>(kSamples, "P"));
+    k.run();
+    double sum = 0, sumSq = 0;
+    for (int p = 1; p <= kSamples; ++p) {
+      ASSERT_TRUE(k.r.KinMeanK[at(p)].has_value()) << n;
+      sum += *k.r.KinMeanK[at(p)];
+      sumSq += *k.r.KinMeanK[at(p)] * *k.r.KinMeanK[at(p)];
+    }
+    const double mean = sum / kSamples, sd = std::sqrt((sumSq - kSamples * mean * mean) / (kSamples - 1));
+    EXPECT_LT(std::fabs(mean), 4 * sd / std::sqrt(kSamples)) << "N = " << n << ", sd " << sd;
+    EXPECT_LT(4 * sd / std::sqrt(kSamples), 1.0 / (2 * n) / 4) << "the test tells the terms apart, N = " << n;
+  }
+}
+
+
+// A locus where every individual is 1/1 adds exactly 0 to Sxy and to Spq: 300 of them change no Kin, no
+// class share and no Mean_K of a population of 62 at two variable loci, to the bit.
+TEST(KinshipPairs, LociOfOneAlleleChangeNoKinship) {
+  std::mt19937_64 rng(62);
+  testing::Population varying;
+  for (int i = 0; i < 62; ++i)
+    varying.push_back({{1 + static_cast<int>(rng() % 3), 1 + static_cast<int>(rng() % 3)},
+                       {1 + static_cast<int>(rng() % 2), 1 + static_cast<int>(rng() % 2)}});
+  testing::Population padded = varying;
+  for (auto& ind : padded) ind.insert(ind.end(), 300, {1, 1});
+  KinshipRun a(3, {varying}, {"P"}), b(3, {padded}, {"P"});
+  const auto fa = a.run(), fb = b.run();
+  ASSERT_EQ(fa.size(), fb.size());
+  for (std::size_t i = 1; i < fa.size(); ++i)
+    EXPECT_EQ(fa[i].substr(fa[i].rfind(',')), fb[i].substr(fb[i].rfind(','))) << i;
+  for (const auto share : {&KinshipResults::KinP125, &KinshipResults::KinP250, &KinshipResults::KinPGt250,
+                           &KinshipResults::KinMeanK}) {
+    ASSERT_TRUE((a.r.*share)[1].has_value());
+    EXPECT_EQ(*(a.r.*share)[1], *(b.r.*share)[1]);
   }
 }
 
