@@ -2,6 +2,7 @@
 // file and the spatial statistic per locus.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include <cmath>
@@ -144,17 +145,30 @@ std::vector<Fraction> exactKins(const testing::Population& pop, int maxA) {
 }
 
 // The kinship classes and the pairs file decide as exact arithmetic does on pairs whose Kin is exactly a
-// bound (1/20, 1/8, 1/4) or a half at the file's four decimals (1/32), though the sums leave the double a
-// few units off it; and the same with the codes renumbered, which sums the alleles in another order.
+// bound (1/20, 1/4) or a half at the file's four decimals (7/160 = 0.04375), though the sums leave the
+// double a few units off it, and on small samples of other exact values; and the same with the codes
+// renumbered, which sums the alleles in another order.
 TEST(KinshipPairs, ClassesAndPairsFileAsExactArithmeticGivesThem) {
   using testing::exactDecimal;
   const struct { const char* name; testing::Population pop; } cases[] = {
-      {"two pairs at 1/4", {{{2, 1}}, {{2, 1}}, {{2, 2}}}},
-      {"one pair at 1/4", {{{2, 2}}, {{1, 2}}, {{1, 2}}}},
-      {"a pair at 1/8", {{{1, 3}, {1, 2}}, {{2, 2}, {1, 3}}, {{1, 2}, {2, 3}}, {{2, 3}, {1, 3}}, {{2, 2}, {1, 3}}}},
-      {"a pair at 1/20", {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 2}, {1, 2}}, {{1, 2}, {1, 1}}, {{1, 1}, {1, 1}}}},
-      {"a pair at 1/32", {{{3, 4}, {2, 3}}, {{2, 3}, {3, 3}}, {{3, 3}, {1, 4}}, {{1, 2}, {2, 3}}, {{2, 3}, {2, 3}}}},
+      {"a pair at 1/4", {{{1, 2}, {2, 3}}, {{2, 1}, {3, 1}}, {{1, 2}, {3, 2}}}},
+      {"two pairs at 1/20",
+       {{{3, 3}, {2, 3}, {2, 3}}, {{2, 3}, {1, 1}, {3, 3}}, {{1, 1}, {3, 3}, {1, 2}}, {{1, 1}, {1, 3}, {3, 3}},
+        {{3, 3}, {3, 3}, {3, 2}}, {{3, 2}, {3, 1}, {3, 2}}, {{3, 2}, {2, 3}, {1, 2}}, {{1, 3}, {2, 2}, {1, 2}}}},
+      {"a pair at 7/160", {{{1, 2}, {1, 2}}, {{2, 2}, {2, 3}}, {{2, 2}, {3, 3}}}},
+      {"three, one locus", {{{2, 1}}, {{2, 1}}, {{2, 2}}}},
+      {"three, one locus, other", {{{2, 2}}, {{1, 2}}, {{1, 2}}}},
+      {"five, two loci", {{{1, 3}, {1, 2}}, {{2, 2}, {1, 3}}, {{1, 2}, {2, 3}}, {{2, 3}, {1, 3}}, {{2, 2}, {1, 3}}}},
+      {"five, mostly 1/1", {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 2}, {1, 2}}, {{1, 2}, {1, 1}}, {{1, 1}, {1, 1}}}},
+      {"five, four alleles", {{{3, 4}, {2, 3}}, {{2, 3}, {3, 3}}, {{3, 3}, {1, 4}}, {{1, 2}, {2, 3}}, {{2, 3}, {2, 3}}}},
   };
+  // The fixtures hold what their names say.
+  const auto has = [](const std::vector<Fraction>& kins, long long num, long long den) {
+    return std::count_if(kins.begin(), kins.end(), [&](const Fraction& k) { return k.num * den == num * k.den; });
+  };
+  EXPECT_EQ(has(exactKins(cases[0].pop, 4), 1, 4), 1);
+  EXPECT_EQ(has(exactKins(cases[1].pop, 4), 1, 20), 2);
+  EXPECT_EQ(has(exactKins(cases[2].pop, 4), 7, 160), 1);
   const int renumbered[] = {0, 9, 4, 7, 1};  // code -> code, out of order
   for (const auto& c : cases) {
     const std::vector<Fraction> kins = exactKins(c.pop, 4);
@@ -763,14 +777,21 @@ TEST(KinshipPairs, UnrelatedIndividualsScoreZeroInExpectation) {
 }
 
 
-// A locus where every individual is 1/1 adds exactly 0 to Sxy and to Spq: 300 of them change no Kin, no
-// class share and no Mean_K of a population of 62 at two variable loci, to the bit.
+// A locus where every individual is 1/1 adds exactly 0 to Sxy and to Spq, so 300 of them change no Kin, no
+// class share and no Mean_K, to the bit. Population of 62 at two variable loci (allele counts 11, 33, 80
+// and 13, 111): individuals 1, (1/2, 1/2), and 2, (2/3, 2/2), have Kin = 1/20 + 4 / (2460 x 10652), 1.5e-7
+// above the class bound, which a width growing with the loci counted as on it.
 TEST(KinshipPairs, LociOfOneAlleleChangeNoKinship) {
-  std::mt19937_64 rng(62);
-  testing::Population varying;
-  for (int i = 0; i < 62; ++i)
-    varying.push_back({{1 + static_cast<int>(rng() % 3), 1 + static_cast<int>(rng() % 3)},
-                       {1 + static_cast<int>(rng() % 2), 1 + static_cast<int>(rng() % 2)}});
+  testing::Population varying = {{{1, 2}, {1, 2}}, {{2, 3}, {2, 2}}};
+  std::vector<int> first, second;
+  for (const auto& [allele, count] : {std::pair{1, 10}, {2, 31}, {3, 79}}) first.insert(first.end(), count, allele);
+  for (const auto& [allele, count] : {std::pair{1, 12}, {2, 108}}) second.insert(second.end(), count, allele);
+  for (std::size_t i = 0; i < 60; ++i)
+    varying.push_back({{first[2 * i], first[2 * i + 1]}, {second[2 * i], second[2 * i + 1]}});
+  const std::vector<Fraction> kins = exactKins(varying, 3);
+  ASSERT_EQ(kins[0].num * 20 * 2460 * 10652, kins[0].den * (2460 * 10652 + 80)) << "the fixture's pair";
+  long long k125 = 0;
+  for (const Fraction& k : kins) k125 += k.num * 20 > k.den && k.num * 8 <= k.den;
   testing::Population padded = varying;
   for (auto& ind : padded) ind.insert(ind.end(), 300, {1, 1});
   KinshipRun a(3, {varying}, {"P"}), b(3, {padded}, {"P"});
@@ -778,6 +799,10 @@ TEST(KinshipPairs, LociOfOneAlleleChangeNoKinship) {
   ASSERT_EQ(fa.size(), fb.size());
   for (std::size_t i = 1; i < fa.size(); ++i)
     EXPECT_EQ(fa[i].substr(fa[i].rfind(',')), fb[i].substr(fb[i].rfind(','))) << i;
+  for (const KinshipRun* k : {&a, &b}) {
+    ASSERT_EQ(k->r.KinNK[1], static_cast<int>(kins.size()));
+    EXPECT_EQ(masked(*k->r.KinP125[1], "0.0000"), testing::exactDecimal(k125, static_cast<long long>(kins.size()), 4));
+  }
   for (const auto share : {&KinshipResults::KinP125, &KinshipResults::KinP250, &KinshipResults::KinPGt250,
                            &KinshipResults::KinMeanK}) {
     ASSERT_TRUE((a.r.*share)[1].has_value());
