@@ -83,7 +83,9 @@ void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t ru
 // Evaluates every pair of individuals within each selected population of more than one individual over
 // the selected loci, fills the tallies of `out` (its simulated intervals are not touched) and, when a
 // pairs file is given, writes one line per evaluated pair. `intervals`: the series simulated in this run,
-// or null; only with them are pairs classified.
+// or null; only with them are pairs classified. `geoRounding` (Calc_Geo_Distances) decides ties among the
+// neighbours of the neighbour reference. Kin = Sxy / Spq + 1 / (2N - 1), N the individuals of the
+// reference: its 2N genes make the term that leaves unrelated pairs at 0 in expectation.
 void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
                        const Table2<double>& GeoDist, double geoRounding, const AnalysisOptions& o, const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out);
