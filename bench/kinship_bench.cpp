@@ -42,7 +42,7 @@ void BM_KinshipWithIntervals(benchmark::State& state) {
     Sim_CI_DGM(v, 5000, 99, 12345, {}, r.sim);
     PairsFile file;
     const bool withFile = state.range(1) == 1 && file.create(path);
-    Kinship_Ind_Pairs(v, d.ds.PopName, a.AlleleFreq, geo, o, &r.sim, withFile ? &file : nullptr, {}, r);
+    Kinship_Ind_Pairs(v, d.ds.PopName, a.AlleleFreq, geo, 0, o, &r.sim, withFile ? &file : nullptr, {}, r);
     if (withFile) file.close();
     benchmark::DoNotOptimize(r.KinMeanK.data());
   }
@@ -88,7 +88,7 @@ struct PairsRun {
     Calc_Allele_Freq(d.view(), false, a);
     o.KinMinData = 0.8;
   }
-  void run() { Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, nullptr, {}, r); }
+  void run() { Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, 0, o, nullptr, nullptr, {}, r); }
   gen::Data d;
   AlleleStats a;
   AnalysisOptions o;

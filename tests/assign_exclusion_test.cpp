@@ -228,7 +228,7 @@ TEST(ExclusionLod1, CountsAreThoseOfEachSimulatedGroupWrittenOutAndProfiled) {
                 GenotypeData buffer = groupBuffer(r.test.TestAllele, g);
                 simulateGroup(sim, g, p, rng, buffer);
                 const double score = groupScore(r.ref, r.opt, profileGroup(r.ref, GroupGenotypes{&buffer, 1}), p);
-                noBetter += atLeast(score, observed);
+                noBetter += atLeast(score, observed, kScoreRounding);
               }
               EXPECT_EQ(r.res.ExclCount(g, p), static_cast<double>(noBetter) / r.opt.NSimGroups)
                   << what << ", group " << g << ", population " << p;

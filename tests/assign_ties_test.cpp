@@ -124,23 +124,36 @@ void choose(AssignmentOptions& opt, const Method& m) {
   opt.GDOnGenotypes = m.assMethod == 3 && m.onGenotypes;
 }
 
-TEST(TieRule, EqualWithinARelativeShareOrNearZeroAndTheFirstOfTheSmallest) {
+TEST(TieRule, EqualWithinTheirRoundingAndTheFirstOfTheSmallest) {
+  // Each pair with the rounding its computation names; the controls lie 1e-11 of their size apart, which
+  // is real in exact arithmetic, and decide as it does.
   struct Case {
     double a, b;
+    Rounding r;
     bool equal;
   } cases[] = {
-      {0.1 + 0.2, 0.3, true},  {1e6 * (1 + 5e-10), 1e6, true}, {1 + 2e-9, 1, false},
-      {1e-13, 0, true},        {-1e-13, 1e-13, true},           {1e-11, 0, false},
-      {HUGE_VAL, HUGE_VAL, true}, {HUGE_VAL, 1e308, false},
+      {0.1 + 0.2, 0.3, Rounding{4}, true},
+      {1 + 8 * kUlp, 1, Rounding{8}, true},
+      {1 + 16 * kUlp, 1, Rounding{8}, false},
+      {1e6 * (1 + 1e-11), 1e6, Rounding{4096}, false},
+      {1e-15, 0, Rounding{8, 1}, true},  // 0 but for rounding, at the size of the operands
+      {1e-15, 0, Rounding{8}, false},    // without operands of size 1 it is no rounding
+      {-1e-15, 1e-15, Rounding{16, 1}, true},
+      {1e-11, 0, Rounding{4096, 1}, false},
+      {5e-13, 0, absoluteRounding(1e-12), true},
+      {2e-12, 0, absoluteRounding(1e-12), false},
+      {HUGE_VAL, HUGE_VAL, Rounding{4}, true},
+      {HUGE_VAL, 1e308, Rounding{4}, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ties(c.a, c.b), c.equal) << c.a << " " << c.b;
-    EXPECT_EQ(clearlyBelow(c.a, c.b), !c.equal && c.a < c.b) << c.a << " " << c.b;
-    EXPECT_EQ(clearlyAbove(c.a, c.b), !c.equal && c.a > c.b) << c.a << " " << c.b;
+    EXPECT_EQ(ties(c.a, c.b, c.r), c.equal) << c.a << " " << c.b;
+    EXPECT_EQ(clearlyBelow(c.a, c.b, c.r), !c.equal && c.a < c.b) << c.a << " " << c.b;
+    EXPECT_EQ(clearlyAbove(c.a, c.b, c.r), !c.equal && c.a > c.b) << c.a << " " << c.b;
   }
-  EXPECT_EQ(firstOfSmallest({0.7 - 0.4, 0.5, 0.1 + 0.2}), 0u);
-  EXPECT_EQ(firstOfSmallest({0.5, 0.1 + 0.2, 0.7 - 0.4}), 1u) << "0.3 summed two ways; the first of them";
-  EXPECT_EQ(firstOfSmallest({}), 0u);
+  EXPECT_EQ(firstOfSmallest({0.7 - 0.4, 0.5, 0.1 + 0.2}, Rounding{4}), 0u);
+  EXPECT_EQ(firstOfSmallest({0.5, 0.1 + 0.2, 0.7 - 0.4}, Rounding{4}), 1u) << "0.3 summed two ways; the first of them";
+  EXPECT_EQ(firstOfSmallest({0.5, 0.3 * (1 + 1e-11), 0.3}, Rounding{4096}), 2u) << "1e-11 apart: no tie";
+  EXPECT_EQ(firstOfSmallest({}, Rounding{4}), 0u);
 }
 
 // The same over candidates that a function offers: values at or above the bound and NaN are none; and
@@ -151,18 +164,21 @@ TEST(TieRule, FirstOfTheSmallestCandidateAndHalvesByTheRule) {
       {{0.7 - 0.4, 0.5, 0.1 + 0.2}, 100, 0}, {{nan, 0.5, 0.1 + 0.2, 0.7 - 0.4}, 100, 2},
       {{9, 8, 8 + 1e-12}, 8, 3},             {{nan, nan}, 100, 2},
       {{}, 100, 0},                          {{2, 1, 1}, 100, 1},
+      {{2 * (1 + 1e-11), 2}, 100, 1},
   };
   for (const auto& c : candidates)
-    EXPECT_EQ(firstOfSmallest(c.values.size(), [&](std::size_t i) { return c.values[i]; }, c.bound), c.first)
+    EXPECT_EQ(firstOfSmallest(c.values.size(), [&](std::size_t i) { return c.values[i]; }, c.bound, Rounding{4}),
+              c.first)
         << c.values.size();
   const struct { double x, up, away; } halves[] = {
       {2.5, 3, 3},           {12.499999999999996, 13, 13}, {12.4999, 12, 12}, {-2.5, -2, -3},
       {-0.5, 0, -1},         {0.3, 0, 0},                  {0x1p60, 0x1p60, 0x1p60},
       {0.7 * 5, 4, 4},  // 3.4999999999999996
+      {12.5 * (1 - 1e-11), 12, 12}, {-12.5 * (1 - 1e-11), -12, -12},
   };
   for (const auto& h : halves) {
-    EXPECT_EQ(roundedHalfUp(h.x), h.up) << h.x;
-    EXPECT_EQ(roundedHalfAway(h.x), h.away) << h.x;
+    EXPECT_EQ(roundedHalfUp(h.x, Rounding{4}), h.up) << h.x;
+    EXPECT_EQ(roundedHalfAway(h.x, Rounding{4}), h.away) << h.x;
   }
 }
 

@@ -47,7 +47,7 @@ ClusterSteps plainChain(int nPop, const Vec1<int>& popSel, const Table2<double>&
   int a = 0, b = 0;
   for (std::size_t i = 0; i < pops.size() && a == 0; ++i)
     for (std::size_t j = i + 1; j < pops.size() && a == 0; ++j)
-      if (const double d = dist(pops[i], pops[j]); d < 100 && ties(d, m)) {
+      if (const double d = dist(pops[i], pops[j]); d < 100 && ties(d, m, Rounding{4096})) {
         a = pops[i];
         b = pops[j];
         m = d;
@@ -74,7 +74,7 @@ ClusterSteps plainChain(int nPop, const Vec1<int>& popSel, const Table2<double>&
       if (mean < m) m = mean;
     a = 0;
     for (const auto& [p, mean] : means)
-      if (mean < 100 && ties(mean, m)) {
+      if (mean < 100 && ties(mean, m, Rounding{4096.0 + k})) {
         a = p;
         m = mean;
         break;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "spatial/geo_distance.h"
 #include "stats/differentiation.h"
 #include "stats/distances.h"
 #include "frequency_fixture.h"
@@ -89,6 +90,9 @@ Table2<double> lineDistances(const std::vector<double>& x) {
   return g;
 }
 
+// The rounding of two distances of a line whose coordinates reach `largest` (as Calc_Geo_Distances gives it).
+double lineRounding(double largest) { return 16 * 0x1p-52 * largest; }
+
 FreqFixture fivePops() {
   FreqFixture f(5, 1, 3);
   f.set(1, 1, {{1, 1}});
@@ -104,7 +108,7 @@ TEST(DjNeighbours, NearestWithTiesToTheSmallerNumber) {
   const Table2<double> g = lineDistances({0, 0, 1, 3, 4, -1});
   Table2<Cell> locPop;
   Vec1<Cell> pop;
-  Calc_Dj_Neighbours(f.v, f.freq, g, 1, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 1, locPop, pop);
   // 1: populations 2 and 5 both at 1 -> 2 wins: .5 * (.5 + .5) = .5.
   // 2: 1 -> .5. 3: 4 (at 1) -> 1. 4: 3 -> 1. 5: 1 (at 1) -> .5.
   const double want[] = {0, .5, .5, 1, 1, .5};
@@ -115,7 +119,7 @@ TEST(DjNeighbours, NearestWithTiesToTheSmallerNumber) {
   }
 
   // Two neighbours of 1: 2 and 5, complement {1: .5, 2: .25, 3: .25} -> .5.
-  Calc_Dj_Neighbours(f.v, f.freq, g, 2, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 2, locPop, pop);
   EXPECT_DOUBLE_EQ(*pop[1], .5);
   // ... of 3: 4 (at 1) and 2 (at 2), complement {1: .25, 2: .25, 3: .5} -> .75.
   EXPECT_DOUBLE_EQ(*pop[3], .75);
@@ -136,7 +140,7 @@ TEST(DjNeighbours, DistancesEqualInExactArithmeticAreATie) {
       for (double& v : scaled) v *= scale;
       Table2<Cell> locPop;
       Vec1<Cell> pop;
-      Calc_Dj_Neighbours(f.v, f.freq, lineDistances(scaled), 1, locPop, pop);
+      Calc_Dj_Neighbours(f.v, f.freq, lineDistances(scaled), lineRounding(scale), 1, locPop, pop);
       ASSERT_TRUE(pop[1].has_value());
       EXPECT_DOUBLE_EQ(*pop[1], .5) << x[1] << " times " << scale;
     }
@@ -150,7 +154,7 @@ TEST(DjNeighbours, AsManyAsTheOthersEqualsDj) {
   for (int n : {3, 4, 9}) {
     Table2<Cell> locPop;
     Vec1<Cell> pop;
-    Calc_Dj_Neighbours(f.v, f.freq, g, n, locPop, pop);
+    Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), n, locPop, pop);
     for (int p : {1, 2, 3, 5}) {
       ASSERT_TRUE(locPop(p, 1).has_value());
       EXPECT_NEAR(*locPop(p, 1), dj.locPop(p, 1), 1e-15) << n << " " << p;
@@ -164,9 +168,9 @@ TEST(DjNeighbours, BelowOneCountsAsOne) {
   const Table2<double> g = lineDistances({0, 0, 1, 3, 4, -1});
   Table2<Cell> one, other;
   Vec1<Cell> popOne, popOther;
-  Calc_Dj_Neighbours(f.v, f.freq, g, 1, one, popOne);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 1, one, popOne);
   for (int n : {0, -3}) {
-    Calc_Dj_Neighbours(f.v, f.freq, g, n, other, popOther);
+    Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), n, other, popOther);
     for (int p = 1; p <= 5; ++p) EXPECT_EQ(popOther[p], popOne[p]) << n << " " << p;
   }
 }
@@ -181,15 +185,38 @@ TEST(DjNeighbours, OnlyFoundPopulationsAreNeighbours) {
   for (int q = 1; q <= 5; ++q) g(3, q) = nan;
   Table2<Cell> locPop;
   Vec1<Cell> pop;
-  Calc_Dj_Neighbours(f.v, f.freq, g, 1, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, g, lineRounding(4), 1, locPop, pop);
   EXPECT_FALSE(pop[3].has_value());
   EXPECT_FALSE(locPop(3, 1).has_value());
   EXPECT_DOUBLE_EQ(*pop[1], .5);  // 2 is nearer than 3
 
   // A single selected population has no neighbour at all.
   f.popSel[2] = f.popSel[3] = 0;
-  Calc_Dj_Neighbours(f.v, f.freq, lineDistances({0, 0, 1, 3, 4, -1}), 3, locPop, pop);
+  Calc_Dj_Neighbours(f.v, f.freq, lineDistances({0, 0, 1, 3, 4, -1}), lineRounding(4), 3, locPop, pop);
   EXPECT_FALSE(pop[1].has_value());
+}
+
+
+// Pop_3 nearer than Pop_2 by 1.7e-5 (30000 against 30000.0000167) is the one neighbour, as it is when it is
+// nearer by 1e-11 of the distance; at exactly the same distance the lower number wins. Against Pop_2
+// (same allele) Pop_1's Dj is 0, against Pop_3 (the other allele) 1.
+TEST(DjNeighbours, TheNearerNeighbourByAnyRealDifference) {
+  FreqFixture f(3, 1, 2);
+  f.set(1, 1, {{1, 1}});
+  f.set(2, 1, {{1, 1}});
+  f.set(3, 1, {{2, 1}});
+  const struct { double x2, y2; double dj; } cases[] = {
+      {30000, 1, 1}, {30000 * (1 + 1e-11), 0, 1}, {0, 30000, 0}, {30000, 0, 0},
+  };
+  for (const auto& c : cases) {
+    Table2<double> g;
+    const double rounding = Calc_Geo_Distances(3, {0, 0, c.x2, 30000}, {0, 0, c.y2, 0}, Coordinates::Plane, g);
+    Table2<Cell> locPop;
+    Vec1<Cell> pop;
+    Calc_Dj_Neighbours(f.v, f.freq, g, rounding, 1, locPop, pop);
+    ASSERT_TRUE(pop[1].has_value());
+    EXPECT_DOUBLE_EQ(*pop[1], c.dj) << c.x2 << ", " << c.y2;
+  }
 }
 
 }  // namespace

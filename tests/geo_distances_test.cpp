@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/tolerance.h"
+#include "base/number_format.h"
 #include "spatial/geo_distance.h"
 
 namespace kiwora {
@@ -71,12 +72,26 @@ TEST(GeoDistances, ShortDistancesEqualInExactArithmeticTie) {
     for (const double lat : {50.10, -12.345, 0.0}) {
       SCOPED_TRACE(::testing::Message() << step << " at " << lat);
       Table2<double> g;
-      Calc_Geo_Distances(3, {0, 7.5, 7.5, 7.5}, {0, lat, lat + step, lat - step}, Coordinates::DecimalDegrees, g);
-      EXPECT_TRUE(ties(g(1, 2), g(1, 3))) << g(1, 2) - g(1, 3);
+      Rounding r = absoluteRounding(
+          Calc_Geo_Distances(3, {0, 7.5, 7.5, 7.5}, {0, lat, lat + step, lat - step}, Coordinates::DecimalDegrees, g));
+      EXPECT_TRUE(ties(g(1, 2), g(1, 3), r)) << g(1, 2) - g(1, 3);
       EXPECT_NEAR(g(1, 2) / (step * degree), 1, 1e-9);
-      Calc_Geo_Distances(3, {0, 7.5, 7.5 + step, 7.5 - step}, {0, lat, lat, lat}, Coordinates::DecimalDegrees, g);
-      EXPECT_TRUE(ties(g(1, 2), g(1, 3))) << g(1, 2) - g(1, 3);
+      r = absoluteRounding(
+          Calc_Geo_Distances(3, {0, 7.5, 7.5 + step, 7.5 - step}, {0, lat, lat, lat}, Coordinates::DecimalDegrees, g));
+      EXPECT_TRUE(ties(g(1, 2), g(1, 3), r)) << g(1, 2) - g(1, 3);
     }
+}
+
+
+// A distance just below a printed half prints as exact arithmetic has it: sqrt(1369017) = 1170.0499989...
+// prints 1170.0, the exact half 1170.05 prints 1170.1, and a value 1e-11 of itself below that half 1170.0.
+TEST(GeoDistances, PrintedAsExactArithmeticRoundsThemNearAHalf) {
+  Table2<double> g;
+  Calc_Geo_Distances(2, {0, 0, 864}, {0, 0, 789}, Coordinates::Plane, g);
+  EXPECT_EQ(masked(g(1, 2), "0.0"), "1170.0");
+  EXPECT_EQ(masked(1170.05, "0.0"), "1170.1");
+  EXPECT_EQ(masked(1170.05 * (1 - 1e-11), "0.0"), "1170.0");
+  EXPECT_EQ(masked(-1170.05 * (1 - 1e-11), "0.0"), "-1170.0");
 }
 
 }  // namespace

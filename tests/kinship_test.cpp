@@ -2,6 +2,9 @@
 // file and the spatial statistic per locus.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include <cmath>
 #include <set>
 
@@ -54,6 +57,7 @@ struct KinshipRun {
   Vec1<std::string> names;
   AnalysisOptions o;
   Table2<double> geo;
+  double geoRounding = 16 * 0x1p-52 * 10;  // the fixtures' coordinates lie within 10 of 0
   KinshipResults r;
   TempDir dir;
 
@@ -70,17 +74,18 @@ struct KinshipRun {
     Calc_Allele_Freq(f.view(), false, a);
     PairsFile file;
     EXPECT_TRUE(file.create(dir.file("pairs.csv")));
-    Kinship_Ind_Pairs(f.view(), names, a.AlleleFreq, geo, o, intervals, &file, {}, r);
+    Kinship_Ind_Pairs(f.view(), names, a.AlleleFreq, geo, geoRounding, o, intervals, &file, {}, r);
     EXPECT_TRUE(file.close());
     return lines(readFile(dir.file("pairs.csv")));
   }
 };
 
 // Three individuals at two loci, own allele frequencies (L1: 1 and 2 at 0.5; L2: 1, 2, 3 at 1/3 each).
-// By hand, with Sxy = sum (x - p)(y - p) and Spq = sum p(1 - p) = 1/2 + 2/3 = 7/6, Kin = Sxy/Spq + 1/(3 - 1):
-//   (1,2): d = 0.5 and 0, DGM 0.25; Sxy = 0 + 1/6, Kin = 1/7 + 1/2
-//   (1,3): d = 1 and 1, DGM 1;      Sxy = -1/2 - 1/3, Kin = -5/7 + 1/2
-//   (2,3): d = 0.5 and 1, DGM 0.75; Sxy = 0 - 1/3, Kin = -2/7 + 1/2
+// By hand, with Sxy = sum (x - p)(y - p) and Spq = sum p(1 - p) = 1/2 + 2/3 = 7/6, Kin = Sxy/Spq + 1/(6 - 1)
+// (six genes in the reference):
+//   (1,2): d = 0.5 and 0, DGM 0.25; Sxy = 0 + 1/6, Kin = 1/7 + 1/5
+//   (1,3): d = 1 and 1, DGM 1;      Sxy = -1/2 - 1/3, Kin = -5/7 + 1/5
+//   (2,3): d = 0.5 and 1, DGM 0.75; Sxy = 0 - 1/3, Kin = -2/7 + 1/5
 const std::vector<testing::Population> kThree = {{
     {{1, 1}, {1, 2}},
     {{1, 2}, {1, 2}},
@@ -92,9 +97,9 @@ TEST(KinshipPairs, DistanceKinshipAndTalliesOfHandMadePairs) {
   const auto file = k.run();
   ASSERT_EQ(file.size(), 4u);
   EXPECT_EQ(file[0], "Pop,Ind_1,Ind_2,N_loci,DGM,CI,F_D0,F_D1,Kin");
-  EXPECT_EQ(file[1], "North,1,2,2,0.2500,,0.5000,0.0000,0.6429");
-  EXPECT_EQ(file[2], "North,1,3,2,1.0000,,0.0000,1.0000,-0.2143");
-  EXPECT_EQ(file[3], "North,2,3,2,0.7500,,0.0000,0.5000,0.2143");
+  EXPECT_EQ(file[1], "North,1,2,2,0.2500,,0.5000,0.0000,0.3429");
+  EXPECT_EQ(file[2], "North,1,3,2,1.0000,,0.0000,1.0000,-0.5143");
+  EXPECT_EQ(file[3], "North,2,3,2,0.7500,,0.0000,0.5000,-0.0857");
 
   const KinshipResults& r = k.r;
   EXPECT_EQ(r.KinNP[1], 3);
@@ -104,16 +109,16 @@ TEST(KinshipPairs, DistanceKinshipAndTalliesOfHandMadePairs) {
   EXPECT_EQ(r.KinND00[1] + r.KinND05[1] + r.KinND10[1], 0);
   EXPECT_EQ(r.KinNK[1], 3);
   EXPECT_DOUBLE_EQ(*r.KinP125[1], 0);
-  EXPECT_DOUBLE_EQ(*r.KinP250[1], 1.0 / 3);    // 3/14
-  EXPECT_DOUBLE_EQ(*r.KinPGt250[1], 1.0 / 3);  // 9/14
-  EXPECT_NEAR(*r.KinMeanK[1], (9.0 / 14 - 3.0 / 14 + 3.0 / 14) / 3, 1e-12);
+  EXPECT_DOUBLE_EQ(*r.KinP250[1], 0);
+  EXPECT_DOUBLE_EQ(*r.KinPGt250[1], 1.0 / 3);  // 12/35
+  EXPECT_NEAR(*r.KinMeanK[1], (12.0 / 35 - 18.0 / 35 - 3.0 / 35) / 3, 1e-12);
   EXPECT_FALSE(r.KinPFS[1]) << "no classes without simulated intervals";
 }
 
 // Kin of each pair in exact arithmetic, with the population's own frequencies and every locus typed. With
 // c the copies of an allele among the 2n and x the copies an individual carries,
-// Sxy (2n)^2 = sum (n x1 - c)(n x2 - c) and Spq (2n)^2 = sum c (2n - c); so Kin = X / Y + 1 / (n - 1) is
-// the fraction (X (n - 1) + Y) / (Y (n - 1)).
+// Sxy (2n)^2 = sum (n x1 - c)(n x2 - c) and Spq (2n)^2 = sum c (2n - c); so Kin = X / Y + 1 / (2n - 1) is
+// the fraction (X (2n - 1) + Y) / (Y (2n - 1)).
 struct Fraction {
   long long num, den;
 };
@@ -134,23 +139,36 @@ std::vector<Fraction> exactKins(const testing::Population& pop, int maxA) {
           X += (n * carried(pop[x][l], a) - c) * (n * carried(pop[y][l], a) - c);
           Y += c * (2 * n - c);
         }
-      out.push_back({X * (n - 1) + Y, Y * (n - 1)});
+      out.push_back({X * (2 * n - 1) + Y, Y * (2 * n - 1)});
     }
   return out;
 }
 
 // The kinship classes and the pairs file decide as exact arithmetic does on pairs whose Kin is exactly a
-// bound (1/20, 1/8, 1/4) or a half at the file's four decimals (1/32), though the sums leave the double a
-// few units off it; and the same with the codes renumbered, which sums the alleles in another order.
+// bound (1/20, 1/4) or a half at the file's four decimals (7/160 = 0.04375), though the sums leave the
+// double a few units off it, and on small samples of other exact values; and the same with the codes
+// renumbered, which sums the alleles in another order.
 TEST(KinshipPairs, ClassesAndPairsFileAsExactArithmeticGivesThem) {
   using testing::exactDecimal;
   const struct { const char* name; testing::Population pop; } cases[] = {
-      {"two pairs at 1/4", {{{2, 1}}, {{2, 1}}, {{2, 2}}}},
-      {"one pair at 1/4", {{{2, 2}}, {{1, 2}}, {{1, 2}}}},
-      {"a pair at 1/8", {{{1, 3}, {1, 2}}, {{2, 2}, {1, 3}}, {{1, 2}, {2, 3}}, {{2, 3}, {1, 3}}, {{2, 2}, {1, 3}}}},
-      {"a pair at 1/20", {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 2}, {1, 2}}, {{1, 2}, {1, 1}}, {{1, 1}, {1, 1}}}},
-      {"a pair at 1/32", {{{3, 4}, {2, 3}}, {{2, 3}, {3, 3}}, {{3, 3}, {1, 4}}, {{1, 2}, {2, 3}}, {{2, 3}, {2, 3}}}},
+      {"a pair at 1/4", {{{1, 2}, {2, 3}}, {{2, 1}, {3, 1}}, {{1, 2}, {3, 2}}}},
+      {"two pairs at 1/20",
+       {{{3, 3}, {2, 3}, {2, 3}}, {{2, 3}, {1, 1}, {3, 3}}, {{1, 1}, {3, 3}, {1, 2}}, {{1, 1}, {1, 3}, {3, 3}},
+        {{3, 3}, {3, 3}, {3, 2}}, {{3, 2}, {3, 1}, {3, 2}}, {{3, 2}, {2, 3}, {1, 2}}, {{1, 3}, {2, 2}, {1, 2}}}},
+      {"a pair at 7/160", {{{1, 2}, {1, 2}}, {{2, 2}, {2, 3}}, {{2, 2}, {3, 3}}}},
+      {"three, one locus", {{{2, 1}}, {{2, 1}}, {{2, 2}}}},
+      {"three, one locus, other", {{{2, 2}}, {{1, 2}}, {{1, 2}}}},
+      {"five, two loci", {{{1, 3}, {1, 2}}, {{2, 2}, {1, 3}}, {{1, 2}, {2, 3}}, {{2, 3}, {1, 3}}, {{2, 2}, {1, 3}}}},
+      {"five, mostly 1/1", {{{1, 1}, {1, 1}}, {{1, 1}, {1, 1}}, {{1, 2}, {1, 2}}, {{1, 2}, {1, 1}}, {{1, 1}, {1, 1}}}},
+      {"five, four alleles", {{{3, 4}, {2, 3}}, {{2, 3}, {3, 3}}, {{3, 3}, {1, 4}}, {{1, 2}, {2, 3}}, {{2, 3}, {2, 3}}}},
   };
+  // The fixtures hold what their names say.
+  const auto has = [](const std::vector<Fraction>& kins, long long num, long long den) {
+    return std::count_if(kins.begin(), kins.end(), [&](const Fraction& k) { return k.num * den == num * k.den; });
+  };
+  EXPECT_EQ(has(exactKins(cases[0].pop, 4), 1, 4), 1);
+  EXPECT_EQ(has(exactKins(cases[1].pop, 4), 1, 20), 2);
+  EXPECT_EQ(has(exactKins(cases[2].pop, 4), 7, 160), 1);
   const int renumbered[] = {0, 9, 4, 7, 1};  // code -> code, out of order
   for (const auto& c : cases) {
     const std::vector<Fraction> kins = exactKins(c.pop, 4);
@@ -199,9 +217,9 @@ TEST(KinshipPairs, ClassesAgainstHandMadeIntervals) {
   KinshipRun k(3, kThree, {"North"});
   const auto file = k.run(&s);
   ASSERT_EQ(file.size(), 4u);
-  EXPECT_EQ(file[1], "North,1,2,2,0.2500, FS,0.5000,0.0000,0.6429");  // 0.25 within FS
-  EXPECT_EQ(file[2], "North,1,3,2,1.0000, NR,0.0000,1.0000,-0.2143");
-  EXPECT_EQ(file[3], "North,2,3,2,0.7500,HS/NR,0.0000,0.5000,0.2143");  // between hi(HS) 0.7 and lo(NR) 0.8
+  EXPECT_EQ(file[1], "North,1,2,2,0.2500, FS,0.5000,0.0000,0.3429");  // 0.25 within FS
+  EXPECT_EQ(file[2], "North,1,3,2,1.0000, NR,0.0000,1.0000,-0.5143");
+  EXPECT_EQ(file[3], "North,2,3,2,0.7500,HS/NR,0.0000,0.5000,-0.0857");  // between hi(HS) 0.7 and lo(NR) 0.8
   const KinshipResults& r = k.r;
   const double third = 1.0 / 3;
   EXPECT_DOUBLE_EQ(*r.KinPFS[1], third);
@@ -291,7 +309,7 @@ TEST(KinshipPairs, PairsWithoutReferenceVarianceCountForDistancesOnly) {
   const auto file = k.run();
   ASSERT_EQ(file.size(), 7u);
   EXPECT_EQ(file[1], "Mono,1,2,2,0.0000,,1.0000,0.0000,");
-  EXPECT_EQ(file[4], "North,1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(file[4], "North,1,2,2,0.2500,,0.5000,0.0000,0.3429");
   EXPECT_EQ(k.r.KinNP[1], 3);
   EXPECT_EQ(k.r.KinND00[1], 3);
   EXPECT_DOUBLE_EQ(*k.r.KinMeanGDM[1], 0);
@@ -314,7 +332,7 @@ TEST(KinshipPairs, SkippedPopulationsAndANameWithACommaInTheFile) {
   k.f.popSel[3] = 0;
   const auto file = k.run();
   ASSERT_EQ(file.size(), 4u);
-  EXPECT_EQ(file[1], "\"North, upper\",1,2,2,0.2500,,0.5000,0.0000,0.6429");
+  EXPECT_EQ(file[1], "\"North, upper\",1,2,2,0.2500,,0.5000,0.0000,0.3429");
   EXPECT_EQ(k.r.KinNP[2], 0);
   EXPECT_FALSE(k.r.KinMeanGDM[2]);
   EXPECT_EQ(k.r.KinNP[3], 0);
@@ -353,7 +371,7 @@ std::optional<DirectPair> directPair(const gen::Data& d, const AlleleFreqTable& 
   }
   if (nloc < minLoci) return std::nullopt;
   DirectPair r{D / nloc, std::nullopt};
-  if (Spq > 0) r.kin = Sxy / Spq + 1.0 / (d.ds.NInd[at(pop)] - 1);
+  if (Spq > 0) r.kin = Sxy / Spq + 1.0 / (2 * d.ds.NInd[at(pop)] - 1);
   return r;
 }
 
@@ -380,7 +398,7 @@ TEST(KinshipPairs, GeneratedDataAgainstTheDefiningSumsWithAnyNumberOfThreads) {
     PairsFile file;
     ASSERT_TRUE(file.create(dir.file("p.csv")));
     KinshipResults r;
-    Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, o, nullptr, &file, {}, r);
+    Kinship_Ind_Pairs(d.view(), d.ds.PopName, a.AlleleFreq, geo, 0, o, nullptr, &file, {}, r);
     ASSERT_TRUE(file.close());
     const std::string text = readFile(dir.file("p.csv"));
     if (threads == 1) {
@@ -490,8 +508,8 @@ TEST(SimulatedIntervals, PositionsOfTheBounds) {
     EXPECT_EQ(low, c.low) << c.nSim << " " << c.limit;
     EXPECT_EQ(high, c.high) << c.nSim << " " << c.limit;
   }
-  EXPECT_EQ(roundHalfUp(0.8 * 7), 6);
-  EXPECT_EQ(roundHalfUp(0.5 * 5), 3);
+  EXPECT_EQ(roundHalfUp(0.8 * 7, Rounding{2}), 6);
+  EXPECT_EQ(roundHalfUp(0.5 * 5, Rounding{2}), 3);
 }
 
 // Expected DGM of each class at a locus where every founder is the heterozygote 1/2: the parents' alleles
@@ -653,8 +671,8 @@ struct SpatialFixture {
     SpatialResults s;
     s.SpatStat1 = makeVec1<Cell>(nLoci);
     s.SpatStat2 = makeVec1<Cell>(nLoci);
-    s.NPairsInRadius = countPairsInRadius(view(), geo, 100);
-    Calc_Spatial_Structure_Locus(view(), geo, dg, 100, s);
+    s.NPairsInRadius = countPairsInRadius(view(), geo, 0, 100);
+    Calc_Spatial_Structure_Locus(view(), geo, 0, dg, 100, s);
     return s;
   }
 };
@@ -698,8 +716,97 @@ TEST(SpatialStructure, PairsWithinTheRadiusAsExactArithmeticCountsThem) {
     for (double scale : {10.0, 1.0}) {
       SpatialFixture f({});
       f.geo = geoOfTenths(tenths, scale);
-      EXPECT_EQ(countPairsInRadius(f.view(), f.geo, radius / scale), exact) << radius << " / " << scale;
+      EXPECT_EQ(countPairsInRadius(f.view(), f.geo, 16 * 0x1p-52 * 1.2, radius / scale), exact) << radius << " / " << scale;
     }
+  }
+}
+
+
+// Six populations at (0,0) and a seventh at (30000, 1): its six pairs lie 1.7e-5 outside a radius of
+// 30000, so 15 pairs count, as they do when it lies 1e-11 of the radius beyond it; at (30000, 0) all 21.
+TEST(SpatialStructure, PairsJustOutsideTheRadiusAreOutside) {
+  const struct { double x7, y7; int pairs; } cases[] = {{30000, 1, 15}, {30000 * (1 + 1e-11), 0, 15}, {30000, 0, 21}};
+  for (const auto& c : cases) {
+    SpatialFixture f({});
+    Vec1<double> x = makeVec1<double>(7), y = makeVec1<double>(7);
+    x[7] = c.x7;
+    y[7] = c.y7;
+    const double rounding = Calc_Geo_Distances(7, x, y, Coordinates::Plane, f.geo);
+    EXPECT_EQ(countPairsInRadius(f.view(), f.geo, rounding, 30000), c.pairs) << c.x7 << ", " << c.y7;
+  }
+}
+
+
+// Unrelated individuals score 0 in expectation: samples drawn in Hardy-Weinberg proportions (50 loci of
+// four alleles), each scored against its own frequencies. Each population's Mean_K is one draw; over 40
+// samples per size, their mean lies within four standard errors of 0 (the spread of the draws gives the
+// error). A term of 1 / (N - 1) would put it near 1/(2N): 0.29 for N = 3, far outside.
+TEST(KinshipPairs, UnrelatedIndividualsScoreZeroInExpectation) {
+  const double freq[] = {0.4, 0.3, 0.2, 0.1};
+  std::mt19937_64 rng(20261211);
+  std::uniform_real_distribution<double> u(0, 1);
+  const auto allele = [&] {
+    double x = u(rng);
+    for (int a = 0; a < 3; ++a) {
+      if (x < freq[a]) return a + 1;
+      x -= freq[a];
+    }
+    return 4;
+  };
+  for (const int n : {3, 8, 30}) {
+    constexpr int kSamples = 40, kLoci = 50;
+    std::vector<testing::Population> pops(kSamples);
+    for (auto& pop : pops)
+      for (int i = 0; i < n; ++i) {
+        std::vector<testing::Genotype> ind;
+        for (int l = 0; l < kLoci; ++l) ind.push_back({allele(), allele()});
+        pop.push_back(ind);
+      }
+    KinshipRun k(4, pops, std::vector<std::string>(kSamples, "P"));
+    k.run();
+    double sum = 0, sumSq = 0;
+    for (int p = 1; p <= kSamples; ++p) {
+      ASSERT_TRUE(k.r.KinMeanK[at(p)].has_value()) << n;
+      sum += *k.r.KinMeanK[at(p)];
+      sumSq += *k.r.KinMeanK[at(p)] * *k.r.KinMeanK[at(p)];
+    }
+    const double mean = sum / kSamples, sd = std::sqrt((sumSq - kSamples * mean * mean) / (kSamples - 1));
+    EXPECT_LT(std::fabs(mean), 4 * sd / std::sqrt(kSamples)) << "N = " << n << ", sd " << sd;
+    EXPECT_LT(4 * sd / std::sqrt(kSamples), 1.0 / (2 * n) / 4) << "the test tells the terms apart, N = " << n;
+  }
+}
+
+
+// A locus where every individual is 1/1 adds exactly 0 to Sxy and to Spq, so 300 of them change no Kin, no
+// class share and no Mean_K, to the bit. Population of 62 at two variable loci (allele counts 11, 33, 80
+// and 13, 111): individuals 1, (1/2, 1/2), and 2, (2/3, 2/2), have Kin = 1/20 + 4 / (2460 x 10652), 1.5e-7
+// above the class bound, which a width growing with the loci counted as on it.
+TEST(KinshipPairs, LociOfOneAlleleChangeNoKinship) {
+  testing::Population varying = {{{1, 2}, {1, 2}}, {{2, 3}, {2, 2}}};
+  std::vector<int> first, second;
+  for (const auto& [allele, count] : {std::pair{1, 10}, {2, 31}, {3, 79}}) first.insert(first.end(), count, allele);
+  for (const auto& [allele, count] : {std::pair{1, 12}, {2, 108}}) second.insert(second.end(), count, allele);
+  for (std::size_t i = 0; i < 60; ++i)
+    varying.push_back({{first[2 * i], first[2 * i + 1]}, {second[2 * i], second[2 * i + 1]}});
+  const std::vector<Fraction> kins = exactKins(varying, 3);
+  ASSERT_EQ(kins[0].num * 20 * 2460 * 10652, kins[0].den * (2460 * 10652 + 80)) << "the fixture's pair";
+  long long k125 = 0;
+  for (const Fraction& k : kins) k125 += k.num * 20 > k.den && k.num * 8 <= k.den;
+  testing::Population padded = varying;
+  for (auto& ind : padded) ind.insert(ind.end(), 300, {1, 1});
+  KinshipRun a(3, {varying}, {"P"}), b(3, {padded}, {"P"});
+  const auto fa = a.run(), fb = b.run();
+  ASSERT_EQ(fa.size(), fb.size());
+  for (std::size_t i = 1; i < fa.size(); ++i)
+    EXPECT_EQ(fa[i].substr(fa[i].rfind(',')), fb[i].substr(fb[i].rfind(','))) << i;
+  for (const KinshipRun* k : {&a, &b}) {
+    ASSERT_EQ(k->r.KinNK[1], static_cast<int>(kins.size()));
+    EXPECT_EQ(masked(*k->r.KinP125[1], "0.0000"), testing::exactDecimal(k125, static_cast<long long>(kins.size()), 4));
+  }
+  for (const auto share : {&KinshipResults::KinP125, &KinshipResults::KinP250, &KinshipResults::KinPGt250,
+                           &KinshipResults::KinMeanK}) {
+    ASSERT_TRUE((a.r.*share)[1].has_value());
+    EXPECT_EQ(*(a.r.*share)[1], *(b.r.*share)[1]);
   }
 }
 

@@ -128,10 +128,10 @@ TEST(PermutationKernels, TwoPopValuesAreTheAnalysisValues) {
 // The observed values go through the kernel as it finds the codes of a pair; a permutation that deals
 // out the whole pool goes through it with the pool's codes fixed beforehand. Recounting every permutation
 // with the plain statistics on the same deals must give the same counts.
-void countAgainst(ExtremeCount& c, const Cell& permuted, const Cell& observed) {
+void countAgainst(ExtremeCount& c, const Cell& permuted, const Cell& observed, Rounding r) {
   if (!permuted || !observed) return;
   ++c.defined;
-  if (atLeast(*permuted, *observed)) ++c.hits;
+  if (atLeast(*permuted, *observed, r)) ++c.hits;
 }
 
 void expectSameCounts(const ExtremeCount& a, const ExtremeCount& b, const std::string& where) {
@@ -171,23 +171,28 @@ TEST(PermutationKernels, TwoPopCountsOfEveryPermutationAreThoseOfThePlainValues)
           PairStatistics p;
           pairStatistics(sample, compact.maxAllele(), d.sel.LocSel, run.stats, p);
           const PairStatistics& o = r.observed;
-          const auto countV = [](ExtremeCount& e, const Cell& p1, const Cell& p2, const Cell& o1, const Cell& o2) {
+          const auto countV = [](ExtremeCount& e, const Cell& p1, const Cell& p2, const Cell& o1, const Cell& o2,
+                                 double loci) {
             if (!p1 || !p2 || !o1 || !o2) return;
             ++e.defined;
             const double scale = std::max({std::fabs(*p1), std::fabs(*p2), std::fabs(*o1), std::fabs(*o2)});
-            if (asExtremeOnSide(*p1 - *p2, *o1 - *o2, scale)) ++e.hits;
+            if (asExtremeOnSide(*p1 - *p2, *o1 - *o2, ofSums(loci, 2 * kFrequencyTermUlps, scale))) ++e.hits;
           };
+          const Rounding locus = ofSums(1, kFrequencyTermUlps, 1);
+          double selected = 0;
           for (int l = 1; l <= nLoci; ++l) {
             const auto at = static_cast<std::size_t>(l);
             if (d.sel.LocSel[at] != 1) continue;
-            countV(v[at], p.v1[at], p.v2[at], o.v1[at], o.v2[at]);
-            countAgainst(dg[at], p.dg[at], o.dg[at]);
-            countAgainst(dn[at], p.dn[at], o.dn[at]);
+            ++selected;
+            countV(v[at], p.v1[at], p.v2[at], o.v1[at], o.v2[at], 1);
+            countAgainst(dg[at], p.dg[at], o.dg[at], locus);
+            countAgainst(dn[at], p.dn[at], o.dn[at], locus);
           }
-          countV(vPool, p.vMean1, p.vMean2, o.vMean1, o.vMean2);
-          countAgainst(dgPool, p.dgMean, o.dgMean);
-          countAgainst(mlg, p.mlg, o.mlg);
-          countAgainst(dnPool, p.dnMean, o.dnMean);
+          const Rounding mean = ofSums(selected, kFrequencyTermUlps, 1);
+          countV(vPool, p.vMean1, p.vMean2, o.vMean1, o.vMean2, selected);
+          countAgainst(dgPool, p.dgMean, o.dgMean, mean);
+          countAgainst(mlg, p.mlg, o.mlg, mean);
+          countAgainst(dnPool, p.dnMean, o.dnMean, mean);
         }
         const std::string where = std::string(c.what) + ", pair " + std::to_string(r.pop1) + "/" + std::to_string(r.pop2) +
                                   ", unit " + std::to_string(static_cast<int>(unit));

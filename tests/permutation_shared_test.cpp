@@ -178,21 +178,22 @@ TEST(TieRule, CountsEqualValuesWithinTheTolerance) {
       {-0.3, -0.2, false, true, true},         // negative observed: d <= o
       {-0.1, -0.2, true, false, false},
   };
+  const Rounding kSum{32};  // values summed from a few dozen terms
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.d << " vs " << c.o);
-    EXPECT_EQ(atLeast(c.d, c.o), c.atLeast);
-    EXPECT_EQ(atMost(c.d, c.o), c.atMost);
-    EXPECT_EQ(asExtremeOnSide(c.d, c.o), c.extreme);
+    EXPECT_EQ(atLeast(c.d, c.o, kSum), c.atLeast);
+    EXPECT_EQ(atMost(c.d, c.o, kSum), c.atMost);
+    EXPECT_EQ(asExtremeOnSide(c.d, c.o, kSum), c.extreme);
   }
   // A difference of two values near 2 that should be 0: equal relative to the operands' size only.
   const double noise = (0.1 + 0.2 + 1.7) - (1.7 + 0.2 + 0.1);
-  EXPECT_TRUE(asExtremeOnSide(std::fabs(noise) + 1e-16, 0.0, 2.0));
-  EXPECT_FALSE(asExtremeOnSide(1e-6, 0.0, 2.0));
+  EXPECT_TRUE(asExtremeOnSide(std::fabs(noise) + 1e-16, 0.0, Rounding{8, 2.0}));
+  EXPECT_FALSE(asExtremeOnSide(1e-6, 0.0, Rounding{8, 2.0}));
   // An observed difference that is 0 but for rounding takes the side of 0 (d <= o), whatever its sign.
   for (const double o : {4.4e-16, -4.4e-16}) {
     SCOPED_TRACE(o);
-    EXPECT_TRUE(asExtremeOnSide(-0.25, o, 2.0));
-    EXPECT_FALSE(asExtremeOnSide(0.25, o, 2.0));
+    EXPECT_TRUE(asExtremeOnSide(-0.25, o, Rounding{8, 2.0}));
+    EXPECT_FALSE(asExtremeOnSide(0.25, o, Rounding{8, 2.0}));
   }
 }
 

@@ -27,6 +27,7 @@ KinshipInput kinshipInput(const Model& m, const AnalysisResults& r, const Analys
   in.popNames = &m.ds.PopName;
   in.alleleFreq = &r.alleles.AlleleFreq;
   in.geoDist = &r.dist.GeoDist;
+  in.geoRounding = r.dist.GeoRounding;
   in.options = o;
   return in;
 }
@@ -37,12 +38,12 @@ void spatialStep(const Model& m, AnalysisResults& r, const AnalysisOptions& o, c
   s.SpatStat1 = makeVec1<Cell>(m.ds.NLoci);
   s.SpatStat2 = makeVec1<Cell>(m.ds.NLoci);
   if (o.FlagSpatial != 1) return;
-  s.NPairsInRadius = countPairsInRadius(v, r.dist.GeoDist, o.SearchRadius);
+  s.NPairsInRadius = countPairsInRadius(v, r.dist.GeoDist, r.dist.GeoRounding, o.SearchRadius);
   if (s.NPairsInRadius < kSpatialMinPairs)
     run.message("less than " + std::to_string(kSpatialMinPairs) + " pair in search radius of " +
                 plainNumber(o.SearchRadius, run.decimalSign) + " km/m");
   if (s.NPairsInRadius >= kSpatialCallMinPairs)
-    Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.DistDG, o.SearchRadius, s);
+    Calc_Spatial_Structure_Locus(v, r.dist.GeoDist, r.dist.GeoRounding, r.dist.DistDG, o.SearchRadius, s);
 }
 
 }  // namespace
@@ -155,7 +156,7 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
     if (mlgDistances) Calc_Dist_Multilocus(v, r.mlg, r.dist.DistMLG);
   }
 
-  Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.coordinates(), r.dist.GeoDist);
+  r.dist.GeoRounding = Calc_Geo_Distances(m.ds.NPop, m.ds.PopX, m.ds.PopY, o.coordinates(), r.dist.GeoDist);
   if (o.FlagKinship == 1) {
     RunContext kinship = run;
     if (showKinship) kinship.progressSink = showKinship;
@@ -179,7 +180,7 @@ void Run_Population_Analysis(Model& m, AnalysisResults& r, const RunContext& run
   Calc_Dj(v, freq, d.DjLocPop, d.DjPop, d.DjLoc, d.DjTotal, present);
   run.progress("Differentiation");
   if (o.FlagDjNeighbours == 1)
-    Calc_Dj_Neighbours(v, freq, r.dist.GeoDist, o.NNeighbours, d.DjNbLocPop, d.DjNbPop, present);
+    Calc_Dj_Neighbours(v, freq, r.dist.GeoDist, r.dist.GeoRounding, o.NNeighbours, d.DjNbLocPop, d.DjNbPop, present);
   run.progress("Differentiation");
   Calc_Fst(v, freq, r.variation.He, d.FstLoc, d.FstTotal, d.FstNLoc, d.FstNTotal, present);
 

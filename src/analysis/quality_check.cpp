@@ -100,7 +100,7 @@ void printQualityCheck(LineWriter& out, const AnalysisView& m, const AnalysisOpt
     } else {
       fisText = masked(*meanFis, "0.000", dec);
       // A blank in the place of the sign of a positive mean; one that is 0 by the tie rule has none, as 0.
-      if (clearlyAbove(*meanFis, 0, 1)) fisText.insert(fisText.begin(), ' ');
+      if (clearlyAbove(*meanFis, 0, ofSums(m.ds.NPop, kFrequencyTermUlps, 1))) fisText.insert(fisText.begin(), ' ');
     }
     const Cell* corr = at(m.dist.CorrGeoLocus, k);
     out.tab(1).num(k).tab(10).text(m.ds.LocName[ku]);

@@ -21,7 +21,10 @@ struct Units {
 
 // Position of a level on the drawing: the level in hundredths, halves away from zero, a level equal by the
 // tie rule to a half (an exact 1/8 computed a little below it) counting as one.
-int position(double level) { return std::isfinite(level) ? static_cast<int>(roundedHalfAway(level * 100)) : 0; }
+// A level is a mean of chain distances (kDistanceRounding of clustering.cpp); times 100 adds half an ulp.
+int position(double level) {
+  return std::isfinite(level) ? static_cast<int>(roundedHalfAway(level * 100, Rounding{4096})) : 0;
+}
 
 class Dendrogram {
  public:
@@ -160,7 +163,7 @@ void printCluster(LineWriter& out, const AnalysisView& m, const ClusterSteps& c,
   out.tab(5).text("-----------").nl();
   out.nl();
   // The scale follows the level of the last step; a level equal to 0.25 by the tie rule is on the fine one.
-  const bool fine = atMost(c.Level[u(c.NClusterSteps)], 0.25);
+  const bool fine = atMost(c.Level[u(c.NClusterSteps)], 0.25, Rounding{4096});
   Dendrogram(out, m, c, member, fine).draw();
   out.nl();
   out.tab(20).text(std::string(100, '_')).nl();

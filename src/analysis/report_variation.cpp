@@ -4,6 +4,7 @@
 
 #include "analysis/report_frame.h"
 #include "analysis/report_sections.h"
+#include "base/number_format.h"
 #include "base/tolerance.h"
 
 namespace kiwora {
@@ -20,9 +21,10 @@ void closeTable(LineWriter& out) {
 }
 
 // A richness followed by 5 blanks when the value is 9.9 or less (by the tie rule) and by 4 otherwise (so
-// 9.96, printed 10.0, ends in the same column as 9.9).
+// 9.96, printed 10.0, ends in the same column as 9.9). A richness is a mean of counts of alleles over the
+// loci, or a quotient of such; the rounding the printed digit allows for covers it.
 std::string richnessCell(const Cell& v, char dec) {
-  return maskedCell(v, "0.0", dec) + std::string(v && clearlyAbove(*v, 9.9) ? 4 : 5, ' ');
+  return maskedCell(v, "0.0", dec) + std::string(v && clearlyAbove(*v, 9.9, Rounding{kPrintedRoundingUlps}) ? 4 : 5, ' ');
 }
 
 // The per-locus rows of a table of values "0.000", then the summary row under its label.

@@ -17,7 +17,7 @@ std::vector<int> twoLocusLoci(const AnalysisView& m, const AnalysisOptions& used
     // the share, divided by 100, may come out a unit off the decimal it stands for: the tie rule takes it.
     const Cell& v = q.MeanV[ku];
     const Cell& share = q.DataShare[ku];
-    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && atLeast(*share / 100, used.TwoLocMinData))
+    if (v && *v > 1 && q.Dj[ku] && *q.Dj[ku] > used.TwoLocMinDj && share && atLeast(*share / 100, used.TwoLocMinData, Rounding{2}))
       admitted.push_back(k);
   }
   return admitted;

@@ -2,18 +2,22 @@
 
 #include <algorithm>
 
+#include "assign/scorers.h"
 #include "base/tolerance.h"
 
 namespace kiwora {
 
-bool belowExclusionThreshold(double probability) { return clearlyBelow(probability, kExclusionThreshold); }
+// A probability is a share of counts (one quotient), or one minus such a share.
+bool belowExclusionThreshold(double probability) {
+  return clearlyBelow(probability, kExclusionThreshold, Rounding{4, 1});
+}
 
 Cell exclusionByDelta(const std::vector<double>& sortedSimDelta, double delta) {
   if (sortedSimDelta.empty()) return std::nullopt;
   const auto n = static_cast<double>(sortedSimDelta.size());
   // A simulated delta equal to the group's within the tie rule counts with those below it.
   const auto atOrBelow = std::partition_point(sortedSimDelta.begin(), sortedSimDelta.end(),
-                                              [delta](double x) { return atMost(x, delta); }) -
+                                              [delta](double x) { return atMost(x, delta, kScoreRounding); }) -
                          sortedSimDelta.begin();
   return 1 - static_cast<double>(std::max<std::ptrdiff_t>(atOrBelow, 1)) / n;
 }

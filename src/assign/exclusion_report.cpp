@@ -73,7 +73,7 @@ void writeExclusionLod1Tables(LineWriter& out, const AssignmentData& m, const As
         pops.push_back(p);
         below.push_back(*e);
       }
-    const std::size_t first = firstOfSmallest(below);
+    const std::size_t first = firstOfSmallest(below, Rounding{4, 1});  // exclusion probabilities: shares of counts
     const int minPop = first < pops.size() ? pops[first] : 0;
     const double min = minPop ? below[first] : 1;
     out.tab(1).text(m.test.TestGrName[at(g)]).tab(25).num(m.test.NTestLoci[at(g)]).tab(40).text(popName(m, assigned));

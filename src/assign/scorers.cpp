@@ -311,7 +311,7 @@ double deltaOfRelativeScores(const std::vector<double>& relative, double best) {
   if (n < 3) return 0;
   // Relative scores are differences of scores of the size of `best`: a score equal to the best within the
   // tie rule ties with it, whatever its last bits say.
-  const auto atBest = [best](double r) { return ties(r, 0, best); };
+  const auto atBest = [best](double r) { return ties(r, 0, Rounding{kScoreRounding.ulps, best}); };
   int nAtBest = 0;
   double s = 0, sum = 0;
   bool positive = false;
@@ -332,10 +332,10 @@ double deltaOfRelativeScores(const std::vector<double>& relative, double best) {
 
 int assignedCandidate(const ReferenceTables& ref, const AssignmentOptions& opt, const std::vector<double>& scores) {
   if (scores.empty() || scores.size() > ref.candidates.size()) return 0;
-  const std::size_t bestAt = firstOfSmallest(scores);
+  const std::size_t bestAt = firstOfSmallest(scores, kScoreRounding);
   if (bestAt >= scores.size()) return 0;
   // Under the distance, a group that shares nothing with even the nearest population is not assigned.
-  if (opt.method() == AssignMethod::GeneticDistance && !clearlyBelow(scores[bestAt], 1)) return 0;
+  if (opt.method() == AssignMethod::GeneticDistance && !clearlyBelow(scores[bestAt], 1, kScoreRounding)) return 0;
   return ref.candidates[bestAt];
 }
 
@@ -359,14 +359,14 @@ void scoreGroups(const ReferenceTables& ref, const AssignmentOptions& opt, const
         dist.push_back(d);
       }
       // The nearest population, unless even the nearest shares nothing with the group (distance 1).
-      const std::size_t nearest = firstOfSmallest(dist);
-      if (nearest < dist.size() && clearlyBelow(dist[nearest], 1)) out.GrAssignedPop[gu] = ref.candidates[nearest];
+      const std::size_t nearest = firstOfSmallest(dist, kScoreRounding);
+      if (nearest < dist.size() && clearlyBelow(dist[nearest], 1, kScoreRounding)) out.GrAssignedPop[gu] = ref.candidates[nearest];
       return;
     }
     std::vector<double> score;
     score.reserve(ref.candidates.size());
     for (int p : ref.candidates) score.push_back(groupScore(ref, opt, profile, p));
-    const std::size_t bestAt = firstOfSmallest(score);
+    const std::size_t bestAt = firstOfSmallest(score, kScoreRounding);
     const double best = score[bestAt];
     out.GrBestScore[gu] = best;
     out.GrAssignedPop[gu] = ref.candidates[bestAt];

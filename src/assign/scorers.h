@@ -5,6 +5,7 @@
 // first reduced to its counts (GroupProfile); the scores of the profile are sums of -log10 terms read from
 // the precomputed tables, never products of probabilities. Real, simulated and left-out groups all go
 // through these same functions; none of them changes the reference tables.
+#include "base/tolerance.h"
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -16,6 +17,12 @@
 #include "assign/assignment_results.h"
 
 namespace kiwora {
+
+// The scores are sums over the loci (and the members of a group) of terms of one sign, each a logarithm
+// or a quotient of frequencies a few hundred ulps off at most; their relative scores and deltas are
+// differences and quotients of such. 4096 ulps of the values compared covers sums of up to 3800 terms.
+inline constexpr Rounding kScoreRounding{4096};
+
 
 struct GroupProfile {
   struct Genotype {

@@ -398,7 +398,7 @@ Table2<Cell> simulateExclusionLod1(const ExclusionSetup& s, AssignmentResults& r
           }
           // A simulated group scoring as the real one counts as no better than it, whatever order its terms
           // were summed in: a group that matches its population perfectly is not excluded from it.
-          noBetter[at(item) * at(nP) + at(j)] = atLeast(score, observed(g, p));
+          noBetter[at(item) * at(nP) + at(j)] = atLeast(score, observed(g, p), kScoreRounding);
         }
       }
     });

@@ -112,7 +112,7 @@ SimulationReference::SimulationReference(const SimulationSource& src, SimGenerat
       for (int l = 1; l <= src.nLoci && l <= src.fis->n2(); ++l) {
         const Cell& fis = (*src.fis)(p, l);
         // No inbreeding where Fis is not positive; a Fis that is 0 but for rounding is 0.
-        if (fis && clearlyAbove(*fis, 0, 1)) fis_[cell(p, l)] = *fis;
+        if (fis && clearlyAbove(*fis, 0, ofSums(1, kFrequencyTermUlps, 1))) fis_[cell(p, l)] = *fis;
       }
   }
   if (method == SimGenerator::Alleles || method == SimGenerator::AllelesHap) {

@@ -67,13 +67,17 @@ bool printedUnits(double v, int decimals, unsigned long long& units) {
   if (decimals < 0 || decimals > 22) return false;
   const double unit = kPow10[decimals];  // exact up to 10^22
   const double scaled = std::fabs(v) * unit;
-  // Below 10^12 units the product is off by at most half an ulp, 6.1e-5 of a unit, below the tolerance.
+  // Below 10^12 units the product is off by at most half an ulp of itself, well within the width below.
   if (!(scaled < 1e12)) return false;
   const double whole = std::floor(scaled);
   const double off = scaled - whole - 0.5;  // scaled - whole is exact
-  // The tie rule taken on the value, in units of the last place, but never wider than a thousandth of one:
-  // with many digits printed, a relative tolerance would reach the printed digit itself.
-  const double tolerance = std::min(std::max(kTieFloor * unit, kTieTolerance * scaled), 1e-3);
+  // A value on a decimal half in exact arithmetic reaches the masks a few ulps off it: a quotient of counts
+  // (3/80) is off by half an ulp, a mean of at most a few hundred terms or a difference of values up to
+  // a hundred times its own size (1 - 0.9625) by at most kPrintedRoundingUlps of itself. Closer to the half
+  // than that it rounds up; anything farther, 1e-11 of the value included, rounds as exact arithmetic
+  // does. The width is never more than a thousandth of a unit: with many digits printed, ulps of the value
+  // would reach the printed digit itself.
+  const double tolerance = std::min(kPrintedRoundingUlps * kUlp * scaled, 1e-3);
   units = static_cast<unsigned long long>(whole) + (off >= -tolerance ? 1 : 0);
   return true;
 }

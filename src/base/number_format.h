@@ -33,6 +33,8 @@ std::size_t formatFixed(char* buf, double v, int decimals, char decimalSign = '.
 // |v| in units of its last place (10^-decimals), rounded as the masks round; false for values the masks
 // print the long way (10^12 units or more, more than 22 decimals, not finite).
 bool printedUnits(double v, int decimals, unsigned long long& units);
+// How far below a decimal half, in units in the last place of the value, a value still rounds up.
+inline constexpr double kPrintedRoundingUlps = 256;
 // Leading-number rule: leading blanks skipped, optional sign, digits, optional "." and decimals;
 // text that does not begin with a number gives 0.
 double leadingNumber(const std::string& text);

@@ -269,12 +269,14 @@ AmongTestResult Test_Among_Populations(const GenotypeData& given, int givenMaxAl
     const Cell& o = r.observed[c];
     if (!o) continue;
     int defined = 0, below = 0, above = 0;
+    // Dj and Fst per locus, and their means over the tested loci.
+    const Rounding rounding = ofSums(static_cast<double>(r.loci.size()), kFrequencyTermUlps, 1);
     for (int k = 1; k <= nPerm; ++k) {
       const Cell& s = r.permuted[static_cast<std::size_t>(k)][c];
       if (!s) continue;
       ++defined;
-      below += atMost(*s, *o);
-      above += atLeast(*s, *o);
+      below += atMost(*s, *o, rounding);
+      above += atLeast(*s, *o, rounding);
     }
     if (defined == 0) continue;
     r.shareAtMost[c] = static_cast<double>(below) / defined;

@@ -153,7 +153,7 @@ class PairKernel {
         sxy += t.jxy;
         sx += t.jx;
         sy += t.jy;
-        out.dn[at] = neiDistance(t.jxy, t.jx, t.jy);
+        out.dn[at] = neiDistance(t.jxy, t.jx, t.jy, 1);
       }
     }
     if (which.diversityV) {
@@ -163,7 +163,7 @@ class PairKernel {
     if (which.distDG) out.dgMean = nSel == 0 ? 0.0 : dgSum / nSel;
     if (which.distDN) {
       // A sum of products of nonnegative frequencies: exactly 0 when no allele is shared (neiDistance).
-      out.dnMean = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
+      out.dnMean = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy, nSel);
       infiniteWithoutSharedAllele(locSel, nLoci, [&](int p, int l) { return genes_[static_cast<std::size_t>(p - 1)][static_cast<std::size_t>(l)]; }, out);
     }
   }
@@ -389,10 +389,10 @@ struct PairWorkspace {
 };
 
 // Counts one permuted value against the observed one; an undefined value on either side takes no part.
-void countAtLeast(ExtremeCount& c, const Cell& permuted, const Cell& observed) {
+void countAtLeast(ExtremeCount& c, const Cell& permuted, const Cell& observed, Rounding r) {
   if (!permuted || !observed) return;
   ++c.defined;
-  if (atLeast(*permuted, *observed)) ++c.hits;
+  if (atLeast(*permuted, *observed, r)) ++c.hits;
 }
 
 Cell difference(const Cell& a, const Cell& b) {
@@ -400,13 +400,14 @@ Cell difference(const Cell& a, const Cell& b) {
   return *a - *b;
 }
 
-// The v difference on the observed side, compared relative to the size of the v values themselves.
-void countDifference(ExtremeCount& c, const Cell& p1, const Cell& p2, const Cell& o1, const Cell& o2) {
+// The v difference on the observed side, compared in ulps of the size of the v values themselves (v is
+// one over a sum of squared frequencies: relative to itself as a sum of squares is to 1).
+void countDifference(ExtremeCount& c, const Cell& p1, const Cell& p2, const Cell& o1, const Cell& o2, double loci) {
   const Cell d = difference(p1, p2), o = difference(o1, o2);
   if (!d || !o) return;
   ++c.defined;
   const double scale = std::max({std::fabs(*p1), std::fabs(*p2), std::fabs(*o1), std::fabs(*o2)});
-  if (asExtremeOnSide(*d, *o, scale)) ++c.hits;
+  if (asExtremeOnSide(*d, *o, ofSums(loci, 2 * kFrequencyTermUlps, scale))) ++c.hits;
 }
 
 struct Counts {
@@ -436,19 +437,26 @@ struct Counts {
 
 void countPermutation(const PairStatistics& p, const PairStatistics& o, const TwoPopStatistics& which,
                       const Vec1<int>& locSel, int nLoci, Counts& c) {
+  // The distances are sums over the alleles of a locus (Nei's a logarithm of such sums' quotient, off
+  // absolutely by their relative rounding), then means over the loci; the multilocus distance sums over
+  // the types, fewer than the loci's alleles together in any sample the rounding bounds hold for.
+  const Rounding locus = ofSums(1, kFrequencyTermUlps, 1);
+  int selected = 0;
   for (int l = 1; l <= nLoci; ++l) {
     const std::size_t at = static_cast<std::size_t>(l);
     if (!locusOn(locSel, l)) continue;
-    if (which.diversityV) countDifference(c.v[at], p.v1[at], p.v2[at], o.v1[at], o.v2[at]);
-    if (which.distDG) countAtLeast(c.dg[at], p.dg[at], o.dg[at]);
-    if (which.distDN) countAtLeast(c.dn[at], p.dn[at], o.dn[at]);
+    ++selected;
+    if (which.diversityV) countDifference(c.v[at], p.v1[at], p.v2[at], o.v1[at], o.v2[at], 1);
+    if (which.distDG) countAtLeast(c.dg[at], p.dg[at], o.dg[at], locus);
+    if (which.distDN) countAtLeast(c.dn[at], p.dn[at], o.dn[at], locus);
   }
-  if (which.diversityV) countDifference(c.vPool, p.vMean1, p.vMean2, o.vMean1, o.vMean2);
+  const Rounding mean = ofSums(selected, kFrequencyTermUlps, 1);
+  if (which.diversityV) countDifference(c.vPool, p.vMean1, p.vMean2, o.vMean1, o.vMean2, selected);
   if (which.distDG) {
-    countAtLeast(c.dgPool, p.dgMean, o.dgMean);
-    if (which.distMLG) countAtLeast(c.mlg, p.mlg, o.mlg);
+    countAtLeast(c.dgPool, p.dgMean, o.dgMean, mean);
+    if (which.distMLG) countAtLeast(c.mlg, p.mlg, o.mlg, mean);
   }
-  if (which.distDN) countAtLeast(c.dnPool, p.dnMean, o.dnMean);
+  if (which.distDN) countAtLeast(c.dnPool, p.dnMean, o.dnMean, mean);
 }
 
 }  // namespace

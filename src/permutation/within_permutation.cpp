@@ -38,9 +38,16 @@ struct Tally {
 
 // A permuted fixation index at least as far from 0 as the observed one, on the observed side. An observed
 // index of 0 by the tie rule has no side: every permutation is as far from 0.
-bool asFarFromZero(double s, double f) {
-  if (vanishes(f)) return true;
-  return f > 0 ? atLeast(s, f) : atMost(s, f);
+bool asFarFromZero(double s, double f, Rounding r) {
+  if (vanishes(f, r)) return true;
+  return f > 0 ? atLeast(s, f, r) : atMost(s, f, r);
+}
+
+// Fis = (He - Ho) / He: the difference is off by the frequency terms of its locus in ulps of 1, and the
+// quotient by that over He. The mean sums such quotients over the loci; the smallest He of the loci
+// tested bounds them all.
+Rounding fisRounding(double loci, double smallestHe) {
+  return ofSums(loci, kFrequencyTermUlps, smallestHe > 0 ? 1 / smallestHe : 1);
 }
 
 }  // namespace
@@ -133,13 +140,23 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
   // Merged in permutation order, so sums do not depend on the threads.
   if (choice.fis) {
     r.FisProb = makeVec1<Cell>(nLoci);
+    // The permuted samples keep the observed alleles, so the observed He is each permutation's.
+    double smallestHe = 1, tested = 0;
+    for (int l = 1; l <= nLoci; ++l)
+      if (const Cell& he = r.observed.He(1, l); he && *he > 0 && l < static_cast<int>(locSel.size()) &&
+                                                locSel[static_cast<std::size_t>(l)] == 1) {
+        smallestHe = std::min(smallestHe, *he);
+        ++tested;
+      }
     for (int l = 1; l <= nLoci; ++l) {
       const Cell& f = r.observed.Fis(1, l);
       if (!f || !(l < static_cast<int>(locSel.size()) && locSel[static_cast<std::size_t>(l)] == 1)) continue;
+      const Cell& observedHe = r.observed.He(1, l);
+      const double he = observedHe && *observedHe > 0 ? *observedHe : 1;
       Tally t;
       for (int k = 1; k <= nPerm; ++k) {
         const Cell& s = outcomes[static_cast<std::size_t>(k)].fis[static_cast<std::size_t>(l)];
-        t.add(s, s && asFarFromZero(*s, *f));
+        t.add(s, s && asFarFromZero(*s, *f, fisRounding(1, he)));
       }
       r.FisProb[static_cast<std::size_t>(l)] = t.share();
     }
@@ -147,7 +164,7 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
       Tally t;
       for (int k = 1; k <= nPerm; ++k) {
         const Cell& s = outcomes[static_cast<std::size_t>(k)].fisMean;
-        t.add(s, s && asFarFromZero(*s, *f));
+        t.add(s, s && asFarFromZero(*s, *f, fisRounding(tested, smallestHe)));
       }
       r.FisMeanProb = t.share();
     }
@@ -160,7 +177,8 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
       Tally t;
       for (int k = 1; k <= nPerm; ++k) {
         const Cell& s = outcomes[static_cast<std::size_t>(k)].degree[static_cast<std::size_t>(c)];
-        t.add(s, s && obs && atLeast(*s, *obs));
+        // Shares of individuals in a class: one quotient of counts each.
+        t.add(s, s && obs && atLeast(*s, *obs, Rounding{2}));
       }
       r.HetDegreeSimMean[static_cast<std::size_t>(c)] = t.mean();
       if (obs) r.HetDegreeProb[static_cast<std::size_t>(c)] = t.share();
@@ -173,7 +191,9 @@ WithinTestResult Test_Within_Population(const GenotypeData& g, int maxAllele, in
     for (int k = 1; k <= nPerm; ++k) {
       const Outcome& o = outcomes[static_cast<std::size_t>(k)];
       types.add(static_cast<double>(o.nTypes), o.nTypes >= obsTypes);
-      div.add(o.diversity, o.diversity && obsDiv && atLeast(*o.diversity, *obsDiv));
+      // Diversity: one over a sum of squared type frequencies, as many terms as there are types.
+      div.add(o.diversity, o.diversity && obsDiv &&
+                               atLeast(*o.diversity, *obsDiv, ofSums(std::max(o.nTypes, obsTypes), kFrequencyTermUlps)));
     }
     r.MLGNTypesSimMean = types.mean();
     r.MLGNTypesProb = types.share();

@@ -28,14 +28,17 @@ void fixationBlock(LineWriter& out, const WithinTestResult& r, const DataSet& ds
     const Cell& he = r.observed.He(1, l);
     const std::string fis = f && std::isfinite(*f) ? signedMasked(*f, "0.000", dec) : "-";
     out.tab(5).text(ds.LocName[static_cast<std::size_t>(l)]).tab(20).text(fis).tab(30);
-    if (!he || vanishes(*he, 1) || !r.FisProb[static_cast<std::size_t>(l)]) out.text("No Test!");
+    // He is one minus a sum of squared frequencies at the locus.
+    if (!he || vanishes(*he, ofSums(1, kFrequencyTermUlps, 1)) || !r.FisProb[static_cast<std::size_t>(l)])
+      out.text("No Test!");
     else out.fmt(*r.FisProb[static_cast<std::size_t>(l)], "0.000");
     out.nl();
   }
   out.nl();
   const Cell& mean = r.observed.FisMean[1];
   std::string fis = maskedOr(mean, "0.000", dec, "-");
-  if (mean && clearlyAbove(*mean, 0, 1)) fis = " " + fis;  // a mean 0 by the tie rule is printed as 0
+  // A mean 0 by the tie rule is printed as 0: a mean over the loci of differences of frequency terms.
+  if (mean && clearlyAbove(*mean, 0, ofSums(ds.NLoci, kFrequencyTermUlps, 1))) fis = " " + fis;
   out.tab(5).text("Mean").tab(20).text(fis).tab(30).text(maskedOr(r.FisMeanProb, "0.000", dec, "-")).nl();
 }
 

@@ -1,5 +1,6 @@
 #include "spatial/geo_distance.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -38,9 +39,14 @@ double Geo_Distance_Km(double lat1, double lat2, double lon1, double lon2) {
   return kilometres(siteOf(lat1, lon1), siteOf(lat2, lon2));
 }
 
-void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, Coordinates coordinates,
-                        Table2<double>& GeoDist) {
+double Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& PopY, Coordinates coordinates,
+                          Table2<double>& GeoDist) {
   GeoDist.resize(nPop, nPop);
+  double largest = 0;  // the largest coordinate, in its own unit or in radians
+  for (int i = 1; i <= nPop; ++i) {
+    const auto si = static_cast<std::size_t>(i);
+    largest = std::max({largest, std::fabs(PopX[si]), std::fabs(PopY[si])});
+  }
   std::vector<Site> sites;
   if (coordinates != Coordinates::Plane)
     for (int i = 0; i <= nPop; ++i) {
@@ -62,6 +68,16 @@ void Calc_Geo_Distances(int nPop, const Vec1<double>& PopX, const Vec1<double>& 
       GeoDist(i, j) = GeoDist(j, i) = d;
     }
   }
+  // What two distances equal in exact arithmetic (on the coordinates as written) may differ by. Plane: a
+  // coordinate read from its decimal text is off by half an ulp of itself, a difference of two by half an
+  // ulp of it more, so each of dx and dy by 2 ulps of the largest coordinate M at most; squares, sum and
+  // root add 1.25 ulps of the distance (at most 2.9 M): 6.4 ulps of M per distance, 16 for two.
+  // Degrees: each coordinate is off by an ulp of itself in radians after reading and converting, and the
+  // terms of the formula (sines and cosines within an ulp, the arc tangent of their quotient) by a few ulps
+  // of the angle or of 1; 32 ulps of (1 + the largest coordinate in radians) of the radius covers both
+  // distances. Either is far below 1e-11 of any distance the coordinates' digits resolve.
+  if (coordinates == Coordinates::Plane) return 16 * 0x1p-52 * largest;
+  return 32 * 0x1p-52 * (1 + largest * kRadiansPerDegree) * kEarthRadiusKm;
 }
 
 }  // namespace kiwora

@@ -62,7 +62,11 @@ struct Reference {
   std::vector<double> p;    // (selected locus index, place of a code 1..; 0 for none)
   std::vector<double> s1;   // sum of p over the alleles of the locus
   std::vector<double> s2;   // sum of p squared
-  double n = 0;             // sample size of the correction term
+  // Per locus: how many ulps of its operands a pair's term, or its p(1 - p), may be off (see
+  // finishReference); 0 where every frequency is 0 or 1, whose terms are exact.
+  std::vector<double> termUlps;
+  double pooled = 1;        // populations whose frequencies each p sums
+  double n = 0;             // individuals in the reference; the correction term counts their 2n genes
 };
 
 struct RowTally {
@@ -86,8 +90,10 @@ struct PopulationPairs {
     const double* p = ref->p.data();
     for (int y = x + 1; y < n; ++y) {
       const int* gy = geno.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(nSel) * 2;
-      int nloc = 0, c0 = 0, c1 = 0;
+      int nloc = 0, c0 = 0, c1 = 0, varying = 0;
       double D = 0, Sxy = 0, Spq = 0;
+      // The rounding of Sxy and Spq, in ulps: of each term's operands, and of the sums' magnitudes.
+      double termsS = 0, termsQ = 0, sizeS = 0;
       for (int li = 0; li < nSel; ++li) {
         const int a = gx[2 * li], b = gx[2 * li + 1], c = gy[2 * li], d = gy[2 * li + 1];
         if (a < 0 || b < 0 || c < 0 || d < 0) continue;
@@ -99,8 +105,17 @@ struct PopulationPairs {
         // Sum over the alleles of (dose1 - p)(dose2 - p) and of p(1 - p), in closed form.
         const double* pl = p + static_cast<std::size_t>(li) * static_cast<std::size_t>(ref->stride);
         const int matches = (a == c) + (a == d) + (b == c) + (b == d);
-        Sxy += 0.25 * matches - 0.5 * (pl[a] + pl[b] + pl[c] + pl[d]) + ref->s2[at(li)];
+        const double shared = pl[a] + pl[b] + pl[c] + pl[d];
+        const double term = 0.25 * matches - 0.5 * shared + ref->s2[at(li)];
+        Sxy += term;
         Spq += ref->s1[at(li)] - ref->s2[at(li)];
+        // A locus whose every frequency is 0 or 1 (one allele) adds exact terms: nothing to its rounding.
+        if (const double u = ref->termUlps[at(li)]; u > 0) {
+          ++varying;
+          termsS += u * (0.25 * matches + 0.5 * shared + ref->s2[at(li)]);
+          termsQ += u * ref->s1[at(li)];
+          sizeS += std::fabs(term);
+        }
       }
       if (nloc < minLoci) continue;
       // D sums halves exactly, so dgm is the correctly rounded quotient D / nloc, as 0.05, 0.1 and the
@@ -108,13 +123,18 @@ struct PopulationPairs {
       // or lie more than an ulp apart, so the raw comparisons of dgm decide as exact arithmetic does.
       const double dgm = D / nloc;
       std::optional<double> kin;
-      // Kin's own size: Sxy is a difference of terms of about nloc, over Spq. Rounding leaves Kin a few
-      // units of that size off the value of the formula, which the tie rule sets aside in the classes.
-      double kinSize = 0;
-      // Spq sums p(1 - p) over nloc loci: 0 by the tie rule when every allele has frequency 0 or 1.
-      if (!vanishes(Spq, nloc)) {
-        kin = Sxy / Spq + 1.0 / (ref->n - 1);
-        kinSize = nloc / Spq;
+      // The sums over `varying` loci are off by their terms' own rounding and by an ulp of their size per
+      // addition at most (Spq's terms are all positive: Spq is its size).
+      const double errS = termsS + varying * sizeS, errQ = termsQ + varying * Spq;
+      // Kin's rounding as a width: Sxy / Spq moves by errS / Spq and by its own share of errQ; the quotient,
+      // the correction term and their sum add a few ulps of Kin and of the term.
+      Rounding kinRounding;
+      // Spq sums p(1 - p): 0 when every allele has frequency 0 or 1, and then every term was exact.
+      if (!vanishes(Spq, absoluteRounding(errQ * kUlp))) {
+        const double ratio = Sxy / Spq, correction = 1.0 / (2 * ref->n - 1);
+        kin = ratio + correction;
+        kinRounding = absoluteRounding(
+            kUlp * ((errS + std::fabs(ratio) * errQ) / Spq + 4 * (std::fabs(*kin) + correction)));
       }
 
       ++t.np;
@@ -128,8 +148,8 @@ struct PopulationPairs {
         ++t.nk;
         t.sumK += *kin;
         // An exact 0.125 or 0.25 belongs to the class below it.
-        const bool above05 = clearlyAbove(*kin, 0.05, kinSize), above125 = clearlyAbove(*kin, 0.125, kinSize),
-                   above25 = clearlyAbove(*kin, 0.25, kinSize);
+        const bool above05 = clearlyAbove(*kin, 0.05, kinRounding),
+                   above125 = clearlyAbove(*kin, 0.125, kinRounding), above25 = clearlyAbove(*kin, 0.25, kinRounding);
         if (above05 && !above125) ++t.k125;
         if (above125 && !above25) ++t.k250;
         if (above25) ++t.kGt250;
@@ -175,17 +195,24 @@ void addFrequencies(Reference& r, const std::vector<int>& loci, const LocusCodes
   }
 }
 
-// Reference frequencies weighted by sample size over the populations marked in `take`.
+// Reference frequencies weighted by sample size over the populations marked in `take`: the sizes times the
+// frequencies summed, then divided by the total once, so that an allele of frequency 1 everywhere has
+// frequency 1 to the bit (a locus of one allele then adds exactly 0 to every kinship).
 Reference weightedReference(const GenotypeReader& g, const std::vector<int>& loci, const LocusCodes& codes,
                             const AlleleFreqTable& freq, const std::vector<bool>& take) {
   Reference r = emptyReference(loci, codes);
-  double total = 0;
+  double total = 0, pooled = 0;
   for (int k = 1; k <= g.nPop; ++k)
-    if (take[at(k)]) total += g.nInd(k);
+    if (take[at(k)]) {
+      total += g.nInd(k);
+      ++pooled;
+    }
   r.n = total;
+  r.pooled = std::max(pooled, 1.0);
   if (total <= 0) return r;
   for (int k = 1; k <= g.nPop; ++k)
-    if (take[at(k)]) addFrequencies(r, loci, codes, freq, k, g.nInd(k) / total);
+    if (take[at(k)]) addFrequencies(r, loci, codes, freq, k, g.nInd(k));
+  for (double& p : r.p) p /= total;
   return r;
 }
 
@@ -198,29 +225,42 @@ Reference ownReference(const GenotypeReader& g, const std::vector<int>& loci, co
   return r;
 }
 
+// The sums of each locus, and the rounding of what a pair adds for it. A frequency is off by an ulp of
+// itself (a share of counts, divided by the sum of the shares) and by an ulp more per population pooled
+// into it; a pair's term sums four frequencies and the squares of the locus's alleles, and p(1 - p) the
+// frequencies and their squares: with each frequency's error counted twice (in p and in p squared), the
+// term is off by at most alleles + 2 * (pooled + 2) + 8 ulps of its operands. Frequencies of 0 and 1 only
+// are exact, and so is all that follows from them.
 void finishReference(Reference& r, std::size_t nLoci) {
   r.s1.assign(nLoci, 0.0);
   r.s2.assign(nLoci, 0.0);
-  for (std::size_t li = 0; li < nLoci; ++li)
+  r.termUlps.assign(nLoci, 0.0);
+  for (std::size_t li = 0; li < nLoci; ++li) {
+    bool exact = true;
     for (int a = 1; a < r.stride; ++a) {
       const double p = r.p[li * at(r.stride) + at(a)];
       r.s1[li] += p;
       r.s2[li] += p * p;
+      exact = exact && (p == 0 || p == 1);
     }
+    if (!exact) r.termUlps[li] = (r.stride - 1) + 2 * (r.pooled + 2) + 8;
+  }
 }
 
 // Population i and its `count` geographically nearest selected populations; the lower index wins a tie.
-std::vector<bool> neighbourhood(const GenotypeReader& g, const Table2<double>& GeoDist, int i, int count) {
+std::vector<bool> neighbourhood(const GenotypeReader& g, const Table2<double>& GeoDist, double geoRounding, int i,
+                                int count) {
   std::vector<bool> mark(at(g.nPop) + 1, false);
   mark[at(i)] = true;
   count = std::min(count, g.nPop);
-  // No distance of 99999999 or more makes a neighbour; distances equal by the tie rule are a tie.
+  // No distance of 99999999 or more makes a neighbour; distances within the coordinates' rounding of each
+  // other are a tie.
   constexpr double kFarthest = 99999999;
   const auto distance = [&](std::size_t j) {
     return j >= 1 && g.popOn(static_cast<int>(j)) && !mark[j] ? GeoDist(i, static_cast<int>(j)) : kFarthest;
   };
   for (int r = 0; r < count; ++r) {
-    const std::size_t best = firstOfSmallest(at(g.nPop) + 1, distance, kFarthest);
+    const std::size_t best = firstOfSmallest(at(g.nPop) + 1, distance, kFarthest, absoluteRounding(geoRounding));
     if (best <= at(g.nPop)) mark[best] = true;
   }
   return mark;
@@ -287,7 +327,7 @@ void simulate(const GenotypeReader& g, const std::vector<int>& loci, int pop, Ra
 
 }  // namespace
 
-int roundHalfUp(double x) { return static_cast<int>(roundedHalfUp(x)); }
+int roundHalfUp(double x, Rounding r) { return static_cast<int>(roundedHalfUp(x, r)); }
 
 void ciPositions(int NSim, int CILimit, int& CILow, int& CIHigh) {
   if (NSim < 1) {
@@ -295,7 +335,8 @@ void ciPositions(int NSim, int CILimit, int& CILow, int& CIHigh) {
     return;
   }
   const double x = NSim * (CILimit / 100.0);
-  const int low = std::clamp(roundHalfUp((NSim - x) * 0.5), 0, NSim);
+  // The quotient and the product are off by an ulp of NSim at most, the difference and the half add none.
+  const int low = std::clamp(roundHalfUp((NSim - x) * 0.5, Rounding{4, static_cast<double>(NSim)}), 0, NSim);
   CILow = std::max(low, 1);  // element 0 is no simulation
   CIHigh = NSim - low;
   if (CIHigh < CILow) CIHigh = CILow;
@@ -413,7 +454,8 @@ void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t ru
 }
 
 void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
-                       const Table2<double>& GeoDist, const AnalysisOptions& o, const SimulatedIntervals* intervals,
+                       const Table2<double>& GeoDist, double geoRounding, const AnalysisOptions& o,
+                       const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out) {
   const int nPop = g.nPop;
   for (Vec1<int>* v : {&out.KinNP, &out.KinND00, &out.KinND05, &out.KinND10, &out.KinNK}) *v = makeVec1<int>(nPop);
@@ -425,7 +467,8 @@ void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName
   const std::vector<int> loci = selectedLoci(g);
   const int nSel = static_cast<int>(loci.size());
   // A pair needs this many loci typed in both; at least one, or its distance is undefined.
-  const int minLoci = std::max(1, roundHalfUp(o.KinMinData * nSel));
+  // The share as read and the product are each off by half an ulp of the product.
+  const int minLoci = std::max(1, roundHalfUp(o.KinMinData * nSel, Rounding{2}));
 
   std::vector<bool> selected(at(nPop) + 1, false);
   for (int p = 1; p <= nPop; ++p) selected[at(p)] = g.popOn(p);
@@ -446,7 +489,7 @@ void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName
     Reference local;
     const Reference* ref = &pooled;
     if (neighbours) {
-      local = weightedReference(g, loci, codes, AlleleFreq, neighbourhood(g, GeoDist, i, o.KinNNeighbours));
+      local = weightedReference(g, loci, codes, AlleleFreq, neighbourhood(g, GeoDist, geoRounding, i, o.KinNNeighbours));
       finishReference(local, loci.size());
       ref = &local;
     } else if (!allPops) {
@@ -552,7 +595,7 @@ KinshipResults Run_Kinship(const KinshipInput& in, const RunContext& run) {
       run.message("The pairs file " + o.PairsFileName + " cannot be created (" + file.problem().message() +
                   ")! The analysis goes on without it.");
   }
-  Kinship_Ind_Pairs(in.genotypes, *in.popNames, *in.alleleFreq, *in.geoDist, o, intervals, pairs, progress, out);
+  Kinship_Ind_Pairs(in.genotypes, *in.popNames, *in.alleleFreq, *in.geoDist, in.geoRounding, o, intervals, pairs, progress, out);
   if (pairs) {
     if (file.close())
       noteFileKeptByRun(o.PairsFileName);  // a stop during the rest of the analysis leaves it

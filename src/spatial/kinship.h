@@ -11,6 +11,7 @@
 #include "model/analysis_options.h"
 #include "base/cell.h"
 #include "base/table.h"
+#include "base/tolerance.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {
@@ -57,8 +58,8 @@ struct KinshipResults {
   const Vec1<Cell>& classShare(KinClass c) const;
 };
 
-// Nearest whole number, a half rounded up (positions and minimum counts).
-int roundHalfUp(double x);
+// Nearest whole number, a half within the rounding r rounded up (positions and minimum counts).
+int roundHalfUp(double x, Rounding r);
 
 // Positions of the bounds in sorted series of NSim values for a level of CILimit percent. The lower
 // position is at least 1, so a bound is always a simulated value.
@@ -82,9 +83,11 @@ void Sim_CI_DGM(const GenotypeReader& g, int NSim, int CILimit, std::uint64_t ru
 // Evaluates every pair of individuals within each selected population of more than one individual over
 // the selected loci, fills the tallies of `out` (its simulated intervals are not touched) and, when a
 // pairs file is given, writes one line per evaluated pair. `intervals`: the series simulated in this run,
-// or null; only with them are pairs classified.
+// or null; only with them are pairs classified. `geoRounding` (Calc_Geo_Distances) decides ties among the
+// neighbours of the neighbour reference. Kin = Sxy / Spq + 1 / (2N - 1), N the individuals of the
+// reference: its 2N genes make the term that leaves unrelated pairs at 0 in expectation.
 void Kinship_Ind_Pairs(const GenotypeReader& g, const Vec1<std::string>& PopName, const AlleleFreqTable& AlleleFreq,
-                       const Table2<double>& GeoDist, const AnalysisOptions& o, const SimulatedIntervals* intervals,
+                       const Table2<double>& GeoDist, double geoRounding, const AnalysisOptions& o, const SimulatedIntervals* intervals,
                        PairsFile* pairs, const ProgressFn& progress, KinshipResults& out);
 
 // What a kinship run reads, taken when it starts: the genotypes with their selection, the population names
@@ -95,6 +98,7 @@ struct KinshipInput {
   const Vec1<std::string>* popNames = nullptr;
   const AlleleFreqTable* alleleFreq = nullptr;
   const Table2<double>* geoDist = nullptr;
+  double geoRounding = 0;  // of two geoDist values compared (Calc_Geo_Distances)
   AnalysisOptions options;
 };
 

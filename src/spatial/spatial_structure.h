@@ -20,15 +20,16 @@ struct SpatialResults {
   Vec1<Cell> SpatStat2;    // (locus) (meanNear - meanAll) / meanAll, 0 when meanAll is 0; undefined likewise
 };
 
-// Unordered pairs p < q of selected populations with GeoDist(p, q) <= radius (the boundary counts).
-int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, double SearchRadius);
+// Unordered pairs p < q of selected populations with GeoDist(p, q) <= radius (the boundary counts), a
+// distance equal to the radius within geoRounding (Calc_Geo_Distances) counting as on it.
+int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, double geoRounding, double SearchRadius);
 
 // Fills SpatStat1 and SpatStat2 of every selected locus when out.NPairsInRadius is at least
 // kSpatialMinPairs; leaves them as they are otherwise. Expects out.NPairsInRadius current and above 0, and
 // the two tables sized 0..NLoci by the caller.
 // DistDG: a Table3<double> or a PairTable3<double> (pop, pop, locus).
 template <class DistTable>
-void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, const DistTable& DistDG,
-                                  double SearchRadius, SpatialResults& out);
+void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, double geoRounding,
+                                  const DistTable& DistDG, double SearchRadius, SpatialResults& out);
 
 }  // namespace kiwora

@@ -24,6 +24,13 @@ int lowestBitExponent(double x) {
 
 constexpr int kNoBits = INT_MAX;  // only zeros added so far
 
+// The distances the chain is given are nonnegative means over the loci of frequency terms (Gregorius), or
+// sums over the multilocus types: off by at most this many ulps of themselves for up to 3840 loci (or
+// types), with every term off by kFrequencyTermUlps.
+constexpr Rounding kDistanceRounding = ofSums(3840, kFrequencyTermUlps);
+// A mean of `members` such distances.
+constexpr Rounding meanRounding(int members) { return ofSums(members, kDistanceRounding.ulps); }
+
 // Members between two kept partial sums of a candidate's sum in population order.
 constexpr std::size_t kMarkStride = 32;
 
@@ -87,7 +94,7 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
   // equal in exact arithmetic may differ in their last bits with the order of the types they sum over.
   for (std::size_t i = 0; i < n && a == n; ++i)
     for (std::size_t j = i + 1; j < n; ++j)
-      if (const double d = Dist(pops[i], pops[j]); d < kStart && ties(d, m)) {
+      if (const double d = Dist(pops[i], pops[j]); d < kStart && ties(d, m, kDistanceRounding)) {
         m = d;
         a = i;
         b = j;
@@ -122,7 +129,7 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
       for (std::size_t c : candidates)
         if (!std::isnan(run[c].sum)) high = std::min(high, run[c].sum * (1 + slack));
       // Widened by the tie rule's tolerance on the means, so that every candidate equal to the smallest is kept.
-      const double limit = high * (1 + 0x1p-46 + 2 * kTieTolerance) + 2 * kTieFloor * memberCount + 1e-290;
+      const double limit = high * (1 + 0x1p-46 + 2 * meanRounding(memberCount).ulps * kUlp) + 1e-290;
       for (std::size_t c : candidates)
         if (run[c].sum * (1 - slack) <= limit) window.push_back(c);
     } else {
@@ -164,7 +171,8 @@ bool averageChain(int nPop, const Vec1<int>& popSel, Distance Dist, ClusterSteps
       for (std::size_t w = 0; w < window.size(); ++w) sumOf(w);
 
     // The window keeps population order: the smallest number wins a tie by the rule.
-    const std::size_t chosen = firstOfSmallest(window.size(), [&](std::size_t w) { return sums[w] / memberCount; }, kStart);
+    const std::size_t chosen = firstOfSmallest(window.size(), [&](std::size_t w) { return sums[w] / memberCount; }, kStart,
+                                                meanRounding(memberCount));
     if (chosen == window.size()) {  // only undefined distances left: stop the chain where it is
       out.NClusterSteps = k - 1;
       break;

@@ -22,8 +22,10 @@ void Corr_Locus_GeoDist(const GenotypeView& v, const Vec1<double>& DjLoc, const 
   const double meanGeo = seriesMean(pairs.size(), geo);
 
   for (int l = 1; l <= v.nLoci; ++l) {
-    // Dj is formed from frequencies: one that only rounding keeps from 0 is no differentiation.
-    if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) || !clearlyAbove(DjLoc[static_cast<std::size_t>(l)], 0, 1))
+    // Dj is formed from frequencies: one that only rounding keeps from 0 is no differentiation. It is a
+    // mean over the populations of one locus's terms.
+    if (!v.locOn(l) || l >= static_cast<int>(DjLoc.size()) ||
+        !clearlyAbove(DjLoc[static_cast<std::size_t>(l)], 0, ofSums(v.nPop, kFrequencyTermUlps, 1)))
       continue;
     // All populations at one place (or equally far apart) leave no locus a correlation with the distance.
     const auto dist = [pair, &DistDG, l](std::size_t i) { return DistDG(pair[i].first, pair[i].second, l); };

@@ -37,7 +37,10 @@ Cell pearsonAbout(std::size_t n, X x, double mx, Y y, double my) {
     syy += dy * dy;
   }
   const double count = static_cast<double>(n);
-  if (vanishes(std::sqrt(sxx / count), mx) || vanishes(std::sqrt(syy / count), my)) return std::nullopt;
+  // Values equal in exact arithmetic are each off by the frequency terms of a distance (or a few ulps of a
+  // geographic one), and their mean by an ulp of it per value summed: so is each deviation.
+  const Rounding rx = ofSums(count, kFrequencyTermUlps, mx), ry = ofSums(count, kFrequencyTermUlps, my);
+  if (vanishes(std::sqrt(sxx / count), rx) || vanishes(std::sqrt(syy / count), ry)) return std::nullopt;
   const double d = std::sqrt(sxx) * std::sqrt(syy);
   if (!(d > 0)) return std::nullopt;
   return c / d;

@@ -57,7 +57,7 @@ bool Calc_Dj(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table2<do
 }
 
 void Calc_Dj_Neighbours(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<double>& GeoDist,
-                        int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop,
+                        double geoRounding, int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop,
                         const PresentCodeLists* presentCodes) {
   DjNbLocPop.resize(v.nPop, v.nLoci);
   DjNbPop = makeVec1<Cell>(v.nPop);
@@ -77,13 +77,14 @@ void Calc_Dj_Neighbours(const GenotypeView& v, const AlleleFreqTable& AlleleFreq
     const int p = pops[static_cast<std::size_t>(pi)];
     std::vector<char> marked(static_cast<std::size_t>(v.nPop) + 1, 0);
     std::vector<int> neighbours;
-    // The smaller number wins a tie (distances equal by the tie rule), and an undefined distance never wins.
+    // The smaller number wins a tie (distances within the coordinates' rounding of each other), and an
+    // undefined distance never wins.
     const auto distance = [&](std::size_t k) {
       const int q = pops[k];
       return q == p || marked[static_cast<std::size_t>(q)] ? kNoNeighbour : GeoDist(p, q);
     };
     for (int choice = 0; choice < NNeighbours; ++choice) {
-      const std::size_t k = firstOfSmallest(pops.size(), distance, kNoNeighbour);
+      const std::size_t k = firstOfSmallest(pops.size(), distance, kNoNeighbour, absoluteRounding(geoRounding));
       if (k == pops.size()) break;
       marked[static_cast<std::size_t>(pops[k])] = 1;
       neighbours.push_back(pops[k]);

@@ -38,10 +38,11 @@ bool Calc_Dj(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table2<do
              Vec1<double>& DjLoc, double& DjTotal, const PresentCodeLists* presentCodes = nullptr);
 
 // Complement = the NNeighbours geographically nearest other selected populations (ties to the smaller
-// number; fewer when fewer are selected; NNeighbours below 1 counts as 1). Sizes both outputs itself; a
-// population without any neighbour keeps undefined cells.
+// number, distances within geoRounding of each other (Calc_Geo_Distances) being a tie; fewer when fewer are
+// selected; NNeighbours below 1 counts as 1). Sizes both outputs itself; a population without any
+// neighbour keeps undefined cells.
 void Calc_Dj_Neighbours(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<double>& GeoDist,
-                        int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop,
+                        double geoRounding, int NNeighbours, Table2<Cell>& DjNbLocPop, Vec1<Cell>& DjNbPop,
                         const PresentCodeLists* presentCodes = nullptr);
 
 }  // namespace kiwora

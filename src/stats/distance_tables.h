@@ -40,8 +40,8 @@ inline NeiTerms neiTermsAtLocus(const double* fp, const double* fq, std::size_t 
   }
   return t;
 }
-// -ln of an identity; undefined when nothing is shared.
-Cell neiDistance(double jxy, double jx, double jy);
+// -ln of an identity; undefined when nothing is shared. `loci`: the loci the three sums run over.
+Cell neiDistance(double jxy, double jx, double jy, double loci);
 
 // The per-locus distances between every two selected populations (diagonal included), kept as the work
 // they come from, not as values: each selected locus's frequencies of the codes present, population
@@ -106,6 +106,7 @@ struct DistanceTables {
   Table2<Cell> DistDNMean;    // (pop, pop) Nei distance over the loci used for the pair
   Table2<double> DistMLG;     // (pop, pop) distance on multilocus-genotype frequencies; NaN without types
   Table2<double> GeoDist;     // (pop, pop) geographic distance, all populations, diagonal 0
+  double GeoRounding = 0;     // bound on the rounding of two GeoDist values compared (Calc_Geo_Distances)
   ClusterSteps ClusterDG;     // chain on DistDGMean
   ClusterSteps ClusterMLG;    // chain on DistMLG
   Vec1<Cell> CorrGeoLocus;    // locus 0..NLoci: correlation of DistDG with GeoDist

@@ -51,14 +51,15 @@ void expand(const PairTable3<T>& from, Table3<T>& to) {
 
 }  // namespace
 
-Cell neiDistance(double jxy, double jx, double jy) {
+Cell neiDistance(double jxy, double jx, double jy, double loci) {
   // The identity cannot exceed 1, so rounding above it, or a few units below it (identical frequencies
-  // summed in another order), is taken as 1. It is 0 only when no allele is shared: jxy sums products of
-  // nonnegative frequencies, exactly 0 then and only then.
+  // summed in another order), is taken as 1: each sum is of nonnegative terms, each off by its loci's
+  // frequency terms and an ulp per addition, relative to itself. It is 0 only when no allele is shared:
+  // jxy sums products of nonnegative frequencies, exactly 0 then and only then.
   const double root = std::sqrt(jx * jy);
   const double identity = root > 0 ? jxy / root : 0;
   if (identity == 0) return std::nullopt;
-  return atLeast(identity, 1) ? 0.0 : -std::log(identity);
+  return atLeast(identity, 1, ofSums(2 * loci, 2 * kFrequencyTermUlps, 1)) ? 0.0 : -std::log(identity);
 }
 
 void LocusDistances::assign(int nPop, int nLoci, std::vector<int> pops, std::vector<int> loci,
@@ -80,7 +81,7 @@ double LocusDistances::value(std::size_t li, std::size_t i, std::size_t j) const
   const std::vector<unsigned char>& has = hasGenes_[li];
   if (!has[i] || !has[j]) return std::numeric_limits<double>::quiet_NaN();
   const NeiTerms t = neiTermsAtLocus(c.of(i), c.of(j), c.codes.size());
-  const Cell d = neiDistance(t.jxy, t.jx, t.jy);
+  const Cell d = neiDistance(t.jxy, t.jx, t.jy, 1);
   return d ? *d : std::numeric_limits<double>::quiet_NaN();
 }
 
@@ -144,10 +145,10 @@ void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, con
       sxy += t.jxy;
       sx += t.jx;
       sy += t.jy;
-      DistDN(p, q, l) = neiDistance(t.jxy, t.jx, t.jy);
+      DistDN(p, q, l) = neiDistance(t.jxy, t.jx, t.jy, 1);
     }
     // A sum of products of nonnegative frequencies: exactly 0 when no allele is shared (neiDistance).
-    DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
+    DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy, static_cast<double>(loci.size()));
   });
 }
 
@@ -218,7 +219,7 @@ void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, con
       sy += t.jy;
     }
     // A sum of products of nonnegative frequencies: exactly 0 when no allele is shared (neiDistance).
-    DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy);
+    DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy, static_cast<double>(loci.size()));
   });
   DistDN.assign(v.nPop, v.nLoci, std::move(pops), std::move(loci), std::move(freq), std::move(has));
 }

@@ -33,9 +33,15 @@ LocusFixation fixationAtLocus(const Codes& codes, const std::vector<int>& pops, 
   double hs = 0;
   for (int p : pops) hs += he(p);
   hs /= k;
-  // Ht and 1 - Hs are differences of values of size 1: a locus fixed everywhere has neither.
-  return {vanishes(ht, 1) ? 0 : (ht - hs) / ht, (k - 1) * (1 - hs) / (k - 1 + hs)};
+  // Ht and 1 - Hs are differences of values of size 1: a locus fixed everywhere has neither. Ht sums the
+  // squares of means over k populations: an ulp of 1 more per population than a frequency term.
+  return {vanishes(ht, ofSums(k, kFrequencyTermUlps, 1)) ? 0 : (ht - hs) / ht, (k - 1) * (1 - hs) / (k - 1 + hs)};
 }
+
+// Fst_max = (k - 1)(1 - Hs) / (k - 1 + Hs) is 0 in exact arithmetic only with Hs = 1, which no sample
+// has; the rule keeps rounding from deciding it. Hs is a mean over k populations of values off by the
+// frequency terms, and by an ulp of 1 per population: four times the terms covers k up to 700.
+inline constexpr Rounding kFstMaxRounding{4 * kFrequencyTermUlps, 1};
 
 // The means of Fst and of the standardised Fst over the loci compared. A locus with Fst_max = 0 has no
 // standardised value, and then neither has the mean.
@@ -48,7 +54,7 @@ struct FixationTotals {
     ++loci;
     fst = x.fst;
     sum += x.fst;
-    if (!vanishes(x.fstMax, 1)) {
+    if (!vanishes(x.fstMax, kFstMaxRounding)) {
       fstN = x.fst / x.fstMax;
       sumN += x.fst / x.fstMax;
     } else {

@@ -12,6 +12,9 @@
 namespace kiwora {
 namespace {
 
+// He is one minus a sum of squared frequencies at one locus.
+constexpr Rounding kHeRounding = ofSums(1, kFrequencyTermUlps, 1);
+
 // Unweighted mean over the loci at which the value is defined; undefined when there is none.
 Cell meanOverLoci(const GenotypeReader& g, const Table2<Cell>& t, int p) {
   double sum = 0;
@@ -129,7 +132,7 @@ void Calc_Heterozygosity(const GenotypeReader& g, const AlleleStats& a, Variatio
       const Cell& ho = out.Ho(p, l);
       const Cell& he = out.He(p, l);
       // He is one minus a sum of squares: a monomorphic locus has none, whatever rounding leaves of it.
-      if (ho && he) out.Fis(p, l) = vanishes(*he, 1) ? 0.0 : (*he - *ho) / *he;
+      if (ho && he) out.Fis(p, l) = vanishes(*he, kHeRounding) ? 0.0 : (*he - *ho) / *he;
     }
     const auto pi = static_cast<std::size_t>(p);
     out.HoMean[pi] = meanOverLoci(g, out.Ho, p);
@@ -141,7 +144,7 @@ void Calc_Heterozygosity(const GenotypeReader& g, const AlleleStats& a, Variatio
       if (!g.locOn(l) || !out.Fis(p, l)) continue;
       sum += *out.Fis(p, l);
       ++defined;
-      polymorphic += !vanishes(*out.He(p, l), 1);
+      polymorphic += !vanishes(*out.He(p, l), kHeRounding);
     }
     if (defined > 0) out.FisMean[pi] = polymorphic > 0 ? sum / polymorphic : 0.0;
   }
