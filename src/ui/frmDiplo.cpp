@@ -156,7 +156,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   addFrame("FrameDifferentiation", "Genetic differentiation");
   for (const char* c : {"Check9", "Check10", "Check11", "Check13"}) check(c);
 
-  addFrame("FrameCluster", "Cluster Analysis (UPGMA)");
+  addFrame("FrameCluster", "Cluster Analysis (one growing cluster)");
   for (const char* c : {"Check14", "Check15"}) check(c);
 
   addFrame("FrameNeighbours", "Genetic differentiation of neighbours");
