@@ -2,8 +2,8 @@
 // Spatial genetic structure per locus: the mean Gregorius distance of the population pairs lying within
 // the search radius against the mean over all pairs of selected populations.
 #include "base/cell.h"
-#include "base/pair_table.h"
 #include "base/table.h"
+#include "base/tolerance.h"
 #include "stats/genotype_view.h"
 
 namespace kiwora {
@@ -20,15 +20,42 @@ struct SpatialResults {
   Vec1<Cell> SpatStat2;    // (locus) (meanNear - meanAll) / meanAll, 0 when meanAll is 0; undefined likewise
 };
 
+// The boundary counts: a distance equal to the radius by the tie rule is within it.
+inline bool inSearchRadius(double distance, double radius) { return atMost(distance, radius); }
+
 // Unordered pairs p < q of selected populations with GeoDist(p, q) <= radius (the boundary counts).
 int countPairsInRadius(const GenotypeView& g, const Table2<double>& GeoDist, double SearchRadius);
 
 // Fills SpatStat1 and SpatStat2 of every selected locus when out.NPairsInRadius is at least
 // kSpatialMinPairs; leaves them as they are otherwise. Expects out.NPairsInRadius current and above 0, and
 // the two tables sized 0..NLoci by the caller.
-// DistDG: a Table3<double> or a PairTable3<double> (pop, pop, locus).
+// DistDG: any table read as DistDG(pop, pop, locus); the analysis passes its GregoriusByLocus.
 template <class DistTable>
 void Calc_Spatial_Structure_Locus(const GenotypeView& g, const Table2<double>& GeoDist, const DistTable& DistDG,
-                                  double SearchRadius, SpatialResults& out);
+                                  double SearchRadius, SpatialResults& out) {
+  if (out.NPairsInRadius < kSpatialMinPairs) return;
+  for (int l = 1; l <= g.nLoci; ++l) {
+    if (!g.locOn(l)) continue;
+    int nAll = 0, nNear = 0;
+    double sumAll = 0, sumNear = 0;
+    for (int p = 1; p < g.nPop; ++p) {
+      if (!g.popOn(p)) continue;
+      for (int q = p + 1; q <= g.nPop; ++q) {
+        if (!g.popOn(q)) continue;
+        const double d = DistDG(p, q, l);
+        ++nAll;
+        sumAll += d;
+        if (inSearchRadius(GeoDist(p, q), SearchRadius)) {
+          ++nNear;
+          sumNear += d;
+        }
+      }
+    }
+    if (nNear == 0) continue;  // only when the caller's count belongs to another selection
+    const double meanAll = sumAll / nAll, meanNear = sumNear / nNear;
+    out.SpatStat1[static_cast<std::size_t>(l)] = meanNear - meanAll;
+    out.SpatStat2[static_cast<std::size_t>(l)] = clearlyAbove(meanAll, 0, 1) ? (meanNear - meanAll) / meanAll : 0.0;
+  }
+}
 
 }  // namespace kiwora
