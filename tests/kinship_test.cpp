@@ -16,6 +16,7 @@
 #include "stats_fixture.h"
 #include "support/app_fixture.h"
 #include "support/exact_decimal.h"
+#include "support/full_distance_tables.h"
 
 namespace kiwora {
 namespace {
