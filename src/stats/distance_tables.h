@@ -48,8 +48,8 @@ Cell neiDistance(double jxy, double jx, double jy);
 // after population. A value is worked out when asked for, so a run at P populations and L loci holds
 // P x codes x L numbers instead of P^2 x L. The selection is the one of the run that built it.
 // This is the population analysis's form of a per-locus table of pairs: its values are worked out again
-// at each read, by the correlation with the geographic distance and the spatial statistic while the
-// analysis runs, and by the report as it prints each locus's matrix. Where few populations are compared
+// at each read, by the correlation with the geographic distance, the spatial statistic and the two-locus
+// table while the analysis runs, and by the report as it prints each locus's matrix. Where few populations are compared
 // and every value is read (the test between two populations), a PairTable3 (base/pair_table.h) holds
 // the values themselves.
 class LocusDistances {
