@@ -457,6 +457,45 @@ class DesktopTest : public QObject {
     QVERIFY(radio("OptionB1")->isChecked() && !radio("OptionB2")->isChecked());
   }
 
+  // The arrow keys choose among the option buttons of one frame, as in any dialog: each move is one
+  // choice that reaches the model, and the focus does not leave the frame.
+  void theArrowKeysChooseWithinTheFrame() {
+    OptionsWindow& w = showOptionsWindow();
+    QWidget* top = view_->window("frmOptions");
+    QVERIFY(top);
+    top->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(top));
+    auto radio = [this](const char* n) { return qobject_cast<QRadioButton*>(view_->widget("frmOptions", n)); };
+    auto chosen = [&w](const char* n) { return w.get<OptionButton>(n).value(); };
+    QTest::mouseClick(radio("OptionA1"), Qt::LeftButton, {}, QPoint(8, radio("OptionA1")->height() / 2));
+    QCOMPARE(w.chosen, 1);
+    radio("OptionA1")->setFocus();
+    QTRY_VERIFY(radio("OptionA1")->hasFocus());
+
+    QTest::keyClick(radio("OptionA1"), Qt::Key_Down);
+    QVERIFY(chosen("OptionA2") && !chosen("OptionA1"));
+    QVERIFY(radio("OptionA2")->isChecked() && !radio("OptionA1")->isChecked() && radio("OptionA2")->hasFocus());
+    QCOMPARE(w.chosen, 2);
+    // Past the frame's last option the focus stays: the other frame's options are not chosen.
+    QTest::keyClick(radio("OptionA2"), Qt::Key_Down);
+    QVERIFY(chosen("OptionA2") && !chosen("OptionB1") && !chosen("OptionB2"));
+    QCOMPARE(w.chosen, 2);
+    QTest::keyClick(radio("OptionA2"), Qt::Key_Up);
+    QVERIFY(chosen("OptionA1") && radio("OptionA1")->isChecked() && !radio("OptionA2")->isChecked());
+    QCOMPARE(w.chosen, 3);
+  }
+
+  // A frame whose options the window code clears shows none chosen.
+  void aFrameMayShowNoOptionChosen() {
+    OptionsWindow& w = showOptionsWindow();
+    auto radio = [this](const char* n) { return qobject_cast<QRadioButton*>(view_->widget("frmOptions", n)); };
+    QTest::mouseClick(radio("OptionB1"), Qt::LeftButton, {}, QPoint(8, radio("OptionB1")->height() / 2));
+    QVERIFY(radio("OptionB1")->isChecked());
+    w.get<OptionButton>("OptionB1").setValue(false);
+    view_->refresh();
+    QVERIFY(!radio("OptionB1")->isChecked() && !radio("OptionB2")->isChecked());
+  }
+
   // A long run lets pending events through: its progress shows while the handler still runs.
   void progressShowsDuringALongRun() {
     OptionsWindow& w = showOptionsWindow();
