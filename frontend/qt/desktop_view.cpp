@@ -763,6 +763,10 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
     case ControlKind::Frame: {
       auto* l = new QLabel;
       l->setTextFormat(Qt::PlainText);
+      // A label that never had a text stands a few pixels taller than one whose text was emptied: given
+      // one here (sync() puts the caption in), a label that shows progress moves nothing when its first
+      // text comes or when it is emptied.
+      l->setText(QStringLiteral(" "));
       if (c->caption.size() > 70) {
         l->setWordWrap(true);
         l->setMinimumWidth(charsWide(l, 40));
