@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/jobs.sh
-scripts/install-deps.sh test bench
+scripts/install-deps.sh test bench || { echo "test.sh: what the suite needs is not installed (above)"; exit 1; }
 
 required=(-DKIWORA_REQUIRE_TESTS=ON -DKIWORA_REQUIRE_DESKTOP=ON)
 
