@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "generate.h"
-#include "spatial/kinship.h"
-#include "spatial/pairs_file.h"
+#include "kinship/kinship.h"
+#include "kinship/pairs_file.h"
 #include "base/worker_pool.h"
 #include "stats/allele_stats.h"
 

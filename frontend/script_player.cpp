@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <functional>
 #include <cstdint>
 #include <iostream>
 #include <iterator>
@@ -156,34 +157,49 @@ Control* ScriptPlayer::resolveMenu(const std::string& ref, std::string& error) c
   return nullptr;
 }
 
+void ScriptPlayer::printControl(const Control& c, int depth) const {
+  std::string state = c.enabled ? "" : " (disabled)";
+  if (!c.visible) state += " (hidden)";
+  const std::string indent(2 + 2 * static_cast<std::size_t>(depth), ' ');
+  out_ << indent << kindName(c.kind()) << " " << c.name();
+  switch (c.kind()) {
+    case ControlKind::CheckBox:
+      out_ << " [" << (static_cast<const CheckBox&>(c).value() ? "x" : " ") << "] \"" << c.caption << "\"";
+      break;
+    case ControlKind::OptionButton:
+      out_ << " (" << (static_cast<const OptionButton&>(c).value() ? "*" : " ") << ") \"" << c.caption << "\"";
+      break;
+    case ControlKind::TextBox:
+      out_ << " = \"" << static_cast<const TextBox&>(c).text() << "\"";
+      break;
+    case ControlKind::ListBox: {
+      const auto& l = static_cast<const ListBox&>(c);
+      out_ << " (" << l.count() << " entries)";
+      for (const auto& item : l.items()) out_ << "\n" << indent << "    " << item;
+      break;
+    }
+    default:
+      if (!c.caption.empty()) out_ << " \"" << c.caption << "\"";
+  }
+  out_ << state << "\n";
+}
+
 void ScriptPlayer::printWindow(const Window& w) const {
   out_ << "[" << w.name() << "] " << w.caption << "\n";
-  for (const Control* c : w.controls()) {
-    std::string state = c->enabled ? "" : " (disabled)";
-    if (!c->visible) state += " (hidden)";
-    const std::string indent = c->container().empty() ? "  " : "    ";
-    out_ << indent << kindName(c->kind()) << " " << c->name();
-    switch (c->kind()) {
-      case ControlKind::CheckBox:
-        out_ << " [" << (static_cast<const CheckBox*>(c)->value() ? "x" : " ") << "] \"" << c->caption << "\"";
-        break;
-      case ControlKind::OptionButton:
-        out_ << " (" << (static_cast<const OptionButton*>(c)->value() ? "*" : " ") << ") \"" << c->caption << "\"";
-        break;
-      case ControlKind::TextBox:
-        out_ << " = \"" << static_cast<const TextBox*>(c)->text() << "\"";
-        break;
-      case ControlKind::ListBox: {
-        const auto* l = static_cast<const ListBox*>(c);
-        out_ << " (" << l->count() << " entries)";
-        for (const auto& item : l->items()) out_ << "\n" << indent << "    " << item;
-        break;
-      }
-      default:
-        if (!c->caption.empty()) out_ << " \"" << c->caption << "\"";
+  // Each control under the frame or menu that holds it, one step further in, in the order the window made
+  // them: the listing reads as the window is laid out, whatever the order in which frames were filled.
+  std::set<const Control*> listed;
+  const std::function<void(const std::string&, int)> listUnder = [&](const std::string& holder, int depth) {
+    for (const Control* c : w.controls()) {
+      if (c->container() != holder || !listed.insert(c).second) continue;
+      printControl(*c, depth);
+      if (c->kind() == ControlKind::Frame || c->kind() == ControlKind::Menu) listUnder(c->name(), depth + 1);
     }
-    out_ << state << "\n";
-  }
+  };
+  listUnder("", 0);
+  // A control whose holder the window lacks is still listed, at the window's level.
+  for (const Control* c : w.controls())
+    if (listed.insert(c).second) printControl(*c, 0);
 }
 
 ScriptPlayer::Outcome ScriptPlayer::execute(const std::string& rawLine) {

@@ -27,11 +27,12 @@ class ScriptPlayer {
   // Reads commands from a terminal, showing the active window after each one.
   int interactive(std::istream& in);
 
-  // Prints a window with its controls and their states.
+  // Prints a window with its controls and their states, each control under its frame or menu.
   void printWindow(const Window& w) const;
   bool ended() const { return app_.forms.ended() || app_.forms.loaded().empty(); }
 
  private:
+  void printControl(const Control& c, int depth) const;
   Outcome run(const std::string& cmd, const std::string& arg);
   Control* resolve(const std::string& ref, std::string& error) const;
   Control* resolveMenu(const std::string& ref, std::string& error) const;

@@ -17,12 +17,14 @@ declare -A allowed=(
   [files]="base model"
   [stats]="base model files"
   [spatial]="base model files stats"
+  [kinship]="base model files stats"
+  [two_locus]="base model files stats"
   [permutation]="base model files stats"
   [assign]="base model files stats"
-  [analysis]="base model files stats spatial"
+  [analysis]="base model files stats spatial kinship two_locus"
   [platform]="base"
-  [ui]="base model files stats spatial permutation assign analysis platform"
-  [frontend]="base model files stats spatial permutation assign analysis platform ui qt"
+  [ui]="base model files stats spatial kinship two_locus permutation assign analysis platform"
+  [frontend]="base model files stats spatial kinship two_locus permutation assign analysis platform ui qt"
 )
 
 bad=0

@@ -140,12 +140,20 @@ TEST_F(AnalysisWindow, TheLoadTicksTheCoupledBoxesLast) {
 
 TEST_F(AnalysisWindow, BusyBlocksEverythingButGoBack) {
   open();
+  const AnalysisOptions before = opt();
   model().flags.Busy = 1;
-  run("tick Check8\ntype Text13 50\ntype Text14 200\ntype Text5 7");
+  // Every box of the window, ticked and cleared, and every parameter box, typed into and left.
+  for (int c = 1; c <= 30; ++c) {
+    if (c == 22 || c == 23) continue;  // one of them is ticked: below
+    run("tick Check" + std::to_string(c) + "\nuntick Check" + std::to_string(c));
+  }
+  run("untick Check23\ntick Check22");
+  for (int t : {1, 2, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14})
+    run("type Text" + std::to_string(t) + " 0,7\nleave Text" + std::to_string(t));
+  EXPECT_TRUE(opt() == before);
   EXPECT_EQ(opt().FlagHeterozygosity, 0);
+  EXPECT_EQ(opt().CoordMode, 2);
   EXPECT_EQ(opt().CILimit, 99);
-  EXPECT_EQ(opt().SearchRadius, 100);
-  EXPECT_EQ(opt().NSim, 5000);
   run("click Command2\nexpect-window frmStart");
   EXPECT_EQ(model().flags.Busy, 0);
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "files/text_writer.h"
-#include "spatial/pairs_file.h"
+#include "kinship/pairs_file.h"
 #include "support/app_fixture.h"
 
 namespace kiwora {

@@ -197,6 +197,11 @@ TEST(ClusterChain, StepsLevelsAndTies) {
       {"falling levels", 4, {},
        distances(4, {{1, 2, .1}, {1, 3, .5}, {2, 3, .5}, {1, 4, .6}, {2, 4, .6}, {3, 4, .15}}), {1, 1, 2, 3},
        {.1, .5, .45}},
+      // Two close pairs far from each other: 3 joins the first pair at (.67 + .83) / 2 = .75, then 4 at
+      // (.834 + 1 + .167) / 3 = .667. The second pair never forms a pair of its own.
+      {"two far pairs", 4, {},
+       distances(4, {{1, 2, .167}, {3, 4, .167}, {1, 3, .67}, {2, 3, .83}, {1, 4, .834}, {2, 4, 1.0}}), {1, 1, 2, 3},
+       {.167, .75, .667}},
       // Population 2 is not selected: its NaN distances are never read and it keeps step 0.
       {"unselected populations", 4, {2}, distances(4, {{1, 3, .2}, {1, 4, .6}, {3, 4, .2}}), {1, 0, 1, 2},
        {.2, .4}},

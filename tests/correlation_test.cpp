@@ -6,6 +6,7 @@
 #include "spatial/geo_distance.h"
 #include "stats/correlations.h"
 #include "frequency_fixture.h"
+#include "support/full_distance_tables.h"
 
 namespace kiwora {
 namespace {

@@ -7,6 +7,7 @@
 #include "stats/differentiation.h"
 #include "stats/distances.h"
 #include "frequency_fixture.h"
+#include "support/full_distance_tables.h"
 
 namespace kiwora {
 namespace {

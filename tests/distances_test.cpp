@@ -9,6 +9,7 @@
 #include "stats/distances.h"
 #include "files/matrix_print.h"
 #include "frequency_fixture.h"
+#include "support/full_distance_tables.h"
 
 namespace kiwora {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "analysis/kinship_report.h"
-#include "spatial/kinship.h"
+#include "kinship/kinship.h"
 #include "support/app_fixture.h"
 #include "support/analysed_model.h"
 

@@ -11,14 +11,15 @@
 #include "../bench/generate.h"
 #include "base/number_format.h"
 #include "spatial/geo_distance.h"
-#include "spatial/kinship.h"
-#include "spatial/pairs_file.h"
+#include "kinship/kinship.h"
+#include "kinship/pairs_file.h"
 #include "base/worker_pool.h"
 #include "spatial/spatial_structure.h"
 #include "stats/allele_stats.h"
 #include "stats_fixture.h"
 #include "support/app_fixture.h"
 #include "support/exact_decimal.h"
+#include "support/full_distance_tables.h"
 
 namespace kiwora {
 namespace {

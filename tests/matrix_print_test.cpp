@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "files/matrix_print.h"
+#include "support/full_distance_tables.h"
 
 namespace kiwora {
 namespace {

@@ -173,7 +173,7 @@ TEST(ReportDendrogram, TwoPopulationsAndTooFew) {
   printClusterMultilocus(few, one);
   EXPECT_EQ(few.str(), std::string("\r\n   ") + std::string(32, '#') + "\r\n   #####   CLUSTER ANALYSIS   #####\r\n   " +
                            std::string(32, '#') + "\r\n\r\n" +
-                           "   Method          = UPGMA (unweighted pair-group method using an arithmetic average)\r\n"
+                           "   Method          = one growing cluster by unweighted average distance (not UPGMA)\r\n"
                            "   Used Distance   = Genetic Distance of Multilocus Genotypes (Gregorius 1974)\r\n\r\n"
                            "   Clustering needs at least two selected populations.\r\n\r\n");
 }

@@ -70,6 +70,39 @@ TEST_F(Player, PlaysAWholeWorkflowAndPrintsMessages) {
   EXPECT_NE(log.str().find("menu item Diploid \"Analysis of &population data\"\n"), std::string::npos);
 }
 
+// Frames made before what they hold, a frame in a frame, and a control added to an earlier frame after a
+// later one: show lists each control under its own frame, one step further in per frame.
+class FramedWindow : public Window {
+ public:
+  explicit FramedWindow(Forms& f) : Window(f, "frmFramed", "Framed") {
+    addFrame("FrameA", "Unit");
+    addFrame("FrameB", "Size");
+    addOption("OptionA1", "Alleles", "FrameA").setValue(true);
+    addOption("OptionB1", "Original", "FrameB");
+    addFrame("FrameC", "Inner", "FrameA");
+    addText("TextC", "FrameC").setText("5");
+    addOption("OptionA2", "Genotypes", "FrameA");
+    addButton("Command1", "Go back");
+  }
+};
+
+TEST_F(Player, ShowListsEachControlUnderItsFrame) {
+  app.forms.registerWindow("frmFramed", [](Forms& f) { return std::make_unique<FramedWindow>(f); });
+  app.forms.show("frmFramed");
+  log.str("");
+  run("show");
+  EXPECT_EQ(log.str(),
+            "[frmFramed] Framed\n"
+            "  frame FrameA \"Unit\"\n"
+            "    option button OptionA1 (*) \"Alleles\"\n"
+            "    frame FrameC \"Inner\"\n"
+            "      text box TextC = \"5\"\n"
+            "    option button OptionA2 ( ) \"Genotypes\"\n"
+            "  frame FrameB \"Size\"\n"
+            "    option button OptionB1 ( ) \"Original\"\n"
+            "  button Command1 \"Go back\"\n");
+}
+
 TEST_F(Player, LineEndsMarksAndTabsAreReadAsAUserWritesThem) {
   dir.write("demo.txt", testing::kDemoFile);
   const char* const scripts[] = {

@@ -11,7 +11,7 @@
 #include "analysis/quality_check.h"
 #include "analysis/two_locus_section.h"
 #include "base/worker_pool.h"
-#include "spatial/two_locus.h"
+#include "two_locus/two_locus.h"
 #include "stats/distances.h"
 #include "support/analysed_model.h"
 #include "support/app_fixture.h"

@@ -104,6 +104,43 @@ TEST_F(TwoPopWindow, StartWithoutAUsablePairIsRefused) {
   EXPECT_EQ(out().size(), before);
 }
 
+// The analysis window's boxes cleared after the analysis: a run that would report no statistic is refused
+// and appends nothing; the diversity v alone is still a test of one pair (the summary of all pairs has no
+// place for it).
+TEST_F(TwoPopWindow, NothingTickedToTestAppendsNothingAndSaysSo) {
+  const struct {
+    const char* what;
+    const char* untick;  // boxes of the analysis window cleared
+    bool onePair;
+    const char* says;  // empty: the run goes ahead
+  } cases[] = {
+      {"all pairs, no distance", "untick Check9\nuntick Check10", false,
+       "Nothing was tested: the summary of all pairs tests the genetic distances DG and DN, and neither is ticked"},
+      {"one pair, nothing", "untick Check2\nuntick Check9\nuntick Check10", true,
+       "Nothing was tested: none of Diversity V, Genetic distance DG and Genetic distance DN is ticked"},
+      {"one pair, the diversity v alone", "untick Check9\nuntick Check10", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    run(std::string("menu Diploid\n") + c.untick + "\nclick Command2\nexpect-window frmStart");
+    open();
+    run("type Text1 20");
+    if (c.onePair) run("pick List1 1 Pop_1\npick List2 2 Pop_2");
+    const std::size_t before = out().size();
+    if (*c.says) {
+      run(std::string("click Command2\nexpect-message ") + c.says + "\nexpect-window frmTest\nclick Command1");
+      EXPECT_EQ(out().size(), before);
+    } else {
+      run("click Command2\nexpect-window frmStart");
+      const std::string added = appended(before);
+      EXPECT_NE(added.find("Diversity V (Alleles)"), std::string::npos) << added;
+      EXPECT_EQ(added.find("Genetic Distance"), std::string::npos) << added;
+    }
+    EXPECT_EQ(model().flags.Busy, 0);
+    run("menu Diploid\ntick Check2\ntick Check9\ntick Check10\nclick Command2\nexpect-window frmStart");
+  }
+}
+
 TEST_F(TwoPopWindow, AnUnwritableResultFileStopsTheRunBeforeItStarts) {
   open();
   model().ds.OutFileName = dir.file("no/such/folder/out.txt");

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -276,6 +277,9 @@ struct DesktopView::View {
   std::vector<Bound> bound;
   std::map<std::string, std::size_t> byName;
   std::map<QObject*, Control*> textBoxes;
+  // The option buttons of each frame (by its name; "" for the window itself), one exclusive group each,
+  // so that the arrow keys choose within the frame as in any dialog.
+  std::map<std::string, QButtonGroup*> optionGroups;
   bool shown = false;
 };
 
@@ -759,6 +763,10 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
     case ControlKind::Frame: {
       auto* l = new QLabel;
       l->setTextFormat(Qt::PlainText);
+      // A label that never had a text stands a few pixels taller than one whose text was emptied: given
+      // one here (sync() puts the caption in), a label that shows progress moves nothing when its first
+      // text comes or when it is emptied.
+      l->setText(QStringLiteral(" "));
       if (c->caption.size() > 70) {
         l->setWordWrap(true);
         l->setMinimumWidth(charsWide(l, 40));
@@ -794,8 +802,11 @@ QWidget* DesktopView::makeWidget(View& v, Control* c) {
     }
     case ControlKind::OptionButton: {
       auto* b = new QRadioButton;
-      // The model clears the other options of the frame; Qt only shows it.
-      b->setAutoExclusive(false);
+      // The model clears the other options of the frame; the group shows it, and moves the choice with
+      // the arrow keys as a click would.
+      QButtonGroup*& group = v.optionGroups[c->container()];
+      if (!group) group = new QButtonGroup(v.top);
+      group->addButton(b);
       auto* option = static_cast<OptionButton*>(c);
       connect(b, &QRadioButton::clicked, this, [this, option] { act([option] { option->setValue(true); }); });
       w = b;
@@ -904,7 +915,16 @@ void DesktopView::sync(View& v) {
       case ControlKind::OptionButton: {
         auto* r = static_cast<QRadioButton*>(w);
         if (r->text() != caption) r->setText(caption);
-        r->setChecked(static_cast<OptionButton*>(c)->value());
+        const bool chosen = static_cast<OptionButton*>(c)->value();
+        // An exclusive group keeps its one checked button; the model may have none chosen.
+        if (!chosen && r->isChecked() && r->group()) {
+          QButtonGroup* group = r->group();
+          group->setExclusive(false);
+          r->setChecked(false);
+          group->setExclusive(true);
+        } else {
+          r->setChecked(chosen);
+        }
         break;
       }
       case ControlKind::TextBox: {

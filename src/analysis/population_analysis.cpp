@@ -8,7 +8,7 @@
 #include "analysis/two_locus_section.h"
 #include "files/text_writer.h"
 #include "spatial/geo_distance.h"
-#include "spatial/kinship.h"
+#include "kinship/kinship.h"
 #include "spatial/spatial_structure.h"
 #include "stats/allele_codes.h"
 #include "stats/clustering.h"

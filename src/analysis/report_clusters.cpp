@@ -126,7 +126,7 @@ class Dendrogram {
 
 void printCluster(LineWriter& out, const AnalysisView& m, const ClusterSteps& c, Member member, const std::string& distance) {
   printSectionFrame(out, "#####   CLUSTER ANALYSIS   #####");
-  out.tab(4).text("Method ").tab(20).text("= UPGMA (unweighted pair-group method using an arithmetic average)").nl();
+  out.tab(4).text("Method ").tab(20).text("= one growing cluster by unweighted average distance (not UPGMA)").nl();
   out.tab(4).text("Used Distance ").tab(20).text(distance).nl();
   out.nl();
   if (m.sel.countSelectedPops() < 2) {

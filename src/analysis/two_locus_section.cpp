@@ -2,7 +2,7 @@
 
 #include "analysis/report_frame.h"
 #include "base/tolerance.h"
-#include "spatial/two_locus.h"
+#include "two_locus/two_locus.h"
 
 namespace kiwora {
 

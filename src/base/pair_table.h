@@ -3,6 +3,12 @@
 // unordered pair because every such value is symmetric: (p, q, l) and (q, p, l) are one cell. Locus by
 // locus, each population's partners q >= p lie side by side, the order in which the kernels fill a row
 // and the matrices print it. A table of Cell keeps an undefined value as NaN, so a cell costs one double.
+//
+// One of two forms of a per-locus table of pairs. This one holds the values themselves: the form for few
+// populations whose every value is read, as the plain form of the test between two populations computes
+// the two samples' distances once per permutation. The population analysis, over any number of
+// populations, holds its per-locus distances as a LocusDistances (stats/distance_tables.h) instead, which
+// keeps the frequencies they come from and works a value out when it is read.
 #include <cmath>
 #include <cstddef>
 #include <limits>

@@ -84,47 +84,4 @@ struct ZeroedAllocator {
   friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) { return true; }
 };
 
-// Dense 3-D table (0..n1, 0..n2, 0..n3) in one block.
-template <class T>
-class Table3 {
- public:
-  Table3() = default;
-  Table3(int n1, int n2, int n3, T value = T{}) { resize(n1, n2, n3, value); }
-  void resize(int n1, int n2, int n3, T value = T{}) {
-    n1_ = n1 < 0 ? 0 : n1;
-    n2_ = n2 < 0 ? 0 : n2;
-    n3_ = n3 < 0 ? 0 : n3;
-    const std::size_t n = static_cast<std::size_t>(n1_ + 1) * static_cast<std::size_t>(n2_ + 1) *
-                          static_cast<std::size_t>(n3_ + 1);
-    if constexpr (std::is_arithmetic_v<T>) {
-      if (value == T{}) {
-        Storage fresh(n);  // zeroed pages, nothing written
-        data_.swap(fresh);
-        return;
-      }
-    }
-    data_.assign(n, value);
-  }
-  T& operator()(int i, int j, int k) { return data_[idx(i, j, k)]; }
-  const T& operator()(int i, int j, int k) const { return data_[idx(i, j, k)]; }
-  // Contiguous row (i, j, 0..n3).
-  T* row(int i, int j) { return data_.data() + idx(i, j, 0); }
-  const T* row(int i, int j) const { return data_.data() + idx(i, j, 0); }
-  int n1() const { return n1_; }
-  int n2() const { return n2_; }
-  int n3() const { return n3_; }
-  bool empty() const { return data_.empty(); }
-  void fill(T value) { std::fill(data_.begin(), data_.end(), value); }
-
- private:
-  std::size_t idx(int i, int j, int k) const {
-    return (static_cast<std::size_t>(i) * static_cast<std::size_t>(n2_ + 1) + static_cast<std::size_t>(j)) *
-               static_cast<std::size_t>(n3_ + 1) +
-           static_cast<std::size_t>(k);
-  }
-  using Storage = std::conditional_t<std::is_arithmetic_v<T>, std::vector<T, ZeroedAllocator<T>>, std::vector<T>>;
-  int n1_ = 0, n2_ = 0, n3_ = 0;
-  Storage data_;
-};
-
 }  // namespace kiwora

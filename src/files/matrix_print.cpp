@@ -97,22 +97,6 @@ void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Ta
   printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j); });
 }
 
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<double>& Matrix, int Locus) {
-  printCells(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
-}
-
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus) {
-  printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
-}
-
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus) {
-  printCells(w, nPop, popSel, [&](int i, int j) -> Cell { return Matrix(i, j, Locus); });
-}
-
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus) {
-  printCells(w, nPop, popSel, [&](int i, int j) { return Matrix(i, j, Locus); });
-}
-
 void Print_Pop_Matrix_Rows(LineWriter& w, int nPop, const Vec1<int>& popSel, const MatrixRows& rowValues) {
   printMatrix(w, nPop, popSel, rowValues);
 }

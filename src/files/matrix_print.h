@@ -7,17 +7,12 @@
 
 #include "files/text_writer.h"
 #include "base/cell.h"
-#include "base/pair_table.h"
 #include "base/table.h"
 
 namespace kiwora {
 
 void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<double>& Matrix);
 void Print_Pop_Matrix(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table2<Cell>& Matrix);
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<double>& Matrix, int Locus);
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const Table3<Cell>& Matrix, int Locus);
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<double>& Matrix, int Locus);
-void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const PairTable3<Cell>& Matrix, int Locus);
 // A matrix whose rows are worked out as they are printed: rowValues(k, vals) fills vals[m] for the places
 // m = k + 1.. among the selected populations with the cell of the k-th and the m-th (NaN: undefined). It
 // is called from the pool's threads, which format bands of rows that are then written in order.

@@ -51,6 +51,8 @@ struct AnalysisOptions {
 
   Coordinates coordinates() const { return static_cast<Coordinates>(CoordMode); }
   void setCoordinates(Coordinates c) { CoordMode = static_cast<int>(c); }
+
+  bool operator==(const AnalysisOptions&) const = default;
 };
 
 }  // namespace kiwora

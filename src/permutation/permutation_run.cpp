@@ -44,6 +44,11 @@ TwoPopStatistics TwoPopulationTestRun::statisticsOf(const AnalysisOptions& a) {
   return s;
 }
 
+bool TwoPopulationTestRun::testsNothing(const PermutationOptions& opt, const TwoPopStatistics& stats) {
+  const bool distances = stats.distDG || stats.distDN;
+  return opt.tested() == PopulationChoice::All ? !distances : !distances && !stats.diversityV;
+}
+
 const std::vector<PairResult>& TwoPopulationTestRun::run() {
   TwoPopRun run;
   run.nPerm = opt.NPerm;

@@ -55,6 +55,9 @@ class TwoPopulationTestRun : public PermutationRun {
   // (the v differences read pop 1 - pop 2) when both are usable and differ. Empty: nothing to test.
   static std::vector<std::pair<int, int>> testedPairs(const DataSet& ds, const Selection& sel, const PermutationOptions& opt);
   static TwoPopStatistics statisticsOf(const AnalysisOptions& a);
+  // True when the report would hold no statistic: the SUMMARY of all pairs reports the distances only,
+  // the report of one pair the diversity v as well.
+  static bool testsNothing(const PermutationOptions& opt, const TwoPopStatistics& stats);
 
   // Tests the pairs; each progress text is the share of the current pair's permutations done ("35 %").
   const std::vector<PairResult>& run();

@@ -47,6 +47,11 @@ Cell neiDistance(double jxy, double jx, double jy, double loci);
 // they come from, not as values: each selected locus's frequencies of the codes present, population
 // after population. A value is worked out when asked for, so a run at P populations and L loci holds
 // P x codes x L numbers instead of P^2 x L. The selection is the one of the run that built it.
+// This is the population analysis's form of a per-locus table of pairs: its values are worked out again
+// at each read, by the correlation with the geographic distance, the spatial statistic and the two-locus
+// table while the analysis runs, and by the report as it prints each locus's matrix. Where few populations are compared
+// and every value is read (the test between two populations), a PairTable3 (base/pair_table.h) holds
+// the values themselves.
 class LocusDistances {
  public:
   enum class Kind { Gregorius, Nei };
@@ -85,7 +90,9 @@ class LocusDistances {
   std::vector<std::vector<unsigned char>> hasGenes_;
 };
 
-// Gregorius distances per locus, read like a table of doubles.
+// Gregorius distances per locus, read like a table of doubles: the per-locus correlation and the spatial
+// statistic are written for any table read as (pop, pop, locus), so they take this one as well as a table
+// a test fills by hand.
 class GregoriusByLocus : public LocusDistances {
  public:
   GregoriusByLocus() : LocusDistances(Kind::Gregorius) {}

@@ -40,15 +40,6 @@ void forPairsByRow(std::size_t n, F f) {
   });
 }
 
-// Copies a pair table into a full one, both orders of every pair.
-template <class T>
-void expand(const PairTable3<T>& from, Table3<T>& to) {
-  to.resize(from.n1(), from.n2(), from.n3());
-  for (int p = 0; p <= from.n1(); ++p)
-    for (int q = 0; q <= from.n2(); ++q)
-      for (int l = 0; l <= from.n3(); ++l) to(p, q, l) = from(p, q, l);
-}
-
 }  // namespace
 
 Cell neiDistance(double jxy, double jx, double jy, double loci) {
@@ -222,21 +213,6 @@ void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, con
     DistDNMean(p, q) = DistDNMean(q, p) = sxy == 0 ? Cell{} : neiDistance(sxy, sx, sy, static_cast<double>(loci.size()));
   });
   DistDN.assign(v.nPop, v.nLoci, std::move(pops), std::move(loci), std::move(freq), std::move(has));
-}
-
-bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,
-                         Table2<double>& DistDGMean) {
-  PairTable3<double> pairs;
-  const bool ran = Calc_Dist_Gregorius(v, AlleleFreq, pairs, DistDGMean);
-  expand(pairs, DistDG);
-  return ran;
-}
-
-void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
-                   Table3<Cell>& DistDN, Table2<Cell>& DistDNMean) {
-  PairTable3<Cell> pairs;
-  Calc_Dist_Nei(v, AlleleFreq, GeneCount, pairs, DistDNMean);
-  expand(pairs, DistDN);
 }
 
 }  // namespace kiwora

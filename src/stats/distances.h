@@ -31,14 +31,8 @@ bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFre
 void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
                    NeiByLocus& DistDN, Table2<Cell>& DistDNMean, const PresentCodeLists* presentCodes = nullptr);
 
-// One locus's matrix of the distances, printed as Print_Pop_Matrix_Locus prints a table (files/matrix_print.h),
-// worked out row by row on the pool as it is printed.
+// One locus's matrix of the distances, printed as Print_Pop_Matrix prints a population-by-population
+// table (files/matrix_print.h), worked out row by row on the pool as it is printed.
 void Print_Pop_Matrix_Locus(LineWriter& w, int nPop, const Vec1<int>& popSel, const LocusDistances& Matrix, int Locus);
-
-// The same into full tables, both orders of every pair filled.
-bool Calc_Dist_Gregorius(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, Table3<double>& DistDG,
-                         Table2<double>& DistDGMean);
-void Calc_Dist_Nei(const GenotypeView& v, const AlleleFreqTable& AlleleFreq, const Table2<int>& GeneCount,
-                   Table3<Cell>& DistDN, Table2<Cell>& DistDNMean);
 
 }  // namespace kiwora

@@ -116,7 +116,9 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addLabel("Label10", "Number of simulated groups", "Frame9");
   addText("Text2", "Frame9");
   addFrame("Frame1", "Progress simulations", "Frame9");
-  addText("Text3", "Frame1").displayOnly = true;
+  auto& simulationProgress = addText("Text3", "Frame1");
+  simulationProgress.displayOnly = true;
+  simulationProgress.widthChars = kRunStoppedProgressWidth;
 
   addFrame("Frame5", "Self assignment");
   addLabel("Label3", "Group Size", "Frame5");
@@ -126,7 +128,9 @@ frmAssGr::frmAssGr(App& a) : AppWindow(a, "frmAssGr", "Assignment / exclusion of
   addLabel("Label8", "Minimum number of complete  bi-parental loci ", "Frame5");
   addText("Text9", "Frame5");
   addLabel("Label5", "Progress", "Frame5");
-  addText("Text6", "Frame5").displayOnly = true;
+  auto& selfProgress = addText("Text6", "Frame5");
+  selfProgress.displayOnly = true;
+  selfProgress.widthChars = kRunStoppedProgressWidth;
 
   addFrame("Frame4", "Criteria for probability calculation");
   auto& o8 = addOption("Option8", "LOD1", "Frame4");

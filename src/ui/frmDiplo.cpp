@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/population_analysis.h"
@@ -134,15 +137,17 @@ void frmDiplo::setText(const std::string& box, double value) {
   get<TextBox>(box).setText(plainNumber(value, app.services.decimalSign()));
 }
 
+std::function<void()> frmDiplo::whenIdle(std::function<void()> act) {
+  return [this, act = std::move(act)] {
+    if (flags().Busy == 1) return;
+    act();
+  };
+}
+
 CheckBox& frmDiplo::check(const std::string& name) {
   const CheckRow& row = checkRow(name);
   auto& box = addCheck(name, row.caption, row.frame);
-  if (row.click == Click::Plain) {
-    box.onClick = [this, &box, option = row.option] {
-      if (flags().Busy == 1) return;
-      opt().*option = box.value();
-    };
-  }
+  if (row.click == Click::Plain) box.onClick = whenIdle([this, &box, option = row.option] { opt().*option = box.value(); });
   return box;
 }
 
@@ -156,47 +161,44 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
   addFrame("FrameDifferentiation", "Genetic differentiation");
   for (const char* c : {"Check9", "Check10", "Check11", "Check13"}) check(c);
 
-  addFrame("FrameCluster", "Cluster Analysis (UPGMA)");
+  addFrame("FrameCluster", "Cluster Analysis (one growing cluster)");
   for (const char* c : {"Check14", "Check15"}) check(c);
 
   addFrame("FrameNeighbours", "Genetic differentiation of neighbours");
-  auto& c29 = check("Check29");
+  check("Check29");
   addLabel("LabelNeighbours", "N neighbours", "FrameNeighbours");
-  auto& t11 = addText("Text11", "FrameNeighbours");
+  addText("Text11", "FrameNeighbours");
 
   addFrame("FrameCoordinates", "Geographic co-ordinates");
-  auto& c22 = addCheck("Check22", "km Or m", "FrameCoordinates");
-  auto& c23 = addCheck("Check23", "longitude + latitude (decimal degrees)", "FrameCoordinates");
+  addCheck("Check22", "km Or m", "FrameCoordinates");
+  addCheck("Check23", "longitude + latitude (decimal degrees)", "FrameCoordinates");
 
   addFrame("FrameSpatial", "Analyse Spatial Genetic Structure");
   check("Check24");
   addLabel("LabelRadius", "Radius (km, m)", "FrameSpatial");
-  auto& t5 = addText("Text5", "FrameSpatial");
+  addText("Text5", "FrameSpatial");
 
   addFrame("FrameKinship", "Genetic distance and kinship among individuals");
-  check("Check27");
-  auto& c26 = check("Check26");
-  auto& c28 = check("Check28");
-  auto& c30 = check("Check30");
-  auto& t12 = addText("Text12", "FrameKinship");
+  for (const char* c : {"Check27", "Check26", "Check28", "Check30"}) check(c);
+  addText("Text12", "FrameKinship");
   check("Check16");
   addLabel("LabelCILimit", "CI limit (0-100)", "FrameKinship");
-  auto& t13 = addText("Text13", "FrameKinship");
+  addText("Text13", "FrameKinship");
   addLabel("LabelNSim", "N Sim", "FrameKinship");
-  auto& t14 = addText("Text14", "FrameKinship");
+  addText("Text14", "FrameKinship");
   addLabel("LabelMinData", "Min data (0.5-1)", "FrameKinship");
-  auto& t10 = addText("Text10", "FrameKinship");
+  addText("Text10", "FrameKinship");
   addLabel("LabelProgress9", "Progress %", "FrameKinship");
   auto& t9 = addText("Text9", "FrameKinship");
   t9.displayOnly = true;
   t9.widthChars = kProgressWidth;  // "Sort CI-values of pop 12345", "compute pairs 92.8"
 
   addFrame("FrameTwoLocus", "Two-Locus-Analysis");
-  auto& c25 = check("Check25");
+  check("Check25");
   addLabel("LabelMinDj", "Min Dj (0-1)", "FrameTwoLocus");
-  auto& t6 = addText("Text6", "FrameTwoLocus");
+  addText("Text6", "FrameTwoLocus");
   addLabel("LabelMinData2", "Min data (0.5-1)", "FrameTwoLocus");
-  auto& t7 = addText("Text7", "FrameTwoLocus");
+  addText("Text7", "FrameTwoLocus");
   addLabel("LabelProgress8", "Progress %", "FrameTwoLocus");
   auto& t8 = addText("Text8", "FrameTwoLocus");
   t8.displayOnly = true;
@@ -209,10 +211,7 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
     const std::string n = std::to_string(k + 1);
     addLabel("LabelRed" + n, redLabels[k], "FrameRedundant");
     auto& t = addText("Text" + n, "FrameRedundant");
-    t.onChange = [this, &t, field = redFields[k]] {
-      if (flags().Busy == 1) return;
-      opt().*field = readNumber(t.text());
-    };
+    t.onChange = whenIdle([this, &t, field = redFields[k]] { opt().*field = readNumber(t.text()); });
   }
 
   for (const char* c : {"Check21", "Check19", "Check18"}) check(c);
@@ -223,135 +222,171 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
     if (!running_) backToMain();
   };
 
-  // Coupled boxes.
-  c22.onClick = [this, &c22, &c23] {
-    if (flags().Busy == 1) return;
-    if (c22.value() == 1) {
-      opt().setCoordinates(Coordinates::Plane);
-      c23.setValue(0);
-    } else {
-      opt().setCoordinates(Coordinates::DecimalDegrees);
-    }
+  // What the coupled boxes and the parameter boxes do; the plain boxes store their option (check()).
+  enum class On { Click, Change, LostFocus };
+  const struct {
+    const char* control;
+    On on;
+    void (frmDiplo::*act)();
+  } couplings[] = {
+      {"Check22", On::Click, &frmDiplo::planeCoordinatesClicked},
+      {"Check23", On::Click, &frmDiplo::degreeCoordinatesClicked},
+      {"Check25", On::Click, &frmDiplo::twoLocusClicked},
+      {"Check26", On::Click, &frmDiplo::savePairsClicked},
+      {"Check28", On::Click, &frmDiplo::kinshipAllPopulationsClicked},
+      {"Check30", On::Click, &frmDiplo::kinshipNeighboursClicked},
+      {"Check29", On::Click, &frmDiplo::djNeighboursClicked},
+      {"Text5", On::Change, &frmDiplo::radiusChanged},
+      {"Text6", On::LostFocus, &frmDiplo::twoLocusMinDjLeft},
+      {"Text7", On::LostFocus, &frmDiplo::twoLocusMinDataLeft},
+      {"Text10", On::LostFocus, &frmDiplo::kinshipMinDataLeft},
+      {"Text11", On::Change, &frmDiplo::neighboursChanged},
+      {"Text12", On::Change, &frmDiplo::kinshipNeighboursChanged},
+      {"Text13", On::Change, &frmDiplo::ciLimitChanged},
+      {"Text14", On::Change, &frmDiplo::simulationsChanged},
   };
-  c23.onClick = [this, &c22, &c23] {
-    if (flags().Busy == 1) return;
-    if (c23.value() == 1) {
-      opt().setCoordinates(Coordinates::DecimalDegrees);
-      c22.setValue(0);
-    } else {
-      opt().setCoordinates(Coordinates::Plane);
+  for (const auto& c : couplings) {
+    std::function<void()> act = whenIdle([this, act = c.act] { (this->*act)(); });
+    switch (c.on) {
+      case On::Click: get<CheckBox>(c.control).onClick = std::move(act); break;
+      case On::Change: get<TextBox>(c.control).onChange = std::move(act); break;
+      case On::LostFocus: get<TextBox>(c.control).onLostFocus = std::move(act); break;
     }
-  };
-  c25.onClick = [this, &c25] {
-    if (flags().Busy == 1) return;
-    if (c25.value() == 1) {
-      opt().FlagTwoLocus = 1;
-      opt().FlagCheckLoci = 1;
-    } else {
-      opt().FlagTwoLocus = 0;
-    }
-  };
-  c26.onClick = [this, &c26] {
-    if (flags().Busy == 1) return;
-    if (c26.value() != 1) return;
-    opt().FlagSavePairs = 1;
-    opt().FlagSimulateCI = 1;
-    get<CheckBox>("Check16").setValue(1);
-    if (opt().PairsFileName.empty()) opt().PairsFileName = app.services.saveFileDialog("Save values for all pairs", {});
-  };
-  c28.onClick = [this, &c28, &c30] {
-    if (flags().Busy == 1) return;
-    if (c28.value() == 1) {
-      opt().FlagKinFreqAllPops = 1;
-      opt().FlagKinFreqNeighbours = 0;
-      c30.setValue(0);
-    } else {
-      opt().FlagKinFreqAllPops = 0;
-    }
-  };
-  c30.onClick = [this, &c28, &c30] {
-    if (flags().Busy == 1) return;
-    if (c30.value() == 1) {
-      opt().FlagKinFreqNeighbours = 1;
-      opt().FlagKinFreqAllPops = 0;
-      c28.setValue(0);
-    } else {
-      opt().FlagKinFreqNeighbours = 0;
-    }
-  };
-  c29.onClick = [this, &c29] {
-    if (flags().Busy == 1) return;
-    if (c29.value() != 1) {
-      opt().FlagDjNeighbours = 0;
-      return;
-    }
-    const int selected = app.model.sel.countSelectedPops();
-    opt().FlagDjNeighbours = 1;
-    if (opt().NNeighbours == 0) {
-      opt().NNeighbours = selected > 5 ? 5 : selected;
-      setText("Text11", opt().NNeighbours);
-    }
-  };
+  }
+  for (const CheckRow& row : kChecks)
+    if (!get<CheckBox>(row.name).onClick)
+      throw std::logic_error("frmDiplo has no coupling for the check box " + std::string(row.name));
+}
 
-  // Parameter boxes.
-  t5.onChange = [this, &t5] {
-    if (flags().Busy == 1) return;
-    opt().SearchRadius = leadingNumber(t5.text());  // a "," ends the number here
-  };
-  t6.onLostFocus = [this, &t6] {
-    if (flags().Busy == 1) return;
-    const double x = readNumber(t6.text());
-    if (!(x == 0 || x > 1)) opt().TwoLocMinDj = x;
-    setText("Text6", opt().TwoLocMinDj);
-  };
-  t7.onLostFocus = [this, &t7] {
-    if (flags().Busy == 1) return;
-    const double x = readNumber(t7.text());
-    if (!(x < 0.5 || x > 1)) opt().TwoLocMinData = x;
-    setText("Text7", opt().TwoLocMinData);
-  };
-  t10.onLostFocus = [this, &t10] {
-    if (flags().Busy == 1) return;
-    const double x = readNumber(t10.text());
-    if (x < 0.5 || x > 1) setText("Text10", opt().KinMinData);
-    else opt().KinMinData = x;
-  };
-  t11.onChange = [this, &t11] {
-    if (flags().Busy == 1) return;
-    int n = readWhole(t11.text());
-    const int typed = n;
-    if (n > ds().NPop) n = ds().NPop;
-    if (n < 1) n = 1;  // no neighbour count below one
-    opt().NNeighbours = n;
-    if (n != typed) setText("Text11", n);
-  };
-  t12.onChange = [this, &t12] {
-    if (flags().Busy == 1) return;
-    int n = readWhole(t12.text());
-    const int typed = n;
-    const int selected = app.model.sel.countSelectedPops();
-    if (n > selected) n = selected;
-    if (n < 1) n = 1;  // also with no population selected: one value, set once
-    opt().KinNNeighbours = n;
-    if (n != typed) setText("Text12", n);
-  };
-  t13.onChange = [this, &t13] {
-    if (flags().Busy == 1) return;
-    int n = readWhole(t13.text());
-    const int typed = n;
-    if (n > 100) n = 100;
-    if (n <= 0) n = 95;
-    opt().CILimit = n;
-    if (n != typed) setText("Text13", n);
-  };
-  t14.onChange = [this, &t14] {
-    if (flags().Busy == 1) return;
-    int n = readWhole(t14.text());
-    if (n < 0) n = 1000;
-    if (n < 1) n = opt().NSim;  // no interval without a simulation: 0 is refused
-    opt().NSim = n;
-    setText("Text14", n);
-  };
+// The two kinds of coordinates exclude each other; clearing one chooses the other.
+void frmDiplo::planeCoordinatesClicked() {
+  if (get<CheckBox>("Check22").value() == 1) {
+    opt().setCoordinates(Coordinates::Plane);
+    get<CheckBox>("Check23").setValue(0);
+  } else {
+    opt().setCoordinates(Coordinates::DecimalDegrees);
+  }
+}
+
+void frmDiplo::degreeCoordinatesClicked() {
+  if (get<CheckBox>("Check23").value() == 1) {
+    opt().setCoordinates(Coordinates::DecimalDegrees);
+    get<CheckBox>("Check22").setValue(0);
+  } else {
+    opt().setCoordinates(Coordinates::Plane);
+  }
+}
+
+// The two-locus table reads the quality check's values, so ticking it asks for the check too.
+void frmDiplo::twoLocusClicked() {
+  if (get<CheckBox>("Check25").value() == 1) {
+    opt().FlagTwoLocus = 1;
+    opt().FlagCheckLoci = 1;
+  } else {
+    opt().FlagTwoLocus = 0;
+  }
+}
+
+// The pairs file holds the simulated intervals, so ticking it ticks them; its name is asked once.
+void frmDiplo::savePairsClicked() {
+  if (get<CheckBox>("Check26").value() != 1) return;
+  opt().FlagSavePairs = 1;
+  opt().FlagSimulateCI = 1;
+  get<CheckBox>("Check16").setValue(1);
+  if (opt().PairsFileName.empty()) opt().PairsFileName = app.services.saveFileDialog("Save values for all pairs", {});
+}
+
+// The kinship's reference frequencies: of all selected populations or of the neighbours, not both.
+void frmDiplo::kinshipAllPopulationsClicked() {
+  if (get<CheckBox>("Check28").value() == 1) {
+    opt().FlagKinFreqAllPops = 1;
+    opt().FlagKinFreqNeighbours = 0;
+    get<CheckBox>("Check30").setValue(0);
+  } else {
+    opt().FlagKinFreqAllPops = 0;
+  }
+}
+
+void frmDiplo::kinshipNeighboursClicked() {
+  if (get<CheckBox>("Check30").value() == 1) {
+    opt().FlagKinFreqNeighbours = 1;
+    opt().FlagKinFreqAllPops = 0;
+    get<CheckBox>("Check28").setValue(0);
+  } else {
+    opt().FlagKinFreqNeighbours = 0;
+  }
+}
+
+// Dj for neighbours starts with up to five neighbours when no number was given.
+void frmDiplo::djNeighboursClicked() {
+  if (get<CheckBox>("Check29").value() != 1) {
+    opt().FlagDjNeighbours = 0;
+    return;
+  }
+  const int selected = app.model.sel.countSelectedPops();
+  opt().FlagDjNeighbours = 1;
+  if (opt().NNeighbours == 0) {
+    opt().NNeighbours = selected > 5 ? 5 : selected;
+    setText("Text11", opt().NNeighbours);
+  }
+}
+
+void frmDiplo::radiusChanged() {
+  opt().SearchRadius = leadingNumber(get<TextBox>("Text5").text());  // a "," ends the number here
+}
+
+void frmDiplo::twoLocusMinDjLeft() {
+  const double x = readNumber(get<TextBox>("Text6").text());
+  if (!(x == 0 || x > 1)) opt().TwoLocMinDj = x;
+  setText("Text6", opt().TwoLocMinDj);
+}
+
+void frmDiplo::twoLocusMinDataLeft() {
+  const double x = readNumber(get<TextBox>("Text7").text());
+  if (!(x < 0.5 || x > 1)) opt().TwoLocMinData = x;
+  setText("Text7", opt().TwoLocMinData);
+}
+
+void frmDiplo::kinshipMinDataLeft() {
+  const double x = readNumber(get<TextBox>("Text10").text());
+  if (x < 0.5 || x > 1) setText("Text10", opt().KinMinData);
+  else opt().KinMinData = x;
+}
+
+void frmDiplo::neighboursChanged() {
+  int n = readWhole(get<TextBox>("Text11").text());
+  const int typed = n;
+  if (n > ds().NPop) n = ds().NPop;
+  if (n < 1) n = 1;  // no neighbour count below one
+  opt().NNeighbours = n;
+  if (n != typed) setText("Text11", n);
+}
+
+void frmDiplo::kinshipNeighboursChanged() {
+  int n = readWhole(get<TextBox>("Text12").text());
+  const int typed = n;
+  const int selected = app.model.sel.countSelectedPops();
+  if (n > selected) n = selected;
+  if (n < 1) n = 1;  // also with no population selected: one value, set once
+  opt().KinNNeighbours = n;
+  if (n != typed) setText("Text12", n);
+}
+
+void frmDiplo::ciLimitChanged() {
+  int n = readWhole(get<TextBox>("Text13").text());
+  const int typed = n;
+  if (n > 100) n = 100;
+  if (n <= 0) n = 95;
+  opt().CILimit = n;
+  if (n != typed) setText("Text13", n);
+}
+
+void frmDiplo::simulationsChanged() {
+  int n = readWhole(get<TextBox>("Text14").text());
+  if (n < 0) n = 1000;
+  if (n < 1) n = opt().NSim;  // no interval without a simulation: 0 is refused
+  opt().NSim = n;
+  setText("Text14", n);
 }
 
 void frmDiplo::Form_Load() {

@@ -101,6 +101,12 @@ void frmTest::run() {
     message(kSelectPopulation);
     return;
   }
+  // The analysis window's boxes may have been cleared since the last analysis: a run would append a
+  // section of settings alone.
+  if (TwoPopulationTestRun::testsNothing(opt(), TwoPopulationTestRun::statisticsOf(m.options))) {
+    message(opt().tested() == PopulationChoice::All ? kNothingToTestForAllPairs : kNothingToTestForOnePair);
+    return;
+  }
   if (!readyToRun()) return;
   if (refusedForMemory(app, {twoPopTableNeed(pairs, ds().NLoci, TwoPopulationTestRun::statisticsOf(m.options))})) return;
 

@@ -21,6 +21,8 @@ namespace kiwora {
 inline constexpr const char* kRunStoppedMessage = "The run was stopped: ";
 // What a progress box shows once its run has ended before completing.
 inline constexpr const char* kRunStoppedProgress = "The run was stopped";
+// Room for it in a progress box, in characters, so that the box does not widen when it comes.
+inline constexpr int kRunStoppedProgressWidth = static_cast<int>(std::char_traits<char>::length(kRunStoppedProgress));
 
 // A window's progress box during a run. A run that ends before completing leaves its last progress there,
 // which would read as a run still under way: showStopped() then says the run was stopped, in a box the

@@ -30,7 +30,9 @@ void PermutationTestWindow::addCountBox(const std::string& label) {
 
 void PermutationTestWindow::addProgressBox() {
   addLabel("Label2", "Progress");
-  addText("Text2").displayOnly = true;
+  auto& box = addText("Text2");
+  box.displayOnly = true;
+  box.widthChars = kRunStoppedProgressWidth;
 }
 
 void PermutationTestWindow::addRunButtons(const std::string& caption) {

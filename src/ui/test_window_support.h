@@ -11,6 +11,13 @@ namespace kiwora {
 
 // The message when a test has no usable population to work on.
 inline constexpr const char* kSelectPopulation = "Please, select population!";
+// The test between two populations when the analysis window has none of the statistics it tests ticked.
+inline constexpr const char* kNothingToTestForAllPairs =
+    "Nothing was tested: the summary of all pairs tests the genetic distances DG and DN, and neither is "
+    "ticked in the analysis window. Nothing was added to the result file.";
+inline constexpr const char* kNothingToTestForOnePair =
+    "Nothing was tested: none of Diversity V, Genetic distance DG and Genetic distance DN is ticked in the "
+    "analysis window. Nothing was added to the result file.";
 
 // The permutation count typed into a box: its leading number when that is a whole number of at least 1
 // (and fits an int); nothing otherwise.

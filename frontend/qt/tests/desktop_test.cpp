@@ -457,6 +457,45 @@ class DesktopTest : public QObject {
     QVERIFY(radio("OptionB1")->isChecked() && !radio("OptionB2")->isChecked());
   }
 
+  // The arrow keys choose among the option buttons of one frame, as in any dialog: each move is one
+  // choice that reaches the model, and the focus does not leave the frame.
+  void theArrowKeysChooseWithinTheFrame() {
+    OptionsWindow& w = showOptionsWindow();
+    QWidget* top = view_->window("frmOptions");
+    QVERIFY(top);
+    top->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(top));
+    auto radio = [this](const char* n) { return qobject_cast<QRadioButton*>(view_->widget("frmOptions", n)); };
+    auto chosen = [&w](const char* n) { return w.get<OptionButton>(n).value(); };
+    QTest::mouseClick(radio("OptionA1"), Qt::LeftButton, {}, QPoint(8, radio("OptionA1")->height() / 2));
+    QCOMPARE(w.chosen, 1);
+    radio("OptionA1")->setFocus();
+    QTRY_VERIFY(radio("OptionA1")->hasFocus());
+
+    QTest::keyClick(radio("OptionA1"), Qt::Key_Down);
+    QVERIFY(chosen("OptionA2") && !chosen("OptionA1"));
+    QVERIFY(radio("OptionA2")->isChecked() && !radio("OptionA1")->isChecked() && radio("OptionA2")->hasFocus());
+    QCOMPARE(w.chosen, 2);
+    // Past the frame's last option the focus stays: the other frame's options are not chosen.
+    QTest::keyClick(radio("OptionA2"), Qt::Key_Down);
+    QVERIFY(chosen("OptionA2") && !chosen("OptionB1") && !chosen("OptionB2"));
+    QCOMPARE(w.chosen, 2);
+    QTest::keyClick(radio("OptionA2"), Qt::Key_Up);
+    QVERIFY(chosen("OptionA1") && radio("OptionA1")->isChecked() && !radio("OptionA2")->isChecked());
+    QCOMPARE(w.chosen, 3);
+  }
+
+  // A frame whose options the window code clears shows none chosen.
+  void aFrameMayShowNoOptionChosen() {
+    OptionsWindow& w = showOptionsWindow();
+    auto radio = [this](const char* n) { return qobject_cast<QRadioButton*>(view_->widget("frmOptions", n)); };
+    QTest::mouseClick(radio("OptionB1"), Qt::LeftButton, {}, QPoint(8, radio("OptionB1")->height() / 2));
+    QVERIFY(radio("OptionB1")->isChecked());
+    w.get<OptionButton>("OptionB1").setValue(false);
+    view_->refresh();
+    QVERIFY(!radio("OptionB1")->isChecked() && !radio("OptionB2")->isChecked());
+  }
+
   // A long run lets pending events through: its progress shows while the handler still runs.
   void progressShowsDuringALongRun() {
     OptionsWindow& w = showOptionsWindow();
@@ -1065,7 +1104,8 @@ class DesktopTest : public QObject {
   }
 
   // A permutation test or an assignment stopped part-way says so in its progress, in place of the last
-  // step it showed ("7 %", "1 / 12"); the window stays for another run.
+  // step it showed ("7 %", "1 / 12"), in room kept for it: no caption or box of the window moves. The
+  // window stays for another run. Also run at 150 % (the desktop_150 test).
   void aStoppedRunSaysSoInItsProgress() {
     struct Case {
       const char* menu;
@@ -1083,11 +1123,23 @@ class DesktopTest : public QObject {
       if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
       return QString("(no %1)").arg(name);
     };
+    // Where each caption and box of the window stands, by name, within the window.
+    const auto places = [this](const char* window) {
+      QMap<QString, QRect> out;
+      QWidget* top = view_->window(window);
+      for (QWidget* w : top->findChildren<QWidget*>())
+        if ((qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+             qobject_cast<QListWidget*>(w)) &&
+            !w->objectName().isEmpty() && w->isVisible())
+          out[w->objectName()] = QRect(w->mapTo(top, QPoint(0, 0)), w->size());
+      return out;
+    };
     // Starts the run with a count too large to finish, stops it at its first progress and goes back.
     const auto stopAtFirstProgress = [&](const Case& c) {
       QWidget* top = openTask(c.menu, c.item, c.window);
       QVERIFY2(top, c.window);
       typeInto(c.window, c.countBox, "2000000");
+      const QMap<QString, QRect> placed = places(c.window);
       QString before;
       QTimer watch;
       connect(&watch, &QTimer::timeout, this, [&] {
@@ -1103,6 +1155,18 @@ class DesktopTest : public QObject {
       QVERIFY2(view_->window(c.window) && !app_->forms.busy(), c.progress);
       QCOMPARE(shown(c.window, c.progress), QString("The run was stopped"));
       if (c.emptied) QCOMPARE(shown(c.window, c.emptied), QString());
+      // The stopped text fits its box whole, the box keeps its size, and nothing else of the window moves
+      // for it.
+      const QMap<QString, QRect> after = places(c.window);
+      if (auto* box = qobject_cast<QLineEdit*>(view_->widget(c.window, c.progress))) {
+        QVERIFY2(showsWhole(box, box->text()), c.progress);
+        QCOMPARE(after.value(c.progress), placed.value(c.progress));
+      }
+      for (auto it = placed.begin(); it != placed.end(); ++it)
+        if (it.key() != c.progress && (!c.emptied || it.key() != c.emptied))
+          QVERIFY2(after.value(it.key()) == it.value(),
+                   qPrintable(QString("%1 %2: %3 after the stop, %4 before")
+                                  .arg(c.window, it.key(), rectText(after.value(it.key())), rectText(it.value()))));
       click(c.window, c.goBack);
       QTRY_VERIFY(view_->window("frmStart"));
     };

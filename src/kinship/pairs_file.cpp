@@ -1,4 +1,4 @@
-#include "spatial/pairs_file.h"
+#include "kinship/pairs_file.h"
 
 #include "files/export_text.h"
 #include "files/text_writer.h"

@@ -1,4 +1,4 @@
-#include "spatial/kinship.h"
+#include "kinship/kinship.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "base/random.h"
 #include "base/stop_signal.h"
 #include "base/tolerance.h"
-#include "spatial/pairs_file.h"
+#include "kinship/pairs_file.h"
 #include "base/block_loop.h"
 #include "base/step_sort.h"
 #include "stats/allele_codes.h"

@@ -1,4 +1,4 @@
-#include "spatial/two_locus.h"
+#include "two_locus/two_locus.h"
 
 #include <algorithm>
 #include <cmath>
