@@ -96,6 +96,38 @@ TEST_F(KinshipRun, APairsFileThatCannotBeCreatedGivesOneMessageAndTheRunGoesOn) 
   EXPECT_EQ(app.analysis.kinship.KinNP[1], 3);
 }
 
+// The pairs file is written afresh by every run: named after the session's result file, it would replace
+// the results. The dialog asks again; a name that a later data file made its result file stops the run
+// before anything is calculated.
+TEST_F(KinshipRun, APairsFileIsNotWrittenOverTheSessionsResultFile) {
+  open();
+  const std::string before = result();
+  run("tick Check27\nfile ./sub/../data-out.txt\nfile pairs.csv\ntick Check26\ntype Text14 50");
+  run("expect-message The file " + dir.file("./sub/../data-out.txt") + " is the result file " + model().ds.OutFileName +
+      " of this session: the pairs file written there would replace its results. Choose another name.");
+  EXPECT_EQ(model().options.PairsFileName, dir.file("pairs.csv"));
+  EXPECT_EQ(result(), before);
+
+  // other.txt's result file is other-out.txt: name the pairs file so, then open other.txt.
+  dir.write("other.txt", kDemoFile);
+  run("click Command2\nexpect-window frmStart");
+  model().options.PairsFileName.clear();
+  // The window's load ticks the box again, which asks for the name.
+  run("file other-out.txt\nmenu Diploid\nexpect-checked Check26 1\nclick Command2\nexpect-window frmStart");
+  ASSERT_EQ(model().options.PairsFileName, dir.file("other-out.txt"));
+  run("file other.txt\nmenu OpenPopGen\nmenu Diploid\nexpect-window frmDiplo");
+  const std::string started = readFile(dir.file("other-out.txt"));
+  run("click Command1");
+  run("expect-message The file " + dir.file("other-out.txt") + " is the result file " + model().ds.OutFileName +
+      " of this session: the pairs file written there would replace its results. Nothing was calculated. Tick "
+      "\"Save values for all pairs\" again to choose another name.\nexpect-window frmDiplo\nexpect-checked Check26 0");
+  EXPECT_EQ(readFile(dir.file("other-out.txt")), started);
+  EXPECT_EQ(model().flags.AnalysisDone, 0);
+  run("file pairs.csv\ntick Check26\nclick Command1\nexpect-window frmStart");
+  EXPECT_NE(readFile(dir.file("other-out.txt")).find("Analysis of genetic distance and kinship"), std::string::npos);
+  EXPECT_NE(readFile(dir.file("pairs.csv")).find("Pop,Ind_1,Ind_2"), std::string::npos);
+}
+
 // The kinship run by itself, as the analysis calls it: a stop at any of its progress steps, during the
 // simulations or the pairs, leaves an earlier pairs file as it was; the whole run replaces it.
 TEST_F(KinshipRun, AStoppedRunLeavesAnEarlierPairsFile) {

@@ -12,6 +12,7 @@
 #include "analysis/population_analysis.h"
 #include "analysis/report.h"
 #include "ui/busy_guard.h"
+#include "ui/export_commands.h"
 #include "ui/guarded_run.h"
 #include "ui/result_file_ready.h"
 #include "files/text_writer.h"
@@ -287,13 +288,32 @@ void frmDiplo::twoLocusClicked() {
   }
 }
 
+namespace {
+
+std::string pairsFileIsResultFileMessage(const std::string& pairs, const std::string& result) {
+  return "The file " + pairs + " is the result file " + result +
+         " of this session: the pairs file written there would replace its results.";
+}
+
+}  // namespace
+
 // The pairs file holds the simulated intervals, so ticking it ticks them; its name is asked once.
 void frmDiplo::savePairsClicked() {
   if (get<CheckBox>("Check26").value() != 1) return;
   opt().FlagSavePairs = 1;
   opt().FlagSimulateCI = 1;
   get<CheckBox>("Check16").setValue(1);
-  if (opt().PairsFileName.empty()) opt().PairsFileName = app.services.saveFileDialog("Save values for all pairs", {});
+  // The pairs file is written afresh by every run: under a result file's name it would replace the results.
+  for (std::string proposed; opt().PairsFileName.empty();) {
+    const std::string path = app.services.saveFileDialog("Save values for all pairs", proposed);
+    if (path.empty()) return;
+    if (const std::string result = sessionResultFileAt(model(), path); !result.empty()) {
+      message(pairsFileIsResultFileMessage(path, result) + " Choose another name.");
+      proposed = path;
+      continue;
+    }
+    opt().PairsFileName = path;
+  }
 }
 
 // The kinship's reference frequencies: of all selected populations or of the neighbours, not both.
@@ -437,6 +457,17 @@ void frmDiplo::Calculate() {
   }
   if (m.sel.countSelectedLoci() == 0) {
     message("No locus is selected! Select loci first!");
+    return;
+  }
+  // A data file opened after the pairs file was named may have made that name its result file.
+  if (const std::string result = opt().FlagKinship == 1 && !opt().PairsFileName.empty()
+                                     ? sessionResultFileAt(m, opt().PairsFileName)
+                                     : std::string();
+      !result.empty()) {
+    message(pairsFileIsResultFileMessage(opt().PairsFileName, result) +
+            " Nothing was calculated. Tick \"Save values for all pairs\" again to choose another name.");
+    opt().PairsFileName.clear();
+    get<CheckBox>("Check26").setValue(0);
     return;
   }
   ResultFileMark began;
