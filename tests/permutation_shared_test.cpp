@@ -218,11 +218,11 @@ TEST(UserChoices, UsablePopulation) {
 TEST(UserChoices, ResultFileMustBeWritable) {
   testing::TempDir dir;
   const std::string path = dir.write("out.txt", "kept\r\n");
-  EXPECT_TRUE(canAppendTo(path));
+  EXPECT_FALSE(appendRefusal(path));
   EXPECT_EQ(testing::readFile(path), "kept\r\n");
-  EXPECT_FALSE(canAppendTo(dir.path()));
-  EXPECT_FALSE(canAppendTo(dir.file("no/such/folder/out.txt")));
-  EXPECT_FALSE(canAppendTo(""));
+  EXPECT_TRUE(appendRefusal(dir.path()));
+  EXPECT_TRUE(appendRefusal(dir.file("no/such/folder/out.txt")));
+  EXPECT_TRUE(appendRefusal(""));
 }
 
 TEST(BusyGuardTest, OneRunAtATimeAndTheSelectionComesBack) {

@@ -19,7 +19,6 @@
 namespace kiwora {
 namespace {
 
-
 // Takes the lock on `fd`; refused, with `fd` closed, when that fails.
 Refusal lockFile(int fd, int how) {
   while (::flock(fd, how) != 0) {

@@ -260,22 +260,21 @@ frmDiplo::frmDiplo(App& a) : AppWindow(a, "frmDiplo", "Analysis of population da
 }
 
 // The two kinds of coordinates exclude each other; clearing one chooses the other.
-void frmDiplo::planeCoordinatesClicked() {
-  if (get<CheckBox>("Check22").value() == 1) {
-    opt().setCoordinates(Coordinates::Plane);
-    get<CheckBox>("Check23").setValue(0);
+void frmDiplo::coordinatesClicked(const char* box, Coordinates kind, const char* otherBox, Coordinates other) {
+  if (get<CheckBox>(box).value() == 1) {
+    opt().setCoordinates(kind);
+    get<CheckBox>(otherBox).setValue(0);
   } else {
-    opt().setCoordinates(Coordinates::DecimalDegrees);
+    opt().setCoordinates(other);
   }
 }
 
+void frmDiplo::planeCoordinatesClicked() {
+  coordinatesClicked("Check22", Coordinates::Plane, "Check23", Coordinates::DecimalDegrees);
+}
+
 void frmDiplo::degreeCoordinatesClicked() {
-  if (get<CheckBox>("Check23").value() == 1) {
-    opt().setCoordinates(Coordinates::DecimalDegrees);
-    get<CheckBox>("Check22").setValue(0);
-  } else {
-    opt().setCoordinates(Coordinates::Plane);
-  }
+  coordinatesClicked("Check23", Coordinates::DecimalDegrees, "Check22", Coordinates::Plane);
 }
 
 // The two-locus table reads the quality check's values, so ticking it asks for the check too.

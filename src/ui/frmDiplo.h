@@ -29,6 +29,7 @@ class frmDiplo : public AppWindow {
   // constructor's table binds them to their controls.
   void planeCoordinatesClicked();       // Check22
   void degreeCoordinatesClicked();      // Check23
+  void coordinatesClicked(const char* box, Coordinates kind, const char* otherBox, Coordinates other);
   void twoLocusClicked();               // Check25
   void savePairsClicked();              // Check26
   void kinshipAllPopulationsClicked();  // Check28

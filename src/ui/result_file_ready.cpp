@@ -14,8 +14,6 @@ Refusal appendRefusal(const std::string& path) {
   return {};
 }
 
-bool canAppendTo(const std::string& path) { return !appendRefusal(path); }
-
 void noteResultFileHeader(Model& m, ResultFileMark started) {
   m.resultFileHeader = std::move(started);
   std::vector<ResultFileMark>& kept = m.startedResultFiles;

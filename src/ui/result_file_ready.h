@@ -9,9 +9,8 @@
 
 namespace kiwora {
 
-// The result file can be opened for appending (it is created when missing and left as it was).
-bool canAppendTo(const std::string& path);
-// Why it cannot; none when it can.
+// Why the result file cannot be opened for appending; none when it can (it is created when missing and
+// left as it was).
 Refusal appendRefusal(const std::string& path);
 
 // No refusal when the loaded data's result file can take a run's results. When the load could not write
